@@ -1,0 +1,29 @@
+// The console backend: no window; everything the window would show goes to
+// standard error.
+#include <iostream>
+
+#include "app/driver.h"
+#include "app/piattaforma.h"
+
+namespace valdoro {
+namespace {
+
+class piattaforma_console : public piattaforma {
+ public:
+  std::filesystem::path cartella_programma() override {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+  }
+  void mostra_finestra() override { std::cerr << "Attendere" << std::endl; }
+  void chiudi_finestra() override {}
+  void messaggio_errore(const std::string& testo) override { std::cerr << testo << std::endl; }
+  void guasto(const std::string& testo) override { std::cerr << testo << std::endl; }
+  void avviso(const std::string& testo) override { std::cerr << testo << std::endl; }
+};
+
+}  // namespace
+}  // namespace valdoro
+
+int main() {
+  valdoro::piattaforma_console console;
+  return valdoro::form_load(console);
+}

@@ -1,0 +1,57 @@
+#include "app/driver.h"
+
+#include <exception>
+
+#include "model/errori.h"
+#include "model/tabelle.h"
+#include "output/percorso.h"
+#include "util/file.h"
+
+namespace valdoro {
+
+namespace {
+
+// The window goes away however the run ends.
+class finestra_aperta {
+ public:
+  explicit finestra_aperta(piattaforma& p) : p_(p) { p_.mostra_finestra(); }
+  ~finestra_aperta() { p_.chiudi_finestra(); }
+  finestra_aperta(const finestra_aperta&) = delete;
+  finestra_aperta& operator=(const finestra_aperta&) = delete;
+
+ private:
+  piattaforma& p_;
+};
+
+void costruisci(scenario& s, const std::filesystem::path& cartella) {
+  memorizza_percorso(s, 1, cartella);
+}
+
+}  // namespace
+
+int errore(piattaforma& p, const std::string& a) {
+  p.messaggio_errore(" Errore n. " + a);
+  return kUscitaInterrotta;
+}
+
+int form_load(piattaforma& p) {
+  scenario s;
+  s.nome_linea = kNomeLinea;
+  s.nome_treno = kNomeTreno;
+  finestra_aperta finestra(p);
+  try {
+    costruisci(s, p.cartella_programma());
+  } catch (const errore_fatale& e) {
+    return errore(p, e.numero());
+  } catch (const std::exception& e) {
+    p.guasto(std::string("valdoro: ") + e.what());
+    return kUscitaInterrotta;
+  }
+  if (s.codice_errore != 0) {
+    p.avviso("valdoro: " + descrivi_errore(s));
+    return kUscitaErroreRegistrato;
+  }
+  return kUscitaPulita;
+}
+
+}  // namespace valdoro

@@ -1,0 +1,28 @@
+// The whole life of the program: Form_Load and errore.
+#ifndef VALDORO_APP_DRIVER_H_
+#define VALDORO_APP_DRIVER_H_
+
+#include <string>
+
+#include "app/piattaforma.h"
+
+namespace valdoro {
+
+inline constexpr char kNomeLinea[] = "Valdoro";
+inline constexpr char kNomeTreno[] = "Dir 5802";
+
+// Exit statuses of a run.
+constexpr int kUscitaPulita = 0;
+constexpr int kUscitaErroreRegistrato = 1;  // files written, an error number recorded
+constexpr int kUscitaInterrotta = 2;        // errore, or a file that could not be written
+
+// Writes the sources and papers, builds the binary files, and returns the
+// exit status.
+int form_load(piattaforma& p);
+
+// Shows " Errore n. " & a and returns the status that ends the run.
+int errore(piattaforma& p, const std::string& a);
+
+}  // namespace valdoro
+
+#endif  // VALDORO_APP_DRIVER_H_

@@ -1,0 +1,99 @@
+// The scenario tables: the in-memory model that the compiler fills, the
+// finishing pass and the identity codes complete, and the binary writers dump
+// byte for byte.  Member order and widths are the stored layout: do not
+// reorder or widen a member without changing every file the simulator reads.
+#ifndef VALDORO_MODEL_TABELLE_H_
+#define VALDORO_MODEL_TABELLE_H_
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/profilo.h"
+
+namespace valdoro {
+
+// One 50 m cell of the track.
+struct cella {
+  uint8_t tipo = 0;  // object kind; 0 nothing, 11 mountain marker (both free)
+  int16_t valore1 = 0;
+  int16_t valore2 = 0;
+  int16_t valore3 = 0;
+  int16_t valore4 = 0;
+  uint8_t tempo = 0;
+  uint8_t annuncio = 0;
+  uint8_t montagna = 0;
+  uint8_t velocita = 0;  // speed limit in units of 5 km/h
+  uint8_t pendenza = 0;  // gradient + 100
+  uint8_t aderenza = 0;
+};
+
+// A cell may take an object only when it holds nothing or a mountain marker.
+inline bool cella_libera(const cella& c) { return c.tipo == 0 || c.tipo == 11; }
+
+// One row of the station table.  The numbers in the names are the positions
+// of the values in a "stazione" record; the member order is the stored one.
+struct riga_stazione {
+  uint8_t tipo = 0;
+  int32_t inizio = 0;
+  int32_t fine = 0;
+  int32_t progressiva = 0;
+  uint8_t campo4 = 0;
+  std::string nome;  // single-byte characters
+  int16_t campo7 = 0;
+  int16_t campo8 = 0;
+  int16_t campo10 = 0;
+  int16_t campo11 = 0;
+  int16_t campo12 = 0;
+  uint8_t campo9 = 0;
+  uint8_t campo13 = 0;
+  uint8_t campo6 = 0;
+  uint8_t campo5 = 0;
+  int32_t orario = 0;
+};
+
+constexpr int kRigheStazioni = 87;
+constexpr int kRigaParametri = 84;  // riga_parametri
+constexpr int kRigaLinea = 85;      // riga_linea
+constexpr int kRigaTreno = 86;      // riga_treno
+constexpr int kPrimaRigaCartelli = 80;
+constexpr int kMontagneMax = 80;
+
+using tabella_stazioni_t = std::array<riga_stazione, kRigheStazioni>;
+
+// Where in which source a recorded error arose; empty file when unknown.
+struct luogo {
+  std::string file;
+  int riga = 0;     // 1-based
+  int colonna = 0;  // 1-based
+};
+
+// The form's state: every table and scalar that the procedures share.
+struct scenario {
+  std::string nome_linea;
+  std::string nome_treno;
+  int32_t con_profilo = 0;
+  int32_t codice_errore = 0;
+  luogo luogo_errore;  // where codice_errore was raised, when known
+
+  tabella_stazioni_t tabella_stazioni{};
+  std::vector<cella> celle;  // no elements until the route length is read
+  profilo profilo_linea;     // no elements unless con_profilo asks for it
+
+  std::array<int32_t, kMontagneMax + 1> inizi_montagne{};
+  std::array<int32_t, kMontagneMax + 1> fini_montagne{};
+  int32_t numero_montagne = 0;
+  int32_t riga_cartelli = 0;
+  std::string voce_letta;
+
+  // Highest index of celle, -1 while the track does not exist.
+  int32_t ultima_cella() const { return static_cast<int32_t>(celle.size()) - 1; }
+};
+
+// Clears rows 0 to 86: every number 0, every name empty.
+void svuota_tabella_stazioni(tabella_stazioni_t& tabella);
+
+}  // namespace valdoro
+
+#endif  // VALDORO_MODEL_TABELLE_H_

@@ -1,0 +1,27 @@
+#include "output/percorso.h"
+
+#include "model/nomi_file.h"
+#include "output/binari.h"
+#include "output/codici_gara.h"
+#include "util/file.h"
+
+namespace valdoro {
+
+void scrivi_binari(const scenario& s, const std::filesystem::path& cartella) {
+  if (s.con_profilo != 0) {
+    scrivi_file(cartella / file_profilo(s.nome_linea), codifica_profilo(s.profilo_linea));
+  }
+  scrivi_file(cartella / file_stazioni(s.nome_linea, s.nome_treno), codifica_stazioni(s.tabella_stazioni));
+  scrivi_file(cartella / file_celle(s.nome_linea, s.nome_treno), codifica_celle(s.celle));
+}
+
+void memorizza_percorso(scenario& s, int32_t j, const std::filesystem::path& cartella) {
+  s.con_profilo = j;
+  s.codice_errore = 0;
+  s.luogo_errore = {};
+  svuota_tabella_stazioni(s.tabella_stazioni);
+  timbra_codici(s);
+  scrivi_binari(s, cartella);
+}
+
+}  // namespace valdoro

@@ -1,0 +1,65 @@
+// Little-endian encoders for the binary files.  Written with explicit shifts
+// so the bytes do not depend on the host's byte order or struct padding.
+#ifndef VALDORO_UTIL_CODING_H_
+#define VALDORO_UTIL_CODING_H_
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace valdoro {
+
+inline void put_u8(std::string* dst, uint8_t v) { dst->push_back(static_cast<char>(v)); }
+
+inline void put_u16(std::string* dst, uint16_t v) {
+  dst->push_back(static_cast<char>(v & 0xff));
+  dst->push_back(static_cast<char>((v >> 8) & 0xff));
+}
+
+inline void put_i16(std::string* dst, int16_t v) { put_u16(dst, static_cast<uint16_t>(v)); }
+
+inline void put_u32(std::string* dst, uint32_t v) {
+  for (int shift = 0; shift < 32; shift += 8) dst->push_back(static_cast<char>((v >> shift) & 0xff));
+}
+
+inline void put_i32(std::string* dst, int32_t v) { put_u32(dst, static_cast<uint32_t>(v)); }
+
+inline void put_f64(std::string* dst, double v) {
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  for (int shift = 0; shift < 64; shift += 8) dst->push_back(static_cast<char>((bits >> shift) & 0xff));
+}
+
+// Text member: 2-byte count, then one byte per character, no terminator.
+// The count has room for 65535 bytes: a longer text is cut there, so that
+// count and bytes always agree and a reader stays in step.
+inline void put_text(std::string* dst, std::string_view text) {
+  text = text.substr(0, 0xffff);
+  put_u16(dst, static_cast<uint16_t>(text.size()));
+  dst->append(text.data(), text.size());
+}
+
+// Decoders for the dump: each reads from p, which must hold enough bytes.
+inline uint8_t get_u8(const char* p) { return static_cast<uint8_t>(p[0]); }
+inline uint16_t get_u16(const char* p) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(p[0]) | (static_cast<uint8_t>(p[1]) << 8));
+}
+inline int16_t get_i16(const char* p) { return static_cast<int16_t>(get_u16(p)); }
+inline uint32_t get_u32(const char* p) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(p[i]);
+  return v;
+}
+inline int32_t get_i32(const char* p) { return static_cast<int32_t>(get_u32(p)); }
+inline double get_f64(const char* p) {
+  uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i) bits = (bits << 8) | static_cast<uint8_t>(p[i]);
+  double v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+
+}  // namespace valdoro
+
+#endif  // VALDORO_UTIL_CODING_H_
