@@ -1,0 +1,67 @@
+// The item reader of the text sources.  Commas and line ends separate items;
+// an item read as a number also ends at a blank; an item that begins with a
+// double quote runs to the next double quote.  Every item keeps the line and
+// column where it begins, so a fault can name its place.
+#ifndef VALDORO_COMPILER_LETTORE_H_
+#define VALDORO_COMPILER_LETTORE_H_
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "model/tabelle.h"
+
+namespace valdoro {
+
+// A fault while reading a source (not a number, a value too wide for its
+// member, the source ending inside a record).  The compiler's trap turns it
+// into error 25.
+class errore_lettura : public std::runtime_error {
+ public:
+  errore_lettura(const std::string& messaggio, luogo dove)
+      : std::runtime_error(messaggio), dove_(std::move(dove)) {}
+  const luogo& dove() const { return dove_; }
+
+ private:
+  luogo dove_;
+};
+
+class lettore {
+ public:
+  // `testo` is the whole source; it must outlive the reader.  `nome_file`
+  // only labels locations.
+  lettore(std::string_view testo, std::string nome_file);
+
+  // True when nothing but blanks and line ends is left after the last item
+  // read and the separator that closed it.
+  bool esaurito() const;
+
+  // The next item as text, unchanged (inner blanks kept, trailing blanks
+  // dropped, quotes removed).  The view stays valid while the reader lives.
+  std::string_view leggi_testo();
+
+  // The next item as a whole number of the given width; an empty item reads
+  // as 0.  Throws errore_lettura when the source is exhausted, the item is
+  // not a whole number, or it does not fit the width.
+  int32_t leggi_intero();
+  int16_t leggi_intero16();
+  uint8_t leggi_byte();
+
+  // Where the item read last begins.
+  luogo luogo_voce() const;
+
+ private:
+  // ... implementation details are the reader's own.
+  std::string_view testo_;
+  std::string nome_file_;
+  size_t pos_ = 0;
+  int riga_ = 1;
+  size_t inizio_riga_ = 0;
+  int riga_voce_ = 0;
+  int colonna_voce_ = 0;
+};
+
+}  // namespace valdoro
+
+#endif  // VALDORO_COMPILER_LETTORE_H_
