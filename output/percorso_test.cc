@@ -1,0 +1,48 @@
+#include "output/percorso.h"
+
+#include <gtest/gtest.h>
+
+#include "testing/cartella_temporanea.h"
+
+namespace valdoro {
+namespace {
+
+scenario nominato() {
+  scenario s;
+  s.nome_linea = "Valdoro";
+  s.nome_treno = "Dir 5802";
+  return s;
+}
+
+TEST(MemorizzaPercorso, WithoutProfileAnEarlierProfileFileStaysUntouched) {
+  cartella_temporanea dir;
+  dir.scrivi("Valdoro_linea.dat", "earlier profile");
+  scenario s = nominato();
+  memorizza_percorso(s, 0, dir.percorso());
+  EXPECT_EQ(dir.leggi("Valdoro_linea.dat"), "earlier profile");
+  EXPECT_TRUE(std::filesystem::exists(dir / "Valdoro_Dir 5802.sim"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "Valdoro_Dir 5802.dat"));
+}
+
+TEST(MemorizzaPercorso, ClearsTheStationTableFirst) {
+  cartella_temporanea dir;
+  scenario s = nominato();
+  s.tabella_stazioni[3].nome = "left over";
+  s.tabella_stazioni[85].campo7 = 610;  // would clash with the stamp if kept
+  memorizza_percorso(s, 1, dir.percorso());
+  EXPECT_EQ(s.tabella_stazioni[3].nome, "");
+  EXPECT_EQ(s.tabella_stazioni[85].campo7, 610);
+}
+
+TEST(MemorizzaPercorso, TwoRunsWriteTheSameBytes) {
+  cartella_temporanea a, b;
+  scenario s1 = nominato(), s2 = nominato();
+  memorizza_percorso(s1, 1, a.percorso());
+  memorizza_percorso(s2, 1, b.percorso());
+  for (const char* f : {"Valdoro_linea.dat", "Valdoro_Dir 5802.sim", "Valdoro_Dir 5802.dat"}) {
+    EXPECT_EQ(a.leggi(f), b.leggi(f)) << f;
+  }
+}
+
+}  // namespace
+}  // namespace valdoro
