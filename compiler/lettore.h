@@ -51,8 +51,24 @@ class lettore {
   // Where the item read last begins.
   luogo luogo_voce() const;
 
+  // The same place without the file name, cheap to keep for every record;
+  // luogo_di() turns it into a full location only when a fault needs one.
+  struct punto {
+    int riga = 0;
+    int colonna = 0;
+  };
+  punto punto_voce() const { return {riga_voce_, colonna_voce_}; }
+  luogo luogo_di(punto p) const { return {nome_file_, p.riga, p.colonna}; }
+
  private:
-  // ... implementation details are the reader's own.
+  void salta_spazi();
+  void salta_fine_riga();
+  void inizia_voce();
+  std::string_view voce_tra_virgolette();
+  void chiudi_separatore();
+  int64_t leggi_numero(int64_t minimo, int64_t massimo);
+  [[noreturn]] void guasto(const std::string& messaggio) const;
+
   std::string_view testo_;
   std::string nome_file_;
   size_t pos_ = 0;

@@ -1,0 +1,131 @@
+#include "compiler/lettore.h"
+
+namespace valdoro {
+
+namespace {
+
+bool e_spazio(char c) { return c == ' ' || c == '\t'; }
+bool e_fine_riga(char c) { return c == '\r' || c == '\n'; }
+bool e_separatore(char c) { return c == ',' || e_fine_riga(c); }
+
+}  // namespace
+
+lettore::lettore(std::string_view testo, std::string nome_file)
+    : testo_(testo), nome_file_(std::move(nome_file)) {}
+
+bool lettore::esaurito() const {
+  for (size_t i = pos_; i < testo_.size(); ++i) {
+    if (!e_spazio(testo_[i]) && !e_fine_riga(testo_[i])) return false;
+  }
+  return true;
+}
+
+luogo lettore::luogo_voce() const { return {nome_file_, riga_voce_, colonna_voce_}; }
+
+void lettore::guasto(const std::string& messaggio) const {
+  throw errore_lettura(messaggio, luogo_voce());
+}
+
+void lettore::salta_spazi() {
+  while (pos_ < testo_.size() && e_spazio(testo_[pos_])) ++pos_;
+}
+
+// CR LF is the line end the writers produce; a lone LF or CR counts too, so
+// a source edited on another system still reads line for line.
+void lettore::salta_fine_riga() {
+  if (testo_[pos_] == '\r' && pos_ + 1 < testo_.size() && testo_[pos_ + 1] == '\n') ++pos_;
+  ++pos_;
+  ++riga_;
+  inizio_riga_ = pos_;
+}
+
+// Empty lines before an item are passed over, so a comma that ends a line
+// does not leave an empty item behind it.
+void lettore::inizia_voce() {
+  for (;;) {
+    salta_spazi();
+    if (pos_ < testo_.size() && e_fine_riga(testo_[pos_])) {
+      salta_fine_riga();
+    } else {
+      break;
+    }
+  }
+  riga_voce_ = riga_;
+  colonna_voce_ = static_cast<int>(pos_ - inizio_riga_) + 1;
+  if (pos_ >= testo_.size()) guasto("source ended inside a record");
+}
+
+// Consumes the comma or line end that closes an item, if one follows after
+// blanks; anything else is the start of the next item.
+void lettore::chiudi_separatore() {
+  salta_spazi();
+  if (pos_ >= testo_.size()) return;
+  if (testo_[pos_] == ',') {
+    ++pos_;
+  } else if (e_fine_riga(testo_[pos_])) {
+    salta_fine_riga();
+  }
+}
+
+// pos_ is on the opening quote.  Line ends inside the quotes belong to the
+// item but still count as lines for the locations after it.
+std::string_view lettore::voce_tra_virgolette() {
+  size_t chiusa = testo_.find('"', pos_ + 1);
+  if (chiusa == std::string_view::npos) guasto("quoted item without its closing quote");
+  std::string_view voce = testo_.substr(pos_ + 1, chiusa - pos_ - 1);
+  for (size_t i = pos_ + 1; i < chiusa; ++i) {
+    if (testo_[i] == '\n' || (testo_[i] == '\r' && testo_[i + 1] != '\n')) {
+      ++riga_;
+      inizio_riga_ = i + 1;
+    }
+  }
+  pos_ = chiusa + 1;
+  // Whatever stands between the closing quote and the separator is dropped.
+  while (pos_ < testo_.size() && !e_separatore(testo_[pos_])) ++pos_;
+  chiudi_separatore();
+  return voce;
+}
+
+std::string_view lettore::leggi_testo() {
+  inizia_voce();
+  if (testo_[pos_] == '"') return voce_tra_virgolette();
+  size_t inizio = pos_;
+  while (pos_ < testo_.size() && !e_separatore(testo_[pos_])) ++pos_;
+  size_t fine = pos_;
+  while (fine > inizio && e_spazio(testo_[fine - 1])) --fine;
+  chiudi_separatore();
+  return testo_.substr(inizio, fine - inizio);
+}
+
+int64_t lettore::leggi_numero(int64_t minimo, int64_t massimo) {
+  inizia_voce();
+  std::string_view voce;
+  if (testo_[pos_] == '"') {
+    voce = voce_tra_virgolette();
+  } else {
+    size_t inizio = pos_;
+    while (pos_ < testo_.size() && !e_separatore(testo_[pos_]) && !e_spazio(testo_[pos_])) ++pos_;
+    voce = testo_.substr(inizio, pos_ - inizio);
+    chiudi_separatore();
+  }
+  if (voce.empty()) return 0;
+  bool negativo = voce[0] == '-';
+  size_t i = negativo ? 1 : 0;
+  if (i == voce.size()) guasto("not a whole number: \"" + std::string(voce) + "\"");
+  int64_t valore = 0;
+  for (; i < voce.size(); ++i) {
+    char c = voce[i];
+    if (c < '0' || c > '9') guasto("not a whole number: \"" + std::string(voce) + "\"");
+    // Stop growing well before int64 could overflow; the range test fails anyway.
+    if (valore < (int64_t{1} << 40)) valore = valore * 10 + (c - '0');
+  }
+  if (negativo) valore = -valore;
+  if (valore < minimo || valore > massimo) guasto("value out of range: " + std::string(voce));
+  return valore;
+}
+
+int32_t lettore::leggi_intero() { return static_cast<int32_t>(leggi_numero(INT32_MIN, INT32_MAX)); }
+int16_t lettore::leggi_intero16() { return static_cast<int16_t>(leggi_numero(INT16_MIN, INT16_MAX)); }
+uint8_t lettore::leggi_byte() { return static_cast<uint8_t>(leggi_numero(0, UINT8_MAX)); }
+
+}  // namespace valdoro
