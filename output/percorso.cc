@@ -3,6 +3,7 @@
 #include "model/nomi_file.h"
 #include "output/binari.h"
 #include "output/codici_gara.h"
+#include "output/passata_finale.h"
 #include "util/file.h"
 
 namespace valdoro {
@@ -20,6 +21,7 @@ void memorizza_percorso(scenario& s, int32_t j, const std::filesystem::path& car
   s.codice_errore = 0;
   s.luogo_errore = {};
   svuota_tabella_stazioni(s.tabella_stazioni);
+  passata_finale(s);
   timbra_codici(s);
   scrivi_binari(s, cartella);
 }

@@ -1,0 +1,138 @@
+#include "output/passata_finale.h"
+
+#include <initializer_list>
+
+#include "model/errori.h"
+
+namespace valdoro {
+
+namespace {
+
+constexpr uint8_t kSegnale = 1;
+constexpr uint8_t kFineRallentamento = 2;
+constexpr uint8_t kInizioRallentamento = 3;
+constexpr uint8_t kAvviso = 4;
+constexpr uint8_t kRestrizione = 12;
+
+constexpr int32_t kSguardoDietroAvviso = 20;  // cells looked at behind a warning board
+constexpr int32_t kPrimaCellaSegnale = 3;     // keeps d - 2 at cell 1 or above
+constexpr int16_t kVelocitaLenta = 110;       // below it a slowdown gets marks inside
+constexpr int32_t kPassoMarche = 8;
+constexpr int32_t kSguardoDopoFine = 12;
+
+cella& at(scenario& s, int32_t i) { return s.celle[static_cast<size_t>(i)]; }
+
+void marca(cella& c) {
+  c.tipo = kRestrizione;
+  c.valore1 = kVelocitaMarca;
+}
+
+// Marks the first free cell of `candidate`, tried in order.
+bool marca_prima_libera(scenario& s, std::initializer_list<int32_t> candidate) {
+  for (int32_t c : candidate) {
+    if (cella_libera(at(s, c))) {
+      marca(at(s, c));
+      return true;
+    }
+  }
+  return false;
+}
+
+// A signal at d close behind a warning board: a mark in one of the two
+// cells before it, or an existing restriction there brought down to 180.
+void proteggi_segnale(scenario& s, int32_t d) {
+  if (marca_prima_libera(s, {d - 1, d - 2})) return;
+  for (int32_t c : {d - 1, d - 2}) {
+    if (at(s, c).tipo == kRestrizione) {
+      at(s, c).valore1 = minimo(kVelocitaMarca, at(s, c).valore1);
+      return;
+    }
+  }
+  registra_errore(s, 11);
+}
+
+void dietro_avviso(scenario& s, int32_t i) {
+  for (int32_t k = 1; k <= kSguardoDietroAvviso && i - k >= kPrimaCellaSegnale; ++k) {
+    if (at(s, i - k).tipo == kSegnale) proteggi_segnale(s, i - k);
+  }
+}
+
+void finestre_prima_inizio(scenario& s, int32_t i) {
+  static const int32_t kFinestre[3][3] = {{5, 6, 7}, {11, 12, 13}, {18, 19, 20}};
+  for (const auto& f : kFinestre) {
+    if (i > f[2] && !marca_prima_libera(s, {i - f[0], i - f[1], i - f[2]})) registra_errore(s, 12);
+  }
+}
+
+// The end cell of the slowdown that starts at i: the first cell of kind 2
+// after it, or -1 when the track holds none.  Marks never add or remove a
+// cell of kind 2, so the walk below reaches exactly this cell.
+int32_t fine_rallentamento(const scenario& s, int32_t i) {
+  for (int32_t m = i + 1; m <= s.ultima_cella(); ++m) {
+    if (s.celle[static_cast<size_t>(m)].tipo == kFineRallentamento) return m;
+  }
+  return -1;
+}
+
+// A mark every 8 cells from the start to the end; where the cell at that
+// distance is taken, the one before or after it, counting on from there.
+// False when a mark would be looked for past the last cell.
+bool marche_interne(scenario& s, int32_t i, int32_t fine) {
+  int32_t n = 0;
+  for (int32_t m = i + 1; m <= fine; ++m) {
+    if (++n != kPassoMarche) continue;
+    if (cella_libera(at(s, m))) {
+      marca(at(s, m));
+      n = 0;
+    } else if (cella_libera(at(s, m - 1))) {
+      marca(at(s, m - 1));
+      n = 1;
+    } else if (m + 1 > s.ultima_cella()) {
+      registra_errore(s, 250);
+      return false;
+    } else if (cella_libera(at(s, m + 1))) {
+      marca(at(s, m + 1));
+      n = -1;
+    } else {
+      registra_errore(s, 13);  // n counts on past 8: no further marks here
+    }
+  }
+  return true;
+}
+
+void segnale_dopo_fine(scenario& s, int32_t m) {
+  if (m + kSguardoDopoFine > s.ultima_cella()) {
+    registra_errore(s, 250);
+    return;
+  }
+  for (int32_t p = m; p <= m + kSguardoDopoFine; ++p) {
+    if (at(s, p).tipo != kSegnale) continue;
+    if (!marca_prima_libera(s, {p - 1, p - 2})) registra_errore(s, 13);
+    return;
+  }
+}
+
+void attorno_rallentamento(scenario& s, int32_t i) {
+  finestre_prima_inizio(s, i);
+  const int32_t fine = fine_rallentamento(s, i);
+  if (fine < 0) {
+    registra_errore(s, 250);
+    return;
+  }
+  // A fast slowdown gets no walk; the search for the next signal still
+  // starts from its own end cell, reached without marking.
+  if (at(s, i).valore1 < kVelocitaLenta && !marche_interne(s, i, fine)) return;
+  segnale_dopo_fine(s, fine);
+}
+
+}  // namespace
+
+void passata_finale(scenario& s) {
+  const int32_t ultima = s.ultima_cella() - 2;
+  for (int32_t i = 1; i <= ultima; ++i) {
+    if (at(s, i).tipo == kAvviso) dietro_avviso(s, i);
+    if (at(s, i).tipo == kInizioRallentamento) attorno_rallentamento(s, i);
+  }
+}
+
+}  // namespace valdoro
