@@ -1,0 +1,310 @@
+#include "compiler/linea.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+#include "compiler/arrotonda.h"
+#include "model/errori.h"
+
+namespace valdoro {
+
+namespace {
+
+constexpr int32_t kLunghezzaMassima = 1000000;
+constexpr int32_t kMetriOltreFine = 7000;
+constexpr int32_t kMetriPerCella = 50;
+constexpr int32_t kUltimoMetroProfilo = 1000000;
+constexpr int32_t kPendenzaMinima = -100;  // the stored byte is gradient + 100
+constexpr int32_t kPendenzaMassima = 155;
+constexpr int kRigaTre = 81;
+constexpr int kRigaDue = 82;
+constexpr int kRigaUno = 83;
+
+char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool multiplo_di_50(int32_t v) { return v % kMetriPerCella == 0; }
+
+// ---- general keys ----
+
+esito lunghezza_percorso(scenario& s, lettore& r) {
+  lettore::punto chiave = r.punto_voce();
+  int32_t l = r.leggi_intero();
+  s.tabella_stazioni[kRigaParametri].fine = l;
+  if (l > kLunghezzaMassima) return ferma(s, r, chiave, 1, esito::ferma_subito);
+  if (l < 0) return ferma(s, r, chiave, 218, esito::ferma_subito);
+  int32_t n = l + kMetriOltreFine;
+  int32_t c = nearest(static_cast<double>(n) / kMetriPerCella);
+  s.celle.assign(static_cast<size_t>(c) + 1, cella{});
+  if (s.con_profilo != 0) s.profilo_linea.crea(n);
+  return esito::avanti;
+}
+
+void leggi_progressiva(scenario& s, lettore& r, int riga) {
+  riga_stazione& t = s.tabella_stazioni[riga];
+  t.inizio = r.leggi_intero();
+  t.fine = r.leggi_intero();
+  t.progressiva = r.leggi_intero();
+}
+
+esito progressiva_tre(scenario& s, lettore& r) {
+  leggi_progressiva(s, r, kRigaTre);
+  return esito::avanti;
+}
+esito progressiva_due(scenario& s, lettore& r) {
+  leggi_progressiva(s, r, kRigaDue);
+  return esito::avanti;
+}
+esito progressiva_uno(scenario& s, lettore& r) {
+  leggi_progressiva(s, r, kRigaUno);
+  return esito::avanti;
+}
+
+// Row 85 keeps the crossing: background two in progressiva, three in fine.
+esito sfondo_uno(scenario& s, lettore& r) {
+  s.tabella_stazioni[kRigaLinea].inizio = r.leggi_intero();
+  return esito::avanti;
+}
+esito sfondo_due(scenario& s, lettore& r) {
+  s.tabella_stazioni[kRigaLinea].progressiva = r.leggi_intero();
+  return esito::avanti;
+}
+esito sfondo_tre(scenario& s, lettore& r) {
+  s.tabella_stazioni[kRigaLinea].fine = r.leggi_intero();
+  return esito::avanti;
+}
+
+esito ripetizione_segnali(scenario& s, lettore& r) {
+  lettore::punto chiave = r.punto_voce();
+  riga_stazione& t = s.tabella_stazioni[kRigaTreno];
+  t.inizio = r.leggi_intero();
+  t.fine = r.leggi_intero();
+  if (!multiplo_di_50(t.inizio)) return ferma(s, r, chiave, 3, esito::ferma_subito);
+  if (!multiplo_di_50(t.fine)) return ferma(s, r, chiave, 4, esito::ferma_subito);
+  if (s.voce_letta.find('4') != std::string::npos) {
+    t.progressiva = 4;
+  } else if (s.voce_letta.find('9') != std::string::npos) {
+    t.progressiva = 9;
+  } else {
+    return ferma(s, r, chiave, 5, esito::ferma_subito);
+  }
+  if (t.fine == 0) t.progressiva = 0;
+  return esito::avanti;
+}
+
+struct chiave_generale {
+  const char* prima;
+  const char* seconda;
+  bool esatta;
+  esito (*azione)(scenario&, lettore&);
+};
+
+constexpr chiave_generale kChiaviGenerali[] = {
+    {"lunghezza", "percorso", false, lunghezza_percorso},
+    {"progressiva", "tre", true, progressiva_tre},
+    {"progressiva", "due", true, progressiva_due},
+    {"progressiva", "uno", true, progressiva_uno},
+    {"sfondo", "uno", true, sfondo_uno},
+    {"sfondo", "due", true, sfondo_due},
+    {"sfondo", "tre", true, sfondo_tre},
+    {"ripetizione", "segnali", true, ripetizione_segnali},
+};
+
+bool corrisponde(std::string_view voce, const chiave_generale& k) {
+  if (k.esatta) return contiene_esatto(voce, k.prima) && contiene_esatto(voce, k.seconda);
+  return contiene(voce, k.prima) && contiene(voce, k.seconda);
+}
+
+// ---- progressives ----
+
+struct terna {
+  int32_t inizio = 0;
+  int32_t scarto = 0;
+  int32_t bandiera = 0;
+};
+
+terna leggi_terna(const scenario& s, int riga) {
+  const riga_stazione& t = s.tabella_stazioni[riga];
+  return {t.inizio, t.fine, t.progressiva};
+}
+
+void scrivi_terne(scenario& s, const terna& a, const terna& b, const terna& c) {
+  const terna* ordine[] = {&a, &b, &c};
+  for (int i = 0; i < 3; ++i) {
+    riga_stazione& t = s.tabella_stazioni[kRigaTre + i];
+    t.inizio = ordine[i]->inizio;
+    t.fine = ordine[i]->scarto;
+    t.progressiva = ordine[i]->bandiera;
+  }
+}
+
+// The lower two in decreasing start; on a tie `primo` goes first.
+void scrivi_dopo(scenario& s, const terna& massimo, const terna& primo, const terna& secondo) {
+  if (secondo.inizio > primo.inizio) {
+    scrivi_terne(s, massimo, secondo, primo);
+  } else {
+    scrivi_terne(s, massimo, primo, secondo);
+  }
+}
+
+// ---- the plan ----
+
+double x(const profilo& p, int32_t m) { return p.numero(m, 0); }
+double y(const profilo& p, int32_t m) { return p.numero(m, 1); }
+
+// The formulas are kept in this exact order and grouping: the plan must come
+// out bit for bit the same on every build.
+void passo_rettilineo(profilo& p, int32_t i) {
+  double dx = x(p, i - 1) - x(p, i - 2);
+  double dy = y(p, i - 1) - y(p, i - 2);
+  p.imposta_doppio(i, 0, x(p, i - 1) + dx);
+  p.imposta_doppio(i, 1, y(p, i - 1) + dy);
+}
+
+void passo_curva(profilo& p, int32_t i, double q) {
+  double dx = x(p, i - 1) - x(p, i - 2);
+  double dy = y(p, i - 1) - y(p, i - 2);
+  p.imposta_doppio(i, 0, x(p, i - 1) + (dx + q * dy));
+  p.imposta_doppio(i, 1, y(p, i - 1) + (dy - q * dx));
+}
+
+// 0 when the key names no radius class.
+double curvatura(std::string_view voce) {
+  static constexpr std::array<double, 6> kCurvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+  for (size_t i = 0; i < kCurvature.size(); ++i) {
+    if (voce.find(static_cast<char>('1' + i)) != std::string_view::npos) {
+      return contiene(voce, "s") ? -kCurvature[i] : kCurvature[i];
+    }
+  }
+  return 0;
+}
+
+void scrivi_pendenza(scenario& s, stato_linea& st) {
+  s.celle[static_cast<size_t>(st.cella_pendenza)].pendenza = static_cast<uint8_t>(st.pendenza_precedente + 100);
+  ++st.cella_pendenza;
+}
+
+}  // namespace
+
+bool contiene(std::string_view voce, std::string_view chiave) {
+  auto uguali = [](char a, char b) { return minuscola(a) == minuscola(b); };
+  return std::search(voce.begin(), voce.end(), chiave.begin(), chiave.end(), uguali) != voce.end();
+}
+
+bool contiene_esatto(std::string_view voce, std::string_view chiave) {
+  return voce.find(chiave) != std::string_view::npos;
+}
+
+esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come) {
+  registra_errore(s, numero, r.luogo_di(dove));
+  return come;
+}
+
+bool oltre_il_binario(const scenario& s, int32_t p) {
+  return s.ultima_cella() < (static_cast<double>(p) + 100) / kMetriPerCella;
+}
+
+esito applica_chiavi_generali(scenario& s, lettore& r) {
+  for (const chiave_generale& k : kChiaviGenerali) {
+    if (!corrisponde(s.voce_letta, k)) continue;
+    esito e = k.azione(s, r);
+    if (e != esito::avanti) return e;
+  }
+  return esito::avanti;
+}
+
+// Ties: between the two lower starts, the order below (with T largest U goes
+// before D, with D largest U before T, with U largest D before T).  Two equal
+// largest starts are ordered T before D before U, so the rows are always
+// filled rather than left cleared.
+void progressive_ordina(scenario& s) {
+  const terna t = leggi_terna(s, kRigaTre);
+  const terna d = leggi_terna(s, kRigaDue);
+  const terna u = leggi_terna(s, kRigaUno);
+  int64_t somma = int64_t{t.inizio} + d.inizio + u.inizio;
+  if (somma != 0) {
+    if (t.inizio >= d.inizio && t.inizio >= u.inizio) {
+      scrivi_dopo(s, t, u, d);
+    } else if (d.inizio >= u.inizio) {
+      scrivi_dopo(s, d, u, t);
+    } else {
+      scrivi_dopo(s, u, d, t);
+    }
+  } else {
+    const terna vuota;
+    scrivi_terne(s, vuota, vuota, vuota);
+    if (t.scarto > 0) scrivi_terne(s, t, d, u);
+    if (d.scarto > 0) scrivi_terne(s, d, t, u);
+    if (u.scarto > 0) scrivi_terne(s, u, d, t);
+  }
+  for (int riga = kRigaTre; riga <= kRigaUno; ++riga) {
+    riga_stazione& r = s.tabella_stazioni[riga];
+    if (r.progressiva != 1) continue;
+    int64_t scarto = int64_t{r.fine} + 100;
+    if (scarto > INT32_MAX) throw std::range_error("progressive offset does not fit 32 bits");
+    r.fine = static_cast<int32_t>(scarto);
+  }
+}
+
+void semina_profilo(scenario& s, stato_linea& st) {
+  st.metro_profilo = 2;
+  if (s.con_profilo == 0 || !s.profilo_linea.esiste()) return;
+  s.profilo_linea.imposta_intero(0, 0, 0);
+  s.profilo_linea.imposta_intero(0, 1, 0);
+  s.profilo_linea.imposta_intero(1, 0, 0);
+  s.profilo_linea.imposta_intero(1, 1, 1);
+}
+
+esito registra_pendenza(scenario& s, lettore& r, stato_linea& st) {
+  lettore::punto chiave = r.punto_voce();
+  int32_t p = r.leggi_intero();
+  int32_t g = r.leggi_intero();
+  if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  if (g < kPendenzaMinima || g > kPendenzaMassima) return ferma(s, r, chiave, 217, esito::ferma_subito);
+  int32_t k = nearest(static_cast<double>(p) / kMetriPerCella);
+  if (k > 0) {
+    do {
+      if (st.cella_pendenza > s.ultima_cella()) return ferma(s, r, chiave, 215, esito::ferma_subito);
+      scrivi_pendenza(s, st);
+    } while (st.cella_pendenza < k);
+  }
+  st.pendenza_precedente = g;
+  return esito::avanti;
+}
+
+esito registra_curva(scenario& s, lettore& r, stato_linea& st) {
+  lettore::punto chiave = r.punto_voce();
+  int32_t a = r.leggi_intero();
+  int32_t b = r.leggi_intero();
+  if (oltre_il_binario(s, a)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  double q = curvatura(s.voce_letta);
+  if (q == 0) return ferma(s, r, chiave, 103, esito::ferma_subito);
+  const int64_t fine = int64_t{a} + b;
+  if (fine > s.profilo_linea.ultimo_metro()) return ferma(s, r, chiave, 216, esito::ferma_subito);
+  profilo& p = s.profilo_linea;
+  while (st.metro_profilo <= a) {
+    passo_rettilineo(p, st.metro_profilo);
+    if (++st.metro_profilo > kUltimoMetroProfilo) return ferma(s, r, chiave, 103, esito::ferma_subito);
+  }
+  while (st.metro_profilo <= fine) {
+    passo_curva(p, st.metro_profilo, q);
+    if (++st.metro_profilo > kUltimoMetroProfilo) return ferma(s, r, chiave, 103, esito::ferma_subito);
+  }
+  return esito::avanti;
+}
+
+// A record fill that reached the last cells leaves the closing fill nothing
+// to write there; it never passes the table.
+void riempimenti_finali(scenario& s, stato_linea& st) {
+  const int32_t c = s.ultima_cella();
+  if (c < 0) return;
+  do {
+    if (st.cella_pendenza > c) break;
+    scrivi_pendenza(s, st);
+  } while (st.cella_pendenza < c - 2);
+  if (s.con_profilo == 0 || !s.profilo_linea.esiste()) return;
+  const int32_t n = s.profilo_linea.ultimo_metro();
+  for (; st.metro_profilo <= n - 2; ++st.metro_profilo) passo_rettilineo(s.profilo_linea, st.metro_profilo);
+}
+
+}  // namespace valdoro

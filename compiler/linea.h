@@ -1,0 +1,58 @@
+// The line source's general section and geometry: route length, kilometre
+// progressives, backgrounds, signal repetition, gradients and curves, and
+// the fills that close the line half.
+#ifndef VALDORO_COMPILER_LINEA_H_
+#define VALDORO_COMPILER_LINEA_H_
+
+#include <cstdint>
+#include <string_view>
+
+#include "compiler/lettore.h"
+#include "model/tabelle.h"
+
+namespace valdoro {
+
+// How a record leaves the reading of its source: go on, stop this source as
+// if it were exhausted (its closing fills still run), or stop at once.
+enum class esito { avanti, ferma_sorgente, ferma_subito };
+
+// Working state of one line half.
+struct stato_linea {
+  int32_t pendenza_precedente = 0;
+  int32_t cella_pendenza = 0;  // next cell to receive a gradient
+  int32_t metro_profilo = 2;   // next metre of the plan
+};
+
+// Keyword tests: substring, ignoring case or exact.
+bool contiene(std::string_view voce, std::string_view chiave);
+bool contiene_esatto(std::string_view voce, std::string_view chiave);
+
+// Records `numero` at the place `dove` of `r`'s source and says how the
+// reading goes on.
+esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come);
+
+// The position test shared by every line record: true when a record at p
+// lies beyond the usable end of the track.
+bool oltre_il_binario(const scenario& s, int32_t p);
+
+// Applies the general keys, in their order, to s.voce_letta, reading their
+// values from r.
+esito applica_chiavi_generali(scenario& s, lettore& r);
+
+// Rows 81 to 83: largest start first, offsets adjusted by their flags.
+void progressive_ordina(scenario& s);
+
+// Points 0 and 1 of the plan, when the profile is asked for.
+void semina_profilo(scenario& s, stato_linea& st);
+
+// The "pendenza" and "curva" records; s.voce_letta holds the keyword item.
+esito registra_pendenza(scenario& s, lettore& r, stato_linea& st);
+esito registra_curva(scenario& s, lettore& r, stato_linea& st);
+
+// Gradient up to cell C - 3 and the plan up to metre N - 2, from where the
+// records left them.
+void riempimenti_finali(scenario& s, stato_linea& st);
+
+}  // namespace valdoro
+
+#endif  // VALDORO_COMPILER_LINEA_H_

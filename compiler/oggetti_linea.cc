@@ -1,0 +1,116 @@
+#include "compiler/oggetti_linea.h"
+
+#include "compiler/arrotonda.h"
+
+namespace valdoro {
+
+namespace {
+
+constexpr int32_t kVicinanzaMontagne = 150;  // closer spans merge into kind 3
+constexpr int32_t kTipoVicino = 3;
+constexpr uint8_t kIndicatore = 6;
+constexpr uint8_t kSegnaMontagna = 11;
+constexpr uint8_t kCartello = 14;
+
+constexpr int32_t kPosizioneNegativa = 212;
+constexpr int32_t kTroppeMontagne = 211;
+constexpr int32_t kMontagnaOltre = 213;
+constexpr int32_t kTroppiCartelli = 214;
+
+// The cell after the one that holds p, where boards and sign boards stand.
+int32_t cella_oggetto(int32_t p) { return nearest(static_cast<double>(p) / 50 + 1); }
+
+// Low 16 bits, without relying on signed overflow.
+int16_t basso16(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v) & 0xffff)); }
+
+int16_t velocita_cartello(int32_t sinistra, int32_t destra) {
+  return nearest16(static_cast<double>(destra) / 5 + static_cast<double>(sinistra) * 20);
+}
+
+}  // namespace
+
+int32_t memo_montagna(scenario& s, int32_t& inizio, int32_t& fine, int32_t& tipo) {
+  if (inizio < 0 || fine < 0) return kPosizioneNegativa;
+  if (s.numero_montagne >= kMontagneMax) return kTroppeMontagne;
+  const int32_t prima = nearest(static_cast<double>(inizio) / 50);
+  const int32_t ultima = nearest(static_cast<double>(fine) / 50 - 1);
+  if (prima <= ultima && ultima > s.ultima_cella()) return kMontagnaOltre;
+
+  bool segni = false;
+  if (tipo > 10) {
+    tipo -= 10;
+    segni = true;
+  }
+  const int32_t n = ++s.numero_montagne;
+  s.inizi_montagne[static_cast<size_t>(n)] = inizio;
+  s.fini_montagne[static_cast<size_t>(n)] = fine;
+  if (n > 1 && int64_t{inizio} - s.fini_montagne[static_cast<size_t>(n - 1)] <= kVicinanzaMontagne) {
+    tipo = kTipoVicino;
+  }
+  for (int32_t k = prima, conta = 1; k <= ultima; ++k, ++conta) {
+    cella& c = s.celle[static_cast<size_t>(k)];
+    c.montagna = static_cast<uint8_t>(tipo);
+    if (segni && conta % 4 == 0 && c.tipo == 0) c.tipo = kSegnaMontagna;
+  }
+  return 0;
+}
+
+int32_t memo_indicatori_v_max(scenario& s, int32_t posizione, const int32_t& vas, const int32_t& vbs,
+                              const int32_t& vcs, const int32_t& strisces, const int32_t& vad,
+                              const int32_t& vbd, const int32_t& vcd, const int32_t& strisced) {
+  if (posizione < 0) return kPosizioneNegativa;
+  const int32_t x = cella_oggetto(posizione);
+  if (x > s.ultima_cella()) return 15;
+  cella& c = s.celle[static_cast<size_t>(x)];
+  if (!cella_libera(c)) return 21;
+  c.tipo = kIndicatore;
+  c.valore1 = velocita_cartello(vas, vad);
+  c.valore2 = velocita_cartello(vbs, vbd);
+  c.valore3 = velocita_cartello(vcs, vcd);
+  c.valore4 = basso16(int64_t{strisces} * 10 + strisced);
+  return 0;
+}
+
+esito registra_montagna(scenario& s, lettore& r) {
+  lettore::punto chiave = r.punto_voce();
+  int32_t inizio = r.leggi_intero();
+  int32_t fine = r.leggi_intero();
+  int32_t tipo = r.leggi_intero();
+  if (oltre_il_binario(s, inizio)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  int32_t rifiuto = memo_montagna(s, inizio, fine, tipo);
+  if (rifiuto != 0) return ferma(s, r, chiave, rifiuto, esito::ferma_subito);
+  return esito::avanti;
+}
+
+esito registra_indicatori(scenario& s, lettore& r) {
+  lettore::punto chiave = r.punto_voce();
+  int32_t v[9];
+  for (int32_t& valore : v) valore = r.leggi_intero();
+  if (oltre_il_binario(s, v[0])) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  int32_t rifiuto = memo_indicatori_v_max(s, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  if (rifiuto != 0) return ferma(s, r, chiave, rifiuto, esito::ferma_subito);
+  return esito::avanti;
+}
+
+// Sign-board texts fill station rows from 80 downward; row 0 is never
+// written, so the 81st board is refused.
+esito registra_cartello(scenario& s, lettore& r) {
+  lettore::punto chiave = r.punto_voce();
+  int32_t p = r.leggi_intero();
+  s.voce_letta.assign(r.leggi_testo());
+  if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  if (p < 0) return ferma(s, r, chiave, kPosizioneNegativa, esito::ferma_subito);
+  if (s.riga_cartelli < 1 || s.riga_cartelli > kPrimaRigaCartelli) {
+    return ferma(s, r, chiave, kTroppiCartelli, esito::ferma_subito);
+  }
+  const int32_t x = cella_oggetto(p);
+  cella& c = s.celle[static_cast<size_t>(x)];
+  if (!cella_libera(c)) return ferma(s, r, chiave, 6, esito::ferma_subito);
+  c.tipo = kCartello;
+  c.valore1 = static_cast<int16_t>(s.riga_cartelli);
+  s.tabella_stazioni[static_cast<size_t>(s.riga_cartelli)].nome = s.voce_letta;
+  --s.riga_cartelli;
+  return esito::avanti;
+}
+
+}  // namespace valdoro
