@@ -1,5 +1,6 @@
 #include "output/percorso.h"
 
+#include "compiler/compilatore.h"
 #include "model/nomi_file.h"
 #include "output/binari.h"
 #include "output/codici_gara.h"
@@ -21,6 +22,7 @@ void memorizza_percorso(scenario& s, int32_t j, const std::filesystem::path& car
   s.codice_errore = 0;
   s.luogo_errore = {};
   svuota_tabella_stazioni(s.tabella_stazioni);
+  memorizza_dati(s, cartella);
   passata_finale(s);
   timbra_codici(s);
   scrivi_binari(s, cartella);
