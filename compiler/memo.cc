@@ -1,0 +1,133 @@
+#include "compiler/memo.h"
+
+#include "compiler/arrotonda.h"
+#include "model/errori.h"
+
+namespace valdoro {
+
+namespace {
+
+constexpr double kMetriPerCella = 50;
+constexpr int32_t kInizioSegnali = 350;   // the last mark, 8 cells back, still on cell 0
+constexpr int32_t kDistanzaAvviso = 1200;  // warning board ahead of a slowdown
+constexpr int32_t kSogliaAvviso = 1500;    // slowdowns up to here have no warning board
+constexpr int32_t kMarcheSegnale = 4;
+constexpr int32_t kCellePreavviso = 4;
+
+constexpr uint8_t kSegnale = 1;
+constexpr uint8_t kFineRallentamento = 2;
+constexpr uint8_t kInizioRallentamento = 3;
+constexpr uint8_t kAvviso = 4;
+constexpr uint8_t kPreavviso = 5;
+constexpr uint8_t kRestrizione = 12;
+constexpr uint8_t kRestrizioneSenzaValore = 13;
+
+// Narrow members keep the low bits of what is stored into them.
+int16_t basso16(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v) & 0xffff)); }
+uint8_t basso8(int64_t v) { return static_cast<uint8_t>(static_cast<uint64_t>(v) & 0xff); }
+
+bool dentro(const scenario& s, int64_t i) { return i >= 0 && i <= s.ultima_cella(); }
+cella& at(scenario& s, int32_t i) { return s.celle[static_cast<size_t>(i)]; }
+
+// The warning board and the pre-warning cells, when the slowdown has them.
+struct celle_rallentamento {
+  int32_t inizio;
+  int32_t fine;
+  bool con_avviso;
+  int32_t avviso;
+  bool con_preavviso;
+  int32_t preavviso;  // nearest the board; the others are the three before it
+};
+
+celle_rallentamento celle_di(const dati_rallentamento& d) {
+  celle_rallentamento c{};
+  c.inizio = cella_oggetto(d.x);
+  c.fine = cella_oggetto(static_cast<double>(d.x) + d.l);
+  c.con_avviso = d.x > kSogliaAvviso;
+  c.avviso = cella_oggetto(static_cast<double>(d.x) - kDistanzaAvviso);
+  c.con_preavviso = c.con_avviso && d.f_ta != 0;
+  c.preavviso = nearest((static_cast<double>(d.x) - kDistanzaAvviso) / kMetriPerCella);
+  return c;
+}
+
+bool sul_binario(const scenario& s, const celle_rallentamento& c) {
+  if (!dentro(s, c.inizio) || !dentro(s, c.fine)) return false;
+  if (c.con_avviso && !dentro(s, c.avviso)) return false;
+  return !c.con_preavviso || (dentro(s, c.preavviso) && dentro(s, int64_t{c.preavviso} - (kCellePreavviso - 1)));
+}
+
+bool preavviso_libero(scenario& s, int32_t k) {
+  for (int32_t j = 0; j < kCellePreavviso; ++j) {
+    if (!cella_libera(at(s, k - j))) return false;
+  }
+  return true;
+}
+
+void scrivi_rallentamento(cella& c, uint8_t tipo, const dati_rallentamento& d) {
+  c.tipo = tipo;
+  if (d.d_v != 0) c.valore2 = basso16(d.d_v);
+}
+
+}  // namespace
+
+int32_t cella_oggetto(double p) { return nearest(p / kMetriPerCella + 1); }
+
+void memo_segnale(scenario& s, dati_segnale& d, const luogo& dove) {
+  if (d.posizione < kInizioSegnali) return registra_errore(s, 231, dove);
+  const int32_t i = cella_oggetto(d.posizione);
+  if (i > s.ultima_cella()) return registra_errore(s, 15, dove);
+  cella& c = at(s, i);
+  if (!cella_libera(c)) return registra_errore(s, 16, dove);
+  const int64_t genere = int64_t{d.sx} * 3 + d.dx;
+  c.tipo = kSegnale;
+  c.valore4 = basso16(int64_t{d.rapp} * 10 + genere);
+  c.valore1 = basso16(int64_t{d.s1} * 10 + d.d1);
+  c.valore2 = basso16(int64_t{d.s2} * 10 + d.d2);
+  c.valore3 = basso16(int64_t{d.s3} * 10 + d.d3);
+  // Times up to 100 would read as a signal kind in the simulator.
+  if (d.tempo >= 1 && d.tempo <= 100) d.tempo = 101;
+  c.tempo = d.sx == 2 ? basso8(d.tempo) : 0;
+  for (int32_t b = 1; b <= kMarcheSegnale; ++b) at(s, i - 2 * b).annuncio = basso8(genere * 10 + b);
+}
+
+void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& dove) {
+  const celle_rallentamento c = celle_di(d);
+  if (!sul_binario(s, c)) return registra_errore(s, 232, dove);
+  if (c.con_avviso && !cella_libera(at(s, c.avviso))) return registra_errore(s, 17, dove);
+  if (!cella_libera(at(s, c.inizio))) return registra_errore(s, 18, dove);
+  if (!cella_libera(at(s, c.fine))) return registra_errore(s, 19, dove);
+  scrivi_rallentamento(at(s, c.fine), kFineRallentamento, d);
+  scrivi_rallentamento(at(s, c.inizio), kInizioRallentamento, d);
+  if (c.con_avviso) {
+    scrivi_rallentamento(at(s, c.avviso), kAvviso, d);
+    at(s, c.avviso).valore1 = basso16(d.v);
+  }
+  for (int32_t i : {c.inizio, c.fine}) {
+    at(s, i).valore1 = basso16(d.v);
+    at(s, i).valore3 = basso16(d.f_tt);
+  }
+  if (!c.con_preavviso) return;
+  if (!preavviso_libero(s, c.preavviso)) return registra_errore(s, 20, dove);
+  for (int32_t j = 0; j < kCellePreavviso; ++j) {
+    cella& p = at(s, c.preavviso - j);
+    p.tipo = kPreavviso;
+    p.valore1 = static_cast<int16_t>(j + 1);
+    if (d.d_v != 0) p.valore2 = static_cast<int16_t>(j + 1);
+  }
+}
+
+void memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove) {
+  if (p < 0) return registra_errore(s, 233, dove);
+  const int32_t n = nearest(p / kMetriPerCella);
+  if (n > s.ultima_cella()) return registra_errore(s, 15, dove);
+  cella& c = at(s, n);
+  if (!cella_libera(c)) return registra_errore(s, 7, dove);
+  if (valore > 0) {
+    c.tipo = kRestrizione;
+    c.valore1 = basso16(valore);
+  } else {
+    c.tipo = kRestrizioneSenzaValore;
+  }
+}
+
+}  // namespace valdoro
