@@ -56,6 +56,11 @@ bool sul_binario(const scenario& s, const celle_rallentamento& c) {
   return !c.con_preavviso || (dentro(s, c.preavviso) && dentro(s, int64_t{c.preavviso} - (kCellePreavviso - 1)));
 }
 
+bool rifiuta(scenario& s, int32_t numero, const luogo& dove) {
+  registra_errore(s, numero, dove);
+  return false;
+}
+
 bool preavviso_libero(scenario& s, int32_t k) {
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
     if (!cella_libera(at(s, k - j))) return false;
@@ -116,18 +121,19 @@ void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& d
   }
 }
 
-void memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove) {
-  if (p < 0) return registra_errore(s, 233, dove);
+bool memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove) {
+  if (p < 0) return rifiuta(s, 233, dove);
   const int32_t n = nearest(p / kMetriPerCella);
-  if (n > s.ultima_cella()) return registra_errore(s, 15, dove);
+  if (n > s.ultima_cella()) return rifiuta(s, 15, dove);
   cella& c = at(s, n);
-  if (!cella_libera(c)) return registra_errore(s, 7, dove);
+  if (!cella_libera(c)) return rifiuta(s, 7, dove);
   if (valore > 0) {
     c.tipo = kRestrizione;
     c.valore1 = basso16(valore);
   } else {
     c.tipo = kRestrizioneSenzaValore;
   }
+  return true;
 }
 
 }  // namespace valdoro

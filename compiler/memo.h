@@ -51,8 +51,8 @@ void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& d
 
 // A restriction point at p metres: kind 12 with the value above 0, else
 // kind 13.  Codes: 7 cell taken, 233 negative position, 15 beyond the last
-// cell.
-void memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove = {});
+// cell.  False when it recorded one of these.
+bool memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove = {});
 
 }  // namespace valdoro
 

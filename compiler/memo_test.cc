@@ -166,7 +166,8 @@ TEST(MemoAbbattimento, KindsAndRefusals) {
   for (const auto& c : casi) {
     scenario s = binario(30);
     if (c.occupata) s.celle[20].tipo = 10;
-    memo_abbattimento(s, c.p, c.valore);
+    const bool posto = memo_abbattimento(s, c.p, c.valore);
+    EXPECT_EQ(posto, s.codice_errore == 0);
     EXPECT_EQ(esito(s), c.atteso) << c.p << " " << c.valore;
   }
 }

@@ -1,10 +1,230 @@
 #include "compiler/treno.h"
 
+#include <stdexcept>
+#include <string>
+
+#include "compiler/arrotonda.h"
+#include "compiler/lettore.h"
+#include "compiler/linea.h"
+#include "compiler/memo.h"
+#include "compiler/stazioni.h"
+#include "model/errori.h"
 #include "util/file.h"
 
 namespace valdoro {
 
-// Placeholder until the train half lands: the train source is only removed.
-void compila_treno(scenario&, const std::filesystem::path& percorso_treno) { cancella_file(percorso_treno); }
+namespace {
+
+constexpr double kMetriPerCella = 50;
+constexpr double kPassoVelocita = 5;  // km/h per unit of the stored speed
+constexpr int kTrattiniRecord = 2;    // items with "-" passed over in a row
+constexpr int kCodaBinario = 3;       // the last cells keep what the line half left
+constexpr int kPrimaRigaProgressive = 81;
+constexpr int kUltimaRigaProgressive = 83;
+
+struct stato_treno {
+  int32_t punto_riempimento_velocita = 0;
+  int32_t punto_riempimento_aderenza = 0;
+  int32_t velocita_in_vigore = 0;
+  int32_t aderenza_in_vigore = 0;
+  int32_t riga_corrente = 1;
+};
+
+uint8_t velocita_in_cella(int32_t kmh) {
+  const int32_t v = nearest(kmh / kPassoVelocita);
+  if (v < 0 || v > UINT8_MAX) throw std::range_error("speed " + std::to_string(kmh) + " does not fit a cell");
+  return static_cast<uint8_t>(v);
+}
+
+uint8_t aderenza_in_cella(int32_t a) { return static_cast<uint8_t>(static_cast<uint32_t>(a) & 0xff); }
+
+using conversione = uint8_t (*)(int32_t);
+
+// The value in force into the cells from the fill point up to the one
+// before k, at least one cell whenever k > 0.  The fill point never passes
+// the last cell: out-of-order records would otherwise push it on by one each.
+void riempi(scenario& s, int32_t& punto, int32_t k, uint8_t cella::*membro, conversione valore, int32_t in_vigore) {
+  if (k <= 0) return;
+  do {
+    if (punto >= s.ultima_cella()) return;
+    s.celle[static_cast<size_t>(punto)].*membro = valore(in_vigore);
+    ++punto;
+  } while (punto < k);
+}
+
+// From the fill point up to cell UB - 3, once at least, while on the track.
+void coda(scenario& s, int32_t& punto, uint8_t cella::*membro, conversione valore, int32_t in_vigore) {
+  do {
+    if (punto > s.ultima_cella()) return;
+    s.celle[static_cast<size_t>(punto)].*membro = valore(in_vigore);
+    ++punto;
+  } while (punto < s.ultima_cella() - (kCodaBinario - 1));
+}
+
+// ---- records ----
+
+esito massa_frenata(scenario& s, lettore& r, stato_treno&) {
+  s.tabella_stazioni[kRigaParametri].inizio = r.leggi_intero();
+  return esito::avanti;
+}
+
+esito numero_vetture(scenario& s, lettore& r, stato_treno&) {
+  s.tabella_stazioni[kRigaParametri].progressiva = r.leggi_intero();
+  return esito::avanti;
+}
+
+esito orologio(scenario& s, lettore& r, stato_treno&) {
+  riga_stazione& riga = s.tabella_stazioni[kRigaTreno];
+  riga.campo10 = r.leggi_intero16();
+  riga.campo11 = r.leggi_intero16();
+  riga.campo12 = r.leggi_intero16();
+  return esito::avanti;
+}
+
+esito sabbia(scenario& s, lettore& r, stato_treno&) {
+  s.tabella_stazioni[kRigaTreno].campo7 = r.leggi_intero16();
+  return esito::avanti;
+}
+
+esito velocita(scenario& s, lettore& r, stato_treno& st) {
+  const lettore::punto chiave = r.punto_voce();
+  const int32_t p = r.leggi_intero();
+  const int32_t v = r.leggi_intero();
+  if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  const int32_t k = nearest(p / kMetriPerCella);
+  riempi(s, st.punto_riempimento_velocita, k, &cella::velocita, velocita_in_cella, st.velocita_in_vigore);
+  st.velocita_in_vigore = v;
+  return esito::avanti;
+}
+
+esito aderenza(scenario& s, lettore& r, stato_treno& st) {
+  const lettore::punto chiave = r.punto_voce();
+  const int32_t p = r.leggi_intero();
+  const int32_t a = r.leggi_intero();
+  if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  const int32_t k = nearest(p / kMetriPerCella);
+  riempi(s, st.punto_riempimento_aderenza, k, &cella::aderenza, aderenza_in_cella, st.aderenza_in_vigore);
+  st.aderenza_in_vigore = a;
+  return esito::avanti;
+}
+
+// Signals and slowdowns stop on any pending code, a 15 left by the line
+// half included, once they are stored.
+esito dopo_memo(const scenario& s) { return s.codice_errore > 0 ? esito::ferma_subito : esito::avanti; }
+
+esito segnale(scenario& s, lettore& r, stato_treno&) {
+  const lettore::punto chiave = r.punto_voce();
+  dati_segnale d;
+  for (int32_t* v : {&d.posizione, &d.sx, &d.s1, &d.s2, &d.s3, &d.rapp, &d.dx, &d.d1, &d.d2, &d.d3, &d.tempo}) {
+    *v = r.leggi_intero();
+  }
+  if (oltre_il_binario(s, d.posizione)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  memo_segnale(s, d, r.luogo_di(chiave));
+  return dopo_memo(s);
+}
+
+esito rallentamento(scenario& s, lettore& r, stato_treno&) {
+  const lettore::punto chiave = r.punto_voce();
+  dati_rallentamento d;
+  for (int32_t* v : {&d.x, &d.v, &d.l, &d.f_tt, &d.f_ta, &d.d_v}) *v = r.leggi_intero();
+  if (oltre_il_binario(s, d.x)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  memo_rallentamento(s, d, r.luogo_di(chiave));
+  return dopo_memo(s);
+}
+
+esito abbattimento(scenario& s, lettore& r, stato_treno&) {
+  const lettore::punto chiave = r.punto_voce();
+  const int32_t p = r.leggi_intero();
+  const int32_t valore = r.leggi_intero();
+  if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  return memo_abbattimento(s, p, valore, r.luogo_di(chiave)) ? esito::avanti : esito::ferma_subito;
+}
+
+esito stazione(scenario& s, lettore& r, stato_treno& st) { return registra_stazione(s, r, st.riga_corrente); }
+
+// ---- dispatch ----
+
+struct chiave_treno {
+  const char* prima;
+  const char* seconda;  // nullptr: the first alone decides
+  esito (*azione)(scenario&, lettore&, stato_treno&);
+};
+
+const chiave_treno kChiavi[] = {
+    {"frenata", "massa", massa_frenata},
+    {"vetture", nullptr, numero_vetture},
+    {"velocit", nullptr, velocita},
+    {"aderenza", nullptr, aderenza},
+    {"orologio", nullptr, orologio},
+    {"sabbia", nullptr, sabbia},
+    {"segnale", nullptr, segnale},
+    {"rallentamento", nullptr, rallentamento},
+    {"abbattimento", nullptr, abbattimento},
+    {"stazione", nullptr, stazione},
+};
+
+bool corrisponde(const std::string& voce, const chiave_treno& k) {
+  return contiene(voce, k.prima) && (k.seconda == nullptr || contiene(voce, k.seconda));
+}
+
+// Every key is tried on the same item, whatever the keys before it read.
+esito applica_chiavi_treno(scenario& s, lettore& r, stato_treno& st) {
+  const std::string voce = s.voce_letta;
+  for (const chiave_treno& k : kChiavi) {
+    if (!corrisponde(voce, k)) continue;
+    const esito e = k.azione(s, r, st);
+    if (e != esito::avanti) return e;
+  }
+  return esito::avanti;
+}
+
+bool ha_trattino(const std::string& voce) { return voce.find('-') != std::string::npos; }
+
+// False when the source ends first; an item that is the very last one
+// could not start a record anyway.
+bool cerca_generale(scenario& s, lettore& r) {
+  for (;;) {
+    s.voce_letta.assign(r.leggi_testo());
+    if (r.esaurito()) return false;
+    if (contiene(s.voce_letta, "[generale]")) return true;
+  }
+}
+
+esito fase_record(scenario& s, lettore& r, stato_treno& st) {
+  for (;;) {
+    if (r.esaurito()) return esito::avanti;
+    s.voce_letta.assign(r.leggi_testo());
+    if (r.esaurito()) return esito::avanti;
+    for (int i = 0; i < kTrattiniRecord && ha_trattino(s.voce_letta); ++i) {
+      s.voce_letta.assign(r.leggi_testo());
+      if (r.esaurito()) return esito::avanti;
+    }
+    const esito e = applica_chiavi_treno(s, r, st);
+    if (e != esito::avanti) return e;
+  }
+}
+
+// Rows 81 to 83 come from the line source, but only here are both halves
+// done with them.
+void controlla_progressive(scenario& s) {
+  for (int riga = kPrimaRigaProgressive; riga <= kUltimaRigaProgressive; ++riga) {
+    const riga_stazione& t = s.tabella_stazioni[riga];
+    if (t.inizio % 50 != 0 || t.fine % 50 != 0) registra_errore(s, 2);
+  }
+}
+
+}  // namespace
+
+void compila_treno(scenario& s, const std::filesystem::path& percorso_treno) {
+  const std::string testo = leggi_file(percorso_treno);
+  lettore r(testo, percorso_treno.filename().string());
+  stato_treno st;
+  const esito e = cerca_generale(s, r) ? fase_record(s, r, st) : esito::avanti;
+  cancella_file(percorso_treno);
+  if (e == esito::ferma_subito) return;
+  coda(s, st.punto_riempimento_velocita, &cella::velocita, velocita_in_cella, st.velocita_in_vigore);
+  coda(s, st.punto_riempimento_aderenza, &cella::aderenza, aderenza_in_cella, st.aderenza_in_vigore);
+  controlla_progressive(s);
+}
 
 }  // namespace valdoro

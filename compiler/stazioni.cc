@@ -1,0 +1,124 @@
+#include "compiler/stazioni.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "compiler/arrotonda.h"
+#include "model/errori.h"
+
+namespace valdoro {
+
+namespace {
+
+constexpr double kMetriPerCella = 50;
+constexpr int32_t kMargineStazione = 800;   // keeps the station cell of a short area on the track
+constexpr int32_t kDistanzaStazioni = 350;  // between one area's end and the next one's start
+constexpr int32_t kLunghezzaConCampo5 = 600;
+constexpr int32_t kCodaStazioneTesta = 150;  // kinds 5 and 6 end this far past the position
+constexpr int32_t kProlungamento = 50;       // campo6 not 0 lengthens the area of other kinds
+constexpr uint8_t kPrimoTipoSenzaCelle = 25;
+constexpr uint8_t kCellaStazione = 10;
+constexpr uint8_t kPrimoAnnuncio = 80;
+constexpr int32_t kAnnunci = 4;
+
+bool testa(uint8_t tipo) { return tipo == 5 || tipo == 6; }
+bool lunga(uint8_t tipo) { return tipo == 7 || tipo == 8; }
+
+bool stazione_oltre(const scenario& s, int32_t p) {
+  return s.ultima_cella() < (static_cast<double>(p) + kMargineStazione) / kMetriPerCella;
+}
+
+// The highest row a station may take: rows above riga_cartelli hold the
+// sign-board texts.
+int32_t ultima_riga_stazioni(const scenario& s) { return std::min(s.riga_cartelli, kPrimaRigaCartelli); }
+
+int32_t orario(int32_t ore, int32_t minuti, int32_t secondi) {
+  const int64_t t = (int64_t{ore} * 60 + minuti) * 60 + secondi;
+  if (t < INT32_MIN || t > INT32_MAX) throw std::range_error("time of day does not fit 32 bits");
+  return static_cast<int32_t>(t);
+}
+
+// Values 4 to 17, each into its own width.
+void leggi_campi(riga_stazione& riga, lettore& r) {
+  riga.campo4 = r.leggi_byte();
+  riga.campo5 = r.leggi_byte();
+  riga.campo6 = r.leggi_byte();
+  riga.campo7 = r.leggi_intero16();
+  riga.campo8 = r.leggi_intero16();
+  riga.campo9 = r.leggi_byte();
+  riga.campo10 = r.leggi_intero16();
+  riga.campo11 = r.leggi_intero16();
+  riga.campo12 = r.leggi_intero16();
+  riga.campo13 = r.leggi_byte();
+  const int32_t ore = r.leggi_intero();
+  const int32_t minuti = r.leggi_intero();
+  const int32_t secondi = r.leggi_intero();
+  riga.orario = orario(ore, minuti, secondi);
+  riga.nome.assign(r.leggi_testo());
+}
+
+// Through nearest() so that an area that does not fit 32 bits is a fault.
+void calcola_area(riga_stazione& riga, int32_t lunghezza) {
+  const double p = riga.progressiva;
+  if (testa(riga.tipo)) {
+    riga.inizio = nearest(p - lunghezza);
+    riga.fine = nearest(p + kCodaStazioneTesta);
+    riga.campo6 = 0;
+  } else if (lunga(riga.tipo)) {
+    riga.inizio = nearest(p - lunghezza);
+    riga.fine = nearest(p + lunghezza);
+    riga.campo6 = 0;
+  } else {
+    riga.inizio = nearest(p - lunghezza / 2.0);
+    riga.fine = nearest(p + lunghezza / 2.0 + (riga.campo6 != 0 ? kProlungamento : 0));
+  }
+}
+
+// The station cell just before the end of the area, and the four
+// announcement marks before it (not for kinds 5 and 6).
+esito segna_binario(scenario& s, const lettore& r, lettore::punto chiave, const riga_stazione& riga,
+                    int32_t numero_riga) {
+  if (riga.tipo >= kPrimoTipoSenzaCelle) return esito::avanti;
+  const double f = riga.fine / kMetriPerCella;
+  const bool cella_valida = f - 1 > 1;
+  if (cella_valida && nearest(f - 1) > s.ultima_cella()) return ferma(s, r, chiave, 230, esito::ferma_subito);
+  if (!testa(riga.tipo)) {
+    for (int32_t k = 1; k <= kAnnunci; ++k) {
+      if (f - k - 1 > 1) s.celle[static_cast<size_t>(nearest(f - k - 1))].annuncio = static_cast<uint8_t>(kPrimoAnnuncio + k);
+    }
+  }
+  if (!cella_valida) return ferma(s, r, chiave, 24, esito::ferma_subito);
+  cella& c = s.celle[static_cast<size_t>(nearest(f - 1))];
+  c.tipo = kCellaStazione;
+  c.valore1 = static_cast<int16_t>(numero_riga);
+  return esito::avanti;
+}
+
+}  // namespace
+
+esito registra_stazione(scenario& s, lettore& r, int32_t& riga_corrente) {
+  const lettore::punto chiave = r.punto_voce();
+  const int32_t n = riga_corrente;
+  if (n < 1 || n > ultima_riga_stazioni(s)) return ferma(s, r, chiave, 10, esito::ferma_subito);
+  riga_stazione& riga = s.tabella_stazioni[static_cast<size_t>(n)];
+  riga.progressiva = r.leggi_intero();
+  if (stazione_oltre(s, riga.progressiva)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  if (riga.progressiva % 50 != 0) return ferma(s, r, chiave, 8, esito::ferma_subito);
+  riga.tipo = r.leggi_byte();
+  const int32_t lunghezza = r.leggi_intero();
+  if (lunghezza % 100 != 0) return ferma(s, r, chiave, 9, esito::ferma_subito);
+  leggi_campi(riga, r);
+  calcola_area(riga, lunghezza);
+  if (lunghezza < kLunghezzaConCampo5) riga.campo5 = 0;
+  if (n == 1) riga.campo5 = riga.campo6 = 0;
+  const esito e = segna_binario(s, r, chiave, riga, n);
+  if (e != esito::avanti) return e;
+  if (n > 1 && int64_t{riga.inizio} - kDistanzaStazioni < s.tabella_stazioni[static_cast<size_t>(n - 1)].fine) {
+    return ferma(s, r, chiave, 22, esito::ferma_subito);
+  }
+  riga_corrente = n + 1;
+  if (riga_corrente >= s.riga_cartelli) return ferma(s, r, chiave, 10, esito::ferma_subito);
+  return esito::avanti;
+}
+
+}  // namespace valdoro
