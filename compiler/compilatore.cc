@@ -135,6 +135,13 @@ void memorizza_dati(scenario& s, const std::filesystem::path& cartella) {
     if (!compila_linea(s, *r, linea)) return;
     in_treno = true;
     compila_treno(s, treno);
+  } catch (const errore_file&) {
+    // A source the file system lost or will not let go is no fault of the
+    // source: the caller must not take the half-filled tables for a
+    // compiled scenario.
+    cancella_se_esiste(linea);
+    cancella_se_esiste(treno);
+    throw;
   } catch (const errore_lettura& e) {
     cancella_se_esiste(linea);
     cancella_se_esiste(treno);

@@ -9,9 +9,12 @@
 
 namespace valdoro {
 
-// Compiles the two sources found in `cartella` into `s`.  Nothing is thrown:
-// a fault stops the reading with its number in s.codice_errore (and its
+// Compiles the two sources found in `cartella` into `s`.  A fault of a
+// source stops the reading with its number in s.codice_errore (and its
 // place in s.luogo_errore), and the tables keep what was stored before it.
+// Only a file fault is thrown (errore_file: a source that exists but cannot
+// be read or deleted, or a train source that is gone), after both sources
+// have been removed.
 // The line source is deleted unless it was missing; the train source is
 // deleted unless the line half stopped before reaching it.
 void memorizza_dati(scenario& s, const std::filesystem::path& cartella);
