@@ -4,6 +4,7 @@
 #ifndef VALDORO_MODEL_PROFILO_H_
 #define VALDORO_MODEL_PROFILO_H_
 
+#include <cassert>
 #include <cstdint>
 #include <vector>
 
@@ -40,7 +41,10 @@ class profilo {
   valore_etichettato in_ordine(size_t k) const { return {tipi_[k], valori_[k]}; }
 
  private:
+  // The callers keep metro and coordinata in range; the assert is there for
+  // the fuzzer, since a metro one past N would land among the y entries.
   size_t indice(int32_t metro, int coordinata) const {
+    assert(metro >= 0 && metro <= ultimo_metro() && (coordinata == 0 || coordinata == 1));
     return static_cast<size_t>(coordinata) * (valori_.size() / 2) + static_cast<size_t>(metro);
   }
   void imposta(int32_t metro, int coordinata, tipo_valore t, double v) {
