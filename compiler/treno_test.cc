@@ -7,6 +7,7 @@
 
 #include "compiler/descrizione_test.h"
 #include "compiler/lettore.h"
+#include "compiler/prova_linea.h"
 #include "compiler/prova_treno.h"
 #include "util/file.h"
 
@@ -228,6 +229,20 @@ TEST(Treno, NoTrackNoCellTouched) {
     EXPECT_TRUE(t.s.celle.empty()) << record;
     EXPECT_NE(t.s.codice_errore, 0) << record;
   }
+}
+
+TEST(Treno, ReachedFromTheLineHalf) {
+  const std::string linea = sorgente_linea("cartello_indicatore, 500, \"Km 1\"\r\n", "6000");
+  const std::string treno = "[generale]\r\nvelocita, 0, 100\r\n"
+                            "stazione, 0, 8, 500, 1, 0, 0, 3,1,0, 2,1,1, 60, 14,38,55, Alfa\r\n"
+                            "segnale, 1050, 2, 4, 1, 1, 0, 2, 2,1,1, 0\r\n[fine]\r\n";
+  compilato c = compila(&linea, 0, treno);
+  EXPECT_EQ(c.errore(), "");
+  EXPECT_FALSE(c.treno_rimasto);
+  EXPECT_EQ(c.s.tabella_stazioni[1].nome, "Alfa");
+  EXPECT_EQ(c.s.tabella_stazioni[80].nome, "Km 1");
+  EXPECT_EQ(c.s.celle[22].tipo, 1);
+  EXPECT_EQ(serie(c.s, &cella::velocita), "0-257:20 258-260:0");
 }
 
 }  // namespace
