@@ -1,0 +1,96 @@
+// Drives the three ways a run reports trouble with the waiting window up:
+//   prova_messaggio errore   the driver's errore path with "1250"
+//   prova_messaggio guasto   a file that could not be written
+//   prova_messaggio avviso   a recorded error number
+// A second thread plays the user: it finds each message box by the
+// application's caption, prints what the box shows and presses OK.  The
+// exit status is the one the driver returns.
+#include <string>
+#include <vector>
+
+#include "app/driver.h"
+#include "app/finestra_windows.h"
+#include "tests/windows/uscita.h"
+
+namespace {
+
+HANDLE fine_prova = nullptr;
+int messaggi_visti = 0;
+
+BOOL CALLBACK raccogli_figlio(HWND figlio, LPARAM l) {
+  reinterpret_cast<std::vector<HWND>*>(l)->push_back(figlio);
+  return TRUE;
+}
+
+// An icon control that holds no icon draws nothing.
+bool e_icona(HWND controllo) {
+  return classe_finestra(controllo) == "Static" && IsWindowVisible(controllo) &&
+         (GetWindowLongW(controllo, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+         SendMessageW(controllo, STM_GETICON, 0, 0) != 0;
+}
+
+// Prints the box's text, its buttons and whether it has an icon, then
+// presses the OK button.
+void rispondi(HWND box) {
+  ++messaggi_visti;
+  wchar_t testo[1024] = {};
+  GetDlgItemTextW(box, 0xFFFF, testo, 1024);
+  riga("box caption: \"" + testo_finestra(box) + "\"");
+  riga("box text: \"" + utf8(testo) + "\"");
+  std::vector<HWND> figli;
+  EnumChildWindows(box, raccogli_figlio, reinterpret_cast<LPARAM>(&figli));
+  HWND ok = nullptr;
+  std::string bottoni;
+  bool icona = false;
+  for (HWND figlio : figli) {
+    if (e_icona(figlio)) icona = true;
+    if (classe_finestra(figlio) != "Button" || !IsWindowVisible(figlio)) continue;
+    bottoni += " \"" + testo_finestra(figlio) + "\"";
+    if (GetDlgCtrlID(figlio) == IDOK) ok = figlio;
+  }
+  riga("box buttons:" + bottoni);
+  riga("box icon: " + std::string(icona ? "yes" : "no"));
+  HWND form = FindWindowW(nullptr, L"Form1");
+  riga("box owner is Form1: " + std::string(form != nullptr && GetWindow(box, GW_OWNER) == form ? "yes" : "no"));
+  if (ok != nullptr) SendMessageW(ok, BM_CLICK, 0, 0);
+}
+
+DWORD WINAPI utente(LPVOID) {
+  while (WaitForSingleObject(fine_prova, 20) == WAIT_TIMEOUT) {
+    HWND box = FindWindowW(L"#32770", valdoro::kTitoloApplicazione);
+    if (box != nullptr && IsWindowVisible(box)) rispondi(box);
+  }
+  return 0;
+}
+
+int prova(valdoro::piattaforma_windows& windows, const std::string& modo) {
+  if (modo == "errore") return valdoro::errore(windows, "1250");
+  if (modo == "guasto") {
+    windows.guasto("valdoro: cannot write C:\\Prova José\\Valdoro_linea.txt: Permission denied");
+    return valdoro::kUscitaInterrotta;
+  }
+  if (modo == "avviso") {
+    windows.avviso("valdoro: Valdoro_linea.txt:12:1: error 15: position beyond the usable end of the track");
+    return valdoro::kUscitaErroreRegistrato;
+  }
+  riga("unknown mode " + modo);
+  return 99;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  uscita_binaria();
+  if (argc != 2) return 99;
+  fine_prova = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE filo = CreateThread(nullptr, 0, utente, nullptr, 0, nullptr);
+  valdoro::piattaforma_windows windows;
+  windows.mostra_finestra();
+  const int stato = prova(windows, argv[1]);
+  riga("returned: " + std::to_string(stato));
+  SetEvent(fine_prova);
+  WaitForSingleObject(filo, INFINITE);
+  riga("boxes answered: " + std::to_string(messaggi_visti));
+  windows.chiudi_finestra();
+  return stato;
+}
