@@ -20,12 +20,13 @@ void verifica(const std::string& cosa, bool esito) {
 
 }  // namespace
 
-// argv[1]: an existing directory, in which "Prova José" is made.
+// argv[1]: an existing directory, in which a fresh "Prova José" is made.
 int main(int argc, char** argv) {
   uscita_binaria();
   if (argc != 2) return 99;
   const fs::path cartella = fs::path(argv[1]) / fs::path(L"Prova Jos\u00e9");
-  fs::create_directory(cartella);
+  std::error_code ec;
+  verifica("fresh directory made", fs::create_directory(cartella, ec));
   const fs::path file = cartella / "Valdoro_Dir 5802.sim";
   try {
     valdoro::scrivi_file(file, std::string("primo\0contenuto", 15));
@@ -51,6 +52,6 @@ int main(int argc, char** argv) {
     const std::string atteso = "cannot read " + (cartella / "missing.txt").u8string() + ":";
     verifica("reading a missing file names it in UTF-8", std::string(e.what()).rfind(atteso, 0) == 0);
   }
-  fs::remove(cartella);
+  verifica("directory left empty", fs::remove(cartella, ec));
   return tutto_bene ? 0 : 1;
 }

@@ -2,6 +2,8 @@
 //   prova_messaggio errore   the driver's errore path with "1250"
 //   prova_messaggio guasto   a file that could not be written
 //   prova_messaggio avviso   a recorded error number
+//   prova_messaggio rispondi answers the first box some other program
+//                            shows (Valdoro.exe), within a minute
 // A second thread plays the user: it finds each message box by the
 // application's caption, prints what the box shows and presses OK.  The
 // exit status is the one the driver returns.
@@ -77,11 +79,26 @@ int prova(valdoro::piattaforma_windows& windows, const std::string& modo) {
   return 99;
 }
 
+// Answers one box of another program; a minute is far beyond any run and
+// only keeps a broken run from hanging the test.
+int rispondi_a_un_altro() {
+  for (int attese = 0; attese < 3000 && messaggi_visti == 0; ++attese) {
+    HWND box = FindWindowW(L"#32770", valdoro::kTitoloApplicazione);
+    if (box != nullptr && IsWindowVisible(box)) {
+      rispondi(box);
+    } else {
+      Sleep(20);
+    }
+  }
+  return messaggi_visti == 1 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   uscita_binaria();
   if (argc != 2) return 99;
+  if (std::string(argv[1]) == "rispondi") return rispondi_a_un_altro();
   fine_prova = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE filo = CreateThread(nullptr, 0, utente, nullptr, 0, nullptr);
   valdoro::piattaforma_windows windows;
