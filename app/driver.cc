@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "model/errori.h"
+#include "model/nomi_file.h"
 #include "model/tabelle.h"
 #include "output/percorso.h"
 #include "util/file.h"
@@ -27,6 +28,20 @@ void costruisci(scenario& s, const std::filesystem::path& cartella) {
   memorizza_percorso(s, 1, cartella);
 }
 
+// The two sources live only while the run compiles them; a run ended by a
+// file fault must not leave them behind.  Only files are removed: a
+// directory that took a source's name is not ours.
+void rimuovi_sorgenti(const scenario& s, const std::filesystem::path& cartella) {
+  const std::string nomi[] = {file_sorgente_linea(s.nome_linea), file_sorgente_treno(s.nome_linea, s.nome_treno)};
+  for (const std::string& nome : nomi) {
+    try {
+      if (esiste_file(cartella / nome)) cancella_file(cartella / nome);
+    } catch (const errore_file&) {
+      // The fault that ended the run is the one to report.
+    }
+  }
+}
+
 }  // namespace
 
 int errore(piattaforma& p, const std::string& a) {
@@ -39,11 +54,14 @@ int form_load(piattaforma& p) {
   s.nome_linea = kNomeLinea;
   s.nome_treno = kNomeTreno;
   finestra_aperta finestra(p);
+  std::filesystem::path cartella;
   try {
-    costruisci(s, p.cartella_programma());
+    cartella = p.cartella_programma();
+    costruisci(s, cartella);
   } catch (const errore_fatale& e) {
     return errore(p, e.numero());
   } catch (const std::exception& e) {
+    if (!cartella.empty()) rimuovi_sorgenti(s, cartella);
     p.guasto(std::string("valdoro: ") + e.what());
     return kUscitaInterrotta;
   }
