@@ -173,17 +173,111 @@ std::string riga_pagina(const riga_libretto& r, size_t larghezza_colonna) {
   return riga_celle("  |", celle) + r.dopo;
 }
 
-constexpr size_t kColonnaPrima = 51;
-constexpr size_t kColonnaSeconda = 37;
+// Where the texts of a place stand in the wide column of a page (1-based
+// character positions, as the pages are ruled).
+struct impaginazione {
+  size_t colonna;       // width of the wide column
+  size_t fine_km;       // a station's kilometre ends here
+  size_t stacco_nome;   // blanks between that kilometre and the name
+  size_t inizio_punto;  // a point's text starts here when it fits
+};
+constexpr impaginazione kPrima{51, 18, 9, 29};
+constexpr impaginazione kSeconda{37, 16, 3, 21};
 constexpr size_t kRighePrima = 32;
 constexpr size_t kRigheSeconda = 35;
+constexpr size_t kRigheDisegnoCapolinea = 12;  // the drawn approach closing page two
 
-std::vector<riga_libretto> righe_prima_pagina() {
-  return std::vector<riga_libretto>(kRighePrima, riga_libretto{{}, "      ||"});
+enum class genere { binario, stazione, punto };
+
+// A place along the route as the booklet lists it.
+struct luogo_libretto {
+  int32_t posizione;
+  genere g;
+  std::string disegno;  // the track as drawn at this place
+  std::string km = "";     // a station's kilometre, or where the numbering changes
+  std::string testo = "";  // a station's name, or the whole text of a point
+  std::array<std::string, 4> velocita = {};
+};
+
+std::string colonna_larga(const luogo_libretto& l, const impaginazione& p) {
+  switch (l.g) {
+    case genere::binario:
+      return l.disegno;
+    case genere::stazione:
+      return a_sinistra(l.disegno, p.fine_km - larghezza(l.km)) + l.km + blanks(p.stacco_nome) + l.testo;
+    case genere::punto: {
+      // A text too long to start in its place ends at the bar instead.
+      size_t prima = p.inizio_punto - 1;
+      if (prima + larghezza(l.testo) > p.colonna && larghezza(l.testo) <= p.colonna) {
+        prima = p.colonna - larghezza(l.testo);
+      }
+      return a_sinistra(l.disegno, prima) + l.testo;
+    }
+  }
+  return l.disegno;
 }
 
-std::vector<riga_libretto> righe_seconda_pagina() {
-  return std::vector<riga_libretto>(kRigheSeconda, riga_libretto{{}, "      ||"});
+const char kBinario[] = "      ||";
+const char kStazione[] = "      |||";
+const char kStazioneBox[] = "    |____|";
+const char kDiramazione[] = "   \\\\_||_";
+
+
+// PLACEHOLDER places, until the scenario's own data are in.
+std::vector<luogo_libretto> luoghi() {
+  std::vector<luogo_libretto> l;
+  l.push_back({0, genere::stazione, kStazioneBox, "0.00", "ORIGINE", {"140", "150", "160", "180"}});
+  l.push_back({4000, genere::punto, kDiramazione, "", "Cippo Km 4.000", {"140", "145", "155", "180"}});
+  for (int i = 0; i < 50; ++i) l.push_back({8000 + 4000 * i, genere::punto, kBinario, "", "Cippo Km " + std::to_string(8 + 4 * i) + ".000"});
+  return l;
+}
+
+// Plain track rows go where the route runs longest without a listed place,
+// until the pages are full.
+void riempi_tratti(std::vector<luogo_libretto>& l, size_t righe) {
+  while (l.size() < righe && l.size() >= 2) {
+    size_t dove = 1;
+    for (size_t i = 2; i < l.size(); ++i) {
+      if (l[i].posizione - l[i - 1].posizione > l[dove].posizione - l[dove - 1].posizione) dove = i;
+    }
+    const int32_t mezzo = l[dove - 1].posizione + (l[dove].posizione - l[dove - 1].posizione) / 2;
+    l.insert(l.begin() + static_cast<std::ptrdiff_t>(dove), luogo_libretto{mezzo, genere::binario, kBinario});
+  }
+  if (l.size() != righe) throw std::length_error("the route's places do not fit the booklet's rows");
+}
+
+riga_libretto riga_luogo(const luogo_libretto& l, const impaginazione& p) {
+  return riga_libretto{l.velocita, colonna_larga(l, p)};
+}
+
+// The drawn approach to the terminal: the fan of its tracks, then the
+// buffer stops over the station building.
+std::vector<riga_libretto> disegno_capolinea() {
+  std::vector<riga_libretto> r;
+  for (const char* d : {"      ||", "      ||", "     ||||", "     ||||", "    ||||||", "    ||||||", "   ||||||||",
+                        "   ||||||||", "   ||||||||", "    ||||||", "     _||_", "    |____|"}) {
+    r.push_back(riga_libretto{{}, d});
+  }
+  return r;
+}
+
+std::vector<riga_libretto> righe_prima_pagina(const std::vector<luogo_libretto>& l) {
+  std::vector<riga_libretto> r;
+  for (size_t i = 0; i < kRighePrima; ++i) r.push_back(riga_luogo(l[i], kPrima));
+  return r;
+}
+
+std::vector<riga_libretto> righe_seconda_pagina(const std::vector<luogo_libretto>& l) {
+  std::vector<riga_libretto> r;
+  for (size_t i = kRighePrima; i < l.size(); ++i) r.push_back(riga_luogo(l[i], kSeconda));
+  for (const riga_libretto& d : disegno_capolinea()) r.push_back(d);
+  return r;
+}
+
+std::vector<luogo_libretto> luoghi_in_righe() {
+  std::vector<luogo_libretto> l = luoghi();
+  riempi_tratti(l, kRighePrima + kRigheSeconda - kRigheDisegnoCapolinea);
+  return l;
 }
 
 // The box of the branch lines' speeds stands right of the second page,
@@ -222,7 +316,7 @@ std::vector<std::string> prima_pagina() {
       "  |_______________________|____________________|______________________________|" + blanks(6),
       "  |__A__|__B__|__C__|__P__|     ____                                          |",
   };
-  for (const std::string& r : pagina(righe_prima_pagina(), kColonnaPrima, kRighePrima)) righe.push_back(r);
+  for (const std::string& r : pagina(righe_prima_pagina(luoghi_in_righe()), kPrima.colonna, kRighePrima)) righe.push_back(r);
   righe.push_back("  |_____|_____|_____|_____|___________________________________________________|");
   return righe;
 }
@@ -235,12 +329,12 @@ std::vector<std::string> seconda_pagina() {
       "  |_______________________|__________________|____Servizio______|" + blanks(6),
       "  |__A__|__B__|__C__|__P__|                                     |" + blanks(2),
   };
-  std::vector<riga_libretto> corpo = righe_seconda_pagina();
+  std::vector<riga_libretto> corpo = righe_seconda_pagina(luoghi_in_righe());
   const std::vector<std::string> riquadro = riquadro_diramata();
   for (size_t i = 0; i < riquadro.size(); ++i) corpo.at(kPrimaRigaRiquadro + i).dopo = riquadro[i];
   // Blanks the original layout left after the bar under the side box.
   for (size_t i : {148u - 116u, 149u - 116u}) corpo.at(i).dopo = blanks(5);
-  for (const std::string& r : pagina(corpo, kColonnaSeconda, kRigheSeconda)) righe.push_back(r);
+  for (const std::string& r : pagina(corpo, kSeconda.colonna, kRigheSeconda)) righe.push_back(r);
   righe.push_back("  |_____|_____|_____|_____|_____________________________________|");
   return righe;
 }
