@@ -6,6 +6,7 @@
 #include "model/nomi_file.h"
 #include "model/tabelle.h"
 #include "output/percorso.h"
+#include "sources/scrittori.h"
 #include "util/file.h"
 
 namespace valdoro {
@@ -25,6 +26,9 @@ class finestra_aperta {
 };
 
 void costruisci(scenario& s, const std::filesystem::path& cartella) {
+  dati_note(s.nome_linea, s.nome_treno, cartella);
+  dati_rallentamenti(s.nome_linea, s.nome_treno, cartella);
+  dati_scheda(s.nome_linea, s.nome_treno, cartella);
   memorizza_percorso(s, 1, cartella);
 }
 
