@@ -10,6 +10,13 @@
 
 namespace valdoro {
 
+// The two sources the compiler reads back: the line (349 lines) and the
+// train (190 lines).
+std::vector<std::string> righe_linea();
+void dati_linea(const std::string& nome_linea, const std::filesystem::path& cartella);
+std::vector<std::string> righe_treno();
+void dati_treno(const std::string& nome_linea, const std::string& nome_treno, const std::filesystem::path& cartella);
+
 // The driver's papers: notes, slowdown order, timetable card with booklet.
 std::vector<std::string> righe_note();
 void dati_note(const std::string& nome_linea, const std::string& nome_treno, const std::filesystem::path& cartella);
