@@ -1,0 +1,29 @@
+# The `scenario` program for scenario authors.  It alone uses CLI11 and
+# nlohmann-json; the packager links nothing beyond the core library.
+if(WIN32)
+  return()
+endif()
+
+find_package(CLI11 CONFIG REQUIRED)
+find_package(nlohmann_json 3 REQUIRED)
+
+file(GLOB TOOLS_SOURCES CONFIGURE_DEPENDS tools/*.cc)
+list(FILTER TOOLS_SOURCES EXCLUDE REGEX "(_test|_main)\\.cc$")
+add_library(scenario_tools STATIC ${TOOLS_SOURCES})
+target_link_libraries(scenario_tools PUBLIC valdoro_core CLI11::CLI11 nlohmann_json::nlohmann_json)
+
+add_executable(scenario tools/scenario_main.cc)
+target_link_libraries(scenario PRIVATE scenario_tools)
+
+if(VALDORO_TESTS)
+  file(GLOB TOOLS_TESTS CONFIGURE_DEPENDS tools/*_test.cc)
+  target_sources(valdoro_tests PRIVATE ${TOOLS_TESTS})
+  target_link_libraries(valdoro_tests PRIVATE scenario_tools)
+
+  # The pictures as a browser shows them.
+  # The pictures as a browser shows them; without chromium the test fails
+  # and says so, rather than passing unseen.
+  find_program(CHROMIUM chromium)
+  add_test(NAME scenario_draw_render
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_test.sh $<TARGET_FILE:scenario> ${CHROMIUM})
+endif()

@@ -1,0 +1,29 @@
+// The readable forms of the three binary files: one line per row, cell or
+// metre with the member names, or the same as JSON.
+#ifndef VALDORO_TOOLS_DUMP_H_
+#define VALDORO_TOOLS_DUMP_H_
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace valdoro {
+
+enum class tipo_file { stazioni, binario, profilo };
+
+// From the names the packager gives: "_linea.dat" is the line profile, any
+// other ".dat" the track, ".sim" the station table.
+std::optional<tipo_file> tipo_dal_nome(const std::string& nome_file);
+
+// From the word of --kind: "stations", "track" or "profile".
+std::optional<tipo_file> tipo_dalla_parola(const std::string& parola);
+
+// The file decoded and written out; errore_decodifica when it does not
+// decode.  `solo_non_vuoti` leaves out rows and cells whose members are all
+// zero (and whose name is empty), and metres with both coordinates empty.
+std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti);
+std::string dump_json(tipo_file tipo, std::string_view dati, bool solo_non_vuoti);
+
+}  // namespace valdoro
+
+#endif  // VALDORO_TOOLS_DUMP_H_
