@@ -4,8 +4,14 @@ if(WIN32)
   return()
 endif()
 
-find_package(CLI11 CONFIG REQUIRED)
-find_package(nlohmann_json 3 REQUIRED)
+# A machine without them still builds and tests the packager; scripts/test.sh
+# installs them, so CI always builds the tool.
+find_package(CLI11 CONFIG QUIET)
+find_package(nlohmann_json 3 QUIET)
+if(NOT CLI11_FOUND OR NOT nlohmann_json_FOUND)
+  message(STATUS "scenario tool skipped: needs libcli11-dev and nlohmann-json3-dev")
+  return()
+endif()
 
 file(GLOB TOOLS_SOURCES CONFIGURE_DEPENDS tools/*.cc)
 list(FILTER TOOLS_SOURCES EXCLUDE REGEX "(_test|_main)\\.cc$")
