@@ -2,14 +2,13 @@
 #include <vector>
 
 #include "model/nomi_file.h"
+#include "sources/scenario.h"
 #include "sources/scrittori.h"
 #include "sources/scrittura.h"
 
 namespace valdoro {
 
 namespace {
-
-constexpr int kVetture = 7;  // TODO read from the scenario's facts
 
 // The prose is broken by hand, as its author laid it out; the trailing
 // blanks and the one long line are part of that layout.
@@ -55,7 +54,7 @@ std::vector<std::string> viaggio() {
   };
 }
 
-std::vector<std::string> aderenza() {
+std::vector<std::string> avvertenza_aderenza() {
   return {
       "    Attenzione: su buona parte del percorso l'aderenza è scarsa, per l'umidità delle gallerie e",
       "per le foglie sui binari, quindi conviene usare la sabbia con giudizio e frenare per tempo.",
@@ -75,9 +74,9 @@ void aggiungi(std::vector<std::string>& righe, const std::vector<std::string>& b
 std::vector<std::string> righe_note() {
   std::vector<std::string> righe;
   aggiungi(righe, servizio());
-  aggiungi(righe, treno(kVetture));
+  aggiungi(righe, treno(kNumeroVetture));
   aggiungi(righe, viaggio());
-  aggiungi(righe, aderenza());
+  aggiungi(righe, avvertenza_aderenza());
   aggiungi(righe, firma());
   return righe;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/nomi_file.h"
+#include "sources/scenario.h"
 #include "sources/scrittori.h"
 #include "sources/scrittura.h"
 
@@ -13,21 +14,6 @@ namespace {
 
 // Rows the form's table shows, filled or not.
 constexpr int kRigheTabella = 26;
-
-// What one row of the order says about a slowdown.
-struct voce_ordine {
-  int32_t posizione;  // start, metres from the start of the line
-  int velocita;       // km/h
-  int lunghezza;      // metres
-  std::string da, a;  // the stations that bound it
-};
-
-// PLACEHOLDER until the scenario's facts land.
-std::vector<voce_ordine> voci_ordine() {
-  return {{2550, 60, 800, "A", "B"}, {7300, 100, 600, "A", "B"}, {11000, 80, 400, "A", "B"},
-          {208850, 65, 750, "A", "B"}};
-}
-std::string nome_breve() { return "A-B"; }
 
 // A cell never runs past its bar: text too long for it is a fault in the
 // scenario's data, not something to cut silently.
@@ -50,10 +36,11 @@ std::string riga_tabella(const std::vector<std::string>& celle) {
 // The order names the kilometre post after which the slowdown begins.
 std::string cippo(int32_t posizione) { return std::to_string(posizione / 1000) + ".000"; }
 
-std::string riga_rallentamento(int numero, const voce_ordine& r) {
+std::string riga_rallentamento(int numero, const rallentamento& r) {
+  const tratta t = stazioni_attorno(r);
   return riga_tabella({
       a_sinistra(" " + std::to_string(numero), 3),
-      a_sinistra(r.da + " - " + r.a, 28),
+      a_sinistra(std::string(t.da->nome) + " - " + t.a->nome, 28),
       a_destra(cippo(r.posizione), 8) + "    ",
       "    " + a_sinistra(std::to_string(r.velocita), 6),
       "   " + a_sinistra(std::to_string(r.lunghezza), 6),
@@ -98,7 +85,7 @@ std::vector<std::string> legenda() {
 
 std::vector<std::string> righe_rallentamenti() {
   std::vector<std::string> righe = intestazione();
-  const std::vector<voce_ordine> voci = voci_ordine();
+  const std::vector<rallentamento>& voci = rallentamenti();
   if (voci.size() > static_cast<size_t>(kRigheTabella)) throw std::length_error("more slowdowns than table rows");
   for (size_t i = 0; i < voci.size(); ++i) righe.push_back(riga_rallentamento(static_cast<int>(i) + 1, voci[i]));
   righe.insert(righe.end(), kRigheTabella - voci.size(), kRigaVuota);

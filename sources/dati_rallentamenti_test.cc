@@ -20,6 +20,27 @@ std::vector<std::string> righe_scritte(const std::string& testo) {
   return righe;
 }
 
+// The values of the train source's records of one keyword, blanks trimmed,
+// read from the text the train source writer puts on disk.
+std::vector<std::vector<std::string>> record_treno(const std::string& chiave) {
+  std::vector<std::vector<std::string>> record;
+  for (const std::string& riga : righe_treno()) {
+    if (riga.rfind(chiave + ",", 0) != 0) continue;
+    std::vector<std::string> valori;
+    size_t inizio = chiave.size() + 1;
+    for (size_t fine; inizio <= riga.size(); inizio = fine + 1) {
+      fine = riga.find(',', inizio);
+      if (fine == std::string::npos) fine = riga.size();
+      std::string v = riga.substr(inizio, fine - inizio);
+      v.erase(0, v.find_first_not_of(' '));
+      v.erase(v.find_last_not_of(' ') + 1);
+      valori.push_back(v);
+    }
+    record.push_back(valori);
+  }
+  return record;
+}
+
 class OrdineRallentamento : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,6 +96,33 @@ TEST_F(OrdineRallentamento, EveryTableLineHasTheSixCellsOfTheForm) {
       inizio += larghezza + 1;
     }
   }
+}
+
+TEST_F(OrdineRallentamento, RowsRepeatTheTrainSourceSlowdownsBetweenTheirStations) {
+  const auto rallentamenti = record_treno("rallentamento");
+  const auto stazioni = record_treno("stazione");
+  ASSERT_EQ(rallentamenti.size(), 4u);
+  for (size_t i = 0; i < rallentamenti.size(); ++i) {
+    const int inizio = std::stoi(rallentamenti[i][0]);
+    const int fine = inizio + std::stoi(rallentamenti[i][2]);
+    std::string da, a;
+    for (const auto& s : stazioni) {
+      if (std::stoi(s[0]) <= inizio) da = s.back();
+      if (a.empty() && std::stoi(s[0]) > fine) a = s.back();
+    }
+    std::string stazioni_cella = da + " - " + a;
+    stazioni_cella.resize(28, ' ');
+    std::string km = std::to_string(inizio / 1000) + ".000";
+    km.insert(0, 8 - km.size(), ' ');
+    std::string velocita = rallentamenti[i][1], lunghezza = rallentamenti[i][2];
+    velocita.resize(6, ' ');
+    lunghezza.resize(6, ' ');
+    EXPECT_EQ(righe_[12 + i], " | " + std::to_string(i + 1) + " |" + stazioni_cella + "|" + km + "    |    " + velocita +
+                                  "|   " + lunghezza + "|            |");
+  }
+  EXPECT_EQ(righe_[12], " | 1 |Roccavalle - Fornaci        |   2.000    |    60    |   800   |            |");
+  EXPECT_EQ(righe_[15], " | 4 |Molo Vecchio - Lagomarino   | 208.000    |    65    |   750   |            |");
+  EXPECT_EQ(righe_[4], "  Linea  " + stazioni.front().back() + "-" + stazioni.back().back());
 }
 
 TEST_F(OrdineRallentamento, OnlyAscii) {
