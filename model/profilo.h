@@ -21,12 +21,14 @@ struct valore_etichettato {
 // before all y, the order in which the file carries them.
 class profilo {
  public:
-  // Creates metres 0..n, every entry empty.
+  // Creates metres 0..n, every entry empty.  The entries are laid out at
+  // their first use: a source may give its route length again and again,
+  // and laying out a million metres for each repeat took seconds.
   void crea(int32_t n);
   void elimina();
-  bool esiste() const { return !valori_.empty(); }
+  bool esiste() const { return punti() != 0; }
   // N, the last metre; -1 when the profile does not exist.
-  int32_t ultimo_metro() const { return static_cast<int32_t>(valori_.size() / 2) - 1; }
+  int32_t ultimo_metro() const { return static_cast<int32_t>(punti()) - 1; }
 
   valore_etichettato leggi(int32_t metro, int coordinata) const {
     size_t k = indice(metro, coordinata);
@@ -37,13 +39,20 @@ class profilo {
   void imposta_doppio(int32_t metro, int coordinata, double v) { imposta(metro, coordinata, tipo_valore::doppio, v); }
 
   // Entries in storage order: first index fastest.
-  size_t dimensione() const { return valori_.size(); }
-  valore_etichettato in_ordine(size_t k) const { return {tipi_[k], valori_[k]}; }
+  size_t dimensione() const { return 2 * punti(); }
+  valore_etichettato in_ordine(size_t k) const {
+    disponi();
+    return {tipi_[k], valori_[k]};
+  }
 
  private:
+  size_t punti() const { return in_attesa_ != 0 ? in_attesa_ : valori_.size() / 2; }
+  // Lays out the points that crea asked for, every entry empty.
+  void disponi() const;
   // The callers keep metro and coordinata in range; the assert is there for
   // the fuzzer, since a metro one past N would land among the y entries.
   size_t indice(int32_t metro, int coordinata) const {
+    disponi();
     assert(metro >= 0 && metro <= ultimo_metro() && (coordinata == 0 || coordinata == 1));
     return static_cast<size_t>(coordinata) * (valori_.size() / 2) + static_cast<size_t>(metro);
   }
@@ -52,8 +61,9 @@ class profilo {
     tipi_[k] = t;
     valori_[k] = v;
   }
-  std::vector<double> valori_;
-  std::vector<tipo_valore> tipi_;
+  mutable std::vector<double> valori_;
+  mutable std::vector<tipo_valore> tipi_;
+  mutable size_t in_attesa_ = 0;  // points asked for and not laid out yet
 };
 
 }  // namespace valdoro

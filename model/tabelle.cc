@@ -7,12 +7,20 @@ void svuota_tabella_stazioni(tabella_stazioni_t& tabella) {
 }
 
 void profilo::crea(int32_t n) {
-  size_t punti = static_cast<size_t>(n) + 1;
-  valori_.assign(2 * punti, 0.0);
-  tipi_.assign(2 * punti, tipo_valore::vuoto);
+  valori_.clear();
+  tipi_.clear();
+  in_attesa_ = n >= 0 ? static_cast<size_t>(n) + 1 : 0;
+}
+
+void profilo::disponi() const {
+  if (in_attesa_ == 0) return;
+  valori_.assign(2 * in_attesa_, 0.0);
+  tipi_.assign(2 * in_attesa_, tipo_valore::vuoto);
+  in_attesa_ = 0;
 }
 
 void profilo::elimina() {
+  in_attesa_ = 0;
   valori_.clear();
   valori_.shrink_to_fit();
   tipi_.clear();
