@@ -7,8 +7,11 @@
 #include <string>
 
 #include "model/errori.h"
+#include "compiler/compilatore.h"
 #include "model/nomi_file.h"
+#include "output/codici_gara.h"
 #include "output/decodifica.h"
+#include "output/passata_finale.h"
 #include "output/percorso.h"
 #include "tools/draw.h"
 #include "tools/dump.h"
@@ -46,6 +49,12 @@ void controlla_nome(const std::string& opzione, const std::string& nome) {
   }
 }
 
+void crea_cartella(const fs::path& cartella) {
+  std::error_code ec;
+  fs::create_directories(cartella, ec);
+  if (ec) throw errore_file("create directory", cartella, ec.message());
+}
+
 // A private directory that goes away with its contents.
 class cartella_privata {
  public:
@@ -76,13 +85,18 @@ struct opzioni_compile {
   bool senza_profilo = false;
 };
 
+struct errore_registrato {
+  int32_t numero;
+  luogo dove;
+};
+
 // The compiler names its sources by title and train; the author knows them
 // by the paths given on the command line.
-std::string descrivi_per_autore(const scenario& s, const opzioni_compile& o) {
-  luogo l = s.luogo_errore;
+std::string descrivi_per_autore(const errore_registrato& e, const opzioni_compile& o) {
+  luogo l = e.dove;
   if (l.file == file_sorgente_linea(o.titolo)) l.file = o.linea;
   if (l.file == file_sorgente_treno(o.titolo, o.nome_treno)) l.file = o.treno;
-  std::string riga = "error " + std::to_string(s.codice_errore) + ": " + significato_errore(s.codice_errore);
+  std::string riga = "error " + std::to_string(e.numero) + ": " + significato_errore(e.numero);
   if (l.file.empty()) return riga;
   if (l.riga <= 0) return l.file + ": " + riga;
   return l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna) + ": " + riga;
@@ -106,12 +120,36 @@ std::string riassunto(const scenario& s, const fs::path& cartella) {
          cartella.u8string() + "\n";
 }
 
+// memorizza_percorso step by step, so that an error of the sources is not
+// lost when the finishing pass or the stamping records a later one: the
+// first error is the one an author has to fix.  The files it leaves are
+// those of memorizza_percorso, byte for byte (a test holds the two together).
+std::vector<errore_registrato> costruisci(scenario& s, int32_t j, const fs::path& cartella) {
+  std::vector<errore_registrato> errori;
+  auto annota = [&] {
+    if (s.codice_errore != 0 && (errori.empty() || errori.back().numero != s.codice_errore)) {
+      errori.push_back({s.codice_errore, s.luogo_errore});
+    }
+  };
+  s.con_profilo = j;
+  s.codice_errore = 0;
+  s.luogo_errore = {};
+  svuota_tabella_stazioni(s.tabella_stazioni);
+  memorizza_dati(s, cartella);
+  annota();
+  passata_finale(s);
+  annota();
+  timbra_codici(s);
+  annota();
+  return errori;
+}
+
 int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
   const std::string testo_linea = leggi_sorgente(o.linea);
   const std::string testo_treno = leggi_sorgente(o.treno);
-  fs::create_directories(o.uscita);
+  crea_cartella(o.uscita);
 
   // The compiler deletes what it reads: it reads copies.
   cartella_privata privata;
@@ -120,13 +158,11 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   scenario s;
   s.nome_linea = o.titolo;
   s.nome_treno = o.nome_treno;
-  memorizza_percorso(s, o.senza_profilo ? 0 : 1, privata.percorso());
+  const std::vector<errore_registrato> errori = costruisci(s, o.senza_profilo ? 0 : 1, privata.percorso());
   scrivi_binari(s, o.uscita);
 
-  if (s.codice_errore != 0) {
-    err << descrivi_per_autore(s, o) << "\n";
-    return kEsitoGuastoDati;
-  }
+  for (const errore_registrato& e : errori) err << descrivi_per_autore(e, o) << "\n";
+  if (!errori.empty()) return kEsitoGuastoDati;
   out << riassunto(s, o.uscita);
   return kEsitoBuono;
 }
@@ -198,7 +234,7 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   const bool con_pianta = esiste_file(pianta);
   if (con_pianta) l.pianta = decodifica_file<profilo>(pianta, decodifica_profilo);
 
-  fs::create_directories(o.uscita);
+  crea_cartella(o.uscita);
   const fs::path svg1 = fs::path(o.uscita) / "plan.svg", svg2 = fs::path(o.uscita) / "gradient.svg";
   scrivi_file(svg1, svg_pianta(l));
   scrivi_file(svg2, svg_altimetria(l));

@@ -1,0 +1,280 @@
+#include "tools/comandi.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/nomi_file.h"
+#include "output/binari.h"
+#include "output/percorso.h"
+#include "sources/scrittori.h"
+#include "sources/scrittura.h"
+#include "testing/cartella_temporanea.h"
+#include "util/cp1252.h"
+#include "util/file.h"
+
+namespace valdoro {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct esito {
+  int stato;
+  std::string out, err;
+};
+
+esito scenario_cli(std::vector<std::string> argomenti) {
+  argomenti.insert(argomenti.begin(), "scenario");
+  std::vector<const char*> argv;
+  for (const std::string& a : argomenti) argv.push_back(a.c_str());
+  std::ostringstream out, err;
+  const int stato = esegui_scenario(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {stato, out.str(), err.str()};
+}
+
+// The small hand-written scenario of tools/testdata: 20 km, three stations,
+// five signals, a tunnel with markers and a slowdown.
+std::string colle(const std::string& parte) {
+  return leggi_file(fs::path(VALDORO_SOURCE_DIR) / "tools" / "testdata" / ("colle_" + parte + ".txt"));
+}
+
+std::string sostituisci(std::string testo, const std::string& da, const std::string& a) {
+  const size_t p = testo.find(da);
+  EXPECT_NE(p, std::string::npos) << da;
+  if (p != std::string::npos) testo.replace(p, da.size(), a);
+  return testo;
+}
+
+class ScenarioTool : public ::testing::Test {
+ protected:
+  // Writes a source under a name of the author's choosing; returns its path.
+  std::string sorgente(const std::string& nome, const std::string& testo) {
+    fs::create_directories(dir / "src");
+    scrivi_file(dir / "src" / nome, testo);
+    return (dir / "src" / nome).string();
+  }
+  esito compila_colle(const std::string& uscita, std::vector<std::string> altre = {}) {
+    std::vector<std::string> args = {"compile", sorgente("line.txt", colle("linea")),
+                                     sorgente("train.txt", colle("treno")), "--title", "Colle", "--train", "R 101",
+                                     "--out", uscita};
+    args.insert(args.end(), altre.begin(), altre.end());
+    return scenario_cli(args);
+  }
+  std::string uscita(const std::string& nome) { return (dir / nome).string(); }
+
+  cartella_temporanea dir;
+};
+
+TEST_F(ScenarioTool, CompilesOurScenarioFromAnyNamesIntoThePackagersBytes) {
+  const std::string linea = sorgente("our line.source", testo_file(righe_linea()));
+  const std::string treno = sorgente("train", testo_file(righe_treno()));
+
+  cartella_temporanea pacchetto;  // the packager's own way, for comparison
+  dati_linea("Valdoro", pacchetto.percorso());
+  dati_treno("Valdoro", "Dir 5802", pacchetto.percorso());
+  scenario s;
+  s.nome_linea = "Valdoro";
+  s.nome_treno = "Dir 5802";
+  memorizza_percorso(s, 1, pacchetto.percorso());
+
+  esito e = scenario_cli({"compile", linea, treno, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
+  EXPECT_EQ(e.err, "");
+  EXPECT_EQ(e.out, "Valdoro / Dir 5802: 4501 cells, 25 stations, 110 signals, route length 218000 m; files in " +
+                       uscita("bin") + "\n");
+  EXPECT_EQ(e.stato, 0);
+  for (const std::string& nome : {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
+                                  file_celle("Valdoro", "Dir 5802")}) {
+    EXPECT_EQ(leggi_file(dir / "bin" / nome), pacchetto.leggi(nome)) << nome;
+  }
+  EXPECT_EQ(leggi_file(linea), testo_file(righe_linea()));
+  EXPECT_EQ(leggi_file(treno), testo_file(righe_treno()));
+}
+
+TEST_F(ScenarioTool, NoProfileLeavesTheProfileFileOut) {
+  esito e = compila_colle(uscita("bin"), {"--no-profile"});
+  EXPECT_EQ(e.out, "Colle / R 101: 541 cells, 3 stations, 5 signals, route length 20000 m; files in " +
+                       uscita("bin") + "\n");
+  EXPECT_FALSE(fs::exists(dir / "bin" / "Colle_linea.dat"));
+  EXPECT_TRUE(fs::exists(dir / "bin" / "Colle_R 101.sim"));
+  EXPECT_EQ(fs::file_size(dir / "bin" / "Colle_R 101.dat"), 541u * 15);
+}
+
+TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
+  struct caso {
+    bool in_linea;  // which source is spoilt
+    std::string da, a;
+    std::string atteso;  // with L and T for the two paths
+  } casi[] = {
+      {false, "stazione,   10000,", "stazione,   10010,", "T:16:1: error 8: station position is not a multiple of 50\n"},
+      {false, "segnale,    9400,", "segnale,   12000,", "T:24:1: error 16: signal on a cell already taken\n"},
+      {true, "pendenza,  9000,   -6", "pendenza,  9000,   x6",
+       "L:20:20: error 25: the sources could not be read (bad number, value too wide, or source ended inside a "
+       "record)\n"},
+      // The track never comes to be, so stamping fails later: both are told,
+      // the cause first.
+      {true, "percorso,    20000", "percorso,    2000000",
+       "L:2:1: error 1: route length above 1000000 m\n"
+       "error 201: track has fewer than two cells: identity codes not stamped into the track\n"},
+  };
+  for (const caso& c : casi) {
+    const std::string l = sorgente("my line.txt", c.in_linea ? sostituisci(colle("linea"), c.da, c.a) : colle("linea"));
+    const std::string t = sorgente("my train.txt", c.in_linea ? colle("treno") : sostituisci(colle("treno"), c.da, c.a));
+    esito e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
+    std::string atteso = c.atteso;
+    if (atteso[0] == 'L' || atteso[0] == 'T') atteso.replace(0, 1, atteso[0] == 'L' ? l : t);
+    EXPECT_EQ(e.err, atteso);
+    EXPECT_EQ(e.stato, 1) << c.atteso;
+    EXPECT_EQ(e.out, "");
+    // As the packager does, the files are written from what was built.
+    EXPECT_TRUE(fs::exists(dir / "bin" / "Colle_R 101.sim"));
+  }
+}
+
+TEST_F(ScenarioTool, UsageFaultsExitTwoWithAClearMessage) {
+  const std::string l = sorgente("l.txt", colle("linea"));
+  const std::string t = sorgente("t.txt", colle("treno"));
+  const std::string manca = (dir / "src" / "missing.txt").string();
+  const std::string src = (dir / "src").string();
+  const std::string usage = "\nRun scenario --help for the usage.\n";
+  struct caso {
+    std::vector<std::string> args;
+    std::string atteso;
+  } casi[] = {
+      {{}, "scenario: A subcommand is required" + usage},
+      {{"compile", l, t, "--title", "C", "--train", "T", "--out", "o", "--bogus"},
+       "scenario: The following argument was not expected: --bogus" + usage},
+      {{"compile", l, t, "--title", "C", "--train", "T"}, "scenario: --out is required" + usage},
+      {{"compile", manca, t, "--title", "C", "--train", "T", "--out", uscita("o")},
+       "scenario: cannot read " + manca + ": no such file\n"},
+      {{"compile", l, src, "--title", "C", "--train", "T", "--out", uscita("o")},
+       "scenario: cannot read " + src + ": it is a directory\n"},
+      {{"compile", l, t, "--title", "C/x", "--train", "T", "--out", uscita("o")},
+       "scenario: --title \"C/x\" may hold only printable ASCII without / \\ : * ? \" < > |\n"},
+      {{"compile", l, t, "--title", "C", "--train", "", "--out", uscita("o")},
+       "scenario: --train must not be empty\n"},
+      {{"dump", l}, "scenario: cannot tell the kind of " + l + " from its name: give --kind stations, track or profile\n"},
+      {{"dump", l, "--kind", "rows"}, "scenario: --kind must be stations, track or profile, not \"rows\"\n"},
+      {{"dump", manca, "--kind", "track"}, "scenario: cannot read " + manca + ": no such file\n"},
+      {{"draw", src, "--out", uscita("svg")}, "scenario: " + src + " holds 0 station tables (.sim); draw needs exactly one\n"},
+  };
+  for (const caso& c : casi) {
+    esito e = scenario_cli(c.args);
+    EXPECT_EQ(e.err, c.atteso);
+    EXPECT_EQ(e.stato, 2) << c.atteso;
+  }
+  EXPECT_FALSE(fs::exists(dir / "o"));
+}
+
+TEST_F(ScenarioTool, HelpNamesTheThreeSubcommands) {
+  esito e = scenario_cli({"--help"});
+  EXPECT_EQ(e.stato, 0);
+  for (const char* parola : {"compile", "dump", "draw"}) EXPECT_NE(e.out.find(parola), std::string::npos) << parola;
+  e = scenario_cli({"dump", "--help"});
+  EXPECT_NE(e.out.find("--nonzero"), std::string::npos);
+}
+
+TEST_F(ScenarioTool, DumpOfACutFileGivesTheOffsetAndPrintsNothing) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  const std::string celle = leggi_file(dir / "bin" / "Colle_R 101.dat");
+  const std::string cut = sorgente("cut.dat", celle.substr(0, 100));
+  esito e = scenario_cli({"dump", cut});
+  EXPECT_EQ(e.err, "scenario: " + cut + ": byte 90: cell 6 has only 10 of its 15 bytes\n");
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.stato, 1);
+}
+
+// The JSON dump read back into tables, for the round trip.
+tabella_stazioni_t stazioni_da_json(const nlohmann::json& j) {
+  tabella_stazioni_t t;
+  for (const auto& r : j["rows"]) {
+    riga_stazione& x = t.at(r["row"].get<size_t>());
+    x.tipo = r["tipo"], x.inizio = r["inizio"], x.fine = r["fine"], x.progressiva = r["progressiva"];
+    x.campo4 = r["campo4"], x.nome = in_cp1252(r["nome"].get<std::string>());
+    x.campo7 = r["campo7"], x.campo8 = r["campo8"], x.campo10 = r["campo10"], x.campo11 = r["campo11"];
+    x.campo12 = r["campo12"], x.campo9 = r["campo9"], x.campo13 = r["campo13"], x.campo6 = r["campo6"];
+    x.campo5 = r["campo5"], x.orario = r["orario"];
+  }
+  return t;
+}
+
+std::vector<cella> celle_da_json(const nlohmann::json& j) {
+  std::vector<cella> celle(j["cell_count"].get<size_t>());
+  for (const auto& c : j["cells"]) {
+    cella& x = celle.at(c["cell"].get<size_t>());
+    x.tipo = c["tipo"], x.valore1 = c["valore1"], x.valore2 = c["valore2"], x.valore3 = c["valore3"];
+    x.valore4 = c["valore4"], x.tempo = c["tempo"], x.annuncio = c["annuncio"], x.montagna = c["montagna"];
+    x.velocita = c["velocita"], x.pendenza = c["pendenza"], x.aderenza = c["aderenza"];
+  }
+  return celle;
+}
+
+profilo profilo_da_json(const nlohmann::json& j) {
+  profilo p;
+  p.crea(j["metre_count"].get<int32_t>() - 1);
+  for (const auto& m : j["metres"]) {
+    for (int k = 0; k < 2; ++k) {
+      const auto& v = m[k == 0 ? "x" : "y"];
+      if (v.is_number_integer()) p.imposta_intero(m["metre"], k, v.get<int16_t>());
+      if (v.is_number_float()) p.imposta_doppio(m["metre"], k, v.get<double>());
+    }
+  }
+  return p;
+}
+
+TEST_F(ScenarioTool, DumpingWhatCompileWroteAndBuildingItAgainRoundTrips) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  struct caso {
+    std::string file;
+    std::string (*ricodifica)(const nlohmann::json&);
+  } casi[] = {
+      {"Colle_R 101.sim", [](const nlohmann::json& j) { return codifica_stazioni(stazioni_da_json(j)); }},
+      {"Colle_R 101.dat", [](const nlohmann::json& j) { return codifica_celle(celle_da_json(j)); }},
+      {"Colle_linea.dat", [](const nlohmann::json& j) { return codifica_profilo(profilo_da_json(j)); }},
+  };
+  for (const caso& c : casi) {
+    const std::string file = (dir / "bin" / c.file).string();
+    for (const char* scelta : {"--json", "--nonzero"}) {
+      esito e = scenario_cli({"dump", file, "--json", scelta});
+      ASSERT_EQ(e.stato, 0) << e.err;
+      EXPECT_EQ(c.ricodifica(nlohmann::json::parse(e.out)), leggi_file(file)) << c.file << " " << scelta;
+    }
+  }
+  // And the text dump of a second compile is the same text.
+  ASSERT_EQ(compila_colle(uscita("bin2")).stato, 0);
+  for (const caso& c : casi) {
+    EXPECT_EQ(scenario_cli({"dump", (dir / "bin" / c.file).string()}).out,
+              scenario_cli({"dump", (dir / "bin2" / c.file).string()}).out);
+  }
+}
+
+TEST_F(ScenarioTool, DrawWritesBothPicturesOrSaysWhatIsMissing) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  esito e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")});
+  EXPECT_EQ(e.out, "wrote " + uscita("svg") + "/plan.svg and " + uscita("svg") + "/gradient.svg\n");
+  EXPECT_EQ(e.stato, 0);
+  EXPECT_NE(leggi_file(dir / "svg" / "plan.svg").find(">Colle</text>"), std::string::npos);
+
+  fs::remove(dir / "bin" / "Colle_linea.dat");
+  e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")});
+  EXPECT_EQ(e.err, "scenario: no line profile " + uscita("bin") +
+                       "/Colle_linea.dat (compiled with --no-profile?): the plan shows no line\n");
+  EXPECT_EQ(e.stato, 1);
+  EXPECT_NE(leggi_file(dir / "svg" / "plan.svg").find("No line profile"), std::string::npos);
+
+  const std::string celle = leggi_file(dir / "bin" / "Colle_R 101.dat");
+  scrivi_file(dir / "bin" / "Colle_R 101.dat", celle.substr(0, celle.size() - 1));
+  e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")});
+  EXPECT_EQ(e.err, "scenario: " + uscita("bin") + "/Colle_R 101.dat: byte 8100: cell 540 has only 14 of its 15 bytes\n");
+  EXPECT_EQ(e.stato, 1);
+
+  scrivi_file(dir / "bin" / "Other_T.sim", "");
+  e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")});
+  EXPECT_EQ(e.err, "scenario: " + uscita("bin") + " holds 2 station tables (.sim); draw needs exactly one\n");
+  EXPECT_EQ(e.stato, 2);
+}
+
+}  // namespace
+}  // namespace valdoro
