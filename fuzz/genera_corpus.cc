@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
     const std::string treno = valdoro::testo_file(valdoro::righe_treno());
     valdoro::scrivi_file(uscita / "valdoro", valdoro::unisci_coppia(linea, treno));
     for (const auto& voce : fs::directory_iterator(argv[2])) {
-      valdoro::coppia_sorgenti coppia = valdoro::dividi_coppia(valdoro::leggi_file(voce.path()));
+      const std::string testo = valdoro::leggi_file(voce.path());
+      valdoro::coppia_sorgenti coppia = valdoro::dividi_coppia(testo);
       valdoro::scrivi_file(uscita / voce.path().stem(),
                            valdoro::unisci_coppia(con_crlf(coppia.linea), con_crlf(coppia.treno)));
     }
