@@ -60,6 +60,10 @@ double passo_tondo(double ampiezza, int quanti) {
   return 10 * scala;
 }
 
+// How many whole steps fit in `ampiezza`, counted so that a sum of steps
+// does not fall just short of the end by rounding.
+int passi(double ampiezza, double passo) { return static_cast<int>(std::floor(ampiezza / passo + 1e-9)); }
+
 struct stazione_disegnata {
   int32_t metro;
   std::string nome;
@@ -253,7 +257,8 @@ std::string svg_pianta(const linea_costruita& l) {
          pl.linea(0, L) + "\"/>\n";
 
   const double passo_km = passo_tondo(L / 1000.0, 20);
-  for (double k = 0; k * 1000 <= L; k += passo_km) {
+  for (int i = 0; i <= passi(L / 1000.0, passo_km); ++i) {
+    const double k = i * passo_km;
     const int32_t m = static_cast<int32_t>(std::lround(k * 1000));
     if (!pl.valido(m)) continue;
     svg += "<circle cx=\"" + pl.x(m) + "\" cy=\"" + pl.y(m) + "\" r=\"3\" fill=\"white\" stroke=\"#222\"/>" +
@@ -281,7 +286,8 @@ std::string svg_altimetria(const linea_costruita& l) {
   const int32_t L = std::max(0, lunghezza_percorso(l));
   std::string svg = apri_svg(W, H, nome_scenario(l) + ": gradient profile and speed limit, " + km(L));
   if (l.celle.empty() || L <= 0) {
-    svg += "<text x=\"20\" y=\"80\">The track is empty.</text>\n";
+    svg += std::string("<text x=\"20\" y=\"80\">") +
+           (l.celle.empty() ? "The track is empty." : "The station table gives no route length.") + "</text>\n";
     return svg + chiudi_svg();
   }
   // Height at the start of each cell: each cell climbs its gradient (per mille) over 50 m.
@@ -307,18 +313,21 @@ std::string svg_altimetria(const linea_costruita& l) {
 
   svg += "<text x=\"20\" y=\"52\" fill=\"#6d4c41\">brown: height built up from the gradients (per mille), "
          "m above the start; red: speed limit, km/h</text>\n";
-  for (double h = a0; h <= a1 + passo_alt / 2; h += passo_alt) {
+  for (int i = 0; i <= passi(a1 - a0, passo_alt); ++i) {
+    const double h = a0 + i * passo_alt;
     svg += riga(sx, YA(h), dx, YA(h), "stroke=\"#e0e0e0\"") + "<text x=\"" + std::to_string(kSinistra - 6) +
            "\" y=\"" + YA(h) + "\" dy=\"4\" text-anchor=\"end\">" + breve(h) + "</text>\n";
   }
   svg += "<text x=\"" + std::to_string(kSinistra + 4) + "\" y=\"" + std::to_string(kAltoVel - 8) +
          "\" font-weight=\"bold\" fill=\"#c62828\">speed limit, km/h</text>\n";
-  for (double v = 0; v <= v1 + passo_v / 2; v += passo_v) {
+  for (int i = 0; i <= passi(v1, passo_v); ++i) {
+    const double v = i * passo_v;
     svg += riga(sx, YV(v), dx, YV(v), "stroke=\"#e0e0e0\"") + "<text x=\"" + std::to_string(kSinistra - 6) +
            "\" y=\"" + YV(v) + "\" dy=\"4\" text-anchor=\"end\">" + std::to_string(static_cast<int>(v)) + "</text>\n";
   }
   const double passo_km = passo_tondo(fine_x / 1000.0, 20);
-  for (double k = 0; k * 1000 <= fine_x; k += passo_km) {
+  for (int i = 0; i <= passi(fine_x / 1000.0, passo_km); ++i) {
+    const double k = i * passo_km;
     const std::string x = X(k * 1000);
     svg += riga(x, YA(a1), x, YA(a0), "stroke=\"#f0f0f0\"") + riga(x, YV(v1), x, YV(0), "stroke=\"#f0f0f0\"") +
            "<text x=\"" + x + "\" y=\"" + std::to_string(kBassoVel + 18) + "\" text-anchor=\"middle\">" +
