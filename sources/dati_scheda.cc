@@ -1,10 +1,13 @@
+#include <algorithm>
 #include <array>
-#include <optional>
+#include <cctype>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "model/nomi_file.h"
+#include "sources/scenario.h"
 #include "sources/scrittori.h"
 #include "sources/scrittura.h"
 
@@ -51,77 +54,44 @@ std::string riga_celle(const std::string& inizio, const std::vector<std::string>
 
 const char kValidaDal[] = "dal 10/06/2001";
 const char kValidaAl[] = "al 15/06/2002";
-const char kLocomotive[] = "E656/E646";
+// The quarry siding that leaves the line just short of Fornaci.
+constexpr int32_t kRaccordoCave = 3950;
 
-// ---- PLACEHOLDER scenario facts, until the scenario's own data are in.
-
-struct ora_carta {
-  int ore;
-  int minuti;
-  bool mezzo;  // departs on the half minute
-};
-
-struct fermata_carta {
-  std::string nome;
-  std::optional<ora_carta> arrivo, partenza;
-};
-
-std::string origine() { return "ORIGINE"; }
-std::string destino() { return "DESTINO"; }
-std::string nome_tratta() { return "Origine-Destino"; }
-int massa_frenata() { return 125; }
-
-std::vector<fermata_carta> fermate() {
-  std::vector<fermata_carta> f(26);
-  for (size_t i = 0; i < f.size(); ++i) f[i].nome = "STAZIONE " + std::to_string(i + 1);
-  f[0].partenza = ora_carta{14, 16, false};
-  f[5].arrivo = ora_carta{15, 25, false};
-  f[5].partenza = ora_carta{15, 26, true};
-  f[9].arrivo = ora_carta{15, 45, false};
-  f[9].partenza = ora_carta{15, 47, true};
-  f[25].arrivo = ora_carta{16, 54, false};
-  return f;
-}
+std::string da() { return origine().nome_carte; }
+std::string per() { return destinazione().nome_carte; }
 
 // ---- The timetable card.
-
-std::string ora(const std::optional<ora_carta>& o) {
-  if (!o) return "";
-  std::string minuti = std::to_string(o->minuti);
-  if (minuti.size() < 2) minuti = "0" + minuti;
-  return std::to_string(o->ore) + "." + minuti + (o->mezzo ? "½" : "");
-}
 
 std::vector<std::string> riquadro_treno() {
   return {
       "  " + trattini(80),
       " |" + blanks(33) + "Treno 5802" + blanks(37) + "|",
-      " |Origine Treno: " + a_sinistra(origine(), 65) + "|",
-      " |Destino Treno: " + a_sinistra(destino(), 65) + "|",
+      " |Origine Treno: " + a_sinistra(da(), 65) + "|",
+      " |Destino Treno: " + a_sinistra(per(), 65) + "|",
       " |" + blanks(56) + "Validità Treno:" + blanks(9) + "|",
-      " |Da: " + a_sinistra(origine(), 27) + "Denominazione:" + blanks(21) + kValidaDal + "|",
-      " |A_:_" + a_sinistra(destino(), 27, '_') + "Classifica: DIR" + trattini(21) + kValidaAl + "|" + blanks(14),
+      " |Da: " + a_sinistra(da(), 27) + "Denominazione:" + blanks(21) + kValidaDal + "|",
+      " |A_:_" + a_sinistra(per(), 27, '_') + "Classifica: DIR" + trattini(21) + kValidaAl + "|" + blanks(14),
   };
 }
 
 // Every stop row but the last is ruled with underscores: a row and the
 // rule under it share one text line.
-std::string riga_fermata(int numero, const fermata_carta& f, bool prima, bool ultima) {
+std::string riga_fermata(int numero, const fermata& f, bool prima, bool ultima) {
   const char c = ultima ? ' ' : '_';
   return riga_celle(" |", {
                               a_sinistra(std::string(1, c) + std::to_string(numero), 4, c),
                               prima ? "__5802_" : std::string(7, c),
                               prima ? "__DIR__" : std::string(7, c),
-                              a_sinistra(f.nome, 27, c),
-                              a_sinistra(ora(f.arrivo), 8, c),
-                              a_sinistra(ora(f.partenza), 8, c),
+                              a_sinistra(f.localita, 27, c),
+                              a_sinistra(f.arrivo, 8, c),
+                              a_sinistra(f.partenza, 8, c),
                               std::string(6, c),
                               std::string(6, c),
                           });
 }
 
 std::vector<std::string> tabella_fermate() {
-  const std::vector<fermata_carta> elenco = fermate();
+  const std::vector<fermata> elenco = fermate_scheda();
   if (elenco.size() != 26) throw std::length_error("the timetable card has room for 26 stops");
   std::vector<std::string> righe = {
       "  " + trattini(80),
@@ -139,7 +109,7 @@ std::vector<std::string> periodicita() {
       "  " + trattini(80),
       " |____________________________Periodicità treno___________________________________|",
       " |__________Da________|_____________A_________|______________Testo________________|" + blanks(6),
-      riga_celle(" |", {a_sinistra(origine(), 20), a_sinistra(destino(), 23), "Periodico: feriali compreso Sabato "}),
+      riga_celle(" |", {a_sinistra(da(), 20), a_sinistra(per(), 23), "Periodico: feriali compreso Sabato "}),
       " |____________________|_______________________|___________________________________|",
   };
 }
@@ -148,7 +118,7 @@ std::vector<std::string> riquadro_note() {
   return {
       "  " + trattini(80),
       " |_____________________________________NOTE_______________________________________|",
-      riga_celle(" |", {" Rango V.Max : B ", a_sinistra(" Massa Frenata : " + std::to_string(massa_frenata()) + "% ", 22),
+      riga_celle(" |", {" Rango V.Max : B ", a_sinistra(" Massa Frenata : " + std::to_string(kMassaFrenata) + "% ", 22),
                         " Loc " + a_sinistra(kLocomotive, 13), " RS 4COD            "}) +
           blanks(3),
       " |_________________|______________________|__________________|____________________|" + blanks(6),
@@ -185,7 +155,6 @@ constexpr impaginazione kPrima{51, 18, 9, 29};
 constexpr impaginazione kSeconda{37, 16, 3, 21};
 constexpr size_t kRighePrima = 32;
 constexpr size_t kRigheSeconda = 35;
-constexpr size_t kRigheDisegnoCapolinea = 12;  // the drawn approach closing page two
 
 enum class genere { binario, stazione, punto };
 
@@ -197,6 +166,7 @@ struct luogo_libretto {
   std::string km = "";     // a station's kilometre, or where the numbering changes
   std::string testo = "";  // a station's name, or the whole text of a point
   std::array<std::string, 4> velocita = {};
+  std::string testo_breve = "";  // the text where the page is too narrow for the whole one
 };
 
 std::string colonna_larga(const luogo_libretto& l, const impaginazione& p) {
@@ -206,12 +176,13 @@ std::string colonna_larga(const luogo_libretto& l, const impaginazione& p) {
     case genere::stazione:
       return a_sinistra(l.disegno, p.fine_km - larghezza(l.km)) + l.km + blanks(p.stacco_nome) + l.testo;
     case genere::punto: {
-      // A text too long to start in its place ends at the bar instead.
+      // A text too long to start in its place ends at the bar instead; one
+      // that would reach into the drawn track is abbreviated.
+      const std::string& testo =
+          !l.testo_breve.empty() && larghezza(l.disegno) + 1 + larghezza(l.testo) > p.colonna ? l.testo_breve : l.testo;
       size_t prima = p.inizio_punto - 1;
-      if (prima + larghezza(l.testo) > p.colonna && larghezza(l.testo) <= p.colonna) {
-        prima = p.colonna - larghezza(l.testo);
-      }
-      return a_sinistra(l.disegno, prima) + l.testo;
+      if (prima + larghezza(testo) > p.colonna && larghezza(testo) <= p.colonna) prima = p.colonna - larghezza(testo);
+      return a_sinistra(l.disegno, prima) + testo;
     }
   }
   return l.disegno;
@@ -223,13 +194,152 @@ const char kStazioneBox[] = "    |____|";
 const char kDiramazione[] = "   \\\\_||_";
 
 
-// PLACEHOLDER places, until the scenario's own data are in.
-std::vector<luogo_libretto> luoghi() {
+std::string maiuscole(std::string testo) {
+  for (char& c : testo) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return testo;
+}
+
+// A tunnel's name as a narrow page prints it: "Monte" shortened to "M.",
+// a leading article dropped ("MONTE CERVO" gives "M.CERVO").
+std::string nome_breve_galleria(const std::string& nome) {
+  std::string n = maiuscole(nome);
+  for (const char* articolo : {"LE ", "LA ", "LO ", "IL ", "GLI ", "I "}) {
+    if (n.rfind(articolo, 0) == 0) n.erase(0, std::string(articolo).size());
+  }
+  if (n.rfind("MONTE ", 0) == 0) n.replace(0, 6, "M.");
+  return n;
+}
+
+// Metres as numbered, printed with two decimals: "102.90".
+std::string km_due(int32_t metri) {
+  std::string cento = std::to_string(metri % 1000 / 10);
+  return std::to_string(metri / 1000) + "." + (cento.size() < 2 ? "0" : "") + cento;
+}
+
+// A board this close to a listed place shares its row: at the booklet's
+// scale the speed changes there.
+constexpr int32_t kVicinanza = 400;
+
+std::vector<luogo_libretto> stazioni_lungo_linea() {
   std::vector<luogo_libretto> l;
-  l.push_back({0, genere::stazione, kStazioneBox, "0.00", "ORIGINE", {"140", "150", "160", "180"}});
-  l.push_back({4000, genere::punto, kDiramazione, "", "Cippo Km 4.000", {"140", "145", "155", "180"}});
-  for (int i = 0; i < 50; ++i) l.push_back({8000 + 4000 * i, genere::punto, kBinario, "", "Cippo Km " + std::to_string(8 + 4 * i) + ".000"});
+  bool dopo_raccordo = false;
+  for (const stazione& s : stazioni()) {
+    if (&s == &destinazione()) break;  // drawn with the terminal approach
+    // The origin and the station beside the siding are drawn as boxes.
+    const bool box = &s == &origine() || (s.posizione > kRaccordoCave && !dopo_raccordo);
+    if (s.posizione > kRaccordoCave) dopo_raccordo = true;
+    l.push_back({s.posizione, genere::stazione, box ? kStazioneBox : kStazione, chilometro(s.posizione, 2), s.nome_carte});
+  }
   return l;
+}
+
+// Where the numbering changes: the junction, where it starts again from
+// nought, and each later change, marked with the kilometre it ends at.
+std::vector<luogo_libretto> cambi_numerazione() {
+  std::vector<luogo_libretto> l;
+  const bivio_linea& b = bivio();
+  l.push_back({b.posizione, genere::stazione, kDiramazione, km_due(metri_progressivi(b.posizione - 1) + 1),
+               b.nome_carte});
+  for (const progressiva_chilometrica& p : progressive()) {
+    if (p.inizio <= 0) continue;
+    if (metri_progressivi(p.inizio) == 0) {
+      l.push_back({p.inizio, genere::stazione, kBinario, "0.00", "-------------"});
+    } else {
+      l.push_back({p.inizio, genere::stazione, kBinario, km_due(metri_progressivi(p.inizio - 1) + 1), "------"});
+    }
+  }
+  return l;
+}
+
+std::vector<luogo_libretto> punti_lungo_linea() {
+  std::vector<luogo_libretto> l;
+  // A post is listed only where a speed changes at it.
+  for (int32_t c : cippi()) {
+    for (const cartello_velocita& v : cartelli_velocita()) {
+      if (std::abs(v.posizione - c) <= kVicinanza) l.push_back({c, genere::punto, kBinario, "", "Cippo Km " + chilometro(c + 50, 3)});
+    }
+  }
+  for (const punto_notevole& p : punti_notevoli()) {
+    const std::string nome = p.nome;
+    l.push_back({p.posizione, genere::punto, kBinario, "", (nome.empty() ? "" : nome + " ") + "Km " + chilometro(p.posizione, 3)});
+  }
+  for (const galleria& g : gallerie()) {
+    for (const auto& [posizione, bocca] : {std::make_pair(g.inizio, "Imb.Gall."), std::make_pair(g.fine, "Sb.Gall.")}) {
+      const std::string km = " Km " + chilometro(posizione, 3);
+      l.push_back({posizione, genere::punto, kBinario, "", bocca + maiuscole(g.nome) + km, {}, bocca + nome_breve_galleria(g.nome) + km});
+    }
+  }
+  l.push_back({kRaccordoCave, genere::punto, kDiramazione, "", ""});
+  return l;
+}
+
+// A board standing 50 m short of a whole kilometre is listed at that post.
+std::string testo_cartello(int32_t posizione) {
+  if (metri_progressivi(posizione + 50) % 1000 == 0) return "Cippo Km " + chilometro(posizione + 50, 3);
+  return "Km " + chilometro(posizione, 3);
+}
+
+
+// A speed stands only where it changes.
+void segna_velocita(std::vector<luogo_libretto>& l) {
+  std::array<int32_t, 4> prima = {-1, -1, -1, -1};
+  for (const cartello_velocita& c : cartelli_velocita()) {
+    const std::array<int32_t, 4> ora = {c.a, c.b, c.c, c.p};
+    std::array<std::string, 4> testo;
+    for (size_t k = 0; k < 4; ++k) testo[k] = ora[k] == prima[k] ? "" : std::to_string(ora[k]);
+    prima = ora;
+    if (c.posizione > destinazione().posizione) continue;
+    luogo_libretto* vicino = nullptr;
+    for (luogo_libretto& x : l) {
+      if (std::abs(x.posizione - c.posizione) <= kVicinanza && x.velocita == std::array<std::string, 4>{} &&
+          (vicino == nullptr || std::abs(x.posizione - c.posizione) < std::abs(vicino->posizione - c.posizione))) {
+        vicino = &x;
+      }
+    }
+    if (vicino == nullptr) {
+      l.push_back({c.posizione, genere::punto, kBinario, "", testo_cartello(c.posizione), testo});
+    } else {
+      vicino->velocita = testo;
+      if (vicino->g == genere::punto && vicino->testo.empty()) vicino->testo = testo_cartello(c.posizione);
+    }
+  }
+}
+
+std::vector<luogo_libretto> luoghi() {
+  // Where the numbering changes at a station, the change is listed first.
+  std::vector<luogo_libretto> l = cambi_numerazione();
+  for (const luogo_libretto& x : stazioni_lungo_linea()) l.push_back(x);
+  for (const luogo_libretto& x : punti_lungo_linea()) l.push_back(x);
+  segna_velocita(l);
+  std::stable_sort(l.begin(), l.end(),
+                   [](const luogo_libretto& x, const luogo_libretto& y) { return x.posizione < y.posizione; });
+  return l;
+}
+
+bool senza_velocita(const luogo_libretto& l) { return l.velocita == std::array<std::string, 4>{}; }
+
+// A row that lists a board and nothing else.
+bool solo_cartello(const luogo_libretto& l) { return l.g == genere::punto && !senza_velocita(l) && l.testo.rfind("Km ", 0) == 0; }
+
+// When the route lists more places than the pages have rows, the board
+// standing nearest to a neighbouring row without speeds moves its speeds
+// there, one board at a time.
+void unisci_cartelli(std::vector<luogo_libretto>& l, size_t righe) {
+  while (l.size() > righe) {
+    size_t migliore = l.size(), verso = 0;
+    int32_t distanza = 0;
+    for (size_t i = 0; i < l.size(); ++i) {
+      if (!solo_cartello(l[i])) continue;
+      for (size_t j : {i - 1, i + 1}) {
+        if (j >= l.size() || !senza_velocita(l[j]) || l[j].g == genere::binario) continue;
+        const int32_t d = std::abs(l[j].posizione - l[i].posizione);
+        if (migliore == l.size() || d < distanza) migliore = i, verso = j, distanza = d;
+      }
+    }
+    if (migliore == l.size()) throw std::length_error("the route's places do not fit the booklet's rows");
+    l[verso].velocita = l[migliore].velocita;
+    l.erase(l.begin() + static_cast<std::ptrdiff_t>(migliore));
+  }
 }
 
 // Plain track rows go where the route runs longest without a listed place,
@@ -250,33 +360,36 @@ riga_libretto riga_luogo(const luogo_libretto& l, const impaginazione& p) {
   return riga_libretto{l.velocita, colonna_larga(l, p)};
 }
 
-// The drawn approach to the terminal: the fan of its tracks, then the
-// buffer stops over the station building.
-std::vector<riga_libretto> disegno_capolinea() {
-  std::vector<riga_libretto> r;
-  for (const char* d : {"      ||", "      ||", "     ||||", "     ||||", "    ||||||", "    ||||||", "   ||||||||",
-                        "   ||||||||", "   ||||||||", "    ||||||", "     _||_", "    |____|"}) {
-    r.push_back(riga_libretto{{}, d});
-  }
-  return r;
-}
+// The approach to the terminal: the tracks fan out beside the branch
+// lines' box, then the buffer stops over the station.
+const char* const kVentaglio[] = {"      ||",    "     ||||",   "     ||||",   "    ||||||", "    ||||||",
+                                  "   ||||||||", "   ||||||||", "   ||||||||", "    ||||||", "     ||||"};
+constexpr size_t kRigheVentaglio = sizeof kVentaglio / sizeof kVentaglio[0];
+constexpr size_t kRigheLuoghi = kRighePrima + kRigheSeconda - 2;  // all but the terminal's two rows
 
 std::vector<riga_libretto> righe_prima_pagina(const std::vector<luogo_libretto>& l) {
   std::vector<riga_libretto> r;
-  for (size_t i = 0; i < kRighePrima; ++i) r.push_back(riga_luogo(l[i], kPrima));
+  for (size_t i = 0; i < kRighePrima; ++i) r.push_back(riga_luogo(l.at(i), kPrima));
   return r;
 }
 
-std::vector<riga_libretto> righe_seconda_pagina(const std::vector<luogo_libretto>& l) {
+std::vector<riga_libretto> righe_seconda_pagina(std::vector<luogo_libretto> l) {
+  for (size_t k = 0; k < kRigheVentaglio; ++k) {
+    luogo_libretto& x = l.at(kRigheLuoghi - kRigheVentaglio + k);
+    if (x.g != genere::stazione) x.disegno = kVentaglio[k];
+  }
   std::vector<riga_libretto> r;
   for (size_t i = kRighePrima; i < l.size(); ++i) r.push_back(riga_luogo(l[i], kSeconda));
-  for (const riga_libretto& d : disegno_capolinea()) r.push_back(d);
+  const stazione& d = destinazione();
+  r.push_back(riga_luogo({d.posizione, genere::stazione, "     _||_", chilometro(d.posizione, 2), d.nome_carte}, kSeconda));
+  r.push_back(riga_libretto{{}, kStazioneBox});
   return r;
 }
 
 std::vector<luogo_libretto> luoghi_in_righe() {
   std::vector<luogo_libretto> l = luoghi();
-  riempi_tratti(l, kRighePrima + kRigheSeconda - kRigheDisegnoCapolinea);
+  unisci_cartelli(l, kRigheLuoghi);
+  riempi_tratti(l, kRigheLuoghi);
   return l;
 }
 
@@ -310,7 +423,7 @@ std::vector<std::string> pagina(const std::vector<riga_libretto>& righe, size_t 
 
 std::vector<std::string> prima_pagina() {
   std::vector<std::string> righe = {
-      "  Linea " + nome_tratta() + " ",
+      "  Linea " + nome_breve() + " ",
       "   " + trattini(75),
       "  |  Velocità Max Km/h    |   Progr. Chilom.   |     Località di Servizio     |",
       "  |_______________________|____________________|______________________________|" + blanks(6),
@@ -323,7 +436,7 @@ std::vector<std::string> prima_pagina() {
 
 std::vector<std::string> seconda_pagina() {
   std::vector<std::string> righe = {
-      "  Linea " + nome_tratta() + " ",
+      "  Linea " + nome_breve() + " ",
       "   " + trattini(61),
       "  |  Velocità Max Km/h    |   Progr. Chilom. |   Località di    |",
       "  |_______________________|__________________|____Servizio______|" + blanks(6),
