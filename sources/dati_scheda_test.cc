@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <regex>
 #include <set>
 #include <string>
@@ -11,6 +16,44 @@
 
 namespace valdoro {
 namespace {
+
+// The values of one keyword's records in a source, blanks trimmed, read
+// from the text its writer puts on disk.
+std::vector<std::vector<std::string>> record(const std::vector<std::string>& sorgente, const std::string& chiave) {
+  std::vector<std::vector<std::string>> trovati;
+  for (const std::string& riga : sorgente) {
+    if (riga.rfind(chiave + ",", 0) != 0) continue;
+    std::vector<std::string> valori;
+    size_t inizio = chiave.size() + 1;
+    for (size_t fine; inizio <= riga.size(); inizio = fine + 1) {
+      fine = riga.find(',', inizio);
+      if (fine == std::string::npos) fine = riga.size();
+      std::string v = riga.substr(inizio, fine - inizio);
+      v.erase(0, v.find_first_not_of(' '));
+      v.erase(v.find_last_not_of(' ') + 1);
+      valori.push_back(v);
+    }
+    trovati.push_back(valori);
+  }
+  return trovati;
+}
+
+std::string maiuscole(std::string t) {
+  for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return t;
+}
+
+std::string senza_coda(std::string t, char c) {
+  t.erase(t.find_last_not_of(c) + 1);
+  return t;
+}
+
+// A card time in seconds of the day: "15.26" plus half a minute for "½".
+int secondi_scheda(const std::string& t) {
+  const size_t punto = t.find('.');
+  return std::stoi(t.substr(0, punto)) * 3600 + std::stoi(t.substr(punto + 1, 2)) * 60 +
+         (t.find('\xBD') != std::string::npos ? 30 : 0);
+}
 
 // The card as the driver gets it: the bytes on disk cut at CR LF.  Checks
 // work on the single-byte text, so "à" and "½" are one character each.
@@ -150,6 +193,38 @@ TEST_F(SchedaTreno, TimesAreHourPointMinutesWithTheHalfMinute) {
   EXPECT_EQ(righe_[36].substr(51, 8), "16.54   ");
 }
 
+TEST_F(SchedaTreno, StopsFollowTheTrainSourceStations) {
+  const auto stazioni = record(righe_treno(), "stazione");
+  ASSERT_EQ(stazioni.size(), 25u);
+  size_t riga = 11;
+  for (size_t i = 0; i < stazioni.size(); ++i, ++riga) {
+    const std::string nome = maiuscole(stazioni[i].back());
+    // The one stop that is no station of the train source: the junction.
+    if (righe_[riga].substr(23, nome.size()) != nome) ++riga;
+    ASSERT_LE(riga, 36u);
+    const std::string& r = righe_[riga];
+    SCOPED_TRACE("station " + nome + ", line " + std::to_string(riga) + ": " + r);
+    EXPECT_EQ(r.substr(23, nome.size()), nome);
+    const std::string arrivo = senza_coda(senza_coda(r.substr(51, 8), '_'), ' ');
+    const std::string partenza = senza_coda(senza_coda(r.substr(60, 8), '_'), ' ');
+    const int orario = std::stoi(stazioni[i][13]) * 3600 + std::stoi(stazioni[i][14]) * 60 + std::stoi(stazioni[i][15]);
+    const bool ultima = i + 1 == stazioni.size();
+    if (orario == 0) {
+      EXPECT_EQ(arrivo, "") << "a station passed has its passing time only";
+      EXPECT_NE(partenza, "");
+    } else {
+      // The card shows the source's departure (the arrival at the end) to the half minute.
+      EXPECT_LE(std::abs(secondi_scheda(ultima ? arrivo : partenza) - orario), 30);
+    }
+    EXPECT_EQ(arrivo.empty(), i == 0 || orario == 0);
+    EXPECT_EQ(partenza.empty(), ultima);
+  }
+  EXPECT_EQ(riga, 37u) << "26 stops: the 25 stations and the junction";
+  EXPECT_EQ(righe_[3], " |Origine Treno: " + std::string("ROCCAVALLE") + std::string(55, ' ') + "|");
+  EXPECT_EQ(righe_[4], " |Destino Treno: " + maiuscole(stazioni.back().back()) + std::string(55, ' ') + "|");
+  EXPECT_EQ(righe_[42].substr(0, 23), " |ROCCAVALLE          |");
+}
+
 TEST_F(SchedaTreno, PeriodicityAndNotesRows) {
   EXPECT_EQ(sbarre(righe_[42]), (std::vector<size_t>{1, 22, 46, 82}));
   EXPECT_EQ(righe_[42].substr(47), "Periodico: feriali compreso Sabato |");
@@ -199,6 +274,94 @@ TEST_F(SchedaTreno, BookletPagesKeepTheirWidths) {
   }
   EXPECT_EQ(con_coda, 2);
   EXPECT_EQ(righe_[147].substr(65), "_____|_____|_____|");
+}
+
+// The wide column of a booklet row, without the bars.
+std::string colonna(const std::string& riga, size_t larghezza) { return riga.substr(27, larghezza); }
+
+TEST_F(SchedaTreno, BookletRowsGivenInFull) {
+  EXPECT_EQ(righe_[63], "  | 140 | 145 | 155 | 180 |   \\\\_||_" + std::string(19, ' ') + "Cippo Km 4.000" + std::string(9, ' ') + "|");
+  EXPECT_EQ(righe_[65], "  |     | 155 | 175 |     |      ||                    Cippo Km 8.000         |");
+  EXPECT_EQ(righe_[56], "  Linea Roccavalle-Lagomarino ");
+  std::set<std::string> seconda;  // without the side box
+  for (int i = 116; i <= 150; ++i) seconda.insert(righe_[i].substr(0, 65));
+  EXPECT_EQ(seconda.count("  | 140 | 150 | 155 | 180 |      ||            Cippo Km 131.000 |"), 1u);
+  EXPECT_EQ(seconda.count("  |     |     |     |     |      ||    0.00   -------------     |"), 1u);
+  const std::set<std::string> prima(righe_.begin() + 61, righe_.begin() + 93);
+  EXPECT_EQ(prima.count("  | 140 | 150 | 160 | 180 |      ||                    Cippo Km 72.000        |"), 1u);
+}
+
+// Each station of the train source stands in the booklet under its name
+// with the kilometre the line source's numbering gives it.
+TEST_F(SchedaTreno, BookletStationsAtTheirKilometres) {
+  std::vector<std::pair<int, int>> progressive;  // from, offset
+  for (const std::string& r : righe_linea()) {
+    if (r.rfind("progressiva chilometrica", 0) != 0) continue;
+    const auto v = record({"p," + r.substr(r.find(',') + 1)}, "p").front();
+    if (std::stoi(v[0]) > 0) progressive.push_back({std::stoi(v[0]), std::stoi(v[1])});
+  }
+  ASSERT_EQ(progressive.size(), 2u);
+  for (const auto& s : record(righe_treno(), "stazione")) {
+    const int posizione = std::stoi(s[0]);
+    int metri = posizione;
+    for (const auto& [da, scostamento] : progressive) {
+      if (posizione >= da) metri = posizione + scostamento;
+    }
+    char km[16];
+    std::snprintf(km, sizeof km, "%d.%02d", metri / 1000, metri % 1000 / 10);
+    const std::string nome = maiuscole(s.back());
+    int trovate = 0;
+    for (int i = 61; i <= 150; ++i) {
+      if (i == 93 || (i > 93 && i < 116)) continue;
+      const bool prima = i < 93;
+      const std::string c = colonna(righe_[i], prima ? 51 : 37);
+      const size_t fine_km = prima ? 18 : 16, inizio_nome = prima ? 27 : 19;
+      if (c.substr(inizio_nome, nome.size()) != nome) continue;
+      ++trovate;
+      EXPECT_EQ(c.substr(fine_km - std::strlen(km), std::strlen(km)), km) << righe_[i];
+      EXPECT_EQ(c.substr(fine_km, inizio_nome - fine_km), std::string(inizio_nome - fine_km, ' ')) << righe_[i];
+    }
+    EXPECT_EQ(trovate, 1) << nome;
+  }
+}
+
+TEST_F(SchedaTreno, BookletTunnelMouthsInPairs) {
+  const std::regex bocca(" *(Imb|Sb)\\.Gall\\.[A-Z. ]+ Km \\d+\\.\\d\\d\\d");
+  int imbocchi = 0, sbocchi = 0;
+  for (int i = 61; i <= 150; ++i) {
+    const size_t dove = righe_[i].find("Gall.");
+    if (dove == std::string::npos) continue;
+    const std::string c = colonna(righe_[i], i < 93 ? 51 : 37);
+    EXPECT_TRUE(std::regex_match(c.substr(8), bocca)) << righe_[i];
+    (righe_[i].find("Imb.Gall.") != std::string::npos ? imbocchi : sbocchi)++;
+  }
+  EXPECT_EQ(imbocchi, 6);
+  EXPECT_EQ(sbocchi, 6);
+  EXPECT_EQ(righe_[87].substr(27), "      ||                 Imb.Gall.VALDORO Km 90.300|");
+}
+
+// Read down the booklet, the speeds printed where they change give, in
+// order, every change of the line source's boards for ranks A, B and C.
+TEST_F(SchedaTreno, BookletSpeedsFollowTheLineSourceBoards) {
+  std::vector<std::array<int, 3>> cartelli;
+  for (const auto& v : record(righe_linea(), "indicatori_vmax")) {
+    const std::array<int, 3> s = {std::stoi(v[1]), std::stoi(v[2]), std::stoi(v[3])};
+    if (cartelli.empty() || cartelli.back() != s) cartelli.push_back(s);
+  }
+  std::vector<std::array<int, 3>> libretto;
+  std::array<int, 3> ora = {0, 0, 0};
+  for (int i = 61; i <= 150; ++i) {
+    if (i >= 93 && i < 116) continue;
+    bool cambia = false;
+    for (size_t k = 0; k < 3; ++k) {
+      const std::string cella = righe_[i].substr(3 + 6 * k, 5);
+      if (cella == "     ") continue;
+      ora[k] = std::stoi(cella);
+      cambia = true;
+    }
+    if (cambia) libretto.push_back(ora);
+  }
+  EXPECT_EQ(libretto, cartelli);
 }
 
 TEST_F(SchedaTreno, OnlyTheTwoLettersOutsideAsciiAsSingleBytes) {
