@@ -23,6 +23,12 @@ void memorizza_percorso(scenario& s, int32_t j, const std::filesystem::path& car
   s.luogo_errore = {};
   svuota_tabella_stazioni(s.tabella_stazioni);
   memorizza_dati(s, cartella);
+  // The caller wrote or copied the line source just before: missing now, it
+  // was lost to the file system, and tables compiled from nothing must not
+  // replace good binary files.
+  if (s.codice_errore == 101) {
+    throw errore_file("read", cartella / file_sorgente_linea(s.nome_linea), "No such file or directory");
+  }
   passata_finale(s);
   timbra_codici(s);
   scrivi_binari(s, cartella);

@@ -14,10 +14,17 @@ scenario nominato() {
   return s;
 }
 
+// The smallest pair of sources: a track with nothing on it.
+void scrivi_sorgenti(const cartella_temporanea& dir) {
+  dir.scrivi("Valdoro_linea.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[fine]\r\n");
+  dir.scrivi("Valdoro_Dir 5802-.txt", "[generale]\r\n[fine]\r\n");
+}
+
 TEST(MemorizzaPercorso, WithoutProfileAnEarlierProfileFileStaysUntouched) {
   cartella_temporanea dir;
   dir.scrivi("Valdoro_linea.dat", "earlier profile");
   scenario s = nominato();
+  scrivi_sorgenti(dir);
   memorizza_percorso(s, 0, dir.percorso());
   EXPECT_EQ(dir.leggi("Valdoro_linea.dat"), "earlier profile");
   EXPECT_TRUE(std::filesystem::exists(dir / "Valdoro_Dir 5802.sim"));
@@ -29,6 +36,7 @@ TEST(MemorizzaPercorso, ClearsTheStationTableFirst) {
   scenario s = nominato();
   s.tabella_stazioni[3].nome = "left over";
   s.tabella_stazioni[85].campo7 = 610;  // would clash with the stamp if kept
+  scrivi_sorgenti(dir);
   memorizza_percorso(s, 1, dir.percorso());
   EXPECT_EQ(s.tabella_stazioni[3].nome, "");
   EXPECT_EQ(s.tabella_stazioni[85].campo7, 610);
@@ -37,6 +45,8 @@ TEST(MemorizzaPercorso, ClearsTheStationTableFirst) {
 TEST(MemorizzaPercorso, TwoRunsWriteTheSameBytes) {
   cartella_temporanea a, b;
   scenario s1 = nominato(), s2 = nominato();
+  scrivi_sorgenti(a);
+  scrivi_sorgenti(b);
   memorizza_percorso(s1, 1, a.percorso());
   memorizza_percorso(s2, 1, b.percorso());
   for (const char* f : {"Valdoro_linea.dat", "Valdoro_Dir 5802.sim", "Valdoro_Dir 5802.dat"}) {
