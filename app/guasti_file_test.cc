@@ -1,0 +1,218 @@
+// File faults during a whole run: whatever fails, the run ends with a
+// message naming the file and the reason and exit status 2, every output
+// file is either its previous version or the new one, whole, and nothing
+// temporary stays in the program directory.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/driver.h"
+#include "model/errori.h"
+#include "model/nomi_file.h"
+#include "output/percorso.h"
+#include "testing/cartella_temporanea.h"
+#include "util/file.h"
+
+namespace valdoro {
+namespace {
+
+namespace fs = std::filesystem;
+
+class piattaforma_finta : public piattaforma {
+ public:
+  explicit piattaforma_finta(fs::path cartella) : cartella_(std::move(cartella)) {}
+  fs::path cartella_programma() override { return cartella_; }
+  void mostra_finestra() override {}
+  void chiudi_finestra() override {}
+  void messaggio_errore(const std::string& t) override { messaggi.push_back("box:" + t); }
+  void guasto(const std::string& t) override { messaggi.push_back("fault:" + t); }
+  void avviso(const std::string& t) override { messaggi.push_back("notice:" + t); }
+  std::vector<std::string> messaggi;
+
+ private:
+  fs::path cartella_;
+};
+
+// What each entry of a directory holds, in words, so that a failure shows
+// names and states rather than megabytes of track.
+using stati = std::map<std::string, std::string>;
+
+std::string precedente(const std::string& nome) { return "previous " + nome; }
+
+std::string linea() { return file_sorgente_linea(kNomeLinea); }
+std::string treno() { return file_sorgente_treno(kNomeLinea, kNomeTreno); }
+
+// Resets the seam however a test ends.
+struct guasto_installato {
+  explicit guasto_installato(guasto_scrittura g) { imposta_guasto_scrittura(std::move(g)); }
+  ~guasto_installato() { imposta_guasto_scrittura(nullptr); }
+};
+
+class GuastiFile : public ::testing::Test {
+ protected:
+  // One clean run: the files it leaves and the targets it writes, in order.
+  static void SetUpTestSuite() {
+    cartella_temporanea dir;
+    piattaforma_finta p(dir.percorso());
+    {
+      guasto_installato conta([](const fs::path& f) { bersagli_->push_back(f.filename().string()); });
+      ASSERT_NE(form_load(p), kUscitaInterrotta);
+    }
+    for (const auto& voce : fs::directory_iterator(dir.percorso())) {
+      std::string nome = voce.path().filename().string();
+      (*buoni_)[nome] = dir.leggi(nome);
+    }
+  }
+
+  static stati leggi_stati(const cartella_temporanea& dir) {
+    stati c;
+    for (const auto& voce : fs::directory_iterator(dir.percorso())) {
+      std::string nome = voce.path().filename().string();
+      std::string testo = voce.is_regular_file() ? dir.leggi(nome) : "";
+      if (voce.is_directory()) {
+        c[nome] = "directory";
+      } else if (buoni_->count(nome) && testo == buoni_->at(nome)) {
+        c[nome] = "new";
+      } else if (testo == precedente(nome)) {
+        c[nome] = "previous";
+      } else {
+        c[nome] = "other, " + std::to_string(testo.size()) + " bytes";
+      }
+    }
+    return c;
+  }
+
+  // Puts an earlier version of every output file into the directory.
+  static stati prepara_precedenti(const cartella_temporanea& dir) {
+    stati precedenti;
+    for (const auto& [nome, testo] : *buoni_) {
+      dir.scrivi(nome, precedente(nome));
+      precedenti[nome] = "previous";
+    }
+    return precedenti;
+  }
+
+  // Each output is whole: new where it was written before the fault, the
+  // previous version otherwise; nothing else is left.
+  static void controlla_intere(const cartella_temporanea& dir, stati atteso,
+                               const std::vector<std::string>& scritti) {
+    for (const std::string& nome : scritti) {
+      if (buoni_->count(nome) && atteso[nome] == "previous") atteso[nome] = "new";
+    }
+    EXPECT_EQ(leggi_stati(dir), atteso);
+  }
+
+  static std::string guasto_atteso(const cartella_temporanea& dir, const std::string& verbo,
+                                   const std::string& nome, const std::string& motivo) {
+    return "fault:valdoro: cannot " + verbo + " " + (dir / nome).string() + ": " + motivo;
+  }
+
+  static inline std::vector<std::string>* bersagli_ = new std::vector<std::string>;
+  static inline std::map<std::string, std::string>* buoni_ = new std::map<std::string, std::string>;
+};
+
+TEST_F(GuastiFile, ACleanRunWritesEveryFileOnceAndLeavesTheSixOutputs) {
+  std::vector<std::string> ordinati = *bersagli_;
+  std::sort(ordinati.begin(), ordinati.end());
+  EXPECT_EQ(std::adjacent_find(ordinati.begin(), ordinati.end()), ordinati.end());
+  EXPECT_EQ(buoni_->size(), 6u);
+  EXPECT_EQ(buoni_->count(linea()) + buoni_->count(treno()), 0u);
+}
+
+// A full disk, simulated at each write of the run in turn.
+TEST_F(GuastiFile, DiskFullAtEveryWrite) {
+  for (size_t n = 0; n < bersagli_->size(); ++n) {
+    SCOPED_TRACE("fault at write of " + (*bersagli_)[n]);
+    cartella_temporanea dir;
+    stati precedenti = prepara_precedenti(dir);
+    piattaforma_finta p(dir.percorso());
+    size_t chiamata = 0;
+    {
+      guasto_installato disco_pieno([&](const fs::path& f) {
+        if (chiamata++ == n) throw errore_file("write", f, "No space left on device");
+      });
+      EXPECT_EQ(form_load(p), kUscitaInterrotta);
+    }
+    EXPECT_EQ(p.messaggi, std::vector<std::string>{guasto_atteso(dir, "write", (*bersagli_)[n], "No space left on device")});
+    controlla_intere(dir, precedenti, std::vector<std::string>(bersagli_->begin(), bersagli_->begin() + n));
+  }
+}
+
+// Every name the run writes, taken in turn by a directory with a file in it.
+TEST_F(GuastiFile, OutputNameTakenByADirectory) {
+  for (size_t n = 0; n < bersagli_->size(); ++n) {
+    const std::string& preso = (*bersagli_)[n];
+    SCOPED_TRACE("taken: " + preso);
+    cartella_temporanea dir;
+    stati precedenti = prepara_precedenti(dir);
+    fs::remove(dir / preso);
+    fs::create_directory(dir / preso);
+    dir.scrivi(preso + "/keep", "kept");
+    precedenti[preso] = "directory";
+    piattaforma_finta p(dir.percorso());
+    EXPECT_EQ(form_load(p), kUscitaInterrotta);
+    EXPECT_EQ(p.messaggi, std::vector<std::string>{guasto_atteso(dir, "write", preso, "Is a directory")});
+    controlla_intere(dir, precedenti, std::vector<std::string>(bersagli_->begin(), bersagli_->begin() + n));
+    EXPECT_EQ(dir.leggi(preso + "/keep"), "kept");
+  }
+}
+
+// A source removed after it was written and before the compiler reads it:
+// a file fault, not a scenario without a line or a train, so the previous
+// binary files must survive.
+TEST_F(GuastiFile, SourceVanishingBeforeTheCompilerReadsIt) {
+  for (const std::string& sparito : {linea(), treno()}) {
+    SCOPED_TRACE("vanishing: " + sparito);
+    cartella_temporanea dir;
+    stati precedenti = prepara_precedenti(dir);
+    piattaforma_finta p(dir.percorso());
+    std::vector<std::string> scritti;
+    {
+      guasto_installato sparisce([&](const fs::path& f) {
+        std::string nome = f.filename().string();
+        if (nome != linea() && nome != treno() && fs::exists(dir / sparito)) fs::remove(dir / sparito);
+        scritti.push_back(nome);
+      });
+      EXPECT_EQ(form_load(p), kUscitaInterrotta);
+    }
+    EXPECT_EQ(p.messaggi, std::vector<std::string>{guasto_atteso(dir, "read", sparito, "No such file or directory")});
+    // The documents are written before the compiler runs; the binary
+    // files after it, so they must all be the previous ones.
+    controlla_intere(dir, precedenti, scritti);
+  }
+}
+
+// The same at the level of memorizza_percorso, which the tools share: a
+// source that is not there is a file fault, thrown before any binary file
+// is touched, and no source is left behind.
+TEST(SorgenteSparita, IsAFileFaultAndNoBinaryFileIsTouched) {
+  const std::string linea_minima = "[generale]\r\nlunghezza percorso, 1000\r\n[fine]\r\n";
+  const std::string binari[] = {"Valdoro_linea.dat", "Valdoro_Dir 5802.sim", "Valdoro_Dir 5802.dat"};
+  for (const std::string& sparito : {linea(), treno()}) {
+    SCOPED_TRACE("missing: " + sparito);
+    cartella_temporanea dir;
+    for (const std::string& b : binari) dir.scrivi(b, precedente(b));
+    if (sparito != linea()) dir.scrivi(linea(), linea_minima);
+    if (sparito != treno()) dir.scrivi(treno(), "[generale]\r\n[fine]\r\n");
+    scenario s;
+    s.nome_linea = kNomeLinea;
+    s.nome_treno = kNomeTreno;
+    try {
+      memorizza_percorso(s, 1, dir.percorso());
+      ADD_FAILURE() << "no fault; error " << s.codice_errore;
+    } catch (const errore_file& e) {
+      EXPECT_EQ(std::string(e.what()), "cannot read " + (dir / sparito).string() + ": No such file or directory");
+    }
+    for (const std::string& b : binari) EXPECT_EQ(dir.leggi(b), precedente(b)) << b;
+    EXPECT_FALSE(fs::exists(dir / sparito));
+    if (sparito == treno()) {
+      EXPECT_FALSE(fs::exists(dir / linea()));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace valdoro
