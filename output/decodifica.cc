@@ -139,27 +139,26 @@ std::vector<cella> decodifica_celle(std::string_view dati) {
   return celle;
 }
 
+// Two passes: the first checks every tag and counts the values, so that the
+// profile is sized once and a bad file costs no memory.
 profilo decodifica_profilo(std::string_view dati) {
-  cursore c(dati);
-  std::vector<valore_etichettato> valori;
-  while (c.resto() != 0) valori.push_back(leggi_valore(c, valori.size()));
+  size_t conta = 0;
+  for (cursore c(dati); c.resto() != 0; ++conta) leggi_valore(c, conta);
   profilo p;
-  if (valori.empty()) return p;
-  if (valori.size() % 2 != 0) {
-    throw errore_decodifica(c.posizione(), std::to_string(valori.size()) +
-                                               " tagged values; the x and y halves need an even count");
+  if (conta == 0) return p;
+  if (conta % 2 != 0) {
+    throw errore_decodifica(dati.size(), std::to_string(conta) + " tagged values; the x and y halves need an even count");
   }
-  const size_t punti = valori.size() / 2;
+  const size_t punti = conta / 2;
   if (punti - 1 > static_cast<size_t>(INT32_MAX)) throw errore_decodifica(0, "more metres than a profile can hold");
   p.crea(static_cast<int32_t>(punti - 1));
-  for (size_t k = 0; k < valori.size(); ++k) {
+  cursore c(dati);
+  for (size_t k = 0; k < conta; ++k) {
+    const valore_etichettato v = leggi_valore(c, k);
     const int32_t metro = static_cast<int32_t>(k % punti);
     const int coordinata = static_cast<int>(k / punti);
-    if (valori[k].tipo == tipo_valore::intero) {
-      p.imposta_intero(metro, coordinata, static_cast<int16_t>(valori[k].valore));
-    } else if (valori[k].tipo == tipo_valore::doppio) {
-      p.imposta_doppio(metro, coordinata, valori[k].valore);
-    }
+    if (v.tipo == tipo_valore::intero) p.imposta_intero(metro, coordinata, static_cast<int16_t>(v.valore));
+    if (v.tipo == tipo_valore::doppio) p.imposta_doppio(metro, coordinata, v.valore);
   }
   return p;
 }

@@ -230,8 +230,12 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   fs::path celle = sim;
   celle.replace_extension(".dat");
   l.celle = decodifica_file<std::vector<cella>>(celle, decodifica_celle);
-  const fs::path pianta = fs::path(o.cartella) / file_profilo(l.stazioni[kRigaLinea].nome);
-  const bool con_pianta = esiste_file(pianta);
+  // The title in row 85 names the profile; a title that is a path would
+  // reach outside DIR, so it names nothing.
+  const std::string& titolo = l.stazioni[kRigaLinea].nome;
+  const bool titolo_sano = !titolo.empty() && titolo.find_first_of("/\\") == std::string::npos;
+  const fs::path pianta = fs::path(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
+  const bool con_pianta = titolo_sano && esiste_file(pianta);
   if (con_pianta) l.pianta = decodifica_file<profilo>(pianta, decodifica_profilo);
 
   crea_cartella(o.uscita);

@@ -9,6 +9,7 @@
 
 #include "model/nomi_file.h"
 #include "output/binari.h"
+#include "output/decodifica.h"
 #include "output/percorso.h"
 #include "sources/scrittori.h"
 #include "sources/scrittura.h"
@@ -274,6 +275,17 @@ TEST_F(ScenarioTool, DrawWritesBothPicturesOrSaysWhatIsMissing) {
   e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")});
   EXPECT_EQ(e.err, "scenario: " + uscita("bin") + " holds 2 station tables (.sim); draw needs exactly one\n");
   EXPECT_EQ(e.stato, 2);
+}
+
+TEST_F(ScenarioTool, DrawReadsNoProfileOutsideItsDirectory) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  fs::rename(dir / "bin" / "Colle_linea.dat", dir / "Colle_linea.dat");  // one level up
+  tabella_stazioni_t t = decodifica_stazioni(leggi_file(dir / "bin" / "Colle_R 101.sim"));
+  t[kRigaLinea].nome = "../Colle";
+  scrivi_file(dir / "bin" / "Colle_R 101.sim", codifica_stazioni(t));
+  esito e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")});
+  EXPECT_EQ(e.stato, 1);
+  EXPECT_NE(leggi_file(dir / "svg" / "plan.svg").find("No line profile"), std::string::npos);
 }
 
 }  // namespace
