@@ -10,7 +10,7 @@ secondi="${1:-60}"
 jobs="${2:-1}"
 bash scripts/setup.sh clang-14 libclang-rt-14-dev cmake make
 
-build=build-fuzz
+build="${FUZZ_BUILD:-build-fuzz}"
 clangxx=$(command -v clang++-14 || command -v clang++)
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER="$clangxx" -DCMAKE_BUILD_TYPE= >/dev/null
 cmake --build "$build" -j"$(nproc)"

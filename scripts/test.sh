@@ -9,9 +9,15 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+# File faults on a real file system: a full tmpfs, a read-only directory.
+tool=build/scenario; [ -x "$tool" ] || tool=
+bash tests/faults_test.sh build/valdoro $tool
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVALDORO_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest --output-on-failure -j"$jobs")
 
 bash scripts/test_windows.sh
+
+# The compiler under libFuzzer for a minute.
+bash scripts/fuzz.sh 60

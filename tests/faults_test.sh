@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# File faults of whole runs on a real file system: the program directory on
+# a small tmpfs that fills up at each stage of the run, and read-only.
+# Whatever fails, the run must end with one line naming the file and the
+# reason and status 2, every earlier output file whole (the previous version
+# or the new one), and no temporary file left.
+#   bash tests/faults_test.sh PATH/TO/valdoro [PATH/TO/scenario]
+# With the second argument the same for the authors' tool: compile and draw.
+# Mounting needs root; without it the tmpfs parts are skipped.
+set -u
+exe="$1"
+tool="${2:-}"
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
+
+work=$(mktemp -d)
+mnt="$work/mnt"
+cleanup() { mountpoint -q "$mnt" && umount "$mnt"; chmod -R u+w "$work"; rm -rf "$work"; }
+trap cleanup EXIT
+
+outputs=(
+  "Valdoro_Dir 5802.sim" "Valdoro_Dir 5802.dat" "Valdoro_linea.dat"
+  "Valdoro_Dir 5802_note.txt" "Valdoro_Dir 5802_rallentamenti.txt" "Valdoro_Dir 5802_scheda_treno.txt"
+)
+
+# The files of a clean run, to tell new versions from others.
+good="$work/good"
+mkdir -p "$good" && cp "$exe" "$good/valdoro"
+"$good/valdoro" 2>/dev/null
+
+# Every output is "previous" or "new", whole; prints the first that is not,
+# or anything else left in the directory.
+outputs_whole() {
+  local dir="$1" f
+  for f in "${outputs[@]}"; do
+    printf 'previous %s' "$f" | cmp -s - "$dir/$f" && continue
+    cmp -s "$dir/$f" "$good/$f" && continue
+    echo "$f is neither the previous nor the new version"; return 1
+  done
+  local extra
+  extra=$(ls -A "$dir" | grep -v -x -F -e valdoro "${outputs[@]/#/-e}" || true)
+  [ -z "$extra" ] || { echo "left in the directory: $extra"; return 1; }
+}
+
+# Room left on the file system after the program and the earlier outputs.
+bytes_used() { du -s --block-size=1 "$1" | cut -f1; }
+if mkdir -p "$mnt" && mount -t tmpfs -o size=4m tmpfs "$mnt" 2>/dev/null; then
+  umount "$mnt"
+  for free_kib in 0 8 16 24 32 48 64 8192; do
+    stage="$work/stage"
+    rm -rf "$stage" && mkdir -p "$stage"
+    cp "$exe" "$stage/valdoro"
+    for f in "${outputs[@]}"; do printf 'previous %s' "$f" >"$stage/$f"; done
+    size=$(( $(bytes_used "$stage") + free_kib * 1024 ))
+    mount -t tmpfs -o size="$size" tmpfs "$mnt"
+    cp -a "$stage"/. "$mnt"/
+    "$mnt/valdoro" 2>"$work/err"; status=$?
+    msg=$(grep -v '^Attendere$' "$work/err")
+    if [ $status -ne 0 ]; then
+      check "$free_kib KiB free: status 2 (got $status)" '[ $status -eq 2 ]'
+      check "$free_kib KiB free: one line naming file and reason: $msg" \
+        '[[ "$msg" =~ ^valdoro:\ cannot\ write\ $mnt/Valdoro[^/]*:\ No\ space\ left\ on\ device$ ]]'
+    fi
+    check "$free_kib KiB free: $(outputs_whole "$mnt")" 'outputs_whole "$mnt" >/dev/null'
+    umount "$mnt"
+  done
+  # The last room is plenty: the run above must have gone through.
+  check "8 MiB free is enough for a clean run (status $status)" '[ $status -eq 0 ]'
+else
+  echo "faults test: tmpfs not permitted here, full-disk runs skipped"
+fi
+
+# A read-only program directory, also for root: run as nobody.
+rodir="$work/readonly"
+mkdir -p "$rodir" && cp "$exe" "$rodir/valdoro"
+for f in "${outputs[@]}"; do printf 'previous %s' "$f" >"$rodir/$f"; done
+chmod 555 "$rodir"
+runner=()
+[ "$(id -u)" -eq 0 ] && runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+chmod o+x "$work"
+"${runner[@]}" "$rodir/valdoro" 2>"$work/err"; status=$?
+msg=$(grep -v '^Attendere$' "$work/err")
+check "read-only: status 2 (got $status)" '[ $status -eq 2 ]'
+check "read-only: one line naming file and reason: $msg" \
+  '[ "$msg" = "valdoro: cannot write $rodir/Valdoro_linea.txt: Permission denied" ]'
+check "read-only: $(outputs_whole "$rodir")" 'outputs_whole "$rodir" >/dev/null'
+
+# ---- the authors' tool ----
+if [ -n "$tool" ]; then
+  tooltmp="$work/tooltmp"  # its private directories must not outlive a fault
+  mkdir -p "$tooltmp" && chmod 1777 "$tooltmp"
+  export TMPDIR="$tooltmp"
+  src="$work/src"
+  mkdir -p "$src"
+  printf '[generale]\r\nlunghezza percorso, 3000\r\n[fine]\r\n' >"$src/line.txt"
+  printf '[generale]\r\n[fine]\r\n' >"$src/train.txt"
+  chmod -R a+rX "$src"
+  bins=("Prova_linea.dat" "Prova_T 1.sim" "Prova_T 1.dat")
+  compile() { "$tool" compile "$src/line.txt" "$src/train.txt" --title Prova --train "T 1" --out "$@"; }
+  mkdir -p "$work/toolgood" && compile "$work/toolgood" >/dev/null
+  # Each binary file is the previous or the new version; nothing else is in
+  # the directory, and no private directory is left.
+  bins_whole() {
+    local dir="$1" f
+    for f in "${bins[@]}"; do
+      printf 'previous %s' "$f" | cmp -s - "$dir/$f" && continue
+      cmp -s "$dir/$f" "$work/toolgood/$f" && continue
+      echo "$f is neither the previous nor the new version"; return 1
+    done
+    local extra
+    extra=$(ls -A "$dir" | grep -v -x -F "${bins[@]/#/-e}" || true)
+    [ -z "$extra" ] || { echo "left in the directory: $extra"; return 1; }
+    [ -z "$(ls -A "$tooltmp")" ] || { echo "left in TMPDIR: $(ls -A "$tooltmp")"; return 1; }
+  }
+  previous_bins() { for f in "${bins[@]}"; do printf 'previous %s' "$f" >"$1/$f"; done; }
+
+  if mkdir -p "$mnt" && mount -t tmpfs -o size=4m tmpfs "$mnt" 2>/dev/null; then
+    umount "$mnt"
+    for free_kib in 0 8 64 128 256 1024; do
+      mount -t tmpfs -o size=$(( (3 + free_kib / 4) * 4096 )) tmpfs "$mnt"
+      previous_bins "$mnt"
+      compile "$mnt" >/dev/null 2>"$work/err"; status=$?
+      msg=$(cat "$work/err")
+      if [ $status -ne 0 ]; then
+        check "compile, $free_kib KiB free: status 2 (got $status)" '[ $status -eq 2 ]'
+        check "compile, $free_kib KiB free: one line naming file and reason: $msg" \
+          '[[ "$msg" =~ ^scenario:\ cannot\ write\ $mnt/Prova[^/]*:\ No\ space\ left\ on\ device$ ]]'
+      fi
+      check "compile, $free_kib KiB free: $(bins_whole "$mnt")" 'bins_whole "$mnt" >/dev/null'
+      umount "$mnt"
+    done
+    check "1 MiB is enough for the small line (status $status)" '[ $status -eq 0 ]'
+    # Without the plan the station table is the first file to meet the full disk.
+    mount -t tmpfs -o size=$(( 3 * 4096 )) tmpfs "$mnt"
+    previous_bins "$mnt"
+    compile "$mnt" --no-profile >/dev/null 2>"$work/err"; status=$?
+    check "compile --no-profile, disk full: status 2 (got $status)" '[ $status -eq 2 ]'
+    check "compile --no-profile, disk full: $(cat "$work/err")" \
+      '[ "$(cat "$work/err")" = "scenario: cannot write $mnt/Prova_T 1.sim: No space left on device" ]'
+    check "compile --no-profile, disk full: $(bins_whole "$mnt")" 'bins_whole "$mnt" >/dev/null'
+    umount "$mnt"
+  fi
+
+  rout="$work/toolro"
+  mkdir -p "$rout" && previous_bins "$rout" && chmod 555 "$rout"
+  "${runner[@]}" "$tool" compile "$src/line.txt" "$src/train.txt" --title Prova --train "T 1" --out "$rout" \
+    >/dev/null 2>"$work/err"; status=$?
+  check "compile, read-only out: status 2 (got $status)" '[ $status -eq 2 ]'
+  check "compile, read-only out: $(cat "$work/err")" \
+    '[ "$(cat "$work/err")" = "scenario: cannot write $rout/Prova_linea.dat: Permission denied" ]'
+  check "compile, read-only out: $(bins_whole "$rout")" 'bins_whole "$rout" >/dev/null'
+
+  taken="$work/tooltaken"
+  mkdir -p "$taken" && previous_bins "$taken" && rm "$taken/Prova_T 1.sim" && mkdir "$taken/Prova_T 1.sim"
+  compile "$taken" >/dev/null 2>"$work/err"; status=$?
+  check "compile, name taken by a directory: status 2 (got $status)" '[ $status -eq 2 ]'
+  check "compile, name taken by a directory: $(cat "$work/err")" \
+    '[ "$(cat "$work/err")" = "scenario: cannot write $taken/Prova_T 1.sim: Is a directory" ]'
+  check "compile, name taken: profile new, track previous" \
+    'cmp -s "$taken/Prova_linea.dat" "$work/toolgood/Prova_linea.dat" && [ "$(cat "$taken/Prova_T 1.dat")" = "previous Prova_T 1.dat" ]'
+
+  missing="$work/toolmissing"
+  mkdir -p "$missing" && previous_bins "$missing"
+  "$tool" compile "$src/none.txt" "$src/train.txt" --title Prova --train "T 1" --out "$missing" \
+    >/dev/null 2>"$work/err"; status=$?
+  check "compile, missing source: status 2 (got $status)" '[ $status -eq 2 ]'
+  check "compile, missing source names it: $(cat "$work/err")" 'grep -q "^scenario: cannot read $src/none.txt: " "$work/err"'
+  check "compile, missing source: $(bins_whole "$missing")" 'bins_whole "$missing" >/dev/null'
+
+  drawro="$work/drawro"
+  mkdir -p "$drawro" && chmod 555 "$drawro"
+  chmod -R a+rX "$work/toolgood"
+  "${runner[@]}" "$tool" draw "$work/toolgood" --out "$drawro" >/dev/null 2>"$work/err"; status=$?
+  check "draw, read-only out: status 2 (got $status)" '[ $status -eq 2 ]'
+  check "draw, read-only out names the file: $(cat "$work/err")" \
+    'grep -q "^scenario: cannot write $drawro/.*: Permission denied$" "$work/err"'
+  check "draw, read-only out: nothing left" '[ -z "$(ls -A "$drawro")" ]'
+fi
+
+[ $fail -eq 0 ] && echo "faults test passed"
+exit $fail
