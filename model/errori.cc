@@ -71,7 +71,9 @@ std::string descrivi_errore(const scenario& s) {
   std::string riga;
   const luogo& l = s.luogo_errore;
   if (!l.file.empty()) {
-    riga = l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna) + ": ";
+    // A fault of the file as a whole (a missing source) has no line to name.
+    riga = l.riga > 0 ? l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna) + ": "
+                      : l.file + ": ";
   }
   return riga + "error " + std::to_string(s.codice_errore) + ": " + significato_errore(s.codice_errore);
 }

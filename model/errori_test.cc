@@ -32,6 +32,8 @@ TEST(RecordedError, NamesPlaceNumberAndMeaning) {
   scenario s;
   registra_errore(s, 15, {"Valdoro_linea.txt", 12, 1});
   EXPECT_EQ(descrivi_errore(s), "Valdoro_linea.txt:12:1: error 15: position beyond the usable end of the track");
+  registra_errore(s, 101, {"Valdoro_linea.txt", 0, 0});
+  EXPECT_EQ(descrivi_errore(s), "Valdoro_linea.txt: error 101: line source missing");
   registra_errore(s, 11);
   EXPECT_EQ(descrivi_errore(s), "error 11: no free cell for the speed mark behind a slowdown warning");
 }
