@@ -59,26 +59,48 @@ std::string codifica_celle(const std::vector<cella>& celle) {
   return dati;
 }
 
-void codifica_valore(std::string* dst, const valore_etichettato& v) {
+namespace {
+
+size_t byte_valore(const valore_etichettato& v) {
   switch (v.tipo) {
-    case tipo_valore::vuoto:
-      put_u16(dst, kTagVuoto);
-      break;
     case tipo_valore::intero:
-      put_u16(dst, kTagIntero);
-      put_i16(dst, static_cast<int16_t>(v.valore));
-      break;
+      return 4;
     case tipo_valore::doppio:
-      put_u16(dst, kTagDoppio);
-      put_f64(dst, v.valore);
+      return 10;
+    case tipo_valore::vuoto:
       break;
   }
+  return 2;
 }
 
+char* scrivi_valore(char* p, const valore_etichettato& v) {
+  switch (v.tipo) {
+    case tipo_valore::vuoto:
+      return encode_u16(p, kTagVuoto);
+    case tipo_valore::intero:
+      return encode_u16(encode_u16(p, kTagIntero), static_cast<uint16_t>(static_cast<int16_t>(v.valore)));
+    case tipo_valore::doppio:
+      return encode_f64(encode_u16(p, kTagDoppio), v.valore);
+  }
+  return p;
+}
+
+}  // namespace
+
+void codifica_valore(std::string* dst, const valore_etichettato& v) {
+  const size_t inizio = dst->size();
+  dst->resize(inizio + byte_valore(v));
+  scrivi_valore(dst->data() + inizio, v);
+}
+
+// Sized first and written in place: the profile of a long line holds
+// millions of values.
 std::string codifica_profilo(const profilo& p) {
-  std::string dati;
-  dati.reserve(p.dimensione() * 10);
-  for (size_t k = 0; k < p.dimensione(); ++k) codifica_valore(&dati, p.in_ordine(k));
+  size_t totale = 0;
+  for (size_t k = 0; k < p.dimensione(); ++k) totale += byte_valore(p.in_ordine(k));
+  std::string dati(totale, '\0');
+  char* cursore = dati.data();
+  for (size_t k = 0; k < p.dimensione(); ++k) cursore = scrivi_valore(cursore, p.in_ordine(k));
   return dati;
 }
 

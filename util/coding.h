@@ -12,15 +12,34 @@ namespace valdoro {
 
 inline void put_u8(std::string* dst, uint8_t v) { dst->push_back(static_cast<char>(v)); }
 
+// Encoders into a buffer the caller has sized; each returns the byte after
+// what it wrote.  The big tables are encoded this way, in one allocation.
+inline char* encode_u16(char* p, uint16_t v) {
+  p[0] = static_cast<char>(v & 0xff);
+  p[1] = static_cast<char>((v >> 8) & 0xff);
+  return p + 2;
+}
+
+inline char* encode_f64(char* p, double v) {
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((bits >> (8 * i)) & 0xff);
+  return p + 8;
+}
+
+// Each encoder fills a small buffer and appends it once: the profile file
+// holds millions of values, and byte-wise appends dominate its cost.
 inline void put_u16(std::string* dst, uint16_t v) {
-  dst->push_back(static_cast<char>(v & 0xff));
-  dst->push_back(static_cast<char>((v >> 8) & 0xff));
+  const char buf[2] = {static_cast<char>(v & 0xff), static_cast<char>((v >> 8) & 0xff)};
+  dst->append(buf, 2);
 }
 
 inline void put_i16(std::string* dst, int16_t v) { put_u16(dst, static_cast<uint16_t>(v)); }
 
 inline void put_u32(std::string* dst, uint32_t v) {
-  for (int shift = 0; shift < 32; shift += 8) dst->push_back(static_cast<char>((v >> shift) & 0xff));
+  char buf[4];
+  for (int i = 0; i < 4; ++i) buf[i] = static_cast<char>((v >> (8 * i)) & 0xff);
+  dst->append(buf, 4);
 }
 
 inline void put_i32(std::string* dst, int32_t v) { put_u32(dst, static_cast<uint32_t>(v)); }
@@ -28,7 +47,9 @@ inline void put_i32(std::string* dst, int32_t v) { put_u32(dst, static_cast<uint
 inline void put_f64(std::string* dst, double v) {
   uint64_t bits;
   std::memcpy(&bits, &v, sizeof bits);
-  for (int shift = 0; shift < 64; shift += 8) dst->push_back(static_cast<char>((bits >> shift) & 0xff));
+  char buf[8];
+  for (int i = 0; i < 8; ++i) buf[i] = static_cast<char>((bits >> (8 * i)) & 0xff);
+  dst->append(buf, 8);
 }
 
 // Text member: 2-byte count, then one byte per character, no terminator.
