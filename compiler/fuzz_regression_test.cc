@@ -41,6 +41,20 @@ TEST(FuzzRegression, ReplaysEndInTheirRecordedError) {
   const caso casi[] = {
       {"curve running past the last int32 metre", linea_con("curvad1, 100, 2147483647\r\n"), treno_con(""),
        "Valdoro_linea.txt:4:1: error 216: curve reaches beyond the last metre of the line profile"},
+      {"signal whose last mark is cell 0", kLineaBreve, treno_con("segnale, 350, 2,1,1,1,0, 2,1,1,1, 0\r\n"), ""},
+      {"signal one metre short of that", kLineaBreve, treno_con("segnale, 349, 2,1,1,1,0, 2,1,1,1, 0\r\n"),
+       "Valdoro_Dir 5802-.txt:2:1: error 231: signal closer than 350 m to the line start"},
+      {"slowdown ending past the last cell", kLineaBreve, treno_con("rallentamento, 7000, 30, 2000, 0, 1, 0\r\n"),
+       "Valdoro_Dir 5802-.txt:2:1: error 232: slowdown cells outside the track"},
+      {"slowdown ending on the last cell, walked by the finishing pass", kLineaBreve,
+       treno_con("rallentamento, 7500, 30, 450, 0, 0, 0\r\n"), "error 250: finishing pass would leave the track"},
+      {"station area ending on cell 1", kLineaBreve,
+       treno_con("stazione, 0, 1, 100, 0,0,0,0,0,0,0,0,0,0, 0,0,0, \"A\"\r\n"),
+       "Valdoro_Dir 5802-.txt:2:1: error 24: station end cell falls on cell 1 or before"},
+      {"clock time past 32 bits", kLineaBreve,
+       treno_con("stazione, 1000, 1, 100, 0,0,0,0,0,0,0,0,0,0, 2147483647,0,0, \"A\"\r\n"),
+       "Valdoro_Dir 5802-.txt: error 25: the sources could not be read (bad number, value too wide, or source "
+       "ended inside a record)"},
   };
   for (const caso& c : casi) EXPECT_EQ(compila(c), c.atteso) << c.nome;
 }
