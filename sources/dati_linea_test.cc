@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -13,6 +13,33 @@
 
 namespace valdoro {
 namespace {
+
+// Matches a whole line against a shape: "{n}" a whole number, "{i}" one
+// with an optional minus, "{d}" one digit, "[..]" one of the characters
+// listed, "{*}" the non-empty rest; anything else stands for itself.
+bool ha_forma(const std::string& t, const std::string& f, size_t i = 0, size_t j = 0) {
+  if (j == f.size()) return i == t.size();
+  auto cifre = [&t](size_t k) {
+    size_t fine = k;
+    while (fine < t.size() && std::isdigit(static_cast<unsigned char>(t[fine]))) ++fine;
+    return fine;
+  };
+  if (f.compare(j, 3, "{*}") == 0) return i < t.size();
+  if (f.compare(j, 3, "{n}") == 0 || f.compare(j, 3, "{i}") == 0) {
+    if (f[j + 1] == 'i' && i < t.size() && t[i] == '-') ++i;
+    size_t fine = cifre(i);
+    return fine > i && ha_forma(t, f, fine, j + 3);
+  }
+  if (f.compare(j, 3, "{d}") == 0) return i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])) && ha_forma(t, f, i + 1, j + 3);
+  if (f[j] == '[') {
+    size_t chiusa = f.find(']', j);
+    return i < t.size() && f.find(t[i], j + 1) < chiusa && ha_forma(t, f, i + 1, chiusa + 1);
+  }
+  return i < t.size() && t[i] == f[j] && ha_forma(t, f, i + 1, j + 1);
+}
+
+// The first number after the keyword.
+long prima_posizione(const std::string& riga) { return std::stol(riga.substr(riga.find(',') + 1)); }
 
 class SorgenteLinea : public ::testing::Test {
  protected:
@@ -86,21 +113,21 @@ TEST_F(SorgenteLinea, QuotedRecordsAppearOnce) {
 TEST_F(SorgenteLinea, EveryRecordHasItsSectionShapeInPositionOrder) {
   struct {
     int prima, quante;
-    const char* forma;
+    std::vector<std::string> forme;
   } sezioni[] = {
-      {10, 100, R"(curva[sd][1-6],  (\d+),  [1-9]\d*)"},
-      {111, 158, R"(pendenza,  (\d+),   -?\d+(,\d)?)"},
-      {270, 8, R"(montagna,   (\d+),  \d+,  (1|2|11|12))"},
-      {279, 48, R"(indicatori_vmax,  (\d+),  \d+,  \d+,  \d+,  [0-2],  ,  ,  ,  0)"},
-      {328, 20, R"(cartello_indicatore,  (\d+),   (\([^()]+\))+)"},
+      {10, 100, {"curva[sd][123456],  {n},  {n}"}},
+      {111, 158, {"pendenza,  {n},   {i}", "pendenza,  {n},   {i},{d}"}},
+      {270, 8, {"montagna,   {n},  {n},  [12]", "montagna,   {n},  {n},  1[12]"}},
+      {279, 48, {"indicatori_vmax,  {n},  {n},  {n},  {n},  [012],  ,  ,  ,  0"}},
+      {328, 20, {"cartello_indicatore,  {n},   ({*}"}},
   };
   for (const auto& s : sezioni) {
-    std::regex forma(s.forma);
     long precedente = -1;
     for (int i = s.prima; i < s.prima + s.quante; ++i) {
-      std::smatch m;
-      ASSERT_TRUE(std::regex_match(righe_[i], m, forma)) << "line " << i << ": " << righe_[i];
-      long posizione = std::stol(m[1]);
+      const std::string& r = righe_[i];
+      ASSERT_TRUE(std::any_of(s.forme.begin(), s.forme.end(), [&r](const std::string& f) { return ha_forma(r, f); }))
+          << "line " << i << ": " << r;
+      long posizione = prima_posizione(r);
       EXPECT_GT(posizione, precedente) << "line " << i;
       EXPECT_LE(posizione, 218000) << "line " << i;
       precedente = posizione;
@@ -135,43 +162,48 @@ TEST_F(SorgenteLinea, GradientsOneDecimalCommaAndOneSteepest) {
 
 TEST_F(SorgenteLinea, BoardsComeAsElevenTriplesAndFifteenSingles) {
   int terne = 0, singoli = 0;
-  std::regex forma(R"(indicatori_vmax,  (\d+),  (\d+,  \d+,  \d+),  ([0-2]),.*)");
+  auto strisce = [](const std::string& r) { return r[r.find(",  ,") - 1] - '0'; };
+  // The speeds, between the position and the stripes.
+  auto velocita = [](const std::string& r) {
+    size_t da = r.find(',', r.find(',') + 1);
+    return r.substr(da, r.find(",  ,") - 4 - da);
+  };
   for (int i = 279; i < 327; ++i) {
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(righe_[i], m, forma));
-    if (m[3] == "0") {
+    if (strisce(righe_[i]) == 0) {
       ++singoli;
       continue;
     }
     // A stripe board is followed by the rest of its triple, 300 m apart,
     // with the same speeds.
-    ASSERT_EQ(m[3], "2") << righe_[i];
+    ASSERT_EQ(strisce(righe_[i]), 2) << righe_[i];
     for (int k = 1; k <= 2; ++k) {
-      std::smatch n;
-      ASSERT_TRUE(std::regex_match(righe_[i + k], n, forma));
-      EXPECT_EQ(std::stol(n[1]), std::stol(m[1]) + 300 * k);
-      EXPECT_EQ(n[2], m[2]);
-      EXPECT_EQ(std::stoi(n[3]), 2 - k);
+      EXPECT_EQ(prima_posizione(righe_[i + k]), prima_posizione(righe_[i]) + 300 * k);
+      EXPECT_EQ(velocita(righe_[i + k]), velocita(righe_[i]));
+      EXPECT_EQ(strisce(righe_[i + k]), 2 - k);
     }
     ++terne;
     i += 2;
   }
   EXPECT_EQ(terne, 11);
   EXPECT_EQ(singoli, 15);
+  EXPECT_EQ(velocita(righe_[279]), ",  105,  110,  125");
 }
 
 TEST_F(SorgenteLinea, SignBoards) {
   std::vector<std::string> testi;
   for (int i = 328; i < 348; ++i) testi.push_back(righe_[i].substr(righe_[i].find("   (") + 3));
-  auto quanti = [&testi](const std::string& regola) {
-    std::regex r(regola);
-    return std::count_if(testi.begin(), testi.end(), [&r](const std::string& t) { return std::regex_match(t, r); });
+  auto quanti = [&testi](const std::string& forma) {
+    return std::count_if(testi.begin(), testi.end(), [&forma](const std::string& t) { return ha_forma(t, forma); });
   };
-  EXPECT_EQ(quanti(R"(\(Cippo \)\(  Km  \)\(\d\d\+000\))"), 4);
-  EXPECT_EQ(quanti(R"(\( Cippo \)\(   Km  \)\(\d\d\d\+000\))"), 4);
-  EXPECT_EQ(quanti(R"(\(Galleria\)\([^()]+\))"), 6);
-  EXPECT_EQ(quanti(R"(\(   Bivio   \)\([^()]+\))"), 1);
-  EXPECT_EQ(quanti(R"(\(Culmine\))"), 2);
+  EXPECT_EQ(quanti("(Cippo )(  Km  )({d}{d}+000)"), 4);
+  EXPECT_EQ(quanti("( Cippo )(   Km  )({d}{d}{d}+000)"), 4);
+  EXPECT_EQ(quanti("(Galleria)({*}"), 6);
+  EXPECT_EQ(quanti("(   Bivio   )({*}"), 1);
+  EXPECT_EQ(quanti("(Culmine)"), 2);
+  for (const std::string& t : testi) {
+    EXPECT_EQ(t.back(), ')') << t;
+    EXPECT_EQ(std::count(t.begin(), t.end(), '('), std::count(t.begin(), t.end(), ')')) << t;
+  }
   // The narrow posts all come before the wide ones.
   EXPECT_EQ(testi[0], "(Cippo )(  Km  )(11+000)");
   EXPECT_EQ(testi[19], "( Cippo )(   Km  )(192+000)");
