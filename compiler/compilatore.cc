@@ -29,18 +29,6 @@ bool e_intestazione(std::string_view voce) {
   return voce.find('[') != std::string_view::npos && voce.find(']') != std::string_view::npos && !trattino;
 }
 
-bool ha_trattino(const std::string& voce) { return voce.find('-') != std::string::npos; }
-
-// False when the source ends without an item containing "[generale]"; an
-// item that is the very last one does not count.
-bool cerca_generale(scenario& s, lettore& r) {
-  for (;;) {
-    s.voce_letta.assign(r.leggi_testo());
-    if (r.esaurito()) return false;
-    if (contiene(s.voce_letta, "[generale]")) return true;
-  }
-}
-
 esito fase_generale(scenario& s, lettore& r) {
   for (;;) {
     if (r.esaurito()) return esito::avanti;

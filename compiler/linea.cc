@@ -195,6 +195,16 @@ bool contiene_esatto(std::string_view voce, std::string_view chiave) {
   return voce.find(chiave) != std::string_view::npos;
 }
 
+bool ha_trattino(std::string_view voce) { return voce.find('-') != std::string_view::npos; }
+
+bool cerca_generale(scenario& s, lettore& r) {
+  for (;;) {
+    s.voce_letta.assign(r.leggi_testo());
+    if (r.esaurito()) return false;
+    if (contiene(s.voce_letta, "[generale]")) return true;
+  }
+}
+
 esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come) {
   registra_errore(s, numero, r.luogo_di(dove));
   return come;

@@ -27,6 +27,13 @@ struct stato_linea {
 bool contiene(std::string_view voce, std::string_view chiave);
 bool contiene_esatto(std::string_view voce, std::string_view chiave);
 
+// Both sources skip an item holding "-" in favour of the one after it.
+bool ha_trattino(std::string_view voce);
+
+// Reads items up to one containing "[generale]".  False when the source
+// ends first: an item that is the very last one does not count.
+bool cerca_generale(scenario& s, lettore& r);
+
 // Records `numero` at the place `dove` of `r`'s source and says how the
 // reading goes on.
 esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come);

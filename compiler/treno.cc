@@ -178,18 +178,6 @@ esito applica_chiavi_treno(scenario& s, lettore& r, stato_treno& st) {
   return esito::avanti;
 }
 
-bool ha_trattino(const std::string& voce) { return voce.find('-') != std::string::npos; }
-
-// False when the source ends first; an item that is the very last one
-// could not start a record anyway.
-bool cerca_generale(scenario& s, lettore& r) {
-  for (;;) {
-    s.voce_letta.assign(r.leggi_testo());
-    if (r.esaurito()) return false;
-    if (contiene(s.voce_letta, "[generale]")) return true;
-  }
-}
-
 esito fase_record(scenario& s, lettore& r, stato_treno& st) {
   for (;;) {
     if (r.esaurito()) return esito::avanti;
