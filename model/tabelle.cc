@@ -12,8 +12,7 @@ void profilo::crea(int32_t n) {
   in_attesa_ = n >= 0 ? static_cast<size_t>(n) + 1 : 0;
 }
 
-void profilo::disponi() const {
-  if (in_attesa_ == 0) return;
+void profilo::disponi_ora() const {
   valori_.assign(2 * in_attesa_, 0.0);
   tipi_.assign(2 * in_attesa_, tipo_valore::vuoto);
   in_attesa_ = 0;

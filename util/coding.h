@@ -23,7 +23,15 @@ inline char* encode_u16(char* p, uint16_t v) {
 inline char* encode_f64(char* p, double v) {
   uint64_t bits;
   std::memcpy(&bits, &v, sizeof bits);
-  for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((bits >> (8 * i)) & 0xff);
+  // Written out, not looped: the compiler merges these into one store.
+  p[0] = static_cast<char>(bits & 0xff);
+  p[1] = static_cast<char>((bits >> 8) & 0xff);
+  p[2] = static_cast<char>((bits >> 16) & 0xff);
+  p[3] = static_cast<char>((bits >> 24) & 0xff);
+  p[4] = static_cast<char>((bits >> 32) & 0xff);
+  p[5] = static_cast<char>((bits >> 40) & 0xff);
+  p[6] = static_cast<char>((bits >> 48) & 0xff);
+  p[7] = static_cast<char>((bits >> 56) & 0xff);
   return p + 8;
 }
 
