@@ -20,7 +20,6 @@ constexpr int32_t kSenzaLinea = 101;
 constexpr int32_t kSenzaGenerale = 102;
 constexpr int32_t kSenzaBinario = 210;
 constexpr int kTrattiniGenerali = 10;  // items with "-" passed over in a row
-constexpr int kTrattiniRecord = 2;
 
 // The first section header after "[generale]" ends the general phase.
 bool e_intestazione(std::string_view voce) {
@@ -54,19 +53,6 @@ esito applica_chiavi_record(scenario& s, lettore& r, stato_linea& st) {
   return e;
 }
 
-esito fase_record(scenario& s, lettore& r, stato_linea& st) {
-  for (;;) {
-    if (r.esaurito()) return esito::avanti;
-    s.voce_letta.assign(r.leggi_testo());
-    if (r.esaurito()) return esito::avanti;
-    for (int i = 0; i < kTrattiniRecord && ha_trattino(s.voce_letta); ++i) {
-      s.voce_letta.assign(r.leggi_testo());
-      if (r.esaurito()) return esito::avanti;
-    }
-    esito e = applica_chiavi_record(s, r, st);
-    if (e != esito::avanti) return e;
-  }
-}
 
 // Everything the line source says, up to the end of its records.
 esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
@@ -79,7 +65,7 @@ esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
   // Every record and the closing fills write into the track.
   if (s.celle.empty()) return ferma(s, r, r.punto_voce(), kSenzaBinario, esito::ferma_subito);
   semina_profilo(s, st);
-  return fase_record(s, r, st);
+  return fase_record(s, r, [&] { return applica_chiavi_record(s, r, st); });
 }
 
 // False when the line half stopped at once: the train source is not read.

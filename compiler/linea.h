@@ -30,6 +30,26 @@ bool contiene_esatto(std::string_view voce, std::string_view chiave);
 // Both sources skip an item holding "-" in favour of the one after it.
 bool ha_trattino(std::string_view voce);
 
+// The record phase of both sources: read a keyword candidate, pass over up
+// to two items holding "-", hand it to `applica`; the last item of the
+// source is never handed over.  Ends when the source is exhausted or a
+// record stops the reading.
+template <typename Applica>
+esito fase_record(scenario& s, lettore& r, Applica applica) {
+  constexpr int kTrattiniRecord = 2;
+  for (;;) {
+    if (r.esaurito()) return esito::avanti;
+    s.voce_letta.assign(r.leggi_testo());
+    if (r.esaurito()) return esito::avanti;
+    for (int i = 0; i < kTrattiniRecord && ha_trattino(s.voce_letta); ++i) {
+      s.voce_letta.assign(r.leggi_testo());
+      if (r.esaurito()) return esito::avanti;
+    }
+    const esito e = applica();
+    if (e != esito::avanti) return e;
+  }
+}
+
 // Reads items up to one containing "[generale]".  False when the source
 // ends first: an item that is the very last one does not count.
 bool cerca_generale(scenario& s, lettore& r);

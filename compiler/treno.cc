@@ -17,7 +17,6 @@ namespace {
 
 constexpr double kMetriPerCella = 50;
 constexpr double kPassoVelocita = 5;  // km/h per unit of the stored speed
-constexpr int kTrattiniRecord = 2;    // items with "-" passed over in a row
 constexpr int kCodaBinario = 3;       // the last cells keep what the line half left
 constexpr int kPrimaRigaProgressive = 81;
 constexpr int kUltimaRigaProgressive = 83;
@@ -178,19 +177,6 @@ esito applica_chiavi_treno(scenario& s, lettore& r, stato_treno& st) {
   return esito::avanti;
 }
 
-esito fase_record(scenario& s, lettore& r, stato_treno& st) {
-  for (;;) {
-    if (r.esaurito()) return esito::avanti;
-    s.voce_letta.assign(r.leggi_testo());
-    if (r.esaurito()) return esito::avanti;
-    for (int i = 0; i < kTrattiniRecord && ha_trattino(s.voce_letta); ++i) {
-      s.voce_letta.assign(r.leggi_testo());
-      if (r.esaurito()) return esito::avanti;
-    }
-    const esito e = applica_chiavi_treno(s, r, st);
-    if (e != esito::avanti) return e;
-  }
-}
 
 // Rows 81 to 83 come from the line source, but only here are both halves
 // done with them.
@@ -207,7 +193,7 @@ void compila_treno(scenario& s, const std::filesystem::path& percorso_treno) {
   const std::string testo = leggi_file(percorso_treno);
   lettore r(testo, percorso_treno.filename().string());
   stato_treno st;
-  const esito e = cerca_generale(s, r) ? fase_record(s, r, st) : esito::avanti;
+  const esito e = cerca_generale(s, r) ? fase_record(s, r, [&] { return applica_chiavi_treno(s, r, st); }) : esito::avanti;
   cancella_file(percorso_treno);
   if (e == esito::ferma_subito) return;
   coda(s, st.punto_riempimento_velocita, &cella::velocita, velocita_in_cella, st.velocita_in_vigore);
