@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/nomi_file.h"
+#include "sources/prova_record.h"
 #include "sources/scrittori.h"
 #include "testing/cartella_temporanea.h"
 
@@ -18,27 +19,6 @@ std::vector<std::string> righe_scritte(const std::string& testo) {
   }
   EXPECT_EQ(inizio, testo.size()) << "text after the last CR LF";
   return righe;
-}
-
-// The values of the train source's records of one keyword, blanks trimmed,
-// read from the text the train source writer puts on disk.
-std::vector<std::vector<std::string>> record_treno(const std::string& chiave) {
-  std::vector<std::vector<std::string>> record;
-  for (const std::string& riga : righe_treno()) {
-    if (riga.rfind(chiave + ",", 0) != 0) continue;
-    std::vector<std::string> valori;
-    size_t inizio = chiave.size() + 1;
-    for (size_t fine; inizio <= riga.size(); inizio = fine + 1) {
-      fine = riga.find(',', inizio);
-      if (fine == std::string::npos) fine = riga.size();
-      std::string v = riga.substr(inizio, fine - inizio);
-      v.erase(0, v.find_first_not_of(' '));
-      v.erase(v.find_last_not_of(' ') + 1);
-      valori.push_back(v);
-    }
-    record.push_back(valori);
-  }
-  return record;
 }
 
 class OrdineRallentamento : public ::testing::Test {
@@ -99,8 +79,8 @@ TEST_F(OrdineRallentamento, EveryTableLineHasTheSixCellsOfTheForm) {
 }
 
 TEST_F(OrdineRallentamento, RowsRepeatTheTrainSourceSlowdownsBetweenTheirStations) {
-  const auto rallentamenti = record_treno("rallentamento");
-  const auto stazioni = record_treno("stazione");
+  const auto rallentamenti = record(righe_treno(), "rallentamento");
+  const auto stazioni = record(righe_treno(), "stazione");
   ASSERT_EQ(rallentamenti.size(), 4u);
   for (size_t i = 0; i < rallentamenti.size(); ++i) {
     const int inizio = std::stoi(rallentamenti[i][0]);

@@ -11,32 +11,12 @@
 #include <vector>
 
 #include "model/nomi_file.h"
+#include "sources/prova_record.h"
 #include "sources/scrittori.h"
 #include "testing/cartella_temporanea.h"
 
 namespace valdoro {
 namespace {
-
-// The values of one keyword's records in a source, blanks trimmed, read
-// from the text its writer puts on disk.
-std::vector<std::vector<std::string>> record(const std::vector<std::string>& sorgente, const std::string& chiave) {
-  std::vector<std::vector<std::string>> trovati;
-  for (const std::string& riga : sorgente) {
-    if (riga.rfind(chiave + ",", 0) != 0) continue;
-    std::vector<std::string> valori;
-    size_t inizio = chiave.size() + 1;
-    for (size_t fine; inizio <= riga.size(); inizio = fine + 1) {
-      fine = riga.find(',', inizio);
-      if (fine == std::string::npos) fine = riga.size();
-      std::string v = riga.substr(inizio, fine - inizio);
-      v.erase(0, v.find_first_not_of(' '));
-      v.erase(v.find_last_not_of(' ') + 1);
-      valori.push_back(v);
-    }
-    trovati.push_back(valori);
-  }
-  return trovati;
-}
 
 std::string maiuscole(std::string t) {
   for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
