@@ -85,26 +85,28 @@ esito sabbia(scenario& s, lettore& r, stato_treno&) {
   return esito::avanti;
 }
 
-esito velocita(scenario& s, lettore& r, stato_treno& st) {
+// A speed or adhesion record: position and value.  The value in force so
+// far fills the cells up to the record's cell; the record's value is in
+// force from there.
+esito valore_lungo_linea(scenario& s, lettore& r, int32_t& punto, int32_t& in_vigore, uint8_t cella::*membro,
+                         conversione valore) {
   const lettore::punto chiave = r.punto_voce();
   const int32_t p = r.leggi_intero();
-  const int32_t v = r.leggi_intero();
+  const int32_t nuovo = r.leggi_intero();
   if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
-  const int32_t k = nearest(p / kMetriPerCella);
-  riempi(s, st.punto_riempimento_velocita, k, &cella::velocita, velocita_in_cella, st.velocita_in_vigore);
-  st.velocita_in_vigore = v;
+  riempi(s, punto, nearest(p / kMetriPerCella), membro, valore, in_vigore);
+  in_vigore = nuovo;
   return esito::avanti;
 }
 
+esito velocita(scenario& s, lettore& r, stato_treno& st) {
+  return valore_lungo_linea(s, r, st.punto_riempimento_velocita, st.velocita_in_vigore, &cella::velocita,
+                            velocita_in_cella);
+}
+
 esito aderenza(scenario& s, lettore& r, stato_treno& st) {
-  const lettore::punto chiave = r.punto_voce();
-  const int32_t p = r.leggi_intero();
-  const int32_t a = r.leggi_intero();
-  if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
-  const int32_t k = nearest(p / kMetriPerCella);
-  riempi(s, st.punto_riempimento_aderenza, k, &cella::aderenza, aderenza_in_cella, st.aderenza_in_vigore);
-  st.aderenza_in_vigore = a;
-  return esito::avanti;
+  return valore_lungo_linea(s, r, st.punto_riempimento_aderenza, st.aderenza_in_vigore, &cella::aderenza,
+                            aderenza_in_cella);
 }
 
 // Signals and slowdowns stop on any pending code, a 15 left by the line
