@@ -93,14 +93,25 @@ void codifica_valore(std::string* dst, const valore_etichettato& v) {
   scrivi_valore(dst->data() + inizio, v);
 }
 
-// Sized first and written in place: the profile of a long line holds
-// millions of values.
+void codifica_profilo(const profilo& p, const std::function<void(std::string_view)>& consegna) {
+  constexpr size_t kPezzo = 64 * 1024;
+  constexpr size_t kValoreMassimo = 10;
+  std::vector<char> pezzo(kPezzo + kValoreMassimo);
+  char* const inizio = pezzo.data();
+  char* cursore = inizio;
+  for (size_t k = 0; k < p.dimensione(); ++k) {
+    cursore = scrivi_valore(cursore, p.in_ordine(k));
+    if (static_cast<size_t>(cursore - inizio) >= kPezzo) {
+      consegna(std::string_view(inizio, static_cast<size_t>(cursore - inizio)));
+      cursore = inizio;
+    }
+  }
+  if (cursore != inizio) consegna(std::string_view(inizio, static_cast<size_t>(cursore - inizio)));
+}
+
 std::string codifica_profilo(const profilo& p) {
-  size_t totale = 0;
-  for (size_t k = 0; k < p.dimensione(); ++k) totale += byte_valore(p.in_ordine(k));
-  std::string dati(totale, '\0');
-  char* cursore = dati.data();
-  for (size_t k = 0; k < p.dimensione(); ++k) cursore = scrivi_valore(cursore, p.in_ordine(k));
+  std::string dati;
+  codifica_profilo(p, [&](std::string_view pezzo) { dati.append(pezzo); });
   return dati;
 }
 

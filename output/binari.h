@@ -3,7 +3,9 @@
 #ifndef VALDORO_OUTPUT_BINARI_H_
 #define VALDORO_OUTPUT_BINARI_H_
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/tabelle.h"
@@ -18,7 +20,10 @@ void codifica_riga(std::string* dst, const riga_stazione& riga);
 std::string codifica_celle(const std::vector<cella>& celle);
 void codifica_cella(std::string* dst, const cella& c);
 
-// Line profile: every tagged value, all x before all y.
+// Line profile: every tagged value, all x before all y.  The profile of a
+// long line runs to megabytes, so the writer takes it in pieces of about
+// 64 KiB through `consegna`; the whole string is for tests and tools.
+void codifica_profilo(const profilo& p, const std::function<void(std::string_view)>& consegna);
 std::string codifica_profilo(const profilo& p);
 void codifica_valore(std::string* dst, const valore_etichettato& v);
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace valdoro {
 namespace {
@@ -134,6 +136,33 @@ TEST(Profile, FilledProfileOfTheRouteHasItsSize) {
     for (int32_t i = 2; i <= n - 2; ++i) p.imposta_doppio(i, c, i);
   }
   EXPECT_EQ(codifica_profilo(p).size(), 4499964u);
+}
+
+// Values of 2, 4 and 10 bytes in turn, so the pieces end anywhere in a
+// value's pattern; the pieces must join to the values one after another.
+TEST(Profile, LongProfileComesInPiecesThatJoinToTheWhole) {
+  const int32_t n = 20000;
+  profilo p;
+  p.crea(n);
+  for (int c = 0; c < 2; ++c) {
+    for (int32_t i = 0; i <= n; ++i) {
+      if (i % 3 == 1) p.imposta_intero(i, c, static_cast<int16_t>(i));
+      if (i % 3 == 2) p.imposta_doppio(i, c, i + 0.25);
+    }
+  }
+  std::string atteso;
+  for (size_t k = 0; k < p.dimensione(); ++k) codifica_valore(&atteso, p.in_ordine(k));
+
+  std::vector<size_t> misure;
+  std::string unito;
+  codifica_profilo(p, [&](std::string_view pezzo) {
+    misure.push_back(pezzo.size());
+    unito.append(pezzo);
+  });
+  EXPECT_GT(misure.size(), 1u);
+  for (size_t m : misure) EXPECT_LE(m, 64u * 1024 + 10);
+  EXPECT_EQ(unito, atteso);
+  EXPECT_EQ(codifica_profilo(p), atteso);
 }
 
 }  // namespace

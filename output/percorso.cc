@@ -11,7 +11,9 @@ namespace valdoro {
 
 void scrivi_binari(const scenario& s, const std::filesystem::path& cartella) {
   if (s.con_profilo != 0) {
-    scrivi_file(cartella / file_profilo(s.nome_linea), codifica_profilo(s.profilo_linea));
+    file_in_scrittura profilo(cartella / file_profilo(s.nome_linea));
+    codifica_profilo(s.profilo_linea, [&](std::string_view pezzo) { profilo.aggiungi(pezzo); });
+    profilo.concludi();
   }
   scrivi_file(cartella / file_stazioni(s.nome_linea, s.nome_treno), codifica_stazioni(s.tabella_stazioni));
   scrivi_file(cartella / file_celle(s.nome_linea, s.nome_treno), codifica_celle(s.celle));

@@ -25,35 +25,56 @@ fs::path percorso_temporaneo(const fs::path& percorso) {
   return temporaneo;
 }
 
-void scrivi_temporaneo(const fs::path& temporaneo, const fs::path& percorso, std::string_view contenuto) {
-  errno = 0;
-  std::ofstream uscita(temporaneo, std::ios::binary | std::ios::trunc);
-  if (!uscita) throw errore_file("write", percorso, motivo_errno(errno));
-  if (guasto_attivo()) guasto_attivo()(percorso);
-  uscita.write(contenuto.data(), static_cast<std::streamsize>(contenuto.size()));
-  uscita.flush();
-  if (!uscita) throw errore_file("write", percorso, motivo_errno(errno));
-  uscita.close();
-  if (!uscita) throw errore_file("write", percorso, motivo_errno(errno));
-}
-
 }  // namespace
 
 errore_file::errore_file(const std::string& verbo, const fs::path& percorso, const std::string& motivo)
     : std::runtime_error("cannot " + verbo + " " + percorso.u8string() + ": " + motivo), percorso_(percorso) {}
 
-void scrivi_file(const fs::path& percorso, std::string_view contenuto) {
-  const fs::path temporaneo = percorso_temporaneo(percorso);
+file_in_scrittura::file_in_scrittura(fs::path percorso)
+    : percorso_(std::move(percorso)), temporaneo_(percorso_temporaneo(percorso_)) {
+  errno = 0;
+  uscita_.open(temporaneo_, std::ios::binary | std::ios::trunc);
+  if (!uscita_) throw errore_file("write", percorso_, motivo_errno(errno));
   try {
-    scrivi_temporaneo(temporaneo, percorso, contenuto);
-    std::error_code ec;
-    fs::rename(temporaneo, percorso, ec);
-    if (ec) throw errore_file("write", percorso, ec.message());
+    if (guasto_attivo()) guasto_attivo()(percorso_);
   } catch (...) {
-    std::error_code ignorato;
-    fs::remove(temporaneo, ignorato);
+    scarta();  // the destructor of an unfinished constructor never runs
     throw;
   }
+}
+
+file_in_scrittura::~file_in_scrittura() {
+  if (!concluso_) scarta();
+}
+
+void file_in_scrittura::aggiungi(std::string_view pezzo) {
+  errno = 0;
+  uscita_.write(pezzo.data(), static_cast<std::streamsize>(pezzo.size()));
+  if (!uscita_) throw errore_file("write", percorso_, motivo_errno(errno));
+}
+
+void file_in_scrittura::concludi() {
+  errno = 0;
+  uscita_.flush();
+  if (!uscita_) throw errore_file("write", percorso_, motivo_errno(errno));
+  uscita_.close();
+  if (!uscita_) throw errore_file("write", percorso_, motivo_errno(errno));
+  std::error_code ec;
+  fs::rename(temporaneo_, percorso_, ec);
+  if (ec) throw errore_file("write", percorso_, ec.message());
+  concluso_ = true;
+}
+
+void file_in_scrittura::scarta() noexcept {
+  uscita_.close();
+  std::error_code ignorato;
+  fs::remove(temporaneo_, ignorato);
+}
+
+void scrivi_file(const fs::path& percorso, std::string_view contenuto) {
+  file_in_scrittura file(percorso);
+  file.aggiungi(contenuto);
+  file.concludi();
 }
 
 std::string leggi_file(const fs::path& percorso) {

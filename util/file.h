@@ -6,6 +6,7 @@
 #define VALDORO_UTIL_FILE_H_
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -27,6 +28,30 @@ class errore_file : public std::runtime_error {
 // previous file stays whole, the temporary file is removed, and errore_file
 // is thrown.
 void scrivi_file(const std::filesystem::path& percorso, std::string_view contenuto);
+
+// The same replacement for content handed over in pieces, so a file of
+// megabytes need not be held whole in memory first.  The target is replaced
+// only by concludi(); a writer that goes out of scope before that (a piece
+// that failed, an exception of the caller's) removes its temporary file and
+// leaves the previous file as it was.
+class file_in_scrittura {
+ public:
+  explicit file_in_scrittura(std::filesystem::path percorso);
+  ~file_in_scrittura();
+  file_in_scrittura(const file_in_scrittura&) = delete;
+  file_in_scrittura& operator=(const file_in_scrittura&) = delete;
+
+  void aggiungi(std::string_view pezzo);
+  void concludi();
+
+ private:
+  void scarta() noexcept;
+
+  std::filesystem::path percorso_;
+  std::filesystem::path temporaneo_;
+  std::ofstream uscita_;
+  bool concluso_ = false;
+};
 
 // The whole content of a file; errore_file when it cannot be read.
 std::string leggi_file(const std::filesystem::path& percorso);

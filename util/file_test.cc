@@ -26,6 +26,33 @@ TEST(SafeWrite, FailureKeepsThePreviousFileAndRemovesTheTemporary) {
   EXPECT_EQ(dir.conta_file(), 1);
 }
 
+TEST(SafeWrite, PiecesReplaceTheFileOnlyWhenConcluded) {
+  cartella_temporanea dir;
+  dir.scrivi("a.dat", "old");
+  {
+    file_in_scrittura file(dir / "a.dat");
+    file.aggiungi("ne");
+    file.aggiungi("w");
+    EXPECT_EQ(dir.leggi("a.dat"), "old");
+    file.concludi();
+  }
+  EXPECT_EQ(dir.leggi("a.dat"), "new");
+  EXPECT_EQ(dir.conta_file(), 1);
+}
+
+// A caller's exception between two pieces: the writer goes out of scope
+// unfinished.
+TEST(SafeWrite, UnfinishedWriterKeepsThePreviousFileAndRemovesTheTemporary) {
+  cartella_temporanea dir;
+  dir.scrivi("a.dat", "old");
+  {
+    file_in_scrittura file(dir / "a.dat");
+    file.aggiungi("half of it");
+  }
+  EXPECT_EQ(dir.leggi("a.dat"), "old");
+  EXPECT_EQ(dir.conta_file(), 1);
+}
+
 TEST(SafeWrite, ReadOnlyDirectoryNamesFileAndReason) {
   if (::geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
   cartella_temporanea dir;
