@@ -149,23 +149,46 @@ void scrivi_dopo(scenario& s, const terna& massimo, const terna& primo, const te
 
 // ---- the plan ----
 
-double x(const profilo& p, int32_t m) { return p.numero(m, 0); }
-double y(const profilo& p, int32_t m) { return p.numero(m, 1); }
-
 // The formulas are kept in this exact order and grouping: the plan must come
 // out bit for bit the same on every build.
-void passo_rettilineo(profilo& p, int32_t i) {
-  double dx = x(p, i - 1) - x(p, i - 2);
-  double dy = y(p, i - 1) - y(p, i - 2);
-  p.imposta_doppio(i, 0, x(p, i - 1) + dx);
-  p.imposta_doppio(i, 1, y(p, i - 1) + dy);
+void traccia(profilo& p, penna& n, int32_t i, double x, double y) {
+  p.imposta_doppio(i, 0, x);
+  p.imposta_doppio(i, 1, y);
+  n = {n.x1, n.y1, x, y};
 }
 
-void passo_curva(profilo& p, int32_t i, double q) {
-  double dx = x(p, i - 1) - x(p, i - 2);
-  double dy = y(p, i - 1) - y(p, i - 2);
-  p.imposta_doppio(i, 0, x(p, i - 1) + (dx + q * dy));
-  p.imposta_doppio(i, 1, y(p, i - 1) + (dy - q * dx));
+void passo_rettilineo(profilo& p, penna& n, int32_t i) {
+  double dx = n.x1 - n.x2;
+  double dy = n.y1 - n.y2;
+  traccia(p, n, i, n.x1 + dx, n.y1 + dy);
+}
+
+void passo_curva(profilo& p, penna& n, int32_t i, double q) {
+  double dx = n.x1 - n.x2;
+  double dy = n.y1 - n.y2;
+  traccia(p, n, i, n.x1 + (dx + q * dy), n.y1 + (dy - q * dx));
+}
+
+constexpr auto rettilineo = [](profilo& p, penna& n, int32_t i) { passo_rettilineo(p, n, i); };
+
+// Draws the plan on up to metre `fino`; false when it would pass `limite`.
+// The pen stays in a local while drawing: kept in the state it would be
+// stored and read back on every metre.
+template <typename Passo>
+bool disegna_fino(profilo& p, stato_linea& st, int64_t fino, int32_t limite, Passo passo) {
+  penna n = st.punti;
+  int32_t i = st.metro_profilo;
+  bool entro = true;
+  while (i <= fino) {
+    passo(p, n, i);
+    if (++i > limite) {
+      entro = false;
+      break;
+    }
+  }
+  st.punti = n;
+  st.metro_profilo = i;
+  return entro;
 }
 
 // 0 when the key names no radius class.
@@ -263,6 +286,7 @@ void semina_profilo(scenario& s, stato_linea& st) {
   s.profilo_linea.imposta_intero(0, 1, 0);
   s.profilo_linea.imposta_intero(1, 0, 0);
   s.profilo_linea.imposta_intero(1, 1, 1);
+  st.punti = {0, 0, 0, 1};
 }
 
 esito registra_pendenza(scenario& s, lettore& r, stato_linea& st) {
@@ -292,13 +316,10 @@ esito registra_curva(scenario& s, lettore& r, stato_linea& st) {
   const int64_t fine = int64_t{a} + b;
   if (fine > s.profilo_linea.ultimo_metro()) return ferma(s, r, chiave, 216, esito::ferma_subito);
   profilo& p = s.profilo_linea;
-  while (st.metro_profilo <= a) {
-    passo_rettilineo(p, st.metro_profilo);
-    if (++st.metro_profilo > kUltimoMetroProfilo) return ferma(s, r, chiave, 103, esito::ferma_subito);
-  }
-  while (st.metro_profilo <= fine) {
-    passo_curva(p, st.metro_profilo, q);
-    if (++st.metro_profilo > kUltimoMetroProfilo) return ferma(s, r, chiave, 103, esito::ferma_subito);
+  auto curva = [q](profilo& pp, penna& n, int32_t i) { passo_curva(pp, n, i, q); };
+  if (!disegna_fino(p, st, a, kUltimoMetroProfilo, rettilineo) ||
+      !disegna_fino(p, st, fine, kUltimoMetroProfilo, curva)) {
+    return ferma(s, r, chiave, 103, esito::ferma_subito);
   }
   return esito::avanti;
 }
@@ -314,7 +335,7 @@ void riempimenti_finali(scenario& s, stato_linea& st) {
   } while (st.cella_pendenza < c - 2);
   if (s.con_profilo == 0 || !s.profilo_linea.esiste()) return;
   const int32_t n = s.profilo_linea.ultimo_metro();
-  for (; st.metro_profilo <= n - 2; ++st.metro_profilo) passo_rettilineo(s.profilo_linea, st.metro_profilo);
+  disegna_fino(s.profilo_linea, st, n - 2, INT32_MAX, rettilineo);
 }
 
 }  // namespace valdoro

@@ -16,11 +16,20 @@ namespace valdoro {
 // if it were exhausted (its closing fills still run), or stop at once.
 enum class esito { avanti, ferma_sorgente, ferma_subito };
 
+// The last two points of the plan drawn so far, metres i - 2 and i - 1 of
+// the next metre i.  Every step starts from them, so they are kept at hand
+// instead of being read back from the plan.
+struct penna {
+  double x2 = 0, y2 = 0;
+  double x1 = 0, y1 = 0;
+};
+
 // Working state of one line half.
 struct stato_linea {
   int32_t pendenza_precedente = 0;
   int32_t cella_pendenza = 0;  // next cell to receive a gradient
   int32_t metro_profilo = 2;   // next metre of the plan
+  penna punti;
 };
 
 // Keyword tests: substring, ignoring case or exact.
