@@ -44,6 +44,16 @@ class profilo {
     disponi();
     return {tipi_[k], valori_[k]};
   }
+  // The same entries as two arrays of dimensione() elements, for the
+  // encoder's pass over millions of them.
+  const tipo_valore* tipi_in_ordine() const {
+    disponi();
+    return tipi_.data();
+  }
+  const double* valori_in_ordine() const {
+    disponi();
+    return valori_.data();
+  }
 
  private:
   size_t punti() const { return in_attesa_ != 0 ? in_attesa_ : valori_.size() / 2; }

@@ -99,8 +99,13 @@ void codifica_profilo(const profilo& p, const std::function<void(std::string_vie
   std::vector<char> pezzo(kPezzo + kValoreMassimo);
   char* const inizio = pezzo.data();
   char* cursore = inizio;
-  for (size_t k = 0; k < p.dimensione(); ++k) {
-    cursore = scrivi_valore(cursore, p.in_ordine(k));
+  // Held in locals: every byte stored through cursore could otherwise
+  // alias the profile's members and force them to be read again.
+  const size_t n = p.dimensione();
+  const tipo_valore* const tipi = p.tipi_in_ordine();
+  const double* const valori = p.valori_in_ordine();
+  for (size_t k = 0; k < n; ++k) {
+    cursore = scrivi_valore(cursore, {tipi[k], valori[k]});
     if (static_cast<size_t>(cursore - inizio) >= kPezzo) {
       consegna(std::string_view(inizio, static_cast<size_t>(cursore - inizio)));
       cursore = inizio;
