@@ -152,8 +152,7 @@ void scrivi_dopo(scenario& s, const terna& massimo, const terna& primo, const te
 // The formulas are kept in this exact order and grouping: the plan must come
 // out bit for bit the same on every build.
 void traccia(profilo& p, penna& n, int32_t i, double x, double y) {
-  p.imposta_doppio(i, 0, x);
-  p.imposta_doppio(i, 1, y);
+  p.imposta_punto(i, x, y);
   n = {n.x1, n.y1, x, y};
 }
 

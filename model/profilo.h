@@ -37,6 +37,16 @@ class profilo {
   double numero(int32_t metro, int coordinata) const { return valori_[indice(metro, coordinata)]; }
   void imposta_intero(int32_t metro, int coordinata, int16_t v) { imposta(metro, coordinata, tipo_valore::intero, v); }
   void imposta_doppio(int32_t metro, int coordinata, double v) { imposta(metro, coordinata, tipo_valore::doppio, v); }
+  // Both coordinates of a metre as doubles: the plan is drawn a point at a
+  // time, and one index serves the pair.
+  void imposta_punto(int32_t metro, double x, double y) {
+    const size_t k = indice(metro, 0);
+    const size_t ky = k + valori_.size() / 2;
+    tipi_[k] = tipo_valore::doppio;
+    tipi_[ky] = tipo_valore::doppio;
+    valori_[k] = x;
+    valori_[ky] = y;
+  }
 
   // Entries in storage order: first index fastest.
   size_t dimensione() const { return 2 * punti(); }
