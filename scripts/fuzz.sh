@@ -20,11 +20,20 @@ cmake --build "$build" -j"$(nproc)"
 rm -rf "$build/semi"
 "$build/genera_corpus" "$build/semi" fuzz/semi
 rm -rf "$build/findings"
-mkdir -p "$build/corpus" "$build/findings" "$build/tmp"
+mkdir -p "$build/corpus" "$build/findings"
 
-# The harness keeps its private directory under here, so nothing of it
-# stays in /tmp when a finding aborts the process.
-export TMPDIR="$PWD/$build/tmp"
+# The harness writes the two sources of every execution into a private
+# directory under TMPDIR: on a tmpfs that costs far less than creating and
+# renaming files on a disk.  Whatever a finding's abort leaves there goes
+# with the directory at the end.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  privata=$(mktemp -d /dev/shm/valdoro-fuzz.XXXXXX)
+else
+  privata="$PWD/$build/tmp"
+  mkdir -p "$privata"
+fi
+trap 'rm -rf "$privata"' EXIT
+export TMPDIR="$privata"
 dizionario="$PWD/fuzz/sorgenti.dict"
 cd "$build"  # -jobs leaves its fuzz-N.log files in the current directory
 opzioni=(
@@ -41,7 +50,6 @@ else
   ./compila_fuzzer "${opzioni[@]}" corpus semi || stato=$?
 fi
 cd - >/dev/null
-rm -rf "$build/tmp"
 if [ "$stato" -ne 0 ]; then
   echo "fuzz: finding(s) in $build/findings:" >&2
   ls "$build/findings" >&2 || true
