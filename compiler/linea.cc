@@ -149,13 +149,14 @@ void scrivi_dopo(scenario& s, const terna& massimo, const terna& primo, const te
 
 // ---- the plan ----
 
-// The formulas are kept in this exact order and grouping: the plan must come
-// out bit for bit the same on every build.
+// Writes metre i and moves the pen on to it.
 void traccia(profilo& p, penna& n, int32_t i, double x, double y) {
   p.imposta_punto(i, x, y);
   n = {n.x1, n.y1, x, y};
 }
 
+// The formulas are kept in this exact order and grouping: the plan must come
+// out bit for bit the same on every build.
 void passo_rettilineo(profilo& p, penna& n, int32_t i) {
   double dx = n.x1 - n.x2;
   double dy = n.y1 - n.y2;
@@ -171,8 +172,8 @@ void passo_curva(profilo& p, penna& n, int32_t i, double q) {
 constexpr auto rettilineo = [](profilo& p, penna& n, int32_t i) { passo_rettilineo(p, n, i); };
 
 // Draws the plan on up to metre `fino`; false when it would pass `limite`.
-// The pen stays in a local while drawing: kept in the state it would be
-// stored and read back on every metre.
+// The pen is copied into a local for the run: kept in the state, it would
+// go through memory on every metre.
 template <typename Passo>
 bool disegna_fino(profilo& p, stato_linea& st, int64_t fino, int32_t limite, Passo passo) {
   penna n = st.punti;
