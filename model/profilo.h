@@ -50,12 +50,8 @@ class profilo {
 
   // Entries in storage order: first index fastest.
   size_t dimensione() const { return 2 * punti(); }
-  valore_etichettato in_ordine(size_t k) const {
-    disponi();
-    return {tipi_[k], valori_[k]};
-  }
-  // The same entries as two arrays of dimensione() elements, for the
-  // encoder's pass over millions of them.
+  // As two arrays of dimensione() elements, for the encoder's pass over
+  // millions of them.
   const tipo_valore* tipi_in_ordine() const {
     disponi();
     return tipi_.data();

@@ -151,7 +151,9 @@ TEST(Profile, LongProfileComesInPiecesThatJoinToTheWhole) {
     }
   }
   std::string atteso;
-  for (size_t k = 0; k < p.dimensione(); ++k) codifica_valore(&atteso, p.in_ordine(k));
+  for (int c = 0; c < 2; ++c) {
+    for (int32_t i = 0; i <= n; ++i) codifica_valore(&atteso, p.leggi(i, c));
+  }
 
   std::vector<size_t> misure;
   std::string unito;
