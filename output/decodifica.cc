@@ -1,5 +1,8 @@
 #include "output/decodifica.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "util/coding.h"
 
 namespace valdoro {
@@ -7,56 +10,121 @@ namespace valdoro {
 namespace {
 
 constexpr size_t kByteCella = 15;
+constexpr size_t kPezzo = 64 * 1024;
 
-// A cursor over the file that checks every read against what is left.
-class cursore {
+// Reads a fonte_byte through a buffer of one piece (more only for a longer
+// record, at most a 64 KiB name) and checks every read against what is left.
+class lettore {
  public:
-  explicit cursore(std::string_view dati) : dati_(dati) {}
+  explicit lettore(fonte_byte& f) : f_(f) {}
 
-  size_t posizione() const { return pos_; }
-  size_t resto() const { return dati_.size() - pos_; }
+  uint64_t posizione() const { return pos_; }
 
-  // The next n bytes; `cosa` names them in the refusal when they are not there.
-  const char* prendi(size_t n, const std::string& cosa) {
-    if (n > resto()) {
-      throw errore_decodifica(pos_, cosa + " needs " + std::to_string(n) + " bytes, only " +
-                                        std::to_string(resto()) + " left");
+  // The next n bytes, valid until the next call.  When the file ends first,
+  // `cosa()` names them in the refusal; it is built only then, since the
+  // profile has millions of values.
+  template <typename F>
+  const char* prendi(size_t n, F cosa) {
+    if (pronti() < n && !riempi(n)) {
+      throw errore_decodifica(pos_, cosa() + " needs " + std::to_string(n) + " bytes, only " +
+                                        std::to_string(pronti()) + " left");
     }
-    const char* p = dati_.data() + pos_;
+    const char* p = buf_.data() + inizio_;
+    inizio_ += n;
     pos_ += n;
     return p;
   }
-  uint8_t u8(const std::string& cosa) { return get_u8(prendi(1, cosa)); }
-  uint16_t u16(const std::string& cosa) { return get_u16(prendi(2, cosa)); }
-  int16_t i16(const std::string& cosa) { return get_i16(prendi(2, cosa)); }
-  int32_t i32(const std::string& cosa) { return get_i32(prendi(4, cosa)); }
-  double f64(const std::string& cosa) { return get_f64(prendi(8, cosa)); }
+  template <typename F>
+  uint8_t u8(F cosa) { return get_u8(prendi(1, cosa)); }
+  template <typename F>
+  uint16_t u16(F cosa) { return get_u16(prendi(2, cosa)); }
+  template <typename F>
+  int16_t i16(F cosa) { return get_i16(prendi(2, cosa)); }
+  template <typename F>
+  int32_t i32(F cosa) { return get_i32(prendi(4, cosa)); }
+  template <typename F>
+  double f64(F cosa) { return get_f64(prendi(8, cosa)); }
+
+  bool alla_fine() { return pronti() == 0 && !riempi(1); }
+
+  // The bytes from here to the end, read and counted.
+  uint64_t conta_resto() {
+    uint64_t n = pronti();
+    inizio_ = fine_ = 0;
+    if (buf_.size() < kPezzo) buf_.resize(kPezzo);
+    while (!finito_) {
+      const size_t letti = f_.leggi(buf_.data(), buf_.size());
+      finito_ = letti == 0;
+      n += letti;
+    }
+    return n;
+  }
+
+ private:
+  size_t pronti() const { return fine_ - inizio_; }
+
+  // Reads until n bytes are ready; false when the file ends first, with
+  // every byte left in the buffer.
+  bool riempi(size_t n) {
+    if (inizio_ != 0) {
+      std::memmove(buf_.data(), buf_.data() + inizio_, pronti());
+      fine_ -= inizio_;
+      inizio_ = 0;
+    }
+    if (buf_.size() < std::max(n, kPezzo)) buf_.resize(std::max(n, kPezzo));
+    while (fine_ < n && !finito_) {
+      const size_t letti = f_.leggi(buf_.data() + fine_, buf_.size() - fine_);
+      finito_ = letti == 0;
+      fine_ += letti;
+    }
+    return fine_ >= n;
+  }
+
+  fonte_byte& f_;
+  std::vector<char> buf_;
+  size_t inizio_ = 0, fine_ = 0;  // the unread bytes of buf_
+  uint64_t pos_ = 0;              // offset in the file of buf_[inizio_]
+  bool finito_ = false;
+};
+
+class fonte_memoria : public fonte_byte {
+ public:
+  fonte_memoria(std::string_view dati, size_t pezzo) : dati_(dati), pezzo_(std::max<size_t>(pezzo, 1)) {}
+  size_t leggi(char* dove, size_t quanti) override {
+    const size_t n = std::min({quanti, pezzo_, dati_.size() - pos_});
+    if (n != 0) std::memcpy(dove, dati_.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+  uint64_t dimensione() const override { return dati_.size(); }
 
  private:
   std::string_view dati_;
+  size_t pezzo_;
   size_t pos_ = 0;
 };
 
-riga_stazione leggi_riga(cursore& c, int numero) {
+riga_stazione leggi_riga(lettore& c, int numero) {
   const std::string riga = "row " + std::to_string(numero) + ", ";
+  auto campo = [&riga](const char* nome) { return [&riga, nome] { return riga + nome; }; };
   riga_stazione r;
-  r.tipo = c.u8(riga + "tipo");
-  r.inizio = c.i32(riga + "inizio");
-  r.fine = c.i32(riga + "fine");
-  r.progressiva = c.i32(riga + "progressiva");
-  r.campo4 = c.u8(riga + "campo4");
-  uint16_t n = c.u16(riga + "length of nome");
-  r.nome.assign(c.prendi(n, riga + "nome"), n);
-  r.campo7 = c.i16(riga + "campo7");
-  r.campo8 = c.i16(riga + "campo8");
-  r.campo10 = c.i16(riga + "campo10");
-  r.campo11 = c.i16(riga + "campo11");
-  r.campo12 = c.i16(riga + "campo12");
-  r.campo9 = c.u8(riga + "campo9");
-  r.campo13 = c.u8(riga + "campo13");
-  r.campo6 = c.u8(riga + "campo6");
-  r.campo5 = c.u8(riga + "campo5");
-  r.orario = c.i32(riga + "orario");
+  r.tipo = c.u8(campo("tipo"));
+  r.inizio = c.i32(campo("inizio"));
+  r.fine = c.i32(campo("fine"));
+  r.progressiva = c.i32(campo("progressiva"));
+  r.campo4 = c.u8(campo("campo4"));
+  uint16_t n = c.u16(campo("length of nome"));
+  r.nome.assign(c.prendi(n, campo("nome")), n);
+  r.campo7 = c.i16(campo("campo7"));
+  r.campo8 = c.i16(campo("campo8"));
+  r.campo10 = c.i16(campo("campo10"));
+  r.campo11 = c.i16(campo("campo11"));
+  r.campo12 = c.i16(campo("campo12"));
+  r.campo9 = c.u8(campo("campo9"));
+  r.campo13 = c.u8(campo("campo13"));
+  r.campo6 = c.u8(campo("campo6"));
+  r.campo5 = c.u8(campo("campo5"));
+  r.orario = c.i32(campo("orario"));
   return r;
 }
 
@@ -76,19 +144,22 @@ cella leggi_cella(const char* p) {
   return c;
 }
 
-valore_etichettato leggi_valore(cursore& c, size_t numero) {
-  const std::string voce = "value " + std::to_string(numero);
-  const size_t inizio = c.posizione();
-  const uint16_t tag = c.u16(voce + " tag");
+valore_etichettato leggi_valore(lettore& c, uint64_t numero) {
+  auto voce = [numero](const char* cosa) {
+    return [numero, cosa] { return "value " + std::to_string(numero) + cosa; };
+  };
+  const uint64_t inizio = c.posizione();
+  const uint16_t tag = c.u16(voce(" tag"));
   switch (tag) {
     case 0:
       return {tipo_valore::vuoto, 0};
     case 2:
-      return {tipo_valore::intero, static_cast<double>(c.i16(voce + " (tag 2)"))};
+      return {tipo_valore::intero, static_cast<double>(c.i16(voce(" (tag 2)")))};
     case 5:
-      return {tipo_valore::doppio, c.f64(voce + " (tag 5)")};
+      return {tipo_valore::doppio, c.f64(voce(" (tag 5)"))};
     default:
-      throw errore_decodifica(inizio, voce + " has type tag " + std::to_string(tag) + "; known tags are 0, 2 and 5");
+      throw errore_decodifica(inizio, voce("")() + " has type tag " + std::to_string(tag) +
+                                          "; known tags are 0, 2 and 5");
   }
 }
 
@@ -113,55 +184,113 @@ void aggiungi_utf8(std::string* dst, char32_t c) {
 
 }  // namespace
 
-errore_decodifica::errore_decodifica(size_t offset, const std::string& cosa)
+errore_decodifica::errore_decodifica(uint64_t offset, const std::string& cosa)
     : std::runtime_error("byte " + std::to_string(offset) + ": " + cosa), offset_(offset) {}
 
-tabella_stazioni_t decodifica_stazioni(std::string_view dati) {
-  cursore c(dati);
+std::unique_ptr<fonte_byte> fonte_in_memoria(std::string_view dati, size_t pezzo) {
+  return std::make_unique<fonte_memoria>(dati, pezzo);
+}
+
+apri_fonte apri_in_memoria(std::string_view dati, size_t pezzo) {
+  return [dati, pezzo] { return fonte_in_memoria(dati, pezzo); };
+}
+
+tabella_stazioni_t decodifica_stazioni(fonte_byte& f) {
+  lettore c(f);
   tabella_stazioni_t tabella;
   for (int r = 0; r < kRigheStazioni; ++r) tabella[r] = leggi_riga(c, r);
-  if (c.resto() != 0) {
-    throw errore_decodifica(c.posizione(), std::to_string(c.resto()) + " bytes after row " +
-                                               std::to_string(kRigheStazioni - 1) + ", the last row");
+  const uint64_t dopo = c.posizione();
+  if (const uint64_t resto = c.conta_resto(); resto != 0) {
+    throw errore_decodifica(dopo, std::to_string(resto) + " bytes after row " + std::to_string(kRigheStazioni - 1) +
+                                      ", the last row");
   }
   return tabella;
 }
 
-std::vector<cella> decodifica_celle(std::string_view dati) {
-  const size_t intere = dati.size() / kByteCella;
-  if (dati.size() % kByteCella != 0) {
+tabella_stazioni_t decodifica_stazioni(std::string_view dati) { return decodifica_stazioni(*fonte_in_memoria(dati)); }
+
+void scorri_celle(fonte_byte& f, const std::function<void(uint64_t celle)>& inizio,
+                  const std::function<void(uint64_t k, const cella& c)>& per_cella) {
+  const uint64_t intere = f.dimensione() / kByteCella;
+  if (f.dimensione() % kByteCella != 0) {
     throw errore_decodifica(intere * kByteCella, "cell " + std::to_string(intere) + " has only " +
-                                                     std::to_string(dati.size() % kByteCella) + " of its 15 bytes");
+                                                     std::to_string(f.dimensione() % kByteCella) + " of its 15 bytes");
   }
+  inizio(intere);
+  lettore c(f);
+  for (uint64_t k = 0; k < intere; ++k) {
+    per_cella(k, leggi_cella(c.prendi(kByteCella, [k] { return "cell " + std::to_string(k); })));
+  }
+  // Only a file that grew while it was read gets here with bytes left.
+  if (!c.alla_fine()) throw errore_decodifica(c.posizione(), "the file grew while it was read");
+}
+
+std::vector<cella> decodifica_celle(fonte_byte& f) {
   std::vector<cella> celle;
-  celle.reserve(intere);
-  for (size_t k = 0; k < intere; ++k) celle.push_back(leggi_cella(dati.data() + k * kByteCella));
+  scorri_celle(
+      f, [&](uint64_t n) { celle.reserve(n); }, [&](uint64_t, const cella& c) { celle.push_back(c); });
   return celle;
 }
 
-// Two passes: the first checks every tag and counts the values, so that the
-// profile is sized once and a bad file costs no memory.
-profilo decodifica_profilo(std::string_view dati) {
-  size_t conta = 0;
-  for (cursore c(dati); c.resto() != 0; ++conta) leggi_valore(c, conta);
-  profilo p;
-  if (conta == 0) return p;
+std::vector<cella> decodifica_celle(std::string_view dati) { return decodifica_celle(*fonte_in_memoria(dati)); }
+
+// Two passes: the first checks every tag and counts the values, so that a
+// bad file is refused before anything is handed out and the halves can be
+// told apart; the second reads the x half and the y half side by side, from
+// two openings of the file, so no half is ever held in memory.
+void scorri_profilo(const apri_fonte& apri, const std::function<void(int32_t metri)>& inizio,
+                    const std::function<void(int32_t metro, const valore_etichettato& x,
+                                             const valore_etichettato& y)>& per_metro) {
+  uint64_t conta = 0;
+  uint64_t fine = 0;
+  {
+    std::unique_ptr<fonte_byte> f = apri();
+    lettore c(*f);
+    for (; !c.alla_fine(); ++conta) leggi_valore(c, conta);
+    fine = c.posizione();
+  }
   if (conta % 2 != 0) {
-    throw errore_decodifica(dati.size(), std::to_string(conta) + " tagged values; the x and y halves need an even count");
+    throw errore_decodifica(fine, std::to_string(conta) + " tagged values; the x and y halves need an even count");
   }
-  const size_t punti = conta / 2;
-  if (punti - 1 > static_cast<size_t>(INT32_MAX)) throw errore_decodifica(0, "more metres than a profile can hold");
-  p.crea(static_cast<int32_t>(punti - 1));
-  cursore c(dati);
-  for (size_t k = 0; k < conta; ++k) {
-    const valore_etichettato v = leggi_valore(c, k);
-    const int32_t metro = static_cast<int32_t>(k % punti);
-    const int coordinata = static_cast<int>(k / punti);
-    if (v.tipo == tipo_valore::intero) p.imposta_intero(metro, coordinata, static_cast<int16_t>(v.valore));
-    if (v.tipo == tipo_valore::doppio) p.imposta_doppio(metro, coordinata, v.valore);
+  const uint64_t punti = conta / 2;
+  if (punti > static_cast<uint64_t>(INT32_MAX)) throw errore_decodifica(0, "more metres than a profile can hold");
+  inizio(static_cast<int32_t>(punti));
+  if (punti == 0) return;
+
+  std::unique_ptr<fonte_byte> fx = apri(), fy = apri();
+  lettore x(*fx), y(*fy);
+  for (uint64_t k = 0; k < punti; ++k) leggi_valore(y, k);
+  const uint64_t inizio_y = y.posizione();
+  for (uint64_t k = 0; k < punti; ++k) {
+    const valore_etichettato vx = leggi_valore(x, k);
+    const valore_etichettato vy = leggi_valore(y, punti + k);
+    per_metro(static_cast<int32_t>(k), vx, vy);
   }
+  // The first pass saw a different file when the halves do not meet.
+  if (x.posizione() != inizio_y || !y.alla_fine()) {
+    throw errore_decodifica(y.posizione(), "the file changed while it was read");
+  }
+}
+
+profilo decodifica_profilo(const apri_fonte& apri) {
+  profilo p;
+  auto imposta = [&p](int32_t m, int coordinata, const valore_etichettato& v) {
+    if (v.tipo == tipo_valore::intero) p.imposta_intero(m, coordinata, static_cast<int16_t>(v.valore));
+    if (v.tipo == tipo_valore::doppio) p.imposta_doppio(m, coordinata, v.valore);
+  };
+  scorri_profilo(
+      apri,
+      [&p](int32_t metri) {
+        if (metri != 0) p.crea(metri - 1);
+      },
+      [&imposta](int32_t m, const valore_etichettato& x, const valore_etichettato& y) {
+        imposta(m, 0, x);
+        imposta(m, 1, y);
+      });
   return p;
 }
+
+profilo decodifica_profilo(std::string_view dati) { return decodifica_profilo(apri_in_memoria(dati)); }
 
 std::string da_cp1252(std::string_view testo) {
   std::string utf8;

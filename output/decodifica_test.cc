@@ -25,6 +25,10 @@ std::string rifiuto(F decodifica, const std::string& dati) {
   }
   return "";
 }
+template <typename T>
+std::string rifiuto(T (*decodifica)(std::string_view), const std::string& dati) {
+  return rifiuto([decodifica](const std::string& d) { decodifica(d); }, dati);
+}
 
 // Row 0 empty, row 1 filled by hand, rows 2 to 86 empty.
 std::string tabella_a_mano() {
@@ -137,6 +141,94 @@ TEST(DecodificaProfilo, RefusesBadTagsCutValuesAndAnOddCount) {
       {bytes({0x00, 0x00, 0x00, 0x00, 0x00, 0x00}), "byte 6: 3 tagged values; the x and y halves need an even count"},
   };
   for (const caso& c : casi) EXPECT_EQ(rifiuto(decodifica_profilo, c.dati), c.atteso);
+}
+
+// A file read in pieces of any size decodes as it does whole: the same
+// tables, the same refusals at the same offsets.
+TEST(DecodificaAPezzi, AnyPieceSizeGivesTheSameResult) {
+  profilo p;
+  p.crea(40);
+  for (int32_t m = 0; m <= 38; ++m) p.imposta_punto(m, m * 1.5, -m);
+  p.imposta_intero(0, 0, 7);
+  const std::string stazioni = tabella_a_mano();
+  const std::string celle = codifica_celle(std::vector<cella>(9, cella{3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  const std::string pianta = codifica_profilo(p);
+  std::string nome_lungo = stazioni;
+  nome_lungo[48] = static_cast<char>(0xFF);
+  nome_lungo[49] = static_cast<char>(0xFF);
+  struct caso {
+    std::string nome, dati;
+    std::string (*decodifica)(std::string_view dati, size_t pezzo);  // re-encoded, or the refusal
+  };
+  auto st = [](std::string_view d, size_t pezzo) {
+    try {
+      return codifica_stazioni(decodifica_stazioni(*fonte_in_memoria(d, pezzo)));
+    } catch (const errore_decodifica& e) {
+      return std::string(e.what());
+    }
+  };
+  auto ce = [](std::string_view d, size_t pezzo) {
+    try {
+      return codifica_celle(decodifica_celle(*fonte_in_memoria(d, pezzo)));
+    } catch (const errore_decodifica& e) {
+      return std::string(e.what());
+    }
+  };
+  auto pr = [](std::string_view d, size_t pezzo) {
+    try {
+      return codifica_profilo(decodifica_profilo(apri_in_memoria(d, pezzo)));
+    } catch (const errore_decodifica& e) {
+      return std::string(e.what());
+    }
+  };
+  const caso casi[] = {
+      {"stations", stazioni, st},
+      {"stations cut in a name", stazioni.substr(0, 51), st},
+      {"stations with a 65535-byte name", nome_lungo, st},
+      {"stations and more", stazioni + "ab", st},
+      {"track", celle, ce},
+      {"track cut", celle.substr(0, 100), ce},
+      {"profile", pianta, pr},
+      {"profile cut", pianta.substr(0, pianta.size() - 3), pr},
+      {"profile with a value less", pianta.substr(0, pianta.size() - 2), pr},
+      {"profile with a bad tag", pianta.substr(0, 400) + "\x07" + pianta.substr(401), pr},
+  };
+  for (const caso& c : casi) {
+    const std::string intero = c.decodifica(c.dati, SIZE_MAX);
+    for (size_t pezzo : {1, 2, 7, 15, 64}) EXPECT_EQ(c.decodifica(c.dati, pezzo), intero) << c.nome << " " << pezzo;
+  }
+  EXPECT_EQ(st(stazioni, 3), stazioni);
+  EXPECT_EQ(ce(celle, 4), celle);
+  EXPECT_EQ(pr(pianta, 5), pianta);
+}
+
+// The profile is read from two places of the file; a file that is not the
+// same at the second reading is refused, not read as half of one and half
+// of the other.
+TEST(DecodificaAPezzi, AFileThatChangesWhileReadIsRefused) {
+  // Two values when first read, five empty ones after.
+  const std::string prima = bytes({0x02, 0x00, 0x01, 0x00, 0x00, 0x00});
+  const std::string dopo(10, '\0');
+  int aperture = 0;
+  apri_fonte cambia = [&] { return fonte_in_memoria(aperture++ == 0 ? prima : dopo); };
+  EXPECT_EQ(rifiuto([&](const std::string&) { decodifica_profilo(cambia); }, ""),
+            "byte 4: the file changed while it was read");
+
+  // A track that grows past the size it had when opened.
+  class cresce : public fonte_byte {
+   public:
+    size_t leggi(char* dove, size_t quanti) override {
+      const size_t n = std::min<size_t>(quanti, 31 - dati_);
+      std::fill(dove, dove + n, '\0');
+      dati_ += n;
+      return n;
+    }
+    uint64_t dimensione() const override { return 15; }
+
+   private:
+    size_t dati_ = 0;
+  } f;
+  EXPECT_EQ(rifiuto([&](const std::string&) { decodifica_celle(f); }, ""), "byte 15: the file grew while it was read");
 }
 
 TEST(DaCp1252, GivesUtf8AndKeepsTheUndefinedBytes) {

@@ -1,9 +1,17 @@
 #include "tools/comandi.h"
 
 #include <CLI/CLI.hpp>
-#include <atomic>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
-#include <random>
+#include <iterator>
+#include <memory>
 #include <string>
 
 #include "model/errori.h"
@@ -55,28 +63,64 @@ void crea_cartella(const fs::path& cartella) {
   if (ec) throw errore_file("create directory", cartella, ec.message());
 }
 
-// A private directory that goes away with its contents.
-class cartella_privata {
- public:
-  cartella_privata() {
-    std::random_device caso;
-    for (int prova = 0; prova < 100; ++prova) {
-      percorso_ = fs::temp_directory_path() / ("scenario-compile-" + std::to_string(caso()));
-      if (fs::create_directory(percorso_)) return;
-    }
-    throw uscita(kEsitoUso, "cannot create a private directory under " + fs::temp_directory_path().u8string());
-  }
-  ~cartella_privata() {
-    std::error_code ec;
-    fs::remove_all(percorso_, ec);
-  }
-  cartella_privata(const cartella_privata&) = delete;
-  cartella_privata& operator=(const cartella_privata&) = delete;
-  const fs::path& percorso() const { return percorso_; }
+std::chrono::milliseconds attesa_cartella = std::chrono::seconds(60);
 
- private:
-  fs::path percorso_;
-};
+// An input named on the command line, opened anew for each reading.
+apri_fonte apri_ingresso(const fs::path& percorso) {
+  auto dati = std::make_shared<std::string>(leggi_sorgente(percorso));
+  return [dati] { return fonte_in_memoria(*dati); };
+}
+
+// ---- the private folder, also on a signal ----
+
+constexpr int kSegnaliFine[] = {SIGINT, SIGTERM, SIGHUP};
+char cartella_da_togliere[4096];
+volatile sig_atomic_t cartella_armata = 0;
+
+// Only calls that are safe in a signal handler: the folder holds the copies
+// of the sources and perhaps a temporary file of the layer, no folders.
+// Reading restarts after each removal, since removing entries while reading
+// a directory may skip some.
+void togli_cartella(const char* cartella) {
+  const int fd = ::open(cartella, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    alignas(8) char voci[4096];
+    for (bool tolta = true; tolta;) {
+      tolta = false;
+      ::lseek(fd, 0, SEEK_SET);
+      long n;
+      while ((n = ::syscall(SYS_getdents64, fd, voci, sizeof voci)) > 0) {
+        for (long at = 0; at < n;) {
+          unsigned short lunghezza;
+          std::memcpy(&lunghezza, voci + at + offsetof(struct dirent64, d_reclen), sizeof lunghezza);
+          const char* nome = voci + at + offsetof(struct dirent64, d_name);
+          at += lunghezza;
+          if (std::strcmp(nome, ".") == 0 || std::strcmp(nome, "..") == 0) continue;
+          tolta = ::unlinkat(fd, nome, 0) == 0 || tolta;
+        }
+      }
+    }
+    ::close(fd);
+  }
+  ::rmdir(cartella);
+}
+
+void al_segnale_di_fine(int segnale) {
+  if (cartella_armata) togli_cartella(cartella_da_togliere);
+  cartella_armata = 0;
+  // Ends the process the way the signal would have without this handler.
+  struct sigaction predefinita {};
+  predefinita.sa_handler = SIG_DFL;
+  ::sigaction(segnale, &predefinita, nullptr);
+  ::raise(segnale);
+}
+
+sigset_t segnali_di_fine() {
+  sigset_t insieme;
+  sigemptyset(&insieme);
+  for (int segnale : kSegnaliFine) sigaddset(&insieme, segnale);
+  return insieme;
+}
 
 // ---- compile ----
 
@@ -182,9 +226,13 @@ int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
                                                  " from its name: give --kind stations, track or profile"
                                            : "--kind must be stations, track or profile, not \"" + o.tipo + "\"");
   }
-  const std::string dati = leggi_sorgente(o.file);
+  const apri_fonte apri = apri_ingresso(o.file);
   try {
-    out << (o.json ? dump_json(*tipo, dati, o.solo_non_vuoti) : dump_testo(*tipo, dati, o.solo_non_vuoti));
+    if (o.json) {
+      dump_json(*tipo, apri, o.solo_non_vuoti, out);
+    } else {
+      dump_testo(*tipo, apri, o.solo_non_vuoti, out);
+    }
   } catch (const errore_decodifica& e) {
     err << "scenario: " << o.file << ": " << e.what() << "\n";
     return kEsitoGuastoDati;
@@ -213,11 +261,11 @@ fs::path trova_tabella(const fs::path& cartella) {
   return trovate[0];
 }
 
-template <typename T, typename F>
-T decodifica_file(const fs::path& percorso, F decodifica) {
-  const std::string dati = leggi_file(percorso);
+template <typename F>
+auto decodifica_file(const fs::path& percorso, F decodifica) {
+  const apri_fonte apri = apri_ingresso(percorso);
   try {
-    return decodifica(dati);
+    return decodifica(apri);
   } catch (const errore_decodifica& e) {
     throw uscita(kEsitoGuastoDati, percorso.u8string() + ": " + e.what());
   }
@@ -226,17 +274,19 @@ T decodifica_file(const fs::path& percorso, F decodifica) {
 int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   const fs::path sim = trova_tabella(o.cartella);
   linea_costruita l;
-  l.stazioni = decodifica_file<tabella_stazioni_t>(sim, decodifica_stazioni);
+  l.stazioni = decodifica_file(sim, [](const apri_fonte& a) { return decodifica_stazioni(*a()); });
   fs::path celle = sim;
   celle.replace_extension(".dat");
-  l.celle = decodifica_file<std::vector<cella>>(celle, decodifica_celle);
+  l.celle = decodifica_file(celle, [](const apri_fonte& a) { return decodifica_celle(*a()); });
   // The title in row 85 names the profile; a title that is a path would
   // reach outside DIR, so it names nothing.
   const std::string& titolo = l.stazioni[kRigaLinea].nome;
   const bool titolo_sano = !titolo.empty() && titolo.find_first_of("/\\") == std::string::npos;
   const fs::path pianta = fs::path(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
   const bool con_pianta = titolo_sano && esiste_file(pianta);
-  if (con_pianta) l.pianta = decodifica_file<profilo>(pianta, decodifica_profilo);
+  if (con_pianta) {
+    l.pianta = decodifica_file(pianta, [](const apri_fonte& a) { return decodifica_profilo(a); });
+  }
 
   crea_cartella(o.uscita);
   const fs::path svg1 = fs::path(o.uscita) / "plan.svg", svg2 = fs::path(o.uscita) / "gradient.svg";
@@ -253,9 +303,13 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
 
 // Runs one subcommand, turning its faults into a message and a status.
 template <typename F>
-int protetto(std::ostream& err, F corpo) {
+int protetto(std::ostream& out, std::ostream& err, F corpo) {
   try {
-    return corpo();
+    const int esito = corpo();
+    // What is still buffered may be what fails.
+    out.flush();
+    if (!out) throw uscita(kEsitoUso, "cannot write standard output");
+    return esito;
   } catch (const uscita& e) {
     err << "scenario: " << e.what() << "\n";
     return e.esito;
@@ -296,18 +350,98 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   draw->add_option("DIR", ow.cartella, "directory with the binary files")->required();
   draw->add_option("--out", ow.uscita, "directory for plan.svg and gradient.svg")->required();
 
+  // A failed write throws out of the stream instead of leaving it quietly bad.
+  struct eccezioni_di {
+    std::ostream& s;
+    std::ios::iostate prima = s.exceptions();
+    explicit eccezioni_di(std::ostream& s) : s(s) { s.exceptions(prima | std::ios::badbit); }
+    ~eccezioni_di() {
+      s.clear(s.rdstate() & ~std::ios::badbit);
+      s.exceptions(prima);
+    }
+  } controllo(out);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
-    out << app.help();
-    return kEsitoBuono;
+    return protetto(out, err, [&] {
+      out << app.help();
+      return kEsitoBuono;
+    });
   } catch (const CLI::ParseError& e) {
     err << "scenario: " << e.what() << "\nRun scenario --help for the usage.\n";
     return kEsitoUso;
   }
-  if (compile->parsed()) return protetto(err, [&] { return compila(oc, out, err); });
-  if (dump->parsed()) return protetto(err, [&] { return scarica(od, out, err); });
-  return protetto(err, [&] { return disegna(ow, out, err); });
+  if (compile->parsed()) return protetto(out, err, [&] { return compila(oc, out, err); });
+  if (dump->parsed()) return protetto(out, err, [&] { return scarica(od, out, err); });
+  return protetto(out, err, [&] { return disegna(ow, out, err); });
+}
+
+void imposta_attesa_cartella(std::chrono::milliseconds attesa) { attesa_cartella = attesa; }
+
+void uscita_controllata::scarica() {
+  const char* p = pbase();
+  while (p < pptr()) {
+    const ssize_t n = ::write(descrittore_, p, static_cast<size_t>(pptr() - p));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int numero = n < 0 ? errno : EIO;
+      setp(buf_, buf_ + sizeof buf_);  // what could not be written is gone
+      throw errore_file("write", "standard output", std::strerror(numero));
+    }
+    p += n;
+  }
+  setp(buf_, buf_ + sizeof buf_);
+}
+
+uscita_controllata::int_type uscita_controllata::overflow(int_type c) {
+  scarica();
+  if (!traits_type::eq_int_type(c, traits_type::eof())) {
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+  }
+  return traits_type::not_eof(c);
+}
+
+int uscita_controllata::sync() {
+  scarica();
+  return 0;
+}
+
+cartella_privata::cartella_privata() {
+  const sigset_t fine = segnali_di_fine();
+  sigset_t prima;
+  ::sigprocmask(SIG_BLOCK, &fine, &prima);
+  std::string modello = (fs::temp_directory_path() / "scenario-compile-XXXXXX").string();
+  if (modello.size() >= sizeof cartella_da_togliere || ::mkdtemp(modello.data()) == nullptr) {
+    const int numero = modello.size() >= sizeof cartella_da_togliere ? ENAMETOOLONG : errno;
+    ::sigprocmask(SIG_SETMASK, &prima, nullptr);
+    throw errore_file("create directory", modello, std::strerror(numero));
+  }
+  percorso_ = modello;
+  std::memcpy(cartella_da_togliere, modello.c_str(), modello.size() + 1);
+  cartella_armata = 1;
+  struct sigaction azione {};
+  azione.sa_handler = al_segnale_di_fine;
+  azione.sa_mask = fine;
+  for (size_t k = 0; k < std::size(kSegnaliFine); ++k) {
+    ::sigaction(kSegnaliFine[k], nullptr, &precedenti_[k]);
+    // A signal the caller chose to ignore stays ignored.
+    if (precedenti_[k].sa_handler != SIG_IGN) ::sigaction(kSegnaliFine[k], &azione, nullptr);
+  }
+  ::sigprocmask(SIG_SETMASK, &prima, nullptr);
+}
+
+// With the signals held back, so that one arriving now still finds the
+// folder gone when it is let through.
+cartella_privata::~cartella_privata() {
+  const sigset_t fine = segnali_di_fine();
+  sigset_t prima;
+  ::sigprocmask(SIG_BLOCK, &fine, &prima);
+  std::error_code ec;
+  fs::remove_all(percorso_, ec);
+  cartella_armata = 0;
+  for (size_t k = 0; k < std::size(kSegnaliFine); ++k) ::sigaction(kSegnaliFine[k], &precedenti_[k], nullptr);
+  ::sigprocmask(SIG_SETMASK, &prima, nullptr);
 }
 
 }  // namespace valdoro

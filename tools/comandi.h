@@ -4,7 +4,11 @@
 #ifndef VALDORO_TOOLS_COMANDI_H_
 #define VALDORO_TOOLS_COMANDI_H_
 
+#include <chrono>
+#include <csignal>
+#include <filesystem>
 #include <ostream>
+#include <streambuf>
 
 namespace valdoro {
 
@@ -15,7 +19,50 @@ constexpr int kEsitoUso = 2;         // a bad option, a missing or unreadable fi
 
 // Runs the program with its command line; results go to `out`, messages
 // to `err`.  Returns the exit status.
+// Every write to `out` is checked: a stream that fails ends the subcommand
+// with "cannot write standard output" and kEsitoUso.
 int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+// Standard output (or any descriptor) through write(2), each write checked
+// to its last byte.  A failed write throws errore_file "cannot write
+// standard output: REASON" into the stream, which passes it on when its
+// exceptions() include badbit (esegui_scenario sets that).
+class uscita_controllata : public std::streambuf {
+ public:
+  explicit uscita_controllata(int descrittore) : descrittore_(descrittore) { setp(buf_, buf_ + sizeof buf_); }
+  uscita_controllata(const uscita_controllata&) = delete;
+  uscita_controllata& operator=(const uscita_controllata&) = delete;
+
+ protected:
+  int_type overflow(int_type c) override;
+  int sync() override;
+
+ private:
+  void scarica();
+
+  int descrittore_;
+  char buf_[64 * 1024];
+};
+
+// A private folder (0700, under TMPDIR) that goes away with its contents:
+// at the end of its scope, and on SIGINT, SIGTERM or SIGHUP, which then end
+// the process as they would have.  One at a time.
+class cartella_privata {
+ public:
+  cartella_privata();
+  ~cartella_privata();
+  cartella_privata(const cartella_privata&) = delete;
+  cartella_privata& operator=(const cartella_privata&) = delete;
+  const std::filesystem::path& percorso() const { return percorso_; }
+
+ private:
+  std::filesystem::path percorso_;
+  struct sigaction precedenti_[3];
+};
+
+// Test seam: how long compile and draw wait for another run to let go of
+// their output folder (a minute unless set).
+void imposta_attesa_cartella(std::chrono::milliseconds attesa);
 
 }  // namespace valdoro
 

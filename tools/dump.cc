@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
 
 #include "output/decodifica.h"
 
@@ -115,87 +117,93 @@ json cella_in_json(size_t k, const cella& c) {
           {"montagna", c.montagna}, {"velocita", c.velocita}, {"pendenza", c.pendenza}, {"aderenza", c.aderenza}};
 }
 
-bool metro_vuoto(const profilo& p, int32_t m) {
-  return p.leggi(m, 0).tipo == tipo_valore::vuoto && p.leggi(m, 1).tipo == tipo_valore::vuoto;
+bool metro_vuoto(const valore_etichettato& x, const valore_etichettato& y) {
+  return x.tipo == tipo_valore::vuoto && y.tipo == tipo_valore::vuoto;
 }
 
-std::string stazioni_in_testo(std::string_view dati, bool solo_non_vuoti) {
-  const tabella_stazioni_t t = decodifica_stazioni(dati);
-  std::string out;
+void stazioni_in_testo(fonte_byte& f, bool solo_non_vuoti, std::ostream& out) {
+  const tabella_stazioni_t t = decodifica_stazioni(f);
   for (int r = 0; r < kRigheStazioni; ++r) {
-    if (!solo_non_vuoti || !vuota(t[r])) out += riga_in_testo(r, t[r]);
+    if (!solo_non_vuoti || !vuota(t[r])) out << riga_in_testo(r, t[r]);
   }
-  return out;
 }
 
-std::string celle_in_testo(std::string_view dati, bool solo_non_vuoti) {
-  const std::vector<cella> celle = decodifica_celle(dati);
-  std::string out;
-  for (size_t k = 0; k < celle.size(); ++k) {
-    if (!solo_non_vuoti || !vuota(celle[k])) out += cella_in_testo(k, celle[k]);
-  }
-  return out;
+void celle_in_testo(fonte_byte& f, bool solo_non_vuoti, std::ostream& out) {
+  scorri_celle(
+      f, [](uint64_t) {},
+      [&](uint64_t k, const cella& c) {
+        if (!solo_non_vuoti || !vuota(c)) out << cella_in_testo(k, c);
+      });
 }
 
-std::string profilo_in_testo(std::string_view dati, bool solo_non_vuoti) {
-  const profilo p = decodifica_profilo(dati);
-  std::string out;
-  for (int32_t m = 0; m <= p.ultimo_metro(); ++m) {
-    if (solo_non_vuoti && metro_vuoto(p, m)) continue;
-    out += "metre " + std::to_string(m) + ": x=" + in_testo(p.leggi(m, 0)) + " y=" + in_testo(p.leggi(m, 1)) + "\n";
-  }
-  return out;
-}
-
-json stazioni_in_json(std::string_view dati, bool solo_non_vuoti) {
-  const tabella_stazioni_t t = decodifica_stazioni(dati);
-  json righe = json::array();
-  for (int r = 0; r < kRigheStazioni; ++r) {
-    if (!solo_non_vuoti || !vuota(t[r])) righe.push_back(riga_in_json(r, t[r]));
-  }
-  return {{"kind", "stations"}, {"rows", std::move(righe)}};
-}
-
-json celle_in_json(std::string_view dati, bool solo_non_vuoti) {
-  const std::vector<cella> celle = decodifica_celle(dati);
-  json tutte = json::array();
-  for (size_t k = 0; k < celle.size(); ++k) {
-    if (!solo_non_vuoti || !vuota(celle[k])) tutte.push_back(cella_in_json(k, celle[k]));
-  }
-  return {{"kind", "track"}, {"cell_count", celle.size()}, {"cells", std::move(tutte)}};
-}
-
-json profilo_in_json(std::string_view dati, bool solo_non_vuoti) {
-  const profilo p = decodifica_profilo(dati);
-  json metri = json::array();
-  for (int32_t m = 0; m <= p.ultimo_metro(); ++m) {
-    if (solo_non_vuoti && metro_vuoto(p, m)) continue;
-    metri.push_back({{"metre", m}, {"x", in_json(p.leggi(m, 0))}, {"y", in_json(p.leggi(m, 1))}});
-  }
-  return {{"kind", "profile"}, {"metre_count", p.ultimo_metro() + 1}, {"metres", std::move(metri)}};
+void profilo_in_testo(const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out) {
+  scorri_profilo(
+      apri, [](int32_t) {},
+      [&](int32_t m, const valore_etichettato& x, const valore_etichettato& y) {
+        if (solo_non_vuoti && metro_vuoto(x, y)) return;
+        out << "metre " << m << ": x=" << in_testo(x) << " y=" << in_testo(y) << "\n";
+      });
 }
 
 // The top object one member a line, and each row, cell or metre of its array
-// on a line of its own: a diff or a grep then works line by line.
-std::string una_voce_per_riga(const json& j) {
-  std::string out = "{";
-  const char* tra = "\n";
-  for (const auto& [chiave, valore] : j.items()) {
-    out += tra + std::string(" ") + json(chiave).dump() + ": ";
-    tra = ",\n";
-    if (!valore.is_array() || valore.empty()) {
-      out += valore.dump();
-      continue;
-    }
-    out += "[";
-    const char* tra_voci = "\n";
-    for (const json& voce : valore) {
-      out += tra_voci + std::string("  ") + voce.dump();
-      tra_voci = ",\n";
-    }
-    out += "\n ]";
+// on a line of its own: a diff or a grep then works line by line.  Written
+// as the file is read, so the whole document is never held.
+class json_a_righe {
+ public:
+  json_a_righe(std::ostream& out, const char* tipo) : out_(out) { out_ << "{\n \"kind\": " << json(tipo).dump(); }
+  void membro(const char* chiave, const json& valore) { out_ << ",\n " << json(chiave).dump() << ": " << valore.dump(); }
+  // The array is the last member; an empty one stays on its line.
+  void lista(const char* chiave) { out_ << ",\n " << json(chiave).dump() << ": "; }
+  void voce(const json& v) {
+    out_ << (vuota_ ? "[\n  " : ",\n  ") << v.dump();
+    vuota_ = false;
   }
-  return out + "\n}\n";
+  void chiudi() { out_ << (vuota_ ? "[]" : "\n ]") << "\n}\n"; }
+
+ private:
+  std::ostream& out_;
+  bool vuota_ = true;
+};
+
+void stazioni_in_json(fonte_byte& f, bool solo_non_vuoti, std::ostream& out) {
+  const tabella_stazioni_t t = decodifica_stazioni(f);
+  json_a_righe j(out, "stations");
+  j.lista("rows");
+  for (int r = 0; r < kRigheStazioni; ++r) {
+    if (!solo_non_vuoti || !vuota(t[r])) j.voce(riga_in_json(r, t[r]));
+  }
+  j.chiudi();
+}
+
+void celle_in_json(fonte_byte& f, bool solo_non_vuoti, std::ostream& out) {
+  std::optional<json_a_righe> j;
+  scorri_celle(
+      f,
+      [&](uint64_t celle) {
+        j.emplace(out, "track");
+        j->membro("cell_count", celle);
+        j->lista("cells");
+      },
+      [&](uint64_t k, const cella& c) {
+        if (!solo_non_vuoti || !vuota(c)) j->voce(cella_in_json(k, c));
+      });
+  j->chiudi();
+}
+
+void profilo_in_json(const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out) {
+  std::optional<json_a_righe> j;
+  scorri_profilo(
+      apri,
+      [&](int32_t metri) {
+        j.emplace(out, "profile");
+        j->membro("metre_count", metri);
+        j->lista("metres");
+      },
+      [&](int32_t m, const valore_etichettato& x, const valore_etichettato& y) {
+        if (solo_non_vuoti && metro_vuoto(x, y)) return;
+        j->voce({{"metre", m}, {"x", in_json(x)}, {"y", in_json(y)}});
+      });
+  j->chiudi();
 }
 
 }  // namespace
@@ -214,32 +222,40 @@ std::optional<tipo_file> tipo_dalla_parola(const std::string& parola) {
   return std::nullopt;
 }
 
-std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti) {
+void dump_testo(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out) {
   switch (tipo) {
     case tipo_file::stazioni:
-      return stazioni_in_testo(dati, solo_non_vuoti);
+      return stazioni_in_testo(*apri(), solo_non_vuoti, out);
     case tipo_file::binario:
-      return celle_in_testo(dati, solo_non_vuoti);
+      return celle_in_testo(*apri(), solo_non_vuoti, out);
     case tipo_file::profilo:
       break;
   }
-  return profilo_in_testo(dati, solo_non_vuoti);
+  profilo_in_testo(apri, solo_non_vuoti, out);
+}
+
+void dump_json(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out) {
+  switch (tipo) {
+    case tipo_file::stazioni:
+      return stazioni_in_json(*apri(), solo_non_vuoti, out);
+    case tipo_file::binario:
+      return celle_in_json(*apri(), solo_non_vuoti, out);
+    case tipo_file::profilo:
+      break;
+  }
+  profilo_in_json(apri, solo_non_vuoti, out);
+}
+
+std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti) {
+  std::ostringstream out;
+  dump_testo(tipo, apri_in_memoria(dati), solo_non_vuoti, out);
+  return out.str();
 }
 
 std::string dump_json(tipo_file tipo, std::string_view dati, bool solo_non_vuoti) {
-  json j;
-  switch (tipo) {
-    case tipo_file::stazioni:
-      j = stazioni_in_json(dati, solo_non_vuoti);
-      break;
-    case tipo_file::binario:
-      j = celle_in_json(dati, solo_non_vuoti);
-      break;
-    case tipo_file::profilo:
-      j = profilo_in_json(dati, solo_non_vuoti);
-      break;
-  }
-  return una_voce_per_riga(j);
+  std::ostringstream out;
+  dump_json(tipo, apri_in_memoria(dati), solo_non_vuoti, out);
+  return out.str();
 }
 
 }  // namespace valdoro

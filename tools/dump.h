@@ -4,8 +4,11 @@
 #define VALDORO_TOOLS_DUMP_H_
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
+
+#include "output/decodifica.h"
 
 namespace valdoro {
 
@@ -18,9 +21,16 @@ std::optional<tipo_file> tipo_dal_nome(const std::string& nome_file);
 // From the word of --kind: "stations", "track" or "profile".
 std::optional<tipo_file> tipo_dalla_parola(const std::string& parola);
 
-// The file decoded and written out; errore_decodifica when it does not
-// decode.  `solo_non_vuoti` leaves out rows and cells whose members are all
-// zero (and whose name is empty), and metres with both coordinates empty.
+// The file decoded and written to `out` as it is read, so a file of any
+// size costs the same little memory; errore_decodifica when it does not
+// decode.  A bad file is refused before anything is written, unless it
+// changes while it is read.  `solo_non_vuoti` leaves out rows and cells
+// whose members are all zero (and whose name is empty), and metres with both
+// coordinates empty.
+void dump_testo(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out);
+void dump_json(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out);
+
+// The same for bytes in memory, as a string.
 std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti);
 std::string dump_json(tipo_file tipo, std::string_view dati, bool solo_non_vuoti);
 
