@@ -31,7 +31,8 @@ void costruisci(scenario& s, const std::filesystem::path& cartella) {
   dati_note(s.nome_linea, s.nome_treno, cartella);
   dati_rallentamenti(s.nome_linea, s.nome_treno, cartella);
   dati_scheda(s.nome_linea, s.nome_treno, cartella);
-  sincronizza_cartella(cartella);
+  // One flush of the folder, at the end of memorizza_percorso, puts the
+  // papers' names on the disk together with the binary files'.
   memorizza_percorso(s, 1, cartella);
 }
 
