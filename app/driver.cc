@@ -31,6 +31,8 @@ void costruisci(scenario& s, const std::filesystem::path& cartella) {
   dati_note(s.nome_linea, s.nome_treno, cartella);
   dati_rallentamenti(s.nome_linea, s.nome_treno, cartella);
   dati_scheda(s.nome_linea, s.nome_treno, cartella);
+  // One flush of the folder, at the end of memorizza_percorso, puts the
+  // papers' names on the disk together with the binary files'.
   memorizza_percorso(s, 1, cartella);
 }
 
@@ -60,15 +62,29 @@ int form_load(piattaforma& p) {
   s.nome_linea = kNomeLinea;
   s.nome_treno = kNomeTreno;
   finestra_aperta finestra(p);
-  std::filesystem::path cartella;
+  std::string fatale;
+  std::string guasto;
   try {
-    cartella = p.cartella_programma();
-    costruisci(s, cartella);
-  } catch (const errore_fatale& e) {
-    return errore(p, e.numero());
+    const std::filesystem::path cartella = p.cartella_programma();
+    // Runs in one folder share the sources' names and replace the same
+    // files: one at a time, the next waiting for the one before.  What
+    // went wrong is told once the lock is let go, so that a message box
+    // left open holds up no other run.
+    blocco_cartella blocco(cartella);
+    try {
+      costruisci(s, cartella);
+    } catch (const errore_fatale& e) {
+      fatale = e.numero();
+    } catch (const std::exception& e) {
+      rimuovi_sorgenti(s, cartella);
+      guasto = e.what();
+    }
   } catch (const std::exception& e) {
-    if (!cartella.empty()) rimuovi_sorgenti(s, cartella);
-    p.guasto(std::string("valdoro: ") + e.what());
+    guasto = e.what();
+  }
+  if (!fatale.empty()) return errore(p, fatale);
+  if (!guasto.empty()) {
+    p.guasto("valdoro: " + guasto);
     return kUscitaInterrotta;
   }
   if (s.codice_errore != 0) {

@@ -17,6 +17,7 @@ void scrivi_binari(const scenario& s, const std::filesystem::path& cartella) {
   }
   scrivi_file(cartella / file_stazioni(s.nome_linea, s.nome_treno), codifica_stazioni(s.tabella_stazioni));
   scrivi_file(cartella / file_celle(s.nome_linea, s.nome_treno), codifica_celle(s.celle));
+  sincronizza_cartella(cartella);
 }
 
 void memorizza_percorso(scenario& s, int32_t j, const std::filesystem::path& cartella) {

@@ -34,6 +34,7 @@ for f in "${expected[@]}"; do check "second run gives the same $f" 'cmp -s "$dir
 
 # A read-only program directory: clear message, status 2, earlier files whole.
 rodir="$work/readonly"
+chmod 711 "$work"  # the other user reaches the directory, and only that
 mkdir "$rodir" && cp "$exe" "$rodir/valdoro" && cp "$work/first/Valdoro_Dir 5802.sim" "$rodir/"
 chmod 555 "$rodir"
 runner=()

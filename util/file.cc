@@ -1,10 +1,11 @@
+// The parts of the file layer that every platform shares; the system calls
+// are in file_posix.cc and file_windows.cc.
 #include "util/file.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <system_error>
+#include <cstdint>
+#include <random>
+
+#include "util/file_interno.h"
 
 namespace valdoro {
 
@@ -17,58 +18,53 @@ guasto_scrittura& guasto_attivo() {
   return guasto;
 }
 
-std::string motivo_errno(int numero) { return numero != 0 ? std::strerror(numero) : "input/output error"; }
+constexpr char kSuffissoTemporaneo[] = ".valdoro-tmp";
+constexpr size_t kCifreCaso = 16;
 
-fs::path percorso_temporaneo(const fs::path& percorso) {
-  fs::path temporaneo = percorso;
-  temporaneo += ".tmp";
-  return temporaneo;
-}
+bool cifra_esadecimale(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
 
 }  // namespace
 
 errore_file::errore_file(const std::string& verbo, const fs::path& percorso, const std::string& motivo)
     : std::runtime_error("cannot " + verbo + " " + percorso.u8string() + ": " + motivo), percorso_(percorso) {}
 
-file_in_scrittura::file_in_scrittura(fs::path percorso)
-    : percorso_(std::move(percorso)), temporaneo_(percorso_temporaneo(percorso_)) {
-  errno = 0;
-  uscita_.open(temporaneo_, std::ios::binary | std::ios::trunc);
-  if (!uscita_) throw errore_file("write", percorso_, motivo_errno(errno));
-  try {
-    if (guasto_attivo()) guasto_attivo()(percorso_);
-  } catch (...) {
-    scarta();  // the destructor of an unfinished constructor never runs
-    throw;
+errore_cartella_occupata::errore_cartella_occupata(const fs::path& cartella)
+    : std::runtime_error("another run is writing in " + cartella.u8string()) {}
+
+// TARGET.<16 hex digits>.valdoro-tmp: the digits come from the system's
+// random source, so another user of the folder cannot plant the name first.
+fs::path percorso_temporaneo(const fs::path& percorso) {
+  static std::random_device caso;
+  const uint64_t numero = (uint64_t{caso()} << 32) ^ caso();
+  static const char cifre[] = "0123456789abcdef";
+  std::string coda(kCifreCaso, '0');
+  for (size_t i = 0; i < kCifreCaso; ++i) coda[i] = cifre[(numero >> (4 * (kCifreCaso - 1 - i))) & 0xF];
+  fs::path temporaneo = percorso;
+  temporaneo += "." + coda + kSuffissoTemporaneo;
+  return temporaneo;
+}
+
+bool nome_temporaneo(const std::string& nome) {
+  const size_t suffisso = sizeof kSuffissoTemporaneo - 1;
+  if (nome.size() < suffisso + kCifreCaso + 2) return false;
+  if (nome.compare(nome.size() - suffisso, suffisso, kSuffissoTemporaneo) != 0) return false;
+  const size_t inizio = nome.size() - suffisso - kCifreCaso;
+  if (nome[inizio - 1] != '.') return false;
+  for (size_t i = inizio; i < inizio + kCifreCaso; ++i) {
+    if (!cifra_esadecimale(nome[i])) return false;
   }
+  return true;
 }
 
-file_in_scrittura::~file_in_scrittura() {
-  if (!concluso_) scarta();
+void chiama_guasto(const fs::path& percorso) {
+  if (guasto_attivo()) guasto_attivo()(percorso);
 }
 
-void file_in_scrittura::aggiungi(std::string_view pezzo) {
-  errno = 0;
-  uscita_.write(pezzo.data(), static_cast<std::streamsize>(pezzo.size()));
-  if (!uscita_) throw errore_file("write", percorso_, motivo_errno(errno));
-}
+void imposta_guasto_scrittura(guasto_scrittura guasto) { guasto_attivo() = std::move(guasto); }
 
-void file_in_scrittura::concludi() {
-  errno = 0;
-  uscita_.flush();
-  if (!uscita_) throw errore_file("write", percorso_, motivo_errno(errno));
-  uscita_.close();
-  if (!uscita_) throw errore_file("write", percorso_, motivo_errno(errno));
-  std::error_code ec;
-  fs::rename(temporaneo_, percorso_, ec);
-  if (ec) throw errore_file("write", percorso_, ec.message());
-  concluso_ = true;
-}
-
-void file_in_scrittura::scarta() noexcept {
-  uscita_.close();
-  std::error_code ignorato;
-  fs::remove(temporaneo_, ignorato);
+std::string descrivi_limite(std::uintmax_t limite) {
+  if (limite != 0 && limite % (1u << 20) == 0) return "larger than the " + std::to_string(limite >> 20) + " MiB an input may have";
+  return "larger than the " + std::to_string(limite) + " bytes an input may have";
 }
 
 void scrivi_file(const fs::path& percorso, std::string_view contenuto) {
@@ -77,30 +73,20 @@ void scrivi_file(const fs::path& percorso, std::string_view contenuto) {
   file.concludi();
 }
 
-std::string leggi_file(const fs::path& percorso) {
-  errno = 0;
-  std::ifstream ingresso(percorso, std::ios::binary);
-  if (!ingresso) throw errore_file("read", percorso, motivo_errno(errno));
-  std::string contenuto;
-  char blocco[65536];
-  while (ingresso.read(blocco, sizeof blocco) || ingresso.gcount() > 0) {
-    contenuto.append(blocco, static_cast<size_t>(ingresso.gcount()));
+std::string leggi_file(const fs::path& percorso, collegamento c, std::uintmax_t limite) {
+  file_in_lettura file(percorso, c, limite);
+  // One byte more than the size, so the end is seen without growing.
+  std::string contenuto(static_cast<size_t>(file.dimensione()) + 1, '\0');
+  size_t letti = 0;
+  for (;;) {
+    // A file that grew since it was opened gets room as it comes.
+    if (letti == contenuto.size()) contenuto.resize(contenuto.size() + 65536);
+    const size_t n = file.leggi(&contenuto[letti], contenuto.size() - letti);
+    if (n == 0) break;
+    letti += n;
   }
-  if (ingresso.bad()) throw errore_file("read", percorso, motivo_errno(errno));
+  contenuto.resize(letti);
   return contenuto;
 }
-
-void cancella_file(const fs::path& percorso) {
-  std::error_code ec;
-  fs::remove(percorso, ec);
-  if (ec) throw errore_file("delete", percorso, ec.message());
-}
-
-bool esiste_file(const fs::path& percorso) {
-  std::error_code ec;
-  return fs::is_regular_file(percorso, ec);
-}
-
-void imposta_guasto_scrittura(guasto_scrittura guasto) { guasto_attivo() = std::move(guasto); }
 
 }  // namespace valdoro

@@ -1,12 +1,22 @@
-// The file layer every writer and reader goes through.  An output file is
-// written whole to a temporary file beside it and renamed over the target
-// only when complete, so a failure never leaves a half-written file and
-// never loses the previous good one.
+// The file layer every writer and reader goes through.
+//
+// A file is replaced, never written in place: the content goes to a new
+// temporary beside the target, created exclusively under an unguessable
+// name (so no existing name, link, FIFO or device is ever opened for
+// writing), is flushed to the disk, and is renamed over the target.  Once a
+// step's files are in place, sincronizza_cartella flushes the folder's
+// entries.  A failure never leaves a half-written file and never loses the
+// previous good one.  Runs that write in one folder take its lock first
+// (blocco_cartella), so they never overlap.
+//
+// Inputs are regular files of bounded size: a FIFO, a device or a directory
+// is refused at once, never read.
 #ifndef VALDORO_UTIL_FILE_H_
 #define VALDORO_UTIL_FILE_H_
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -24,9 +34,54 @@ class errore_file : public std::runtime_error {
   std::filesystem::path percorso_;
 };
 
+// Another run held the folder's lock for the whole wait; what() is
+// "another run is writing in <folder>".
+class errore_cartella_occupata : public std::runtime_error {
+ public:
+  explicit errore_cartella_occupata(const std::filesystem::path& cartella);
+};
+
+// The largest input read: the profile of a 1 000 000 m line is about 20 MB,
+// its sources a few.
+inline constexpr std::uintmax_t kLimiteIngresso = std::uintmax_t{64} << 20;
+
+// Whether the last component of an input path may be a symbolic link.  The
+// program's own files are never read through a link; a path that a user
+// names on a command line may be one.
+enum class collegamento { rifiuta, segui };
+
+// An input file read in pieces.  The constructor refuses anything but a
+// regular file of at most limite bytes (errore_file "read", naming the
+// path); leggi never hands out more than that limit, even from a file that
+// grows meanwhile.
+class file_in_lettura {
+ public:
+  explicit file_in_lettura(const std::filesystem::path& percorso, collegamento c = collegamento::rifiuta,
+                           std::uintmax_t limite = kLimiteIngresso);
+  ~file_in_lettura();
+  file_in_lettura(const file_in_lettura&) = delete;
+  file_in_lettura& operator=(const file_in_lettura&) = delete;
+
+  // The size when opened.
+  std::uintmax_t dimensione() const { return dimensione_; }
+  // Up to quanti bytes into dove; 0 at the end of the file.
+  size_t leggi(char* dove, size_t quanti);
+
+ private:
+  std::filesystem::path percorso_;
+  std::uintmax_t dimensione_ = 0;
+  std::uintmax_t letti_ = 0;
+  std::uintmax_t limite_;
+  intptr_t maniglia_;
+};
+
+// The whole content of an input file (see file_in_lettura).
+std::string leggi_file(const std::filesystem::path& percorso, collegamento c = collegamento::rifiuta,
+                       std::uintmax_t limite = kLimiteIngresso);
+
 // Replaces the file at percorso with exactly contenuto.  On failure the
 // previous file stays whole, the temporary file is removed, and errore_file
-// is thrown.
+// naming percorso is thrown.
 void scrivi_file(const std::filesystem::path& percorso, std::string_view contenuto);
 
 // The same replacement for content handed over in pieces, so a file of
@@ -42,6 +97,7 @@ class file_in_scrittura {
   file_in_scrittura& operator=(const file_in_scrittura&) = delete;
 
   void aggiungi(std::string_view pezzo);
+  // Flushes the content to the disk and renames it over the target.
   void concludi();
 
  private:
@@ -49,21 +105,46 @@ class file_in_scrittura {
 
   std::filesystem::path percorso_;
   std::filesystem::path temporaneo_;
-  std::ofstream uscita_;
+  intptr_t maniglia_;
   bool concluso_ = false;
 };
 
-// The whole content of a file; errore_file when it cannot be read.
-std::string leggi_file(const std::filesystem::path& percorso);
+// Flushes a folder's entries to the disk, so that the renames made into it
+// survive a power cut.  Nothing to do on Windows, where every rename is
+// written through.
+void sincronizza_cartella(const std::filesystem::path& cartella);
 
 // Removes a file; errore_file when it cannot be removed (a missing file is
 // not an error).
 void cancella_file(const std::filesystem::path& percorso);
 
+// A regular file, not through a link.
 bool esiste_file(const std::filesystem::path& percorso);
 
+// Whether a name in a folder is one of this layer's temporaries.
+bool nome_temporaneo(const std::string& nome);
+
+// The exclusive lock of a folder, held for the object's life.  It waits up
+// to attesa for another holder to let go, then throws
+// errore_cartella_occupata.  Once held, it removes the temporaries that a
+// run killed midway left in the folder.  Nothing is created in the folder:
+// POSIX locks the folder itself, Windows a named mutex made from the
+// folder's full path.  The lock is taken and given back by one thread.
+class blocco_cartella {
+ public:
+  explicit blocco_cartella(const std::filesystem::path& cartella,
+                           std::chrono::milliseconds attesa = std::chrono::seconds(60));
+  ~blocco_cartella();
+  blocco_cartella(const blocco_cartella&) = delete;
+  blocco_cartella& operator=(const blocco_cartella&) = delete;
+
+ private:
+  intptr_t maniglia_;
+};
+
 // Test seam: when set, called before each write of a temporary file with
-// the target path; throwing from it simulates a failing disk.
+// the target path; throwing from it simulates a failing disk, sleeping in it
+// a slow one.
 using guasto_scrittura = std::function<void(const std::filesystem::path&)>;
 void imposta_guasto_scrittura(guasto_scrittura guasto);
 

@@ -1,7 +1,13 @@
 #include "util/file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "testing/cartella_temporanea.h"
 
@@ -83,6 +89,200 @@ TEST(ReadFile, MissingFileNamesIt) {
   } catch (const errore_file& e) {
     EXPECT_EQ(std::string(e.what()), "cannot read " + (dir / "none.txt").string() + ": No such file or directory");
   }
+}
+
+}  // namespace
+}  // namespace valdoro
+
+namespace valdoro {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string errore_di(const std::function<void()>& fai) {
+  try {
+    fai();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+// Whatever stands at a name the writer might pick, it writes a fresh file
+// of its own and renames it over the target: a link is replaced, never
+// written through, and its victim keeps its bytes.
+TEST(SafeWrite, PlantedNamesAreReplacedNeverWrittenThrough) {
+  cartella_temporanea dir;
+  dir.scrivi("victim", "secret");
+  fs::create_symlink(dir / "victim", dir / "a.dat");
+  fs::create_symlink(dir / "victim", dir / "a.dat.tmp");
+  ASSERT_EQ(::mkfifo((dir / "a.dat.0000000000000000.valdoro-tmp").c_str(), 0600), 0);
+  scrivi_file(dir / "a.dat", "new");
+  EXPECT_EQ(dir.leggi("victim"), "secret");
+  EXPECT_FALSE(fs::is_symlink(dir / "a.dat"));
+  EXPECT_EQ(dir.leggi("a.dat"), "new");
+  EXPECT_TRUE(fs::is_symlink(dir / "a.dat.tmp"));
+}
+
+TEST(SafeWrite, NewFileTakesTheUsualModeBeforeTheUmask) {
+  cartella_temporanea dir;
+  const mode_t prima = ::umask(022);
+  scrivi_file(dir / "a.dat", "x");
+  ::umask(prima);
+  EXPECT_EQ(fs::status(dir / "a.dat").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST(SafeWrite, TemporaryNamesAreFreshAndRecognised) {
+  cartella_temporanea dir;
+  std::vector<std::string> visti;
+  imposta_guasto_scrittura([&](const fs::path&) {
+    for (const auto& voce : fs::directory_iterator(dir.percorso())) visti.push_back(voce.path().filename().string());
+  });
+  scrivi_file(dir / "a.dat", "1");
+  fs::remove(dir / "a.dat");
+  scrivi_file(dir / "a.dat", "2");
+  imposta_guasto_scrittura(nullptr);
+  ASSERT_EQ(visti.size(), 2u);
+  EXPECT_NE(visti[0], visti[1]);
+  for (const std::string& nome : visti) {
+    EXPECT_EQ(nome.rfind("a.dat.", 0), 0u) << nome;
+    EXPECT_TRUE(nome_temporaneo(nome)) << nome;
+  }
+}
+
+TEST(SafeWrite, TemporaryNamePattern) {
+  const struct {
+    const char* nome;
+    bool nostro;
+  } casi[] = {
+      {"a.dat.0123456789abcdef.valdoro-tmp", true},
+      {".0123456789abcdef.valdoro-tmp", false},  // no target name before it
+      {"a.dat.0123456789ABCDEF.valdoro-tmp", false},
+      {"a.dat.0123456789abcde.valdoro-tmp", false},
+      {"a.dat_0123456789abcdef.valdoro-tmp", false},
+      {"a.dat.0123456789abcdef.valdoro-tmp~", false},
+      {"a.dat.tmp", false},
+      {"valdoro-tmp", false},
+  };
+  for (const auto& caso : casi) EXPECT_EQ(nome_temporaneo(caso.nome), caso.nostro) << caso.nome;
+}
+
+TEST(ReadFile, RefusesWhatIsNotABoundedRegularFile) {
+  cartella_temporanea dir;
+  dir.scrivi("ok.txt", "abc");
+  dir.scrivi("big.txt", std::string(101, 'x'));
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  fs::create_directory(dir / "sub");
+  fs::create_symlink(dir / "ok.txt", dir / "link");
+  fs::create_symlink("/dev/zero", dir / "zero");
+  const struct {
+    fs::path percorso;
+    collegamento c;
+    std::string atteso;
+  } casi[] = {
+      {dir / "ok.txt", collegamento::rifiuta, "abc"},
+      {dir / "link", collegamento::segui, "abc"},
+      {dir / "link", collegamento::rifiuta,
+       "cannot read " + (dir / "link").string() + ": it is a symbolic link, not a regular file"},
+      {dir / "fifo", collegamento::rifiuta,
+       "cannot read " + (dir / "fifo").string() + ": it is a FIFO, not a regular file"},
+      {dir / "sub", collegamento::rifiuta, "cannot read " + (dir / "sub").string() + ": it is a directory"},
+      {dir / "zero", collegamento::segui,
+       "cannot read " + (dir / "zero").string() + ": it is a device, not a regular file"},
+      {"/dev/zero", collegamento::segui, "cannot read /dev/zero: it is a device, not a regular file"},
+      {dir / "big.txt", collegamento::rifiuta,
+       "cannot read " + (dir / "big.txt").string() + ": larger than the 100 bytes an input may have"},
+  };
+  for (const auto& caso : casi) {
+    std::string letto;
+    const std::string e = errore_di([&] { letto = leggi_file(caso.percorso, caso.c, 100); });
+    EXPECT_EQ(e == "no error" ? letto : e, caso.atteso);
+  }
+}
+
+TEST(ReadFile, LimitInMebibytesIsSaidSo) {
+  EXPECT_EQ(kLimiteIngresso, 64u << 20);
+  cartella_temporanea dir;
+  dir.scrivi("a", std::string(3, 'x'));
+  EXPECT_EQ(errore_di([&] { leggi_file(dir / "a", collegamento::rifiuta, 0); }),
+            "cannot read " + (dir / "a").string() + ": larger than the 0 bytes an input may have");
+  const fs::path grande = dir / "sparse";
+  {
+    std::ofstream(grande, std::ios::binary) << "";
+  }
+  fs::resize_file(grande, (64u << 20) + 1);  // sparse: no room taken on the disk
+  EXPECT_EQ(errore_di([&] { leggi_file(grande); }),
+            "cannot read " + grande.string() + ": larger than the 64 MiB an input may have");
+}
+
+// A file that grows after it was opened is cut at no limit: past it, the
+// read is refused.
+TEST(ReadFile, FileGrowingPastTheLimitIsRefused) {
+  cartella_temporanea dir;
+  dir.scrivi("a", "12345");
+  file_in_lettura file(dir / "a", collegamento::rifiuta, 8);
+  {
+    std::ofstream(dir / "a", std::ios::binary | std::ios::app) << "6789";
+  }
+  char buffer[64];
+  size_t totale = 0;
+  const std::string e = errore_di([&] {
+    while (size_t n = file.leggi(buffer, sizeof buffer)) totale += n;
+  });
+  EXPECT_EQ(e, "cannot read " + (dir / "a").string() + ": larger than the 8 bytes an input may have");
+}
+
+TEST(FolderLock, SecondHolderWaitsThenGivesUpWithTheFolderNamed) {
+  cartella_temporanea dir;
+  {
+    blocco_cartella primo(dir.percorso());
+    EXPECT_EQ(errore_di([&] { blocco_cartella secondo(dir.percorso(), std::chrono::milliseconds(50)); }),
+              "another run is writing in " + dir.percorso().string());
+  }
+  EXPECT_EQ(errore_di([&] { blocco_cartella terzo(dir.percorso(), std::chrono::milliseconds(0)); }), "no error");
+  EXPECT_EQ(dir.conta_file(), 0);  // nothing left in the folder
+}
+
+TEST(FolderLock, WaiterGetsTheLockWhenTheHolderLetsGo) {
+  cartella_temporanea dir;
+  auto primo = std::make_unique<blocco_cartella>(dir.percorso());
+  std::thread rilascia([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    primo.reset();
+  });
+  EXPECT_EQ(errore_di([&] { blocco_cartella secondo(dir.percorso(), std::chrono::seconds(10)); }), "no error");
+  rilascia.join();
+}
+
+// A killed run's temporaries go with the next lock; whatever else is there
+// stays, links that look like ours included.
+TEST(FolderLock, RemovesOnlyOurOwnStrayTemporaries) {
+  cartella_temporanea dir;
+  dir.scrivi("a.dat.0123456789abcdef.valdoro-tmp", "stray");
+  dir.scrivi("victim", "keep");
+  dir.scrivi("a.dat.tmp", "keep");
+  fs::create_symlink(dir / "victim", dir / "b.dat.fedcba9876543210.valdoro-tmp");
+  fs::create_directory(dir / "c.dat.0000000000000000.valdoro-tmp");
+  { blocco_cartella blocco(dir.percorso()); }
+  EXPECT_FALSE(fs::exists(dir / "a.dat.0123456789abcdef.valdoro-tmp"));
+  EXPECT_EQ(dir.leggi("victim"), "keep");
+  EXPECT_EQ(dir.leggi("a.dat.tmp"), "keep");
+  EXPECT_TRUE(fs::is_symlink(dir / "b.dat.fedcba9876543210.valdoro-tmp"));
+  EXPECT_TRUE(fs::is_directory(dir / "c.dat.0000000000000000.valdoro-tmp"));
+}
+
+TEST(FolderLock, MissingFolderNamesIt) {
+  cartella_temporanea dir;
+  EXPECT_EQ(errore_di([&] { blocco_cartella blocco(dir / "none"); }),
+            "cannot lock " + (dir / "none").string() + ": No such file or directory");
+}
+
+TEST(FolderFlush, MissingFolderNamesIt) {
+  cartella_temporanea dir;
+  sincronizza_cartella(dir.percorso());
+  EXPECT_EQ(errore_di([&] { sincronizza_cartella(dir / "none"); }),
+            "cannot flush " + (dir / "none").string() + ": No such file or directory");
 }
 
 }  // namespace

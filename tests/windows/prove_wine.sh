@@ -56,6 +56,17 @@ while IFS= read -r f; do
   check "second run, same bytes in $f" 'cmp -s "$windir/$f" "$work/first/$f"'
 done <<<"$written"
 
+# Two runs started together: the second waits for the first's lock, both
+# end cleanly and the files are those of a lone run.
+(cd "$cwd" && wine_run "$windir/Valdoro.exe") & first=$!
+(cd "$cwd" && wine_run "$windir/Valdoro.exe"); stwo=$?
+wait $first; sone=$?
+check "two runs at once, both clean (status $sone and $stwo)" '[ $sone -eq 0 ] && [ $stwo -eq 0 ]'
+check "two runs at once, same files" '[ "$(cd "$windir" && ls -A | grep -vx Valdoro.exe)" = "$written" ]'
+while IFS= read -r f; do
+  check "two runs at once, same bytes in $f" 'cmp -s "$windir/$f" "$work/first/$f"'
+done <<<"$written"
+
 # --- a file that cannot be written: message box, status 2 ------------------
 # Directories stand where the outputs go, all but the station table, which
 # holds the file of an earlier run; it is written after the first of them

@@ -1,0 +1,22 @@
+// What the platform halves of the file layer share with the portable one.
+#ifndef VALDORO_UTIL_FILE_INTERNO_H_
+#define VALDORO_UTIL_FILE_INTERNO_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace valdoro {
+
+// A new name beside percorso, of the form nome_temporaneo recognises.
+std::filesystem::path percorso_temporaneo(const std::filesystem::path& percorso);
+
+// Runs the test seam, if one is set.
+void chiama_guasto(const std::filesystem::path& percorso);
+
+// The reason given for an input over its limit.
+std::string descrivi_limite(std::uintmax_t limite);
+
+}  // namespace valdoro
+
+#endif  // VALDORO_UTIL_FILE_INTERNO_H_

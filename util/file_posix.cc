@@ -1,0 +1,217 @@
+// The file layer's system calls on POSIX systems.
+#ifndef _WIN32
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include "util/file.h"
+#include "util/file_interno.h"
+
+namespace valdoro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string motivo_errno(int numero) { return numero != 0 ? std::strerror(numero) : "input/output error"; }
+
+std::string motivo_non_regolare(mode_t modo) {
+  if (S_ISDIR(modo)) return "it is a directory";
+  if (S_ISFIFO(modo)) return "it is a FIFO, not a regular file";
+  if (S_ISCHR(modo) || S_ISBLK(modo)) return "it is a device, not a regular file";
+  if (S_ISSOCK(modo)) return "it is a socket, not a regular file";
+  return "not a regular file";
+}
+
+int descrittore(intptr_t maniglia) { return static_cast<int>(maniglia); }
+
+// Every byte of the piece, or the errno of the write that failed.
+int scrivi_tutto(int fd, const char* dati, size_t quanti) {
+  while (quanti > 0) {
+    const ssize_t n = ::write(fd, dati, quanti);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    dati += n;
+    quanti -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+int scarica_su_disco(int fd) {
+#if defined(__linux__)
+  return ::fdatasync(fd);
+#else
+  return ::fsync(fd);
+#endif
+}
+
+// Files whose name is one of our temporaries, not through links: a killed
+// run's leftovers.  Only the holder of the folder's lock calls this.
+void rimuovi_temporanei(const fs::path& cartella) {
+  DIR* d = ::opendir(cartella.c_str());
+  if (d == nullptr) return;
+  while (const dirent* voce = ::readdir(d)) {
+    if (!nome_temporaneo(voce->d_name)) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(d), voce->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+      ::unlinkat(::dirfd(d), voce->d_name, 0);
+    }
+  }
+  ::closedir(d);
+}
+
+}  // namespace
+
+file_in_lettura::file_in_lettura(const fs::path& percorso, collegamento c, std::uintmax_t limite)
+    : percorso_(percorso), limite_(limite) {
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused
+  // below like any other file that is not regular.
+  int flag = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+  if (c == collegamento::rifiuta) flag |= O_NOFOLLOW;
+  const int fd = ::open(percorso.c_str(), flag);
+  if (fd < 0) {
+    const int numero = errno;
+    if (numero == ELOOP && c == collegamento::rifiuta) {
+      throw errore_file("read", percorso, "it is a symbolic link, not a regular file");
+    }
+    throw errore_file("read", percorso, motivo_errno(numero));
+  }
+  maniglia_ = fd;
+  struct stat st;
+  std::string motivo;
+  if (::fstat(fd, &st) != 0) {
+    motivo = motivo_errno(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    motivo = motivo_non_regolare(st.st_mode);
+  } else if (static_cast<std::uintmax_t>(st.st_size) > limite) {
+    motivo = descrivi_limite(limite);
+  }
+  if (!motivo.empty()) {
+    ::close(fd);
+    throw errore_file("read", percorso, motivo);
+  }
+  dimensione_ = static_cast<std::uintmax_t>(st.st_size);
+}
+
+file_in_lettura::~file_in_lettura() { ::close(descrittore(maniglia_)); }
+
+size_t file_in_lettura::leggi(char* dove, size_t quanti) {
+  // One byte past the limit is asked for, so a file that grew past it is
+  // seen and refused rather than cut.
+  const std::uintmax_t resto = limite_ - letti_ + 1;
+  if (quanti > resto) quanti = static_cast<size_t>(resto);
+  for (;;) {
+    const ssize_t n = ::read(descrittore(maniglia_), dove, quanti);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw errore_file("read", percorso_, motivo_errno(errno));
+    letti_ += static_cast<std::uintmax_t>(n);
+    if (letti_ > limite_) throw errore_file("read", percorso_, descrivi_limite(limite_));
+    return static_cast<size_t>(n);
+  }
+}
+
+file_in_scrittura::file_in_scrittura(fs::path percorso) : percorso_(std::move(percorso)), maniglia_(-1) {
+  // A fresh name every time, created here and nowhere else: whatever stands
+  // in the folder (a link, a FIFO, another run's file) is never opened.
+  for (int prova = 0; maniglia_ < 0; ++prova) {
+    temporaneo_ = percorso_temporaneo(percorso_);
+    const int fd = ::open(temporaneo_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      maniglia_ = fd;
+    } else if (errno != EEXIST || prova == 100) {
+      throw errore_file("write", percorso_, motivo_errno(errno));
+    }
+  }
+  try {
+    chiama_guasto(percorso_);
+  } catch (...) {
+    scarta();  // the destructor of an unfinished constructor never runs
+    throw;
+  }
+}
+
+file_in_scrittura::~file_in_scrittura() {
+  if (!concluso_) scarta();
+}
+
+void file_in_scrittura::aggiungi(std::string_view pezzo) {
+  const int numero = scrivi_tutto(descrittore(maniglia_), pezzo.data(), pezzo.size());
+  if (numero != 0) throw errore_file("write", percorso_, motivo_errno(numero));
+}
+
+void file_in_scrittura::concludi() {
+  // Data on the disk before the name: after a power cut the target is the
+  // old file or the whole new one, never an empty or stale-block one.
+  if (scarica_su_disco(descrittore(maniglia_)) != 0) throw errore_file("write", percorso_, motivo_errno(errno));
+  const int fd = descrittore(maniglia_);
+  maniglia_ = -1;
+  if (::close(fd) != 0) throw errore_file("write", percorso_, motivo_errno(errno));
+  if (::rename(temporaneo_.c_str(), percorso_.c_str()) != 0) {
+    throw errore_file("write", percorso_, motivo_errno(errno));
+  }
+  concluso_ = true;
+}
+
+void file_in_scrittura::scarta() noexcept {
+  if (maniglia_ >= 0) ::close(descrittore(maniglia_));
+  maniglia_ = -1;
+  ::unlink(temporaneo_.c_str());
+}
+
+void sincronizza_cartella(const fs::path& cartella) {
+  const int fd = ::open(cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw errore_file("flush", cartella, motivo_errno(errno));
+  const int esito = ::fsync(fd);
+  const int numero = errno;
+  ::close(fd);
+  if (esito != 0) throw errore_file("flush", cartella, motivo_errno(numero));
+}
+
+void cancella_file(const fs::path& percorso) {
+  if (::unlink(percorso.c_str()) != 0 && errno != ENOENT) throw errore_file("delete", percorso, motivo_errno(errno));
+}
+
+bool esiste_file(const fs::path& percorso) {
+  struct stat st;
+  return ::lstat(percorso.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+blocco_cartella::blocco_cartella(const fs::path& cartella, std::chrono::milliseconds attesa) : maniglia_(-1) {
+  // The lock is on the folder itself: nothing is created in it, and the
+  // kernel lets go of it however the holder ends.
+  const int fd = ::open(cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw errore_file("lock", cartella, motivo_errno(errno));
+  const auto fine = std::chrono::steady_clock::now() + attesa;
+  auto pausa = std::chrono::milliseconds(5);
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int numero = errno;
+    if (numero == EINTR) continue;
+    if (numero != EWOULDBLOCK) {
+      ::close(fd);
+      throw errore_file("lock", cartella, motivo_errno(numero));
+    }
+    if (std::chrono::steady_clock::now() >= fine) {
+      ::close(fd);
+      throw errore_cartella_occupata(cartella);
+    }
+    std::this_thread::sleep_for(pausa);
+    pausa = std::min(pausa * 2, std::chrono::milliseconds(100));
+  }
+  maniglia_ = fd;
+  rimuovi_temporanei(cartella);
+}
+
+blocco_cartella::~blocco_cartella() { ::close(descrittore(maniglia_)); }
+
+}  // namespace valdoro
+
+#endif  // _WIN32

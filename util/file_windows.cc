@@ -1,0 +1,205 @@
+// The file layer's system calls on Windows.
+#ifdef _WIN32
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cwctype>
+#include <system_error>
+
+#include "util/file.h"
+#include "util/file_interno.h"
+
+namespace valdoro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The system's own wording of an error, as a Windows user reads it
+// elsewhere, in UTF-8 and without the closing full stop.
+std::string motivo_sistema(DWORD codice) {
+  wchar_t* testo = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, codice, 0,
+      reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
+  std::wstring largo = n != 0 && testo != nullptr ? std::wstring(testo, n) : std::wstring();
+  if (testo != nullptr) LocalFree(testo);
+  while (!largo.empty() && (std::iswspace(largo.back()) || largo.back() == L'.')) largo.pop_back();
+  if (largo.empty()) return "system error " + std::to_string(codice);
+  return fs::path(largo).u8string();
+}
+
+std::string ultimo_motivo() { return motivo_sistema(GetLastError()); }
+
+HANDLE maniglia(intptr_t m) { return reinterpret_cast<HANDLE>(m); }
+intptr_t da_maniglia(HANDLE h) { return reinterpret_cast<intptr_t>(h); }
+const intptr_t kNessuna = da_maniglia(INVALID_HANDLE_VALUE);
+
+// Our own temporaries that a killed run left, never through a link.
+void rimuovi_temporanei(const fs::path& cartella) {
+  std::error_code ec;
+  for (fs::directory_iterator voce(cartella, ec), fine; !ec && voce != fine; voce.increment(ec)) {
+    if (!nome_temporaneo(voce->path().filename().u8string())) continue;
+    std::error_code ec_stato;
+    if (fs::is_regular_file(voce->symlink_status(ec_stato))) DeleteFileW(voce->path().c_str());
+  }
+}
+
+// A name for the folder's mutex: the full path, folded to one case as the
+// file system folds it, hashed so that it fits the name's rules.
+std::wstring nome_mutex(const fs::path& cartella) {
+  wchar_t pieno[32768];
+  const DWORD n = GetFullPathNameW(cartella.c_str(), 32768, pieno, nullptr);
+  std::wstring percorso = n > 0 && n < 32768 ? std::wstring(pieno, n) : cartella.wstring();
+  while (percorso.size() > 3 && (percorso.back() == L'\\' || percorso.back() == L'/')) percorso.pop_back();
+  CharUpperBuffW(&percorso[0], static_cast<DWORD>(percorso.size()));
+  uint64_t hash = 14695981039346656037ull;
+  for (wchar_t c : percorso) {
+    hash = (hash ^ static_cast<uint16_t>(c == L'/' ? L'\\' : c)) * 1099511628211ull;
+  }
+  wchar_t nome[64];
+  swprintf(nome, 64, L"Local\\valdoro-cartella-%016llx", static_cast<unsigned long long>(hash));
+  return nome;
+}
+
+}  // namespace
+
+file_in_lettura::file_in_lettura(const fs::path& percorso, collegamento c, std::uintmax_t limite)
+    : percorso_(percorso), limite_(limite), maniglia_(kNessuna) {
+  // Backup semantics let a directory open, so that it is refused by name
+  // below rather than as a bare "access denied".
+  DWORD flag = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN;
+  if (c == collegamento::rifiuta) flag |= FILE_FLAG_OPEN_REPARSE_POINT;
+  HANDLE h = CreateFileW(percorso.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, flag, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw errore_file("read", percorso, ultimo_motivo());
+  BY_HANDLE_FILE_INFORMATION info;
+  std::string motivo;
+  if (!GetFileInformationByHandle(h, &info)) {
+    motivo = ultimo_motivo();
+  } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    motivo = "it is a directory";
+  } else if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    motivo = "it is a symbolic link, not a regular file";
+  } else if (GetFileType(h) != FILE_TYPE_DISK) {
+    motivo = "not a regular file";
+  } else {
+    dimensione_ = (std::uintmax_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    if (dimensione_ > limite) motivo = descrivi_limite(limite);
+  }
+  if (!motivo.empty()) {
+    CloseHandle(h);
+    throw errore_file("read", percorso, motivo);
+  }
+  maniglia_ = da_maniglia(h);
+}
+
+file_in_lettura::~file_in_lettura() { CloseHandle(maniglia(maniglia_)); }
+
+size_t file_in_lettura::leggi(char* dove, size_t quanti) {
+  const std::uintmax_t resto = limite_ - letti_ + 1;
+  if (quanti > resto) quanti = static_cast<size_t>(resto);
+  if (quanti > (1u << 30)) quanti = 1u << 30;
+  DWORD n = 0;
+  if (!ReadFile(maniglia(maniglia_), dove, static_cast<DWORD>(quanti), &n, nullptr)) {
+    throw errore_file("read", percorso_, ultimo_motivo());
+  }
+  letti_ += n;
+  if (letti_ > limite_) throw errore_file("read", percorso_, descrivi_limite(limite_));
+  return n;
+}
+
+file_in_scrittura::file_in_scrittura(fs::path percorso) : percorso_(std::move(percorso)), maniglia_(kNessuna) {
+  for (int prova = 0; maniglia_ == kNessuna; ++prova) {
+    temporaneo_ = percorso_temporaneo(percorso_);
+    HANDLE h = CreateFileW(temporaneo_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      maniglia_ = da_maniglia(h);
+    } else if (GetLastError() != ERROR_FILE_EXISTS || prova == 100) {
+      throw errore_file("write", percorso_, ultimo_motivo());
+    }
+  }
+  try {
+    chiama_guasto(percorso_);
+  } catch (...) {
+    scarta();
+    throw;
+  }
+}
+
+file_in_scrittura::~file_in_scrittura() {
+  if (!concluso_) scarta();
+}
+
+void file_in_scrittura::aggiungi(std::string_view pezzo) {
+  while (!pezzo.empty()) {
+    const DWORD quanti = static_cast<DWORD>(std::min<size_t>(pezzo.size(), 1u << 30));
+    DWORD scritti = 0;
+    if (!WriteFile(maniglia(maniglia_), pezzo.data(), quanti, &scritti, nullptr) || scritti == 0) {
+      throw errore_file("write", percorso_, ultimo_motivo());
+    }
+    pezzo.remove_prefix(scritti);
+  }
+}
+
+void file_in_scrittura::concludi() {
+  if (!FlushFileBuffers(maniglia(maniglia_))) throw errore_file("write", percorso_, ultimo_motivo());
+  HANDLE h = maniglia(maniglia_);
+  maniglia_ = kNessuna;
+  if (!CloseHandle(h)) throw errore_file("write", percorso_, ultimo_motivo());
+  if (!MoveFileExW(temporaneo_.c_str(), percorso_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    throw errore_file("write", percorso_, ultimo_motivo());
+  }
+  concluso_ = true;
+}
+
+void file_in_scrittura::scarta() noexcept {
+  if (maniglia_ != kNessuna) CloseHandle(maniglia(maniglia_));
+  maniglia_ = kNessuna;
+  DeleteFileW(temporaneo_.c_str());
+}
+
+void sincronizza_cartella(const fs::path&) {}
+
+void cancella_file(const fs::path& percorso) {
+  if (!DeleteFileW(percorso.c_str())) {
+    const DWORD codice = GetLastError();
+    if (codice != ERROR_FILE_NOT_FOUND && codice != ERROR_PATH_NOT_FOUND) {
+      throw errore_file("delete", percorso, motivo_sistema(codice));
+    }
+  }
+}
+
+bool esiste_file(const fs::path& percorso) {
+  const DWORD attributi = GetFileAttributesW(percorso.c_str());
+  return attributi != INVALID_FILE_ATTRIBUTES &&
+         (attributi & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+blocco_cartella::blocco_cartella(const fs::path& cartella, std::chrono::milliseconds attesa) : maniglia_(0) {
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, nome_mutex(cartella).c_str());
+  if (mutex == nullptr) throw errore_file("lock", cartella, ultimo_motivo());
+  // An abandoned mutex is one whose holder was killed: the lock is ours.
+  const DWORD esito = WaitForSingleObject(mutex, static_cast<DWORD>(attesa.count()));
+  if (esito != WAIT_OBJECT_0 && esito != WAIT_ABANDONED) {
+    CloseHandle(mutex);
+    throw errore_cartella_occupata(cartella);
+  }
+  maniglia_ = da_maniglia(mutex);
+  rimuovi_temporanei(cartella);
+}
+
+blocco_cartella::~blocco_cartella() {
+  ReleaseMutex(maniglia(maniglia_));
+  CloseHandle(maniglia(maniglia_));
+}
+
+}  // namespace valdoro
+
+#endif  // _WIN32
