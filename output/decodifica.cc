@@ -104,6 +104,16 @@ class fonte_memoria : public fonte_byte {
   size_t pos_ = 0;
 };
 
+class fonte_file : public fonte_byte {
+ public:
+  fonte_file(const std::filesystem::path& percorso, collegamento c) : file_(percorso, c) {}
+  size_t leggi(char* dove, size_t quanti) override { return file_.leggi(dove, quanti); }
+  uint64_t dimensione() const override { return file_.dimensione(); }
+
+ private:
+  file_in_lettura file_;
+};
+
 riga_stazione leggi_riga(lettore& c, int numero) {
   const std::string riga = "row " + std::to_string(numero) + ", ";
   auto campo = [&riga](const char* nome) { return [&riga, nome] { return riga + nome; }; };
@@ -193,6 +203,10 @@ std::unique_ptr<fonte_byte> fonte_in_memoria(std::string_view dati, size_t pezzo
 
 apri_fonte apri_in_memoria(std::string_view dati, size_t pezzo) {
   return [dati, pezzo] { return fonte_in_memoria(dati, pezzo); };
+}
+
+apri_fonte apri_file(const std::filesystem::path& percorso, collegamento c) {
+  return [percorso, c] { return std::make_unique<fonte_file>(percorso, c); };
 }
 
 tabella_stazioni_t decodifica_stazioni(fonte_byte& f) {

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "model/tabelle.h"
+#include "util/file.h"
 
 namespace valdoro {
 
@@ -52,6 +54,10 @@ using apri_fonte = std::function<std::unique_ptr<fonte_byte>()>;
 // outlive the fonte.
 std::unique_ptr<fonte_byte> fonte_in_memoria(std::string_view dati, size_t pezzo = SIZE_MAX);
 apri_fonte apri_in_memoria(std::string_view dati, size_t pezzo = SIZE_MAX);
+
+// An input file through file_in_lettura: each opening refuses anything but
+// a regular file within the input limit (errore_file).
+apri_fonte apri_file(const std::filesystem::path& percorso, collegamento c);
 
 // Exactly 87 rows and nothing after them.
 tabella_stazioni_t decodifica_stazioni(fonte_byte& f);

@@ -37,12 +37,9 @@ struct uscita : std::runtime_error {
   int esito;
 };
 
-std::string leggi_sorgente(const fs::path& percorso) {
-  std::error_code ec;
-  if (fs::is_directory(percorso, ec)) throw errore_file("read", percorso, "it is a directory");
-  if (!fs::exists(percorso, ec)) throw errore_file("read", percorso, "no such file");
-  return leggi_file(percorso);
-}
+// A path that the author names may be a link; what it leads to must be a
+// regular file within the input limit.
+std::string leggi_sorgente(const fs::path& percorso) { return leggi_file(percorso, collegamento::segui); }
 
 // Titles and train names become file names here and on the simulator's
 // Windows machine, and identity codes in the files: printable ASCII only,
@@ -64,12 +61,6 @@ void crea_cartella(const fs::path& cartella) {
 }
 
 std::chrono::milliseconds attesa_cartella = std::chrono::seconds(60);
-
-// An input named on the command line, opened anew for each reading.
-apri_fonte apri_ingresso(const fs::path& percorso) {
-  auto dati = std::make_shared<std::string>(leggi_sorgente(percorso));
-  return [dati] { return fonte_in_memoria(*dati); };
-}
 
 // ---- the private folder, also on a signal ----
 
@@ -194,6 +185,8 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const std::string testo_linea = leggi_sorgente(o.linea);
   const std::string testo_treno = leggi_sorgente(o.treno);
   crea_cartella(o.uscita);
+  // Two runs into one folder would mix their files.
+  blocco_cartella blocco(o.uscita, attesa_cartella);
 
   // The compiler deletes what it reads: it reads copies.
   cartella_privata privata;
@@ -226,7 +219,7 @@ int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
                                                  " from its name: give --kind stations, track or profile"
                                            : "--kind must be stations, track or profile, not \"" + o.tipo + "\"");
   }
-  const apri_fonte apri = apri_ingresso(o.file);
+  const apri_fonte apri = apri_file(o.file, collegamento::segui);
   try {
     if (o.json) {
       dump_json(*tipo, apri, o.solo_non_vuoti, out);
@@ -252,7 +245,9 @@ fs::path trova_tabella(const fs::path& cartella) {
   if (!fs::is_directory(cartella, ec)) throw errore_file("read", cartella, "not a directory");
   std::vector<fs::path> trovate;
   for (const auto& voce : fs::directory_iterator(cartella)) {
-    if (voce.is_regular_file() && voce.path().extension() == ".sim") trovate.push_back(voce.path());
+    // Every entry counts, so that a .sim that is not a regular file is
+    // refused by name rather than passed over.
+    if (voce.path().extension() == ".sim") trovate.push_back(voce.path());
   }
   if (trovate.size() != 1) {
     throw uscita(kEsitoUso, cartella.u8string() + " holds " + std::to_string(trovate.size()) +
@@ -263,7 +258,7 @@ fs::path trova_tabella(const fs::path& cartella) {
 
 template <typename F>
 auto decodifica_file(const fs::path& percorso, F decodifica) {
-  const apri_fonte apri = apri_ingresso(percorso);
+  const apri_fonte apri = apri_file(percorso, collegamento::segui);
   try {
     return decodifica(apri);
   } catch (const errore_decodifica& e) {
@@ -283,15 +278,20 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   const std::string& titolo = l.stazioni[kRigaLinea].nome;
   const bool titolo_sano = !titolo.empty() && titolo.find_first_of("/\\") == std::string::npos;
   const fs::path pianta = fs::path(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
-  const bool con_pianta = titolo_sano && esiste_file(pianta);
+  // A profile that is there in any form is read, and refused when it is
+  // not a regular file: only a missing one means "no profile".
+  std::error_code ec;
+  const bool con_pianta = titolo_sano && fs::symlink_status(pianta, ec).type() != fs::file_type::not_found;
   if (con_pianta) {
     l.pianta = decodifica_file(pianta, [](const apri_fonte& a) { return decodifica_profilo(a); });
   }
 
   crea_cartella(o.uscita);
+  blocco_cartella blocco(o.uscita, attesa_cartella);
   const fs::path svg1 = fs::path(o.uscita) / "plan.svg", svg2 = fs::path(o.uscita) / "gradient.svg";
   scrivi_file(svg1, svg_pianta(l));
   scrivi_file(svg2, svg_altimetria(l));
+  sincronizza_cartella(o.uscita);
   out << "wrote " << svg1.u8string() << " and " << svg2.u8string() << "\n";
   if (!con_pianta) {
     err << "scenario: no line profile " << pianta.u8string()

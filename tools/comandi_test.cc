@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <nlohmann/json.hpp>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -149,7 +156,7 @@ TEST_F(ScenarioTool, UsageFaultsExitTwoWithAClearMessage) {
        "scenario: The following argument was not expected: --bogus" + usage},
       {{"compile", l, t, "--title", "C", "--train", "T"}, "scenario: --out is required" + usage},
       {{"compile", manca, t, "--title", "C", "--train", "T", "--out", uscita("o")},
-       "scenario: cannot read " + manca + ": no such file\n"},
+       "scenario: cannot read " + manca + ": No such file or directory\n"},
       {{"compile", l, src, "--title", "C", "--train", "T", "--out", uscita("o")},
        "scenario: cannot read " + src + ": it is a directory\n"},
       {{"compile", l, t, "--title", "C/x", "--train", "T", "--out", uscita("o")},
@@ -158,7 +165,7 @@ TEST_F(ScenarioTool, UsageFaultsExitTwoWithAClearMessage) {
        "scenario: --train must not be empty\n"},
       {{"dump", l}, "scenario: cannot tell the kind of " + l + " from its name: give --kind stations, track or profile\n"},
       {{"dump", l, "--kind", "rows"}, "scenario: --kind must be stations, track or profile, not \"rows\"\n"},
-      {{"dump", manca, "--kind", "track"}, "scenario: cannot read " + manca + ": no such file\n"},
+      {{"dump", manca, "--kind", "track"}, "scenario: cannot read " + manca + ": No such file or directory\n"},
       {{"draw", src, "--out", uscita("svg")}, "scenario: " + src + " holds 0 station tables (.sim); draw needs exactly one\n"},
   };
   for (const caso& c : casi) {
@@ -286,6 +293,166 @@ TEST_F(ScenarioTool, DrawReadsNoProfileOutsideItsDirectory) {
   esito e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")});
   EXPECT_EQ(e.stato, 1);
   EXPECT_NE(leggi_file(dir / "svg" / "plan.svg").find("No line profile"), std::string::npos);
+}
+
+// Every input that the author names, in every form a user could hand over
+// that is not a regular file of a sane size, is refused at once by name,
+// never read: a device that never ends, a FIFO that never opens, a file past
+// the input limit (sparse, so it costs no disk), a folder.  Links to them
+// too, since the tool follows a link to its target.
+TEST_F(ScenarioTool, InputsThatAreNotRegularFilesOfASaneSizeAreRefusedByName) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  const fs::path fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path grande = dir / "big";
+  {
+    const int fd = ::open(grande.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kLimiteIngresso + 1)), 0);
+    ::close(fd);
+  }
+  struct forma {
+    fs::path percorso;
+    std::string motivo;
+  } forme[] = {
+      {"/dev/zero", "it is a device, not a regular file"},
+      {fifo, "it is a FIFO, not a regular file"},
+      {grande, "larger than the 64 MiB an input may have"},
+      {dir / "src", "it is a directory"},
+  };
+  const std::string l = sorgente("l.txt", colle("linea")), t = sorgente("t.txt", colle("treno"));
+  for (const forma& f : forme) {
+    for (const bool per_collegamento : {false, true}) {
+      fs::path p = f.percorso;
+      if (per_collegamento) {
+        p = dir / "link";
+        fs::remove(p);
+        fs::create_symlink(f.percorso, p);
+      }
+      // draw meets the input as one of the three files in its folder.
+      auto in_cartella = [&](const std::string& nome) {
+        const fs::path d = dir / "draw";
+        fs::remove_all(d);
+        fs::copy(dir / "bin", d);
+        fs::remove(d / nome);
+        fs::create_symlink(p, d / nome);
+        return std::make_pair(d.string(), (d / nome).string());
+      };
+      struct caso {
+        std::vector<std::string> args;
+        std::string chi;  // the path the message names
+      };
+      const caso casi[] = {
+          {{"compile", p, t, "--title", "C", "--train", "T", "--out", uscita("o")}, p},
+          {{"compile", l, p, "--title", "C", "--train", "T", "--out", uscita("o")}, p},
+          {{"dump", p, "--kind", "track"}, p},
+          {{"dump", p, "--kind", "profile", "--json"}, p},
+          {{"dump", p, "--kind", "stations"}, p},
+      };
+      auto prova = [&](const caso& c) {
+        esito e = scenario_cli(c.args);
+        EXPECT_EQ(e.err, "scenario: cannot read " + c.chi + ": " + f.motivo + "\n") << c.args[0] << " " << c.chi;
+        EXPECT_EQ(e.out, "");
+        EXPECT_EQ(e.stato, 2);
+      };
+      for (const caso& c : casi) prova(c);
+      for (const char* nome : {"Colle_R 101.sim", "Colle_R 101.dat", "Colle_linea.dat"}) {
+        auto [cartella, file] = in_cartella(nome);
+        prova({{"draw", cartella, "--out", uscita("svg")}, file});
+      }
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir / "o"));
+  EXPECT_FALSE(fs::exists(dir / "svg"));
+}
+
+TEST_F(ScenarioTool, AFailedWriteToStandardOutputEndsWithStatusTwo) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  const int pieno = ::open("/dev/full", O_WRONLY);
+  ASSERT_GE(pieno, 0);
+  uscita_controllata buffer(pieno);
+  std::ostream out(&buffer);
+  const std::string file = (dir / "bin" / "Colle_R 101.dat").string();
+  for (const char* formato : {"--nonzero", "--json"}) {
+    std::vector<const char*> argv = {"scenario", "dump", file.c_str(), formato};
+    std::ostringstream err;
+    EXPECT_EQ(esegui_scenario(static_cast<int>(argv.size()), argv.data(), out, err), 2);
+    EXPECT_EQ(err.str(), "scenario: cannot write standard output: No space left on device\n");
+    out.clear();
+  }
+  // Output that fits the buffer fails at the flush at the end.
+  std::vector<const char*> argv = {"scenario", "--help"};
+  std::ostringstream err;
+  EXPECT_EQ(esegui_scenario(static_cast<int>(argv.size()), argv.data(), out, err), 2);
+  EXPECT_EQ(err.str(), "scenario: cannot write standard output: No space left on device\n");
+  ::close(pieno);
+}
+
+TEST_F(ScenarioTool, AnotherRunInTheOutputFolderIsWaitedForThenRefused) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  const std::string prima = leggi_file(dir / "bin" / "Colle_R 101.sim");
+  imposta_attesa_cartella(std::chrono::milliseconds(50));
+  {
+    blocco_cartella altra(dir / "bin");
+    scrivi_file(dir / "bin" / "Colle_R 101.sim", "previous");
+    esito e = compila_colle(uscita("bin"));
+    EXPECT_EQ(e.err, "scenario: another run is writing in " + uscita("bin") + "\n");
+    EXPECT_EQ(e.stato, 2);
+    EXPECT_EQ(leggi_file(dir / "bin" / "Colle_R 101.sim"), "previous");
+    scrivi_file(dir / "bin" / "Colle_R 101.sim", prima);
+
+    fs::create_directories(dir / "svg");
+    blocco_cartella altra_svg(dir / "svg");
+    e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")});
+    EXPECT_EQ(e.err, "scenario: another run is writing in " + uscita("svg") + "\n");
+    EXPECT_EQ(e.stato, 2);
+    EXPECT_FALSE(fs::exists(dir / "svg" / "plan.svg"));
+  }
+  imposta_attesa_cartella(std::chrono::seconds(60));
+  EXPECT_EQ(compila_colle(uscita("bin")).stato, 0);
+}
+
+TEST(CartellaPrivata, IsTheOwnersAloneAndGoesAwayWithItsFiles) {
+  fs::path dove;
+  {
+    cartella_privata c;
+    dove = c.percorso();
+    EXPECT_EQ(fs::status(dove).permissions() & fs::perms::all, fs::perms::owner_all);
+    scrivi_file(dove / "a.txt", "x");
+  }
+  EXPECT_FALSE(fs::exists(dove));
+}
+
+// A run stopped by Ctrl-C or a kill leaves no copy of the sources behind,
+// and still ends by that signal.
+TEST(CartellaPrivata, IsRemovedOnSigintAndSigtermToo) {
+  for (int segnale : {SIGINT, SIGTERM}) {
+    int tubo[2];
+    ASSERT_EQ(::pipe(tubo), 0);
+    const pid_t figlio = ::fork();
+    ASSERT_GE(figlio, 0);
+    if (figlio == 0) {
+      ::close(tubo[0]);
+      cartella_privata c;
+      std::ofstream(c.percorso() / "Colle_linea.txt") << "copy";
+      std::ofstream(c.percorso() / "Colle_linea.txt.0123456789abcdef.valdoro-tmp") << "half";
+      const std::string p = c.percorso().string();
+      if (::write(tubo[1], p.data(), p.size()) != static_cast<ssize_t>(p.size())) ::_exit(3);
+      ::close(tubo[1]);
+      ::raise(segnale);
+      ::_exit(4);  // not reached: the signal ends the process
+    }
+    ::close(tubo[1]);
+    std::string percorso;
+    char buf[256];
+    for (ssize_t n; (n = ::read(tubo[0], buf, sizeof buf)) > 0;) percorso.append(buf, static_cast<size_t>(n));
+    ::close(tubo[0]);
+    int stato = 0;
+    ASSERT_EQ(::waitpid(figlio, &stato, 0), figlio);
+    EXPECT_TRUE(WIFSIGNALED(stato) && WTERMSIG(stato) == segnale) << stato;
+    ASSERT_FALSE(percorso.empty());
+    EXPECT_FALSE(fs::exists(percorso)) << percorso;
+  }
 }
 
 }  // namespace
