@@ -175,6 +175,78 @@ if [ -n "$tool" ]; then
   check "draw, read-only out names the file: $(cat "$work/err")" \
     'grep -q "^scenario: cannot write $drawro/.*: Permission denied$" "$work/err"'
   check "draw, read-only out: nothing left" '[ -z "$(ls -A "$drawro")" ]'
+
+  # ---- inputs that are not regular files of a sane size ----
+  # A device that never ends, a FIFO that never opens and a file past the
+  # 64 MiB input limit (sparse), as each input of each subcommand: refused
+  # by name at once, status 2, within a few seconds (timeout) and in little
+  # memory (ulimit -v well below the big file's size).
+  fifo="$work/fifo"
+  mkfifo "$fifo"
+  big="$work/big"
+  truncate -s $(( 64 * 1024 * 1024 + 1 )) "$big"
+  limited() ( ulimit -v 65536; timeout 10 "$tool" "$@" )
+  # DIR for draw: the good files with one of them a link to the input.
+  draw_dir() {
+    rm -rf "$work/drawin" && cp -r "$work/toolgood" "$work/drawin"
+    rm "$work/drawin/$2" && ln -s "$1" "$work/drawin/$2"
+  }
+  for input in /dev/zero "$fifo" "$big"; do
+    case "$input" in
+      /dev/zero) reason="it is a device, not a regular file" ;;
+      "$fifo") reason="it is a FIFO, not a regular file" ;;
+      *) reason="larger than the 64 MiB an input may have" ;;
+    esac
+    for what in line train track profile stations plan.sim plan.dat plan.profile; do
+      named="$input"
+      case "$what" in
+        line) limited compile "$input" "$src/train.txt" --title Prova --train "T 1" --out "$work/o" ;;
+        train) limited compile "$src/line.txt" "$input" --title Prova --train "T 1" --out "$work/o" ;;
+        track|profile|stations) limited dump "$input" --kind "$what" --json ;;
+        plan.sim) draw_dir "$input" "Prova_T 1.sim"; named="$work/drawin/Prova_T 1.sim" ;;
+        plan.dat) draw_dir "$input" "Prova_T 1.dat"; named="$work/drawin/Prova_T 1.dat" ;;
+        plan.profile) draw_dir "$input" "Prova_linea.dat"; named="$work/drawin/Prova_linea.dat" ;;
+      esac >/dev/null 2>"$work/err"
+      status=$?
+      if [[ "$what" == plan.* ]]; then
+        limited draw "$work/drawin" --out "$work/svg" >/dev/null 2>"$work/err"; status=$?
+      fi
+      check "$what from $input: status 2 (got $status)" '[ $status -eq 2 ]'
+      check "$what from $input: $(cat "$work/err")" \
+        '[ "$(cat "$work/err")" = "scenario: cannot read $named: $reason" ]'
+    done
+  done
+  check "refused inputs: nothing written" '[ ! -e "$work/o" ] && [ ! -e "$work/svg" ]'
+
+  # dump streams: a 40 MiB profile and a 30 MiB track, each dumped in 16 MiB
+  # of address space, every metre and cell out.
+  printf '\x05\x00\x00\x00\x00\x00\x00\x00\xf8\x3f' >"$work/huge_linea.dat"
+  printf '\x01\x01\x14\xfe\xff\x03\x00\x04\x00\x05\x06\x07\x20\x64\x09' >"$work/huge.dat"
+  for i in $(seq 22); do cat "$work/huge_linea.dat" "$work/huge_linea.dat" >"$work/x" && mv "$work/x" "$work/huge_linea.dat"; done
+  for i in $(seq 21); do cat "$work/huge.dat" "$work/huge.dat" >"$work/x" && mv "$work/x" "$work/huge.dat"; done
+  for flags in "" "--json" "--nonzero --json"; do
+    extra=0; [[ "$flags" == *json* ]] && extra=6  # the JSON's lines around the array
+    lines=$( (ulimit -v 16384; "$tool" dump "$work/huge_linea.dat" $flags) | wc -l)
+    check "dump $flags of a 40 MiB profile in 16 MiB: every metre (got $lines lines)" \
+      '[ $lines -eq $(( 2097152 + extra )) ]'
+    lines=$( (ulimit -v 16384; "$tool" dump "$work/huge.dat" $flags) | wc -l)
+    check "dump $flags of a 30 MiB track in 16 MiB: every cell (got $lines lines)" \
+      '[ $lines -eq $(( 2097152 + extra )) ]'
+  done
+  rm -f "$work/huge_linea.dat" "$work/huge.dat"
+
+  # Standard output that fails: a full device, a full disk.
+  "$tool" dump "$work/toolgood/Prova_T 1.dat" >/dev/full 2>"$work/err"; status=$?
+  check "dump > /dev/full: status 2 (got $status)" '[ $status -eq 2 ]'
+  check "dump > /dev/full: $(cat "$work/err")" \
+    '[ "$(cat "$work/err")" = "scenario: cannot write standard output: No space left on device" ]'
+  if mount -t tmpfs -o size=64k tmpfs "$mnt" 2>/dev/null; then
+    "$tool" dump "$work/toolgood/Prova_linea.dat" --json >"$mnt/out.json" 2>"$work/err"; status=$?
+    check "dump into a full disk: status 2 (got $status)" '[ $status -eq 2 ]'
+    check "dump into a full disk: $(cat "$work/err")" \
+      '[ "$(cat "$work/err")" = "scenario: cannot write standard output: No space left on device" ]'
+    umount "$mnt"
+  fi
 fi
 
 [ $fail -eq 0 ] && echo "faults test passed"
