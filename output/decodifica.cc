@@ -12,11 +12,14 @@ namespace {
 constexpr size_t kByteCella = 15;
 constexpr size_t kPezzo = 64 * 1024;
 
-// Reads a fonte_byte through a buffer of one piece (more only for a longer
-// record, at most a 64 KiB name) and checks every read against what is left.
+// Reads a fonte_byte through a buffer of one piece, 64 KiB or the file's
+// size if smaller (more only for a longer record, at most a 64 KiB name),
+// and checks every read against what is left.
 class lettore {
  public:
-  explicit lettore(fonte_byte& f) : f_(f) {}
+  // A small file needs no buffer of a whole piece.
+  explicit lettore(fonte_byte& f)
+      : f_(f), pezzo_(static_cast<size_t>(std::clamp<uint64_t>(f.dimensione(), 64, kPezzo))) {}
 
   uint64_t posizione() const { return pos_; }
 
@@ -51,7 +54,7 @@ class lettore {
   uint64_t conta_resto() {
     uint64_t n = pronti();
     inizio_ = fine_ = 0;
-    if (buf_.size() < kPezzo) buf_.resize(kPezzo);
+    if (buf_.size() < pezzo_) buf_.resize(pezzo_);
     while (!finito_) {
       const size_t letti = f_.leggi(buf_.data(), buf_.size());
       finito_ = letti == 0;
@@ -71,7 +74,7 @@ class lettore {
       fine_ -= inizio_;
       inizio_ = 0;
     }
-    if (buf_.size() < std::max(n, kPezzo)) buf_.resize(std::max(n, kPezzo));
+    if (buf_.size() < std::max(n, pezzo_)) buf_.resize(std::max(n, pezzo_));
     while (fine_ < n && !finito_) {
       const size_t letti = f_.leggi(buf_.data() + fine_, buf_.size() - fine_);
       finito_ = letti == 0;
@@ -81,6 +84,7 @@ class lettore {
   }
 
   fonte_byte& f_;
+  size_t pezzo_;
   std::vector<char> buf_;
   size_t inizio_ = 0, fine_ = 0;  // the unread bytes of buf_
   uint64_t pos_ = 0;              // offset in the file of buf_[inizio_]
