@@ -78,6 +78,11 @@ int form_load(piattaforma& p) {
     } catch (const std::exception& e) {
       rimuovi_sorgenti(s, cartella);
       guasto = e.what();
+      // The files replaced before the fault keep their new names.
+      try {
+        sincronizza_cartella(cartella);
+      } catch (const errore_file&) {
+      }
     }
   } catch (const std::exception& e) {
     guasto = e.what();
