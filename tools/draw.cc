@@ -509,8 +509,8 @@ std::string svg_pianta(const linea_costruita& l) {
   // texts that must be shown, and the kilometres where there is room.
   auto segna = [&](int32_t m, double r) { testi.occupa({pl.px(m) - r, pl.py(m) - r, pl.px(m) + r, pl.py(m) + r}); };
   const int32_t passo_traccia = std::max<int32_t>(kPassoPianta, static_cast<int32_t>(std::min(3 * pl.metri_per_pixel(), 1e6)));
-  for (int32_t m = 0; m <= L; m += passo_traccia) {
-    if (pl.valido(m)) segna(m, 1.5);
+  for (int64_t m = 0; m <= L; m += passo_traccia) {
+    if (pl.valido(static_cast<int32_t>(m))) segna(static_cast<int32_t>(m), 1.5);
   }
   const std::vector<cambio_numerazione> cambi = cambi_numerazione(l.stazioni, L);
   const int64_t passo = std::max<int64_t>(1, std::llround(passo_tondo(L / 1000.0, 20) * 1000));

@@ -131,6 +131,13 @@ TEST(Draw, GradientProfileClimbsFromTheGradientsAndStepsTheSpeed) {
   EXPECT_EQ(conta(svg, ">100</text>"), 1);
   EXPECT_EQ(conta(svg, "stroke=\"#1565c0\" stroke-dasharray"), 2);
   EXPECT_EQ(conta(svg, ">&lt;C&gt;</text>"), 1);
+
+  // A name longer than the room above the profile is cut short, marked.
+  linea_costruita l = piccola();
+  l.stazioni[2].nome = std::string(80, 'W');
+  const std::string lungo = svg_altimetria(l);
+  EXPECT_EQ(conta(lungo, std::string(20, 'W') + "\xE2\x80\xA6</text>"), 1);
+  EXPECT_EQ(conta(lungo, std::string(21, 'W')), 0);
 }
 
 TEST(Draw, EmptyOrBrokenFilesStillGiveAPictureWithoutNonNumbers) {
