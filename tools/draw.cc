@@ -104,7 +104,7 @@ std::vector<cambio_numerazione> cambi_numerazione(const tabella_stazioni_t& t, i
   inizi.erase(std::unique(inizi.begin(), inizi.end()), inizi.end());
   std::vector<cambio_numerazione> out;
   for (int32_t p : inizi) {
-    const int64_t prima = metri_numerati(t, p - 1) + 1, dopo = metri_numerati(t, p);
+    const int64_t prima = int64_t{metri_numerati(t, p - 1)} + 1, dopo = metri_numerati(t, p);
     if (prima != dopo) out.push_back({p, prima, dopo});
   }
   return out;
