@@ -236,7 +236,7 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   const bool titolo_sano = !titolo.empty() && titolo.find_first_of("/\\") == std::string::npos;
   const fs::path pianta = fs::path(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
   const bool con_pianta = titolo_sano && esiste_file(pianta);
-  if (con_pianta) l.pianta = decodifica_file<profilo>(pianta, decodifica_profilo);
+  if (con_pianta) l.pianta = decodifica_file<profilo>(pianta, decodifica_pianta);
 
   crea_cartella(o.uscita);
   const fs::path svg1 = fs::path(o.uscita) / "plan.svg", svg2 = fs::path(o.uscita) / "gradient.svg";
