@@ -56,7 +56,14 @@ esito applica_chiavi_record(scenario& s, lettore& r, stato_linea& st) {
 
 // Everything the line source says, up to the end of its records.
 esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
-  if (!cerca_generale(s, r)) return ferma(s, r, r.punto_voce(), kSenzaGenerale, esito::ferma_subito);
+  if (!cerca_generale(s, r)) {
+    // An item "[generale]" that is the last one was found, but nothing of
+    // the section follows it.
+    const char* testo = contiene(s.voce_letta, "[generale]") ? kGeneraleVuota : nullptr;
+    registra_errore(s, kSenzaGenerale, r.luogo_voce(), testo);
+    return esito::ferma_subito;
+  }
+  controlla_fine(s, r);
   esito e = fase_generale(s, r);
   if (e != esito::avanti) return e;
   progressive_ordina(s);
@@ -89,6 +96,8 @@ void cancella_se_esiste(const std::filesystem::path& percorso) {
 }  // namespace
 
 void memorizza_dati(scenario& s, const std::filesystem::path& cartella) {
+  s.avvisi.clear();
+  s.luogo_cella_riservata = {};
   s.tabella_stazioni[kRigaLinea].nome = s.nome_linea;
   s.tabella_stazioni[kRigaTreno].nome = s.nome_treno;
   const std::string nome_linea = file_sorgente_linea(s.nome_linea);
