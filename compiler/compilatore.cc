@@ -54,16 +54,8 @@ esito applica_chiavi_record(scenario& s, lettore& r, stato_linea& st) {
 }
 
 
-// Everything the line source says, up to the end of its records.
-esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
-  if (!cerca_generale(s, r)) {
-    // An item "[generale]" that is the last one was found, but nothing of
-    // the section follows it.
-    const char* testo = contiene(s.voce_letta, "[generale]") ? kGeneraleVuota : nullptr;
-    registra_errore(s, kSenzaGenerale, r.luogo_voce(), testo);
-    return esito::ferma_subito;
-  }
-  controlla_fine(s, r);
+// The line source after its "[generale]": general keys, then records.
+esito leggi_dopo_generale(scenario& s, lettore& r, stato_linea& st) {
   esito e = fase_generale(s, r);
   if (e != esito::avanti) return e;
   progressive_ordina(s);
@@ -73,6 +65,20 @@ esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
   if (s.celle.empty()) return ferma(s, r, r.punto_voce(), kSenzaBinario, esito::ferma_subito);
   semina_profilo(s, st);
   return fase_record(s, r, [&] { return applica_chiavi_record(s, r, st); });
+}
+
+// Everything the line source says, up to the end of its records.
+esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
+  if (!cerca_generale(s, r)) {
+    // An item "[generale]" that is the last one was found, but nothing of
+    // the section follows it.
+    const char* testo = contiene(s.voce_letta, "[generale]") ? kGeneraleVuota : nullptr;
+    registra_errore(s, kSenzaGenerale, r.luogo_voce(), testo);
+    return esito::ferma_subito;
+  }
+  const esito e = leggi_dopo_generale(s, r, st);
+  controlla_fine(s, r);
+  return e;
 }
 
 // False when the line half stopped at once: the train source is not read.

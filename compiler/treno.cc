@@ -233,8 +233,8 @@ void compila_treno(scenario& s, const std::filesystem::path& percorso_treno) {
   esito e = esito::avanti;
   if (cerca_generale(s, r)) {
     const lettore::punto generale = r.punto_voce();
-    controlla_fine(s, r);
     e = fase_record(s, r, [&] { return applica_chiavi_treno(s, r, st); });
+    controlla_fine(s, r);
     if (st.record_letti == 0) {
       avvisa(s, r, generale,
              "no train record follows \"[generale]\" (is this a line source?): nothing of it was compiled");
