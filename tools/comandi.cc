@@ -147,7 +147,7 @@ bool cella_riservata_presa(const scenario& s) {
 
 // A clash in the identity slots, told at the record that took cell 1 or
 // as the finishing pass's doing.
-errore_registrato clash(const scenario& s, const errore_fatale& e, bool dal_passaggio_finale) {
+errore_registrato scontro_identita(const scenario& s, const errore_fatale& e, bool dal_passaggio_finale) {
   const int32_t numero = std::stoi(e.numero());
   const std::string significato = significato_errore(numero);
   if (!s.luogo_cella_riservata.file.empty()) {
@@ -181,7 +181,7 @@ costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
   try {
     timbra_codici(s);
   } catch (const errore_fatale& e) {
-    c.fatale = clash(s, e, !presa_prima && cella_riservata_presa(s));
+    c.fatale = scontro_identita(s, e, !presa_prima && cella_riservata_presa(s));
     return c;
   }
   annota();
@@ -237,11 +237,13 @@ int inizia(const opzioni_init& o, std::ostream& out) {
       file_sorgente_linea(kNomeLinea), file_sorgente_treno(kNomeLinea, kNomeTreno),
       file_note(kNomeLinea, kNomeTreno), file_rallentamenti(kNomeLinea, kNomeTreno),
       file_scheda(kNomeLinea, kNomeTreno)};
+  // Every name is looked at before any file is written.
   if (!o.forza) {
     std::string presi;
     for (const std::string& nome : nomi) {
       std::error_code ec;
-      if (fs::exists(fs::symlink_status(cartella / nome, ec))) presi += (presi.empty() ? "" : ", ") + (cartella / nome).u8string();
+      if (!fs::exists(fs::symlink_status(cartella / nome, ec))) continue;
+      presi += (presi.empty() ? "" : ", ") + (cartella / nome).u8string();
     }
     if (!presi.empty()) throw uscita(kEsitoUso, "init would replace " + presi + ": give --force to overwrite");
   }
@@ -267,11 +269,11 @@ struct opzioni_dump {
 
 int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   std::optional<tipo_file> tipo =
-      !o.con_tipo ? tipo_dal_nome(fs::path(o.file).filename().u8string()) : tipo_dalla_parola(o.tipo);
+      o.con_tipo ? tipo_dalla_parola(o.tipo) : tipo_dal_nome(fs::path(o.file).filename().u8string());
   if (!tipo) {
-    throw uscita(kEsitoUso, !o.con_tipo ? "cannot tell the kind of " + o.file +
-                                                 " from its name: give --kind stations, track or profile"
-                                           : "--kind must be stations, track or profile, not \"" + o.tipo + "\"");
+    throw uscita(kEsitoUso, o.con_tipo ? "--kind must be stations, track or profile, not \"" + o.tipo + "\""
+                                       : "cannot tell the kind of " + o.file +
+                                             " from its name: give --kind stations, track or profile");
   }
   const std::string dati = leggi_sorgente(o.file);
   try {
@@ -359,6 +361,19 @@ int protetto(std::ostream& err, F corpo) {
   }
 }
 
+// Only options may come before the subcommand, so the first other word names
+// one; nullptr when it does.
+const char* sottocomando_ignoto(const CLI::App& app, int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] == '-' || argv[i][0] == '\0') continue;
+    for (const CLI::App* sotto : app.get_subcommands([](const CLI::App*) { return true; })) {
+      if (sotto->check_name(argv[i])) return nullptr;
+    }
+    return argv[i];
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -393,19 +408,10 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   init->add_option("DIR", oi.cartella, "directory for the five files")->required();
   init->add_flag("--force", oi.forza, "replace files of the same names");
 
-  // Only options may come before the subcommand: any other word names one.
-  for (int i = 1; i < argc; ++i) {
-    const std::string parola = argv[i];
-    if (parola.empty() || parola[0] == '-') continue;
-    const bool nota = compile->check_name(parola) || dump->check_name(parola) || draw->check_name(parola) ||
-                      init->check_name(parola);
-    if (!nota) {
-      err << "scenario: unknown subcommand " << parola << "\nRun scenario --help for the usage.\n";
-      return kEsitoUso;
-    }
-    break;
+  if (const char* parola = sottocomando_ignoto(app, argc, argv)) {
+    err << "scenario: unknown subcommand " << parola << "\nRun scenario --help for the usage.\n";
+    return kEsitoUso;
   }
-
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

@@ -308,10 +308,12 @@ TEST_F(ScenarioTool, UsageFaultsExitTwoWithAClearMessage) {
   EXPECT_FALSE(fs::exists(dir / "o"));
 }
 
-TEST_F(ScenarioTool, HelpNamesTheThreeSubcommands) {
+TEST_F(ScenarioTool, HelpNamesTheSubcommands) {
   esito e = scenario_cli({"--help"});
   EXPECT_EQ(e.stato, 0);
-  for (const char* parola : {"compile", "dump", "draw"}) EXPECT_NE(e.out.find(parola), std::string::npos) << parola;
+  for (const char* parola : {"compile", "dump", "draw", "init"}) {
+    EXPECT_NE(e.out.find(parola), std::string::npos) << parola;
+  }
   e = scenario_cli({"dump", "--help"});
   EXPECT_NE(e.out.find("--nonzero"), std::string::npos);
 }
