@@ -104,6 +104,7 @@ void cancella_se_esiste(const std::filesystem::path& percorso) {
 void memorizza_dati(scenario& s, const std::filesystem::path& cartella) {
   s.avvisi.clear();
   s.luogo_cella_riservata = {};
+  s.luoghi_progressive_storte = {};
   s.tabella_stazioni[kRigaLinea].nome = s.nome_linea;
   s.tabella_stazioni[kRigaTreno].nome = s.nome_treno;
   const std::string nome_linea = file_sorgente_linea(s.nome_linea);

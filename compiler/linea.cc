@@ -42,10 +42,14 @@ esito lunghezza_percorso(scenario& s, lettore& r) {
 }
 
 void leggi_progressiva(scenario& s, lettore& r, int riga) {
+  const lettore::punto chiave = r.punto_voce();
   riga_stazione& t = s.tabella_stazioni[riga];
   t.inizio = r.leggi_intero();
   t.fine = r.leggi_intero();
   t.progressiva = r.leggi_intero();
+  // The flag's 100 keeps an offset on or off the grid.
+  const bool storta = !multiplo_di_50(t.inizio) || !multiplo_di_50(t.fine);
+  s.luoghi_progressive_storte[static_cast<size_t>(riga - kRigaTre)] = storta ? r.luogo_di(chiave) : luogo{};
 }
 
 esito progressiva_tre(scenario& s, lettore& r) {

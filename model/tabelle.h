@@ -91,6 +91,10 @@ struct scenario {
   // The record that put something into the reserved members of cell 1
   // (valore1, valore2): the identity-code step clashes with it.
   luogo luogo_cella_riservata;
+  // The "progressiva" records of rows 81, 82 and 83 as read, while their
+  // start or offset is off the 50 m grid: the train half finds that only
+  // after the ordering has moved them.
+  std::array<luogo, 3> luoghi_progressive_storte;
 
   tabella_stazioni_t tabella_stazioni{};
   std::vector<cella> celle;  // no elements until the route length is read
