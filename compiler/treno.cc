@@ -219,8 +219,6 @@ void controlla_progressive(scenario& s) {
   }
 }
 
-}  // namespace
-
 // A train source of which nothing was compiled is no train at all: the
 // compile goes on as it always has, but the author hears of it.
 void avvisa_senza_generale(scenario& s, const lettore& r) {
@@ -231,6 +229,8 @@ void avvisa_senza_generale(scenario& s, const lettore& r) {
     annota_avviso(s, r.luogo_di({1, 1}), "no \"[generale]\" in the train source: nothing of it was compiled");
   }
 }
+
+}  // namespace
 
 void compila_treno(scenario& s, const std::filesystem::path& percorso_treno) {
   const std::string testo = leggi_file(percorso_treno);
