@@ -105,6 +105,7 @@ void memorizza_dati(scenario& s, const std::filesystem::path& cartella) {
   s.avvisi.clear();
   s.luogo_cella_riservata = {};
   s.luoghi_progressive_storte = {};
+  s.luoghi_inizi_rallentamento.clear();
   s.tabella_stazioni[kRigaLinea].nome = s.nome_linea;
   s.tabella_stazioni[kRigaTreno].nome = s.nome_treno;
   const std::string nome_linea = file_sorgente_linea(s.nome_linea);

@@ -134,6 +134,7 @@ void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& d
     at(s, i).valore1 = w.v;
     at(s, i).valore3 = w.f_tt;
   }
+  if (!dove.file.empty()) s.luoghi_inizi_rallentamento.emplace_back(c.inizio, dove);
   if (!c.con_preavviso) return;
   if (!preavviso_libero(s, c.preavviso)) return registra_errore(s, 20, dove);
   for (int32_t j = 0; j < kCellePreavviso; ++j) {

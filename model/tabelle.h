@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/profilo.h"
@@ -95,6 +96,9 @@ struct scenario {
   // start or offset is off the 50 m grid: the train half finds that only
   // after the ordering has moved them.
   std::array<luogo, 3> luoghi_progressive_storte;
+  // The start cell of every slowdown stored, with its record: the finishing
+  // pass marks cells on a slowdown's behalf, cell 1 among them.
+  std::vector<std::pair<int32_t, luogo>> luoghi_inizi_rallentamento;
 
   tabella_stazioni_t tabella_stazioni{};
   std::vector<cella> celle;  // no elements until the route length is read

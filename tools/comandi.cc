@@ -152,7 +152,10 @@ errore_registrato scontro_identita(const scenario& s, const errore_fatale& e, bo
   const std::string significato = significato_errore(numero);
   if (!s.luogo_cella_riservata.file.empty()) {
     return {numero, s.luogo_cella_riservata,
-            significato + ": this record put a value into cell 1, where the identity codes go"};
+            significato + (dal_passaggio_finale
+                               ? ": the finishing pass put a speed mark for this slowdown into cell 1, where the "
+                                 "identity codes go"
+                               : ": this record put a value into cell 1, where the identity codes go")};
   }
   if (dal_passaggio_finale) {
     return {numero, {},

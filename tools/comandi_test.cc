@@ -203,7 +203,8 @@ TEST_F(ScenarioTool, AClashInTheIdentitySlotsNamesTheRecordAndWritesNoFile) {
                    "[cartelli]\nindicatori_vmax,  50,  100,  110,  120,  0,  ,  ,  ,  0\n"
                    "indicatori_vmax,  100,  100,  110,  120,  0,  ,  ,  ,  0\n"),
        sostituisci(colle("treno"), "rallentamento,   14500,", "rallentamento,   350,"),
-       clash + "the finishing pass put a speed mark into cell 1, for a slowdown near the line start\n"},
+       "T:19:1: " + clash + "the finishing pass put a speed mark for this slowdown into cell 1, where the identity "
+                            "codes go\n"},
   };
   for (const caso& c : casi) {
     const std::string l = sorgente("l.txt", c.linea);
