@@ -12,6 +12,10 @@
 
 namespace valdoro {
 
+// The scenario this program carries: its title and train designation.
+inline constexpr char kNomeLinea[] = "Valdoro";
+inline constexpr char kNomeTreno[] = "Dir 5802";
+
 // The two sources the compiler reads back: the line (349 lines) and the
 // train (190 lines).  The packager writes them transitoria, since it
 // deletes them once compiled; for anyone who keeps them they are durevole.

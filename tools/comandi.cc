@@ -6,7 +6,6 @@
 #include <random>
 #include <string>
 
-#include "app/driver.h"
 #include "model/errori.h"
 #include "compiler/compilatore.h"
 #include "model/nomi_file.h"
