@@ -26,8 +26,8 @@ class finestra_aperta {
 };
 
 void costruisci(scenario& s, const std::filesystem::path& cartella) {
-  dati_linea(s.nome_linea, cartella);
-  dati_treno(s.nome_linea, s.nome_treno, cartella);
+  dati_linea(s.nome_linea, cartella, durata::transitoria);
+  dati_treno(s.nome_linea, s.nome_treno, cartella, durata::transitoria);
   dati_note(s.nome_linea, s.nome_treno, cartella);
   dati_rallentamenti(s.nome_linea, s.nome_treno, cartella);
   dati_scheda(s.nome_linea, s.nome_treno, cartella);
@@ -78,6 +78,11 @@ int form_load(piattaforma& p) {
     } catch (const std::exception& e) {
       rimuovi_sorgenti(s, cartella);
       guasto = e.what();
+      // The files replaced before the fault keep their new names.
+      try {
+        sincronizza_cartella(cartella);
+      } catch (const errore_file&) {
+      }
     }
   } catch (const std::exception& e) {
     guasto = e.what();

@@ -5,11 +5,10 @@
 #include <string>
 
 #include "app/piattaforma.h"
+#include "sources/scrittori.h"
 
 namespace valdoro {
 
-inline constexpr char kNomeLinea[] = "Valdoro";
-inline constexpr char kNomeTreno[] = "Dir 5802";
 
 // Exit statuses of a run.
 constexpr int kUscitaPulita = 0;

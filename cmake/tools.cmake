@@ -31,5 +31,6 @@ if(VALDORO_TESTS)
   # and says so, rather than passing unseen.
   find_program(CHROMIUM chromium)
   add_test(NAME scenario_draw_render
-    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_test.sh $<TARGET_FILE:scenario> ${CHROMIUM})
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_test.sh $<TARGET_FILE:scenario> $<TARGET_FILE:valdoro>
+    ${CHROMIUM})
 endif()

@@ -54,9 +54,8 @@ esito applica_chiavi_record(scenario& s, lettore& r, stato_linea& st) {
 }
 
 
-// Everything the line source says, up to the end of its records.
-esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
-  if (!cerca_generale(s, r)) return ferma(s, r, r.punto_voce(), kSenzaGenerale, esito::ferma_subito);
+// The line source after its "[generale]": general keys, then records.
+esito leggi_dopo_generale(scenario& s, lettore& r, stato_linea& st) {
   esito e = fase_generale(s, r);
   if (e != esito::avanti) return e;
   progressive_ordina(s);
@@ -66,6 +65,20 @@ esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
   if (s.celle.empty()) return ferma(s, r, r.punto_voce(), kSenzaBinario, esito::ferma_subito);
   semina_profilo(s, st);
   return fase_record(s, r, [&] { return applica_chiavi_record(s, r, st); });
+}
+
+// Everything the line source says, up to the end of its records.
+esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
+  if (!cerca_generale(s, r)) {
+    // An item "[generale]" that is the last one was found, but nothing of
+    // the section follows it.
+    const char* testo = contiene(s.voce_letta, "[generale]") ? kGeneraleVuota : nullptr;
+    registra_errore(s, kSenzaGenerale, r.luogo_voce(), testo);
+    return esito::ferma_subito;
+  }
+  const esito e = leggi_dopo_generale(s, r, st);
+  controlla_fine(s, r);
+  return e;
 }
 
 // False when the line half stopped at once: the train source is not read.
@@ -89,6 +102,10 @@ void cancella_se_esiste(const std::filesystem::path& percorso) {
 }  // namespace
 
 void memorizza_dati(scenario& s, const std::filesystem::path& cartella) {
+  s.avvisi.clear();
+  s.luogo_cella_riservata = {};
+  s.luoghi_progressive_storte = {};
+  s.luoghi_inizi_rallentamento.clear();
   s.tabella_stazioni[kRigaLinea].nome = s.nome_linea;
   s.tabella_stazioni[kRigaTreno].nome = s.nome_treno;
   const std::string nome_linea = file_sorgente_linea(s.nome_linea);

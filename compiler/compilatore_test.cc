@@ -69,6 +69,13 @@ TEST(MemorizzaDati, EachLineErrorWithItsPlace) {
       {sorgente_linea("indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
                       "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"),
        0, "Valdoro_linea.txt:5:1: error 21: maximum-speed board on a cell already taken"},
+      // Found by the train half after the ordering, told at the line record.
+      {"[generale]\r\nlunghezza percorso, 1000\r\nprogressiva chilometrica uno, 300, 0, 0\r\n"
+       "progressiva chilometrica due, 100, 25, 1\r\n[curve]\r\n[fine]\r\n",
+       0, "Valdoro_linea.txt:4:1: error 2: a kilometre-progressive start or offset is not a multiple of 50"},
+      {"[generale]\r\nlunghezza percorso, 1000\r\nprogressiva chilometrica due, 100, 25, 0\r\n"
+       "progressiva chilometrica due, 100, 50, 0\r\n[curve]\r\n[fine]\r\n",
+       0, ""},
       {sorgente_linea("pendenza, abc, 1\r\n"), 0,
        "Valdoro_linea.txt:4:11: error 25: the sources could not be read (bad number, value too wide, or source "
        "ended inside a record)"},

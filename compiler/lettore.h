@@ -48,6 +48,10 @@ class lettore {
   int16_t leggi_intero16();
   uint8_t leggi_byte();
 
+  // The whole source and its label.
+  std::string_view testo() const { return testo_; }
+  const std::string& nome_file() const { return nome_file_; }
+
   // Where the item read last begins.
   luogo luogo_voce() const;
 

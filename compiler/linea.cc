@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <string>
 
 #include "compiler/arrotonda.h"
 #include "model/errori.h"
@@ -41,10 +42,14 @@ esito lunghezza_percorso(scenario& s, lettore& r) {
 }
 
 void leggi_progressiva(scenario& s, lettore& r, int riga) {
+  const lettore::punto chiave = r.punto_voce();
   riga_stazione& t = s.tabella_stazioni[riga];
   t.inizio = r.leggi_intero();
   t.fine = r.leggi_intero();
   t.progressiva = r.leggi_intero();
+  // The flag's 100 keeps an offset on or off the grid.
+  const bool storta = !multiplo_di_50(t.inizio) || !multiplo_di_50(t.fine);
+  s.luoghi_progressive_storte[static_cast<size_t>(riga - kRigaTre)] = storta ? r.luogo_di(chiave) : luogo{};
 }
 
 esito progressiva_tre(scenario& s, lettore& r) {
@@ -233,6 +238,43 @@ esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, 
   return come;
 }
 
+void avvisa(scenario& s, const lettore& r, lettore::punto dove, std::string testo) {
+  annota_avviso(s, r.luogo_di(dove), std::move(testo));
+}
+
+void controlla_ordine(scenario& s, const lettore& r, lettore::punto dove, const char* elenco, int32_t p,
+                      int64_t& ultima) {
+  if (p <= ultima) {
+    avvisa(s, r, dove,
+           std::string(elenco) + " record at " + std::to_string(p) + " m does not come after the one before it (at " +
+               std::to_string(ultima) + " m): " + elenco + " records must rise in position");
+  }
+  ultima = p;
+}
+
+void controlla_fine(scenario& s, const lettore& r) {
+  const std::string_view testo = r.testo();
+  const size_t ultimo = testo.find_last_not_of(" \t\r\n");
+  if (ultimo == std::string_view::npos) return;
+  // Lines counted as the reader counts them: CR LF, a lone CR or a lone LF.
+  int riga = 1;
+  size_t inizio_riga = 0;
+  for (size_t i = 0; i < ultimo; ++i) {
+    if (testo[i] == '\n' || (testo[i] == '\r' && testo[i + 1] != '\n')) {
+      ++riga;
+      inizio_riga = i + 1;
+    }
+  }
+  if (contiene(testo.substr(inizio_riga, ultimo + 1 - inizio_riga), "[fine]")) return;
+  annota_avviso(s, {r.nome_file(), riga, 1},
+                "the source does not end with the line \"[fine]\": it may have been cut short here");
+}
+
+void nota_cella_riservata(scenario& s, const lettore& r, lettore::punto dove) {
+  if (s.celle.size() < 2 || !s.luogo_cella_riservata.file.empty()) return;
+  if (s.celle[1].valore1 != 0 || s.celle[1].valore2 != 0) s.luogo_cella_riservata = r.luogo_di(dove);
+}
+
 bool oltre_il_binario(const scenario& s, int32_t p) {
   return s.ultima_cella() < (static_cast<double>(p) + 100) / kMetriPerCella;
 }
@@ -292,9 +334,11 @@ void semina_profilo(scenario& s, stato_linea& st) {
 esito registra_pendenza(scenario& s, lettore& r, stato_linea& st) {
   lettore::punto chiave = r.punto_voce();
   int32_t p = r.leggi_intero();
+  lettore::punto posizione = r.punto_voce();
   int32_t g = r.leggi_intero();
   if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
   if (g < kPendenzaMinima || g > kPendenzaMassima) return ferma(s, r, chiave, 217, esito::ferma_subito);
+  controlla_ordine(s, r, posizione, "gradient", p, st.ultima_pendenza);
   int32_t k = nearest(static_cast<double>(p) / kMetriPerCella);
   if (k > 0) {
     do {

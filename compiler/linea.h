@@ -5,6 +5,7 @@
 #define VALDORO_COMPILER_LINEA_H_
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "compiler/lettore.h"
@@ -30,6 +31,7 @@ struct stato_linea {
   int32_t cella_pendenza = 0;  // next cell to receive a gradient
   int32_t metro_profilo = 2;   // next metre of the plan
   penna punti;
+  int64_t ultima_pendenza = INT64_MIN;  // position of the gradient record before
 };
 
 // Keyword tests: substring, ignoring case or exact.
@@ -66,6 +68,25 @@ bool cerca_generale(scenario& s, lettore& r);
 // Records `numero` at the place `dove` of `r`'s source and says how the
 // reading goes on.
 esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come);
+
+// Warns at the place `dove` of `r`'s source; the tables are not touched.
+void avvisa(scenario& s, const lettore& r, lettore::punto dove, std::string testo);
+
+// Records of the lists that fill the track from a position on (gradients,
+// speeds, adhesions) must rise in position: a record at or before the one
+// before it still pushes the fill on by a cell.  Warns when `p` does not lie
+// beyond `ultima`, the position of the record before, and moves it on.
+void controlla_ordine(scenario& s, const lettore& r, lettore::punto dove, const char* elenco, int32_t p,
+                      int64_t& ultima);
+
+// Both writers end their sources with the line "[fine]", the last item,
+// which the reading never looks at.  A source without it may have been cut
+// short at a line end and still compile: the author hears of it.
+void controlla_fine(scenario& s, const lettore& r);
+
+// After a record has stored its objects: when the reserved members of cell 1
+// have become non-zero, this record is the one the identity codes clash with.
+void nota_cella_riservata(scenario& s, const lettore& r, lettore::punto dove);
 
 // The position test shared by every line record: true when a record at p
 // lies beyond the usable end of the track.

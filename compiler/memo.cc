@@ -1,6 +1,9 @@
 #include "compiler/memo.h"
 
+#include <string>
+
 #include "compiler/arrotonda.h"
+#include "compiler/stretti.h"
 #include "model/errori.h"
 
 namespace valdoro {
@@ -21,10 +24,6 @@ constexpr uint8_t kAvviso = 4;
 constexpr uint8_t kPreavviso = 5;
 constexpr uint8_t kRestrizione = 12;
 constexpr uint8_t kRestrizioneSenzaValore = 13;
-
-// Narrow members keep the low bits of what is stored into them.
-int16_t basso16(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v) & 0xffff)); }
-uint8_t basso8(int64_t v) { return static_cast<uint8_t>(static_cast<uint64_t>(v) & 0xff); }
 
 bool dentro(const scenario& s, int64_t i) { return i >= 0 && i <= s.ultima_cella(); }
 cella& at(scenario& s, int32_t i) { return s.celle[static_cast<size_t>(i)]; }
@@ -68,9 +67,31 @@ bool preavviso_libero(scenario& s, int32_t k) {
   return true;
 }
 
-void scrivi_rallentamento(cella& c, uint8_t tipo, const dati_rallentamento& d) {
+// The values a slowdown stores, each told once when it does not fit.
+struct valori_rallentamento {
+  int16_t v, f_tt, d_v;
+};
+
+valori_rallentamento valori_di(scenario& s, const dati_rallentamento& d, const luogo& dove) {
+  return {basso16(s, dove, "slowdown speed", d.v), basso16(s, dove, "slowdown flag f_tt", d.f_tt),
+          basso16(s, dove, "slowdown second speed d_v", d.d_v)};
+}
+
+void scrivi_rallentamento(cella& c, uint8_t tipo, const dati_rallentamento& d, const valori_rallentamento& w) {
   c.tipo = tipo;
-  if (d.d_v != 0) c.valore2 = basso16(d.d_v);
+  if (d.d_v != 0) c.valore2 = w.d_v;
+}
+
+// The four marks carry one kind: a single warning tells them all.
+void avvisa_marche(scenario& s, int64_t genere, const luogo& dove) {
+  const int64_t prima = genere * 10 + 1;
+  const int64_t ultima = prima + kMarcheSegnale - 1;
+  if (prima >= 0 && ultima <= UINT8_MAX) return;
+  std::string memorizzate;
+  for (int64_t v = prima; v <= ultima; ++v) memorizzate += (v == prima ? "" : ", ") + std::to_string(basso8(v));
+  annota_avviso(s, dove,
+                "signal announcement marks (sx * 3 + dx) * 10 + 1 to 4 are " + std::to_string(prima) + " to " +
+                    std::to_string(ultima) + ", which do not all fit 8 bits (0 to 255): stored as " + memorizzate);
 }
 
 }  // namespace
@@ -85,14 +106,15 @@ void memo_segnale(scenario& s, dati_segnale& d, const luogo& dove) {
   if (!cella_libera(c)) return registra_errore(s, 16, dove);
   const int64_t genere = int64_t{d.sx} * 3 + d.dx;
   c.tipo = kSegnale;
-  c.valore4 = basso16(int64_t{d.rapp} * 10 + genere);
-  c.valore1 = basso16(int64_t{d.s1} * 10 + d.d1);
-  c.valore2 = basso16(int64_t{d.s2} * 10 + d.d2);
-  c.valore3 = basso16(int64_t{d.s3} * 10 + d.d3);
+  c.valore4 = basso16(s, dove, "signal value rapp * 10 + sx * 3 + dx", int64_t{d.rapp} * 10 + genere);
+  c.valore1 = basso16(s, dove, "signal value s1 * 10 + d1", int64_t{d.s1} * 10 + d.d1);
+  c.valore2 = basso16(s, dove, "signal value s2 * 10 + d2", int64_t{d.s2} * 10 + d.d2);
+  c.valore3 = basso16(s, dove, "signal value s3 * 10 + d3", int64_t{d.s3} * 10 + d.d3);
   // Times up to 100 would read as a signal kind in the simulator.
   if (d.tempo >= 1 && d.tempo <= 100) d.tempo = 101;
-  c.tempo = d.sx == 2 ? basso8(d.tempo) : 0;
+  c.tempo = d.sx == 2 ? basso8(s, dove, "signal time", d.tempo) : 0;
   for (int32_t b = 1; b <= kMarcheSegnale; ++b) at(s, i - 2 * b).annuncio = basso8(genere * 10 + b);
+  avvisa_marche(s, genere, dove);
 }
 
 void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& dove) {
@@ -101,16 +123,18 @@ void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& d
   if (c.con_avviso && !cella_libera(at(s, c.avviso))) return registra_errore(s, 17, dove);
   if (!cella_libera(at(s, c.inizio))) return registra_errore(s, 18, dove);
   if (!cella_libera(at(s, c.fine))) return registra_errore(s, 19, dove);
-  scrivi_rallentamento(at(s, c.fine), kFineRallentamento, d);
-  scrivi_rallentamento(at(s, c.inizio), kInizioRallentamento, d);
+  const valori_rallentamento w = valori_di(s, d, dove);
+  scrivi_rallentamento(at(s, c.fine), kFineRallentamento, d, w);
+  scrivi_rallentamento(at(s, c.inizio), kInizioRallentamento, d, w);
   if (c.con_avviso) {
-    scrivi_rallentamento(at(s, c.avviso), kAvviso, d);
-    at(s, c.avviso).valore1 = basso16(d.v);
+    scrivi_rallentamento(at(s, c.avviso), kAvviso, d, w);
+    at(s, c.avviso).valore1 = w.v;
   }
   for (int32_t i : {c.inizio, c.fine}) {
-    at(s, i).valore1 = basso16(d.v);
-    at(s, i).valore3 = basso16(d.f_tt);
+    at(s, i).valore1 = w.v;
+    at(s, i).valore3 = w.f_tt;
   }
+  if (!dove.file.empty()) s.luoghi_inizi_rallentamento.emplace_back(c.inizio, dove);
   if (!c.con_preavviso) return;
   if (!preavviso_libero(s, c.preavviso)) return registra_errore(s, 20, dove);
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
@@ -129,7 +153,7 @@ bool memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove
   if (!cella_libera(c)) return rifiuta(s, 7, dove);
   if (valore > 0) {
     c.tipo = kRestrizione;
-    c.valore1 = basso16(valore);
+    c.valore1 = basso16(s, dove, "restriction value", valore);
   } else {
     c.tipo = kRestrizioneSenzaValore;
   }

@@ -1,6 +1,7 @@
 #include "compiler/oggetti_linea.h"
 
 #include "compiler/arrotonda.h"
+#include "compiler/stretti.h"
 
 namespace valdoro {
 
@@ -19,9 +20,6 @@ constexpr int32_t kTroppiCartelli = 214;
 
 // The cell after the one that holds p, where boards and sign boards stand.
 int32_t cella_oggetto(int32_t p) { return nearest(static_cast<double>(p) / 50 + 1); }
-
-// Low 16 bits, without relying on signed overflow.
-int16_t basso16(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v) & 0xffff)); }
 
 int16_t velocita_cartello(int32_t sinistra, int32_t destra) {
   return nearest16(static_cast<double>(destra) / 5 + static_cast<double>(sinistra) * 20);
@@ -79,6 +77,8 @@ esito registra_montagna(scenario& s, lettore& r) {
   if (oltre_il_binario(s, inizio)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
   int32_t rifiuto = memo_montagna(s, inizio, fine, tipo);
   if (rifiuto != 0) return ferma(s, r, chiave, rifiuto, esito::ferma_subito);
+  // memo_montagna hands the kind back as it went into the cells.
+  basso8(s, r.luogo_di(chiave), "mountain kind (less 10 where it asks for markers)", tipo);
   return esito::avanti;
 }
 
@@ -89,6 +89,8 @@ esito registra_indicatori(scenario& s, lettore& r) {
   if (oltre_il_binario(s, v[0])) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
   int32_t rifiuto = memo_indicatori_v_max(s, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   if (rifiuto != 0) return ferma(s, r, chiave, rifiuto, esito::ferma_subito);
+  basso16(s, r.luogo_di(chiave), "board stripes strisces * 10 + strisced", int64_t{v[4]} * 10 + v[8]);
+  nota_cella_riservata(s, r, chiave);
   return esito::avanti;
 }
 
@@ -110,6 +112,7 @@ esito registra_cartello(scenario& s, lettore& r) {
   c.valore1 = static_cast<int16_t>(s.riga_cartelli);
   s.tabella_stazioni[static_cast<size_t>(s.riga_cartelli)].nome = s.voce_letta;
   --s.riga_cartelli;
+  nota_cella_riservata(s, r, chiave);
   return esito::avanti;
 }
 

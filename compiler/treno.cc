@@ -8,6 +8,7 @@
 #include "compiler/linea.h"
 #include "compiler/memo.h"
 #include "compiler/stazioni.h"
+#include "compiler/stretti.h"
 #include "model/errori.h"
 #include "util/file.h"
 
@@ -27,6 +28,9 @@ struct stato_treno {
   int32_t velocita_in_vigore = 0;
   int32_t aderenza_in_vigore = 0;
   int32_t riga_corrente = 1;
+  int64_t ultima_velocita = INT64_MIN;  // positions of the records before
+  int64_t ultima_aderenza = INT64_MIN;
+  int32_t record_letti = 0;
 };
 
 uint8_t velocita_in_cella(int32_t kmh) {
@@ -35,9 +39,20 @@ uint8_t velocita_in_cella(int32_t kmh) {
   return static_cast<uint8_t>(v);
 }
 
-uint8_t aderenza_in_cella(int32_t a) { return static_cast<uint8_t>(static_cast<uint32_t>(a) & 0xff); }
+uint8_t aderenza_in_cella(int32_t a) { return basso8(a); }
 
 using conversione = uint8_t (*)(int32_t);
+
+// One of the two lists that fill a member of the cells from a position on.
+struct elenco_lungo_linea {
+  const char* nome;  // as the warnings name it
+  uint8_t cella::*membro;
+  conversione valore;
+  bool tiene_bassi;  // the member keeps the low bits of the value as written
+};
+
+constexpr elenco_lungo_linea kVelocita{"speed", &cella::velocita, velocita_in_cella, false};
+constexpr elenco_lungo_linea kAderenza{"adhesion", &cella::aderenza, aderenza_in_cella, true};
 
 // The value in force into the cells from the fill point up to the one
 // before k, at least one cell whenever k > 0.  The fill point never passes
@@ -88,25 +103,29 @@ esito sabbia(scenario& s, lettore& r, stato_treno&) {
 // A speed or adhesion record: position and value.  The value in force so
 // far fills the cells up to the record's cell; the record's value is in
 // force from there.
-esito valore_lungo_linea(scenario& s, lettore& r, int32_t& punto, int32_t& in_vigore, uint8_t cella::*membro,
-                         conversione valore) {
+esito valore_lungo_linea(scenario& s, lettore& r, int32_t& punto, int32_t& in_vigore, int64_t& ultima,
+                         const elenco_lungo_linea& e) {
   const lettore::punto chiave = r.punto_voce();
   const int32_t p = r.leggi_intero();
+  const lettore::punto posizione = r.punto_voce();
   const int32_t nuovo = r.leggi_intero();
+  const lettore::punto valore = r.punto_voce();
   if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
-  riempi(s, punto, nearest(p / kMetriPerCella), membro, valore, in_vigore);
+  controlla_ordine(s, r, posizione, e.nome, p, ultima);
+  if (e.tiene_bassi) basso8(s, r.luogo_di(valore), e.nome, nuovo);
+  riempi(s, punto, nearest(p / kMetriPerCella), e.membro, e.valore, in_vigore);
   in_vigore = nuovo;
   return esito::avanti;
 }
 
 esito velocita(scenario& s, lettore& r, stato_treno& st) {
-  return valore_lungo_linea(s, r, st.punto_riempimento_velocita, st.velocita_in_vigore, &cella::velocita,
-                            velocita_in_cella);
+  return valore_lungo_linea(s, r, st.punto_riempimento_velocita, st.velocita_in_vigore, st.ultima_velocita,
+                            kVelocita);
 }
 
 esito aderenza(scenario& s, lettore& r, stato_treno& st) {
-  return valore_lungo_linea(s, r, st.punto_riempimento_aderenza, st.aderenza_in_vigore, &cella::aderenza,
-                            aderenza_in_cella);
+  return valore_lungo_linea(s, r, st.punto_riempimento_aderenza, st.aderenza_in_vigore, st.ultima_aderenza,
+                            kAderenza);
 }
 
 // Signals and slowdowns stop on any pending code, a 15 left by the line
@@ -121,6 +140,7 @@ esito segnale(scenario& s, lettore& r, stato_treno&) {
   }
   if (oltre_il_binario(s, d.posizione)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
   memo_segnale(s, d, r.luogo_di(chiave));
+  nota_cella_riservata(s, r, chiave);
   return dopo_memo(s);
 }
 
@@ -130,6 +150,7 @@ esito rallentamento(scenario& s, lettore& r, stato_treno&) {
   for (int32_t* v : {&d.x, &d.v, &d.l, &d.f_tt, &d.f_ta, &d.d_v}) *v = r.leggi_intero();
   if (oltre_il_binario(s, d.x)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
   memo_rallentamento(s, d, r.luogo_di(chiave));
+  nota_cella_riservata(s, r, chiave);
   return dopo_memo(s);
 }
 
@@ -138,7 +159,9 @@ esito abbattimento(scenario& s, lettore& r, stato_treno&) {
   const int32_t p = r.leggi_intero();
   const int32_t valore = r.leggi_intero();
   if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
-  return memo_abbattimento(s, p, valore, r.luogo_di(chiave)) ? esito::avanti : esito::ferma_subito;
+  const bool preso = memo_abbattimento(s, p, valore, r.luogo_di(chiave));
+  nota_cella_riservata(s, r, chiave);
+  return preso ? esito::avanti : esito::ferma_subito;
 }
 
 esito stazione(scenario& s, lettore& r, stato_treno& st) { return registra_stazione(s, r, st.riga_corrente); }
@@ -173,6 +196,7 @@ esito applica_chiavi_treno(scenario& s, lettore& r, stato_treno& st) {
   const std::string voce = s.voce_letta;
   for (const chiave_treno& k : kChiavi) {
     if (!corrisponde(voce, k)) continue;
+    ++st.record_letti;
     const esito e = k.azione(s, r, st);
     if (e != esito::avanti) return e;
   }
@@ -181,11 +205,28 @@ esito applica_chiavi_treno(scenario& s, lettore& r, stato_treno& st) {
 
 
 // Rows 81 to 83 come from the line source, but only here are both halves
-// done with them.
+// done with them.  The ordering moves whole records, so a row off the grid
+// holds one of the records the line half noted as such.
 void controlla_progressive(scenario& s) {
   for (int riga = kPrimaRigaProgressive; riga <= kUltimaRigaProgressive; ++riga) {
     const riga_stazione& t = s.tabella_stazioni[riga];
-    if (t.inizio % 50 != 0 || t.fine % 50 != 0) registra_errore(s, 2);
+    if (t.inizio % 50 == 0 && t.fine % 50 == 0) continue;
+    luogo dove;
+    for (const luogo& l : s.luoghi_progressive_storte) {
+      if (!l.file.empty() && (dove.file.empty() || l.riga < dove.riga)) dove = l;
+    }
+    registra_errore(s, 2, dove);
+  }
+}
+
+// A train source of which nothing was compiled is no train at all: the
+// compile goes on as it always has, but the author hears of it.
+void avvisa_senza_generale(scenario& s, const lettore& r) {
+  if (contiene(s.voce_letta, "[generale]")) {
+    avvisa(s, r, r.punto_voce(),
+           "\"[generale]\" is the last item of the train source: nothing follows it, so nothing of it was compiled");
+  } else {
+    annota_avviso(s, r.luogo_di({1, 1}), "no \"[generale]\" in the train source: nothing of it was compiled");
   }
 }
 
@@ -195,7 +236,18 @@ void compila_treno(scenario& s, const std::filesystem::path& percorso_treno) {
   const std::string testo = leggi_file(percorso_treno);
   lettore r(testo, percorso_treno.filename().string());
   stato_treno st;
-  const esito e = cerca_generale(s, r) ? fase_record(s, r, [&] { return applica_chiavi_treno(s, r, st); }) : esito::avanti;
+  esito e = esito::avanti;
+  if (cerca_generale(s, r)) {
+    const lettore::punto generale = r.punto_voce();
+    e = fase_record(s, r, [&] { return applica_chiavi_treno(s, r, st); });
+    controlla_fine(s, r);
+    if (st.record_letti == 0) {
+      avvisa(s, r, generale,
+             "no train record follows \"[generale]\" (is this a line source?): nothing of it was compiled");
+    }
+  } else {
+    avvisa_senza_generale(s, r);
+  }
   cancella_file(percorso_treno);
   if (e == esito::ferma_subito) return;
   coda(s, st.punto_riempimento_velocita, &cella::velocita, velocita_in_cella, st.velocita_in_vigore);

@@ -62,9 +62,14 @@ std::string significato_errore(int32_t numero) {
   return it == tabella.end() ? "unknown error" : it->significato;
 }
 
-void registra_errore(scenario& s, int32_t numero, luogo dove) {
+void registra_errore(scenario& s, int32_t numero, luogo dove, const char* testo) {
   s.codice_errore = numero;
   s.luogo_errore = std::move(dove);
+  s.testo_errore = testo;
+}
+
+void annota_avviso(scenario& s, luogo dove, std::string testo) {
+  s.avvisi.push_back({std::move(dove), std::move(testo)});
 }
 
 std::string descrivi_errore(const scenario& s) {

@@ -24,8 +24,16 @@ const std::vector<voce_errore>& tabella_errori();
 std::string significato_errore(int32_t numero);
 
 // Records a consistency error: the last one recorded wins, together with
-// where it arose (an empty luogo for errors found outside the sources).
-void registra_errore(scenario& s, int32_t numero, luogo dove = {});
+// where it arose (an empty luogo for errors found outside the sources) and,
+// when the raising place words it more sharply than the table, that text.
+void registra_errore(scenario& s, int32_t numero, luogo dove = {}, const char* testo = nullptr);
+
+// Error 102 when "[generale]" is there but nothing follows it: the number
+// stays, the author hears what happened.
+inline constexpr char kGeneraleVuota[] = "line source's [generale] section is empty: nothing follows it";
+
+// Adds a warning; the tables are not touched.
+void annota_avviso(scenario& s, luogo dove, std::string testo);
 
 // One line for a recorded error: "FILE:LINE:COL: error N: meaning", without
 // the location when none is known.

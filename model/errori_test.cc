@@ -26,6 +26,7 @@ TEST(ErrorTable, ReadmeListsEveryNumberWithItsMeaning) {
     const std::string riga = "| " + std::to_string(v.numero) + " | " + v.significato + " |";
     EXPECT_NE(testo.str().find(riga), std::string::npos) << riga;
   }
+  EXPECT_NE(testo.str().find(std::string("\"") + kGeneraleVuota + "\""), std::string::npos);
 }
 
 TEST(RecordedError, NamesPlaceNumberAndMeaning) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/profilo.h"
@@ -69,6 +70,14 @@ struct luogo {
   int colonna = 0;  // 1-based
 };
 
+// Something a source says that compiles but is almost certainly not meant
+// (a source cut short, a value that does not fit its member, records out of
+// order).  Collected on the side: a warning never changes a table.
+struct avviso {
+  luogo dove;
+  std::string testo;
+};
+
 // The form's state: every table and scalar that the procedures share.
 struct scenario {
   std::string nome_linea;
@@ -76,6 +85,20 @@ struct scenario {
   int32_t con_profilo = 0;
   int32_t codice_errore = 0;
   luogo luogo_errore;  // where codice_errore was raised, when known
+  // A sharper wording of codice_errore than its table entry, when the place
+  // that raised it knows one; nullptr otherwise.
+  const char* testo_errore = nullptr;
+  std::vector<avviso> avvisi;  // in reading order
+  // The record that put something into the reserved members of cell 1
+  // (valore1, valore2): the identity-code step clashes with it.
+  luogo luogo_cella_riservata;
+  // The "progressiva" records of rows 81, 82 and 83 as read, while their
+  // start or offset is off the 50 m grid: the train half finds that only
+  // after the ordering has moved them.
+  std::array<luogo, 3> luoghi_progressive_storte;
+  // The start cell of every slowdown stored, with its record: the finishing
+  // pass marks cells on a slowdown's behalf, cell 1 among them.
+  std::vector<std::pair<int32_t, luogo>> luoghi_inizi_rallentamento;
 
   tabella_stazioni_t tabella_stazioni{};
   std::vector<cella> celle;  // no elements until the route length is read

@@ -19,7 +19,9 @@ inline int16_t minimo(int16_t x, int16_t y) { return x > y ? y : x; }
 
 // One forward pass over s.celle.  Cells it cannot serve are recorded as
 // errors 11, 12, 13 (or 250 where a walk would leave the track) with no
-// location; the pass always runs to the end.
+// location; the pass always runs to the end.  A mark that lands in cell 1,
+// where the identity codes go, notes the slowdown it was put for in
+// s.luogo_cella_riservata.
 void passata_finale(scenario& s);
 
 }  // namespace valdoro

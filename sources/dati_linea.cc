@@ -127,8 +127,8 @@ std::vector<std::string> righe_linea() {
   return r;
 }
 
-void dati_linea(const std::string& nome_linea, const std::filesystem::path& cartella) {
-  scrivi_righe(cartella, file_sorgente_linea(nome_linea), righe_linea());
+void dati_linea(const std::string& nome_linea, const std::filesystem::path& cartella, durata d) {
+  scrivi_righe(cartella, file_sorgente_linea(nome_linea), righe_linea(), d);
 }
 
 }  // namespace valdoro

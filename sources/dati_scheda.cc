@@ -380,9 +380,10 @@ std::vector<riga_libretto> righe_seconda_pagina(std::vector<luogo_libretto> l) {
   }
   std::vector<riga_libretto> r;
   for (size_t i = kRighePrima; i < l.size(); ++i) r.push_back(riga_luogo(l[i], kSeconda));
+  // The buffer stops, then the terminal under them with its kilometre and name.
   const stazione& d = destinazione();
-  r.push_back(riga_luogo({d.posizione, genere::stazione, "     _||_", chilometro(d.posizione, 2), d.nome_carte}, kSeconda));
-  r.push_back(riga_libretto{{}, kStazioneBox});
+  r.push_back(riga_libretto{{}, "     _||_"});
+  r.push_back(riga_luogo({d.posizione, genere::stazione, kStazioneBox, chilometro(d.posizione, 2), d.nome_carte}, kSeconda));
   return r;
 }
 

@@ -95,8 +95,9 @@ std::vector<std::string> righe_treno() {
   return r;
 }
 
-void dati_treno(const std::string& nome_linea, const std::string& nome_treno, const std::filesystem::path& cartella) {
-  scrivi_righe(cartella, file_sorgente_treno(nome_linea, nome_treno), righe_treno());
+void dati_treno(const std::string& nome_linea, const std::string& nome_treno, const std::filesystem::path& cartella,
+                durata d) {
+  scrivi_righe(cartella, file_sorgente_treno(nome_linea, nome_treno), righe_treno(), d);
 }
 
 }  // namespace valdoro

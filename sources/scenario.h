@@ -70,7 +70,8 @@ struct galleria {
 };
 const std::vector<galleria>& gallerie();
 
-// Rock cuttings and the gorge: mountain spans of kind 2 (12 with markers).
+// Rock cuttings and the gorge: mountain spans in the open, of kind 2, the
+// kind the simulator calls a summit (12 with markers).
 struct trincea {
   int32_t inizio;
   int32_t fine;

@@ -8,14 +8,23 @@
 #include <string>
 #include <vector>
 
+#include "util/file.h"
+
 namespace valdoro {
 
+// The scenario this program carries: its title and train designation.
+inline constexpr char kNomeLinea[] = "Valdoro";
+inline constexpr char kNomeTreno[] = "Dir 5802";
+
 // The two sources the compiler reads back: the line (349 lines) and the
-// train (190 lines).
+// train (190 lines).  The packager writes them transitoria, since it
+// deletes them once compiled; for anyone who keeps them they are durevole.
 std::vector<std::string> righe_linea();
-void dati_linea(const std::string& nome_linea, const std::filesystem::path& cartella);
+void dati_linea(const std::string& nome_linea, const std::filesystem::path& cartella,
+                durata d = durata::durevole);
 std::vector<std::string> righe_treno();
-void dati_treno(const std::string& nome_linea, const std::string& nome_treno, const std::filesystem::path& cartella);
+void dati_treno(const std::string& nome_linea, const std::string& nome_treno, const std::filesystem::path& cartella,
+                durata d = durata::durevole);
 
 // The driver's papers: notes, slowdown order, timetable card with booklet.
 std::vector<std::string> righe_note();

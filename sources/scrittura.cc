@@ -33,8 +33,8 @@ std::string testo_file(const std::vector<std::string>& righe) {
 }
 
 void scrivi_righe(const std::filesystem::path& cartella, const std::string& nome,
-                  const std::vector<std::string>& righe) {
-  scrivi_file(cartella / nome, testo_file(righe));
+                  const std::vector<std::string>& righe, durata d) {
+  scrivi_file(cartella / nome, testo_file(righe), d);
 }
 
 }  // namespace valdoro

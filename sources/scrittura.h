@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "util/file.h"
+
 namespace valdoro {
 
 // The entry that marks where a file ends; never written itself.
@@ -21,7 +23,7 @@ constexpr int kVociElenco = 1001;
 // not fit the list, std::invalid_argument for a character Windows-1252 lacks,
 // errore_file when the file cannot be written.
 void scrivi_righe(const std::filesystem::path& cartella, const std::string& nome,
-                  const std::vector<std::string>& righe);
+                  const std::vector<std::string>& righe, durata d = durata::durevole);
 
 // The bytes scrivi_righe writes for these lines.
 std::string testo_file(const std::vector<std::string>& righe);

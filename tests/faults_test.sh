@@ -93,7 +93,8 @@ if [ -n "$tool" ]; then
   src="$work/src"
   mkdir -p "$src"
   printf '[generale]\r\nlunghezza percorso, 3000\r\n[fine]\r\n' >"$src/line.txt"
-  printf '[generale]\r\n[fine]\r\n' >"$src/train.txt"
+  # One record: a train source with none compiles with a warning.
+  printf '[generale]\r\nnumero vetture, 1\r\n[fine]\r\n' >"$src/train.txt"
   chmod -R a+rX "$src"
   bins=("Prova_linea.dat" "Prova_T 1.sim" "Prova_T 1.dat")
   compile() { "$tool" compile "$src/line.txt" "$src/train.txt" --title Prova --train "T 1" --out "$@"; }

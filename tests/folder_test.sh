@@ -9,7 +9,8 @@
 #  - a kill -9 at random moments: every output is the previous whole file or
 #    the new whole file, and the next run leaves no stray temporary;
 #  - the order of a run's system calls: each output flushed before its
-#    rename, the folder flushed after the last rename.
+#    rename, the folder flushed after the last rename (the two sources,
+#    deleted again by the run, are renamed unflushed).
 #   bash tests/folder_test.sh /ABSOLUTE/PATH/TO/valdoro
 set -u
 exe="$1"
@@ -125,7 +126,9 @@ if command -v strace >/dev/null; then
     }
     /rename/ && / = 0$/ {
       match($0, /"[^"]*"/); from = substr($0, RSTART + 1, RLENGTH - 2)
-      if (!(from in flushed)) print "renamed before its flush: " from
+      # The two sources are deleted again by the same run: no flush for them.
+      source = (from ~ /\/Valdoro_linea\.txt\./ || from ~ /\/Valdoro_Dir 5802-\.txt\./)
+      if (!source && !(from in flushed)) print "renamed before its flush: " from
       renames++; lastrename = NR
     }
     END {

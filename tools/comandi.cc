@@ -21,6 +21,7 @@
 #include "output/decodifica.h"
 #include "output/passata_finale.h"
 #include "output/percorso.h"
+#include "sources/scrittori.h"
 #include "tools/draw.h"
 #include "tools/dump.h"
 #include "util/file.h"
@@ -118,23 +119,32 @@ sigset_t segnali_di_fine() {
 struct opzioni_compile {
   std::string linea, treno, titolo, nome_treno, uscita;
   bool senza_profilo = false;
+  bool severo = false;  // --strict: a warning fails the compile
 };
 
 struct errore_registrato {
   int32_t numero;
   luogo dove;
+  std::string testo;  // the raising place's own wording; empty: the table's
 };
 
 // The compiler names its sources by title and train; the author knows them
 // by the paths given on the command line.
-std::string descrivi_per_autore(const errore_registrato& e, const opzioni_compile& o) {
-  luogo l = e.dove;
+std::string luogo_per_autore(luogo l, const opzioni_compile& o) {
   if (l.file == file_sorgente_linea(o.titolo)) l.file = o.linea;
   if (l.file == file_sorgente_treno(o.titolo, o.nome_treno)) l.file = o.treno;
-  std::string riga = "error " + std::to_string(e.numero) + ": " + significato_errore(e.numero);
-  if (l.file.empty()) return riga;
-  if (l.riga <= 0) return l.file + ": " + riga;
-  return l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna) + ": " + riga;
+  if (l.file.empty()) return "";
+  if (l.riga <= 0) return l.file + ": ";
+  return l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna) + ": ";
+}
+
+std::string descrivi_per_autore(const errore_registrato& e, const opzioni_compile& o) {
+  return luogo_per_autore(e.dove, o) + "error " + std::to_string(e.numero) + ": " +
+         (e.testo.empty() ? significato_errore(e.numero) : e.testo);
+}
+
+std::string avviso_per_autore(const avviso& a, const opzioni_compile& o) {
+  return luogo_per_autore(a.dove, o) + "warning: " + a.testo;
 }
 
 int conta_stazioni(const tabella_stazioni_t& t) {
@@ -159,24 +169,60 @@ std::string riassunto(const scenario& s, const fs::path& cartella) {
 // lost when the finishing pass or the stamping records a later one: the
 // first error is the one an author has to fix.  The files it leaves are
 // those of memorizza_percorso, byte for byte (a test holds the two together).
-std::vector<errore_registrato> costruisci(scenario& s, int32_t j, const fs::path& cartella) {
+struct costruzione {
   std::vector<errore_registrato> errori;
+  std::optional<errore_registrato> fatale;  // the identity step ended the build: no file
+};
+
+// The reserved members of cell 1, which the identity codes take.
+bool cella_riservata_presa(const scenario& s) {
+  return s.celle.size() >= 2 && (s.celle[1].valore1 != 0 || s.celle[1].valore2 != 0);
+}
+
+// A clash in the identity slots, told at the record that took cell 1 or
+// as the finishing pass's doing.
+errore_registrato scontro_identita(const scenario& s, const errore_fatale& e, bool dal_passaggio_finale) {
+  const int32_t numero = std::stoi(e.numero());
+  const std::string significato = significato_errore(numero);
+  if (!s.luogo_cella_riservata.file.empty()) {
+    return {numero, s.luogo_cella_riservata,
+            significato + (dal_passaggio_finale
+                               ? ": the finishing pass put a speed mark for this slowdown into cell 1, where the "
+                                 "identity codes go"
+                               : ": this record put a value into cell 1, where the identity codes go")};
+  }
+  if (dal_passaggio_finale) {
+    return {numero, {},
+            significato + ": the finishing pass put a speed mark into cell 1, for a slowdown near the line start"};
+  }
+  return {numero, {}, ""};
+}
+
+costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
+  costruzione c;
   auto annota = [&] {
-    if (s.codice_errore != 0 && (errori.empty() || errori.back().numero != s.codice_errore)) {
-      errori.push_back({s.codice_errore, s.luogo_errore});
+    if (s.codice_errore != 0 && (c.errori.empty() || c.errori.back().numero != s.codice_errore)) {
+      c.errori.push_back({s.codice_errore, s.luogo_errore, s.testo_errore != nullptr ? s.testo_errore : ""});
     }
   };
   s.con_profilo = j;
   s.codice_errore = 0;
   s.luogo_errore = {};
+  s.testo_errore = nullptr;
   svuota_tabella_stazioni(s.tabella_stazioni);
   memorizza_dati(s, cartella);
   annota();
+  const bool presa_prima = cella_riservata_presa(s);
   passata_finale(s);
   annota();
-  timbra_codici(s);
+  try {
+    timbra_codici(s);
+  } catch (const errore_fatale& e) {
+    c.fatale = scontro_identita(s, e, !presa_prima && cella_riservata_presa(s));
+    return c;
+  }
   annota();
-  return errori;
+  return c;
 }
 
 int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
@@ -195,12 +241,60 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   scenario s;
   s.nome_linea = o.titolo;
   s.nome_treno = o.nome_treno;
-  const std::vector<errore_registrato> errori = costruisci(s, o.senza_profilo ? 0 : 1, privata.percorso());
+  const costruzione c = costruisci(s, o.senza_profilo ? 0 : 1, privata.percorso());
+  for (const avviso& a : s.avvisi) err << avviso_per_autore(a, o) << "\n";
+  for (const errore_registrato& e : c.errori) err << descrivi_per_autore(e, o) << "\n";
+  // As in the packager, a clash in the identity slots ends the build before
+  // any file is written.
+  if (c.fatale) {
+    err << descrivi_per_autore(*c.fatale, o) << "\n";
+    return kEsitoUso;
+  }
   scrivi_binari(s, o.uscita);
-
-  for (const errore_registrato& e : errori) err << descrivi_per_autore(e, o) << "\n";
-  if (!errori.empty()) return kEsitoGuastoDati;
+  if (!c.errori.empty()) return kEsitoGuastoDati;
   out << riassunto(s, o.uscita);
+  if (o.severo && !s.avvisi.empty()) {
+    err << "scenario: " << s.avvisi.size() << (s.avvisi.size() == 1 ? " warning" : " warnings")
+        << " with --strict\n";
+    return kEsitoGuastoDati;
+  }
+  return kEsitoBuono;
+}
+
+// ---- init ----
+
+struct opzioni_init {
+  std::string cartella;
+  bool forza = false;
+};
+
+// The five text files the packager writes, by its own writers: the author
+// starts from exactly the sources it compiles.
+int inizia(const opzioni_init& o, std::ostream& out) {
+  const fs::path cartella = o.cartella;
+  const std::vector<std::string> nomi = {
+      file_sorgente_linea(kNomeLinea), file_sorgente_treno(kNomeLinea, kNomeTreno),
+      file_note(kNomeLinea, kNomeTreno), file_rallentamenti(kNomeLinea, kNomeTreno),
+      file_scheda(kNomeLinea, kNomeTreno)};
+  // Every name is looked at before any file is written.
+  if (!o.forza) {
+    std::string presi;
+    for (const std::string& nome : nomi) {
+      std::error_code ec;
+      if (!fs::exists(fs::symlink_status(cartella / nome, ec))) continue;
+      presi += (presi.empty() ? "" : ", ") + (cartella / nome).u8string();
+    }
+    if (!presi.empty()) throw uscita(kEsitoUso, "init would replace " + presi + ": give --force to overwrite");
+  }
+  crea_cartella(cartella);
+  dati_linea(kNomeLinea, cartella);
+  dati_treno(kNomeLinea, kNomeTreno, cartella);
+  dati_note(kNomeLinea, kNomeTreno, cartella);
+  dati_rallentamenti(kNomeLinea, kNomeTreno, cartella);
+  dati_scheda(kNomeLinea, kNomeTreno, cartella);
+  out << "wrote " << nomi.size() << " files into " << cartella.u8string() << "; compile the sources with\n"
+      << "  scenario compile \"" << (cartella / nomi[0]).u8string() << "\" \"" << (cartella / nomi[1]).u8string()
+      << "\" --title " << kNomeLinea << " --train \"" << kNomeTreno << "\" --out OUT_DIR\n";
   return kEsitoBuono;
 }
 
@@ -208,16 +302,17 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
 
 struct opzioni_dump {
   std::string file, tipo;
+  bool con_tipo = false;  // --kind was given, even empty
   bool json = false, solo_non_vuoti = false;
 };
 
 int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   std::optional<tipo_file> tipo =
-      o.tipo.empty() ? tipo_dal_nome(fs::path(o.file).filename().u8string()) : tipo_dalla_parola(o.tipo);
+      o.con_tipo ? tipo_dalla_parola(o.tipo) : tipo_dal_nome(fs::path(o.file).filename().u8string());
   if (!tipo) {
-    throw uscita(kEsitoUso, o.tipo.empty() ? "cannot tell the kind of " + o.file +
-                                                 " from its name: give --kind stations, track or profile"
-                                           : "--kind must be stations, track or profile, not \"" + o.tipo + "\"");
+    throw uscita(kEsitoUso, o.con_tipo ? "--kind must be stations, track or profile, not \"" + o.tipo + "\""
+                                       : "cannot tell the kind of " + o.file +
+                                             " from its name: give --kind stations, track or profile");
   }
   const apri_fonte apri = apri_file(o.file, collegamento::segui);
   try {
@@ -256,11 +351,11 @@ fs::path trova_tabella(const fs::path& cartella) {
   return trovate[0];
 }
 
+// A decoder run over a file of DIR; its refusal names the file.
 template <typename F>
 auto decodifica_file(const fs::path& percorso, F decodifica) {
-  const apri_fonte apri = apri_file(percorso, collegamento::segui);
   try {
-    return decodifica(apri);
+    return decodifica();
   } catch (const errore_decodifica& e) {
     throw uscita(kEsitoGuastoDati, percorso.u8string() + ": " + e.what());
   }
@@ -269,10 +364,10 @@ auto decodifica_file(const fs::path& percorso, F decodifica) {
 int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   const fs::path sim = trova_tabella(o.cartella);
   linea_costruita l;
-  l.stazioni = decodifica_file(sim, [](const apri_fonte& a) { return decodifica_stazioni(*a()); });
+  l.stazioni = decodifica_file(sim, [&] { return decodifica_stazioni(*apri_file(sim, collegamento::segui)()); });
   fs::path celle = sim;
   celle.replace_extension(".dat");
-  l.celle = decodifica_file(celle, [](const apri_fonte& a) { return decodifica_celle(*a()); });
+  l.celle = decodifica_file(celle, [&] { return decodifica_celle(*apri_file(celle, collegamento::segui)()); });
   // The title in row 85 names the profile; a title that is a path would
   // reach outside DIR, so it names nothing.
   const std::string& titolo = l.stazioni[kRigaLinea].nome;
@@ -283,7 +378,9 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   std::error_code ec;
   const bool con_pianta = titolo_sano && fs::symlink_status(pianta, ec).type() != fs::file_type::not_found;
   if (con_pianta) {
-    l.pianta = decodifica_file(pianta, [](const apri_fonte& a) { return decodifica_profilo(a); });
+    // The plan is drawn from the whole profile, so it is read whole (within
+    // the input limit).
+    l.pianta = decodifica_file(pianta, [&] { return decodifica_pianta(leggi_sorgente(pianta)); });
   }
 
   crea_cartella(o.uscita);
@@ -322,6 +419,19 @@ int protetto(std::ostream& out, std::ostream& err, F corpo) {
   }
 }
 
+// Only options may come before the subcommand, so the first other word names
+// one; nullptr when it does.
+const char* sottocomando_ignoto(const CLI::App& app, int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] == '-' || argv[i][0] == '\0') continue;
+    for (const CLI::App* sotto : app.get_subcommands([](const CLI::App*) { return true; })) {
+      if (sotto->check_name(argv[i])) return nullptr;
+    }
+    return argv[i];
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -337,11 +447,12 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   compile->add_option("--train", oc.nome_treno, "train designation (names the files)")->required();
   compile->add_option("--out", oc.uscita, "directory for the binary files")->required();
   compile->add_flag("--no-profile", oc.senza_profilo, "do not build the line profile nor write its file");
+  compile->add_flag("--strict", oc.severo, "end with status 1 when the compile gives a warning (files still written)");
 
   opzioni_dump od;
   CLI::App* dump = app.add_subcommand("dump", "Print a station-table, track or line-profile file");
   dump->add_option("FILE", od.file, "binary file")->required();
-  dump->add_option("--kind", od.tipo, "stations, track or profile (default: from the file name)");
+  CLI::Option* kind = dump->add_option("--kind", od.tipo, "stations, track or profile (default: from the file name)");
   dump->add_flag("--json", od.json, "print JSON");
   dump->add_flag("--nonzero", od.solo_non_vuoti, "leave out empty rows, cells and metres");
 
@@ -350,6 +461,15 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   draw->add_option("DIR", ow.cartella, "directory with the binary files")->required();
   draw->add_option("--out", ow.uscita, "directory for plan.svg and gradient.svg")->required();
 
+  opzioni_init oi;
+  CLI::App* init = app.add_subcommand("init", "Write our scenario's two sources and three papers, to start from");
+  init->add_option("DIR", oi.cartella, "directory for the five files")->required();
+  init->add_flag("--force", oi.forza, "replace files of the same names");
+
+  if (const char* parola = sottocomando_ignoto(app, argc, argv)) {
+    err << "scenario: unknown subcommand " << parola << "\nRun scenario --help for the usage.\n";
+    return kEsitoUso;
+  }
   // A failed write throws out of the stream instead of leaving it quietly bad.
   struct eccezioni_di {
     std::ostream& s;
@@ -371,8 +491,10 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
     err << "scenario: " << e.what() << "\nRun scenario --help for the usage.\n";
     return kEsitoUso;
   }
+  od.con_tipo = kind->count() > 0;
   if (compile->parsed()) return protetto(out, err, [&] { return compila(oc, out, err); });
   if (dump->parsed()) return protetto(out, err, [&] { return scarica(od, out, err); });
+  if (init->parsed()) return protetto(out, err, [&] { return inizia(oi, out); });
   return protetto(out, err, [&] { return disegna(ow, out, err); });
 }
 

@@ -126,6 +126,7 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
       {true, "percorso,    20000", "percorso,    2000000",
        "L:2:1: error 1: route length above 1000000 m\n"
        "error 201: track has fewer than two cells: identity codes not stamped into the track\n"},
+
   };
   for (const caso& c : casi) {
     const std::string l = sorgente("my line.txt", c.in_linea ? sostituisci(colle("linea"), c.da, c.a) : colle("linea"));
@@ -139,6 +140,142 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
     // As the packager does, the files are written from what was built.
     EXPECT_TRUE(fs::exists(dir / "bin" / "Colle_R 101.sim"));
   }
+
+  // A general section that is there but empty is not a missing one.
+  const std::string t = sorgente("my train.txt", colle("treno"));
+  const std::string ultima = "error 201: track has fewer than two cells: identity codes not stamped into the track\n";
+  for (const auto& [testo, atteso] : std::vector<std::pair<std::string, std::string>>{
+           {"\n[generale]\n\n\n", ":2:1: error 102: line source's [generale] section is empty: nothing follows it\n"},
+           {"[generali]\nx\n", ":2:1: error 102: line source has no [generale] section\n"}}) {
+    const std::string l = sorgente("my line.txt", testo);
+    esito e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
+    EXPECT_EQ(e.err, l + atteso + ultima);
+    EXPECT_EQ(e.stato, 1);
+  }
+}
+
+TEST_F(ScenarioTool, WarningsAreToldWithTheAuthorsPathsAndStrictFailsOnThem) {
+  const std::string l = sorgente("my line.txt", colle("linea"));
+  const std::string t = sorgente("my train.txt", sostituisci(colle("treno"), "aderenza,       0,    80",
+                                                              "aderenza,       0,   339"));
+  const std::string cut = sorgente("cut line.txt", colle("linea").substr(0, colle("linea").find("[indicazioni]")));
+  const std::string avviso_339 =
+      t + ":7:22: warning: adhesion is 339, which does not fit 8 bits (0 to 255): stored as 83\n";
+  const std::string avviso_cut = cut + ":28:1: warning: the source does not end with the line \"[fine]\": it may "
+                                       "have been cut short here\n";
+  const std::string riassunto = "Colle / R 101: 541 cells, 3 stations, 5 signals, route length 20000 m; files in ";
+  struct caso {
+    std::vector<std::string> args;
+    std::string err;
+    int stato;
+  } casi[] = {
+      {{l, t}, avviso_339, 0},
+      {{l, t, "--strict"}, avviso_339 + "scenario: 1 warning with --strict\n", 1},
+      {{cut, t, "--strict"}, avviso_cut + avviso_339 + "scenario: 2 warnings with --strict\n", 1},
+  };
+  for (const caso& c : casi) {
+    fs::remove_all(dir / "bin");
+    std::vector<std::string> args = {"compile"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    for (const char* a : {"--title", "Colle", "--train", "R 101", "--out"}) args.push_back(a);
+    args.push_back(uscita("bin"));
+    esito e = scenario_cli(args);
+    EXPECT_EQ(e.err, c.err);
+    EXPECT_EQ(e.out, riassunto + uscita("bin") + "\n");
+    EXPECT_EQ(e.stato, c.stato);
+    EXPECT_TRUE(fs::exists(dir / "bin" / "Colle_R 101.dat"));
+  }
+  // A warning changes no byte: 339 builds what 83, its low 8 bits, builds.
+  const std::string t83 = sorgente("t83.txt", sostituisci(colle("treno"), "aderenza,       0,    80",
+                                                          "aderenza,       0,    83"));
+  for (const auto& [treno, cartella] : {std::pair{t, "b339"}, std::pair{t83, "b83"}}) {
+    ASSERT_EQ(scenario_cli({"compile", l, treno, "--title", "Colle", "--train", "R 101", "--out", uscita(cartella)})
+                  .stato,
+              0);
+  }
+  for (const char* nome : {"Colle_R 101.sim", "Colle_R 101.dat", "Colle_linea.dat"}) {
+    EXPECT_TRUE(leggi_file(dir / "b339" / nome) == leggi_file(dir / "b83" / nome)) << nome;
+  }
+}
+
+TEST_F(ScenarioTool, AClashInTheIdentitySlotsNamesTheRecordAndWritesNoFile) {
+  const std::string clash = "error 1250: reserved slots are not empty before stamping: ";
+  struct caso {
+    std::string linea, treno;
+    std::string atteso;  // T for the train source's path
+  } casi[] = {
+      {colle("linea"), sostituisci(colle("treno"), "rallentamento,   14500,", "rallentamento,   -1,"),
+       "T:19:1: " + clash + "this record put a value into cell 1, where the identity codes go\n"},
+      {sostituisci(colle("linea"), "[cartelli]\n",
+                   "[cartelli]\nindicatori_vmax,  50,  100,  110,  120,  0,  ,  ,  ,  0\n"
+                   "indicatori_vmax,  100,  100,  110,  120,  0,  ,  ,  ,  0\n"),
+       sostituisci(colle("treno"), "rallentamento,   14500,", "rallentamento,   350,"),
+       "T:19:1: " + clash + "the finishing pass put a speed mark for this slowdown into cell 1, where the identity "
+                            "codes go\n"},
+  };
+  for (const caso& c : casi) {
+    const std::string l = sorgente("l.txt", c.linea);
+    const std::string t = sorgente("t.txt", c.treno);
+    esito e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
+    std::string atteso = c.atteso;
+    if (atteso[0] == 'T') atteso.replace(0, 1, t);
+    EXPECT_EQ(e.err, atteso);
+    EXPECT_EQ(e.out, "");
+    EXPECT_EQ(e.stato, 2);
+    EXPECT_FALSE(fs::exists(dir / "bin" / "Colle_R 101.sim"));
+  }
+}
+
+TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
+  esito e = scenario_cli({"init", uscita("start")});
+  const std::string linea = uscita("start") + "/Valdoro_linea.txt";
+  const std::string treno = uscita("start") + "/Valdoro_Dir 5802-.txt";
+  EXPECT_EQ(e.out, "wrote 5 files into " + uscita("start") + "; compile the sources with\n  scenario compile \"" +
+                       linea + "\" \"" + treno + "\" --title Valdoro --train \"Dir 5802\" --out OUT_DIR\n");
+  EXPECT_EQ(e.err, "");
+  ASSERT_EQ(e.stato, 0);
+
+  cartella_temporanea pacchetto;  // what the packager writes and builds
+  dati_linea("Valdoro", pacchetto.percorso());
+  dati_treno("Valdoro", "Dir 5802", pacchetto.percorso());
+  dati_note("Valdoro", "Dir 5802", pacchetto.percorso());
+  dati_rallentamenti("Valdoro", "Dir 5802", pacchetto.percorso());
+  dati_scheda("Valdoro", "Dir 5802", pacchetto.percorso());
+  for (const std::string& nome : {file_sorgente_linea("Valdoro"), file_sorgente_treno("Valdoro", "Dir 5802"),
+                                  file_note("Valdoro", "Dir 5802"), file_rallentamenti("Valdoro", "Dir 5802"),
+                                  file_scheda("Valdoro", "Dir 5802")}) {
+    EXPECT_EQ(leggi_file(dir / "start" / nome), pacchetto.leggi(nome)) << nome;
+  }
+  EXPECT_EQ(leggi_file(linea).substr(0, 12), "[generale]\r\n");
+
+  scenario s;
+  s.nome_linea = "Valdoro";
+  s.nome_treno = "Dir 5802";
+  memorizza_percorso(s, 1, pacchetto.percorso());
+  e = scenario_cli({"compile", linea, treno, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
+  EXPECT_EQ(e.err, "");
+  EXPECT_EQ(e.stato, 0);
+  for (const std::string& nome : {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
+                                  file_celle("Valdoro", "Dir 5802")}) {
+    EXPECT_EQ(leggi_file(dir / "bin" / nome), pacchetto.leggi(nome)) << nome;
+  }
+}
+
+TEST_F(ScenarioTool, InitReplacesNothingWithoutForce) {
+  fs::create_directories(dir / "start");
+  scrivi_file(dir / "start" / "Valdoro_Dir 5802_note.txt", "mine");
+  esito e = scenario_cli({"init", uscita("start")});
+  EXPECT_EQ(e.err, "scenario: init would replace " + uscita("start") +
+                       "/Valdoro_Dir 5802_note.txt: give --force to overwrite\n");
+  EXPECT_EQ(e.stato, 2);
+  // All five names are looked at before any is written.
+  EXPECT_FALSE(fs::exists(dir / "start" / "Valdoro_linea.txt"));
+  EXPECT_EQ(leggi_file(dir / "start" / "Valdoro_Dir 5802_note.txt"), "mine");
+
+  e = scenario_cli({"init", uscita("start"), "--force"});
+  EXPECT_EQ(e.stato, 0);
+  EXPECT_EQ(leggi_file(dir / "start" / "Valdoro_Dir 5802_note.txt"), testo_file(righe_note()));
+  EXPECT_TRUE(fs::exists(dir / "start" / "Valdoro_linea.txt"));
 }
 
 TEST_F(ScenarioTool, UsageFaultsExitTwoWithAClearMessage) {
@@ -152,6 +289,8 @@ TEST_F(ScenarioTool, UsageFaultsExitTwoWithAClearMessage) {
     std::string atteso;
   } casi[] = {
       {{}, "scenario: A subcommand is required" + usage},
+      {{"compil", l, t}, "scenario: unknown subcommand compil" + usage},
+      {{"frobnicate", "--out", "x"}, "scenario: unknown subcommand frobnicate" + usage},
       {{"compile", l, t, "--title", "C", "--train", "T", "--out", "o", "--bogus"},
        "scenario: The following argument was not expected: --bogus" + usage},
       {{"compile", l, t, "--title", "C", "--train", "T"}, "scenario: --out is required" + usage},
@@ -165,6 +304,7 @@ TEST_F(ScenarioTool, UsageFaultsExitTwoWithAClearMessage) {
        "scenario: --train must not be empty\n"},
       {{"dump", l}, "scenario: cannot tell the kind of " + l + " from its name: give --kind stations, track or profile\n"},
       {{"dump", l, "--kind", "rows"}, "scenario: --kind must be stations, track or profile, not \"rows\"\n"},
+      {{"dump", l, "--kind", ""}, "scenario: --kind must be stations, track or profile, not \"\"\n"},
       {{"dump", manca, "--kind", "track"}, "scenario: cannot read " + manca + ": No such file or directory\n"},
       {{"draw", src, "--out", uscita("svg")}, "scenario: " + src + " holds 0 station tables (.sim); draw needs exactly one\n"},
   };
@@ -176,10 +316,12 @@ TEST_F(ScenarioTool, UsageFaultsExitTwoWithAClearMessage) {
   EXPECT_FALSE(fs::exists(dir / "o"));
 }
 
-TEST_F(ScenarioTool, HelpNamesTheThreeSubcommands) {
+TEST_F(ScenarioTool, HelpNamesTheSubcommands) {
   esito e = scenario_cli({"--help"});
   EXPECT_EQ(e.stato, 0);
-  for (const char* parola : {"compile", "dump", "draw"}) EXPECT_NE(e.out.find(parola), std::string::npos) << parola;
+  for (const char* parola : {"compile", "dump", "draw", "init"}) {
+    EXPECT_NE(e.out.find(parola), std::string::npos) << parola;
+  }
   e = scenario_cli({"dump", "--help"});
   EXPECT_NE(e.out.find("--nonzero"), std::string::npos);
 }

@@ -208,10 +208,14 @@ void profilo_in_json(const apri_fonte& apri, bool solo_non_vuoti, std::ostream& 
 
 }  // namespace
 
+// In any case: a file that went through a system that does not keep case
+// may come back as ".DAT".
 std::optional<tipo_file> tipo_dal_nome(const std::string& nome_file) {
-  if (finisce_con(nome_file, "_linea.dat")) return tipo_file::profilo;
-  if (finisce_con(nome_file, ".dat")) return tipo_file::binario;
-  if (finisce_con(nome_file, ".sim")) return tipo_file::stazioni;
+  std::string nome = nome_file;
+  for (char& c : nome) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  if (finisce_con(nome, "_linea.dat")) return tipo_file::profilo;
+  if (finisce_con(nome, ".dat")) return tipo_file::binario;
+  if (finisce_con(nome, ".sim")) return tipo_file::stazioni;
   return std::nullopt;
 }
 

@@ -18,6 +18,9 @@ TEST(Dump, KindFromTheFileName) {
       {"Valdoro_linea.dat", tipo_file::profilo},   {"Valdoro_Dir 5802.dat", tipo_file::binario},
       {"Valdoro_Dir 5802.sim", tipo_file::stazioni}, {"Valdoro_linea.txt", std::nullopt},
       {"sim", std::nullopt},
+      // A name that lost its case on the way.
+      {"VALDORO_LINEA.DAT", tipo_file::profilo},     {"Valdoro_Dir 5802.Dat", tipo_file::binario},
+      {"VALDORO_DIR 5802.SIM", tipo_file::stazioni},
   };
   for (const caso& c : casi) EXPECT_EQ(tipo_dal_nome(c.nome), c.atteso) << c.nome;
   EXPECT_EQ(tipo_dalla_parola("track"), tipo_file::binario);

@@ -67,8 +67,8 @@ std::string descrivi_limite(std::uintmax_t limite) {
   return "larger than the " + std::to_string(limite) + " bytes an input may have";
 }
 
-void scrivi_file(const fs::path& percorso, std::string_view contenuto) {
-  file_in_scrittura file(percorso);
+void scrivi_file(const fs::path& percorso, std::string_view contenuto, durata d) {
+  file_in_scrittura file(percorso, d);
   file.aggiungi(contenuto);
   file.concludi();
 }

@@ -79,10 +79,18 @@ class file_in_lettura {
 std::string leggi_file(const std::filesystem::path& percorso, collegamento c = collegamento::rifiuta,
                        std::uintmax_t limite = kLimiteIngresso);
 
+// Whether a replaced file must reach the disk before its rename.  Only a
+// file that the same run deletes again soon after (the sources the
+// packager writes only to compile them) is transitoria: a crash leaves the
+// previous version or the new one under its name all the same, and the next
+// run writes it anew.
+enum class durata { durevole, transitoria };
+
 // Replaces the file at percorso with exactly contenuto.  On failure the
 // previous file stays whole, the temporary file is removed, and errore_file
 // naming percorso is thrown.
-void scrivi_file(const std::filesystem::path& percorso, std::string_view contenuto);
+void scrivi_file(const std::filesystem::path& percorso, std::string_view contenuto,
+                 durata d = durata::durevole);
 
 // The same replacement for content handed over in pieces, so a file of
 // megabytes need not be held whole in memory first.  The target is replaced
@@ -91,7 +99,7 @@ void scrivi_file(const std::filesystem::path& percorso, std::string_view contenu
 // leaves the previous file as it was.
 class file_in_scrittura {
  public:
-  explicit file_in_scrittura(std::filesystem::path percorso);
+  explicit file_in_scrittura(std::filesystem::path percorso, durata d = durata::durevole);
   ~file_in_scrittura();
   file_in_scrittura(const file_in_scrittura&) = delete;
   file_in_scrittura& operator=(const file_in_scrittura&) = delete;
@@ -106,6 +114,7 @@ class file_in_scrittura {
   std::filesystem::path percorso_;
   std::filesystem::path temporaneo_;
   intptr_t maniglia_;
+  durata durata_;
   bool concluso_ = false;
 };
 

@@ -119,7 +119,8 @@ size_t file_in_lettura::leggi(char* dove, size_t quanti) {
   }
 }
 
-file_in_scrittura::file_in_scrittura(fs::path percorso) : percorso_(std::move(percorso)), maniglia_(-1) {
+file_in_scrittura::file_in_scrittura(fs::path percorso, durata d)
+    : percorso_(std::move(percorso)), maniglia_(-1), durata_(d) {
   // A fresh name every time, created here and nowhere else: whatever stands
   // in the folder (a link, a FIFO, another run's file) is never opened.
   for (int prova = 0; maniglia_ < 0; ++prova) {
@@ -151,7 +152,7 @@ void file_in_scrittura::aggiungi(std::string_view pezzo) {
 void file_in_scrittura::concludi() {
   // Data on the disk before the name: after a power cut the target is the
   // old file or the whole new one, never an empty or stale-block one.
-  if (scarica_su_disco(descrittore(maniglia_)) != 0) throw errore_file("write", percorso_, motivo_errno(errno));
+  if (durata_ == durata::durevole && scarica_su_disco(descrittore(maniglia_)) != 0) throw errore_file("write", percorso_, motivo_errno(errno));
   const int fd = descrittore(maniglia_);
   maniglia_ = -1;
   if (::close(fd) != 0) throw errore_file("write", percorso_, motivo_errno(errno));

@@ -115,7 +115,8 @@ size_t file_in_lettura::leggi(char* dove, size_t quanti) {
   return n;
 }
 
-file_in_scrittura::file_in_scrittura(fs::path percorso) : percorso_(std::move(percorso)), maniglia_(kNessuna) {
+file_in_scrittura::file_in_scrittura(fs::path percorso, durata d)
+    : percorso_(std::move(percorso)), maniglia_(kNessuna), durata_(d) {
   for (int prova = 0; maniglia_ == kNessuna; ++prova) {
     temporaneo_ = percorso_temporaneo(percorso_);
     HANDLE h = CreateFileW(temporaneo_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -149,11 +150,12 @@ void file_in_scrittura::aggiungi(std::string_view pezzo) {
 }
 
 void file_in_scrittura::concludi() {
-  if (!FlushFileBuffers(maniglia(maniglia_))) throw errore_file("write", percorso_, ultimo_motivo());
+  if (durata_ == durata::durevole && !FlushFileBuffers(maniglia(maniglia_))) throw errore_file("write", percorso_, ultimo_motivo());
   HANDLE h = maniglia(maniglia_);
   maniglia_ = kNessuna;
   if (!CloseHandle(h)) throw errore_file("write", percorso_, ultimo_motivo());
-  if (!MoveFileExW(temporaneo_.c_str(), percorso_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  const DWORD modo = MOVEFILE_REPLACE_EXISTING | (durata_ == durata::durevole ? MOVEFILE_WRITE_THROUGH : 0);
+  if (!MoveFileExW(temporaneo_.c_str(), percorso_.c_str(), modo)) {
     throw errore_file("write", percorso_, ultimo_motivo());
   }
   concluso_ = true;
