@@ -1,5 +1,51 @@
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "tools/comandi.h"
 
-int main(int argc, char** argv) { return valdoro::esegui_scenario(argc, argv, std::cout, std::cerr); }
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
+namespace {
+
+// The command line in UTF-8, the encoding every path of the tool is read
+// in.  Windows hands main() its arguments in the ANSI code page, where a
+// name outside it is lost; the wide command line keeps every name.
+std::vector<std::string> argomenti_utf8(int argc, char** argv) {
+#ifdef _WIN32
+  (void)argc;
+  (void)argv;
+  std::vector<std::string> argomenti;
+  int n = 0;
+  wchar_t** larghi = CommandLineToArgvW(GetCommandLineW(), &n);
+  for (int i = 0; larghi != nullptr && i < n; ++i) {
+    const int lunghezza = static_cast<int>(wcslen(larghi[i]));
+    const int byte = WideCharToMultiByte(CP_UTF8, 0, larghi[i], lunghezza, nullptr, 0, nullptr, nullptr);
+    std::string stretto(static_cast<size_t>(byte), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, larghi[i], lunghezza, stretto.data(), byte, nullptr, nullptr);
+    argomenti.push_back(stretto);
+  }
+  LocalFree(larghi);
+  // What the tool prints is UTF-8 too.
+  SetConsoleOutputCP(CP_UTF8);
+  return argomenti;
+#else
+  return std::vector<std::string>(argv, argv + argc);
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> argomenti = argomenti_utf8(argc, argv);
+  if (argomenti.size() == 2 && argomenti[1] == "--version") {
+    std::cout << "scenario " << VALDORO_VERSIONE << "\n";
+    return 0;
+  }
+  std::vector<const char*> puntatori;
+  for (const std::string& a : argomenti) puntatori.push_back(a.c_str());
+  return valdoro::esegui_scenario(static_cast<int>(puntatori.size()), puntatori.data(), std::cout, std::cerr);
+}
