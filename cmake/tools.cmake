@@ -40,6 +40,7 @@ target_compile_definitions(scenario PRIVATE VALDORO_VERSIONE="${PROJECT_VERSION}
 if(WIN32)
   target_compile_definitions(scenario PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_link_libraries(scenario PRIVATE shell32)
+  valdoro_risorse(scenario scenario "Valdoro tools for scenario authors")
   return()
 endif()
 

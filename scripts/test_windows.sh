@@ -17,4 +17,5 @@ cmake --build "$linux" -j"$jobs" --target valdoro
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
 cmake --build build-windows -j"$jobs"
 
-xvfb-run -a bash tests/windows/prove_wine.sh build-windows "$linux/valdoro"
+version=$(sed -n 's/^project(valdoro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+xvfb-run -a bash tests/windows/prove_wine.sh build-windows "$linux/valdoro" "$version"

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The Windows programs under wine; run inside xvfb-run by
 # scripts/test_windows.sh:
-#   prove_wine.sh BUILD_WINDOWS LINUX_VALDORO
+#   prove_wine.sh BUILD_WINDOWS LINUX_VALDORO VERSION
 # Valdoro.exe must leave exactly the files the Linux build leaves, byte for
 # byte, with the same exit status, from a directory whose name is not
 # ASCII; the window and the message boxes must show what they should.
 set -u
 win="$1"
 linux_exe="$2"
+version="$3"
 fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
 same_text() {  # name, expected text, file with the actual text
@@ -27,6 +28,54 @@ wine_run() { timeout 120 wine "$@" 2>>"$log"; }
 start=$SECONDS
 wineboot -i >>"$log" 2>&1
 echo "wine prefix ready in $((SECONDS - start)) s"
+
+# --- the finished programs: stripped, no build paths, their resources -------
+src=$(pwd)
+for exe in Valdoro scenario; do
+  f="$win/$exe.exe"
+  check "$exe.exe has no debug sections" '! x86_64-w64-mingw32-objdump -h "$f" | grep -q "\.debug"'
+  check "$exe.exe has no symbol table" 'x86_64-w64-mingw32-objdump -t "$f" | grep -q "no symbols"'
+  paths=$(strings -a "$f" | grep -E -e "$src" -e "$(cd "$win" && pwd)" -e "/(work|home|root|build|tmp|usr)/" | head -n 5)
+  check "$exe.exe carries no path of the build machine: $paths" '[ -z "$paths" ]'
+  check "$exe.exe imports only system DLLs" '[ "$(x86_64-w64-mingw32-objdump -p "$f" | sed -n "s/^\tDLL Name: //p" | sort | tr "\n" " ")" = "$( [ $exe = Valdoro ] && echo "GDI32.dll KERNEL32.dll USER32.dll msvcrt.dll " || echo "KERNEL32.dll SHELL32.dll msvcrt.dll ")" ]'
+done
+
+risorse() {  # program name, description
+  wine_run "$win/leggi_risorse.exe" "$(winepath -w "$win/$1.exe" 2>>"$log")" >"$work/risorse"
+  sed -n '/^manifest:$/q;p' "$work/risorse" >"$work/versione"
+  same_text "$1.exe version information and icon" "fixed file version: $version.0
+fixed product version: $version.0
+file type application: yes
+translation: language 1033 code page 1200
+ProductName: \"Valdoro\"
+ProductVersion: \"$version\"
+FileVersion: \"$version\"
+FileDescription: \"$2\"
+LegalCopyright: \"Copyright (c) 2026 the Valdoro authors\"
+CompanyName: \"the Valdoro authors\"
+OriginalFilename: \"$1.exe\"
+InternalName: \"$1\"
+icon sizes: 16x16/32 20x20/32 24x24/32 32x32/32 40x40/32 48x48/32 64x64/32 96x96/32 128x128/32 256x256/32
+icon at 16: 16x16
+icon at 32: 32x32
+icon at 48: 48x48
+icon at 256: 256x256" "$work/versione"
+  sed -n '/^manifest:$/,$p' "$work/risorse" >"$work/manifesto"
+  for fact in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
+      '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>' \
+      '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>' \
+      '<assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0" processorArchitecture="*" publicKeyToken="6595b64144ccf1df" language="*"/>' \
+      '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>' \
+      "<assemblyIdentity type=\"win32\" name=\"Valdoro.$1\" version=\"$version.0\" processorArchitecture=\"amd64\"/>" \
+      '<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>' \
+      '<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>' \
+      '<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>' \
+      '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'; do
+    check "$1.exe manifest has $fact" 'grep -qF "$fact" "$work/manifesto"'
+  done
+}
+risorse Valdoro "Valdoro scenario packager"
+risorse scenario "Valdoro tools for scenario authors"
 
 # --- Valdoro.exe against the Linux build -----------------------------------
 windir="$work/Prova José"
