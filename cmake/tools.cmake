@@ -37,6 +37,10 @@ target_link_libraries(scenario_tools PUBLIC valdoro_core CLI11::CLI11 nlohmann_j
 add_executable(scenario tools/scenario_main.cc)
 target_link_libraries(scenario PRIVATE scenario_tools)
 target_compile_definitions(scenario PRIVATE VALDORO_VERSIONE="${PROJECT_VERSION}")
+if(NOT WIN32 AND NOT VALDORO_SANITIZE)
+  # Like valdoro: one file that runs on any x86-64 Linux.
+  target_link_options(scenario PRIVATE -static)
+endif()
 if(WIN32)
   target_compile_definitions(scenario PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_link_libraries(scenario PRIVATE shell32)
