@@ -46,6 +46,9 @@ if(VALDORO_TESTS)
     target_link_libraries(${prova} PRIVATE valdoro_finestra)
     valdoro_risorse(${prova} ${prova} "Valdoro test program")
   endforeach()
+  # The embedded scenario's sources, input for scenario.exe.
+  add_executable(scrivi_sorgenti tests/windows/scrivi_sorgenti.cc)
+  target_link_libraries(scrivi_sorgenti PRIVATE valdoro_app shell32)
   # Reads a program's icon, version information and manifest back.
   add_executable(leggi_risorse tests/windows/leggi_risorse.cc)
   target_compile_definitions(leggi_risorse PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)

@@ -7,15 +7,15 @@
 # VALDORO_BUILD_LINUX names another Linux build directory than build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 wine wine64 xvfb xauth
+bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 wine wine64 xvfb xauth libcli11-dev nlohmann-json3-dev
 jobs=$(nproc)
 linux="${VALDORO_BUILD_LINUX:-build}"
 
 cmake -S . -B "$linux" >/dev/null
-cmake --build "$linux" -j"$jobs" --target valdoro
+cmake --build "$linux" -j"$jobs" --target valdoro scenario
 
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
 cmake --build build-windows -j"$jobs"
 
 version=$(sed -n 's/^project(valdoro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-xvfb-run -a bash tests/windows/prove_wine.sh build-windows "$linux/valdoro" "$version"
+xvfb-run -a bash tests/windows/prove_wine.sh build-windows "$linux/valdoro" "$version" "$linux/scenario"

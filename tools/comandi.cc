@@ -23,6 +23,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Paths on the command line are UTF-8 on every system; on Windows a plain
+// std::string would be read in the C locale and lose every name outside
+// ASCII.
+fs::path percorso(const std::string& utf8) { return fs::u8path(utf8); }
+
 // A fault that ends a subcommand with its status; what() is the message.
 struct uscita : std::runtime_error {
   uscita(int esito, const std::string& messaggio) : std::runtime_error(messaggio), esito(esito) {}
@@ -147,9 +152,9 @@ std::vector<errore_registrato> costruisci(scenario& s, int32_t j, const fs::path
 int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
-  const std::string testo_linea = leggi_sorgente(o.linea);
-  const std::string testo_treno = leggi_sorgente(o.treno);
-  crea_cartella(o.uscita);
+  const std::string testo_linea = leggi_sorgente(percorso(o.linea));
+  const std::string testo_treno = leggi_sorgente(percorso(o.treno));
+  crea_cartella(percorso(o.uscita));
 
   // The compiler deletes what it reads: it reads copies.
   cartella_privata privata;
@@ -159,11 +164,11 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   s.nome_linea = o.titolo;
   s.nome_treno = o.nome_treno;
   const std::vector<errore_registrato> errori = costruisci(s, o.senza_profilo ? 0 : 1, privata.percorso());
-  scrivi_binari(s, o.uscita);
+  scrivi_binari(s, percorso(o.uscita));
 
   for (const errore_registrato& e : errori) err << descrivi_per_autore(e, o) << "\n";
   if (!errori.empty()) return kEsitoGuastoDati;
-  out << riassunto(s, o.uscita);
+  out << riassunto(s, percorso(o.uscita));
   return kEsitoBuono;
 }
 
@@ -176,13 +181,13 @@ struct opzioni_dump {
 
 int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   std::optional<tipo_file> tipo =
-      o.tipo.empty() ? tipo_dal_nome(fs::path(o.file).filename().u8string()) : tipo_dalla_parola(o.tipo);
+      o.tipo.empty() ? tipo_dal_nome(percorso(o.file).filename().u8string()) : tipo_dalla_parola(o.tipo);
   if (!tipo) {
     throw uscita(kEsitoUso, o.tipo.empty() ? "cannot tell the kind of " + o.file +
                                                  " from its name: give --kind stations, track or profile"
                                            : "--kind must be stations, track or profile, not \"" + o.tipo + "\"");
   }
-  const std::string dati = leggi_sorgente(o.file);
+  const std::string dati = leggi_sorgente(percorso(o.file));
   try {
     out << (o.json ? dump_json(*tipo, dati, o.solo_non_vuoti) : dump_testo(*tipo, dati, o.solo_non_vuoti));
   } catch (const errore_decodifica& e) {
@@ -224,7 +229,7 @@ T decodifica_file(const fs::path& percorso, F decodifica) {
 }
 
 int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
-  const fs::path sim = trova_tabella(o.cartella);
+  const fs::path sim = trova_tabella(percorso(o.cartella));
   linea_costruita l;
   l.stazioni = decodifica_file<tabella_stazioni_t>(sim, decodifica_stazioni);
   fs::path celle = sim;
@@ -234,12 +239,12 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   // reach outside DIR, so it names nothing.
   const std::string& titolo = l.stazioni[kRigaLinea].nome;
   const bool titolo_sano = !titolo.empty() && titolo.find_first_of("/\\") == std::string::npos;
-  const fs::path pianta = fs::path(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
+  const fs::path pianta = percorso(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
   const bool con_pianta = titolo_sano && esiste_file(pianta);
   if (con_pianta) l.pianta = decodifica_file<profilo>(pianta, decodifica_profilo);
 
-  crea_cartella(o.uscita);
-  const fs::path svg1 = fs::path(o.uscita) / "plan.svg", svg2 = fs::path(o.uscita) / "gradient.svg";
+  crea_cartella(percorso(o.uscita));
+  const fs::path svg1 = percorso(o.uscita) / "plan.svg", svg2 = percorso(o.uscita) / "gradient.svg";
   scrivi_file(svg1, svg_pianta(l));
   scrivi_file(svg2, svg_altimetria(l));
   out << "wrote " << svg1.u8string() << " and " << svg2.u8string() << "\n";

@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 #endif
 
@@ -29,8 +31,11 @@ std::vector<std::string> argomenti_utf8(int argc, char** argv) {
     argomenti.push_back(stretto);
   }
   LocalFree(larghi);
-  // What the tool prints is UTF-8 too.
+  // What the tool prints is UTF-8 too, with the same line ends as on
+  // Linux: a dump is the same bytes on both.
   SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   return argomenti;
 #else
   return std::vector<std::string>(argv, argv + argc);

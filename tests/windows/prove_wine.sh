@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The Windows programs under wine; run inside xvfb-run by
 # scripts/test_windows.sh:
-#   prove_wine.sh BUILD_WINDOWS LINUX_VALDORO VERSION
+#   prove_wine.sh BUILD_WINDOWS LINUX_VALDORO VERSION LINUX_SCENARIO
 # Valdoro.exe must leave exactly the files the Linux build leaves, byte for
 # byte, with the same exit status, from a directory whose name is not
 # ASCII; the window and the message boxes must show what they should.
 set -u
-win="$1"
+win=$(cd "$1" && pwd)
 linux_exe="$2"
 version="$3"
+linux_scenario=$(realpath "$4")
 fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
 same_text() {  # name, expected text, file with the actual text
@@ -205,6 +206,55 @@ deleted: ok
 deleting a missing file is no fault: ok
 reading a missing file names it in UTF-8: ok
 directory left empty: ok' "$work/files"
+
+# --- scenario.exe against the Linux scenario ----------------------------------
+# The same command lines, relative paths, in directories whose names are
+# outside the ANSI code page: same output, same status, same files.
+for side in win lin; do mkdir -p "$work/autore-$side/Sorgenti Łódź"; done
+wine_run "$win/scrivi_sorgenti.exe" "$(winepath -w "$work/autore-win/Sorgenti Łódź" 2>>"$log")"
+cp "$work/autore-win/Sorgenti Łódź"/* "$work/autore-lin/Sorgenti Łódź/"
+for side in win lin; do cp "$src"/tools/testdata/colle_*.txt "$work/autore-$side/Sorgenti Łódź/"; done
+check "scenario.exe --version" '[ "$(wine_run "$win/scenario.exe" --version)" = "scenario $version" ]'
+ncase=0
+same_run() {  # the status both must end with, then one scenario command line
+  local expected=$1
+  shift
+  ncase=$((ncase + 1))
+  (cd "$work/autore-win" && timeout 120 wine "$win/scenario.exe" "$@" >"$work/out-win" 2>"$work/err-win"); local sw=$?
+  (cd "$work/autore-lin" && "$linux_scenario" "$@" >"$work/out-lin" 2>"$work/err-lin"); local sl=$?
+  check "scenario $* : status $sw, Linux $sl, expected $expected" '[ $sw -eq $expected ] && [ $sl -eq $expected ]'
+  # draw names the files it wrote, joined with Windows' separator there.
+  [ "$1" = draw ] && sed -i 's|\\|/|g' "$work/out-win"
+  check "scenario $* : same output" 'cmp -s "$work/out-win" "$work/out-lin"'
+  check "scenario $* : same messages: $(head -c 300 "$work/err-win")" 'cmp -s "$work/err-win" "$work/err-lin"'
+}
+sources=("Sorgenti Łódź/Valdoro_linea.txt" "Sorgenti Łódź/Valdoro_Dir 5802-.txt")
+same_run 0 compile "${sources[@]}" --title Valdoro --train "Dir 5802" --out "Uscita Łódź"
+same_run 0 compile "Sorgenti Łódź/colle_linea.txt" "Sorgenti Łódź/colle_treno.txt" --title Colle --train "R 101" --out "Colle Łódź"
+same_run 1 compile "Sorgenti Łódź/colle_linea.txt" "${sources[1]}" --title Misto --train "X 1" --out "Misto Łódź"
+same_run 2 compile "Sorgenti Łódź/manca.txt" "${sources[1]}" --title Valdoro --train "Dir 5802" --out "Niente Łódź"
+for d in "Uscita Łódź" "Colle Łódź" "Misto Łódź"; do
+  files=$(cd "$work/autore-win/$d" && ls -A)
+  check "$d: same files ($files)" '[ -n "$files" ] && [ "$files" = "$(cd "$work/autore-lin/$d" && ls -A)" ]'
+  while IFS= read -r f; do
+    check "$d: same bytes in $f" 'cmp -s "$work/autore-win/$d/$f" "$work/autore-lin/$d/$f"'
+  done <<<"$files"
+done
+check "our scenario compiles to the packager's files" 'cmp -s "$work/autore-lin/Uscita Łódź/Valdoro_Dir 5802.sim" "$lindir/Valdoro_Dir 5802.sim" && cmp -s "$work/autore-lin/Uscita Łódź/Valdoro_linea.dat" "$lindir/Valdoro_linea.dat"'
+for f in "Valdoro_Dir 5802.sim" "Valdoro_Dir 5802.dat"; do
+  same_run 0 dump "Uscita Łódź/$f"
+  same_run 0 dump "Uscita Łódź/$f" --json --nonzero
+done
+same_run 0 dump "Colle Łódź/Colle_linea.dat" --json
+same_run 0 dump "Colle Łódź/Colle_linea.dat" --nonzero
+same_run 0 draw "Uscita Łódź" --out "Disegni Łódź"
+same_run 0 draw "Colle Łódź" --out "Disegni Colle"
+for d in "Disegni Łódź" "Disegni Colle"; do
+  for f in plan.svg gradient.svg; do
+    check "$d: same $f" 'cmp -s "$work/autore-win/$d/$f" "$work/autore-lin/$d/$f"'
+  done
+done
+echo "scenario.exe: $ncase command lines compared"
 
 echo "wine part took $((SECONDS - start)) s"
 if [ $fail -ne 0 ]; then
