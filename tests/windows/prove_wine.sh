@@ -137,33 +137,33 @@ check "earlier station table untouched" 'cmp -s "$gdir/Valdoro_Dir 5802.sim" "$w
 check "no temporary file left: $(ls -A "$gdir" | tr '\n' ' ')" '[ "$(ls -A "$gdir" | wc -l)" -eq 9 ]'
 
 # --- the window ------------------------------------------------------------
-window_96='found by caption: yes
-dpi: 96 x 96
-caption: "Form1" visible 1
-client: 280 x 179
+# At three dpi values, with whatever face the system draws in place of the
+# one asked for (wine here has no fonts of its own, only the system's): the
+# label keeps its place and at least its size in twips, and holds the whole
+# word as drawn.  The face drawn is told, not compared.
+window_at() {  # dpi, client width, client height, label left, min width, min height, font height
+  wine reg add 'HKEY_CURRENT_USER\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >>"$log" 2>&1
+  wine_run "$win/guarda_finestra.exe" >"$work/window"; local s=$?
+  check "guarda_finestra at $1 dpi, status $s" '[ $s -eq 0 ]'
+  echo "$1 dpi: $(grep "^drawn face: " "$work/window")"
+  sed -i '/^drawn face: /d' "$work/window"
+  same_text "window at $1 dpi" "found by caption: yes
+dpi: $1 x $1
+caption: \"Form1\" visible 1
+client: $2 x $3
 children: 1
 label by id is the only child: yes
-label: Static "Attendere" visible 1
-label rect: left 64 top 64 width 177 height 53
-label font: "MS Sans Serif" height -32 weight 700 italic 0 underline 0
-after close: gone'
-wine_run "$win/guarda_finestra.exe" >"$work/window"; s=$?
-check "guarda_finestra status $s" '[ $s -eq 0 ]'
-same_text "window at 96 dpi" "$window_96" "$work/window"
-
-# The twips follow the display's dpi.
-wine reg add 'HKEY_CURRENT_USER\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >>"$log" 2>&1
-wine_run "$win/guarda_finestra.exe" >"$work/window"
-same_text "window at 120 dpi" 'found by caption: yes
-dpi: 120 x 120
-caption: "Form1" visible 1
-client: 350 x 224
-children: 1
-label by id is the only child: yes
-label: Static "Attendere" visible 1
-label rect: left 80 top 80 width 221 height 66
-label font: "MS Sans Serif" height -40 weight 700 italic 0 underline 0
-after close: gone' "$work/window"
+label: Static \"Attendere\" visible 1
+label rect: left $4 top $4, at least $5 x $6: yes
+label inside the client area: yes
+label font: \"MS Sans Serif\" height -$7 weight 700 italic 0 underline 0
+drawn at the size asked for: yes
+whole word inside the label: yes
+after close: gone" "$work/window"
+}
+window_at 96 280 179 64 177 53 32
+window_at 120 350 224 80 221 66 40
+window_at 144 420 269 96 265 79 48
 wine reg delete 'HKEY_CURRENT_USER\Control Panel\Desktop' /v LogPixels /f >>"$log" 2>&1
 
 # --- the three ways of reporting trouble -------------------------------------
