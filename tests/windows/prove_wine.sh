@@ -136,6 +136,31 @@ box owner is Form1: yes" "$work/box"
 check "earlier station table untouched" 'cmp -s "$gdir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim"'
 check "no temporary file left: $(ls -A "$gdir" | tr '\n' ' ')" '[ "$(ls -A "$gdir" | wc -l)" -eq 9 ]'
 
+# --- a slow disk: the window answers all along ----------------------------
+# Every file waits half a second before it is written; the window must
+# answer within 0.4 s throughout, and closing it by hand must not cut the
+# run short: the same files as the Linux build, byte for byte.
+for modo in aspetta chiudi; do
+  sdir="$work/Lento $modo"
+  mkdir -p "$sdir"
+  cp "$win/prova_lenta.exe" "$sdir/"
+  wine_run "$sdir/prova_lenta.exe" "$modo" >"$work/lento"; s=$?
+  expected="window seen: yes
+window answered all along: yes"
+  [ $modo = chiudi ] && expected="$expected
+closed by hand, gone at once: yes
+answers while hidden: yes"
+  same_text "slow disk, $modo" "$expected
+window gone after the run: yes
+status: 0" "$work/lento"
+  check "slow disk, $modo: status $s" '[ $s -eq 0 ]'
+  files=$(cd "$sdir" && ls -A | grep -vx prova_lenta.exe)
+  check "slow disk, $modo: same files ($files)" '[ "$files" = "$written" ]'
+  while IFS= read -r f; do
+    check "slow disk, $modo: same bytes in $f" 'cmp -s "$sdir/$f" "$lindir/$f"'
+  done <<<"$files"
+done
+
 # --- the window ------------------------------------------------------------
 # At three dpi values, with whatever face the system draws in place of the
 # one asked for (wine here has no fonts of its own, only the system's): the
