@@ -5,6 +5,7 @@
 #   bash tests/release_test.sh
 set -u
 cd "$(dirname "$0")/.."
+bash scripts/setup.sh unzip file git
 fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
 
