@@ -186,6 +186,8 @@ drawn at the size asked for: yes
 whole word inside the label: yes
 after close: gone" "$work/window"
 }
+check "wine has no fonts of its own here (Debian's fonts-wine is not installed)" \
+  '[ -z "$(ls -A /usr/share/wine/fonts 2>/dev/null)" ]'
 window_at 96 280 179 64 177 53 32
 window_at 120 350 224 80 221 66 40
 window_at 144 420 269 96 265 79 48
