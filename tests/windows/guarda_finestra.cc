@@ -96,6 +96,21 @@ int main(int argc, char** argv) {
                        MulDiv(valdoro::kAltezzaEtichettaTwip, dpi_y, 1440)};
   if (etichetta != nullptr) descrivi_etichetta(form, etichetta, minima);
 
+  // Moved to a display of 192 dpi: what the system sends a per-monitor
+  // aware window, with the size it proposes.
+  RECT finestra;
+  GetWindowRect(form, &finestra);
+  RECT proposta = {finestra.left, finestra.top, finestra.left + (finestra.right - finestra.left) * 2,
+                   finestra.top + (finestra.bottom - finestra.top) * 2};
+  SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&proposta));
+  riga("moved to 192 dpi:");
+  GetClientRect(form, &cliente);
+  riga("client: " + numero(cliente.right) + " x " + numero(cliente.bottom));
+  if (etichetta != nullptr) {
+    descrivi_etichetta(form, etichetta, {MulDiv(valdoro::kLarghezzaEtichettaTwip, 192, 1440),
+                                         MulDiv(valdoro::kAltezzaEtichettaTwip, 192, 1440)});
+  }
+
   if (argc > 1) Sleep(static_cast<DWORD>(std::atoi(argv[1])) * 1000);
   windows.chiudi_finestra();
   riga("after close: " + std::string(FindWindowW(nullptr, L"Form1") == nullptr ? "gone" : "still there"));

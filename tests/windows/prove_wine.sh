@@ -165,12 +165,13 @@ done
 # At three dpi values, with whatever face the system draws in place of the
 # one asked for (wine here has no fonts of its own, only the system's): the
 # label keeps its place and at least its size in twips, and holds the whole
-# word as drawn.  The face drawn is told, not compared.
+# word as drawn; so again once the window is told it moved to a display of
+# 192 dpi.  The face drawn is told, not compared.
 window_at() {  # dpi, client width, client height, label left, min width, min height, font height
   wine reg add 'HKEY_CURRENT_USER\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >>"$log" 2>&1
   wine_run "$win/guarda_finestra.exe" >"$work/window"; local s=$?
   check "guarda_finestra at $1 dpi, status $s" '[ $s -eq 0 ]'
-  echo "$1 dpi: $(grep "^drawn face: " "$work/window")"
+  echo "$1 dpi: $(grep "^drawn face: " "$work/window" | tr '\n' ' ')"
   sed -i '/^drawn face: /d' "$work/window"
   same_text "window at $1 dpi" "found by caption: yes
 dpi: $1 x $1
@@ -182,6 +183,14 @@ label: Static \"Attendere\" visible 1
 label rect: left $4 top $4, at least $5 x $6: yes
 label inside the client area: yes
 label font: \"MS Sans Serif\" height -$7 weight 700 italic 0 underline 0
+drawn at the size asked for: yes
+whole word inside the label: yes
+moved to 192 dpi:
+client: 560 x 358
+label: Static \"Attendere\" visible 1
+label rect: left 128 top 128, at least 354 x 106: yes
+label inside the client area: yes
+label font: \"MS Sans Serif\" height -64 weight 700 italic 0 underline 0
 drawn at the size asked for: yes
 whole word inside the label: yes
 after close: gone" "$work/window"
