@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Cross-builds Valdoro.exe with mingw-w64 into build-windows/ and tests it
-# under wine on a virtual X display: same files, byte for byte, and same
-# exit status as the Linux build (build/valdoro); the window, the message
-# boxes and the file layer on a non-ASCII directory.
+# Cross-builds Valdoro.exe and scenario.exe with mingw-w64 into
+# build-windows/ and tests them under wine on a virtual X display: their
+# resources; same files, byte for byte, and same exit status as the Linux
+# build (build/valdoro, build/scenario); the window, on a slow disk too, the
+# message boxes and the file layer on a non-ASCII directory.
 #   bash scripts/test_windows.sh
 # VALDORO_BUILD_LINUX names another Linux build directory than build/.
 set -euo pipefail

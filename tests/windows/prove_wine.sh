@@ -2,9 +2,12 @@
 # The Windows programs under wine; run inside xvfb-run by
 # scripts/test_windows.sh:
 #   prove_wine.sh BUILD_WINDOWS LINUX_VALDORO VERSION LINUX_SCENARIO
-# Valdoro.exe must leave exactly the files the Linux build leaves, byte for
-# byte, with the same exit status, from a directory whose name is not
-# ASCII; the window and the message boxes must show what they should.
+# Both programs must be finished ones (stripped, no build paths, their icon,
+# version information and manifest); Valdoro.exe must leave exactly the
+# files the Linux build leaves, byte for byte, with the same exit status,
+# from a directory whose name is not ASCII, and keep its window answering
+# on a slow disk; the window and the message boxes must show what they
+# should; scenario.exe must do what the Linux scenario does.
 set -u
 win=$(cd "$1" && pwd)
 linux_exe="$2"
