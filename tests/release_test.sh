@@ -54,6 +54,10 @@ check "licence as committed" 'git show HEAD:LICENSE | cmp - "$work/linux/$name/L
 check "valdoro --version" '[ "$("$work/linux/$name/valdoro" --version)" = "valdoro $version" ]'
 check "scenario --version" '[ "$("$work/linux/$name/scenario" --version)" = "scenario $version" ]'
 check "Linux programs stripped and static" 'file "$work/linux/$name/valdoro" "$work/linux/$name/scenario" | grep -c "statically linked, .*stripped" | grep -qx 2'
+for f in "$work/linux/$name/valdoro" "$work/linux/$name/scenario" "$work/windows/$name/Valdoro.exe" \
+    "$work/windows/$name/scenario.exe"; do
+  check "no build path in $(basename "$f")" '! strings -a "$f" | grep -q -e "$work" -e "$(pwd)"'
+done
 check "Windows programs are PE32+ for x86-64" 'file "$work/windows/$name/Valdoro.exe" "$work/windows/$name/scenario.exe" | grep -c "PE32+ executable (.*) x86-64" | grep -qx 2'
 
 [ $fail -eq 0 ] && echo "release test passed"
