@@ -32,6 +32,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Paths on the command line are UTF-8 on every system; on Windows a plain
+// std::string would be read in the C locale and lose every name outside
+// ASCII.
+fs::path percorso(const std::string& utf8) { return fs::u8path(utf8); }
+
 // A fault that ends a subcommand with its status; what() is the message.
 struct uscita : std::runtime_error {
   uscita(int esito, const std::string& messaggio) : std::runtime_error(messaggio), esito(esito) {}
@@ -228,11 +233,11 @@ costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
 int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
-  const std::string testo_linea = leggi_sorgente(o.linea);
-  const std::string testo_treno = leggi_sorgente(o.treno);
-  crea_cartella(o.uscita);
+  const std::string testo_linea = leggi_sorgente(percorso(o.linea));
+  const std::string testo_treno = leggi_sorgente(percorso(o.treno));
+  crea_cartella(percorso(o.uscita));
   // Two runs into one folder would mix their files.
-  blocco_cartella blocco(o.uscita, attesa_cartella);
+  blocco_cartella blocco(percorso(o.uscita), attesa_cartella);
 
   // The compiler deletes what it reads: it reads copies.
   cartella_privata privata;
@@ -250,9 +255,9 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
     err << descrivi_per_autore(*c.fatale, o) << "\n";
     return kEsitoUso;
   }
-  scrivi_binari(s, o.uscita);
+  scrivi_binari(s, percorso(o.uscita));
   if (!c.errori.empty()) return kEsitoGuastoDati;
-  out << riassunto(s, o.uscita);
+  out << riassunto(s, percorso(o.uscita));
   if (o.severo && !s.avvisi.empty()) {
     err << "scenario: " << s.avvisi.size() << (s.avvisi.size() == 1 ? " warning" : " warnings")
         << " with --strict\n";
@@ -271,7 +276,7 @@ struct opzioni_init {
 // The five text files the packager writes, by its own writers: the author
 // starts from exactly the sources it compiles.
 int inizia(const opzioni_init& o, std::ostream& out) {
-  const fs::path cartella = o.cartella;
+  const fs::path cartella = percorso(o.cartella);
   const std::vector<std::string> nomi = {
       file_sorgente_linea(kNomeLinea), file_sorgente_treno(kNomeLinea, kNomeTreno),
       file_note(kNomeLinea, kNomeTreno), file_rallentamenti(kNomeLinea, kNomeTreno),
@@ -308,13 +313,13 @@ struct opzioni_dump {
 
 int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   std::optional<tipo_file> tipo =
-      o.con_tipo ? tipo_dalla_parola(o.tipo) : tipo_dal_nome(fs::path(o.file).filename().u8string());
+      o.con_tipo ? tipo_dalla_parola(o.tipo) : tipo_dal_nome(percorso(o.file).filename().u8string());
   if (!tipo) {
     throw uscita(kEsitoUso, o.con_tipo ? "--kind must be stations, track or profile, not \"" + o.tipo + "\""
                                        : "cannot tell the kind of " + o.file +
                                              " from its name: give --kind stations, track or profile");
   }
-  const apri_fonte apri = apri_file(o.file, collegamento::segui);
+  const apri_fonte apri = apri_file(percorso(o.file), collegamento::segui);
   try {
     if (o.json) {
       dump_json(*tipo, apri, o.solo_non_vuoti, out);
@@ -362,7 +367,7 @@ auto decodifica_file(const fs::path& percorso, F decodifica) {
 }
 
 int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
-  const fs::path sim = trova_tabella(o.cartella);
+  const fs::path sim = trova_tabella(percorso(o.cartella));
   linea_costruita l;
   l.stazioni = decodifica_file(sim, [&] { return decodifica_stazioni(*apri_file(sim, collegamento::segui)()); });
   fs::path celle = sim;
@@ -372,7 +377,7 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   // reach outside DIR, so it names nothing.
   const std::string& titolo = l.stazioni[kRigaLinea].nome;
   const bool titolo_sano = !titolo.empty() && titolo.find_first_of("/\\") == std::string::npos;
-  const fs::path pianta = fs::path(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
+  const fs::path pianta = percorso(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
   // A profile that is there in any form is read, and refused when it is
   // not a regular file: only a missing one means "no profile".
   std::error_code ec;
@@ -383,12 +388,12 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
     l.pianta = decodifica_file(pianta, [&] { return decodifica_pianta(leggi_sorgente(pianta)); });
   }
 
-  crea_cartella(o.uscita);
-  blocco_cartella blocco(o.uscita, attesa_cartella);
-  const fs::path svg1 = fs::path(o.uscita) / "plan.svg", svg2 = fs::path(o.uscita) / "gradient.svg";
+  crea_cartella(percorso(o.uscita));
+  blocco_cartella blocco(percorso(o.uscita), attesa_cartella);
+  const fs::path svg1 = percorso(o.uscita) / "plan.svg", svg2 = percorso(o.uscita) / "gradient.svg";
   scrivi_file(svg1, svg_pianta(l));
   scrivi_file(svg2, svg_altimetria(l));
-  sincronizza_cartella(o.uscita);
+  sincronizza_cartella(percorso(o.uscita));
   out << "wrote " << svg1.u8string() << " and " << svg2.u8string() << "\n";
   if (!con_pianta) {
     err << "scenario: no line profile " << pianta.u8string()
