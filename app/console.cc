@@ -2,6 +2,7 @@
 // standard error.
 #include <iostream>
 
+#include "app/argomenti.h"
 #include "app/driver.h"
 #include "app/piattaforma.h"
 
@@ -23,7 +24,8 @@ class piattaforma_console : public piattaforma {
 }  // namespace
 }  // namespace valdoro
 
-int main() {
+int main(int argc, char** argv) {
+  if (const std::optional<int> esito = valdoro::rispondi_argomenti(argc, argv, std::cout, std::cerr)) return *esito;
   valdoro::piattaforma_console console;
   return valdoro::form_load(console);
 }

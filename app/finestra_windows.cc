@@ -1,8 +1,12 @@
 // The Windows program: the waiting window, the message boxes and WinMain.
-// All of it runs on the one thread; the window is painted once when shown
-// and then left alone until the run ends, so no message loop is needed.
+// The window's thread answers the window's messages for the whole run
+// while the work runs on a worker thread, so that the window repaints and
+// never turns "Not Responding", however slow the disk.
 #include "app/finestra_windows.h"
 
+#include <process.h>
+
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <vector>
@@ -15,25 +19,83 @@ namespace {
 
 constexpr wchar_t kClasseFinestra[] = L"Valdoro_Form1";
 constexpr DWORD kStileFinestra = WS_OVERLAPPEDWINDOW;
+// A task of another thread for the window's thread: lParam points to a
+// std::function<void()>.
+constexpr UINT kMessaggioCompito = WM_APP + 1;
+// The scalable face that took the bitmap face's place in Windows.
+constexpr wchar_t kFacciaScalabile[] = L"Microsoft Sans Serif";
+
+// The system's own wording of its last error.
+std::string motivo_sistema(DWORD codice) {
+  wchar_t* testo = nullptr;
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, codice, 0, reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
+  std::wstring largo(testo != nullptr ? testo : L"", n);
+  if (testo != nullptr) LocalFree(testo);
+  while (!largo.empty() && (largo.back() == L'\n' || largo.back() == L'\r' || largo.back() == L'.')) largo.pop_back();
+  if (largo.empty()) return "system error " + std::to_string(codice);
+  const int byte = WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), nullptr, 0, nullptr,
+                                       nullptr);
+  std::string stretto(static_cast<size_t>(byte), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), stretto.data(), byte, nullptr,
+                      nullptr);
+  return stretto;
+}
 
 std::runtime_error errore_sistema(const std::string& cosa) {
-  return std::runtime_error(cosa + " (system error " + std::to_string(GetLastError()) + ")");
+  return std::runtime_error(cosa + ": " + motivo_sistema(GetLastError()));
 }
 
-LRESULT CALLBACK procedura_finestra(HWND finestra, UINT messaggio, WPARAM w, LPARAM l) {
-  // The run ends the program by itself; closing the window while a message
-  // box is up must not leave the box without its owner.
-  if (messaggio == WM_CLOSE) return 0;
-  return DefWindowProcW(finestra, messaggio, w, l);
+int pixel(int twip, int dpi) { return MulDiv(twip, dpi, 1440); }
+
+HFONT crea_carattere(const wchar_t* faccia, int altezza) {
+  return CreateFontW(-altezza, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, faccia);
 }
 
-void registra_classe(HINSTANCE istanza) {
+// A bitmap face comes in a few sizes; asked for another, the system draws
+// the nearest, which at a high dpi is far smaller than the window around it.
+bool disegnato_alla_misura(HDC dc, HFONT carattere, int altezza) {
+  HGDIOBJ prima = SelectObject(dc, carattere);
+  TEXTMETRICW metrica = {};
+  const bool letta = GetTextMetricsW(dc, &metrica) != 0;
+  SelectObject(dc, prima);
+  return letta && ((metrica.tmPitchAndFamily & TMPF_VECTOR) != 0 ||
+                   metrica.tmHeight - metrica.tmInternalLeading == altezza);
+}
+
+// "MS Sans Serif" where the system draws it at the size asked for, its
+// scalable successor where it does not.
+HFONT scegli_carattere(HDC dc, int dpi_y) {
+  const int altezza = MulDiv(kPuntiCarattere, dpi_y, 72);
+  HFONT carattere = crea_carattere(L"MS Sans Serif", altezza);
+  if (carattere == nullptr || disegnato_alla_misura(dc, carattere, altezza)) return carattere;
+  DeleteObject(carattere);
+  return crea_carattere(kFacciaScalabile, altezza);
+}
+
+// The label's text as the face actually selected draws it.
+SIZE misura_testo(HDC dc, HFONT carattere) {
+  HGDIOBJ prima = SelectObject(dc, carattere);
+  SIZE misura = {0, 0};
+  GetTextExtentPoint32W(dc, kTestoEtichetta, static_cast<int>(wcslen(kTestoEtichetta)), &misura);
+  SelectObject(dc, prima);
+  return misura;
+}
+
+void registra_classe(HINSTANCE istanza, WNDPROC procedura) {
   WNDCLASSEXW classe = {};
   classe.cbSize = sizeof classe;
-  classe.lpfnWndProc = procedura_finestra;
+  classe.lpfnWndProc = procedura;
   classe.hInstance = istanza;
-  classe.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-  classe.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT));
+  // The program's own icon (resource 1); the generic one for programs
+  // built without it.
+  classe.hIcon = LoadIconW(istanza, MAKEINTRESOURCEW(1));
+  if (classe.hIcon == nullptr) classe.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  classe.hIconSm = static_cast<HICON>(LoadImageW(istanza, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  classe.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_APPSTARTING));
   classe.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   classe.lpszClassName = kClasseFinestra;
   if (RegisterClassExW(&classe) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -41,52 +103,35 @@ void registra_classe(HINSTANCE istanza) {
   }
 }
 
-struct punti_per_pollice {
-  int x;
-  int y;
-};
-
-// Without this the system reports 96 dpi on every display and stretches
-// the window as a bitmap; declared, the twips become exact pixels.
-punti_per_pollice dpi_schermo() {
+// The display's dpi.  The manifest declares the program dpi-aware; the
+// call covers programs built without it, which the system would otherwise
+// draw at 96 dpi and stretch as a bitmap.
+void dpi_schermo(int& dpi_x, int& dpi_y) {
   SetProcessDPIAware();
+  dpi_x = dpi_y = 96;
   HDC schermo = GetDC(nullptr);
-  punti_per_pollice dpi = {96, 96};
   if (schermo != nullptr) {
-    dpi = {GetDeviceCaps(schermo, LOGPIXELSX), GetDeviceCaps(schermo, LOGPIXELSY)};
+    dpi_x = GetDeviceCaps(schermo, LOGPIXELSX);
+    dpi_y = GetDeviceCaps(schermo, LOGPIXELSY);
     ReleaseDC(nullptr, schermo);
   }
-  return dpi;
 }
 
-int pixel(int twip, int dpi) { return MulDiv(twip, dpi, 1440); }
+struct dati_filo {
+  piattaforma_windows* windows;
+  const std::function<int(piattaforma&)>* lavoro;
+  int esito;
+};
 
-HWND crea_finestra(HINSTANCE istanza, punti_per_pollice dpi) {
-  RECT area = {0, 0, pixel(kLarghezzaClienteTwip, dpi.x), pixel(kAltezzaClienteTwip, dpi.y)};
-  AdjustWindowRectEx(&area, kStileFinestra, FALSE, 0);
-  HWND finestra = CreateWindowExW(0, kClasseFinestra, kTitoloFinestra, kStileFinestra, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  area.right - area.left, area.bottom - area.top, nullptr, nullptr, istanza, nullptr);
-  if (finestra == nullptr) throw errore_sistema("cannot create the window");
-  return finestra;
-}
-
-HFONT crea_carattere(punti_per_pollice dpi) {
-  return CreateFontW(-MulDiv(kPuntiCarattere, dpi.y, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                     L"MS Sans Serif");
-}
-
-void crea_etichetta(HWND finestra, HINSTANCE istanza, punti_per_pollice dpi, HFONT carattere) {
-  HWND etichetta = CreateWindowExW(
-      0, L"STATIC", kTestoEtichetta, WS_CHILD | WS_VISIBLE | SS_LEFT, pixel(kSinistraEtichettaTwip, dpi.x),
-      pixel(kAltoEtichettaTwip, dpi.y), pixel(kLarghezzaEtichettaTwip, dpi.x), pixel(kAltezzaEtichettaTwip, dpi.y),
-      finestra, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdEtichetta)), istanza, nullptr);
-  if (etichetta == nullptr) throw errore_sistema("cannot create the label");
-  if (carattere != nullptr) SendMessageW(etichetta, WM_SETFONT, reinterpret_cast<WPARAM>(carattere), FALSE);
-}
-
-void mostra_messaggio(HWND proprietario, const std::string& testo, UINT stile) {
-  MessageBoxW(proprietario, testo_largo(testo).c_str(), kTitoloApplicazione, stile);
+unsigned __stdcall filo_lavoro(void* argomento) {
+  dati_filo& dati = *static_cast<dati_filo*>(argomento);
+  try {
+    dati.esito = (*dati.lavoro)(*dati.windows);
+  } catch (const std::exception& e) {
+    dati.windows->guasto(std::string("valdoro: ") + e.what());
+    dati.esito = kUscitaInterrotta;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -109,6 +154,28 @@ std::wstring testo_largo(const std::string& testo) {
 
 piattaforma_windows::~piattaforma_windows() { chiudi_finestra(); }
 
+int piattaforma_windows::esegui(const std::function<int(piattaforma&)>& lavoro) {
+  mostra_finestra();
+  dati_filo dati = {this, &lavoro, kUscitaInterrotta};
+  HANDLE filo = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, filo_lavoro, &dati, 0, nullptr));
+  if (filo == nullptr) throw errore_sistema("cannot start the work");
+  // Messages until the work ends; the tasks it sends this thread (a message
+  // box, closing the window) are run here too.
+  for (;;) {
+    const DWORD segnale = MsgWaitForMultipleObjects(1, &filo, FALSE, INFINITE, QS_ALLINPUT);
+    if (segnale == WAIT_OBJECT_0 || segnale == WAIT_FAILED) break;
+    MSG messaggio;
+    while (PeekMessageW(&messaggio, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&messaggio);
+      DispatchMessageW(&messaggio);
+    }
+  }
+  WaitForSingleObject(filo, INFINITE);
+  CloseHandle(filo);
+  chiudi_finestra();
+  return dati.esito;
+}
+
 std::filesystem::path piattaforma_windows::cartella_programma() {
   // Paths may be longer than MAX_PATH: grow until the name fits.
   std::vector<wchar_t> nome(MAX_PATH);
@@ -120,37 +187,136 @@ std::filesystem::path piattaforma_windows::cartella_programma() {
   }
 }
 
+void piattaforma_windows::sul_filo_finestra(const std::function<void()>& compito) {
+  if (finestra_ == nullptr || GetCurrentThreadId() == filo_finestra_) {
+    compito();
+  } else {
+    SendMessageW(finestra_, kMessaggioCompito, 0, reinterpret_cast<LPARAM>(&compito));
+  }
+}
+
+LRESULT CALLBACK piattaforma_windows::procedura(HWND finestra, UINT messaggio, WPARAM w, LPARAM l) {
+  if (messaggio == WM_NCCREATE) {
+    const auto* creazione = reinterpret_cast<const CREATESTRUCTW*>(l);
+    SetWindowLongPtrW(finestra, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creazione->lpCreateParams));
+  }
+  auto* windows = reinterpret_cast<piattaforma_windows*>(GetWindowLongPtrW(finestra, GWLP_USERDATA));
+  if (windows == nullptr || windows->finestra_ != finestra) return DefWindowProcW(finestra, messaggio, w, l);
+  return windows->gestisci(messaggio, w, l);
+}
+
+LRESULT piattaforma_windows::gestisci(UINT messaggio, WPARAM w, LPARAM l) {
+  switch (messaggio) {
+    case kMessaggioCompito:
+      (*reinterpret_cast<const std::function<void()>*>(l))();
+      return 0;
+    case WM_CLOSE:
+      // Closed by hand during the run: the window goes, the run finishes
+      // its files (none is ever cut short) and then ends the program.
+      ShowWindow(finestra_, SW_HIDE);
+      return 0;
+    case WM_DPICHANGED: {
+      // Moved to a display of another dpi: the size the system proposes,
+      // then the label and its face at the new dpi.
+      const RECT* proposta = reinterpret_cast<const RECT*>(l);
+      SetWindowPos(finestra_, nullptr, proposta->left, proposta->top, proposta->right - proposta->left,
+                   proposta->bottom - proposta->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      disponi(LOWORD(w), HIWORD(w));
+      return 0;
+    }
+    default:
+      return DefWindowProcW(finestra_, messaggio, w, l);
+  }
+}
+
+// The label and its face at a dpi, and the client area around them.  The
+// label is at least its size in twips, and wide and tall enough for its
+// text as drawn by the face actually selected, whatever the system put in
+// place of the face asked for.
+void piattaforma_windows::disponi(int dpi_x, int dpi_y) {
+  HDC dc = GetDC(etichetta_);
+  HFONT carattere = scegli_carattere(dc, dpi_y);
+  const SIZE testo = carattere != nullptr ? misura_testo(dc, carattere) : SIZE{0, 0};
+  ReleaseDC(etichetta_, dc);
+  if (carattere != nullptr) {
+    SendMessageW(etichetta_, WM_SETFONT, reinterpret_cast<WPARAM>(carattere), FALSE);
+    if (carattere_ != nullptr) DeleteObject(carattere_);
+    carattere_ = carattere;
+  }
+  const int sinistra = pixel(kSinistraEtichettaTwip, dpi_x);
+  const int alto = pixel(kAltoEtichettaTwip, dpi_y);
+  const int larghezza = std::max<int>(pixel(kLarghezzaEtichettaTwip, dpi_x), testo.cx);
+  const int altezza = std::max<int>(pixel(kAltezzaEtichettaTwip, dpi_y), testo.cy);
+  SetWindowPos(etichetta_, nullptr, sinistra, alto, larghezza, altezza, SWP_NOZORDER | SWP_NOACTIVATE);
+
+  RECT area = {0, 0, std::max(pixel(kLarghezzaClienteTwip, dpi_x), sinistra + larghezza),
+               std::max(pixel(kAltezzaClienteTwip, dpi_y), alto + altezza)};
+  RECT cliente;
+  GetClientRect(finestra_, &cliente);
+  if (cliente.right != area.right || cliente.bottom != area.bottom) {
+    AdjustWindowRectEx(&area, kStileFinestra, FALSE, 0);
+    SetWindowPos(finestra_, nullptr, 0, 0, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  }
+  RedrawWindow(finestra_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void piattaforma_windows::mostra_finestra() {
+  // The worker of a run finds the window already shown.
   if (finestra_ != nullptr) return;
   HINSTANCE istanza = GetModuleHandleW(nullptr);
-  const punti_per_pollice dpi = dpi_schermo();
-  registra_classe(istanza);
-  finestra_ = crea_finestra(istanza, dpi);
-  carattere_ = crea_carattere(dpi);
-  crea_etichetta(finestra_, istanza, dpi, carattere_);
+  int dpi_x = 96;
+  int dpi_y = 96;
+  dpi_schermo(dpi_x, dpi_y);
+  registra_classe(istanza, procedura);
+  filo_finestra_ = GetCurrentThreadId();
+  RECT area = {0, 0, pixel(kLarghezzaClienteTwip, dpi_x), pixel(kAltezzaClienteTwip, dpi_y)};
+  AdjustWindowRectEx(&area, kStileFinestra, FALSE, 0);
+  // The messages of the creation itself go to the default procedure:
+  // finestra_ is set when CreateWindowExW returns.
+  finestra_ = CreateWindowExW(0, kClasseFinestra, kTitoloFinestra, kStileFinestra, CW_USEDEFAULT, CW_USEDEFAULT,
+                              area.right - area.left, area.bottom - area.top, nullptr, nullptr, istanza, this);
+  if (finestra_ == nullptr) throw errore_sistema("cannot create the window");
+  etichetta_ = CreateWindowExW(0, L"STATIC", kTestoEtichetta, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 0,
+                               finestra_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdEtichetta)), istanza,
+                               nullptr);
+  if (etichetta_ == nullptr) {
+    const std::runtime_error e = errore_sistema("cannot create the label");
+    chiudi_finestra();
+    throw e;
+  }
+  disponi(dpi_x, dpi_y);
   ShowWindow(finestra_, SW_SHOWNORMAL);
-  // The label is a child window: paint it together with the form, now,
-  // since nothing will be painted again while the work runs.
-  RedrawWindow(finestra_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   UpdateWindow(finestra_);
 }
 
 void piattaforma_windows::chiudi_finestra() {
-  if (finestra_ != nullptr) {
-    DestroyWindow(finestra_);
-    finestra_ = nullptr;
-  }
-  if (carattere_ != nullptr) {
-    DeleteObject(carattere_);
-    carattere_ = nullptr;
-  }
+  sul_filo_finestra([this] {
+    if (finestra_ != nullptr) {
+      HWND finestra = finestra_;
+      finestra_ = nullptr;
+      etichetta_ = nullptr;
+      DestroyWindow(finestra);
+    }
+    if (carattere_ != nullptr) {
+      DeleteObject(carattere_);
+      carattere_ = nullptr;
+    }
+  });
 }
 
-void piattaforma_windows::messaggio_errore(const std::string& testo) { mostra_messaggio(finestra_, testo, MB_OK); }
-
-void piattaforma_windows::guasto(const std::string& testo) {
-  mostra_messaggio(finestra_, testo, MB_OK | MB_ICONERROR);
+void piattaforma_windows::mostra_messaggio(const std::string& testo, UINT stile) {
+  const std::wstring largo = testo_largo(testo);
+  sul_filo_finestra([&] {
+    // A window closed by hand owns no box: the box shows by itself.
+    HWND proprietario = finestra_ != nullptr && IsWindowVisible(finestra_) ? finestra_ : nullptr;
+    MessageBoxW(proprietario, largo.c_str(), kTitoloApplicazione, stile | (proprietario ? 0 : MB_SETFOREGROUND));
+  });
 }
+
+void piattaforma_windows::messaggio_errore(const std::string& testo) { mostra_messaggio(testo, MB_OK); }
+
+void piattaforma_windows::guasto(const std::string& testo) { mostra_messaggio(testo, MB_OK | MB_ICONERROR); }
 
 // A recorded error number is told by the exit status alone.
 void piattaforma_windows::avviso(const std::string&) {}
@@ -160,9 +326,9 @@ void piattaforma_windows::avviso(const std::string&) {}
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   valdoro::piattaforma_windows windows;
   try {
-    return valdoro::form_load(windows);
+    return windows.esegui(valdoro::form_load);
   } catch (const std::exception& e) {
-    // Only the window itself can fail outside the driver's own trap.
+    // Only the window itself can fail outside the work's own trap.
     windows.guasto(std::string("valdoro: ") + e.what());
     return valdoro::kUscitaInterrotta;
   }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/piattaforma.h"
@@ -33,12 +34,21 @@ constexpr int kPuntiCarattere = 24;
 // page, which is what the C runtime's own messages use.
 std::wstring testo_largo(const std::string& testo);
 
+// The window lives on the thread that shows it.  Called from another
+// thread, every member hands its work to the window's thread and waits
+// for it, so the work of a run may call them from its worker thread.
 class piattaforma_windows : public piattaforma {
  public:
   piattaforma_windows() = default;
   ~piattaforma_windows() override;
   piattaforma_windows(const piattaforma_windows&) = delete;
   piattaforma_windows& operator=(const piattaforma_windows&) = delete;
+
+  // Shows the window, runs lavoro on a worker thread while this thread
+  // answers the window's messages, and returns lavoro's status once it has
+  // ended and the window is gone.  A fault that escapes lavoro is shown as
+  // guasto and ends it with kUscitaInterrotta.
+  int esegui(const std::function<int(piattaforma&)>& lavoro);
 
   std::filesystem::path cartella_programma() override;
   void mostra_finestra() override;
@@ -51,8 +61,16 @@ class piattaforma_windows : public piattaforma {
   HWND finestra() const { return finestra_; }
 
  private:
+  static LRESULT CALLBACK procedura(HWND finestra, UINT messaggio, WPARAM w, LPARAM l);
+  LRESULT gestisci(UINT messaggio, WPARAM w, LPARAM l);
+  void sul_filo_finestra(const std::function<void()>& compito);
+  void disponi(int dpi_x, int dpi_y);
+  void mostra_messaggio(const std::string& testo, UINT stile);
+
   HWND finestra_ = nullptr;
+  HWND etichetta_ = nullptr;
   HFONT carattere_ = nullptr;
+  DWORD filo_finestra_ = 0;
 };
 
 }  // namespace valdoro

@@ -1,8 +1,27 @@
-# The Windows program, Valdoro.exe: the shared core and driver with the
-# window backend, linked into one .exe that runs on a bare Windows machine.
+# The Windows programs, Valdoro.exe and scenario.exe: the shared core and
+# driver with the window backend, linked into one .exe that runs on a bare
+# Windows machine.
 
-# Everything static: no libgcc, libstdc++ or winpthread DLL to ship.
-add_link_options(-static -static-libgcc -static-libstdc++)
+# Everything static: no libgcc, libstdc++ or winpthread DLL to ship.  No
+# time stamp in the PE header, so that the same sources give the same file.
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
+
+enable_language(RC)
+
+# The icon, the version information and the manifest of a program, from
+# app/valdoro.rc.in and app/valdoro.manifest.in.
+function(valdoro_risorse bersaglio nome descrizione)
+  set(VALDORO_RISORSA_NOME ${nome})
+  set(VALDORO_RISORSA_DESCRIZIONE ${descrizione})
+  set(cartella ${CMAKE_BINARY_DIR}/risorse/${nome})
+  set(VALDORO_RISORSA_MANIFESTO ${cartella}/${nome}.manifest)
+  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/app/valdoro.manifest.in ${VALDORO_RISORSA_MANIFESTO} @ONLY)
+  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/app/valdoro.rc.in ${cartella}/${nome}.rc @ONLY)
+  target_sources(${bersaglio} PRIVATE ${cartella}/${nome}.rc)
+  # windres reads the files it names when the .rc changes, not when they do.
+  set_source_files_properties(${cartella}/${nome}.rc PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/app/valdoro.ico;${VALDORO_RISORSA_MANIFESTO}")
+endfunction()
 
 # The window code is compiled into each program rather than archived:
 # WinMain must be in the link before the C runtime asks for it.
@@ -15,12 +34,24 @@ target_link_libraries(valdoro_finestra INTERFACE valdoro_app user32 gdi32)
 # WIN32: a GUI program (-mwindows), no console window.
 add_executable(Valdoro WIN32)
 target_link_libraries(Valdoro PRIVATE valdoro_finestra)
+valdoro_risorse(Valdoro Valdoro "Valdoro scenario packager")
 
 if(VALDORO_TESTS)
   # Console programs that open the same window and message boxes and print
-  # what they find; tests/windows/prove_wine.sh runs them under wine.
-  foreach(prova guarda_finestra prova_messaggio prova_file)
+  # what they find; tests/windows/prove_wine.sh runs them under wine.  They
+  # carry the program's manifest, so that Windows treats their window as it
+  # treats Valdoro.exe's.
+  foreach(prova guarda_finestra prova_messaggio prova_file prova_lenta)
     add_executable(${prova} tests/windows/${prova}.cc)
     target_link_libraries(${prova} PRIVATE valdoro_finestra)
+    valdoro_risorse(${prova} ${prova} "Valdoro test program")
   endforeach()
+  # The embedded scenario's sources, input for scenario.exe.
+  add_executable(scrivi_sorgenti tests/windows/scrivi_sorgenti.cc)
+  target_link_libraries(scrivi_sorgenti PRIVATE valdoro_app shell32)
+  # Reads a program's icon, version information and manifest back.
+  add_executable(leggi_risorse tests/windows/leggi_risorse.cc)
+  target_compile_definitions(leggi_risorse PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_include_directories(leggi_risorse PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(leggi_risorse PRIVATE version)
 endif()

@@ -19,5 +19,8 @@ cmake --build build-asan -j"$jobs"
 
 bash scripts/test_windows.sh
 
+# The release archives, built twice from scratch: the same bytes.
+bash tests/release_test.sh
+
 # The compiler under libFuzzer for a minute.
 bash scripts/fuzz.sh 60

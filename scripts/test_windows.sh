@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
-# Cross-builds Valdoro.exe with mingw-w64 into build-windows/ and tests it
-# under wine on a virtual X display: same files, byte for byte, and same
-# exit status as the Linux build (build/valdoro); the window, the message
-# boxes and the file layer on a non-ASCII directory.
+# Cross-builds Valdoro.exe and scenario.exe with mingw-w64 into
+# build-windows/ and tests them under wine on a virtual X display: their
+# resources; same files, byte for byte, and same exit status as the Linux
+# build (build/valdoro, build/scenario); the window, on a slow disk too, the
+# message boxes and the file layer on a non-ASCII directory.
 #   bash scripts/test_windows.sh
 # VALDORO_BUILD_LINUX names another Linux build directory than build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 wine wine64 xvfb xauth
+bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 wine wine64 xvfb xauth libcli11-dev nlohmann-json3-dev
 jobs=$(nproc)
 linux="${VALDORO_BUILD_LINUX:-build}"
 
 cmake -S . -B "$linux" >/dev/null
-cmake --build "$linux" -j"$jobs" --target valdoro
+cmake --build "$linux" -j"$jobs" --target valdoro scenario
 
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
 cmake --build build-windows -j"$jobs"
 
-xvfb-run -a bash tests/windows/prove_wine.sh build-windows "$linux/valdoro"
+version=$(sed -n 's/^project(valdoro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+xvfb-run -a bash tests/windows/prove_wine.sh build-windows "$linux/valdoro" "$version" "$linux/scenario"

@@ -13,6 +13,18 @@ mkdir -p "$dir"
 cp "$exe" "$dir/valdoro"
 
 cd "$work"
+# --help and --version print and write nothing; any other argument is
+# refused before a file is touched.
+"$dir/valdoro" --version >"$work/out" 2>"$work/err"; s=$?
+check "--version status $s, prints $(cat "$work/out")" '[ $s -eq 0 ] && [ "$(cat "$work/out")" = "valdoro 1.0.0" ] && [ ! -s "$work/err" ]'
+"$dir/valdoro" --help >"$work/out" 2>"$work/err"; s=$?
+check "--help status $s" '[ $s -eq 0 ] && head -n1 "$work/out" | grep -qx "usage: valdoro \[--help | --version\]" && [ ! -s "$work/err" ]'
+"$dir/valdoro" --frobnicate >"$work/out" 2>"$work/err"; s=$?
+check "unknown argument status $s: $(cat "$work/err")" '[ $s -eq 2 ] && [ ! -s "$work/out" ] && [ "$(cat "$work/err")" = "valdoro: unknown argument \"--frobnicate\"
+usage: valdoro [--help | --version]" ]'
+check "no run without a run: $(ls -A "$dir")" '[ "$(ls -A "$dir")" = valdoro ]'
+rm -f "$work/out" "$work/err"
+
 "$dir/valdoro" 2>"$work/err1"; status1=$?
 check "first run ends cleanly (status $status1)" '[ $status1 -eq 0 ]'
 check "stderr holds only Attendere: $(cat "$work/err1")" '[ "$(cat "$work/err1")" = "Attendere" ]'

@@ -1,11 +1,6 @@
 #include "tools/comandi.h"
 
 #include <CLI/CLI.hpp>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -31,6 +26,11 @@ namespace valdoro {
 namespace fs = std::filesystem;
 
 namespace {
+
+// Paths on the command line are UTF-8 on every system; on Windows a plain
+// std::string would be read in the C locale and lose every name outside
+// ASCII.
+fs::path percorso(const std::string& utf8) { return fs::u8path(utf8); }
 
 // A fault that ends a subcommand with its status; what() is the message.
 struct uscita : std::runtime_error {
@@ -62,57 +62,6 @@ void crea_cartella(const fs::path& cartella) {
 }
 
 std::chrono::milliseconds attesa_cartella = std::chrono::seconds(60);
-
-// ---- the private folder, also on a signal ----
-
-constexpr int kSegnaliFine[] = {SIGINT, SIGTERM, SIGHUP};
-char cartella_da_togliere[4096];
-volatile sig_atomic_t cartella_armata = 0;
-
-// Only calls that are safe in a signal handler: the folder holds the copies
-// of the sources and perhaps a temporary file of the layer, no folders.
-// Reading restarts after each removal, since removing entries while reading
-// a directory may skip some.
-void togli_cartella(const char* cartella) {
-  const int fd = ::open(cartella, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    alignas(8) char voci[4096];
-    for (bool tolta = true; tolta;) {
-      tolta = false;
-      ::lseek(fd, 0, SEEK_SET);
-      long n;
-      while ((n = ::syscall(SYS_getdents64, fd, voci, sizeof voci)) > 0) {
-        for (long at = 0; at < n;) {
-          unsigned short lunghezza;
-          std::memcpy(&lunghezza, voci + at + offsetof(struct dirent64, d_reclen), sizeof lunghezza);
-          const char* nome = voci + at + offsetof(struct dirent64, d_name);
-          at += lunghezza;
-          if (std::strcmp(nome, ".") == 0 || std::strcmp(nome, "..") == 0) continue;
-          tolta = ::unlinkat(fd, nome, 0) == 0 || tolta;
-        }
-      }
-    }
-    ::close(fd);
-  }
-  ::rmdir(cartella);
-}
-
-void al_segnale_di_fine(int segnale) {
-  if (cartella_armata) togli_cartella(cartella_da_togliere);
-  cartella_armata = 0;
-  // Ends the process the way the signal would have without this handler.
-  struct sigaction predefinita {};
-  predefinita.sa_handler = SIG_DFL;
-  ::sigaction(segnale, &predefinita, nullptr);
-  ::raise(segnale);
-}
-
-sigset_t segnali_di_fine() {
-  sigset_t insieme;
-  sigemptyset(&insieme);
-  for (int segnale : kSegnaliFine) sigaddset(&insieme, segnale);
-  return insieme;
-}
 
 // ---- compile ----
 
@@ -228,11 +177,11 @@ costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
 int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
-  const std::string testo_linea = leggi_sorgente(o.linea);
-  const std::string testo_treno = leggi_sorgente(o.treno);
-  crea_cartella(o.uscita);
+  const std::string testo_linea = leggi_sorgente(percorso(o.linea));
+  const std::string testo_treno = leggi_sorgente(percorso(o.treno));
+  crea_cartella(percorso(o.uscita));
   // Two runs into one folder would mix their files.
-  blocco_cartella blocco(o.uscita, attesa_cartella);
+  blocco_cartella blocco(percorso(o.uscita), attesa_cartella);
 
   // The compiler deletes what it reads: it reads copies.
   cartella_privata privata;
@@ -250,9 +199,9 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
     err << descrivi_per_autore(*c.fatale, o) << "\n";
     return kEsitoUso;
   }
-  scrivi_binari(s, o.uscita);
+  scrivi_binari(s, percorso(o.uscita));
   if (!c.errori.empty()) return kEsitoGuastoDati;
-  out << riassunto(s, o.uscita);
+  out << riassunto(s, percorso(o.uscita));
   if (o.severo && !s.avvisi.empty()) {
     err << "scenario: " << s.avvisi.size() << (s.avvisi.size() == 1 ? " warning" : " warnings")
         << " with --strict\n";
@@ -271,7 +220,7 @@ struct opzioni_init {
 // The five text files the packager writes, by its own writers: the author
 // starts from exactly the sources it compiles.
 int inizia(const opzioni_init& o, std::ostream& out) {
-  const fs::path cartella = o.cartella;
+  const fs::path cartella = percorso(o.cartella);
   const std::vector<std::string> nomi = {
       file_sorgente_linea(kNomeLinea), file_sorgente_treno(kNomeLinea, kNomeTreno),
       file_note(kNomeLinea, kNomeTreno), file_rallentamenti(kNomeLinea, kNomeTreno),
@@ -308,13 +257,13 @@ struct opzioni_dump {
 
 int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   std::optional<tipo_file> tipo =
-      o.con_tipo ? tipo_dalla_parola(o.tipo) : tipo_dal_nome(fs::path(o.file).filename().u8string());
+      o.con_tipo ? tipo_dalla_parola(o.tipo) : tipo_dal_nome(percorso(o.file).filename().u8string());
   if (!tipo) {
     throw uscita(kEsitoUso, o.con_tipo ? "--kind must be stations, track or profile, not \"" + o.tipo + "\""
                                        : "cannot tell the kind of " + o.file +
                                              " from its name: give --kind stations, track or profile");
   }
-  const apri_fonte apri = apri_file(o.file, collegamento::segui);
+  const apri_fonte apri = apri_file(percorso(o.file), collegamento::segui);
   try {
     if (o.json) {
       dump_json(*tipo, apri, o.solo_non_vuoti, out);
@@ -362,7 +311,7 @@ auto decodifica_file(const fs::path& percorso, F decodifica) {
 }
 
 int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
-  const fs::path sim = trova_tabella(o.cartella);
+  const fs::path sim = trova_tabella(percorso(o.cartella));
   linea_costruita l;
   l.stazioni = decodifica_file(sim, [&] { return decodifica_stazioni(*apri_file(sim, collegamento::segui)()); });
   fs::path celle = sim;
@@ -372,7 +321,7 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   // reach outside DIR, so it names nothing.
   const std::string& titolo = l.stazioni[kRigaLinea].nome;
   const bool titolo_sano = !titolo.empty() && titolo.find_first_of("/\\") == std::string::npos;
-  const fs::path pianta = fs::path(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
+  const fs::path pianta = percorso(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
   // A profile that is there in any form is read, and refused when it is
   // not a regular file: only a missing one means "no profile".
   std::error_code ec;
@@ -383,12 +332,12 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
     l.pianta = decodifica_file(pianta, [&] { return decodifica_pianta(leggi_sorgente(pianta)); });
   }
 
-  crea_cartella(o.uscita);
-  blocco_cartella blocco(o.uscita, attesa_cartella);
-  const fs::path svg1 = fs::path(o.uscita) / "plan.svg", svg2 = fs::path(o.uscita) / "gradient.svg";
+  crea_cartella(percorso(o.uscita));
+  blocco_cartella blocco(percorso(o.uscita), attesa_cartella);
+  const fs::path svg1 = percorso(o.uscita) / "plan.svg", svg2 = percorso(o.uscita) / "gradient.svg";
   scrivi_file(svg1, svg_pianta(l));
   scrivi_file(svg2, svg_altimetria(l));
-  sincronizza_cartella(o.uscita);
+  sincronizza_cartella(percorso(o.uscita));
   out << "wrote " << svg1.u8string() << " and " << svg2.u8string() << "\n";
   if (!con_pianta) {
     err << "scenario: no line profile " << pianta.u8string()
@@ -500,21 +449,6 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
 
 void imposta_attesa_cartella(std::chrono::milliseconds attesa) { attesa_cartella = attesa; }
 
-void uscita_controllata::scarica() {
-  const char* p = pbase();
-  while (p < pptr()) {
-    const ssize_t n = ::write(descrittore_, p, static_cast<size_t>(pptr() - p));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int numero = n < 0 ? errno : EIO;
-      setp(buf_, buf_ + sizeof buf_);  // what could not be written is gone
-      throw errore_file("write", "standard output", std::strerror(numero));
-    }
-    p += n;
-  }
-  setp(buf_, buf_ + sizeof buf_);
-}
-
 uscita_controllata::int_type uscita_controllata::overflow(int_type c) {
   scarica();
   if (!traits_type::eq_int_type(c, traits_type::eof())) {
@@ -527,43 +461,6 @@ uscita_controllata::int_type uscita_controllata::overflow(int_type c) {
 int uscita_controllata::sync() {
   scarica();
   return 0;
-}
-
-cartella_privata::cartella_privata() {
-  const sigset_t fine = segnali_di_fine();
-  sigset_t prima;
-  ::sigprocmask(SIG_BLOCK, &fine, &prima);
-  std::string modello = (fs::temp_directory_path() / "scenario-compile-XXXXXX").string();
-  if (modello.size() >= sizeof cartella_da_togliere || ::mkdtemp(modello.data()) == nullptr) {
-    const int numero = modello.size() >= sizeof cartella_da_togliere ? ENAMETOOLONG : errno;
-    ::sigprocmask(SIG_SETMASK, &prima, nullptr);
-    throw errore_file("create directory", modello, std::strerror(numero));
-  }
-  percorso_ = modello;
-  std::memcpy(cartella_da_togliere, modello.c_str(), modello.size() + 1);
-  cartella_armata = 1;
-  struct sigaction azione {};
-  azione.sa_handler = al_segnale_di_fine;
-  azione.sa_mask = fine;
-  for (size_t k = 0; k < std::size(kSegnaliFine); ++k) {
-    ::sigaction(kSegnaliFine[k], nullptr, &precedenti_[k]);
-    // A signal the caller chose to ignore stays ignored.
-    if (precedenti_[k].sa_handler != SIG_IGN) ::sigaction(kSegnaliFine[k], &azione, nullptr);
-  }
-  ::sigprocmask(SIG_SETMASK, &prima, nullptr);
-}
-
-// With the signals held back, so that one arriving now still finds the
-// folder gone when it is let through.
-cartella_privata::~cartella_privata() {
-  const sigset_t fine = segnali_di_fine();
-  sigset_t prima;
-  ::sigprocmask(SIG_BLOCK, &fine, &prima);
-  std::error_code ec;
-  fs::remove_all(percorso_, ec);
-  cartella_armata = 0;
-  for (size_t k = 0; k < std::size(kSegnaliFine); ++k) ::sigaction(kSegnaliFine[k], &precedenti_[k], nullptr);
-  ::sigprocmask(SIG_SETMASK, &prima, nullptr);
 }
 
 }  // namespace valdoro

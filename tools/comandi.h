@@ -46,7 +46,9 @@ class uscita_controllata : public std::streambuf {
 
 // A private folder (0700, under TMPDIR) that goes away with its contents:
 // at the end of its scope, and on SIGINT, SIGTERM or SIGHUP, which then end
-// the process as they would have.  One at a time.
+// the process as they would have; on Windows (a folder of the user's own
+// temporary folder) on Ctrl+C, Ctrl+Break or the console closing.  One at
+// a time.
 class cartella_privata {
  public:
   cartella_privata();
@@ -57,7 +59,9 @@ class cartella_privata {
 
  private:
   std::filesystem::path percorso_;
+#ifndef _WIN32
   struct sigaction precedenti_[3];
+#endif
 };
 
 // Test seam: how long compile and draw wait for another run to let go of

@@ -58,7 +58,11 @@ std::wstring nome_mutex(const fs::path& cartella) {
   const DWORD n = GetFullPathNameW(cartella.c_str(), 32768, pieno, nullptr);
   std::wstring percorso = n > 0 && n < 32768 ? std::wstring(pieno, n) : cartella.wstring();
   while (percorso.size() > 3 && (percorso.back() == L'\\' || percorso.back() == L'/')) percorso.pop_back();
-  CharUpperBuffW(&percorso[0], static_cast<DWORD>(percorso.size()));
+  std::wstring maiuscolo(percorso.size(), L'\0');
+  if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, percorso.data(), static_cast<int>(percorso.size()),
+                   &maiuscolo[0], static_cast<int>(maiuscolo.size())) != 0) {
+    percorso = maiuscolo;
+  }
   uint64_t hash = 14695981039346656037ull;
   for (wchar_t c : percorso) {
     hash = (hash ^ static_cast<uint16_t>(c == L'/' ? L'\\' : c)) * 1099511628211ull;

@@ -16,14 +16,19 @@ BOOL CALLBACK raccogli_figlio(HWND figlio, LPARAM l) {
   return TRUE;
 }
 
-void descrivi_etichetta(HWND form, HWND etichetta) {
+void descrivi_etichetta(HWND form, HWND etichetta, SIZE minima) {
   riga("label: " + classe_finestra(etichetta) + " \"" + testo_finestra(etichetta) + "\" visible " +
        numero(IsWindowVisible(etichetta) ? 1 : 0));
   RECT r;
   GetWindowRect(etichetta, &r);
   MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
-  riga("label rect: left " + numero(r.left) + " top " + numero(r.top) + " width " + numero(r.right - r.left) +
-       " height " + numero(r.bottom - r.top));
+  // The label grows past its size in twips when its text needs it.
+  riga("label rect: left " + numero(r.left) + " top " + numero(r.top) + ", at least " + numero(minima.cx) + " x " +
+       numero(minima.cy) + ": " + (r.right - r.left >= minima.cx && r.bottom - r.top >= minima.cy ? "yes" : "no"));
+  RECT cliente;
+  GetClientRect(form, &cliente);
+  riga("label inside the client area: " +
+       std::string(r.left >= 0 && r.top >= 0 && r.right <= cliente.right && r.bottom <= cliente.bottom ? "yes" : "no"));
   HFONT carattere = reinterpret_cast<HFONT>(SendMessageW(etichetta, WM_GETFONT, 0, 0));
   LOGFONTW lf = {};
   if (carattere == nullptr || GetObjectW(carattere, sizeof lf, &lf) == 0) {
@@ -32,6 +37,31 @@ void descrivi_etichetta(HWND form, HWND etichetta) {
   }
   riga("label font: \"" + utf8(lf.lfFaceName) + "\" height " + numero(lf.lfHeight) + " weight " +
        numero(lf.lfWeight) + " italic " + numero(lf.lfItalic) + " underline " + numero(lf.lfUnderline));
+
+  // The face the system actually draws with, which need not be the one
+  // asked for: it must draw the size asked for, and the whole word must
+  // lie inside the label.
+  HDC dc = GetDC(etichetta);
+  HGDIOBJ prima = SelectObject(dc, carattere);
+  wchar_t faccia[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, faccia);
+  TEXTMETRICW tm = {};
+  GetTextMetricsW(dc, &tm);
+  const std::wstring testo = valdoro::kTestoEtichetta;
+  SIZE misura = {};
+  GetTextExtentPoint32W(dc, testo.c_str(), static_cast<int>(testo.size()), &misura);
+  SelectObject(dc, prima);
+  ReleaseDC(etichetta, dc);
+  RECT interno;
+  GetClientRect(etichetta, &interno);
+  riga("drawn face: \"" + utf8(faccia) + "\", text " + numero(misura.cx) + " x " + numero(misura.cy) + " in " +
+       numero(interno.right) + " x " + numero(interno.bottom));
+  // Within a pixel: a scalable face rounds; a bitmap face drawn in place
+  // of a size it lacks misses by many.
+  const long scarto = tm.tmHeight - tm.tmInternalLeading + lf.lfHeight;
+  riga("drawn at the size asked for: " + std::string(scarto >= -1 && scarto <= 1 ? "yes" : "no"));
+  riga("whole word inside the label: " +
+       std::string(misura.cx > 0 && misura.cx <= interno.right && misura.cy <= interno.bottom ? "yes" : "no"));
 }
 
 }  // namespace
@@ -62,7 +92,24 @@ int main(int argc, char** argv) {
   HWND etichetta = GetDlgItem(form, valdoro::kIdEtichetta);
   riga("label by id is the only child: " +
        std::string(figli.size() == 1 && etichetta != nullptr && figli[0] == etichetta ? "yes" : "no"));
-  if (etichetta != nullptr) descrivi_etichetta(form, etichetta);
+  const SIZE minima = {MulDiv(valdoro::kLarghezzaEtichettaTwip, dpi_x, 1440),
+                       MulDiv(valdoro::kAltezzaEtichettaTwip, dpi_y, 1440)};
+  if (etichetta != nullptr) descrivi_etichetta(form, etichetta, minima);
+
+  // Moved to a display of 192 dpi: what the system sends a per-monitor
+  // aware window, with the size it proposes.
+  RECT finestra;
+  GetWindowRect(form, &finestra);
+  RECT proposta = {finestra.left, finestra.top, finestra.left + (finestra.right - finestra.left) * 2,
+                   finestra.top + (finestra.bottom - finestra.top) * 2};
+  SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&proposta));
+  riga("moved to 192 dpi:");
+  GetClientRect(form, &cliente);
+  riga("client: " + numero(cliente.right) + " x " + numero(cliente.bottom));
+  if (etichetta != nullptr) {
+    descrivi_etichetta(form, etichetta, {MulDiv(valdoro::kLarghezzaEtichettaTwip, 192, 1440),
+                                         MulDiv(valdoro::kAltezzaEtichettaTwip, 192, 1440)});
+  }
 
   if (argc > 1) Sleep(static_cast<DWORD>(std::atoi(argv[1])) * 1000);
   windows.chiudi_finestra();

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # The Windows programs under wine; run inside xvfb-run by
 # scripts/test_windows.sh:
-#   prove_wine.sh BUILD_WINDOWS LINUX_VALDORO
-# Valdoro.exe must leave exactly the files the Linux build leaves, byte for
-# byte, with the same exit status, from a directory whose name is not
-# ASCII; the window and the message boxes must show what they should.
+#   prove_wine.sh BUILD_WINDOWS LINUX_VALDORO VERSION LINUX_SCENARIO
+# Both programs must be finished ones (stripped, no build paths, their icon,
+# version information and manifest); Valdoro.exe must leave exactly the
+# files the Linux build leaves, byte for byte, with the same exit status,
+# from a directory whose name is not ASCII, and keep its window answering
+# on a slow disk; the window and the message boxes must show what they
+# should; scenario.exe must do what the Linux scenario does.
 set -u
-win="$1"
+win=$(cd "$1" && pwd)
 linux_exe="$2"
+version="$3"
+linux_scenario=$(realpath "$4")
 fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
 same_text() {  # name, expected text, file with the actual text
@@ -27,6 +32,54 @@ wine_run() { timeout 120 wine "$@" 2>>"$log"; }
 start=$SECONDS
 wineboot -i >>"$log" 2>&1
 echo "wine prefix ready in $((SECONDS - start)) s"
+
+# --- the finished programs: stripped, no build paths, their resources -------
+src=$(pwd)
+for exe in Valdoro scenario; do
+  f="$win/$exe.exe"
+  check "$exe.exe has no debug sections" '! x86_64-w64-mingw32-objdump -h "$f" | grep -q "\.debug"'
+  check "$exe.exe has no symbol table" 'x86_64-w64-mingw32-objdump -t "$f" | grep -q "no symbols"'
+  paths=$(strings -a "$f" | grep -E -e "$src" -e "$(cd "$win" && pwd)" -e "/(work|home|root|build|tmp|usr)/" | head -n 5)
+  check "$exe.exe carries no path of the build machine: $paths" '[ -z "$paths" ]'
+  check "$exe.exe imports only system DLLs" '[ "$(x86_64-w64-mingw32-objdump -p "$f" | sed -n "s/^\tDLL Name: //p" | sort | tr "\n" " ")" = "$( [ $exe = Valdoro ] && echo "GDI32.dll KERNEL32.dll USER32.dll msvcrt.dll " || echo "KERNEL32.dll SHELL32.dll msvcrt.dll ")" ]'
+done
+
+risorse() {  # program name, description
+  wine_run "$win/leggi_risorse.exe" "$(winepath -w "$win/$1.exe" 2>>"$log")" >"$work/risorse"
+  sed -n '/^manifest:$/q;p' "$work/risorse" >"$work/versione"
+  same_text "$1.exe version information and icon" "fixed file version: $version.0
+fixed product version: $version.0
+file type application: yes
+translation: language 1033 code page 1200
+ProductName: \"Valdoro\"
+ProductVersion: \"$version\"
+FileVersion: \"$version\"
+FileDescription: \"$2\"
+LegalCopyright: \"Copyright (c) 2026 the Valdoro authors\"
+CompanyName: \"the Valdoro authors\"
+OriginalFilename: \"$1.exe\"
+InternalName: \"$1\"
+icon sizes: 16x16/32 20x20/32 24x24/32 32x32/32 40x40/32 48x48/32 64x64/32 96x96/32 128x128/32 256x256/32
+icon at 16: 16x16
+icon at 32: 32x32
+icon at 48: 48x48
+icon at 256: 256x256" "$work/versione"
+  sed -n '/^manifest:$/,$p' "$work/risorse" >"$work/manifesto"
+  for fact in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
+      '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>' \
+      '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>' \
+      '<assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0" processorArchitecture="*" publicKeyToken="6595b64144ccf1df" language="*"/>' \
+      '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>' \
+      "<assemblyIdentity type=\"win32\" name=\"Valdoro.$1\" version=\"$version.0\" processorArchitecture=\"amd64\"/>" \
+      '<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>' \
+      '<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>' \
+      '<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>' \
+      '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'; do
+    check "$1.exe manifest has $fact" 'grep -qF "$fact" "$work/manifesto"'
+  done
+}
+risorse Valdoro "Valdoro scenario packager"
+risorse scenario "Valdoro tools for scenario authors"
 
 # --- Valdoro.exe against the Linux build -----------------------------------
 windir="$work/Prova José"
@@ -97,34 +150,70 @@ box owner is Form1: yes" "$work/box"
 check "earlier station table untouched" 'cmp -s "$gdir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim"'
 check "no temporary file left: $(ls -A "$gdir" | tr '\n' ' ')" '[ "$(ls -A "$gdir" | wc -l)" -eq 9 ]'
 
-# --- the window ------------------------------------------------------------
-window_96='found by caption: yes
-dpi: 96 x 96
-caption: "Form1" visible 1
-client: 280 x 179
-children: 1
-label by id is the only child: yes
-label: Static "Attendere" visible 1
-label rect: left 64 top 64 width 177 height 53
-label font: "MS Sans Serif" height -32 weight 700 italic 0 underline 0
-after close: gone'
-wine_run "$win/guarda_finestra.exe" >"$work/window"; s=$?
-check "guarda_finestra status $s" '[ $s -eq 0 ]'
-same_text "window at 96 dpi" "$window_96" "$work/window"
+# --- a slow disk: the window answers all along ----------------------------
+# Every file waits half a second before it is written; the window must
+# answer within 0.4 s throughout, and closing it by hand must not cut the
+# run short: the same files as the Linux build, byte for byte.
+for modo in aspetta chiudi; do
+  sdir="$work/Lento $modo"
+  mkdir -p "$sdir"
+  cp "$win/prova_lenta.exe" "$sdir/"
+  wine_run "$sdir/prova_lenta.exe" "$modo" >"$work/lento"; s=$?
+  expected="window seen: yes
+window answered all along: yes"
+  [ $modo = chiudi ] && expected="$expected
+closed by hand, gone at once: yes
+answers while hidden: yes"
+  same_text "slow disk, $modo" "$expected
+window gone after the run: yes
+status: 0" "$work/lento"
+  check "slow disk, $modo: status $s" '[ $s -eq 0 ]'
+  files=$(cd "$sdir" && ls -A | grep -vx prova_lenta.exe)
+  check "slow disk, $modo: same files ($files)" '[ "$files" = "$written" ]'
+  while IFS= read -r f; do
+    check "slow disk, $modo: same bytes in $f" 'cmp -s "$sdir/$f" "$lindir/$f"'
+  done <<<"$files"
+done
 
-# The twips follow the display's dpi.
-wine reg add 'HKEY_CURRENT_USER\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >>"$log" 2>&1
-wine_run "$win/guarda_finestra.exe" >"$work/window"
-same_text "window at 120 dpi" 'found by caption: yes
-dpi: 120 x 120
-caption: "Form1" visible 1
-client: 350 x 224
+# --- the window ------------------------------------------------------------
+# At three dpi values, with whatever face the system draws in place of the
+# one asked for (wine here has no fonts of its own, only the system's): the
+# label keeps its place and at least its size in twips, and holds the whole
+# word as drawn; so again once the window is told it moved to a display of
+# 192 dpi.  The face drawn is told, not compared.
+window_at() {  # dpi, client width, client height, label left, min width, min height, font height
+  wine reg add 'HKEY_CURRENT_USER\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >>"$log" 2>&1
+  wine_run "$win/guarda_finestra.exe" >"$work/window"; local s=$?
+  check "guarda_finestra at $1 dpi, status $s" '[ $s -eq 0 ]'
+  echo "$1 dpi: $(grep "^drawn face: " "$work/window" | tr '\n' ' ')"
+  sed -i '/^drawn face: /d' "$work/window"
+  same_text "window at $1 dpi" "found by caption: yes
+dpi: $1 x $1
+caption: \"Form1\" visible 1
+client: $2 x $3
 children: 1
 label by id is the only child: yes
-label: Static "Attendere" visible 1
-label rect: left 80 top 80 width 221 height 66
-label font: "MS Sans Serif" height -40 weight 700 italic 0 underline 0
-after close: gone' "$work/window"
+label: Static \"Attendere\" visible 1
+label rect: left $4 top $4, at least $5 x $6: yes
+label inside the client area: yes
+label font: \"MS Sans Serif\" height -$7 weight 700 italic 0 underline 0
+drawn at the size asked for: yes
+whole word inside the label: yes
+moved to 192 dpi:
+client: 560 x 358
+label: Static \"Attendere\" visible 1
+label rect: left 128 top 128, at least 354 x 106: yes
+label inside the client area: yes
+label font: \"MS Sans Serif\" height -64 weight 700 italic 0 underline 0
+drawn at the size asked for: yes
+whole word inside the label: yes
+after close: gone" "$work/window"
+}
+check "wine has no fonts of its own here (Debian's fonts-wine is not installed)" \
+  '[ -z "$(ls -A /usr/share/wine/fonts 2>/dev/null)" ]'
+window_at 96 280 179 64 177 53 32
+window_at 120 350 224 80 221 66 40
+window_at 144 420 269 96 265 79 48
 wine reg delete 'HKEY_CURRENT_USER\Control Panel\Desktop' /v LogPixels /f >>"$log" 2>&1
 
 # --- the three ways of reporting trouble -------------------------------------
@@ -167,6 +256,57 @@ deleted: ok
 deleting a missing file is no fault: ok
 reading a missing file names it in UTF-8: ok
 directory left empty: ok' "$work/files"
+
+# --- scenario.exe against the Linux scenario ----------------------------------
+# The same command lines, relative paths, in directories whose names are
+# outside the ANSI code page: same output, same status, same files.
+for side in win lin; do mkdir -p "$work/autore-$side/Sorgenti Łódź"; done
+wine_run "$win/scrivi_sorgenti.exe" "$(winepath -w "$work/autore-win/Sorgenti Łódź" 2>>"$log")"
+cp "$work/autore-win/Sorgenti Łódź"/* "$work/autore-lin/Sorgenti Łódź/"
+for side in win lin; do cp "$src"/tools/testdata/colle_*.txt "$work/autore-$side/Sorgenti Łódź/"; done
+check "scenario.exe --version" '[ "$(wine_run "$win/scenario.exe" --version)" = "scenario $version" ]'
+ncase=0
+same_run() {  # the status both must end with, then one scenario command line
+  local expected=$1
+  shift
+  ncase=$((ncase + 1))
+  (cd "$work/autore-win" && timeout 120 wine "$win/scenario.exe" "$@" >"$work/out-win" 2>"$work/err-win"); local sw=$?
+  (cd "$work/autore-lin" && "$linux_scenario" "$@" >"$work/out-lin" 2>"$work/err-lin"); local sl=$?
+  check "scenario $* : status $sw, Linux $sl, expected $expected" '[ $sw -eq $expected ] && [ $sl -eq $expected ]'
+  # draw names the files it wrote, joined with Windows' separator there.
+  [ "$1" = draw ] && sed -i 's|\\|/|g' "$work/out-win"
+  check "scenario $* : same output" 'cmp -s "$work/out-win" "$work/out-lin"'
+  # A file fault's reason is worded by each system in its own way.
+  sed -i -E 's/^(scenario: cannot [a-z ]+ .*): [^:]+$/\1: REASON/' "$work/err-win" "$work/err-lin"
+  check "scenario $* : same messages: $(head -c 300 "$work/err-win")" 'cmp -s "$work/err-win" "$work/err-lin"'
+}
+sources=("Sorgenti Łódź/Valdoro_linea.txt" "Sorgenti Łódź/Valdoro_Dir 5802-.txt")
+same_run 0 compile "${sources[@]}" --title Valdoro --train "Dir 5802" --out "Uscita Łódź"
+same_run 0 compile "Sorgenti Łódź/colle_linea.txt" "Sorgenti Łódź/colle_treno.txt" --title Colle --train "R 101" --out "Colle Łódź"
+same_run 1 compile "Sorgenti Łódź/colle_linea.txt" "${sources[1]}" --title Misto --train "X 1" --out "Misto Łódź"
+same_run 2 compile "Sorgenti Łódź/manca.txt" "${sources[1]}" --title Valdoro --train "Dir 5802" --out "Niente Łódź"
+for d in "Uscita Łódź" "Colle Łódź" "Misto Łódź"; do
+  files=$(cd "$work/autore-win/$d" && ls -A)
+  check "$d: same files ($files)" '[ -n "$files" ] && [ "$files" = "$(cd "$work/autore-lin/$d" && ls -A)" ]'
+  while IFS= read -r f; do
+    check "$d: same bytes in $f" 'cmp -s "$work/autore-win/$d/$f" "$work/autore-lin/$d/$f"'
+  done <<<"$files"
+done
+check "our scenario compiles to the packager's files" 'cmp -s "$work/autore-lin/Uscita Łódź/Valdoro_Dir 5802.sim" "$lindir/Valdoro_Dir 5802.sim" && cmp -s "$work/autore-lin/Uscita Łódź/Valdoro_linea.dat" "$lindir/Valdoro_linea.dat"'
+for f in "Valdoro_Dir 5802.sim" "Valdoro_Dir 5802.dat"; do
+  same_run 0 dump "Uscita Łódź/$f"
+  same_run 0 dump "Uscita Łódź/$f" --json --nonzero
+done
+same_run 0 dump "Colle Łódź/Colle_linea.dat" --json
+same_run 0 dump "Colle Łódź/Colle_linea.dat" --nonzero
+same_run 0 draw "Uscita Łódź" --out "Disegni Łódź"
+same_run 0 draw "Colle Łódź" --out "Disegni Colle"
+for d in "Disegni Łódź" "Disegni Colle"; do
+  for f in plan.svg gradient.svg; do
+    check "$d: same $f" 'cmp -s "$work/autore-win/$d/$f" "$work/autore-lin/$d/$f"'
+  done
+done
+echo "scenario.exe: $ncase command lines compared"
 
 echo "wine part took $((SECONDS - start)) s"
 if [ $fail -ne 0 ]; then

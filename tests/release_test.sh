@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# scripts/release.sh twice, from scratch each time and in build directories
+# at different paths: the two sets of archives must be byte for byte the
+# same, and hold what a user is promised.
+#   bash tests/release_test.sh
+set -u
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh unzip file git
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+version=$(sed -n 's/^project(valdoro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+epoch=$(git log -1 --format=%ct HEAD)
+name="valdoro-$version"
+zip_name="$name-windows-x86_64.zip"
+tar_name="$name-linux-x86_64.tar.gz"
+
+for run in 1 2; do
+  if ! VALDORO_RELEASE_BUILD="$work/build $run" bash scripts/release.sh "$work/dist$run" >"$work/log$run" 2>&1; then
+    echo "FAIL: release.sh run $run"; tail -n 30 "$work/log$run"; exit 1
+  fi
+done
+for f in "$zip_name" "$tar_name" SHA256SUMS; do
+  check "$f the same from both runs" 'cmp "$work/dist1/$f" "$work/dist2/$f"'
+done
+check "exactly the two archives and their sums" '[ "$(ls "$work/dist1" | tr "\n" " ")" = "SHA256SUMS $tar_name $zip_name " ]'
+check "SHA256SUMS holds" '(cd "$work/dist1" && sha256sum --quiet -c SHA256SUMS)'
+
+# Entries sorted, time stamps the commit's, owners 0, modes fixed.
+# A zip's times count in steps of two seconds: the minute is compared.
+when=$(TZ=UTC date -d "@$epoch" +%Y%m%d.%H%M)
+zip_list=$(unzip -Z -T "$work/dist1/$zip_name" | grep "^-" | awk '{print $1, substr($7, 1, 13), $8}')
+check "zip entries: $zip_list" '[ "$zip_list" = "-rw-r--r-- $when $name/LICENSE.txt
+-rw-r--r-- $when $name/README.md
+-rwxr-xr-x $when $name/Valdoro.exe
+-rwxr-xr-x $when $name/scenario.exe" ]'
+tar_when=$(TZ=UTC date -d "@$epoch" "+%Y-%m-%d %H:%M")
+# Listed without --numeric-owner: a stored user or group name would show.
+tar_list=$(TZ=UTC tar -tvzf "$work/dist1/$tar_name" | awk '{print $1, $2, $4, $5, $6}')
+check "tar entries: $tar_list" '[ "$tar_list" = "drwxr-xr-x 0/0 $tar_when $name/
+-rw-r--r-- 0/0 $tar_when $name/LICENSE
+-rw-r--r-- 0/0 $tar_when $name/README.md
+-rwxr-xr-x 0/0 $tar_when $name/scenario
+-rwxr-xr-x 0/0 $tar_when $name/valdoro" ]'
+
+# What is inside: the committed documents, programs that know their version.
+mkdir "$work/linux" "$work/windows"
+tar -xzf "$work/dist1/$tar_name" -C "$work/linux"
+(cd "$work/windows" && unzip -q "$work/dist1/$zip_name")
+check "README.md as committed" 'git show HEAD:README.md | cmp - "$work/linux/$name/README.md" && cmp "$work/linux/$name/README.md" "$work/windows/$name/README.md"'
+check "licence as committed" 'git show HEAD:LICENSE | cmp - "$work/linux/$name/LICENSE" && cmp "$work/linux/$name/LICENSE" "$work/windows/$name/LICENSE.txt"'
+check "valdoro --version" '[ "$("$work/linux/$name/valdoro" --version)" = "valdoro $version" ]'
+check "scenario --version" '[ "$("$work/linux/$name/scenario" --version)" = "scenario $version" ]'
+check "Linux programs stripped and static" 'file "$work/linux/$name/valdoro" "$work/linux/$name/scenario" | grep -c "statically linked, .*stripped" | grep -qx 2'
+for f in "$work/linux/$name/valdoro" "$work/linux/$name/scenario" "$work/windows/$name/Valdoro.exe" \
+    "$work/windows/$name/scenario.exe"; do
+  check "no build path in $(basename "$f")" '! strings -a "$f" | grep -q -e "$work" -e "$(pwd)"'
+done
+check "Windows programs are PE32+ for x86-64" 'file "$work/windows/$name/Valdoro.exe" "$work/windows/$name/scenario.exe" | grep -c "PE32+ executable (.*) x86-64" | grep -qx 2'
+
+[ $fail -eq 0 ] && echo "release test passed"
+exit $fail

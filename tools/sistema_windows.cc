@@ -1,0 +1,92 @@
+// The authors' tool's dealings with the system on Windows: checked writes
+// to standard output, and the private folder that Ctrl+C must not leave
+// behind.
+#ifdef _WIN32
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <cwchar>
+#include <iterator>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "tools/comandi.h"
+#include "util/file.h"
+
+namespace valdoro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folder the console handler removes.  The handler runs on a thread of
+// its own while the tool's thread goes on, so the path is set before the
+// handler is installed and cleared only after it is gone.
+wchar_t cartella_da_togliere[32768];
+
+BOOL WINAPI al_segnale_di_fine(DWORD) {
+  std::error_code ec;
+  fs::remove_all(fs::path(cartella_da_togliere), ec);
+  return FALSE;  // the default handler then ends the process
+}
+
+}  // namespace
+
+void uscita_controllata::scarica() {
+  const char* p = pbase();
+  while (p < pptr()) {
+    const unsigned quanti = static_cast<unsigned>(std::min<std::ptrdiff_t>(pptr() - p, 1 << 30));
+    const int n = ::_write(descrittore_, p, quanti);
+    if (n <= 0) {
+      const int numero = n < 0 ? errno : EIO;
+      setp(buf_, buf_ + sizeof buf_);  // what could not be written is gone
+      throw errore_file("write", "standard output", std::strerror(numero));
+    }
+    p += n;
+  }
+  setp(buf_, buf_ + sizeof buf_);
+}
+
+// The user's temporary folder is the user's alone; the name is one nobody
+// can guess, created only if it is new.
+cartella_privata::cartella_privata() {
+  std::random_device caso;
+  const fs::path base = fs::temp_directory_path();
+  for (int prova = 0;; ++prova) {
+    const fs::path candidata = base / ("scenario-compile-" + std::to_string(caso()) + std::to_string(caso()));
+    if (CreateDirectoryW(candidata.c_str(), nullptr)) {
+      percorso_ = candidata;
+      break;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS || prova == 100) {
+      throw errore_file("create directory", candidata, std::system_category().message(static_cast<int>(GetLastError())));
+    }
+  }
+  const std::wstring largo = percorso_.wstring();
+  if (largo.size() < std::size(cartella_da_togliere)) {
+    std::wmemcpy(cartella_da_togliere, largo.c_str(), largo.size() + 1);
+    SetConsoleCtrlHandler(al_segnale_di_fine, TRUE);
+  }
+}
+
+cartella_privata::~cartella_privata() {
+  SetConsoleCtrlHandler(al_segnale_di_fine, FALSE);
+  std::error_code ec;
+  fs::remove_all(percorso_, ec);
+}
+
+}  // namespace valdoro
+
+#endif  // _WIN32
