@@ -225,6 +225,10 @@ int inizia(const opzioni_init& o, std::ostream& out) {
       file_sorgente_linea(kNomeLinea), file_sorgente_treno(kNomeLinea, kNomeTreno),
       file_note(kNomeLinea, kNomeTreno), file_rallentamenti(kNomeLinea, kNomeTreno),
       file_scheda(kNomeLinea, kNomeTreno)};
+  crea_cartella(cartella);
+  // Held from the look at the names to the last file, so that another run
+  // cannot take a name in between.
+  blocco_cartella blocco(cartella, attesa_cartella);
   // Every name is looked at before any file is written.
   if (!o.forza) {
     std::string presi;
@@ -235,12 +239,12 @@ int inizia(const opzioni_init& o, std::ostream& out) {
     }
     if (!presi.empty()) throw uscita(kEsitoUso, "init would replace " + presi + ": give --force to overwrite");
   }
-  crea_cartella(cartella);
   dati_linea(kNomeLinea, cartella);
   dati_treno(kNomeLinea, kNomeTreno, cartella);
   dati_note(kNomeLinea, kNomeTreno, cartella);
   dati_rallentamenti(kNomeLinea, kNomeTreno, cartella);
   dati_scheda(kNomeLinea, kNomeTreno, cartella);
+  sincronizza_cartella(cartella);
   out << "wrote " << nomi.size() << " files into " << cartella.u8string() << "; compile the sources with\n"
       << "  scenario compile \"" << (cartella / nomi[0]).u8string() << "\" \"" << (cartella / nomi[1]).u8string()
       << "\" --title " << kNomeLinea << " --train \"" << kNomeTreno << "\" --out OUT_DIR\n";

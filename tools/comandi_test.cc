@@ -549,6 +549,13 @@ TEST_F(ScenarioTool, AnotherRunInTheOutputFolderIsWaitedForThenRefused) {
     EXPECT_EQ(e.err, "scenario: another run is writing in " + uscita("svg") + "\n");
     EXPECT_EQ(e.stato, 2);
     EXPECT_FALSE(fs::exists(dir / "svg" / "plan.svg"));
+
+    fs::create_directories(dir / "init");
+    blocco_cartella altra_init(dir / "init");
+    e = scenario_cli({"init", uscita("init")});
+    EXPECT_EQ(e.err, "scenario: another run is writing in " + uscita("init") + "\n");
+    EXPECT_EQ(e.stato, 2);
+    EXPECT_TRUE(fs::is_empty(dir / "init"));
   }
   imposta_attesa_cartella(std::chrono::seconds(60));
   EXPECT_EQ(compila_colle(uscita("bin")).stato, 0);
