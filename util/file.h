@@ -110,11 +110,14 @@ class file_in_scrittura {
 
  private:
   void scarta() noexcept;
+  void avvia_scrittura_su_disco();
 
   std::filesystem::path percorso_;
   std::filesystem::path temporaneo_;
   intptr_t maniglia_;
   durata durata_;
+  std::uintmax_t scritti_ = 0;  // bytes handed to the system so far
+  std::uintmax_t avviati_ = 0;  // of which the disk was asked to take
   bool concluso_ = false;
 };
 

@@ -147,6 +147,21 @@ file_in_scrittura::~file_in_scrittura() {
 void file_in_scrittura::aggiungi(std::string_view pezzo) {
   const int numero = scrivi_tutto(descrittore(maniglia_), pezzo.data(), pezzo.size());
   if (numero != 0) throw errore_file("write", percorso_, motivo_errno(numero));
+  scritti_ += pezzo.size();
+  avvia_scrittura_su_disco();
+}
+
+// A large file's pages start for the disk while the rest is still being
+// made, so that the flush in concludi waits only for the last of them.
+// Only a hint: the flush is what makes the data safe.
+void file_in_scrittura::avvia_scrittura_su_disco() {
+#if defined(__linux__)
+  constexpr std::uintmax_t kBlocco = std::uintmax_t{1} << 20;
+  if (durata_ != durata::durevole || scritti_ - avviati_ < kBlocco) return;
+  ::sync_file_range(descrittore(maniglia_), static_cast<off_t>(avviati_), static_cast<off_t>(scritti_ - avviati_),
+                    SYNC_FILE_RANGE_WRITE);
+  avviati_ = scritti_;
+#endif
 }
 
 void file_in_scrittura::concludi() {
