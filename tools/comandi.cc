@@ -18,6 +18,7 @@
 #include "output/percorso.h"
 #include "sources/scrittori.h"
 #include "tools/draw.h"
+#include "tools/sistema.h"
 #include "tools/dump.h"
 #include "util/file.h"
 
@@ -452,6 +453,20 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
 }
 
 void imposta_attesa_cartella(std::chrono::milliseconds attesa) { attesa_cartella = attesa; }
+
+void uscita_controllata::scarica() {
+  const char* p = pbase();
+  while (p < pptr()) {
+    const long n = scrivi_descrittore(descrittore_, p, static_cast<size_t>(pptr() - p));
+    if (n <= 0) {
+      const int numero = n < 0 ? errno : EIO;
+      setp(buf_, buf_ + sizeof buf_);  // what could not be written is gone
+      throw errore_file("write", "standard output", std::strerror(numero));
+    }
+    p += n;
+  }
+  setp(buf_, buf_ + sizeof buf_);
+}
 
 uscita_controllata::int_type uscita_controllata::overflow(int_type c) {
   scarica();

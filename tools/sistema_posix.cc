@@ -17,6 +17,7 @@
 #include <string>
 
 #include "tools/comandi.h"
+#include "tools/sistema.h"
 #include "util/file.h"
 
 namespace valdoro {
@@ -76,19 +77,11 @@ sigset_t segnali_di_fine() {
 
 }  // namespace
 
-void uscita_controllata::scarica() {
-  const char* p = pbase();
-  while (p < pptr()) {
-    const ssize_t n = ::write(descrittore_, p, static_cast<size_t>(pptr() - p));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int numero = n < 0 ? errno : EIO;
-      setp(buf_, buf_ + sizeof buf_);  // what could not be written is gone
-      throw errore_file("write", "standard output", std::strerror(numero));
-    }
-    p += n;
+long scrivi_descrittore(int descrittore, const char* dati, size_t quanti) {
+  for (;;) {
+    const ssize_t n = ::write(descrittore, dati, quanti);
+    if (n >= 0 || errno != EINTR) return n;
   }
-  setp(buf_, buf_ + sizeof buf_);
 }
 
 cartella_privata::cartella_privata() {

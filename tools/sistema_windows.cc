@@ -23,6 +23,7 @@
 #include <system_error>
 
 #include "tools/comandi.h"
+#include "tools/sistema.h"
 #include "util/file.h"
 
 namespace valdoro {
@@ -44,19 +45,8 @@ BOOL WINAPI al_segnale_di_fine(DWORD) {
 
 }  // namespace
 
-void uscita_controllata::scarica() {
-  const char* p = pbase();
-  while (p < pptr()) {
-    const unsigned quanti = static_cast<unsigned>(std::min<std::ptrdiff_t>(pptr() - p, 1 << 30));
-    const int n = ::_write(descrittore_, p, quanti);
-    if (n <= 0) {
-      const int numero = n < 0 ? errno : EIO;
-      setp(buf_, buf_ + sizeof buf_);  // what could not be written is gone
-      throw errore_file("write", "standard output", std::strerror(numero));
-    }
-    p += n;
-  }
-  setp(buf_, buf_ + sizeof buf_);
+long scrivi_descrittore(int descrittore, const char* dati, size_t quanti) {
+  return ::_write(descrittore, dati, static_cast<unsigned>(std::min<size_t>(quanti, size_t{1} << 30)));
 }
 
 // The user's temporary folder is the user's alone; the name is one nobody
