@@ -255,6 +255,9 @@ listed under its wide name: ok
 deleted: ok
 deleting a missing file is no fault: ok
 reading a missing file names it in UTF-8: ok
+a held folder is refused to another holder: ok
+whatever its spelling: ok
+a folder let go is taken: ok
 directory left empty: ok' "$work/files"
 
 # --- scenario.exe against the Linux scenario ----------------------------------
