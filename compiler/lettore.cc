@@ -8,6 +8,11 @@ bool e_spazio(char c) { return c == ' ' || c == '\t'; }
 bool e_fine_riga(char c) { return c == '\r' || c == '\n'; }
 bool e_separatore(char c) { return c == ',' || e_fine_riga(c); }
 
+// A line ends at a LF, or at a CR not followed by one: CR LF counts once.
+bool fine_di_riga_a(std::string_view t, size_t i) {
+  return t[i] == '\n' || (t[i] == '\r' && (i + 1 >= t.size() || t[i + 1] != '\n'));
+}
+
 }  // namespace
 
 lettore::lettore(std::string_view testo, std::string nome_file)
@@ -18,6 +23,20 @@ bool lettore::esaurito() const {
     if (!e_spazio(testo_[i]) && !e_fine_riga(testo_[i])) return false;
   }
   return true;
+}
+
+lettore::riga_finale lettore::ultima_riga_piena() const {
+  const size_t ultimo = testo_.find_last_not_of(" \t\r\n");
+  if (ultimo == std::string_view::npos) return {{}, {nome_file_, 0, 1}};
+  int riga = 1;
+  size_t inizio = 0;
+  for (size_t i = 0; i < ultimo; ++i) {
+    if (fine_di_riga_a(testo_, i)) {
+      ++riga;
+      inizio = i + 1;
+    }
+  }
+  return {testo_.substr(inizio, ultimo + 1 - inizio), {nome_file_, riga, 1}};
 }
 
 luogo lettore::luogo_voce() const { return {nome_file_, riga_voce_, colonna_voce_}; }
@@ -74,7 +93,7 @@ std::string_view lettore::voce_tra_virgolette() {
   if (chiusa == std::string_view::npos) guasto("quoted item without its closing quote");
   std::string_view voce = testo_.substr(pos_ + 1, chiusa - pos_ - 1);
   for (size_t i = pos_ + 1; i < chiusa; ++i) {
-    if (testo_[i] == '\n' || (testo_[i] == '\r' && testo_[i + 1] != '\n')) {
+    if (fine_di_riga_a(testo_, i)) {
       ++riga_;
       inizio_riga_ = i + 1;
     }

@@ -48,9 +48,13 @@ class lettore {
   int16_t leggi_intero16();
   uint8_t leggi_byte();
 
-  // The whole source and its label.
-  std::string_view testo() const { return testo_; }
-  const std::string& nome_file() const { return nome_file_; }
+  // The last line holding more than blanks, and where it begins; an empty
+  // line at line 0 when there is none.
+  struct riga_finale {
+    std::string_view testo;
+    luogo dove;
+  };
+  riga_finale ultima_riga_piena() const;
 
   // Where the item read last begins.
   luogo luogo_voce() const;

@@ -253,21 +253,9 @@ void controlla_ordine(scenario& s, const lettore& r, lettore::punto dove, const 
 }
 
 void controlla_fine(scenario& s, const lettore& r) {
-  const std::string_view testo = r.testo();
-  const size_t ultimo = testo.find_last_not_of(" \t\r\n");
-  if (ultimo == std::string_view::npos) return;
-  // Lines counted as the reader counts them: CR LF, a lone CR or a lone LF.
-  int riga = 1;
-  size_t inizio_riga = 0;
-  for (size_t i = 0; i < ultimo; ++i) {
-    if (testo[i] == '\n' || (testo[i] == '\r' && testo[i + 1] != '\n')) {
-      ++riga;
-      inizio_riga = i + 1;
-    }
-  }
-  if (contiene(testo.substr(inizio_riga, ultimo + 1 - inizio_riga), "[fine]")) return;
-  annota_avviso(s, {r.nome_file(), riga, 1},
-                "the source does not end with the line \"[fine]\": it may have been cut short here");
+  const lettore::riga_finale ultima = r.ultima_riga_piena();
+  if (ultima.dove.riga == 0 || contiene(ultima.testo, "[fine]")) return;
+  annota_avviso(s, ultima.dove, "the source does not end with the line \"[fine]\": it may have been cut short here");
 }
 
 void nota_cella_riservata(scenario& s, const lettore& r, lettore::punto dove) {
