@@ -259,8 +259,7 @@ void controlla_fine(scenario& s, const lettore& r) {
 }
 
 void nota_cella_riservata(scenario& s, const lettore& r, lettore::punto dove) {
-  if (s.celle.size() < 2 || !s.luogo_cella_riservata.file.empty()) return;
-  if (s.celle[1].valore1 != 0 || s.celle[1].valore2 != 0) s.luogo_cella_riservata = r.luogo_di(dove);
+  if (s.luogo_cella_riservata.file.empty() && s.cella_riservata_presa()) s.luogo_cella_riservata = r.luogo_di(dove);
 }
 
 bool oltre_il_binario(const scenario& s, int32_t p) {

@@ -112,6 +112,9 @@ struct scenario {
 
   // Highest index of celle, -1 while the track does not exist.
   int32_t ultima_cella() const { return static_cast<int32_t>(celle.size()) - 1; }
+  // Whether something stands in the reserved members of cell 1 (valore1,
+  // valore2), which the identity codes take.
+  bool cella_riservata_presa() const { return celle.size() >= 2 && (celle[1].valore1 != 0 || celle[1].valore2 != 0); }
 };
 
 // Clears rows 0 to 86: every number 0, every name empty.

@@ -115,8 +115,7 @@ void segnale_dopo_fine(scenario& s, int32_t m) {
 // A mark in cell 1 takes a slot of the identity codes: the slowdown it was
 // put for is the record the clash is told at.
 void nota_cella_riservata(scenario& s, int32_t inizio) {
-  if (s.celle.size() < 2 || !s.luogo_cella_riservata.file.empty()) return;
-  if (s.celle[1].valore1 == 0 && s.celle[1].valore2 == 0) return;
+  if (!s.luogo_cella_riservata.file.empty() || !s.cella_riservata_presa()) return;
   for (const auto& [cella_inizio, dove] : s.luoghi_inizi_rallentamento) {
     if (cella_inizio == inizio) s.luogo_cella_riservata = dove;
   }

@@ -124,11 +124,6 @@ struct costruzione {
   std::optional<errore_registrato> fatale;  // the identity step ended the build: no file
 };
 
-// The reserved members of cell 1, which the identity codes take.
-bool cella_riservata_presa(const scenario& s) {
-  return s.celle.size() >= 2 && (s.celle[1].valore1 != 0 || s.celle[1].valore2 != 0);
-}
-
 // A clash in the identity slots, told at the record that took cell 1 or
 // as the finishing pass's doing.
 errore_registrato scontro_identita(const scenario& s, const errore_fatale& e, bool dal_passaggio_finale) {
@@ -162,13 +157,13 @@ costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
   svuota_tabella_stazioni(s.tabella_stazioni);
   memorizza_dati(s, cartella);
   annota();
-  const bool presa_prima = cella_riservata_presa(s);
+  const bool presa_prima = s.cella_riservata_presa();
   passata_finale(s);
   annota();
   try {
     timbra_codici(s);
   } catch (const errore_fatale& e) {
-    c.fatale = scontro_identita(s, e, !presa_prima && cella_riservata_presa(s));
+    c.fatale = scontro_identita(s, e, !presa_prima && s.cella_riservata_presa());
     return c;
   }
   annota();

@@ -61,7 +61,8 @@ cartella_privata::cartella_privata() {
       break;
     }
     if (GetLastError() != ERROR_ALREADY_EXISTS || prova == 100) {
-      throw errore_file("create directory", candidata, std::system_category().message(static_cast<int>(GetLastError())));
+      const int codice = static_cast<int>(GetLastError());
+      throw errore_file("create directory", candidata, std::system_category().message(codice));
     }
   }
   const std::wstring largo = percorso_.wstring();

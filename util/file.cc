@@ -63,7 +63,9 @@ void chiama_guasto(const fs::path& percorso) {
 void imposta_guasto_scrittura(guasto_scrittura guasto) { guasto_attivo() = std::move(guasto); }
 
 std::string descrivi_limite(std::uintmax_t limite) {
-  if (limite != 0 && limite % (1u << 20) == 0) return "larger than the " + std::to_string(limite >> 20) + " MiB an input may have";
+  if (limite != 0 && limite % (1u << 20) == 0) {
+    return "larger than the " + std::to_string(limite >> 20) + " MiB an input may have";
+  }
   return "larger than the " + std::to_string(limite) + " bytes an input may have";
 }
 

@@ -167,7 +167,9 @@ void file_in_scrittura::avvia_scrittura_su_disco() {
 void file_in_scrittura::concludi() {
   // Data on the disk before the name: after a power cut the target is the
   // old file or the whole new one, never an empty or stale-block one.
-  if (durata_ == durata::durevole && scarica_su_disco(descrittore(maniglia_)) != 0) throw errore_file("write", percorso_, motivo_errno(errno));
+  if (durata_ == durata::durevole && scarica_su_disco(descrittore(maniglia_)) != 0) {
+    throw errore_file("write", percorso_, motivo_errno(errno));
+  }
   const int fd = descrittore(maniglia_);
   maniglia_ = -1;
   if (::close(fd) != 0) throw errore_file("write", percorso_, motivo_errno(errno));

@@ -154,7 +154,9 @@ void file_in_scrittura::aggiungi(std::string_view pezzo) {
 }
 
 void file_in_scrittura::concludi() {
-  if (durata_ == durata::durevole && !FlushFileBuffers(maniglia(maniglia_))) throw errore_file("write", percorso_, ultimo_motivo());
+  if (durata_ == durata::durevole && !FlushFileBuffers(maniglia(maniglia_))) {
+    throw errore_file("write", percorso_, ultimo_motivo());
+  }
   HANDLE h = maniglia(maniglia_);
   maniglia_ = kNessuna;
   if (!CloseHandle(h)) throw errore_file("write", percorso_, ultimo_motivo());
