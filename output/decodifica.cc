@@ -257,8 +257,8 @@ std::vector<cella> decodifica_celle(std::string_view dati) { return decodifica_c
 // told apart; the second reads the x half and the y half side by side, from
 // two openings of the file, so no half is ever held in memory.
 void scorri_profilo(const apri_fonte& apri, const std::function<void(int32_t metri)>& inizio,
-                    const std::function<void(int32_t metro, const valore_etichettato& x,
-                                             const valore_etichettato& y)>& per_metro) {
+                    const std::function<void(int32_t metro, const valore_etichettato& x, const valore_etichettato& y,
+                                             uint64_t byte_x, uint64_t byte_y)>& per_metro) {
   uint64_t conta = 0;
   uint64_t fine = 0;
   {
@@ -280,9 +280,10 @@ void scorri_profilo(const apri_fonte& apri, const std::function<void(int32_t met
   for (uint64_t k = 0; k < punti; ++k) leggi_valore(y, k);
   const uint64_t inizio_y = y.posizione();
   for (uint64_t k = 0; k < punti; ++k) {
+    const uint64_t byte_x = x.posizione(), byte_y = y.posizione();
     const valore_etichettato vx = leggi_valore(x, k);
     const valore_etichettato vy = leggi_valore(y, punti + k);
-    per_metro(static_cast<int32_t>(k), vx, vy);
+    per_metro(static_cast<int32_t>(k), vx, vy, byte_x, byte_y);
   }
   // The first pass saw a different file when the halves do not meet.
   if (x.posizione() != inizio_y || !y.alla_fine()) {
@@ -290,9 +291,10 @@ void scorri_profilo(const apri_fonte& apri, const std::function<void(int32_t met
   }
 }
 
-profilo decodifica_profilo(const apri_fonte& apri) {
+profilo decodifica_profilo(const apri_fonte& apri, const controllo_valore& controlla) {
   profilo p;
-  auto imposta = [&p](int32_t m, int coordinata, const valore_etichettato& v) {
+  auto imposta = [&p, &controlla](uint64_t byte, int32_t m, int coordinata, const valore_etichettato& v) {
+    if (controlla) controlla(byte, m, coordinata, v);
     if (v.tipo == tipo_valore::intero) p.imposta_intero(m, coordinata, static_cast<int16_t>(v.valore));
     if (v.tipo == tipo_valore::doppio) p.imposta_doppio(m, coordinata, v.valore);
   };
@@ -301,9 +303,10 @@ profilo decodifica_profilo(const apri_fonte& apri) {
       [&p](int32_t metri) {
         if (metri != 0) p.crea(metri - 1);
       },
-      [&imposta](int32_t m, const valore_etichettato& x, const valore_etichettato& y) {
-        imposta(m, 0, x);
-        imposta(m, 1, y);
+      [&imposta](int32_t m, const valore_etichettato& x, const valore_etichettato& y, uint64_t byte_x,
+                 uint64_t byte_y) {
+        imposta(byte_x, m, 0, x);
+        imposta(byte_y, m, 1, y);
       });
   return p;
 }

@@ -75,11 +75,17 @@ std::vector<cella> decodifica_celle(std::string_view dati);
 // file is a profile that does not exist.  The whole file is checked first,
 // so a bad one is refused before `inizio` is called with the number of
 // metres; then each metre goes to `per_metro` with its x and its y, read
-// from the two halves of the file at once.
+// from the two halves of the file at once, and the offsets in the file where
+// each of the two values begins.
 void scorri_profilo(const apri_fonte& apri, const std::function<void(int32_t metri)>& inizio,
-                    const std::function<void(int32_t metro, const valore_etichettato& x,
-                                             const valore_etichettato& y)>& per_metro);
-profilo decodifica_profilo(const apri_fonte& apri);
+                    const std::function<void(int32_t metro, const valore_etichettato& x, const valore_etichettato& y,
+                                             uint64_t byte_x, uint64_t byte_y)>& per_metro);
+
+// Each value at `byte`, of the metre's coordinate 0 (x) or 1 (y), before it
+// is stored; a check may refuse it by throwing errore_decodifica.
+using controllo_valore =
+    std::function<void(uint64_t byte, int32_t metro, int coordinata, const valore_etichettato& v)>;
+profilo decodifica_profilo(const apri_fonte& apri, const controllo_valore& controlla = nullptr);
 profilo decodifica_profilo(std::string_view dati);
 
 // The names in the files are Windows-1252; this gives them as UTF-8.  The

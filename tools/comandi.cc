@@ -327,9 +327,7 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   std::error_code ec;
   const bool con_pianta = titolo_sano && fs::symlink_status(pianta, ec).type() != fs::file_type::not_found;
   if (con_pianta) {
-    // The plan is drawn from the whole profile, so it is read whole (within
-    // the input limit).
-    l.pianta = decodifica_file(pianta, [&] { return decodifica_pianta(leggi_sorgente(pianta)); });
+    l.pianta = decodifica_file(pianta, [&] { return decodifica_pianta(apri_file(pianta, collegamento::segui)); });
   }
 
   crea_cartella(percorso(o.uscita));

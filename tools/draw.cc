@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "output/decodifica.h"
 
@@ -455,25 +456,24 @@ int32_t metri_numerati(const tabella_stazioni_t& t, int32_t posizione) {
   return static_cast<int32_t>(std::clamp<int64_t>(m, INT32_MIN, INT32_MAX));
 }
 
-profilo decodifica_pianta(std::string_view dati) {
-  profilo p = decodifica_profilo(dati);
-  // Each tagged value: a 2-byte tag, then 2 bytes of integer or 8 of double.
-  const tipo_valore* tipi = p.tipi_in_ordine();
-  const double* valori = p.valori_in_ordine();
-  const size_t punti = p.dimensione() / 2;
-  size_t byte = 0;
-  for (size_t k = 0; k < p.dimensione(); ++k) {
-    const double v = valori[k];
-    if (tipi[k] == tipo_valore::doppio && !(std::abs(v) <= kCoordinataMassima)) {
-      const std::string cosa = "metre " + std::to_string(k % punti) + ": " + (k < punti ? "x" : "y") + " is " +
-                               numero_grezzo(v);
-      throw errore_decodifica(byte, std::isfinite(v) ? cosa + ", beyond the 10000 km a plan can reach"
-                                                     : cosa + ", not a coordinate");
-    }
-    byte += 2 + (tipi[k] == tipo_valore::doppio ? 8 : tipi[k] == tipo_valore::intero ? 2 : 0);
-  }
+profilo decodifica_pianta(const apri_fonte& apri) {
+  // The decoder hands out a metre's x and y together, but the refusal names
+  // the first bad value in the file: any x comes before every y.
+  std::optional<errore_decodifica> primo_y;
+  profilo p = decodifica_profilo(apri, [&](uint64_t byte, int32_t metro, int coordinata, const valore_etichettato& v) {
+    if (v.tipo != tipo_valore::doppio || std::abs(v.valore) <= kCoordinataMassima) return;
+    const std::string cosa = "metre " + std::to_string(metro) + ": " + (coordinata == 0 ? "x" : "y") + " is " +
+                             numero_grezzo(v.valore);
+    const errore_decodifica e(byte, std::isfinite(v.valore) ? cosa + ", beyond the 10000 km a plan can reach"
+                                                            : cosa + ", not a coordinate");
+    if (coordinata == 0) throw e;
+    if (!primo_y) primo_y = e;
+  });
+  if (primo_y) throw *primo_y;
   return p;
 }
+
+profilo decodifica_pianta(std::string_view dati) { return decodifica_pianta(apri_in_memoria(dati)); }
 
 std::string svg_pianta(const linea_costruita& l) {
   constexpr int H = 900, kMargine = 60, kTesta = 40, kLegenda = 290;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/tabelle.h"
+#include "output/decodifica.h"
 
 namespace valdoro {
 
@@ -38,7 +39,8 @@ constexpr double kCoordinataMassima = 1e7;
 // A line profile file decoded for drawing: besides what the decoder
 // refuses, a coordinate that is not a finite number or lies beyond
 // kCoordinataMassima is refused (errore_decodifica, naming the byte, the
-// metre and the coordinate).
+// metre and the coordinate).  Read in pieces, never whole.
+profilo decodifica_pianta(const apri_fonte& apri);
 profilo decodifica_pianta(std::string_view dati);
 
 // The plan: the profile's x/y from metre 0 to the end of the route, with

@@ -202,6 +202,13 @@ TEST(Draw, RefusesAProfileWhoseCoordinatesAreNoPlan) {
       EXPECT_STREQ(e.what(), c.errore);
     }
   }
+  // A bad y at metre 1 and a bad x at metre 2: the x stands first in the file.
+  try {
+    decodifica_pianta(intero(0) + intero(0) + doppio(nan) + intero(0) + doppio(inf) + intero(1));
+    ADD_FAILURE() << "accepted";
+  } catch (const errore_decodifica& e) {
+    EXPECT_STREQ(e.what(), "byte 8: metre 2: x is nan, not a coordinate");
+  }
   const profilo p = decodifica_pianta(tre_metri(-10000000, 10000000));
   EXPECT_EQ(p.numero(2, 0), -10000000);
   EXPECT_EQ(p.numero(2, 1), 10000000);

@@ -139,7 +139,7 @@ void celle_in_testo(fonte_byte& f, bool solo_non_vuoti, std::ostream& out) {
 void profilo_in_testo(const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out) {
   scorri_profilo(
       apri, [](int32_t) {},
-      [&](int32_t m, const valore_etichettato& x, const valore_etichettato& y) {
+      [&](int32_t m, const valore_etichettato& x, const valore_etichettato& y, uint64_t, uint64_t) {
         if (solo_non_vuoti && metro_vuoto(x, y)) return;
         out << "metre " << m << ": x=" << in_testo(x) << " y=" << in_testo(y) << "\n";
       });
@@ -199,7 +199,7 @@ void profilo_in_json(const apri_fonte& apri, bool solo_non_vuoti, std::ostream& 
         j->membro("metre_count", metri);
         j->lista("metres");
       },
-      [&](int32_t m, const valore_etichettato& x, const valore_etichettato& y) {
+      [&](int32_t m, const valore_etichettato& x, const valore_etichettato& y, uint64_t, uint64_t) {
         if (solo_non_vuoti && metro_vuoto(x, y)) return;
         j->voce({{"metre", m}, {"x", in_json(x)}, {"y", in_json(y)}});
       });
