@@ -15,10 +15,10 @@ constexpr size_t kPezzo = 64 * 1024;
 // Reads a fonte_byte through a buffer of one piece, 64 KiB or the file's
 // size if smaller (more only for a longer record, at most a 64 KiB name),
 // and checks every read against what is left.
-class lettore {
+class cursore {
  public:
   // A small file needs no buffer of a whole piece.
-  explicit lettore(fonte_byte& f)
+  explicit cursore(fonte_byte& f)
       : f_(f), pezzo_(static_cast<size_t>(std::clamp<uint64_t>(f.dimensione(), 64, kPezzo))) {}
 
   uint64_t posizione() const { return pos_; }
@@ -118,7 +118,7 @@ class fonte_file : public fonte_byte {
   file_in_lettura file_;
 };
 
-riga_stazione leggi_riga(lettore& c, int numero) {
+riga_stazione leggi_riga(cursore& c, int numero) {
   const std::string riga = "row " + std::to_string(numero) + ", ";
   auto campo = [&riga](const char* nome) { return [&riga, nome] { return riga + nome; }; };
   riga_stazione r;
@@ -158,7 +158,7 @@ cella leggi_cella(const char* p) {
   return c;
 }
 
-valore_etichettato leggi_valore(lettore& c, uint64_t numero) {
+valore_etichettato leggi_valore(cursore& c, uint64_t numero) {
   auto voce = [numero](const char* cosa) {
     return [numero, cosa] { return "value " + std::to_string(numero) + cosa; };
   };
@@ -214,7 +214,7 @@ apri_fonte apri_file(const std::filesystem::path& percorso, collegamento c) {
 }
 
 tabella_stazioni_t decodifica_stazioni(fonte_byte& f) {
-  lettore c(f);
+  cursore c(f);
   tabella_stazioni_t tabella;
   for (int r = 0; r < kRigheStazioni; ++r) tabella[r] = leggi_riga(c, r);
   const uint64_t dopo = c.posizione();
@@ -235,7 +235,7 @@ void scorri_celle(fonte_byte& f, const std::function<void(uint64_t celle)>& iniz
                                                      std::to_string(f.dimensione() % kByteCella) + " of its 15 bytes");
   }
   inizio(intere);
-  lettore c(f);
+  cursore c(f);
   for (uint64_t k = 0; k < intere; ++k) {
     per_cella(k, leggi_cella(c.prendi(kByteCella, [k] { return "cell " + std::to_string(k); })));
   }
@@ -263,7 +263,7 @@ void scorri_profilo(const apri_fonte& apri, const std::function<void(int32_t met
   uint64_t fine = 0;
   {
     std::unique_ptr<fonte_byte> f = apri();
-    lettore c(*f);
+    cursore c(*f);
     for (; !c.alla_fine(); ++conta) leggi_valore(c, conta);
     fine = c.posizione();
   }
@@ -276,7 +276,7 @@ void scorri_profilo(const apri_fonte& apri, const std::function<void(int32_t met
   if (punti == 0) return;
 
   std::unique_ptr<fonte_byte> fx = apri(), fy = apri();
-  lettore x(*fx), y(*fy);
+  cursore x(*fx), y(*fy);
   for (uint64_t k = 0; k < punti; ++k) leggi_valore(y, k);
   const uint64_t inizio_y = y.posizione();
   for (uint64_t k = 0; k < punti; ++k) {
