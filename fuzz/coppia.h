@@ -53,8 +53,8 @@ struct esito_coppia {
 // written: compiler, finishing pass, identity codes.
 inline esito_coppia compila_coppia(scenario& s, std::string_view linea, std::string_view treno,
                                    const std::filesystem::path& cartella) {
-  scrivi_file(cartella / file_sorgente_linea(s.nome_linea), linea);
-  scrivi_file(cartella / file_sorgente_treno(s.nome_linea, s.nome_treno), treno);
+  scrivi_file(cartella / file_sorgente_linea(s.nome_linea), linea, durata::transitoria);
+  scrivi_file(cartella / file_sorgente_treno(s.nome_linea, s.nome_treno), treno, durata::transitoria);
   s.con_profilo = 1;
   s.codice_errore = 0;
   s.luogo_errore = {};

@@ -181,8 +181,9 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
 
   // The compiler deletes what it reads: it reads copies.
   cartella_privata privata;
-  scrivi_file(privata.percorso() / file_sorgente_linea(o.titolo), testo_linea);
-  scrivi_file(privata.percorso() / file_sorgente_treno(o.titolo, o.nome_treno), testo_treno);
+  // Copies that the compiler deletes once read need no flush to the disk.
+  scrivi_file(privata.percorso() / file_sorgente_linea(o.titolo), testo_linea, durata::transitoria);
+  scrivi_file(privata.percorso() / file_sorgente_treno(o.titolo, o.nome_treno), testo_treno, durata::transitoria);
   scenario s;
   s.nome_linea = o.titolo;
   s.nome_treno = o.nome_treno;
