@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "output/decodifica.h"
+#include "tools/etichette.h"
 
 namespace valdoro {
 
@@ -83,6 +84,15 @@ double passo_tondo(double ampiezza, int quanti) {
   return 10 * scala;
 }
 
+// 1, 2 or 5 times a power of ten, the greatest not above `v`.
+double tondo_sotto(double v) {
+  const double scala = std::pow(10.0, std::floor(std::log10(v)));
+  for (double f : {5.0, 2.0}) {
+    if (f * scala <= v) return f * scala;
+  }
+  return scala;
+}
+
 // How many whole steps fit in `ampiezza`, counted so that a sum of steps
 // does not fall just short of the end by rounding.
 int passi(double ampiezza, double passo) { return static_cast<int>(std::floor(ampiezza / passo + 1e-9)); }
@@ -136,7 +146,7 @@ std::vector<tacca> tacche(const tabella_stazioni_t& t, int32_t fine, int64_t pas
   return out;
 }
 
-// ---- Texts and where they go
+// ---- Texts
 
 // Advance widths of DejaVu Sans, the pictures' first font, in 2048ths of
 // the font size, for the characters 32 to 126.
@@ -148,28 +158,40 @@ constexpr int16_t kAvanzamenti[95] = {
     1024, 1255, 1300, 1126, 1300, 1260, 721,  1300, 1298, 569,  569,  1186, 569,  1995, 1298, 1253,
     1300, 1300, 842,  1067, 803,  1298, 1212, 1675, 1212, 1212, 1075, 1303, 690,  1303, 1716};
 
-// A little more than the font takes: the bold face is wider, and another
-// sans font may stand in for it.
-double larghezza_testo(const std::string& utf8, double corpo, bool grassetto) {
-  double unita = 0;
-  for (char ch : utf8) {
-    const auto c = static_cast<unsigned char>(ch);
-    if ((c & 0xC0) == 0x80) continue;
-    unita += (c >= 32 && c < 127) ? kAvanzamenti[c - 32] : 2048;
-  }
+// Of a character by its first byte; the continuation bytes of UTF-8 take none.
+double larghezza_carattere(unsigned char c, double corpo, bool grassetto) {
+  if ((c & 0xC0) == 0x80) return 0;
+  const double unita = (c >= 32 && c < 127) ? kAvanzamenti[c - 32] : 2048;
+  // A little more than the font takes: the bold face is wider, and another
+  // sans font may stand in for it.
   return unita / 2048 * corpo * (grassetto ? 1.14 : 1.0) * 1.05;
+}
+
+double larghezza_testo(const std::string& utf8, double corpo, bool grassetto) {
+  double w = 0;
+  for (char ch : utf8) w += larghezza_carattere(static_cast<unsigned char>(ch), corpo, grassetto);
+  return w;
+}
+
+// A text cut to fit `massimo` pixels, marked with an ellipsis; measured
+// once, a character at a time.
+std::string accorcia(const std::string& testo, double corpo, bool grassetto, double massimo) {
+  const std::string puntini = "\xE2\x80\xA6";
+  const double spazio = massimo - larghezza_testo(puntini, corpo, grassetto);
+  double w = 0;
+  size_t taglio = 0;
+  for (size_t i = 0; i < testo.size(); ++i) {
+    const auto c = static_cast<unsigned char>(testo[i]);
+    if ((c & 0xC0) != 0x80 && w <= spazio) taglio = i;
+    w += larghezza_carattere(c, corpo, grassetto);
+  }
+  if (w <= massimo) return testo;
+  if (w <= spazio) taglio = testo.size();
+  return testo.substr(0, taglio) + puntini;
 }
 
 // Above and below the baseline, as a browser boxes a text of the font.
 constexpr double kSopra = 0.93, kSotto = 0.24;
-
-struct riquadro {
-  double x0, y0, x1, y1;
-};
-
-bool si_toccano(const riquadro& a, const riquadro& b) {
-  return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
-}
 
 struct etichetta {
   std::string testo;  // UTF-8
@@ -186,87 +208,105 @@ riquadro scatola(const etichetta& e, double x, double y) {
   return {x - 1, y - kSopra * e.corpo - 1, x + larghezza(e) + 1, y + kSotto * e.corpo + 1};
 }
 
-std::string testo_svg(const etichetta& e, double x, double y, const std::string& altro = "") {
-  std::string s = "<text x=\"" + n1(x) + "\" y=\"" + n1(y) + "\"";
-  if (e.corpo != 12) s += " font-size=\"" + breve(e.corpo) + "\"";
-  if (e.grassetto) s += " font-weight=\"bold\"";
-  return s + " fill=\"" + e.colore + "\"" + altro + ">" + xml(e.testo) + "</text>\n";
+// A name from the files, as the pictures show it: no longer than `massimo`
+// pixels in bold.  Only its first characters are read: no more of them fit.
+std::string nome_visibile(const std::string& cp1252, double massimo) {
+  constexpr size_t kCaratteriMassimi = 256;
+  return accorcia(testo_leggibile(cp1252.substr(0, kCaratteriMassimi)), 12, true, massimo);
 }
 
-// Lays texts out in a field so that no two of them touch: each goes beside
-// its point where there is room, else further out with a leader line back
-// to the point.
-class posatore {
+// ---- Elements
+
+// One SVG element, its attributes in the order given.
+class elemento {
  public:
-  static constexpr size_t kTutti = 14;
-  explicit posatore(riquadro campo) : campo_(campo) {}
-
-  void occupa(const riquadro& r) { presi_.push_back(r); }
-
-  bool libero(const riquadro& r) const {
-    if (r.x0 < campo_.x0 || r.x1 > campo_.x1 || r.y0 < campo_.y0 || r.y1 > campo_.y1) return false;
-    return std::none_of(presi_.begin(), presi_.end(), [&](const riquadro& p) { return si_toccano(p, r); });
+  explicit elemento(const char* nome) : nome_(nome), s_(std::string("<") + nome) {}
+  elemento& operator()(const char* attributo, const std::string& valore) {
+    s_ += std::string(" ") + attributo + "=\"" + valore + "\"";
+    return *this;
   }
-
-  // The text starting at x on baseline y, if it has room there; "" if not.
-  std::string posa_qui(const etichetta& e, double x, double y) {
-    const riquadro r = scatola(e, x, y);
-    if (!libero(r)) return "";
-    occupa(r);
-    return testo_svg(e, x, y);
+  elemento& operator()(const char* attributo, const char* valore) { return (*this)(attributo, std::string(valore)); }
+  elemento& operator()(const char* attributo, double valore) { return (*this)(attributo, n1(valore)); }
+  elemento& operator()(const char* attributo, int valore) { return (*this)(attributo, std::to_string(valore)); }
+  elemento& operator()(const char* attributo, int64_t valore) { return (*this)(attributo, std::to_string(valore)); }
+  // Attributes written out already, such as an identity.
+  elemento& piu(const std::string& attributi) {
+    s_ += attributi;
+    return *this;
   }
-
-  // The text near (px, py), tried at `anelli` distances from it, the
-  // nearest first; a text that finds no room there is left out ("").
-  std::string posa(const etichetta& e, double px, double py, size_t anelli = kTutti) {
-    static constexpr double kDistanze[] = {5, 18, 32, 48, 66, 86, 110, 136, 166, 200, 240, 290, 350, 420};
-    static_assert(sizeof kDistanze / sizeof kDistanze[0] == kTutti);
-    const double w = larghezza(e), h = altezza(e), s = 0.7;
-    for (double d : kDistanze) {
-      // The text's top left corner beside the point: right, left, the four
-      // corners, above, below.
-      const double angoli[][2] = {
-          {px + d, py - h / 2},         {px - d - w, py - h / 2},     {px + s * d, py - s * d - h},
-          {px + s * d, py + s * d},     {px - s * d - w, py - s * d - h}, {px - s * d - w, py + s * d},
-          {px - w / 2, py - d - h},     {px - w / 2, py + d},
-      };
-      for (const auto& [x, y] : angoli) {
-        const double linea_base = y + kSopra * e.corpo;
-        const riquadro r = scatola(e, x, linea_base);
-        if (!libero(r)) continue;
-        occupa(r);
-        std::string svg;
-        if (d > kDistanze[0]) {
-          const double qx = std::clamp(px, r.x0, r.x1), qy = std::clamp(py, r.y0, r.y1);
-          svg += "<line x1=\"" + n1(px) + "\" y1=\"" + n1(py) + "\" x2=\"" + n1(qx) + "\" y2=\"" + n1(qy) +
-                 "\" stroke=\"#78909c\" stroke-width=\"0.8\"/>\n";
-        }
-        return svg + testo_svg(e, x, linea_base);
-      }
-      if (--anelli == 0) return "";
-    }
-    return "";
-  }
+  std::string vuoto() const { return s_ + "/>\n"; }
+  std::string apri() const { return s_ + ">\n"; }
+  std::string con(const std::string& dentro) const { return s_ + ">" + dentro + "</" + nome_ + ">\n"; }
 
  private:
-  riquadro campo_;
-  std::vector<riquadro> presi_;
+  const char* nome_;
+  std::string s_;
 };
+
+// What a drawn object is, for a page that points at it: its kind and the
+// station-table row, or the cell and the metres it covers.
+std::string identita(const char* tipo, int riga) {
+  return std::string(" data-kind=\"") + tipo + "\" data-row=\"" + std::to_string(riga) + "\"";
+}
+std::string identita(const char* tipo, int64_t cella, int64_t da, int64_t a) {
+  std::string s = std::string(" data-kind=\"") + tipo + "\"";
+  if (cella >= 0) s += " data-cell=\"" + std::to_string(cella) + "\"";
+  return s + " data-from=\"" + std::to_string(da) + "\" data-to=\"" + std::to_string(a) + "\"";
+}
+
+std::string testo_svg(const etichetta& e, double x, double y, const std::string& altro = "") {
+  elemento t("text");
+  t("x", x)("y", y);
+  if (e.corpo != 12) t("font-size", breve(e.corpo));
+  if (e.grassetto) t("font-weight", "bold");
+  return t("fill", e.colore).piu(altro).con(xml(e.testo));
+}
+
+std::string riga(double x1, double y1, double x2, double y2, const std::string& stile) {
+  return elemento("line")("x1", x1)("y1", y1)("x2", x2)("y2", y2).piu(" " + stile).vuoto();
+}
+
+// A text at the place the layout gave it, with its leader.
+std::string testo_posato(const etichetta& e, const posto& p, const std::string& altro = "",
+                         const std::string& altro_guida = "") {
+  std::string s;
+  if (p.con_guida) {
+    s += riga(p.guida_da.x, p.guida_da.y, p.guida_a.x, p.guida_a.y,
+              "class=\"leader\" stroke=\"#78909c\" stroke-width=\"0.8\"" + altro_guida);
+  }
+  return s + testo_svg(e, p.scatola.x0 + 1, p.scatola.y0 + 1 + kSopra * e.corpo, altro);
+}
+
+// A text near a point, if the layout finds it a place; "" if not.
+std::string posa_testo(posatore& testi, const etichetta& e, punto p, int proprio, size_t anelli,
+                       const std::string& altro = "", const std::string& altro_guida = "") {
+  posto dove;
+  if (!testi.posa(larghezza(e) + 2, altezza(e) + 2, p, proprio, &dove, anelli)) return "";
+  return testo_posato(e, dove, altro, altro_guida);
+}
+
+// A text at a fixed place, if it is free there; "" if not.
+std::string posa_qui(posatore& testi, const etichetta& e, double x, double y, const std::string& altro = "") {
+  return testi.prendi(scatola(e, x, y)) ? testo_svg(e, x, y, altro) : "";
+}
 
 // ---- What the files hold
 
+constexpr int kPrimaRigaStazioni = 1;
+
 struct stazione_disegnata {
+  int riga;
   int32_t metro;
-  std::string nome;  // UTF-8
+  std::string nome;  // UTF-8, cut to fit
 };
 
 // Rows 1 to 80 that carry a number: a sign-board text row carries only its name.
-std::vector<stazione_disegnata> stazioni(const linea_costruita& l) {
+std::vector<stazione_disegnata> stazioni(const linea_costruita& l, double nome_massimo) {
   std::vector<stazione_disegnata> out;
-  for (int r = 1; r <= kPrimaRigaCartelli; ++r) {
+  for (int r = kPrimaRigaStazioni; r <= kPrimaRigaCartelli; ++r) {
     const riga_stazione& s = l.stazioni[r];
     if (s.tipo != 0 || s.inizio != 0 || s.fine != 0 || s.progressiva != 0) {
-      out.push_back({s.progressiva, testo_leggibile(s.nome)});
+      out.push_back({r, s.progressiva, nome_visibile(s.nome, nome_massimo)});
     }
   }
   return out;
@@ -277,33 +317,73 @@ int32_t ultima_cella_percorso(const linea_costruita& l) {
   return std::min(ultima, std::max(0, lunghezza_percorso(l)) / kMetriCella);
 }
 
+// An object stands in the cell after the one its position rounds to.
+int32_t metro_oggetto(int32_t cella) { return std::max(0, cella - 1) * kMetriCella; }
+
+constexpr uint8_t kSegnale = 1, kFineRallentamento = 2, kInizioRallentamento = 3, kCartelloVelocita = 6,
+                  kCartelloIndicatore = 14;
+
 struct tratto {
   int32_t da, a;  // metres
   int tipo;
+  std::string nome;  // from the sign board that names it, if one does
 };
 
-// Runs of cells under the same mountain kind, within the route.
-std::vector<tratto> montagne(const linea_costruita& l) {
+// Runs of cells under the same mountain kind, within the route, with the
+// runs closer than `vicino` metres taken as one: a picture shows no more
+// of them than it has pixels for.
+std::vector<tratto> montagne(const linea_costruita& l, double vicino) {
   std::vector<tratto> out;
   for (int32_t k = 0; k <= ultima_cella_percorso(l); ++k) {
     const int tipo = l.celle[k].montagna;
     if (tipo == 0) continue;
-    if (!out.empty() && out.back().tipo == tipo && out.back().a == k * kMetriCella) {
-      out.back().a += kMetriCella;
+    const int32_t da = k * kMetriCella;
+    // A run joins the span before it across a gap too small to see; one of
+    // another kind only while that span is itself too short to see.
+    const bool unisci = !out.empty() && da - out.back().a < std::max(vicino, 1.0) &&
+                        (out.back().tipo == tipo || out.back().a - out.back().da < vicino);
+    if (unisci) {
+      out.back().a = da + kMetriCella;
     } else {
-      out.push_back({k * kMetriCella, (k + 1) * kMetriCella, tipo});
+      out.push_back({da, da + kMetriCella, tipo, ""});
     }
   }
   return out;
 }
 
-// A signal stands in the cell after the one its position rounds to.
-std::vector<int32_t> segnali(const linea_costruita& l) {
-  std::vector<int32_t> out;
-  for (int32_t k = 1; k <= ultima_cella_percorso(l); ++k) {
-    if (l.celle[k].tipo == 1) out.push_back((k - 1) * kMetriCella);
+// A sign board's text as a name: its lines (the groups in parentheses)
+// side by side, "(Galleria)(Sassoscuro)" read as "Galleria Sassoscuro".  A
+// board with figures on it is a kilometre stone, and names nothing.
+std::string testo_cartello(const std::string& cp1252) {
+  std::string out, parola;
+  for (char ch : cp1252.substr(0, 256)) {
+    if (ch >= '0' && ch <= '9') return "";
+    if (ch == '(' || ch == ')' || ch == ' ') {
+      if (!parola.empty()) out += (out.empty() ? "" : " ") + parola;
+      parola.clear();
+    } else {
+      parola += ch;
+    }
   }
-  return out;
+  if (!parola.empty()) out += (out.empty() ? "" : " ") + parola;
+  return testo_leggibile(out);
+}
+
+// A mountain span takes its name from a sign board at its mouth: the first
+// one from 300 m before its start to its end.
+void nomina_montagne(const linea_costruita& l, std::vector<tratto>& spans) {
+  constexpr int32_t kPrimaDellImbocco = 300;
+  const int32_t ultima = ultima_cella_percorso(l);
+  for (tratto& t : spans) {
+    const int32_t da = std::max(1, (t.da - kPrimaDellImbocco) / kMetriCella + 1);
+    const int32_t a = std::min(ultima, t.a / kMetriCella + 1);
+    for (int32_t k = da; k <= a && t.nome.empty(); ++k) {
+      const cella& c = l.celle[k];
+      if (c.tipo == kCartelloIndicatore && c.valore1 >= kPrimaRigaStazioni && c.valore1 <= kPrimaRigaCartelli) {
+        t.nome = testo_cartello(l.stazioni[c.valore1].nome);
+      }
+    }
+  }
 }
 
 const char* colore_montagna(int tipo) {
@@ -329,14 +409,16 @@ std::string nome_montagna(int tipo) {
 
 const etichetta kTitolo{"", 18, true};
 const etichetta kSottotitolo{"", 12, false, "#555"};
+constexpr double kTitoloMassimo = 900;  // pixels
 
-std::string apri_svg(int larghezza, int altezza, const std::string& titolo) {
+std::string apri_svg(int larghezza, int altezza, const std::string& titolo, const char* quale) {
   const std::string w = std::to_string(larghezza), h = std::to_string(altezza);
   etichetta t = kTitolo;
-  t.testo = titolo;
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w +
-         " " + h + "\" font-family=\"DejaVu Sans, Arial, sans-serif\" font-size=\"12\">\n"
+  t.testo = accorcia(titolo, t.corpo, true, kTitoloMassimo);
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" +
+         elemento("svg")("xmlns", "http://www.w3.org/2000/svg")("width", w)("height", h)("viewBox", "0 0 " + w + " " + h)(
+             "font-family", "DejaVu Sans, Arial, sans-serif")("font-size", "12")("data-picture", quale)
+             .apri() +
          "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n" + testo_svg(t, 20, 30);
 }
 
@@ -344,8 +426,8 @@ std::string chiudi_svg() { return "</svg>\n"; }
 
 // Titles come from rows 85 and 86.
 std::string nome_scenario(const linea_costruita& l) {
-  std::string s = testo_leggibile(l.stazioni[kRigaLinea].nome);
-  if (!l.stazioni[kRigaTreno].nome.empty()) s += " \xE2\x80\x94 " + testo_leggibile(l.stazioni[kRigaTreno].nome);
+  std::string s = nome_visibile(l.stazioni[kRigaLinea].nome, kTitoloMassimo);
+  if (!l.stazioni[kRigaTreno].nome.empty()) s += " \xE2\x80\x94 " + nome_visibile(l.stazioni[kRigaTreno].nome, kTitoloMassimo);
   return s;
 }
 
@@ -353,94 +435,237 @@ std::string lunghezza_km(int32_t metri) { return chilometri(metri) + " km"; }
 
 // ---- The plan
 
+// The box of the line's points from metre 0 to `ultimo`, and whether any
+// point is there to draw.
+struct estensione {
+  double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
+  bool vuota() const { return !(x1 >= x0 && y1 >= y0); }
+};
+
+bool punto_valido(const profilo& p, int32_t m) {
+  return m >= 0 && m <= p.ultimo_metro() && p.leggi(m, 0).tipo != tipo_valore::vuoto &&
+         p.leggi(m, 1).tipo != tipo_valore::vuoto && std::abs(p.numero(m, 0)) <= kCoordinataMassima &&
+         std::abs(p.numero(m, 1)) <= kCoordinataMassima;
+}
+
+estensione misura_linea(const profilo& p, int32_t ultimo) {
+  estensione e;
+  for (int32_t m = 0; m <= ultimo; ++m) {
+    if (!punto_valido(p, m)) continue;
+    e.x0 = std::min(e.x0, p.numero(m, 0)), e.x1 = std::max(e.x1, p.numero(m, 0));
+    e.y0 = std::min(e.y0, p.numero(m, 1)), e.y1 = std::max(e.y1, p.numero(m, 1));
+  }
+  return e;
+}
+
+// The room of the plan picture, in pixels.
+constexpr int kTestaPianta = 66;      // title and subtitle
+constexpr int kFasciaLato = 130;      // beside the line, for the names
+constexpr int kFasciaSopra = 34;      // above and below it
+constexpr int kColonnaLegenda = 280;  // the legend, north and the scale
+constexpr int kAltezzaLineaMassima = 860;
+constexpr int kLarghezzaMinima = 720;
+constexpr double kNomePianta = 220;  // pixels: a longer name is cut short
+
+// North up, one scale both ways, the line's box as large as the picture
+// allows and the picture no larger than the line needs.
 class piano {
  public:
-  piano(const profilo& p, int32_t ultimo, int larghezza, int altezza, int margine, int testa) : p_(p) {
-    double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
-    for (int32_t m = 0; m <= ultimo; ++m) {
-      if (!valido(m)) continue;
-      x0 = std::min(x0, p.numero(m, 0)), x1 = std::max(x1, p.numero(m, 0));
-      y0 = std::min(y0, p.numero(m, 1)), y1 = std::max(y1, p.numero(m, 1));
-    }
-    const double dx = std::max(x1 - x0, 1.0), dy = std::max(y1 - y0, 1.0);
-    scala_ = std::min((larghezza - 2.0 * margine) / dx, (altezza - 2.0 * margine - testa) / dy);
-    // Centred in the free area; y grows upward on the ground, downward on screen.
-    ox_ = margine + ((larghezza - 2.0 * margine) - dx * scala_) / 2 - x0 * scala_;
-    oy_ = altezza - margine - ((altezza - 2.0 * margine - testa) - dy * scala_) / 2 + y0 * scala_;
+  piano(const profilo& p, const estensione& e) : p_(p) {
+    const double dx = std::max(e.x1 - e.x0, 1.0), dy = std::max(e.y1 - e.y0, 1.0);
+    const double larga = kLarghezzaMassima - kColonnaLegenda - 2.0 * kFasciaLato;
+    scala_ = std::min({larga / dx, kAltezzaLineaMassima / dy, 20.0});
+    const double w = dx * scala_, h = dy * scala_;
+    larghezza_ = std::max(kLarghezzaMinima, static_cast<int>(std::ceil(w + 2 * kFasciaLato + kColonnaLegenda)));
+    altezza_ = static_cast<int>(std::ceil(kTestaPianta + h + 2 * kFasciaSopra));
+    const double libera = larghezza_ - kColonnaLegenda - 2.0 * kFasciaLato;
+    ox_ = kFasciaLato + (libera - w) / 2 - e.x0 * scala_;
+    oy_ = kTestaPianta + kFasciaSopra + h + e.y0 * scala_;
   }
-  bool valido(int32_t m) const {
-    return m >= 0 && m <= p_.ultimo_metro() && p_.leggi(m, 0).tipo != tipo_valore::vuoto &&
-           p_.leggi(m, 1).tipo != tipo_valore::vuoto && std::abs(p_.numero(m, 0)) <= kCoordinataMassima &&
-           std::abs(p_.numero(m, 1)) <= kCoordinataMassima;
-  }
+  bool valido(int32_t m) const { return punto_valido(p_, m); }
   double px(int32_t m) const { return ox_ + p_.numero(m, 0) * scala_; }
   double py(int32_t m) const { return oy_ - p_.numero(m, 1) * scala_; }
-  std::string x(int32_t m) const { return n1(px(m)); }
-  std::string y(int32_t m) const { return n1(py(m)); }
+  punto a(int32_t m) const { return {px(m), py(m)}; }
   double metri_per_pixel() const { return 1 / scala_; }
-
-  // The points of metres da..a, one every kPassoPianta and the last.
-  std::string linea(int32_t da, int32_t a) const {
-    std::string punti;
-    for (int32_t m = da; m <= a; m = (m == a) ? a + 1 : std::min(m + kPassoPianta, a)) {
-      if (valido(m)) punti += x(m) + "," + y(m) + " ";
-    }
-    return punti;
-  }
+  int larghezza() const { return larghezza_; }
+  int altezza() const { return altezza_; }
+  void allunga(int altezza) { altezza_ = std::max(altezza_, altezza); }
 
  private:
   const profilo& p_;
   double scala_ = 1, ox_ = 0, oy_ = 0;
+  int larghezza_ = 0, altezza_ = 0;
 };
 
-// Wide enough for the line at the scale its height allows, within the
-// room the picture has for it.
-int larghezza_pianta(const profilo& p, int32_t ultimo, int altezza, int massima) {
-  double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
-  for (int32_t m = 0; m <= ultimo; m += kPassoPianta) {
-    if (p.leggi(m, 0).tipo == tipo_valore::vuoto || p.leggi(m, 1).tipo == tipo_valore::vuoto) continue;
-    if (!(std::abs(p.numero(m, 0)) <= kCoordinataMassima && std::abs(p.numero(m, 1)) <= kCoordinataMassima)) continue;
-    x0 = std::min(x0, p.numero(m, 0)), x1 = std::max(x1, p.numero(m, 0));
-    y0 = std::min(y0, p.numero(m, 1)), y1 = std::max(y1, p.numero(m, 1));
+// The line as the picture shows it: a point every kPassoPianta metres,
+// those less than half a pixel from the last one left out.  A point that
+// begins a piece after a gap has `nuovo` set.
+struct punto_traccia {
+  int32_t metro;
+  punto p;
+  bool nuovo;
+};
+
+std::vector<punto_traccia> traccia(const piano& pl, int32_t L) {
+  std::vector<punto_traccia> out;
+  std::optional<punto_traccia> sospeso;  // the last point seen, kept at the end of a piece
+  bool nuovo = true;
+  auto chiudi = [&] {
+    if (sospeso && (out.empty() || out.back().metro != sospeso->metro)) out.push_back(*sospeso);
+    sospeso.reset();
+  };
+  for (int32_t m = 0; m <= L; m = (m == L) ? L + 1 : std::min(m + kPassoPianta, L)) {
+    if (!pl.valido(m)) {
+      chiudi();
+      nuovo = true;
+      continue;
+    }
+    const punto q = pl.a(m);
+    if (nuovo || std::hypot(q.x - out.back().p.x, q.y - out.back().p.y) >= 0.5) {
+      out.push_back({m, q, nuovo});
+      sospeso.reset();
+      nuovo = false;
+    } else {
+      sospeso = punto_traccia{m, q, false};
+    }
   }
-  if (!(x1 >= x0 && y1 >= y0)) return 500;
-  const double w = (x1 - x0) / std::max(y1 - y0, 1.0) * altezza;
-  return static_cast<int>(std::clamp(w, 500.0, static_cast<double>(massima)));
+  chiudi();
+  return out;
+}
+
+// Path data of metres da..a along the line: the points of the trace
+// between them, and the exact ends.
+std::string percorso_tra(const piano& pl, const std::vector<punto_traccia>& t, int32_t da, int32_t a) {
+  std::string d;
+  auto aggiungi = [&](punto p, bool nuovo) { d += (nuovo || d.empty() ? "M" : "L") + n1(p.x) + "," + n1(p.y) + " "; };
+  if (pl.valido(da)) aggiungi(pl.a(da), true);
+  auto it = std::upper_bound(t.begin(), t.end(), da, [](int32_t m, const punto_traccia& p) { return m < p.metro; });
+  for (; it != t.end() && it->metro < a; ++it) aggiungi(it->p, it->nuovo);
+  if (a > da && pl.valido(a)) aggiungi(pl.a(a), false);
+  if (!d.empty()) d.pop_back();
+  return d;
+}
+
+std::string percorso(const std::string& d, const std::string& stile, const std::string& altro = "") {
+  return d.empty() ? "" : elemento("path")("d", d).piu(" fill=\"none\" " + stile + altro).vuoto();
 }
 
 constexpr char kColoreCambio[] = "#ff8f00";
+constexpr char kColoreStazione[] = "#1565c0";
 
-std::string segno_cambio(const std::string& x, const std::string& y) {
-  return "<circle cx=\"" + x + "\" cy=\"" + y + "\" r=\"4.5\" fill=\"" + kColoreCambio + "\" stroke=\"#222\"/>\n";
+// A ring around the point: a station that stands there stays in sight.
+std::string segno_cambio(double x, double y, const std::string& altro = "") {
+  return elemento("circle")("cx", x)("cy", y)("r", 6.5)("fill", "none")("stroke", kColoreCambio)("stroke-width", 2.5)
+      .piu(altro)
+      .vuoto();
 }
 
-// The legend, in a column of its own right of the plan.
-std::string legenda_pianta(const std::vector<tratto>& spans, bool con_cambi, int x, posatore& testi) {
+std::string quadrato_stazione(double x, double y, const std::string& altro = "") {
+  return elemento("rect")("x", x - 4)("y", y - 4)("width", 8)("height", 8)("fill", kColoreStazione)("stroke", "white")(
+             "stroke-width", 1)
+      .piu(altro)
+      .vuoto();
+}
+
+// The legend, north and a scale bar, in a column of their own right of
+// the plan; returns how far down it reaches.
+int legenda_pianta(const std::vector<tratto>& spans, bool con_cambi, double metri_per_pixel, int x, std::string& out) {
   std::map<int, bool> tipi;
   for (const tratto& t : spans) tipi[t.tipo] = true;
-  std::string out;
-  int y = 60;
-  const std::string xs = std::to_string(x), xf = std::to_string(x + 20), xc = std::to_string(x + 10);
+  int y = kTestaPianta + 10;
+  const double xc = x + 10;
   auto voce = [&](const std::string& segno, const std::string& testo) {
-    const etichetta e{testo};
-    testi.occupa(scatola(e, x + 30, y + 4));
-    out += segno + testo_svg(e, x + 30, y + 4);
+    out += segno + testo_svg({testo}, x + 30, y + 4);
     y += 20;
   };
-  auto tratto_legenda = [&](const std::string& colore, int spessore, const std::string& altro) {
-    return "<line x1=\"" + xs + "\" y1=\"" + std::to_string(y) + "\" x2=\"" + xf + "\" y2=\"" + std::to_string(y) +
-           "\" stroke=\"" + colore + "\" stroke-width=\"" + std::to_string(spessore) + "\"" + altro + "/>";
+  auto tratto_legenda = [&](const std::string& colore, int spessore) {
+    return riga(x, y, x + 20, y, "stroke=\"" + colore + "\" stroke-width=\"" + std::to_string(spessore) + "\"");
   };
-  voce(tratto_legenda("#222", 2, ""), "track");
-  for (const auto& [tipo, si] : tipi) voce(tratto_legenda(colore_montagna(tipo), 8, " stroke-opacity=\"0.6\""), nome_montagna(tipo));
-  voce("<rect x=\"" + std::to_string(x + 6) + "\" y=\"" + std::to_string(y - 4) +
-           "\" width=\"8\" height=\"8\" fill=\"#1565c0\"/>",
-       "station");
-  voce("<circle cx=\"" + xc + "\" cy=\"" + std::to_string(y) + "\" r=\"3\" fill=\"#d32f2f\"/>", "signal");
-  voce("<circle cx=\"" + xc + "\" cy=\"" + std::to_string(y) + "\" r=\"3\" fill=\"white\" stroke=\"#222\"/>",
-       "kilometre, as the line numbers them");
-  if (con_cambi) voce(segno_cambio(xc, std::to_string(y)), "numbering changes: km before | after");
-  return out;
+  voce(tratto_legenda("#222", 2), "track");
+  for (const auto& [tipo, si] : tipi) voce(tratto_legenda(colore_montagna(tipo), 8), nome_montagna(tipo));
+  voce(quadrato_stazione(xc, y), "station");
+  voce(elemento("circle")("cx", xc)("cy", y)("r", 2.5)("fill", "#d32f2f").vuoto(), "signal");
+  voce(elemento("circle")("cx", xc)("cy", y)("r", 3)("fill", "white")("stroke", "#222").vuoto(),
+       "km, as the line numbers them");
+  if (con_cambi) voce(segno_cambio(xc, y), "numbering change: km before | after");
+
+  // North up: an arrow and its letter.
+  y += 14;
+  out += elemento("path")("d", "M" + n1(xc) + "," + n1(y) + " l6,18 l-6,-5 l-6,5 z")("fill", "#222").vuoto();
+  out += testo_svg({"N", 12, true}, xc - 4.5, y + 32);
+  out += testo_svg({"north up"}, x + 30, y + 14);
+  y += 54;
+  // A bar of a round length, at most 160 pixels long.
+  const double metri = tondo_sotto(160 * metri_per_pixel);
+  const double lunga = metri / metri_per_pixel;
+  const std::string stile = "stroke=\"#222\" stroke-width=\"1.5\"";
+  out += riga(x, y, x + lunga, y, stile) + riga(x, y - 5, x, y + 5, stile) + riga(x + lunga, y - 5, x + lunga, y + 5, stile);
+  out += testo_svg({metri >= 1000 ? chilometri(std::llround(metri)) + " km" : breve(metri) + " m"}, x, y + 18);
+  return y + 30;
+}
+
+// What the plan holds, as it goes onto the picture.
+struct pianta_in_corso {
+  const linea_costruita& l;
+  const piano& pl;
+  int32_t L;
+  std::vector<punto_traccia> traccia;
+  posatore testi;
+  std::string svg;
+};
+
+void disegna_montagne(pianta_in_corso& c, const std::vector<tratto>& spans) {
+  for (const tratto& t : spans) {
+    const std::string d = percorso_tra(c.pl, c.traccia, t.da, std::min(t.a, c.L));
+    c.svg += percorso(d,
+                      "stroke=\"" + std::string(colore_montagna(t.tipo)) +
+                          "\" stroke-width=\"11\" stroke-opacity=\"0.7\" stroke-linecap=\"butt\"",
+                      identita("tunnel", -1, t.da, t.a) + " data-type=\"" + std::to_string(t.tipo) + "\"");
+  }
+}
+
+// The track, and the cells of the field it passes, which no text covers.
+void disegna_binario(pianta_in_corso& c) {
+  c.svg += percorso(percorso_tra(c.pl, c.traccia, 0, c.L), "stroke=\"#222\" stroke-width=\"2\" stroke-linejoin=\"round\"");
+  for (size_t i = 1; i < c.traccia.size(); ++i) {
+    if (!c.traccia[i].nuovo) c.testi.occupa_linea(c.traccia[i - 1].p, c.traccia[i].p);
+  }
+  if (!c.traccia.empty()) c.testi.occupa_linea(c.traccia[0].p, c.traccia[0].p);
+}
+
+// Signals closer than a few pixels to the last one drawn would only
+// cover it.
+void disegna_segnali(pianta_in_corso& c) {
+  std::optional<punto> ultimo;
+  for (int32_t k = 1; k <= ultima_cella_percorso(c.l); ++k) {
+    if (c.l.celle[k].tipo != kSegnale) continue;
+    const int32_t m = metro_oggetto(k);
+    if (!c.pl.valido(m)) continue;
+    const punto p = c.pl.a(m);
+    if (ultimo && std::hypot(p.x - ultimo->x, p.y - ultimo->y) < 3) continue;
+    ultimo = p;
+    c.svg += elemento("circle")("cx", p.x)("cy", p.y)("r", 2.5)("fill", "#d32f2f").piu(identita("signal", k, m, m)).vuoto();
+  }
+}
+
+void occupa_segno(posatore& testi, punto p, double r) { testi.occupa({p.x - r, p.y - r, p.x + r, p.y + r}); }
+
+std::vector<tacca> disegna_chilometri(pianta_in_corso& c) {
+  const int64_t passo = std::max<int64_t>(1, std::llround(passo_tondo(c.L / 1000.0, 20) * 1000));
+  std::vector<tacca> km;
+  for (const tacca& t : tacche(c.l.stazioni, c.L, passo)) {
+    if (!c.pl.valido(t.metro)) continue;
+    km.push_back(t);
+    const punto p = c.pl.a(t.metro);
+    c.svg += elemento("circle")("cx", p.x)("cy", p.y)("r", 3)("fill", "white")("stroke", "#222").vuoto();
+    occupa_segno(c.testi, p, 3);
+  }
+  return km;
+}
+
+std::string svg_pianta_vuota(const std::string& titolo) {
+  return apri_svg(900, 200, titolo, "plan") +
+         "<text x=\"20\" y=\"80\">No line profile: build it with the profile to draw the plan.</text>\n" + chiudi_svg();
 }
 
 }  // namespace
@@ -475,77 +700,69 @@ profilo decodifica_pianta(const apri_fonte& apri) {
 
 profilo decodifica_pianta(std::string_view dati) { return decodifica_pianta(apri_in_memoria(dati)); }
 
+
 std::string svg_pianta(const linea_costruita& l) {
-  constexpr int H = 900, kMargine = 60, kTesta = 40, kLegenda = 290;
   const int32_t L = std::min(std::max(0, lunghezza_percorso(l)), l.pianta.ultimo_metro());
   const std::string titolo = nome_scenario(l) + ": plan of the line, " + lunghezza_km(std::max(0, L));
-  if (!l.pianta.esiste() || L <= 0) {
-    return apri_svg(900, 200, titolo) +
-           "<text x=\"20\" y=\"80\">No line profile: build it with the profile to draw the plan.</text>\n" +
-           chiudi_svg();
-  }
-  const int W = larghezza_pianta(l.pianta, L, H - 2 * kMargine - kTesta, kLarghezzaMassima - 2 * kMargine - kLegenda) +
-                2 * kMargine + kLegenda;
-  std::string svg = apri_svg(W, H, titolo);
-  const piano pl(l.pianta, L, W - kLegenda, H, kMargine, kTesta);
-  etichetta sotto = kSottotitolo;
-  sotto.testo = "first coordinate to the right, second up; 1 px = " + n1(pl.metri_per_pixel()) + " m";
-  svg += testo_svg(sotto, 20, 52);
-  posatore testi({2, 60, W - kLegenda + 10.0, H - 2.0});
+  if (!l.pianta.esiste() || L <= 0) return svg_pianta_vuota(titolo);
+  const estensione e = misura_linea(l.pianta, L);
+  if (e.vuota()) return svg_pianta_vuota(titolo);
+  piano pl(l.pianta, e);
 
-  const std::vector<tratto> spans = montagne(l);
-  for (const tratto& t : spans) {
-    svg += "<polyline fill=\"none\" stroke=\"" + std::string(colore_montagna(t.tipo)) +
-           "\" stroke-width=\"11\" stroke-opacity=\"0.7\" stroke-linecap=\"butt\" points=\"" +
-           pl.linea(t.da, std::min(t.a, L)) + "\"/>\n";
-  }
-  svg += "<polyline fill=\"none\" stroke=\"#222\" stroke-width=\"2\" stroke-linejoin=\"round\" points=\"" +
-         pl.linea(0, L) + "\"/>\n";
-  for (int32_t m : segnali(l)) {
-    if (pl.valido(m)) svg += "<circle cx=\"" + pl.x(m) + "\" cy=\"" + pl.y(m) + "\" r=\"2.5\" fill=\"#d32f2f\"/>\n";
-  }
-
-  // The track and the marks first, so that no text covers them; then the
-  // texts that must be shown, and the kilometres where there is room.
-  auto segna = [&](int32_t m, double r) { testi.occupa({pl.px(m) - r, pl.py(m) - r, pl.px(m) + r, pl.py(m) + r}); };
-  const int32_t passo_traccia = std::max<int32_t>(kPassoPianta, static_cast<int32_t>(std::min(3 * pl.metri_per_pixel(), 1e6)));
-  for (int64_t m = 0; m <= L; m += passo_traccia) {
-    if (pl.valido(static_cast<int32_t>(m))) segna(static_cast<int32_t>(m), 1.5);
-  }
+  std::vector<tratto> spans = montagne(l, pl.metri_per_pixel());
+  nomina_montagne(l, spans);
   const std::vector<cambio_numerazione> cambi = cambi_numerazione(l.stazioni, L);
-  const int64_t passo = std::max<int64_t>(1, std::llround(passo_tondo(L / 1000.0, 20) * 1000));
-  std::vector<tacca> km;
-  for (const tacca& t : tacche(l.stazioni, L, passo)) {
-    if (!pl.valido(t.metro)) continue;
-    km.push_back(t);
-    svg += "<circle cx=\"" + pl.x(t.metro) + "\" cy=\"" + pl.y(t.metro) + "\" r=\"3\" fill=\"white\" stroke=\"#222\"/>\n";
-    segna(t.metro, 3);
-  }
-  for (const cambio_numerazione& c : cambi) {
-    if (!pl.valido(c.metro)) continue;
-    svg += segno_cambio(pl.x(c.metro), pl.y(c.metro));
-    segna(c.metro, 4.5);
-  }
-  const std::vector<stazione_disegnata> elenco = stazioni(l);
-  for (const stazione_disegnata& s : elenco) {
-    if (!pl.valido(s.metro)) continue;
-    svg += "<rect x=\"" + n1(pl.px(s.metro) - 4) + "\" y=\"" + n1(pl.py(s.metro) - 4) +
-           "\" width=\"8\" height=\"8\" fill=\"#1565c0\"/>\n";
-    segna(s.metro, 4);
-  }
-  svg += legenda_pianta(spans, !cambi.empty(), W - kLegenda + 20, testi);
+  std::string legenda;
+  pl.allunga(legenda_pianta(spans, !cambi.empty(), pl.metri_per_pixel(), pl.larghezza() - kColonnaLegenda + 20, legenda));
+  const int W = pl.larghezza(), H = pl.altezza();
 
-  for (const cambio_numerazione& c : cambi) {
-    if (!pl.valido(c.metro)) continue;
-    const etichetta e{"km " + chilometri(c.prima) + " | " + chilometri(c.dopo), 12, true, "#e65100"};
-    svg += testi.posa(e, pl.px(c.metro), pl.py(c.metro));
+  pianta_in_corso c{l, pl, L, traccia(pl, L), posatore({2, kTestaPianta - 4.0, W - kColonnaLegenda + 10.0, H - 2.0}), ""};
+  c.svg = apri_svg(W, H, titolo, "plan");
+  c.svg += testo_svg({"1 px = " + n1(pl.metri_per_pixel()) + " m", 12, false, "#555"}, 20, 52);
+  disegna_montagne(c, spans);
+  disegna_binario(c);
+  disegna_segnali(c);
+
+  // The marks first, so that no text covers them; then the texts, those
+  // that must be shown first, the kilometres where there is room left.
+  const std::vector<tacca> km = disegna_chilometri(c);
+  for (const cambio_numerazione& k : cambi) {
+    if (!pl.valido(k.metro)) continue;
+    c.svg += segno_cambio(pl.px(k.metro), pl.py(k.metro));
+    occupa_segno(c.testi, pl.a(k.metro), 7.5);
   }
-  for (const stazione_disegnata& s : elenco) {
+  const std::vector<stazione_disegnata> elenco = stazioni(l, kNomePianta);
+  std::vector<int> nomi(elenco.size(), -1);
+  for (size_t i = 0; i < elenco.size(); ++i) {
+    const stazione_disegnata& s = elenco[i];
     if (!pl.valido(s.metro)) continue;
-    svg += testi.posa({s.nome, 12, true, "#1565c0"}, pl.px(s.metro), pl.py(s.metro));
+    nomi[i] = c.testi.nomina(pl.a(s.metro), 4.5);
+    c.svg += quadrato_stazione(pl.px(s.metro), pl.py(s.metro),
+                               " id=\"st-" + std::to_string(s.riga) + "\"" + identita("station", s.riga));
   }
-  for (const tacca& t : km) svg += testi.posa({"km " + chilometri(t.numerati), 12, false, "#555"}, pl.px(t.metro), pl.py(t.metro), 3);
-  return svg + chiudi_svg();
+  c.svg += legenda;
+
+  for (size_t i = 0; i < elenco.size(); ++i) {
+    if (nomi[i] < 0) continue;
+    const std::string chi = identita("station", elenco[i].riga);
+    c.svg += posa_testo(c.testi, {elenco[i].nome, 12, true, kColoreStazione}, pl.a(elenco[i].metro), nomi[i],
+                        posatore::kAnelli, " id=\"lbl-" + std::to_string(elenco[i].riga) + "\"" + chi, chi);
+  }
+  for (const cambio_numerazione& k : cambi) {
+    if (!pl.valido(k.metro)) continue;
+    const etichetta e{"km " + chilometri(k.prima) + " | " + chilometri(k.dopo), 12, true, "#e65100"};
+    c.svg += posa_testo(c.testi, e, pl.a(k.metro), -1, posatore::kAnelli);
+  }
+  for (const tratto& t : spans) {
+    const int32_t mezzo = t.da + (std::min(t.a, L) - t.da) / 2;
+    if (t.nome.empty() || !pl.valido(mezzo)) continue;
+    const etichetta e{accorcia(t.nome, 11, false, kNomePianta), 11, false, "#5d4037"};
+    c.svg += posa_testo(c.testi, e, pl.a(mezzo), -1, 8, identita("tunnel", -1, t.da, t.a));
+  }
+  for (const tacca& t : km) {
+    c.svg += posa_testo(c.testi, {"km " + chilometri(t.numerati), 12, false, "#555"}, pl.a(t.metro), -1, 3);
+  }
+  return c.svg + chiudi_svg();
 }
 
 // ---- The gradient profile
@@ -588,142 +805,341 @@ std::vector<double> sparpaglia(const std::vector<double>& posti, double passo, d
 constexpr double kPassoNomi = 16;
 constexpr double kNomeMassimo = 300;  // pixels: a longer name is cut short
 
-// A name cut to fit `massimo` pixels, marked with an ellipsis.
-std::string accorcia(const std::string& testo, double massimo) {
-  const std::string puntini = "\xE2\x80\xA6";
-  if (larghezza_testo(testo, 12, true) <= massimo) return testo;
-  std::string t = testo;
-  while (!t.empty() && larghezza_testo(t + puntini, 12, true) > massimo) {
-    while (!t.empty() && (static_cast<unsigned char>(t.back()) & 0xC0) == 0x80) t.pop_back();
-    if (!t.empty()) t.pop_back();
+
+// Points along x, at most four a pixel column (the first, the lowest, the
+// highest and the last of it): a million cells draw as the pixels they fall on.
+class curva_per_colonne {
+ public:
+  void aggiungi(double x, double y) {
+    const auto colonna = static_cast<int64_t>(std::floor(x));
+    if (colonna != colonna_) {
+      chiudi();
+      colonna_ = colonna;
+      primo_ = ultimo_ = minimo_ = massimo_ = {x, y};
+      return;
+    }
+    if (y < minimo_.y) minimo_ = {x, y};
+    if (y > massimo_.y) massimo_ = {x, y};
+    ultimo_ = {x, y};
   }
-  return t + puntini;
-}
-
-}  // namespace
-
-std::string svg_altimetria(const linea_costruita& l) {
-  constexpr int W = kLarghezzaMassima, kSinistra = 70, kDestra = 40;
-  const int32_t ultima = ultima_cella_percorso(l);
-  const int32_t L = std::max(0, lunghezza_percorso(l));
-  const std::string titolo = nome_scenario(l) + ": gradient profile and speed limit, " + lunghezza_km(L);
-  if (l.celle.empty() || L <= 0) {
-    return apri_svg(W, 200, titolo) + "<text x=\"20\" y=\"80\">" +
-           (l.celle.empty() ? "The track is empty." : "The station table gives no route length.") + "</text>\n" +
-           chiudi_svg();
+  std::string punti() {
+    chiudi();
+    if (!d_.empty()) d_.pop_back();
+    return d_;
   }
-  const double fine_x = std::max<double>(L, (ultima + 1) * kMetriCella);
-  std::vector<stazione_disegnata> elenco;
-  double nome_piu_lungo = 0;
-  for (stazione_disegnata s : stazioni(l)) {
-    if (s.metro < 0 || s.metro > fine_x) continue;
-    s.nome = accorcia(s.nome, kNomeMassimo);
-    nome_piu_lungo = std::max(nome_piu_lungo, larghezza_testo(s.nome, 12, true));
-    elenco.push_back(s);
+  // The points written, for the texts to keep clear of.
+  const std::vector<punto>& scritti() const { return scritti_; }
+
+ private:
+  void metti(punto p) {
+    const std::string s = n1(p.x) + "," + n1(p.y);
+    if (s != ultimo_scritto_) {
+      d_ += s + " ";
+      scritti_.push_back(p);
+    }
+    ultimo_scritto_ = s;
   }
-  // The names stand upright over the profile, as tall as the longest needs.
-  const int kBassoNomi = 66 + static_cast<int>(std::ceil(nome_piu_lungo));
-  const int kAltoAlt = kBassoNomi + 26, kBassoAlt = kAltoAlt + 260, kAltoVel = kBassoAlt + 60,
-            kBassoVel = kAltoVel + 170, H = kBassoVel + 72;
-  std::string svg = apri_svg(W, H, titolo);
-  posatore testi({0, 0, static_cast<double>(W), static_cast<double>(H)});
-  etichetta t = kTitolo;
-  t.testo = titolo;
-  testi.occupa(scatola(t, 20, 30));
+  void chiudi() {
+    if (colonna_ == INT64_MIN) return;
+    metti(primo_);
+    if (minimo_.x <= massimo_.x) {
+      metti(minimo_), metti(massimo_);
+    } else {
+      metti(massimo_), metti(minimo_);
+    }
+    metti(ultimo_);
+  }
+  int64_t colonna_ = INT64_MIN;
+  punto primo_{}, ultimo_{}, minimo_{}, massimo_{};
+  std::string d_, ultimo_scritto_;
+  std::vector<punto> scritti_;
+};
 
-  // Height at the start of each cell: each cell climbs its gradient (per mille) over 50 m.
-  std::vector<double> alt(ultima + 2, 0.0);
-  for (int32_t k = 0; k <= ultima; ++k) alt[k + 1] = alt[k] + (l.celle[k].pendenza - 100) * kMetriCella / 1000.0;
-  const auto [amin, amax] = std::minmax_element(alt.begin(), alt.end());
-  const double passo_alt = passo_tondo(std::max(*amax - *amin, 1.0), 6);
-  const double a0 = std::floor(*amin / passo_alt) * passo_alt, a1 = std::ceil(*amax / passo_alt) * passo_alt;
-  int vmax = 0;
-  for (int32_t k = 0; k <= ultima; ++k) vmax = std::max(vmax, l.celle[k].velocita * 5);
-  const double passo_v = passo_tondo(std::max(vmax, 20), 5);
-  const double v1 = std::max(1.0, std::ceil(vmax / passo_v)) * passo_v;
+// Where things go on the gradient picture.
+struct scala_altimetria {
+  double fine_x;          // metres across the picture
+  double a0, a1;          // heights at the bottom and top of their panel
+  double v1;              // speed at the top of its panel
+  int alto_alt, basso_alt, alto_pend, basso_pend, alto_vel, basso_vel;
 
-  auto PX = [&](double metri) { return kSinistra + metri / fine_x * (W - kSinistra - kDestra); };
-  auto X = [&](double metri) { return n1(PX(metri)); };
-  auto PYA = [&](double h) { return kBassoAlt - (h - a0) / std::max(a1 - a0, 1.0) * (kBassoAlt - kAltoAlt); };
-  auto PYV = [&](double v) { return kBassoVel - v / v1 * (kBassoVel - kAltoVel); };
-  auto YA = [&](double h) { return n1(PYA(h)); };
-  auto YV = [&](double v) { return n1(PYV(v)); };
-  auto riga = [](const std::string& x1, const std::string& y1, const std::string& x2, const std::string& y2,
-                 const std::string& stile) {
-    return "<line x1=\"" + x1 + "\" y1=\"" + y1 + "\" x2=\"" + x2 + "\" y2=\"" + y2 + "\" " + stile + "/>\n";
-  };
-  const std::string sx = std::to_string(kSinistra), dx = std::to_string(W - kDestra);
+  static constexpr int W = kLarghezzaMassima, kSinistra = 70, kDestra = 40;
+  double x(double metri) const { return kSinistra + metri / fine_x * (W - kSinistra - kDestra); }
+  double ya(double h) const { return basso_alt - (h - a0) / std::max(a1 - a0, 1.0) * (basso_alt - alto_alt); }
+  double yv(double v) const { return basso_vel - v / v1 * (basso_vel - alto_vel); }
+  double metri_per_pixel() const { return fine_x / (W - kSinistra - kDestra); }
+};
 
-  etichetta sotto{"brown: height built up from the gradients (per mille), m above the start; red: speed limit, km/h",
-                  12, false, "#6d4c41"};
-  svg += testi.posa_qui(sotto, 20, 52);
-  for (int i = 0; i <= passi(a1 - a0, passo_alt); ++i) {
-    const double h = a0 + i * passo_alt;
+std::string assi_altezza_e_velocita(const scala_altimetria& s, double passo_alt, double passo_v, posatore& testi) {
+  std::string svg;
+  const double sx = s.kSinistra, dx = s.W - s.kDestra;
+  for (int i = 0; i <= passi(s.a1 - s.a0, passo_alt); ++i) {
+    const double h = s.a0 + i * passo_alt;
     const etichetta e{breve(h)};
-    svg += riga(sx, YA(h), dx, YA(h), "stroke=\"#e0e0e0\"") +
-           testi.posa_qui(e, kSinistra - 6 - larghezza(e), PYA(h) + 4);
+    svg += riga(sx, s.ya(h), dx, s.ya(h), "stroke=\"#e0e0e0\"") + posa_qui(testi, e, sx - 6 - larghezza(e), s.ya(h) + 4);
   }
-  svg += testi.posa_qui({"speed limit, km/h", 12, true, "#c62828"}, kSinistra + 4, kAltoVel - 8);
-  for (int i = 0; i <= passi(v1, passo_v); ++i) {
+  svg += posa_qui(testi, {"speed limit, km/h", 12, true, "#c62828"}, sx + 4, s.alto_vel - 24);
+  for (int i = 0; i <= passi(s.v1, passo_v); ++i) {
     const double v = i * passo_v;
     const etichetta e{std::to_string(static_cast<int>(v))};
-    svg += riga(sx, YV(v), dx, YV(v), "stroke=\"#e0e0e0\"") +
-           testi.posa_qui(e, kSinistra - 6 - larghezza(e), PYV(v) + 4);
+    svg += riga(sx, s.yv(v), dx, s.yv(v), "stroke=\"#e0e0e0\"") + posa_qui(testi, e, sx - 6 - larghezza(e), s.yv(v) + 4);
   }
+  return svg;
+}
 
-  // Kilometres as the line numbers them; where the count changes, the
-  // kilometre it reaches and the one it goes on from.
-  const etichetta didascalia{"km, as the line numbers them"};
-  svg += testi.posa_qui(didascalia, W - kDestra - larghezza(didascalia), kBassoVel + 62);
+// Under the speed panel: kilometres as the line numbers them (where the
+// count changes, the kilometre it reaches and the one it goes on from),
+// and below them metres from the start, as the sources count them.
+std::string assi_chilometri_e_metri(const linea_costruita& l, const scala_altimetria& s, int32_t L, posatore& testi) {
+  std::string svg;
+  const double riga_km = s.basso_vel + 22, riga_metri = s.basso_vel + 58;
+  svg += posa_qui(testi, {"km", 12, true}, s.kSinistra - 28, riga_km);
+  svg += posa_qui(testi, {"m", 12, true}, s.kSinistra - 28, riga_metri);
   for (const cambio_numerazione& c : cambi_numerazione(l.stazioni, L)) {
-    const std::string x = X(c.metro);
-    svg += riga(x, YA(a1), x, std::to_string(kBassoVel + 4), "stroke=\"" + std::string(kColoreCambio) + "\" stroke-width=\"1.5\"");
+    const double x = s.x(c.metro);
+    svg += riga(x, s.ya(s.a1), x, s.basso_vel + 4, "stroke=\"" + std::string(kColoreCambio) + "\" stroke-width=\"1.5\"");
     const etichetta e{chilometri(c.prima) + " | " + chilometri(c.dopo), 12, true, "#e65100"};
     for (int riga_testo = 0; riga_testo < 2; ++riga_testo) {
-      const std::string t = testi.posa_qui(e, PX(c.metro) - larghezza(e) / 2, kBassoVel + 22 + 17 * riga_testo);
+      const std::string t = posa_qui(testi, e, x - larghezza(e) / 2, riga_km + 17 * riga_testo);
       if (!t.empty()) {
         svg += t;
         break;
       }
     }
   }
-  const int64_t passo_km = std::max<int64_t>(1, std::llround(passo_tondo(fine_x / 1000.0, 20) * 1000));
-  for (const tacca& t : tacche(l.stazioni, static_cast<int32_t>(std::min<double>(fine_x, INT32_MAX - 1)), passo_km)) {
-    const std::string x = X(t.metro);
-    svg += riga(x, YA(a1), x, YA(a0), "stroke=\"#f0f0f0\"") + riga(x, YV(v1), x, YV(0), "stroke=\"#f0f0f0\"");
+  const int64_t passo_km = std::max<int64_t>(1, std::llround(passo_tondo(s.fine_x / 1000.0, 20) * 1000));
+  for (const tacca& t : tacche(l.stazioni, static_cast<int32_t>(std::min<double>(s.fine_x, INT32_MAX - 1)), passo_km)) {
+    const double x = s.x(t.metro);
+    svg += riga(x, s.ya(s.a1), x, s.ya(s.a0), "stroke=\"#f0f0f0\"") + riga(x, s.yv(s.v1), x, s.yv(0), "stroke=\"#f0f0f0\"");
     const etichetta e{chilometri(t.numerati)};
-    svg += testi.posa_qui(e, PX(t.metro) - larghezza(e) / 2, kBassoVel + 22);
+    svg += posa_qui(testi, e, x - larghezza(e) / 2, riga_km);
   }
+  const double passo_m = passo_tondo(s.fine_x, 10);
+  for (int i = 0; i <= passi(s.fine_x, passo_m); ++i) {
+    const double x = s.x(i * passo_m);
+    svg += riga(x, s.basso_vel + 40, x, s.basso_vel + 45, "stroke=\"#555\"");
+    const etichetta e{std::to_string(std::llround(i * passo_m)), 12, false, "#555"};
+    svg += posa_qui(testi, e, x - larghezza(e) / 2, riga_metri);
+  }
+  svg += riga(s.kSinistra, s.basso_vel + 40, s.W - s.kDestra, s.basso_vel + 40, "stroke=\"#555\"");
+  const etichetta didascalia{"km, as the line numbers them; m, metres from the start as the sources give them"};
+  return svg + posa_qui(testi, didascalia, s.W - s.kDestra - larghezza(didascalia), riga_metri + 20);
+}
 
-  std::string punti;
-  for (int32_t k = 0; k <= ultima + 1; ++k) punti += X(static_cast<double>(k) * kMetriCella) + "," + YA(alt[k]) + " ";
-  svg += "<polyline fill=\"none\" stroke=\"#6d4c41\" stroke-width=\"2\" points=\"" + punti + "\"/>\n";
-  std::string gradini;
+// Height built up from the gradients: each cell climbs its gradient (per
+// mille) over 50 m.
+double salita(const cella& c) { return (c.pendenza - 100) * kMetriCella / 1000.0; }
+
+std::string curva_altezza(const linea_costruita& l, int32_t ultima, const scala_altimetria& s, posatore& testi) {
+  curva_per_colonne curva;
+  double h = 0;
+  curva.aggiungi(s.x(0), s.ya(0));
   for (int32_t k = 0; k <= ultima; ++k) {
-    const std::string y = YV(l.celle[k].velocita * 5);
-    gradini += X(static_cast<double>(k) * kMetriCella) + "," + y + " " + X(static_cast<double>(k + 1) * kMetriCella) +
-               "," + y + " ";
+    h += salita(l.celle[k]);
+    curva.aggiungi(s.x(static_cast<double>(k + 1) * kMetriCella), s.ya(h));
   }
-  svg += "<polyline fill=\"none\" stroke=\"#c62828\" stroke-width=\"2\" points=\"" + gradini + "\"/>\n";
+  const std::string punti = curva.punti();
+  const std::vector<punto>& p = curva.scritti();
+  for (size_t i = 1; i < p.size(); ++i) testi.occupa_linea(p[i - 1], p[i]);
+  return elemento("polyline")("fill", "none")("stroke", "#6d4c41")("stroke-width", 2)("points", punti).vuoto();
+}
 
-  // Each name upright above its station, moved aside where stations stand
-  // close, with a leader from the station's line.
+std::string gradini_velocita(const linea_costruita& l, int32_t ultima, const scala_altimetria& s) {
+  curva_per_colonne curva;
+  for (int32_t k = 0; k <= ultima; ++k) {
+    const double y = s.yv(l.celle[k].velocita * 5);
+    if (k == 0 || l.celle[k].velocita != l.celle[k - 1].velocita) curva.aggiungi(s.x(static_cast<double>(k) * kMetriCella), y);
+    if (k == ultima || l.celle[k].velocita != l.celle[k + 1].velocita) {
+      curva.aggiungi(s.x(static_cast<double>(k + 1) * kMetriCella), y);
+    }
+  }
+  return elemento("polyline")("fill", "none")("stroke", "#c62828")("stroke-width", 2)("points", curva.punti()).vuoto();
+}
+
+// The gradient of each stretch, in a band under the height: climbs shaded
+// warm, falls cool, the figure in per mille where it fits.  Stretches too
+// narrow to see are shown together, without a figure.
+std::string fascia_pendenze(const linea_costruita& l, int32_t ultima, const scala_altimetria& s) {
+  std::string svg;
+  const double alto = s.alto_pend, basso = s.basso_pend;
+  auto stretto = [&](int32_t da, int32_t a) { return s.x(a * kMetriCella) - s.x(da * kMetriCella) < 2; };
+  auto scrivi = [&](int32_t da, int32_t a, bool misto) {
+    const int p = l.celle[da].pendenza - 100;
+    const double x0 = s.x(da * kMetriCella), x1 = s.x(a * kMetriCella);
+    const char* colore = misto ? "#eeeeee" : p > 0 ? "#ffe0b2" : p < 0 ? "#c8e6c9" : "white";
+    svg += elemento("rect")("x", x0)("y", alto)("width", x1 - x0)("height", basso - alto)("fill", colore)(
+               "stroke", "#9e9e9e")("stroke-width", 0.5)
+               .piu(identita("gradient", da, int64_t{da} * kMetriCella, int64_t{a} * kMetriCella))
+               .vuoto();
+    const etichetta e{std::to_string(p) + "\xE2\x80\xB0", 11, false, "#4e342e"};
+    if (!misto && larghezza(e) + 4 <= x1 - x0) svg += testo_svg(e, (x0 + x1 - larghezza(e)) / 2, basso - 4);
+  };
+  int32_t misto_da = -1;
+  for (int32_t da = 0; da <= ultima;) {
+    int32_t a = da + 1;
+    while (a <= ultima && l.celle[a].pendenza == l.celle[da].pendenza) ++a;
+    if (!stretto(da, a)) {
+      if (misto_da >= 0) scrivi(misto_da, da, true);
+      misto_da = -1;
+      scrivi(da, a, false);
+    } else if (misto_da < 0) {
+      misto_da = da;
+    } else if (!stretto(misto_da, a)) {
+      scrivi(misto_da, a, true);
+      misto_da = -1;
+    }
+    da = a;
+  }
+  if (misto_da >= 0) scrivi(misto_da, ultima + 1, true);
+  return svg + testo_svg({"per mille", 11, false, "#4e342e"}, 4, basso - 4);
+}
+
+// Tunnels and summits as bands across the height, named near their top
+// where there is room.
+std::string gallerie_altimetria(const linea_costruita& l, const scala_altimetria& s, posatore& testi) {
+  std::vector<tratto> spans = montagne(l, s.metri_per_pixel());
+  nomina_montagne(l, spans);
+  std::string svg;
+  std::vector<std::pair<tratto, double>> nomi;
+  for (const tratto& t : spans) {
+    const double x0 = s.x(t.da), x1 = std::max(s.x(t.a), x0 + 1);
+    svg += elemento("rect")("x", x0)("y", s.alto_alt)("width", x1 - x0)("height", s.basso_alt - s.alto_alt)(
+               "fill", colore_montagna(t.tipo))("fill-opacity", 0.18)
+               .piu(identita("tunnel", -1, t.da, t.a) + " data-type=\"" + std::to_string(t.tipo) + "\"")
+               .vuoto();
+    nomi.push_back({t, (x0 + x1) / 2});
+  }
+  for (const auto& [t, x] : nomi) {
+    if (t.nome.empty()) continue;
+    const etichetta e{accorcia(t.nome, 10, false, 200), 10, false, "#4e342e"};
+    svg += posa_testo(testi, e, {x, s.alto_alt + 10.0}, -1, 6, identita("tunnel", -1, t.da, t.a));
+  }
+  return svg;
+}
+
+// Speed boards above the speed panel, slowdowns as shaded steps down to
+// their speed, signals as ticks on its foot; things closer than a pixel or
+// two to the last one drawn are left to it.
+std::string oggetti_velocita(const linea_costruita& l, int32_t ultima, const scala_altimetria& s) {
+  std::string svg;
+  double ultimo_cartello = -1e9, ultimo_segnale = -1e9, fine_rallentamento = -1e9;
+  int32_t inizio = -1;
+  for (int32_t k = 1; k <= ultima; ++k) {
+    const cella& c = l.celle[k];
+    const int32_t m = metro_oggetto(k);
+    const double x = s.x(m);
+    if (c.tipo == kCartelloVelocita && x - ultimo_cartello >= 3) {
+      ultimo_cartello = x;
+      svg += elemento("rect")("x", x - 1.5)("y", s.alto_vel - 12)("width", 3)("height", 8)("fill", "#37474f")
+                 .piu(identita("board", k, m, m))
+                 .vuoto();
+    } else if (c.tipo == kSegnale && x - ultimo_segnale >= 2) {
+      ultimo_segnale = x;
+      svg += riga(x, s.basso_vel, x, s.basso_vel - 6, "stroke=\"#d32f2f\" stroke-width=\"1.5\"" + identita("signal", k, m, m));
+    } else if (c.tipo == kInizioRallentamento) {
+      inizio = k;
+    } else if (c.tipo == kFineRallentamento && inizio >= 0) {
+      const double x0 = s.x(metro_oggetto(inizio)), x1 = std::max(x, x0 + 1);
+      const int v = l.celle[inizio].valore1;
+      if (x0 >= fine_rallentamento + 1 && v >= 0) {
+        fine_rallentamento = x1;
+        const double y = s.yv(std::min<double>(v, s.v1));
+        svg += elemento("rect")("x", x0)("y", y)("width", x1 - x0)("height", s.yv(0) - y)("fill", "#ff9800")(
+                   "fill-opacity", 0.3)("stroke", "#e65100")("stroke-width", 1)
+                   .piu(identita("slowdown", inizio, metro_oggetto(inizio), m))
+                   .vuoto();
+        const etichetta e{std::to_string(v), 10, true, "#e65100"};
+        if (larghezza(e) + 2 <= x1 - x0 && s.yv(0) - y >= 14) svg += testo_svg(e, (x0 + x1 - larghezza(e)) / 2, y + 11);
+      }
+      inizio = -1;
+    }
+  }
+  return svg;
+}
+
+// Each name upright above its station, moved aside where stations stand
+// close, with a leader from the station's line.
+std::string nomi_altimetria(const std::vector<stazione_disegnata>& elenco, const scala_altimetria& s, int basso_nomi) {
   std::vector<double> posti;
-  for (const stazione_disegnata& s : elenco) posti.push_back(PX(s.metro));
-  const std::vector<double> nomi = sparpaglia(posti, kPassoNomi, kSinistra - 6.0, W - 8.0);
+  for (const stazione_disegnata& st : elenco) posti.push_back(s.x(st.metro));
+  const std::vector<double> nomi = sparpaglia(posti, kPassoNomi, s.kSinistra - 6.0, s.W - 8.0);
+  std::string svg;
   for (size_t i = 0; i < elenco.size(); ++i) {
-    const std::string xs = X(elenco[i].metro), xn = n1(nomi[i]);
-    const std::string stile = "stroke=\"#1565c0\" stroke-dasharray=\"4 4\"";
-    svg += riga(xs, std::to_string(kAltoAlt), xs, YV(0), stile);
-    svg += "<polyline fill=\"none\" stroke=\"#1565c0\" stroke-width=\"0.8\" points=\"" + xs + "," +
-           std::to_string(kAltoAlt) + " " + xs + "," + std::to_string(kAltoAlt - 6) + " " + xn + "," +
-           std::to_string(kBassoNomi + 6) + "\"/>\n";
+    const double xs = s.x(elenco[i].metro), xn = nomi[i];
+    const std::string riga_st = std::to_string(elenco[i].riga), chi = identita("station", elenco[i].riga);
+    svg += riga(xs, s.alto_alt, xs, s.yv(0),
+                "id=\"g-st-" + riga_st + "\" stroke=\"" + kColoreStazione + "\" stroke-dasharray=\"4 4\"" + chi);
+    svg += elemento("polyline")("fill", "none")("stroke", kColoreStazione)("stroke-width", 0.8)(
+               "points", n1(xs) + "," + std::to_string(s.alto_alt) + " " + n1(xs) + "," + std::to_string(s.alto_alt - 6) +
+                             " " + n1(xn) + "," + std::to_string(basso_nomi + 6))
+               .piu(" class=\"leader\"" + chi)
+               .vuoto();
     // Turned a quarter left about its start, the text's box runs from
     // kSopra of the size left of x to kSotto right of it.
-    const double x = nomi[i] + (kSopra - kSotto) * 12 / 2;
-    const etichetta e{elenco[i].nome, 12, true, "#1565c0"};
-    svg += testo_svg(e, x, kBassoNomi, " transform=\"rotate(-90 " + n1(x) + " " + std::to_string(kBassoNomi) + ")\"");
+    const double x = xn + (kSopra - kSotto) * 12 / 2;
+    const etichetta e{elenco[i].nome, 12, true, kColoreStazione};
+    svg += testo_svg(e, x, basso_nomi,
+                     " id=\"g-lbl-" + riga_st + "\"" + chi + " transform=\"rotate(-90 " + n1(x) + " " +
+                         std::to_string(basso_nomi) + ")\"");
   }
+  return svg;
+}
+
+std::string svg_altimetria_vuota(const linea_costruita& l, const std::string& titolo) {
+  return apri_svg(kLarghezzaMassima, 200, titolo, "gradient") + "<text x=\"20\" y=\"80\">" +
+         (l.celle.empty() ? "The track is empty." : "The station table gives no route length.") + "</text>\n" +
+         chiudi_svg();
+}
+
+}  // namespace
+
+std::string svg_altimetria(const linea_costruita& l) {
+  const int32_t ultima = ultima_cella_percorso(l);
+  const int32_t L = std::max(0, lunghezza_percorso(l));
+  const std::string titolo = nome_scenario(l) + ": gradient profile and speed limit, " + lunghezza_km(L);
+  if (l.celle.empty() || L <= 0) return svg_altimetria_vuota(l, titolo);
+  scala_altimetria s{};
+  s.fine_x = std::max<double>(L, (ultima + 1.0) * kMetriCella);
+  std::vector<stazione_disegnata> elenco;
+  double nome_piu_lungo = 0;
+  for (const stazione_disegnata& st : stazioni(l, kNomeMassimo)) {
+    if (st.metro < 0 || st.metro > s.fine_x) continue;
+    nome_piu_lungo = std::max(nome_piu_lungo, larghezza_testo(st.nome, 12, true));
+    elenco.push_back(st);
+  }
+  // The names stand upright over the profile, as tall as the longest needs.
+  const int basso_nomi = 66 + static_cast<int>(std::ceil(nome_piu_lungo));
+  s.alto_alt = basso_nomi + 26, s.basso_alt = s.alto_alt + 240, s.alto_pend = s.basso_alt + 8,
+  s.basso_pend = s.alto_pend + 18, s.alto_vel = s.basso_pend + 50, s.basso_vel = s.alto_vel + 160;
+  const int H = s.basso_vel + 92;
+
+  double h = 0, hmin = 0, hmax = 0;
+  int vmax = 0;
+  for (int32_t k = 0; k <= ultima; ++k) {
+    h += salita(l.celle[k]);
+    hmin = std::min(hmin, h), hmax = std::max(hmax, h);
+    vmax = std::max(vmax, l.celle[k].velocita * 5);
+  }
+  const double passo_alt = passo_tondo(std::max(hmax - hmin, 1.0), 6);
+  s.a0 = std::floor(hmin / passo_alt) * passo_alt, s.a1 = std::ceil(hmax / passo_alt) * passo_alt;
+  const double passo_v = passo_tondo(std::max(vmax, 20), 5);
+  s.v1 = std::max(1.0, std::ceil(vmax / passo_v)) * passo_v;
+
+  std::string svg = apri_svg(s.W, H, titolo, "gradient");
+  posatore testi({0, 0, static_cast<double>(s.W), static_cast<double>(H)});
+  testi.occupa(scatola({titolo, kTitolo.corpo, true}, 20, 30));
+  svg += posa_qui(testi,
+                  {"brown: height built up from the gradients (per mille), m above the start; red: speed limit, km/h; "
+                   "orange: slowdowns",
+                   12, false, "#6d4c41"},
+                  20, 52);
+  svg += assi_altezza_e_velocita(s, passo_alt, passo_v, testi);
+  svg += assi_chilometri_e_metri(l, s, L, testi);
+  const std::string curva = curva_altezza(l, ultima, s, testi);
+  svg += gallerie_altimetria(l, s, testi) + curva;
+  svg += fascia_pendenze(l, ultima, s);
+  svg += oggetti_velocita(l, ultima, s);
+  svg += gradini_velocita(l, ultima, s);
+  svg += nomi_altimetria(elenco, s, basso_nomi);
   return svg + chiudi_svg();
 }
 
