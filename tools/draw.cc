@@ -271,10 +271,20 @@ std::string testo_posato(const etichetta& e, const posto& p, const std::string& 
                          const std::string& altro_guida = "") {
   std::string s;
   if (p.con_guida) {
-    s += riga(p.guida_da.x, p.guida_da.y, p.guida_a.x, p.guida_a.y,
+    // To the text itself, a pixel inside the box the layout keeps round it.
+    const double x = std::clamp(p.guida_a.x, p.scatola.x0 + 1, p.scatola.x1 - 1);
+    const double y = std::clamp(p.guida_a.y, p.scatola.y0 + 1, p.scatola.y1 - 1);
+    s += riga(p.guida_da.x, p.guida_da.y, x, y,
               "class=\"leader\" stroke=\"#78909c\" stroke-width=\"0.8\"" + altro_guida);
   }
-  return s + testo_svg(e, p.scatola.x0 + 1, p.scatola.y0 + 1 + kSopra * e.corpo, altro);
+  // Held to the side that faces the point: the font may run narrower
+  // than measured, and the text should still meet its leader.
+  const double y = p.scatola.y0 + 1 + kSopra * e.corpo;
+  if (p.guida_da.x >= p.scatola.x1) return s + testo_svg(e, p.scatola.x1 - 1, y, altro + " text-anchor=\"end\"");
+  if (p.guida_da.x > p.scatola.x0) {
+    return s + testo_svg(e, (p.scatola.x0 + p.scatola.x1) / 2, y, altro + " text-anchor=\"middle\"");
+  }
+  return s + testo_svg(e, p.scatola.x0 + 1, y, altro);
 }
 
 // A text near a point, if the layout finds it a place; "" if not.
@@ -742,8 +752,21 @@ std::string svg_pianta(const linea_costruita& l) {
   }
   c.svg += legenda;
 
+  // The names of stations that stand close to others have the least room:
+  // they choose first.
+  std::vector<std::pair<double, size_t>> ordine;
   for (size_t i = 0; i < elenco.size(); ++i) {
     if (nomi[i] < 0) continue;
+    double vicina = 1e300;
+    for (size_t j = 0; j < elenco.size(); ++j) {
+      if (j == i || nomi[j] < 0) continue;
+      const punto a = pl.a(elenco[i].metro), b = pl.a(elenco[j].metro);
+      vicina = std::min(vicina, std::hypot(a.x - b.x, a.y - b.y));
+    }
+    ordine.push_back({vicina, i});
+  }
+  std::sort(ordine.begin(), ordine.end());
+  for (const auto& [vicina, i] : ordine) {
     const std::string chi = identita("station", elenco[i].riga);
     c.svg += posa_testo(c.testi, {elenco[i].nome, 12, true, kColoreStazione}, pl.a(elenco[i].metro), nomi[i],
                         posatore::kAnelli, " id=\"lbl-" + std::to_string(elenco[i].riga) + "\"" + chi, chi);

@@ -8,13 +8,20 @@ namespace valdoro {
 namespace {
 
 // Further than this from its point a text gets a leader line back to it.
-constexpr double kSenzaGuida = 8;
+constexpr double kSenzaGuida = 10;
+
+// A text on a leader keeps at least this far from every other named point,
+// so that it is not read as that point's.
+constexpr double kLontanoDagliAltri = 14;
 
 // Distances of the rings from the point, and the directions tried on each:
 // right and left first (a text reads along), then the diagonals, then
 // above and below, then the directions between.
-constexpr double kDistanze[posatore::kAnelli] = {4, 12, 22, 34, 48, 64, 82, 102, 126, 152, 180, 212, 248, 290, 340, 400};
-constexpr double kAngoli[] = {0, 180, 45, -45, 135, -135, 90, -90, 22.5, -22.5, 157.5, -157.5, 67.5, -67.5, 112.5, -112.5};
+constexpr double kDistanze[posatore::kAnelli] = {4,  10, 16,  24,  32,  42,  54,  68,  84,  102,
+                                                  122, 146, 172, 200, 232, 268, 308, 352, 400};
+constexpr double kAngoli[] = {0,     180,    45,    -45,  135,    -135,  90,     -90,    22.5,  -22.5, 157.5, -157.5,
+                              67.5,  -67.5,  112.5, -112.5, 11.25, -11.25, 168.75, -168.75, 33.75, -33.75, 146.25,
+                              -146.25, 56.25, -56.25, 123.75, -123.75, 78.75, -78.75, 101.25, -101.25};
 
 double prodotto(punto o, punto a, punto b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
 
@@ -117,11 +124,13 @@ bool posatore::libero(const riquadro& r) const {
   return sgombro(r);
 }
 
-bool posatore::proprio_il_piu_vicino(const riquadro& r, int proprio) const {
+bool posatore::accanto(const riquadro& r, int proprio, bool con_guida) const {
   if (proprio < 0) return true;
   const double mia = distanza(r, nominati_[proprio].first);
   for (size_t i = 0; i < nominati_.size(); ++i) {
-    if (static_cast<int>(i) != proprio && distanza(r, nominati_[i].first) + 0.5 < mia) return false;
+    if (static_cast<int>(i) == proprio) continue;
+    const double altra = distanza(r, nominati_[i].first);
+    if (con_guida ? altra < kLontanoDagliAltri : altra + 0.5 < mia) return false;
   }
   return true;
 }
@@ -154,10 +163,16 @@ bool posatore::posa(double w, double h, punto p, int proprio, posto* esito, size
     for (double angolo : kAngoli) {
       const double c = std::cos(angolo * M_PI / 180), s = std::sin(angolo * M_PI / 180);
       const riquadro r = scatola_verso({p.x + d * c, p.y - d * s}, c, s, w, h);
-      if (!libero(r) || !proprio_il_piu_vicino(r, proprio)) continue;
-      const punto q = piu_vicino(r, p);
+      if (!libero(r)) continue;
+      punto q = piu_vicino(r, p);
+      // A text centred over or under its point may run narrower than its
+      // box: its leader ends well inside the box's width.
+      if (p.x > r.x0 && p.x < r.x1) {
+        const double mezzo = (r.x0 + r.x1) / 2, margine = 0.4 * (r.x1 - r.x0);
+        q.x = std::clamp(p.x, mezzo - margine, mezzo + margine);
+      }
       const bool con_guida = std::hypot(q.x - p.x, q.y - p.y) > kSenzaGuida;
-      if (con_guida && !guida_libera(p, q, proprio)) continue;
+      if (!accanto(r, proprio, con_guida) || (con_guida && !guida_libera(p, q, proprio))) continue;
       presi_.push_back(r);
       if (con_guida) guide_.push_back({p, q});
       *esito = {r, con_guida, p, q};

@@ -1,6 +1,7 @@
-// Where the texts of a picture go: beside the point they name, clear of each
-// other, of the marks and of the line, nearer their own point than any other
-// point named, and with leader lines that neither cross each other nor run
+// Where the texts of a picture go: clear of each other, of the marks and of
+// the line, and read as their own point's: beside it and nearer it than any
+// other point named, or further out on a leader line from it and well away
+// from every other named point.  Leaders neither cross each other nor run
 // through a text or a mark.
 #ifndef VALDORO_TOOLS_ETICHETTE_H_
 #define VALDORO_TOOLS_ETICHETTE_H_
@@ -62,12 +63,14 @@ class posatore {
   // The box r itself, if it is free; false, taking nothing, if not.
   bool prendi(const riquadro& r);
 
-  static constexpr size_t kAnelli = 16;
+  static constexpr size_t kAnelli = 19;
 
  private:
   bool libero(const riquadro& r) const;
   bool sgombro(const riquadro& r) const;  // of the marks of the line
-  bool proprio_il_piu_vicino(const riquadro& r, int proprio) const;
+  // Whether a text at r reads as its own point's: beside it, nearer it
+  // than any other named point; on a leader, well away from the others.
+  bool accanto(const riquadro& r, int proprio, bool con_guida) const;
   bool guida_libera(punto a, punto b, int proprio) const;
 
   riquadro campo_;
