@@ -475,7 +475,8 @@ constexpr int kFasciaSopra = 34;      // above and below it
 constexpr int kColonnaLegenda = 280;  // the legend, north and the scale
 constexpr int kAltezzaLineaMassima = 860;
 constexpr int kLarghezzaMinima = 720;
-constexpr double kNomePianta = 220;  // pixels: a longer name is cut short
+constexpr int kAltezzaMinima = 520;  // a line lying flat still has room for its names
+constexpr double kNomePianta = 180;  // pixels: a longer name is cut short
 
 // North up, one scale both ways, the line's box as large as the picture
 // allows and the picture no larger than the line needs.
@@ -487,10 +488,11 @@ class piano {
     scala_ = std::min({larga / dx, kAltezzaLineaMassima / dy, 20.0});
     const double w = dx * scala_, h = dy * scala_;
     larghezza_ = std::max(kLarghezzaMinima, static_cast<int>(std::ceil(w + 2 * kFasciaLato + kColonnaLegenda)));
-    altezza_ = static_cast<int>(std::ceil(kTestaPianta + h + 2 * kFasciaSopra));
+    altezza_ = std::max(kAltezzaMinima, static_cast<int>(std::ceil(kTestaPianta + h + 2 * kFasciaSopra)));
     const double libera = larghezza_ - kColonnaLegenda - 2.0 * kFasciaLato;
+    const double alta = altezza_ - kTestaPianta - 2.0 * kFasciaSopra;
     ox_ = kFasciaLato + (libera - w) / 2 - e.x0 * scala_;
-    oy_ = kTestaPianta + kFasciaSopra + h + e.y0 * scala_;
+    oy_ = kTestaPianta + kFasciaSopra + (alta - h) / 2 + h + e.y0 * scala_;
   }
   bool valido(int32_t m) const { return punto_valido(p_, m); }
   double px(int32_t m) const { return ox_ + p_.numero(m, 0) * scala_; }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -72,12 +73,12 @@ TEST(Draw, PlanMarksStationsSignalsSpansAndKilometres) {
   EXPECT_EQ(conta(svg, ">A&amp;B</text>"), 1);
   EXPECT_EQ(conta(svg, ">&lt;C&gt;</text>"), 1);
   EXPECT_EQ(conta(svg, "Cippo"), 0);  // a board text is no station
-  EXPECT_EQ(conta(svg, "r=\"2.5\" fill=\"#d32f2f\""), 1);
+  EXPECT_EQ(conta(svg, "data-kind=\"signal\" data-cell=\"5\" data-from=\"200\" data-to=\"200\""), 1);
   EXPECT_EQ(conta(svg, "stroke=\"#8d6e63\" stroke-width=\"11\""), 1);
   // The legend names the kinds of mountain span the line has.
   EXPECT_EQ(conta(svg, ">tunnel</text>"), 1);
   EXPECT_EQ(conta(svg, ">summit</text>"), 1);
-  EXPECT_EQ(conta(svg, "kind"), 0);
+  EXPECT_EQ(conta(svg, "mountain span of kind"), 0);
   EXPECT_EQ(conta(svg, ">km 0</text>"), 1);
   EXPECT_EQ(conta(svg, "numbering changes"), 0);
   EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
@@ -91,13 +92,13 @@ TEST(Draw, KilometresFollowTheLinesOwnNumbering) {
   const std::string pianta = svg_pianta(l);
   EXPECT_EQ(conta(pianta, ">km 0.6 | 0</text>"), 1);
   EXPECT_EQ(conta(pianta, ">km 0.2 | 0.9</text>"), 1);
-  EXPECT_EQ(conta(pianta, ">numbering changes: km before | after</text>"), 1);
+  EXPECT_EQ(conta(pianta, ">numbering change: km before | after</text>"), 1);
   EXPECT_EQ(conta(pianta, ">km 0.7</text>") + conta(pianta, ">km 0.8</text>"), 0);
 
   const std::string altimetria = svg_altimetria(l);
   EXPECT_EQ(conta(altimetria, ">0.6 | 0</text>"), 1);
   EXPECT_EQ(conta(altimetria, ">0.2 | 0.9</text>"), 1);
-  EXPECT_EQ(conta(altimetria, ">km, as the line numbers them</text>"), 1);
+  EXPECT_EQ(conta(altimetria, ">km, as the line numbers them; m, metres from the start as the sources give them</text>"), 1);
   // A mark every 100 m as numbered: 0.1 twice, no 0.7 nor 0.8, and 1.1 at
   // the end of the route.
   EXPECT_EQ(conta(altimetria, ">0.1</text>"), 2);
@@ -164,6 +165,87 @@ TEST(Draw, EmptyOrBrokenFilesStillGiveAPictureWithoutNonNumbers) {
     EXPECT_EQ(conta(svg, "e+"), 0);
     EXPECT_EQ(conta(svg, "\x01"), 0);
     EXPECT_EQ(conta(svg, "=\"-"), 0) << "a size or place out of the picture";
+  }
+}
+
+// What a page finds each drawn thing by, and what the pictures show of the
+// track's objects: a tunnel named from the board at its mouth, the gradient
+// of each stretch, boards, slowdowns and signals.
+TEST(Draw, ObjectsCarryTheirIdentityAndTheirValues) {
+  linea_costruita l = piccola();
+  l.stazioni[79].nome = "(Galleria)(Sassoscuro)";
+  l.celle[7].tipo = 14;  // the board of row 79 at metre 300, 100 m before the tunnel
+  l.celle[7].valore1 = 79;
+  l.celle[12].tipo = 14;  // a kilometre stone in the summit names nothing
+  l.celle[12].valore1 = 80;
+  l.stazioni[80].nome = "(Km)(0+550)";
+  l.celle[3].tipo = 6;  // a speed board
+  l.celle[3].valore1 = 2000;
+  l.celle[17].tipo = 3;  // a slowdown at 60 km/h from metre 800 to 900
+  l.celle[17].valore1 = 60;
+  l.celle[19].tipo = 2;
+  l.celle[19].valore1 = 60;
+  const std::string pianta = svg_pianta(l), altimetria = svg_altimetria(l);
+  struct caso {
+    const std::string* svg;
+    std::string pezzo;
+    int quanti;
+  };
+  const caso casi[] = {
+      {&pianta, "id=\"st-1\" data-kind=\"station\" data-row=\"1\"", 1},
+      {&pianta, "id=\"lbl-2\" data-kind=\"station\" data-row=\"2\"", 1},
+      {&pianta, "data-kind=\"tunnel\" data-from=\"400\" data-to=\"600\" data-type=\"1\"", 1},
+      {&pianta, ">Galleria Sassoscuro</text>", 1},
+      {&pianta, "Km", 0},
+      {&pianta, "data-kind=\"signal\" data-cell=\"5\"", 1},
+      {&altimetria, "id=\"g-st-2\"", 1},
+      {&altimetria, "id=\"g-lbl-2\"", 1},
+      {&altimetria, ">10\xE2\x80\xB0</text>", 1},
+      {&altimetria, "data-kind=\"gradient\" data-cell=\"0\" data-from=\"0\" data-to=\"1050\"", 1},
+      {&altimetria, "data-kind=\"board\" data-cell=\"3\" data-from=\"100\" data-to=\"100\"", 1},
+      {&altimetria, "data-kind=\"slowdown\" data-cell=\"17\" data-from=\"800\" data-to=\"900\"", 1},
+      {&altimetria, "data-kind=\"signal\" data-cell=\"5\"", 1},
+      {&altimetria, ">Galleria Sassoscuro</text>", 1},
+      // Metres from the start under the kilometres: every 200 m up to 1000
+      {&altimetria, ">1000</text>", 1},
+      {&altimetria, ">800</text>", 1},
+  };
+  for (const caso& c : casi) {
+    EXPECT_EQ(conta(*c.svg, c.pezzo), c.quanti) << c.pezzo;
+  }
+}
+
+// The largest input a draw may be given: a million cells whose every
+// neighbour differs (mountain kind, gradient, speed, an object in each)
+// and names of 64 KiB.  The pictures hold no more than their pixels show,
+// write nothing empty and cut the names.
+TEST(Draw, TheLargestTrackDrawsAsItsPixels) {
+  linea_costruita l = piccola();
+  l.celle.resize(1000000);
+  l.stazioni[kRigaParametri].fine = 49999950;
+  for (size_t k = 0; k < l.celle.size(); ++k) {
+    cella& c = l.celle[k];
+    c.montagna = static_cast<uint8_t>(k % 4);
+    c.pendenza = static_cast<uint8_t>(100 + (k % 3) * 10);
+    c.velocita = static_cast<uint8_t>(10 + k % 2);
+    c.tipo = static_cast<uint8_t>(k % 3 == 0 ? 1 : k % 3 == 1 ? 6 : 3 - (k / 3) % 2);
+    c.valore1 = 50;
+  }
+  l.pianta.crea(1000000);
+  for (int32_t m = 0; m <= 1000000; ++m) l.pianta.imposta_punto(m, m, 20000 * std::sin(m / 80000.0));
+  for (int r = 1; r <= 8; ++r) {
+    l.stazioni[r].tipo = 2;
+    l.stazioni[r].progressiva = r * 120000;
+    l.stazioni[r].nome = std::string(65536, static_cast<char>('A' + r % 26));
+  }
+  l.stazioni[kRigaLinea].nome = std::string(65536, 'T');
+  for (const std::string& svg : {svg_pianta(l), svg_altimetria(l)}) {
+    EXPECT_LT(svg.size(), 1000000u);
+    EXPECT_EQ(conta(svg, "d=\"\""), 0);
+    EXPECT_EQ(conta(svg, "points=\"\""), 0);
+    EXPECT_EQ(conta(svg, std::string(100, 'T')), 0);
+    EXPECT_EQ(conta(svg, std::string(100, 'B')), 0);
+    EXPECT_EQ(conta(svg, "\xE2\x80\xA6</text>"), 9);  // the title and every name, cut
   }
 }
 

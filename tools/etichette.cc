@@ -97,6 +97,11 @@ int posatore::nomina(punto p, double raggio) {
   return static_cast<int>(nominati_.size()) - 1;
 }
 
+riquadro posatore::segno(size_t i) const {
+  const auto& [p, raggio] = nominati_[i];
+  return {p.x - raggio, p.y - raggio, p.x + raggio, p.y + raggio};
+}
+
 bool posatore::sgombro(const riquadro& r) const {
   const int c0 = std::max(0, static_cast<int>(std::floor((r.x0 - campo_.x0) / cella_)));
   const int c1 = std::min(colonne_ - 1, static_cast<int>(std::floor((r.x1 - campo_.x0) / cella_)));
@@ -115,8 +120,8 @@ bool posatore::libero(const riquadro& r) const {
   for (const riquadro& p : presi_) {
     if (si_toccano(p, r)) return false;
   }
-  for (const auto& [p, raggio] : nominati_) {
-    if (si_toccano({p.x - raggio, p.y - raggio, p.x + raggio, p.y + raggio}, r)) return false;
+  for (size_t i = 0; i < nominati_.size(); ++i) {
+    if (si_toccano(segno(i), r)) return false;
   }
   for (const auto& [a, b] : guide_) {
     if (attraversa(a, b, r)) return false;
@@ -142,12 +147,33 @@ bool posatore::guida_libera(punto a, punto b, int proprio) const {
   for (const riquadro& p : presi_) {
     if (!dentro(p, a) && attraversa(a, b, p)) return false;
   }
+  // A mark that overlaps the leader's own cannot be kept clear of it.
+  const riquadro mio = proprio < 0 ? riquadro{a.x, a.y, a.x, a.y} : segno(proprio);
   for (size_t i = 0; i < nominati_.size(); ++i) {
-    const auto& [p, raggio] = nominati_[i];
-    const riquadro segno{p.x - raggio, p.y - raggio, p.x + raggio, p.y + raggio};
-    if (static_cast<int>(i) != proprio && !dentro(segno, a) && attraversa(a, b, segno)) return false;
+    const riquadro r = segno(i);
+    if (static_cast<int>(i) != proprio && !dentro(r, a) && !si_toccano(r, mio) && attraversa(a, b, r)) return false;
   }
   return true;
+}
+
+std::vector<double> posatore::angoli_per(punto p, int proprio) const {
+  std::vector<double> angoli(std::begin(kAngoli), std::end(kAngoli));
+  if (proprio < 0) return angoli;
+  // Away from the named points close by, weighted by nearness: where the
+  // text of a point in a crowd has room, and its leader crosses no other.
+  constexpr double kVicinato = 80;
+  double fx = 0, fy = 0;
+  for (size_t i = 0; i < nominati_.size(); ++i) {
+    const punto q = nominati_[i].first;
+    const double d2 = (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y);
+    if (static_cast<int>(i) == proprio || d2 == 0 || d2 > kVicinato * kVicinato) continue;
+    fx += (p.x - q.x) / d2, fy += (p.y - q.y) / d2;
+  }
+  if (fx == 0 && fy == 0) return angoli;
+  const double fuga = std::atan2(-fy, fx) * 180 / M_PI;  // up is positive
+  auto scarto = [&](double a) { return std::abs(std::remainder(a - fuga, 360.0)); };
+  std::stable_sort(angoli.begin(), angoli.end(), [&](double a, double b) { return scarto(a) < scarto(b); });
+  return angoli;
 }
 
 bool posatore::prendi(const riquadro& r) {
@@ -158,9 +184,10 @@ bool posatore::prendi(const riquadro& r) {
 
 bool posatore::posa(double w, double h, punto p, int proprio, posto* esito, size_t anelli) {
   const size_t quanti = std::min(anelli, kAnelli);
+  const std::vector<double> angoli = angoli_per(p, proprio);
   for (size_t i = 0; i < quanti; ++i) {
     const double d = kDistanze[i] + (proprio >= 0 ? nominati_[proprio].second : 0);
-    for (double angolo : kAngoli) {
+    for (double angolo : angoli) {
       const double c = std::cos(angolo * M_PI / 180), s = std::sin(angolo * M_PI / 180);
       const riquadro r = scatola_verso({p.x + d * c, p.y - d * s}, c, s, w, h);
       if (!libero(r)) continue;

@@ -66,6 +66,8 @@ class posatore {
   static constexpr size_t kAnelli = 19;
 
  private:
+  riquadro segno(size_t i) const;  // the mark of a named point
+  std::vector<double> angoli_per(punto p, int proprio) const;  // directions, the best first
   bool libero(const riquadro& r) const;
   bool sgombro(const riquadro& r) const;  // of the marks of the line
   // Whether a text at r reads as its own point's: beside it, nearer it
