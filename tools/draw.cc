@@ -339,19 +339,20 @@ struct tratto {
   std::string nome;  // from the sign board that names it, if one does
 };
 
-// Runs of cells under the same mountain kind, within the route, with the
-// runs closer than `vicino` metres taken as one: a picture shows no more
-// of them than it has pixels for.
-std::vector<tratto> montagne(const linea_costruita& l, double vicino) {
+// Runs of cells under the same mountain kind, within the route, with runs
+// that `vicini` finds less than a pixel apart taken as one: a picture shows
+// no more of them than it has pixels for.
+template <typename F>
+std::vector<tratto> montagne(const linea_costruita& l, F vicini) {
   std::vector<tratto> out;
   for (int32_t k = 0; k <= ultima_cella_percorso(l); ++k) {
     const int tipo = l.celle[k].montagna;
     if (tipo == 0) continue;
     const int32_t da = k * kMetriCella;
     // A run joins the span before it across a gap too small to see; one of
-    // another kind only while that span is itself too short to see.
-    const bool unisci = !out.empty() && da - out.back().a < std::max(vicino, 1.0) &&
-                        (out.back().tipo == tipo || out.back().a - out.back().da < vicino);
+    // another kind only while that span is itself too small to see.
+    const bool unisci = !out.empty() && (out.back().a == da || vicini(out.back().a, da)) &&
+                        (out.back().tipo == tipo || vicini(out.back().da, out.back().a));
     if (unisci) {
       out.back().a = da + kMetriCella;
     } else {
@@ -721,7 +722,9 @@ std::string svg_pianta(const linea_costruita& l) {
   if (e.vuota()) return svg_pianta_vuota(titolo);
   piano pl(l.pianta, e);
 
-  std::vector<tratto> spans = montagne(l, pl.metri_per_pixel());
+  std::vector<tratto> spans = montagne(l, [&](int32_t a, int32_t b) {
+    return pl.valido(a) && pl.valido(b) && std::hypot(pl.px(a) - pl.px(b), pl.py(a) - pl.py(b)) < 1;
+  });
   nomina_montagne(l, spans);
   const std::vector<cambio_numerazione> cambi = cambi_numerazione(l.stazioni, L);
   std::string legenda;
@@ -1021,7 +1024,7 @@ std::string fascia_pendenze(const linea_costruita& l, int32_t ultima, const scal
 // Tunnels and summits as bands across the height, named near their top
 // where there is room.
 std::string gallerie_altimetria(const linea_costruita& l, const scala_altimetria& s, posatore& testi) {
-  std::vector<tratto> spans = montagne(l, s.metri_per_pixel());
+  std::vector<tratto> spans = montagne(l, [&](int32_t a, int32_t b) { return std::abs(s.x(a) - s.x(b)) < 1; });
   nomina_montagne(l, spans);
   std::string svg;
   std::vector<std::pair<tratto, double>> nomi;
