@@ -161,7 +161,7 @@ std::vector<double> posatore::angoli_per(punto p, int proprio) const {
   if (proprio < 0) return angoli;
   // Away from the named points close by, weighted by nearness: where the
   // text of a point in a crowd has room, and its leader crosses no other.
-  constexpr double kVicinato = 80;
+  constexpr double kVicinato = 36;
   double fx = 0, fy = 0;
   for (size_t i = 0; i < nominati_.size(); ++i) {
     const punto q = nominati_[i].first;
