@@ -43,15 +43,44 @@ constexpr double kCoordinataMassima = 1e7;
 profilo decodifica_pianta(const apri_fonte& apri);
 profilo decodifica_pianta(std::string_view dati);
 
-// The plan: the profile's x/y from metre 0 to the end of the route, with
-// the mountain spans, stations, signals and kilometres along it.  Needs the
-// profile; without one the picture says so.  Coordinates are expected as
-// decodifica_pianta lets them through; others are left out of the picture.
+// What the pictures carry for a page that finds and points at what is
+// drawn.  The <svg> element has data-picture="plan" or "gradient".  Each
+// drawn object has data-kind, one of
+//   station   a station: data-row, its row in the station table;
+//   signal    a signal: data-cell, its cell; data-from = data-to, its metre;
+//   board     a speed board: data-cell, data-from = data-to;
+//   slowdown  a slowdown: data-cell (its start cell), data-from, data-to;
+//   tunnel    a mountain span: data-from, data-to; data-type, its kind (1 a
+//             tunnel, 2 a summit, 3 one close behind another); spans less
+//             than a pixel apart are drawn, and carried, as one;
+//   gradient  a stretch of one gradient: data-cell (its first cell),
+//             data-from, data-to; stretches too narrow to see, as one;
+// metres from the start of the track, as the sources give them.  The texts
+// and leader lines of an object carry its data-kind and data-row or metres
+// too; a leader line has class="leader".  On the plan, each station's
+// square has id="st-ROW" and its name id="lbl-ROW"; on the gradient
+// picture, its line id="g-st-ROW" and its name id="g-lbl-ROW", so that both
+// pictures can stand in one page.
+
+// The plan, north up, as large as the picture allows: the profile's x/y
+// from metre 0 to the end of the route, with the mountain spans (named from
+// the sign board at their mouth), stations, signals and kilometres along
+// it, a legend, north and a scale bar.  Needs the profile; without one the
+// picture says so.  Coordinates are expected as decodifica_pianta lets them
+// through; others are left out of the picture.
 std::string svg_pianta(const linea_costruita& l);
 
-// Height built up from the gradients of the cells, the speed limit as a step
-// line below it, and the stations across both.
+// Height built up from the gradients of the cells with the mountain spans
+// across it, the gradient of each stretch in per mille below it, the speed
+// limit as a step line with the speed boards, slowdowns and signals, the
+// stations across all, and two axes: the line's own kilometres and metres
+// from the start.
 std::string svg_altimetria(const linea_costruita& l);
+
+// Both cost time linear in the track and the profile, and hold no more
+// than their pixels show: lines are simplified to half a pixel, objects
+// closer than a pixel or two drawn once, and names cut to the room they
+// have before they are measured.
 
 }  // namespace valdoro
 
