@@ -718,9 +718,9 @@ std::string svg_pianta(const linea_costruita& l) {
   const int32_t L = std::min(std::max(0, lunghezza_percorso(l)), l.pianta.ultimo_metro());
   const std::string titolo = nome_scenario(l) + ": plan of the line, " + lunghezza_km(std::max(0, L));
   if (!l.pianta.esiste() || L <= 0) return svg_pianta_vuota(titolo);
-  const estensione e = misura_linea(l.pianta, L);
-  if (e.vuota()) return svg_pianta_vuota(titolo);
-  piano pl(l.pianta, e);
+  const estensione estesa = misura_linea(l.pianta, L);
+  if (estesa.vuota()) return svg_pianta_vuota(titolo);
+  piano pl(l.pianta, estesa);
 
   std::vector<tratto> spans = montagne(l, [&](int32_t a, int32_t b) {
     return pl.valido(a) && pl.valido(b) && std::hypot(pl.px(a) - pl.px(b), pl.py(a) - pl.py(b)) < 1;

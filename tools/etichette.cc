@@ -7,6 +7,8 @@ namespace valdoro {
 
 namespace {
 
+constexpr double kPiGreco = 3.14159265358979323846;
+
 // Further than this from its point a text gets a leader line back to it.
 constexpr double kSenzaGuida = 10;
 
@@ -170,7 +172,7 @@ std::vector<double> posatore::angoli_per(punto p, int proprio) const {
     fx += (p.x - q.x) / d2, fy += (p.y - q.y) / d2;
   }
   if (fx == 0 && fy == 0) return angoli;
-  const double fuga = std::atan2(-fy, fx) * 180 / M_PI;  // up is positive
+  const double fuga = std::atan2(-fy, fx) * 180 / kPiGreco;  // up is positive
   auto scarto = [&](double a) { return std::abs(std::remainder(a - fuga, 360.0)); };
   std::stable_sort(angoli.begin(), angoli.end(), [&](double a, double b) { return scarto(a) < scarto(b); });
   return angoli;
@@ -188,7 +190,7 @@ bool posatore::posa(double w, double h, punto p, int proprio, posto* esito, size
   for (size_t i = 0; i < quanti; ++i) {
     const double d = kDistanze[i] + (proprio >= 0 ? nominati_[proprio].second : 0);
     for (double angolo : angoli) {
-      const double c = std::cos(angolo * M_PI / 180), s = std::sin(angolo * M_PI / 180);
+      const double c = std::cos(angolo * kPiGreco / 180), s = std::sin(angolo * kPiGreco / 180);
       const riquadro r = scatola_verso({p.x + d * c, p.y - d * s}, c, s, w, h);
       if (!libero(r)) continue;
       punto q = piu_vicino(r, p);
