@@ -920,8 +920,8 @@ std::string assi_altezza_e_velocita(const scala_altimetria& s, double passo_alt,
 std::string assi_chilometri_e_metri(const linea_costruita& l, const scala_altimetria& s, int32_t L, posatore& testi) {
   std::string svg;
   const double riga_km = s.basso_vel + 22, riga_metri = s.basso_vel + 58;
-  svg += posa_qui(testi, {"km", 12, true}, s.kSinistra - 28, riga_km);
-  svg += posa_qui(testi, {"m", 12, true}, s.kSinistra - 28, riga_metri);
+  svg += posa_qui(testi, {"km", 12, true}, s.kSinistra - 44, riga_km);
+  svg += posa_qui(testi, {"m", 12, true}, s.kSinistra - 44, riga_metri);
   for (const cambio_numerazione& c : cambi_numerazione(l.stazioni, L)) {
     const double x = s.x(c.metro);
     svg += riga(x, s.ya(s.a1), x, s.basso_vel + 4, "stroke=\"" + std::string(kColoreCambio) + "\" stroke-width=\"1.5\"");
@@ -1038,8 +1038,11 @@ std::string gallerie_altimetria(const linea_costruita& l, const scala_altimetria
   }
   for (const auto& [t, x] : nomi) {
     if (t.nome.empty()) continue;
+    // Centred over the band where there is room, else near it.
     const etichetta e{accorcia(t.nome, 10, false, 200), 10, false, "#4e342e"};
-    svg += posa_testo(testi, e, {x, s.alto_alt + 10.0}, -1, 6, identita("tunnel", -1, t.da, t.a));
+    const std::string chi = identita("tunnel", -1, t.da, t.a);
+    const std::string qui = posa_qui(testi, e, x - larghezza(e) / 2, s.alto_alt + 12, chi);
+    svg += qui.empty() ? posa_testo(testi, e, {x, s.alto_alt + 10.0}, -1, 6, chi) : qui;
   }
   return svg;
 }
