@@ -534,7 +534,7 @@ std::vector<punto_traccia> traccia(const piano& pl, int32_t L) {
       continue;
     }
     const punto q = pl.a(m);
-    if (nuovo || std::hypot(q.x - out.back().p.x, q.y - out.back().p.y) >= 0.5) {
+    if (nuovo || lunghezza(q, out.back().p) >= 0.5) {
       out.push_back({m, q, nuovo});
       sospeso.reset();
       nuovo = false;
@@ -655,7 +655,7 @@ void disegna_segnali(pianta_in_corso& c) {
     const int32_t m = metro_oggetto(k);
     if (!c.pl.valido(m)) continue;
     const punto p = c.pl.a(m);
-    if (ultimo && std::hypot(p.x - ultimo->x, p.y - ultimo->y) < 3) continue;
+    if (ultimo && lunghezza(p, *ultimo) < 3) continue;
     ultimo = p;
     c.svg += elemento("circle")("cx", p.x)("cy", p.y)("r", 2.5)("fill", "#d32f2f").piu(identita("signal", k, m, m)).vuoto();
   }
@@ -723,7 +723,7 @@ std::string svg_pianta(const linea_costruita& l) {
   piano pl(l.pianta, estesa);
 
   std::vector<tratto> spans = montagne(l, [&](int32_t a, int32_t b) {
-    return pl.valido(a) && pl.valido(b) && std::hypot(pl.px(a) - pl.px(b), pl.py(a) - pl.py(b)) < 1;
+    return pl.valido(a) && pl.valido(b) && lunghezza(pl.a(a), pl.a(b)) < 1;
   });
   nomina_montagne(l, spans);
   const std::vector<cambio_numerazione> cambi = cambi_numerazione(l.stazioni, L);
@@ -766,7 +766,7 @@ std::string svg_pianta(const linea_costruita& l) {
     for (size_t j = 0; j < elenco.size(); ++j) {
       if (j == i || nomi[j] < 0) continue;
       const punto a = pl.a(elenco[i].metro), b = pl.a(elenco[j].metro);
-      vicina = std::min(vicina, std::hypot(a.x - b.x, a.y - b.y));
+      vicina = std::min(vicina, lunghezza(a, b));
     }
     ordine.push_back({vicina, i});
   }

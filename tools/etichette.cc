@@ -7,8 +7,6 @@ namespace valdoro {
 
 namespace {
 
-constexpr double kPiGreco = 3.14159265358979323846;
-
 // Further than this from its point a text gets a leader line back to it.
 constexpr double kSenzaGuida = 10;
 
@@ -21,9 +19,43 @@ constexpr double kLontanoDagliAltri = 14;
 // above and below, then the directions between.
 constexpr double kDistanze[posatore::kAnelli] = {4,  10, 16,  24,  32,  42,  54,  68,  84,  102,
                                                   122, 146, 172, 200, 232, 268, 308, 352, 400};
-constexpr double kAngoli[] = {0,     180,    45,    -45,  135,    -135,  90,     -90,    22.5,  -22.5, 157.5, -157.5,
-                              67.5,  -67.5,  112.5, -112.5, 11.25, -11.25, 168.75, -168.75, 33.75, -33.75, 146.25,
-                              -146.25, 56.25, -56.25, 123.75, -123.75, 78.75, -78.75, 101.25, -101.25};
+// The directions, as cosine and sine (up positive) written out, so that
+// every build lays the texts out alike: at 0, 180, +-45, +-135, +-90
+// degrees, then at the angles between, by halves.
+constexpr direzione kDirezioni[] = {
+    {1.0, 0.0},
+    {-1.0, 0.0},
+    {0.7071067811865476, 0.7071067811865475},
+    {0.7071067811865476, -0.7071067811865475},
+    {-0.7071067811865475, 0.7071067811865476},
+    {-0.7071067811865475, -0.7071067811865476},
+    {0.0, 1.0},
+    {0.0, -1.0},
+    {0.9238795325112867, 0.3826834323650898},
+    {0.9238795325112867, -0.3826834323650898},
+    {-0.9238795325112867, 0.3826834323650899},
+    {-0.9238795325112867, -0.3826834323650899},
+    {0.38268343236508984, 0.9238795325112867},
+    {0.38268343236508984, -0.9238795325112867},
+    {-0.3826834323650897, 0.9238795325112867},
+    {-0.3826834323650897, -0.9238795325112867},
+    {0.9807852804032304, 0.19509032201612825},
+    {0.9807852804032304, -0.19509032201612825},
+    {-0.9807852804032304, 0.19509032201612816},
+    {-0.9807852804032304, -0.19509032201612816},
+    {0.8314696123025452, 0.5555702330196022},
+    {0.8314696123025452, -0.5555702330196022},
+    {-0.8314696123025453, 0.5555702330196022},
+    {-0.8314696123025453, -0.5555702330196022},
+    {0.5555702330196023, 0.8314696123025452},
+    {0.5555702330196023, -0.8314696123025452},
+    {-0.5555702330196023, 0.8314696123025451},
+    {-0.5555702330196023, -0.8314696123025451},
+    {0.19509032201612833, 0.9807852804032304},
+    {0.19509032201612833, -0.9807852804032304},
+    {-0.1950903220161282, 0.9807852804032304},
+    {-0.1950903220161282, -0.9807852804032304},
+};
 
 double prodotto(punto o, punto a, punto b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
 
@@ -45,10 +77,9 @@ bool si_toccano(const riquadro& a, const riquadro& b) {
   return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
 }
 
-double distanza(const riquadro& r, punto p) {
-  const punto q = piu_vicino(r, p);
-  return std::hypot(p.x - q.x, p.y - q.y);
-}
+double lunghezza(punto a, punto b) { return std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y)); }
+
+double distanza(const riquadro& r, punto p) { return lunghezza(p, piu_vicino(r, p)); }
 
 bool si_incrociano(punto a, punto b, punto c, punto d) {
   const double d1 = prodotto(c, d, a), d2 = prodotto(c, d, b), d3 = prodotto(a, b, c), d4 = prodotto(a, b, d);
@@ -85,8 +116,7 @@ posatore::posatore(riquadro campo, double cella) : campo_(campo), cella_(cella) 
 void posatore::occupa(const riquadro& r) { presi_.push_back(r); }
 
 void posatore::occupa_linea(punto a, punto b) {
-  const double lunghezza = std::hypot(b.x - a.x, b.y - a.y);
-  const int passi = static_cast<int>(std::min(lunghezza / (cella_ / 2), 1e7)) + 1;
+  const int passi = static_cast<int>(std::min(lunghezza(a, b) / (cella_ / 2), 1e7)) + 1;
   for (int i = 0; i <= passi; ++i) {
     const double x = a.x + (b.x - a.x) * i / passi, y = a.y + (b.y - a.y) * i / passi;
     const int c = static_cast<int>(std::floor((x - campo_.x0) / cella_)), r = static_cast<int>(std::floor((y - campo_.y0) / cella_));
@@ -158,24 +188,23 @@ bool posatore::guida_libera(punto a, punto b, int proprio) const {
   return true;
 }
 
-std::vector<double> posatore::angoli_per(punto p, int proprio) const {
-  std::vector<double> angoli(std::begin(kAngoli), std::end(kAngoli));
-  if (proprio < 0) return angoli;
+std::vector<direzione> posatore::direzioni_per(punto p, int proprio) const {
+  std::vector<direzione> out(std::begin(kDirezioni), std::end(kDirezioni));
+  if (proprio < 0) return out;
   // Away from the named points close by, weighted by nearness: where the
   // text of a point in a crowd has room, and its leader crosses no other.
   constexpr double kVicinato = 36;
-  double fx = 0, fy = 0;
+  double fx = 0, fy = 0;  // y up
   for (size_t i = 0; i < nominati_.size(); ++i) {
     const punto q = nominati_[i].first;
     const double d2 = (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y);
     if (static_cast<int>(i) == proprio || d2 == 0 || d2 > kVicinato * kVicinato) continue;
-    fx += (p.x - q.x) / d2, fy += (p.y - q.y) / d2;
+    fx += (p.x - q.x) / d2, fy -= (p.y - q.y) / d2;
   }
-  if (fx == 0 && fy == 0) return angoli;
-  const double fuga = std::atan2(-fy, fx) * 180 / kPiGreco;  // up is positive
-  auto scarto = [&](double a) { return std::abs(std::remainder(a - fuga, 360.0)); };
-  std::stable_sort(angoli.begin(), angoli.end(), [&](double a, double b) { return scarto(a) < scarto(b); });
-  return angoli;
+  if (fx == 0 && fy == 0) return out;
+  std::stable_sort(out.begin(), out.end(),
+                   [&](const direzione& a, const direzione& b) { return a.c * fx + a.s * fy > b.c * fx + b.s * fy; });
+  return out;
 }
 
 bool posatore::prendi(const riquadro& r) {
@@ -186,11 +215,10 @@ bool posatore::prendi(const riquadro& r) {
 
 bool posatore::posa(double w, double h, punto p, int proprio, posto* esito, size_t anelli) {
   const size_t quanti = std::min(anelli, kAnelli);
-  const std::vector<double> angoli = angoli_per(p, proprio);
+  const std::vector<direzione> direzioni = direzioni_per(p, proprio);
   for (size_t i = 0; i < quanti; ++i) {
     const double d = kDistanze[i] + (proprio >= 0 ? nominati_[proprio].second : 0);
-    for (double angolo : angoli) {
-      const double c = std::cos(angolo * kPiGreco / 180), s = std::sin(angolo * kPiGreco / 180);
+    for (const auto& [c, s] : direzioni) {
       const riquadro r = scatola_verso({p.x + d * c, p.y - d * s}, c, s, w, h);
       if (!libero(r)) continue;
       punto q = piu_vicino(r, p);
@@ -200,7 +228,7 @@ bool posatore::posa(double w, double h, punto p, int proprio, posto* esito, size
         const double mezzo = (r.x0 + r.x1) / 2, margine = 0.4 * (r.x1 - r.x0);
         q.x = std::clamp(p.x, mezzo - margine, mezzo + margine);
       }
-      const bool con_guida = std::hypot(q.x - p.x, q.y - p.y) > kSenzaGuida;
+      const bool con_guida = lunghezza(p, q) > kSenzaGuida;
       if (!accanto(r, proprio, con_guida) || (con_guida && !guida_libera(p, q, proprio))) continue;
       presi_.push_back(r);
       if (con_guida) guide_.push_back({p, q});

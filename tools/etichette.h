@@ -23,6 +23,9 @@ struct riquadro {
 
 bool si_toccano(const riquadro& a, const riquadro& b);
 
+// From a to b, the same to the last bit in every build (as std::hypot is not).
+double lunghezza(punto a, punto b);
+
 // Distance from p to the nearest point of r; 0 inside it.
 double distanza(const riquadro& r, punto p);
 
@@ -31,6 +34,11 @@ bool si_incrociano(punto a, punto b, punto c, punto d);
 
 // Whether the segment a-b runs through r.
 bool attraversa(punto a, punto b, const riquadro& r);
+
+// A direction from a point: cosine and sine, up positive.
+struct direzione {
+  double c, s;
+};
 
 // Where a text went: its box, and a leader from its point when it stands off.
 struct posto {
@@ -67,7 +75,7 @@ class posatore {
 
  private:
   riquadro segno(size_t i) const;  // the mark of a named point
-  std::vector<double> angoli_per(punto p, int proprio) const;  // directions, the best first
+  std::vector<direzione> direzioni_per(punto p, int proprio) const;  // the best first
   bool libero(const riquadro& r) const;
   bool sgombro(const riquadro& r) const;  // of the marks of the line
   // Whether a text at r reads as its own point's: beside it, nearer it
