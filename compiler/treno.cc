@@ -5,7 +5,7 @@
 
 #include "compiler/arrotonda.h"
 #include "compiler/lettore.h"
-#include "compiler/linea.h"
+#include "compiler/record.h"
 #include "compiler/memo.h"
 #include "compiler/stazioni.h"
 #include "compiler/stretti.h"
