@@ -173,12 +173,12 @@ TEST(Avvisi, TheStoredValueIsTheOneThePartsGive) {
 TEST(Avvisi, AnEmptyGeneralSectionIsNotAMissingOne) {
   struct caso {
     std::string linea;
-    const char* testo;
+    std::string testo;
     int riga;
   } casi[] = {
       {"[generale]\r\n\r\n\r\n", kGeneraleVuota, 1},
       {"x\r\n  [generale]  \r\n", kGeneraleVuota, 2},
-      {"x\r\ny\r\n", nullptr, 2},
+      {"x\r\ny\r\n", "", 2},
   };
   for (const caso& c : casi) {
     const compilato k = compila(c.linea);

@@ -34,8 +34,8 @@ bool cerca_generale(scenario& s, lettore& r) {
   }
 }
 
-esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come) {
-  registra_errore(s, numero, r.luogo_di(dove));
+esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come, std::string testo) {
+  registra_errore(s, numero, r.luogo_di(dove), std::move(testo));
   return come;
 }
 
@@ -65,6 +65,14 @@ void nota_cella_riservata(scenario& s, const lettore& r, lettore::punto dove) {
 
 bool oltre_il_binario(const scenario& s, int32_t p) {
   return s.ultima_cella() < (static_cast<double>(p) + 100) / kMetriPerCella;
+}
+
+esito ferma_oltre(scenario& s, const lettore& r, lettore::punto dove, int64_t p, int32_t margine) {
+  // (p + margine) / 50 > C exactly when p > 50 C - margine.
+  const int64_t ultima = int64_t{s.ultima_cella()} * kMetriPerCella - margine;
+  return ferma(s, r, dove, 15, esito::ferma_sorgente,
+               "position " + std::to_string(p) + " m is beyond the usable end of the track, " +
+                   std::to_string(ultima) + " m");
 }
 
 }  // namespace valdoro

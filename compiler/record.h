@@ -48,9 +48,9 @@ esito fase_record(scenario& s, lettore& r, Applica applica) {
 // ends first: an item that is the very last one does not count.
 bool cerca_generale(scenario& s, lettore& r);
 
-// Records `numero` at the place `dove` of `r`'s source and says how the
-// reading goes on.
-esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come);
+// Records `numero` at the place `dove` of `r`'s source, with `testo` saying
+// the value and the limit it passed, and says how the reading goes on.
+esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come, std::string testo = {});
 
 // Warns at the place `dove` of `r`'s source; the tables are not touched.
 void avvisa(scenario& s, const lettore& r, lettore::punto dove, std::string testo);
@@ -74,6 +74,10 @@ void nota_cella_riservata(scenario& s, const lettore& r, lettore::punto dove);
 // The position test shared by every line record: true when a record at p
 // lies beyond the usable end of the track.
 bool oltre_il_binario(const scenario& s, int32_t p);
+
+// Error 15 for a record at p that oltre_il_binario refused: the position
+// and the last one the track takes, `margine` metres short of its last cell.
+esito ferma_oltre(scenario& s, const lettore& r, lettore::punto dove, int64_t p, int32_t margine = 100);
 
 }  // namespace valdoro
 

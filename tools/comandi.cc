@@ -147,13 +147,13 @@ costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
   costruzione c;
   auto annota = [&] {
     if (s.codice_errore != 0 && (c.errori.empty() || c.errori.back().numero != s.codice_errore)) {
-      c.errori.push_back({s.codice_errore, s.luogo_errore, s.testo_errore != nullptr ? s.testo_errore : ""});
+      c.errori.push_back({s.codice_errore, s.luogo_errore, s.testo_errore});
     }
   };
   s.con_profilo = j;
   s.codice_errore = 0;
   s.luogo_errore = {};
-  s.testo_errore = nullptr;
+  s.testo_errore.clear();
   svuota_tabella_stazioni(s.tabella_stazioni);
   memorizza_dati(s, cartella);
   annota();

@@ -116,15 +116,16 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
     std::string da, a;
     std::string atteso;  // with L and T for the two paths
   } casi[] = {
-      {false, "stazione,   10000,", "stazione,   10010,", "T:16:1: error 8: station position is not a multiple of 50\n"},
-      {false, "segnale,    9400,", "segnale,   12000,", "T:24:1: error 16: signal on a cell already taken\n"},
+      {false, "stazione,   10000,", "stazione,   10010,", "T:16:1: error 8: station position 10010 m is not a "
+                                                          "multiple of 50 m\n"},
+      {false, "segnale,    9400,", "segnale,   12000,", "T:24:1: error 16: signal at 12000 m: cell 241 at 12050 "
+                                                        "m already holds a signal (kind 1)\n"},
       {true, "pendenza,  9000,   -6", "pendenza,  9000,   x6",
-       "L:20:20: error 25: the sources could not be read (bad number, value too wide, or source ended inside a "
-       "record)\n"},
+       "L:20:20: error 25: record \"pendenza\", field gradient: \"x6\" is not a whole number\n"},
       // The track never comes to be, so stamping fails later: both are told,
       // the cause first.
       {true, "percorso,    20000", "percorso,    2000000",
-       "L:2:1: error 1: route length above 1000000 m\n"
+       "L:2:1: error 1: route length 2000000 m is above the limit, 1000000 m\n"
        "error 201: track has fewer than two cells: identity codes not stamped into the track\n"},
 
   };
