@@ -76,7 +76,8 @@ esito leggi_dopo_generale(scenario& s, lettore& r, stato_linea& st) {
   s.riga_cartelli = kPrimaRigaCartelli;
   // Every record and the closing fills write into the track.
   if (s.celle.empty()) {
-    std::string testo = significato_errore(kSenzaBinario);
+    std::string testo = significato_errore(kSenzaBinario) +
+                        " (no item of the general section, which ends here, holds \"lunghezza\" and \"percorso\")";
     if (!chiave_treno.empty()) {
       testo += "; its general section holds \"" + chiave_treno +
                "\", a key of the train source: are the line source and the train source given the other way round?";

@@ -43,7 +43,8 @@ TEST(MemorizzaDati, EachLineErrorWithItsPlace) {
        "Valdoro_linea.txt:3:1: error 5: signal repetition key \"ripetizione segnali\" names neither 4 nor 9 "
        "codes (no digit 4 or 9 in it)"},
       {"[generale]\r\nsfondo uno, 1\r\n[curve]\r\npendenza,  0,   0\r\n[fine]\r\n", 0,
-       "Valdoro_linea.txt:3:1: error 210: line source gives no route length: the track does not exist"},
+       "Valdoro_linea.txt:3:1: error 210: line source gives no route length: the track does not exist (no item of "
+       "the general section, which ends here, holds \"lunghezza\" and \"percorso\")"},
       {sorgente_linea("curvas,  1350,  150\r\n"), 1,
        "Valdoro_linea.txt:4:1: error 103: curve key \"curvas\" names no radius class: no digit 1 to 6 in it"},
       {sorgente_linea("curvad1,  999000,  2000\r\n", "1000000"), 1,

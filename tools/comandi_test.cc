@@ -155,6 +155,75 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
   }
 }
 
+// FNV-1a, 64 bits: enough to tell a file from the one written before.
+uint64_t impronta(const std::string& byte) {
+  uint64_t h = 0xcbf29ce484222325u;
+  for (unsigned char c : byte) h = (h ^ c) * 0x100000001b3u;
+  return h;
+}
+
+// Mistakes an author makes in our own scenario: each is told with its value
+// and its limit, and the files are, byte for byte, those that the same
+// sources gave before the messages said more (the fingerprints were taken
+// then, and the compile must not have moved a byte since).
+TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsTheyWere) {
+  const std::string linea = testo_file(righe_linea());
+  const std::string treno = testo_file(righe_treno());
+  const std::string poche_celle = "error 201: track has fewer than two cells: identity codes not stamped into the track\n";
+  struct caso {
+    const char* nome;
+    std::string linea, treno;
+    std::string atteso;  // L and T stand for the two paths
+    uint64_t profilo, stazioni, celle;
+  } casi[] = {
+      {"keyword typo (compiles)", sostituisci(linea, "pendenza,  600,   -11", "pendnza,  600,   -11"), treno, "",
+       0x177c787312568b78u, 0x4cf809abdf2f10adu, 0x657fa62d9d54dd2bu},
+      {"general key typo", sostituisci(linea, "lunghezza percorso", "lunghezza percoso"), treno,
+       "L:10:1: error 210: line source gives no route length: the track does not exist (no item of the general "
+       "section, which ends here, holds \"lunghezza\" and \"percorso\")\n" + poche_celle,
+       0xcbf29ce484222325u, 0xba57393d03fdde65u, 0xcbf29ce484222325u},
+      {"decimal point", sostituisci(linea, "pendenza,  1250,   -4,5", "pendenza,  1250,   -4.5"), treno,
+       "L:114:20: error 25: record \"pendenza\", field gradient: \"-4.5\" is not a whole number\n",
+       0x07d4de6204fcbb50u, 0x190756310ab010f7u, 0xc80858d13fbbbfd2u},
+      {"line shortened", sostituisci(linea, "lunghezza percorso,    218000", "lunghezza percorso,    150000"), treno,
+       "L:81:1: error 216: curve ends at 157750 m, beyond the last metre of the line profile, 157000 m\n",
+       0x6aa8b9f775d8d323u, 0x6b33917716ce08c8u, 0x91743908763e5692u},
+      {"speed too high for a cell", linea, sostituisci(treno, "velocita,    1100,   110", "velocita,    1100,   1300"),
+       "T:23:22: error 25: speed 1300 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to 1277 km/h\n",
+       0x177c787312568b78u, 0x95e9cf1b2666c6beu, 0xbc1708173690ede2u},
+      {"station off the grid", linea, sostituisci(treno, "stazione,    4250,", "stazione,    4255,"),
+       "T:48:1: error 8: station position 4255 m is not a multiple of 50 m\n", 0x177c787312568b78u,
+       0x17dd53a3d276e669u, 0x14bdb8ea016e9ea8u},
+      {"stop time past its byte", linea,
+       sostituisci(treno, "60,  14,28, 0, Ponte Rovera", "300,  14,28, 0, Ponte Rovera"),
+       "T:49:58: error 25: record \"stazione\", field stop time: 300 does not fit its field's range, 0 to 255\n",
+       0x177c787312568b78u, 0x7ade5adbd58113b7u, 0xb5c557735acfaf4cu},
+      {"empty line source", "", treno, "L:1:1: error 25: the source is empty\n" + poche_celle, 0xcbf29ce484222325u,
+       0x3b08a8c513e20dddu, 0xcbf29ce484222325u},
+      {"empty train source", linea, "", "T:1:1: error 25: the source is empty\n", 0x177c787312568b78u,
+       0x8b5cc8e24d68bc40u, 0x36003e296926e6d4u},
+      {"sources swapped", treno, linea,
+       "L:6:1: error 210: line source gives no route length: the track does not exist (no item of the general "
+       "section, which ends here, holds \"lunghezza\" and \"percorso\"); its general section holds \"numero "
+       "vetture\", a key of the train source: are the line source and the train source given the other way "
+       "round?\n" + poche_celle,
+       0xcbf29ce484222325u, 0x3b08a8c513e20dddu, 0xcbf29ce484222325u},
+  };
+  for (const caso& c : casi) {
+    const std::string l = sorgente("l.txt", c.linea);
+    const std::string t = sorgente("t.txt", c.treno);
+    fs::remove_all(dir / "bin");
+    esito e = scenario_cli({"compile", l, t, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
+    std::string atteso = c.atteso;
+    if (!atteso.empty()) atteso.replace(0, 1, atteso[0] == 'L' ? l : t);
+    EXPECT_EQ(e.err, atteso) << c.nome;
+    EXPECT_EQ(e.stato, c.atteso.empty() ? 0 : 1) << c.nome;
+    EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_profilo("Valdoro"))), c.profilo) << c.nome;
+    EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_stazioni("Valdoro", "Dir 5802"))), c.stazioni) << c.nome;
+    EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_celle("Valdoro", "Dir 5802"))), c.celle) << c.nome;
+  }
+}
+
 TEST_F(ScenarioTool, WarningsAreToldWithTheAuthorsPathsAndStrictFailsOnThem) {
   const std::string l = sorgente("my line.txt", colle("linea"));
   const std::string t = sorgente("my train.txt", sostituisci(colle("treno"), "aderenza,       0,    80",
