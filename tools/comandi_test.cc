@@ -169,7 +169,8 @@ uint64_t impronta(const std::string& byte) {
 TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsTheyWere) {
   const std::string linea = testo_file(righe_linea());
   const std::string treno = testo_file(righe_treno());
-  const std::string poche_celle = "error 201: track has fewer than two cells: identity codes not stamped into the track\n";
+  const std::string poche_celle =
+      "error 201: track has fewer than two cells: identity codes not stamped into the track\n";
   struct caso {
     const char* nome;
     std::string linea, treno;
