@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/formato.h"
 #include "compiler/prova_linea.h"
 
 namespace valdoro {
@@ -97,6 +98,35 @@ TEST(MemorizzaDati, EachLineErrorWithItsPlace) {
        "stored as left * 20 + right / 5 = 32780, which does not fit 16 bits (-32768 to 32767)"},
   };
   for (const auto& c : casi) EXPECT_EQ(compila(c.linea, c.con_profilo).errore(), c.atteso) << c.linea;
+}
+
+// A value that cannot be read is told by the name the format description
+// gives its field, in every record of both sources.
+TEST(MemorizzaDati, AnUnreadableValueIsToldByItsFieldsName) {
+  for (const formato::sorgente* sorgente : {&formato::linea(), &formato::treno()}) {
+    for (const formato::sezione& z : sorgente->sezioni) {
+      for (const formato::record& r : z.records) {
+        const std::string parola = formato::forme(r).front();
+        for (size_t i = 0; i < r.campi.size(); ++i) {
+          if (r.campi[i].letto == formato::lettura::testo) continue;
+          std::string riga = parola;
+          for (size_t j = 0; j < r.campi.size(); ++j) riga += j == i ? ", x" : ", 0";
+          riga += "\r\n";
+          const bool in_linea = sorgente->tipo == formato::quale::linea;
+          const bool generale = r.letto_in == formato::fase::generale;
+          const std::string linea = !in_linea  ? sorgente_linea("")
+                                    : generale ? "[generale]\r\n" + riga + "[curve]\r\n[fine]\r\n"
+                                               : sorgente_linea(riga);
+          const std::string treno = in_linea ? kTrenoVuoto : "[generale]\r\n" + riga + "[fine]\r\n";
+          const compilato c = compila(&linea, 1, treno);
+          EXPECT_EQ(c.s.codice_errore, 25) << riga;
+          EXPECT_EQ(c.s.testo_errore,
+                    "record \"" + parola + "\", field " + r.campi[i].nome + ": \"x\" is not a whole number")
+              << riga;
+        }
+      }
+    }
+  }
 }
 
 TEST(MemorizzaDati, WhichSourcesAreLeftOnDisk) {

@@ -28,7 +28,7 @@ bool multiplo_di_50(int32_t v) { return v % kMetriPerCella == 0; }
 
 esito lunghezza_percorso(scenario& s, lettore& r) {
   lettore::punto chiave = r.punto_voce();
-  int32_t l = r.leggi_intero("route length");
+  int32_t l = r.leggi_intero("route_length");
   s.tabella_stazioni[kRigaParametri].fine = l;
   if (l > kLunghezzaMassima) {
     return ferma(s, r, chiave, 1, esito::ferma_subito,
@@ -307,7 +307,7 @@ esito registra_pendenza(scenario& s, lettore& r, stato_linea& st) {
 
 esito registra_curva(scenario& s, lettore& r, stato_linea& st) {
   lettore::punto chiave = r.punto_voce();
-  int32_t a = r.leggi_intero("start");
+  int32_t a = r.leggi_intero("position");
   int32_t b = r.leggi_intero("length");
   if (oltre_il_binario(s, a)) return ferma_oltre(s, r, chiave, a);
   double q = curvatura(s.voce_letta);

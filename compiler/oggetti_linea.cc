@@ -112,7 +112,7 @@ int32_t memo_indicatori_v_max(scenario& s, int32_t posizione, const int32_t& vas
 
 esito registra_montagna(scenario& s, lettore& r) {
   lettore::punto chiave = r.punto_voce();
-  int32_t inizio = r.leggi_intero("start");
+  int32_t inizio = r.leggi_intero("position");
   int32_t fine = r.leggi_intero("end");
   int32_t tipo = r.leggi_intero("kind");
   if (oltre_il_binario(s, inizio)) return ferma_oltre(s, r, chiave, inizio);
@@ -126,8 +126,9 @@ esito registra_montagna(scenario& s, lettore& r) {
 
 esito registra_indicatori(scenario& s, lettore& r) {
   lettore::punto chiave = r.punto_voce();
-  static constexpr const char* kCampi[] = {"position", "vas", "vbs", "vcs", "strisces",
-                                           "vad",      "vbd", "vcd", "strisced"};
+  static constexpr const char* kCampi[] = {"position",      "left_speed_a",  "left_speed_b",
+                                           "left_speed_c",  "left_stripes",  "right_speed_a",
+                                           "right_speed_b", "right_speed_c", "right_stripes"};
   int32_t v[9];
   for (size_t i = 0; i < std::size(v); ++i) v[i] = r.leggi_intero(kCampi[i]);
   if (oltre_il_binario(s, v[0])) return ferma_oltre(s, r, chiave, v[0]);

@@ -45,16 +45,16 @@ int32_t orario(int32_t ore, int32_t minuti, int32_t secondi) {
 
 // Values 4 to 17, each into its own width.
 void leggi_campi(riga_stazione& riga, lettore& r) {
-  riga.campo4 = r.leggi_byte("value 4");
-  riga.campo5 = r.leggi_byte("value 5");
-  riga.campo6 = r.leggi_byte("value 6");
-  riga.campo7 = r.leggi_intero16("value 7");
-  riga.campo8 = r.leggi_intero16("value 8");
-  riga.campo9 = r.leggi_byte("value 9");
-  riga.campo10 = r.leggi_intero16("value 10");
-  riga.campo11 = r.leggi_intero16("value 11");
-  riga.campo12 = r.leggi_intero16("value 12");
-  riga.campo13 = r.leggi_byte("stop time");
+  riga.campo4 = r.leggi_byte("value_4");
+  riga.campo5 = r.leggi_byte("value_5");
+  riga.campo6 = r.leggi_byte("longer_area");
+  riga.campo7 = r.leggi_intero16("value_7");
+  riga.campo8 = r.leggi_intero16("value_8");
+  riga.campo9 = r.leggi_byte("value_9");
+  riga.campo10 = r.leggi_intero16("value_10");
+  riga.campo11 = r.leggi_intero16("value_11");
+  riga.campo12 = r.leggi_intero16("value_12");
+  riga.campo13 = r.leggi_byte("stop_time");
   const int32_t ore = r.leggi_intero("hours");
   const int32_t minuti = r.leggi_intero("minutes");
   const int32_t secondi = r.leggi_intero("seconds");

@@ -100,7 +100,7 @@ void coda(scenario& s, int32_t& punto, uint8_t cella::*membro, conversione valor
 // ---- records ----
 
 esito massa_frenata(scenario& s, lettore& r, stato_treno&) {
-  s.tabella_stazioni[kRigaParametri].inizio = r.leggi_intero("braked weight percentage");
+  s.tabella_stazioni[kRigaParametri].inizio = r.leggi_intero("braked_weight");
   return esito::avanti;
 }
 
@@ -130,7 +130,7 @@ esito valore_lungo_linea(scenario& s, lettore& r, int32_t& punto, int32_t& in_vi
   const lettore::punto chiave = r.punto_voce();
   const int32_t p = r.leggi_intero("position");
   const lettore::punto posizione = r.punto_voce();
-  const int32_t nuovo = r.leggi_intero("value");
+  const int32_t nuovo = r.leggi_intero(e.nome);
   const lettore::punto valore = r.punto_voce();
   if (oltre_il_binario(s, p)) return ferma_oltre(s, r, chiave, p);
   controlla_ordine(s, r, posizione, e.nome, p, ultima);
@@ -161,7 +161,8 @@ esito segnale(scenario& s, lettore& r, stato_treno&) {
   dati_segnale d;
   static constexpr const char* kCampi[] = {"position", "sx", "s1", "s2", "s3", "rapp",
                                            "dx",       "d1", "d2", "d3", "tempo"};
-  int32_t* const valori[] = {&d.posizione, &d.sx, &d.s1, &d.s2, &d.s3, &d.rapp, &d.dx, &d.d1, &d.d2, &d.d3, &d.tempo};
+  int32_t* const valori[] = {&d.posizione, &d.sx, &d.s1, &d.s2, &d.s3, &d.rapp,
+                             &d.dx,        &d.d1, &d.d2, &d.d3, &d.tempo};
   for (size_t i = 0; i < std::size(valori); ++i) *valori[i] = r.leggi_intero(kCampi[i]);
   if (oltre_il_binario(s, d.posizione)) return ferma_oltre(s, r, chiave, d.posizione);
   memo_segnale(s, d, r.luogo_di(chiave));

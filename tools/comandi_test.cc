@@ -197,7 +197,7 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
        0x17dd53a3d276e669u, 0x14bdb8ea016e9ea8u},
       {"stop time past its byte", linea,
        sostituisci(treno, "60,  14,28, 0, Ponte Rovera", "300,  14,28, 0, Ponte Rovera"),
-       "T:49:58: error 25: record \"stazione\", field stop time: 300 does not fit its field's range, 0 to 255\n",
+       "T:49:58: error 25: record \"stazione\", field stop_time: 300 does not fit its field's range, 0 to 255\n",
        0x177c787312568b78u, 0x7ade5adbd58113b7u, 0xb5c557735acfaf4cu},
       {"empty line source", "", treno, "L:1:1: error 25: the source is empty\n" + poche_celle, 0xcbf29ce484222325u,
        0x3b08a8c513e20dddu, 0xcbf29ce484222325u},
