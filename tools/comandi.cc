@@ -254,6 +254,7 @@ struct opzioni_dump {
   std::string file, tipo;
   bool con_tipo = false;  // --kind was given, even empty
   bool json = false, solo_non_vuoti = false;
+  bool con_unita = false;  // --units
 };
 
 int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
@@ -267,9 +268,9 @@ int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   const apri_fonte apri = apri_file(percorso(o.file), collegamento::segui);
   try {
     if (o.json) {
-      dump_json(*tipo, apri, o.solo_non_vuoti, out);
+      dump_json(*tipo, apri, o.solo_non_vuoti, out, o.con_unita);
     } else {
-      dump_testo(*tipo, apri, o.solo_non_vuoti, out);
+      dump_testo(*tipo, apri, o.solo_non_vuoti, out, o.con_unita);
     }
   } catch (const errore_decodifica& e) {
     err << "scenario: " << o.file << ": " << e.what() << "\n";
@@ -403,6 +404,8 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   CLI::Option* kind = dump->add_option("--kind", od.tipo, "stations, track or profile (default: from the file name)");
   dump->add_flag("--json", od.json, "print JSON");
   dump->add_flag("--nonzero", od.solo_non_vuoti, "leave out empty rows, cells and metres");
+  dump->add_flag("--units", od.con_unita,
+                 "show beside each stored value what an author writes (km, hh:mm:ss, km/h, per mille)");
 
   opzioni_draw ow;
   CLI::App* draw = app.add_subcommand("draw", "Draw the plan and the gradient profile of a built line as SVG");

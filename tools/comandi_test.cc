@@ -10,6 +10,7 @@
 #include <chrono>
 #include <nlohmann/json.hpp>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -407,16 +408,40 @@ TEST_F(ScenarioTool, DumpOfACutFileGivesTheOffsetAndPrintsNothing) {
   EXPECT_EQ(e.stato, 1);
 }
 
-// The JSON dump read back into tables, for the round trip.
+// The JSON dump read back into tables, for the round trip.  Station rows
+// name their members as the "stazione" record names its fields; rows 81 to
+// 86, in "general", name the members that hold general data after it.
 tabella_stazioni_t stazioni_da_json(const nlohmann::json& j) {
+  const std::map<int, std::map<std::string, std::string>> kGenerali = {
+      {81, {{"area_start", "start"}, {"area_end", "offset"}, {"position", "flag"}}},
+      {82, {{"area_start", "start"}, {"area_end", "offset"}, {"position", "flag"}}},
+      {83, {{"area_start", "start"}, {"area_end", "offset"}, {"position", "flag"}}},
+      {84, {{"area_start", "braked_weight"}, {"area_end", "route_length"}, {"position", "coaches"}}},
+      {85,
+       {{"area_start", "background_1"}, {"position", "background_2"}, {"area_end", "background_3"},
+        {"name", "title"}, {"value_7", "reserved"}, {"time", "identity_code"}}},
+      {86,
+       {{"area_start", "signal_repetition_start"}, {"area_end", "signal_repetition_end"},
+        {"position", "signal_repetition_codes"}, {"name", "train"}, {"value_7", "sand"},
+        {"value_10", "clock_hours"}, {"value_11", "clock_minutes"}, {"value_12", "clock_seconds"}}},
+  };
   tabella_stazioni_t t;
-  for (const auto& r : j["rows"]) {
-    riga_stazione& x = t.at(r["row"].get<size_t>());
-    x.tipo = r["tipo"], x.inizio = r["inizio"], x.fine = r["fine"], x.progressiva = r["progressiva"];
-    x.campo4 = r["campo4"], x.nome = in_cp1252(r["nome"].get<std::string>());
-    x.campo7 = r["campo7"], x.campo8 = r["campo8"], x.campo10 = r["campo10"], x.campo11 = r["campo11"];
-    x.campo12 = r["campo12"], x.campo9 = r["campo9"], x.campo13 = r["campo13"], x.campo6 = r["campo6"];
-    x.campo5 = r["campo5"], x.orario = r["orario"];
+  for (const char* lista : {"rows", "general"}) {
+    for (const auto& r : j[lista]) {
+      const int n = r["row"].get<int>();
+      const auto g = kGenerali.find(n);
+      EXPECT_EQ(g != kGenerali.end(), std::string(lista) == "general") << n;
+      auto v = [&](const std::string& nome) -> const nlohmann::json& {
+        if (g != kGenerali.end() && g->second.count(nome) != 0) return r[g->second.at(nome)];
+        return r[nome];
+      };
+      riga_stazione& x = t.at(static_cast<size_t>(n));
+      x.tipo = v("kind"), x.inizio = v("area_start"), x.fine = v("area_end"), x.progressiva = v("position");
+      x.campo4 = v("value_4"), x.nome = in_cp1252(v("name").get<std::string>());
+      x.campo7 = v("value_7"), x.campo8 = v("value_8"), x.campo10 = v("value_10"), x.campo11 = v("value_11");
+      x.campo12 = v("value_12"), x.campo9 = v("value_9"), x.campo13 = v("stop_time"), x.campo6 = v("longer_area");
+      x.campo5 = v("value_5"), x.orario = v("time");
+    }
   }
   return t;
 }
@@ -457,7 +482,7 @@ TEST_F(ScenarioTool, DumpingWhatCompileWroteAndBuildingItAgainRoundTrips) {
   };
   for (const caso& c : casi) {
     const std::string file = (dir / "bin" / c.file).string();
-    for (const char* scelta : {"--json", "--nonzero"}) {
+    for (const char* scelta : {"--json", "--nonzero", "--units"}) {
       esito e = scenario_cli({"dump", file, "--json", scelta});
       ASSERT_EQ(e.stato, 0) << e.err;
       EXPECT_EQ(c.ricodifica(nlohmann::json::parse(e.out)), leggi_file(file)) << c.file << " " << scelta;
