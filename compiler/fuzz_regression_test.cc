@@ -49,7 +49,9 @@ TEST(FuzzRegression, ReplaysEndInTheirRecordedError) {
        "Valdoro_Dir 5802-.txt:2:1: error 232: slowdown from 7000 m over 2000 m: its end cell 181 is outside the "
        "track, cells 0 to 160"},
       {"slowdown ending on the last cell, walked by the finishing pass", kLineaBreve,
-       treno_con("rallentamento, 7500, 30, 450, 0, 0, 0\r\n"), "error 250: finishing pass would leave the track"},
+       treno_con("rallentamento, 7500, 30, 450, 0, 0, 0\r\n"),
+       "Valdoro_Dir 5802-.txt:2:1: error 250: the look for a signal after the slowdown ending in cell 160 would "
+       "reach cell 172, past the last cell of the track, 160"},
       {"station area ending on cell 1", kLineaBreve,
        treno_con("stazione, 0, 1, 100, 0,0,0,0,0,0,0,0,0,0, 0,0,0, \"A\"\r\n"),
        "Valdoro_Dir 5802-.txt:2:1: error 24: station area ends at 50 m: its station cell would fall on cell 1 or "

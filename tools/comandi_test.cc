@@ -127,7 +127,7 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
       // the cause first.
       {true, "percorso,    20000", "percorso,    2000000",
        "L:2:1: error 1: route length 2000000 m is above the limit, 1000000 m\n"
-       "error 201: track has fewer than two cells: identity codes not stamped into the track\n"},
+       "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n"},
 
   };
   for (const caso& c : casi) {
@@ -145,7 +145,8 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
 
   // A general section that is there but empty is not a missing one.
   const std::string t = sorgente("my train.txt", colle("treno"));
-  const std::string ultima = "error 201: track has fewer than two cells: identity codes not stamped into the track\n";
+  const std::string ultima =
+      "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n";
   for (const auto& [testo, atteso] : std::vector<std::pair<std::string, std::string>>{
            {"\n[generale]\n\n\n", ":2:1: error 102: line source's [generale] section is empty: nothing follows it\n"},
            {"[generali]\nx\n", ":2:1: error 102: line source has no [generale] section\n"}}) {
@@ -171,7 +172,7 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
   const std::string linea = testo_file(righe_linea());
   const std::string treno = testo_file(righe_treno());
   const std::string poche_celle =
-      "error 201: track has fewer than two cells: identity codes not stamped into the track\n";
+      "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n";
   struct caso {
     const char* nome;
     std::string linea, treno;
