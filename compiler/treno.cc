@@ -3,6 +3,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "compiler/arrotonda.h"
 #include "compiler/lettore.h"
@@ -35,7 +36,12 @@ struct stato_treno {
   // cells is found only when a later record or the tail fills them.
   lettore::punto dove_velocita, dove_aderenza;
   int32_t record_letti = 0;
+  std::string chiave_linea;  // the first item that is a key of the line source
 };
+
+// The line source's route length: a train source never holds it, so a
+// train source that does is the line source given in its place.
+bool chiave_della_linea(std::string_view voce) { return contiene(voce, "lunghezza") && contiene(voce, "percorso"); }
 
 // The highest speed a cell holds: nearest(kmh / 5) up to 255, halves to even.
 constexpr int32_t kVelocitaMassima = 1277;
@@ -222,6 +228,7 @@ bool corrisponde(const std::string& voce, const chiave_treno& k) {
 // Every key is tried on the same item, whatever the keys before it read.
 esito applica_chiavi_treno(scenario& s, lettore& r, stato_treno& st) {
   const std::string voce = s.voce_letta;
+  if (st.chiave_linea.empty() && chiave_della_linea(voce)) st.chiave_linea = voce;
   for (const chiave_treno& k : kChiavi) {
     if (!corrisponde(voce, k)) continue;
     ++st.record_letti;
@@ -272,7 +279,11 @@ esito leggi_treno(scenario& s, lettore& r, stato_treno& st) {
   controlla_fine(s, r);
   if (st.record_letti == 0) {
     avvisa(s, r, generale,
-           "no train record follows \"[generale]\" (is this a line source?): nothing of it was compiled");
+           st.chiave_linea.empty()
+               ? "no train record follows \"[generale]\" (is this a line source?): nothing of it was compiled"
+               : "no train record follows \"[generale]\", but \"" + st.chiave_linea +
+                     "\", a key of the line source, does: the line source was given as the train source, and "
+                     "nothing of it was compiled");
   }
   return e;
 }
