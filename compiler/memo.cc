@@ -149,18 +149,19 @@ std::string cella_occupata(const scenario& s, int32_t k) {
 
 
 void memo_segnale(scenario& s, dati_segnale& d, const luogo& dove) {
-  const std::string segnale = "signal at " + metri(d.posizione);
+  // Worded only for a refusal: most signals are stored.
+  auto segnale = [&] { return "signal at " + metri(d.posizione); };
   if (d.posizione < kInizioSegnali) {
-    return registra_errore(s, 231, dove, segnale + " is closer than " + metri(kInizioSegnali) + " to the line start");
+    return registra_errore(s, 231, dove, segnale() + " is closer than " + metri(kInizioSegnali) + " to the line start");
   }
   const int32_t i = cella_oggetto(d.posizione);
   if (i > s.ultima_cella()) {
     return registra_errore(s, 15, dove,
-                           segnale + ": its cell " + std::to_string(i) + " is beyond the last cell of the track, " +
+                           segnale() + ": its cell " + std::to_string(i) + " is beyond the last cell of the track, " +
                                std::to_string(s.ultima_cella()));
   }
   cella& c = at(s, i);
-  if (!cella_libera(c)) return registra_errore(s, 16, dove, segnale + ": " + cella_occupata(s, i));
+  if (!cella_libera(c)) return registra_errore(s, 16, dove, segnale() + ": " + cella_occupata(s, i));
   const int64_t genere = int64_t{d.sx} * 3 + d.dx;
   c.tipo = kSegnale;
   c.valore4 = basso16(s, dove, "signal value rapp * 10 + sx * 3 + dx", int64_t{d.rapp} * 10 + genere);
@@ -177,18 +178,18 @@ void memo_segnale(scenario& s, dati_segnale& d, const luogo& dove) {
 void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& dove) {
   const celle_rallentamento c = celle_di(d);
   if (!sul_binario(s, c)) return registra_errore(s, 232, dove, fuori_binario(s, d, c));
-  const std::string rallentamento = "slowdown at " + metri(d.x);
+  auto rallentamento = [&] { return "slowdown at " + metri(d.x); };
   if (c.con_avviso && !cella_libera(at(s, c.avviso))) {
     return registra_errore(s, 17, dove,
-                           rallentamento + ": warning board at " + metri(int64_t{d.x} - kDistanzaAvviso) + ", " +
+                           rallentamento() + ": warning board at " + metri(int64_t{d.x} - kDistanzaAvviso) + ", " +
                                cella_occupata(s, c.avviso));
   }
   if (!cella_libera(at(s, c.inizio))) {
-    return registra_errore(s, 18, dove, rallentamento + ": start, " + cella_occupata(s, c.inizio));
+    return registra_errore(s, 18, dove, rallentamento() + ": start, " + cella_occupata(s, c.inizio));
   }
   if (!cella_libera(at(s, c.fine))) {
     return registra_errore(s, 19, dove,
-                           rallentamento + ": end at " + metri(int64_t{d.x} + d.l) + ", " + cella_occupata(s, c.fine));
+                           rallentamento() + ": end at " + metri(int64_t{d.x} + d.l) + ", " + cella_occupata(s, c.fine));
   }
   const valori_rallentamento w = valori_di(s, d, dove);
   scrivi_rallentamento(at(s, c.fine), kFineRallentamento, d, w);
@@ -204,7 +205,7 @@ void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& d
   if (!dove.file.empty()) s.luoghi_inizi_rallentamento.emplace_back(c.inizio, dove);
   if (!c.con_preavviso) return;
   if (!preavviso_libero(s, c.preavviso)) {
-    return registra_errore(s, 20, dove, rallentamento + ": pre-warning, " + preavviso_occupato(s, c.preavviso));
+    return registra_errore(s, 20, dove, rallentamento() + ": pre-warning, " + preavviso_occupato(s, c.preavviso));
   }
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
     cella& p = at(s, c.preavviso - j);
@@ -215,15 +216,15 @@ void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& d
 }
 
 bool memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove) {
-  const std::string punto = "restriction point at " + metri(p);
-  if (p < 0) return rifiuta(s, 233, dove, punto + ": a position below 0 m");
+  auto punto = [&] { return "restriction point at " + metri(p); };
+  if (p < 0) return rifiuta(s, 233, dove, punto() + ": a position below 0 m");
   const int32_t n = nearest(p / kMetriPerCella);
   if (n > s.ultima_cella()) {
-    return rifiuta(s, 15, dove, punto + ": its cell " + std::to_string(n) + " is beyond the last cell of the track, " +
+    return rifiuta(s, 15, dove, punto() + ": its cell " + std::to_string(n) + " is beyond the last cell of the track, " +
                                     std::to_string(s.ultima_cella()));
   }
   cella& c = at(s, n);
-  if (!cella_libera(c)) return rifiuta(s, 7, dove, punto + ": " + cella_occupata(s, n));
+  if (!cella_libera(c)) return rifiuta(s, 7, dove, punto() + ": " + cella_occupata(s, n));
   if (valore > 0) {
     c.tipo = kRestrizione;
     c.valore1 = basso16(s, dove, "restriction value", valore);
