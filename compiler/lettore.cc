@@ -47,7 +47,7 @@ bool lettore::vuoto() const { return testo_.find_first_not_of(" \t\r\n") == std:
 
 void lettore::guasto(const char* campo, const std::string& motivo) const {
   if (campo == nullptr) throw errore_lettura(motivo, luogo_voce());
-  throw errore_lettura("field " + std::string(campo) + motivo, luogo_voce(), true);
+  throw errore_lettura("field " + std::string(campo) + ": " + motivo, luogo_voce(), true);
 }
 
 void lettore::salta_spazi() {
@@ -78,8 +78,9 @@ void lettore::inizia_voce(const char* campo) {
   colonna_voce_ = static_cast<int>(pos_ - inizio_riga_) + 1;
   if (pos_ >= testo_.size()) {
     if (vuoto()) throw errore_lettura("the source is empty", {nome_file_, 1, 1});
-    guasto(campo, campo == nullptr ? "the source ended inside a record" : " is missing: the source ended inside "
-        "the record");
+    if (campo == nullptr) guasto(campo, "the source ended inside a record");
+    throw errore_lettura("field " + std::string(campo) + " is missing: the source ended inside the record",
+                         luogo_voce(), true);
   }
 }
 
@@ -100,7 +101,7 @@ void lettore::chiudi_separatore() {
 std::string_view lettore::voce_tra_virgolette(const char* campo) {
   size_t chiusa = testo_.find('"', pos_ + 1);
   if (chiusa == std::string_view::npos) {
-    guasto(campo, campo == nullptr ? "quoted item without its closing quote" : ": quoted item without its closing quote");
+    guasto(campo, "quoted item without its closing quote");
   }
   std::string_view voce = testo_.substr(pos_ + 1, chiusa - pos_ - 1);
   for (size_t i = pos_ + 1; i < chiusa; ++i) {
@@ -139,21 +140,20 @@ int64_t lettore::leggi_numero(int64_t minimo, int64_t massimo, const char* campo
     chiudi_separatore();
   }
   if (voce.empty()) return 0;
-  const std::string non_numero = (campo == nullptr ? "\"" : ": \"") + std::string(voce) + "\" is not a whole number";
   bool negativo = voce[0] == '-';
   size_t i = negativo ? 1 : 0;
-  if (i == voce.size()) guasto(campo, non_numero);
+  if (i == voce.size()) guasto(campo, "\"" + std::string(voce) + "\" is not a whole number");
   int64_t valore = 0;
   for (; i < voce.size(); ++i) {
     char c = voce[i];
-    if (c < '0' || c > '9') guasto(campo, non_numero);
+    if (c < '0' || c > '9') guasto(campo, "\"" + std::string(voce) + "\" is not a whole number");
     // Stop growing well before int64 could overflow; the range test fails anyway.
     if (valore < (int64_t{1} << 40)) valore = valore * 10 + (c - '0');
   }
   if (negativo) valore = -valore;
   if (valore < minimo || valore > massimo) {
-    guasto(campo, (campo == nullptr ? "" : ": ") + std::string(voce) + " does not fit its field's range, " +
-                      std::to_string(minimo) + " to " + std::to_string(massimo));
+    guasto(campo, std::string(voce) + " does not fit its field's range, " + std::to_string(minimo) + " to " +
+                      std::to_string(massimo));
   }
   return valore;
 }
