@@ -20,6 +20,10 @@ campo numero(const char* nome, const char* unita, int64_t minimo, int64_t massim
              const char* significato) {
   return {nome, unita, minimo, massimo, l, ruolo::valore, memoria, significato};
 }
+campo rifiutato(campo c) {
+  c.rifiutato = true;
+  return c;
+}
 campo cifra(const char* nome, const char* memoria, const char* significato) {
   return numero(nome, "", 0, 9, lettura::intero32, memoria, significato);
 }
@@ -65,9 +69,9 @@ sorgente costruisci_linea() {
       "General data of the line. Its keys are read only here, up to the next section header; everything before "
       "\"[generale]\" is passed over.",
       {record{"lunghezza percorso", "lunghezza", "percorso", false, fase::generale, {},
-              {numero("route_length", "m", 0, kMetriMax, lettura::intero32,
-                      "row 84 `fine`, 32 bits; the track has one 50 m cell up to 7000 m beyond it",
-                      "the length of the route")},
+              {rifiutato(numero("route_length", "m", 0, kMetriMax, lettura::intero32,
+                                "row 84 `fine`, 32 bits; the track has one 50 m cell up to 7000 m beyond it",
+                                "the length of the route"))},
               ordine::libero, "lunghezza percorso,    218000", "the route length; it must come first"},
        progressiva("progressiva chilometrica uno", "uno", "progressiva chilometrica uno,    180350,    -180350,    0"),
        progressiva("progressiva chilometrica due", "due", "progressiva chilometrica due,    194700,    -16400,    0"),
@@ -96,9 +100,9 @@ sorgente costruisci_linea() {
       "[pendenze]", "Gradients: each holds from its position to the next record's.",
       {record{"pendenza", "pendenza", nullptr, false, fase::record, {},
               {posizione("where the gradient starts"),
-               numero("gradient", "per mille", -100, 155, lettura::intero32,
-                      "cell byte `pendenza`, gradient + 100, in every cell from the position on",
-                      "rise (positive) or fall (negative), in whole per mille")},
+               rifiutato(numero("gradient", "per mille", -100, 155, lettura::intero32,
+                                "cell byte `pendenza`, gradient + 100, in every cell from the position on",
+                                "rise (positive) or fall (negative), in whole per mille"))},
               ordine::crescente, "pendenza,  600,   -11", "a gradient"}}});
   s.sezioni.push_back(sezione{
       "[montagne]", "Mountain spans (tunnels and the like), in rising order, none overlapping the next.",
@@ -179,8 +183,8 @@ sorgente costruisci_treno() {
       "[vel_limite]", "Speed limits along the line: each holds from its position to the next record's.",
       {record{"velocita", "velocit", nullptr, false, fase::record, {},
               {posizione("where the limit starts"),
-               numero("speed", "km/h", 0, 1277, lettura::intero32,
-                      "cell byte `velocita`, in steps of 5 km/h (nearest)", "the speed limit")},
+               rifiutato(numero("speed", "km/h", 0, 1277, lettura::intero32,
+                                "cell byte `velocita`, in steps of 5 km/h (nearest)", "the speed limit"))},
               ordine::crescente, "velocita,    1100,   110", "a speed limit"}}});
   auto b = [](const char* nome, const char* memoria, const char* significato) {
     return numero(nome, "", 0, 255, lettura::byte, memoria, significato);
