@@ -5,6 +5,8 @@ namespace valdoro {
 const std::vector<regola>& regole() {
   static const std::vector<regola> tabella = {
       {"unknown-keyword", gravita::errore, "an item where a record should start matches no keyword: the record is lost"},
+      {"header-read-as-record", gravita::errore,
+       "a section header that holds a record keyword: the compiler reads it as that record"},
       {"misplaced-record", gravita::errore,
        "a line-source record on the wrong side of the general section's end: it is not read"},
       {"missing-field", gravita::errore, "a record with fewer fields than its keyword takes"},

@@ -288,7 +288,7 @@ std::string intervallo(const campo& c) {
   if (c.letto == lettura::testo) return "text";
   if (c.minimo == kI32Min && c.massimo == kI32Max) return "any 32-bit whole number";
   if (c.massimo == kI32Max) return std::to_string(c.minimo) + " or more";
-  return std::to_string(c.minimo) + " to " + std::to_string(c.massimo);
+  return std::to_string(c.minimo) + " to " + std::to_string(c.massimo) + (c.rifiutato ? "; refused outside" : "");
 }
 
 const char* nome_lettura(lettura l) {
@@ -317,7 +317,9 @@ std::string cella_md(std::string t) {
 }
 
 std::string record_md(const record& r) {
-  std::string t = "#### `" + std::string(r.parola) + "`\n\n" + r.significato + ".\n\n";
+  std::string significato = r.significato;
+  significato[0] = static_cast<char>(significato[0] - 'a' + 'A');
+  std::string t = "#### `" + std::string(r.parola) + "`\n\n" + significato + ".\n\n";
   const std::vector<std::string> f = forme(r);
   if (f.size() > 1) {
     t += "Written as";
@@ -407,7 +409,7 @@ std::string documento() {
          "- A source is a list of items. Commas and line ends separate items alike, so a record may run over "
          "several lines; the writers put one record on each line, and the checker expects that.\n"
          "- A record is a keyword item followed by its fields, in the order of its table. A keyword is found "
-         "anywhere in its item, letter case aside (the general keys of the line source match case exactly).\n"
+         "anywhere in its item, letter case aside (most general keys of the line source match case exactly).\n"
          "- A number is a whole number with an optional minus sign; it also ends at a blank. An empty field "
          "reads as 0. There are no decimals: in `-4,5` the comma ends the number, and `5` is left over.\n"
          "- A text field runs to the next comma or the end of its line; a name cannot hold a comma.\n"

@@ -195,9 +195,15 @@ class lettura_sorgente {
   }
 
   void intestazione(std::string_view voce, lettore::punto p) {
+    const formato::record* r = formato::trova_record(f_, voce);
+    const bool letto = r != nullptr && (f_.tipo == formato::quale::treno || (!in_generale_ && r->letto_in == formato::fase::record));
     in_generale_ = false;
     const formato::sezione* z = formato::trova_sezione(f_, voce);
-    if (z == nullptr) {
+    if (z == nullptr && letto) {
+      d_.aggiungi("header-read-as-record", a(p),
+                  "section header \"" + std::string(voce) + "\" holds the keyword \"" + r->prova +
+                      "\": the compiler reads it as a " + r->parola + " record, taking the items after it as fields");
+    } else if (z == nullptr) {
       std::vector<std::string> nomi;
       for (const formato::sezione& s : f_.sezioni) nomi.push_back(s.intestazione);
       d_.aggiungi("unknown-section", a(p),

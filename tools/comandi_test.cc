@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/formato.h"
 #include "model/nomi_file.h"
 #include "output/binari.h"
 #include "output/decodifica.h"
@@ -240,6 +241,96 @@ TEST_F(ScenarioTool, AClashInTheIdentitySlotsNamesTheRecordAndWritesNoFile) {
     EXPECT_EQ(e.stato, 2);
     EXPECT_FALSE(fs::exists(dir / "bin" / "Colle_R 101.sim"));
   }
+}
+
+TEST_F(ScenarioTool, CheckTellsWhatCompileTellsAndWritesNothing) {
+  const std::string linea = sorgente("our line.txt", testo_file(righe_linea()));
+  const std::string treno = sorgente("our train.txt", testo_file(righe_treno()));
+  esito e = scenario_cli({"check", linea, treno});
+  EXPECT_EQ(e.err, avvisi_propri(linea, treno));
+  EXPECT_EQ(e.out, "Valdoro / Dir 5802: 4501 cells, 25 stations, 110 signals, route length 218000 m\n");
+  EXPECT_EQ(e.stato, 0);
+  e = scenario_cli({"check", linea, treno, "--strict"});
+  std::string atteso = avvisi_propri(linea, treno);
+  atteso.insert(atteso.rfind("scenario:"), "scenario: 2 warnings with --strict\n");
+  EXPECT_EQ(e.err, atteso);
+  EXPECT_EQ(e.stato, 1);
+
+  // Several mistakes in both sources, one run; the status of compile.
+  const std::string l = sorgente("l.txt", sostituisci(sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"),
+                                                      "[montagne]", "[montagn]"));
+  const std::string t = sorgente("t.txt", sostituisci(colle("treno"), "stazione,   10000,  2,  400,",
+                                                      "stazione,   10000,  2,  -400,"));
+  e = scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101"});
+  EXPECT_EQ(e.err, l + ":18:1: error: unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean "
+                       "\"pendenza\"?\n" +
+                       l + ":23:1: warning: unknown section \"[montagn]\" in the line source; did you mean "
+                       "\"[montagne]\"?\n" +
+                       t + ":16:1: warning: stazione length -400 m is negative\n"
+                       "scenario: 1 error and 2 warnings\n");
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.stato, 1);
+  EXPECT_EQ(scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")}).err,
+            e.err);
+  // Nothing but the sources in their folder, and no output folder.
+  std::vector<std::string> nomi;
+  for (const auto& f : fs::directory_iterator(dir / "src")) nomi.push_back(f.path().filename().string());
+  std::sort(nomi.begin(), nomi.end());
+  EXPECT_EQ(nomi, (std::vector<std::string>{"l.txt", "our line.txt", "our train.txt", "t.txt"}));
+}
+
+// The whole list as one SARIF 2.1.0 log on standard output.
+TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
+  const std::string l = sorgente("my line.txt", sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"));
+  const std::string t = sorgente("my train.txt", sostituisci(colle("treno"), "aderenza,       0,    80",
+                                                              "aderenza,       0,   339"));
+  auto uri = [](std::string p) {
+    for (size_t i = p.find(' '); i != std::string::npos; i = p.find(' ', i)) p.replace(i, 1, "%20");
+    return "file://" + p;
+  };
+  const nlohmann::json attesi = nlohmann::json::parse(R"([
+    {"ruleId": "unknown-keyword", "level": "error",
+     "message": {"text": "unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean \"pendenza\"?"},
+     "locations": [{"physicalLocation": {"artifactLocation": {"uri": "L"}, "region": {"startLine": 18, "startColumn": 1}}}]},
+    {"ruleId": "compile-warning", "level": "warning",
+     "message": {"text": "adhesion is 339, which does not fit 8 bits (0 to 255): stored as 83"},
+     "locations": [{"physicalLocation": {"artifactLocation": {"uri": "T"}, "region": {"startLine": 7, "startColumn": 22}}}]}
+  ])");
+  nlohmann::json risultati = attesi;
+  risultati[0]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(l);
+  risultati[1]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(t);
+  for (const char* comando : {"check", "compile"}) {
+    std::vector<std::string> args = {comando, l, t, "--title", "Colle", "--train", "R 101",
+                                     "--diagnostics-format=sarif"};
+    if (std::string(comando) == "compile") args.insert(args.end(), {"--out", uscita("bin")});
+    const esito e = scenario_cli(args);
+    EXPECT_EQ(e.err, "") << comando;
+    EXPECT_EQ(e.stato, 1) << comando;
+    const nlohmann::json log = nlohmann::json::parse(e.out);
+    EXPECT_EQ(log["version"], "2.1.0");
+    EXPECT_EQ(log["$schema"], "https://json.schemastore.org/sarif-2.1.0.json");
+    ASSERT_EQ(log["runs"].size(), 1u);
+    EXPECT_EQ(log["runs"][0]["tool"]["driver"]["name"], "scenario");
+    EXPECT_EQ(log["runs"][0]["results"], risultati) << comando;
+    const nlohmann::json& regole = log["runs"][0]["tool"]["driver"]["rules"];
+    for (const nlohmann::json& attesa : {
+             nlohmann::json::parse(R"({"id": "unknown-keyword", "shortDescription": {"text": "an item where a record )"
+                                   R"(should start matches no keyword: the record is lost"}, "defaultConfiguration": )"
+                                   R"({"level": "error"}})"),
+             nlohmann::json::parse(R"({"id": "error-15", "shortDescription": {"text": "position beyond the usable )"
+                                   R"(end of the track"}, "defaultConfiguration": {"level": "error"}})"),
+             nlohmann::json::parse(R"({"id": "compile-warning", "shortDescription": {"text": "a warning of the )"
+                                   R"(compile"}, "defaultConfiguration": {"level": "warning"}})")}) {
+      EXPECT_NE(std::find(regole.begin(), regole.end(), attesa), regole.end()) << attesa.dump();
+    }
+  }
+}
+
+TEST_F(ScenarioTool, FormatDocPrintsTheReferenceAndIsNotListed) {
+  const esito e = scenario_cli({"format-doc"});
+  EXPECT_EQ(e.out, formato::documento());
+  EXPECT_EQ(e.stato, 0);
+  EXPECT_EQ(scenario_cli({"--help"}).out.find("format-doc"), std::string::npos);
 }
 
 TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {

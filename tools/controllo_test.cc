@@ -130,6 +130,12 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         "T:21:1: [unknown-section] unknown section \"[vel_limiti]\" in the train source; did you mean "
         "\"[vel_limite]\"?",
         "T:189:1: [repeated-section] section \"[segnali]\" stands a second time (first on line 78)"}},
+      {"a header that holds a keyword is a record to the compiler",
+       {{true, 270, "[montagna]"}},
+       {"L:270:1: [header-read-as-record] section header \"[montagna]\" holds the keyword \"montagna\": the "
+        "compiler reads it as a montagna record, taking the items after it as fields",
+        "L:271:1: [error-25] the sources could not be read (bad number, value too wide, or source ended inside a "
+        "record)"}},
       {"a general key misspelt: the compile's error comes later, the cause is told first",
        {{true, 2, "lunghezza percoso,    218000"}},
        {"L:2:1: [unknown-keyword] unknown keyword \"lunghezza percoso\" in [generale]: the record is lost; did you "
