@@ -68,6 +68,13 @@ class raccolta {
  public:
   explicit raccolta(esito_verifica& e) : e_(e) {}
 
+  // Whether another problem of `id` would still be shown: a message that
+  // costs something to word is worded only then.
+  bool mostra(const char* id) const {
+    auto it = conteggi_.find(id);
+    return it == conteggi_.end() || it->second < kMassimoPerRegola;
+  }
+
   void aggiungi(const char* id, luogo dove, std::string messaggio) {
     const regola* r = trova_regola(id);
     (r->livello == gravita::errore ? e_.errori : e_.avvisi) += 1;
@@ -237,6 +244,12 @@ class lettura_sorgente {
   }
 
   void sconosciuta(std::string_view voce, lettore::punto p) {
+    // What follows it on its line would have been its fields.
+    const auto salta = [&] { salta_resto_riga(p.riga); };
+    if (!d_.mostra("unknown-keyword")) {
+      d_.aggiungi("unknown-keyword", a(p), {});
+      return salta();
+    }
     std::vector<std::string> nomi;
     for (const formato::sezione& s : f_.sezioni) {
       for (const formato::record& r : s.records) {
@@ -247,8 +260,7 @@ class lettura_sorgente {
     d_.aggiungi("unknown-keyword", a(p),
                 "unknown keyword \"" + std::string(voce) + "\"" + dove + ": the record is lost" +
                     suggerimento(voce, nomi));
-    // What follows it on its line would have been its fields.
-    salta_resto_riga(p.riga);
+    salta();
   }
 
   // Whether an item starts something of its own: a header or a record.
