@@ -343,8 +343,9 @@ class lettura_sorgente {
     const std::string come = letto_come(r, v);
     if (come.empty()) {
       d_.aggiungi("unknown-keyword", a(p),
-                  "keyword \"" + std::string(voce) + "\" gives no " + r.parola + ": it names none of " +
-                      (r.forme.empty() ? std::string(r.parola) : std::string(r.forme.front()) + " to " + r.forme.back()));
+                  "keyword \"" + std::string(voce) + "\" is none of " +
+                      (r.forme.empty() ? std::string(r.parola) : std::string(r.forme.front()) + " to " + r.forme.back()) +
+                      ": the compiler refuses it");
       return;
     }
     d_.aggiungi("keyword-read-as", a(p), "keyword \"" + std::string(voce) + "\" is read as \"" + come + "\"");

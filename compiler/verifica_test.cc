@@ -67,6 +67,50 @@ TEST(Verifica, PlacesStayInsideTheSource) {
   EXPECT_EQ(e.diagnostiche[0].messaggio, "\"pendenza\" record has 1 of its 2 fields: gradient is missing");
 }
 
+// The rules the author-mistake table of the tool does not reach, each on a
+// line of a small line source.
+TEST(Verifica, EachRuleAtItsLine) {
+  struct caso {
+    std::string linea;  // what follows kLineaMinima, or a whole source when it holds [generale]
+    std::vector<std::string> attese;  // "LINE:COL: [rule] message"
+  } casi[] = {
+      {"titolo\r\naltro\r\n[generale]\r\nlunghezza percorso,    20000\r\n[fine]\r\n",
+       {"1:1: [before-general] 2 items stand before \"[generale]\" and are passed over"}},
+      {"[generale]\r\npendenza,  0,   0\r\nlunghezza percorso,    20000\r\n[curve]\r\nsfondo uno,    1\r\n[fine]\r\n",
+       {"2:1: [misplaced-record] \"pendenza\" record in the general section: it is not read; move it after the "
+        "general section",
+        "5:1: [misplaced-record] general key \"sfondo uno\" after the general section has ended: it is not read; "
+        "move it into [generale]"}},
+      {"[generale]\r\nripetizione segnali 9,    100,    200\r\nripetizione segnali,    100,    200\r\n"
+       "lunghezza percorso,    20000\r\n[fine]\r\n",
+       {"2:1: [keyword-read-as] keyword \"ripetizione segnali 9\" is read as \"ripetizione segnali 9 codici\"",
+        "3:1: [unknown-keyword] keyword \"ripetizione segnali\" is none of ripetizione segnali 4 codici to "
+        "ripetizione segnali 9 codici: the compiler refuses it"}},
+      {"120\r\n-x-\r\ncurvas7,  100,  50\r\n[fine]\r\n",
+       {"4:1: [not-a-record] the number \"120\" stands where a record should start: it is passed over",
+        "5:1: [not-a-record] \"-x-\" stands where a record should start: an item holding \"-\" is passed over",
+        "6:1: [unknown-keyword] keyword \"curvas7\" is none of curvas1 to curvad6: the compiler refuses it"}},
+      {"pendenza,  100,  4x\r\npendenza,  200,  99999999999\r\nmontagna,  300,  400,  300\r\n[fine]\r\n",
+       {"4:18: [bad-number] pendenza gradient \"4x\" is not a whole number",
+        "5:18: [value-too-wide] pendenza gradient \"99999999999\" does not fit 32 bits: the source cannot be read",
+        "6:24: [out-of-range] montagna kind 300 is outside its range, 0 to 265"}},
+      {"montagna,  -50,  400,  1\r\npendenza,  26950,  1\r\n[fine]\r\n",
+       {"4:1: [before-start] montagna position -50 m is before the start of the line",
+        "5:1: [beyond-track] pendenza position 26950 m is beyond the usable end of the track, 26900 m"}},
+  };
+  for (const caso& c : casi) {
+    const std::string linea = c.linea.rfind("[generale]") != std::string::npos ? c.linea : kLineaMinima + c.linea;
+    const esito_verifica e = verifica(linea, kL, kTrenoMinimo, kT);
+    std::vector<std::string> v;
+    for (const diagnostica& d : e.diagnostiche) {
+      EXPECT_EQ(d.dove.file, kL);
+      v.push_back(std::to_string(d.dove.riga) + ":" + std::to_string(d.dove.colonna) + ": [" + d.regola + "] " +
+                  d.messaggio);
+    }
+    EXPECT_EQ(v, c.attese) << c.linea;
+  }
+}
+
 TEST(Verifica, DistanceCountsASwapAsOneStep) {
   struct caso {
     const char* a;
