@@ -10,6 +10,8 @@ const std::vector<regola>& regole() {
       {"misplaced-record", gravita::errore,
        "a line-source record on the wrong side of the general section's end: it is not read"},
       {"missing-field", gravita::errore, "a record with fewer fields than its keyword takes"},
+      {"unreadable", gravita::errore, "an item the reader cannot take, such as a quote never closed: the rest of "
+                                      "the source is not read"},
       {"bad-number", gravita::errore, "a field that is not a whole number"},
       {"value-too-wide", gravita::errore, "a value that does not fit the width it is read into"},
       {"refused-value", gravita::errore, "a value outside the range that the compile takes"},

@@ -121,14 +121,26 @@ class lettura_sorgente {
   }
 
   void leggi() {
-    if (!cerca_generale()) return;
+    try {
+      if (!cerca_generale()) return;
+    } catch (const errore_lettura&) {
+      return;  // the compile tells of a source without a readable [generale]
+    }
     const lettore::punto generale = r_.punto_voce();
     sezione_ = formato::trova_sezione(f_, "[generale]");
     viste_[sezione_] = generale.riga;
     in_generale_ = f_.tipo == formato::quale::linea;
-    while (!r_.esaurito()) {
-      const std::string_view voce = r_.leggi_testo();
-      tratta_voce(voce, r_.punto_voce());
+    try {
+      while (!r_.esaurito()) {
+        const std::string_view voce = r_.leggi_testo();
+        tratta_voce(voce, r_.punto_voce());
+      }
+    } catch (const errore_lettura& e) {
+      // Past an item the reader cannot take (a quote never closed) there
+      // is nothing more it can read.
+      d_.aggiungi("unreadable", a({e.dove().riga, e.dove().colonna}),
+                  std::string(e.what()) + ": the rest of the " + f_.nome + " cannot be read");
+      return;
     }
     if (f_.tipo == formato::quale::treno && stazioni_ == 0) {
       d_.aggiungi("no-station", a(generale), "the train source has no \"stazione\" record: the train runs through no station");

@@ -94,6 +94,8 @@ TEST(Verifica, EachRuleAtItsLine) {
        {"4:18: [bad-number] pendenza gradient \"4x\" is not a whole number",
         "5:18: [value-too-wide] pendenza gradient \"99999999999\" does not fit 32 bits: the source cannot be read",
         "6:24: [out-of-range] montagna kind 300 is outside its range, 0 to 265"}},
+      {"cartello_indicatore,  100,  \"(a)\r\npendenza,  0,  1\r\n",
+       {"4:29: [unreadable] quoted item without its closing quote: the rest of the line source cannot be read"}},
       {"montagna,  -50,  400,  1\r\npendenza,  26950,  1\r\n[fine]\r\n",
        {"4:1: [before-start] montagna position -50 m is before the start of the line",
         "5:1: [beyond-track] pendenza position 26950 m is beyond the usable end of the track, 26900 m"}},
