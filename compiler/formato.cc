@@ -20,6 +20,10 @@ campo numero(const char* nome, const char* unita, int64_t minimo, int64_t massim
              const char* significato) {
   return {nome, unita, minimo, massimo, l, ruolo::valore, memoria, significato};
 }
+campo rifiutato(campo c) {
+  c.rifiutato = true;
+  return c;
+}
 campo cifra(const char* nome, const char* memoria, const char* significato) {
   return numero(nome, "", 0, 9, lettura::intero32, memoria, significato);
 }
@@ -65,9 +69,9 @@ sorgente costruisci_linea() {
       "General data of the line. Its keys are read only here, up to the next section header; everything before "
       "\"[generale]\" is passed over.",
       {record{"lunghezza percorso", "lunghezza", "percorso", false, fase::generale, {},
-              {numero("route_length", "m", 0, kMetriMax, lettura::intero32,
-                      "row 84 `fine`, 32 bits; the track has one 50 m cell up to 7000 m beyond it",
-                      "the length of the route")},
+              {rifiutato(numero("route_length", "m", 0, kMetriMax, lettura::intero32,
+                                "row 84 `fine`, 32 bits; the track has one 50 m cell up to 7000 m beyond it",
+                                "the length of the route"))},
               ordine::libero, "lunghezza percorso,    218000", "the route length; it must come first"},
        progressiva("progressiva chilometrica uno", "uno", "progressiva chilometrica uno,    180350,    -180350,    0"),
        progressiva("progressiva chilometrica due", "due", "progressiva chilometrica due,    194700,    -16400,    0"),
@@ -96,9 +100,9 @@ sorgente costruisci_linea() {
       "[pendenze]", "Gradients: each holds from its position to the next record's.",
       {record{"pendenza", "pendenza", nullptr, false, fase::record, {},
               {posizione("where the gradient starts"),
-               numero("gradient", "per mille", -100, 155, lettura::intero32,
-                      "cell byte `pendenza`, gradient + 100, in every cell from the position on",
-                      "rise (positive) or fall (negative), in whole per mille")},
+               rifiutato(numero("gradient", "per mille", -100, 155, lettura::intero32,
+                                "cell byte `pendenza`, gradient + 100, in every cell from the position on",
+                                "rise (positive) or fall (negative), in whole per mille"))},
               ordine::crescente, "pendenza,  600,   -11", "a gradient"}}});
   s.sezioni.push_back(sezione{
       "[montagne]", "Mountain spans (tunnels and the like), in rising order, none overlapping the next.",
@@ -179,8 +183,8 @@ sorgente costruisci_treno() {
       "[vel_limite]", "Speed limits along the line: each holds from its position to the next record's.",
       {record{"velocita", "velocit", nullptr, false, fase::record, {},
               {posizione("where the limit starts"),
-               numero("speed", "km/h", 0, 1277, lettura::intero32,
-                      "cell byte `velocita`, in steps of 5 km/h (nearest)", "the speed limit")},
+               rifiutato(numero("speed", "km/h", 0, 1277, lettura::intero32,
+                                "cell byte `velocita`, in steps of 5 km/h (nearest)", "the speed limit"))},
               ordine::crescente, "velocita,    1100,   110", "a speed limit"}}});
   auto b = [](const char* nome, const char* memoria, const char* significato) {
     return numero(nome, "", 0, 255, lettura::byte, memoria, significato);
@@ -284,7 +288,7 @@ std::string intervallo(const campo& c) {
   if (c.letto == lettura::testo) return "text";
   if (c.minimo == kI32Min && c.massimo == kI32Max) return "any 32-bit whole number";
   if (c.massimo == kI32Max) return std::to_string(c.minimo) + " or more";
-  return std::to_string(c.minimo) + " to " + std::to_string(c.massimo);
+  return std::to_string(c.minimo) + " to " + std::to_string(c.massimo) + (c.rifiutato ? "; refused outside" : "");
 }
 
 const char* nome_lettura(lettura l) {
@@ -313,7 +317,9 @@ std::string cella_md(std::string t) {
 }
 
 std::string record_md(const record& r) {
-  std::string t = "#### `" + std::string(r.parola) + "`\n\n" + r.significato + ".\n\n";
+  std::string significato = r.significato;
+  significato[0] = static_cast<char>(significato[0] - 'a' + 'A');
+  std::string t = "#### `" + std::string(r.parola) + "`\n\n" + significato + ".\n\n";
   const std::vector<std::string> f = forme(r);
   if (f.size() > 1) {
     t += "Written as";
@@ -403,7 +409,7 @@ std::string documento() {
          "- A source is a list of items. Commas and line ends separate items alike, so a record may run over "
          "several lines; the writers put one record on each line, and the checker expects that.\n"
          "- A record is a keyword item followed by its fields, in the order of its table. A keyword is found "
-         "anywhere in its item, letter case aside (the general keys of the line source match case exactly).\n"
+         "anywhere in its item, letter case aside (most general keys of the line source match case exactly).\n"
          "- A number is a whole number with an optional minus sign; it also ends at a blank. An empty field "
          "reads as 0. There are no decimals: in `-4,5` the comma ends the number, and `5` is left over.\n"
          "- A text field runs to the next comma or the end of its line; a name cannot hold a comma.\n"

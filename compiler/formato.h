@@ -36,6 +36,7 @@ struct campo {
   ruolo parte;
   const char* memoria;      // how it is stored
   const char* significato;  // what it means to the scenario
+  bool rifiutato = false;   // the compile refuses a value outside the range
 };
 
 // What the order of a list's records must be.

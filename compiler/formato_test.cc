@@ -7,6 +7,7 @@
 #include <string>
 
 #include "compiler/prova_linea.h"
+#include "util/file.h"
 
 namespace valdoro {
 namespace {
@@ -92,6 +93,14 @@ TEST(Formato, KeywordsAreFoundAsTheCompilerFindsThem) {
       EXPECT_STREQ(r->parola, c.parola);
     }
   }
+}
+
+// docs/source-format.md is printed from the tables (scenario format-doc);
+// a table changed without the reference fails here.
+TEST(Formato, TheReferenceInDocsIsWhatTheTablesPrint) {
+  const std::string scritto = leggi_file(std::filesystem::path(VALDORO_SOURCE_DIR) / "docs" / "source-format.md");
+  EXPECT_TRUE(scritto == formato::documento())
+      << "docs/source-format.md is out of date: run scenario format-doc > docs/source-format.md";
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ std::string compila(const caso& c) {
   s.nome_treno = "Dir 5802";
   esito_coppia e = compila_coppia(s, c.linea, c.treno, dir.percorso());
   EXPECT_EQ(e.fatale, "");
+  EXPECT_TRUE(verifica_coppia(c.linea, c.treno)) << c.nome;
   return s.codice_errore == 0 ? "" : descrivi_errore(s);
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/formato.h"
 #include "model/nomi_file.h"
 #include "output/binari.h"
 #include "output/decodifica.h"
@@ -57,6 +58,17 @@ std::string sostituisci(std::string testo, const std::string& da, const std::str
   return testo;
 }
 
+// What our own sources deserve, under the names `linea` and `treno`.
+std::string avvisi_propri(const std::string& linea, const std::string& treno) {
+  return linea +
+         ":114:20: warning: \"-4,5\" has a decimal comma: pendenza gradient is read as -4 and \"5\" is passed over; "
+         "values are whole numbers\n" +
+         treno +
+         ":60:1: warning: \"-Terme\" on a line of its own is passed over: the name on line 59 stays \"Pontelungo\"; "
+         "a name must stand whole on its record's line\n"
+         "scenario: 0 errors and 2 warnings\n";
+}
+
 class ScenarioTool : public ::testing::Test {
  protected:
   // Writes a source under a name of the author's choosing; returns its path.
@@ -90,7 +102,7 @@ TEST_F(ScenarioTool, CompilesOurScenarioFromAnyNamesIntoThePackagersBytes) {
   memorizza_percorso(s, 1, pacchetto.percorso());
 
   esito e = scenario_cli({"compile", linea, treno, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
-  EXPECT_EQ(e.err, "");
+  EXPECT_EQ(e.err, avvisi_propri(linea, treno));
   EXPECT_EQ(e.out, "Valdoro / Dir 5802: 4501 cells, 25 stations, 110 signals, route length 218000 m; files in " +
                        uscita("bin") + "\n");
   EXPECT_EQ(e.stato, 0);
@@ -117,17 +129,20 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
     std::string da, a;
     std::string atteso;  // with L and T for the two paths
   } casi[] = {
-      {false, "stazione,   10000,", "stazione,   10010,", "T:16:1: error 8: station position 10010 m is not a "
-                                                          "multiple of 50 m\n"},
-      {false, "segnale,    9400,", "segnale,   12000,", "T:24:1: error 16: signal at 12000 m: cell 241 at 12050 "
-                                                        "m already holds a signal (kind 1)\n"},
+      {false, "stazione,   10000,", "stazione,   10010,",
+       "T:16:1: error 8: station position 10010 m is not a multiple of 50 m\nscenario: 1 error and 0 warnings\n"},
+      {false, "segnale,    9400,", "segnale,   12000,",
+       "T:24:1: error 16: signal at 12000 m: cell 241 at 12050 m already holds a signal (kind 1)\n"
+       "scenario: 1 error and 0 warnings\n"},
       {true, "pendenza,  9000,   -6", "pendenza,  9000,   x6",
-       "L:20:20: error 25: record \"pendenza\", field gradient: \"x6\" is not a whole number\n"},
+       "L:20:20: error 25: record \"pendenza\", field gradient: \"x6\" is not a whole number\n"
+       "scenario: 1 error and 0 warnings\n"},
       // The track never comes to be, so stamping fails later: both are told,
       // the cause first.
       {true, "percorso,    20000", "percorso,    2000000",
        "L:2:1: error 1: route length 2000000 m is above the limit, 1000000 m\n"
-       "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n"},
+       "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n"
+       "scenario: 2 errors and 0 warnings\n"},
 
   };
   for (const caso& c : casi) {
@@ -152,7 +167,7 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
            {"[generali]\nx\n", ":2:1: error 102: line source has no [generale] section\n"}}) {
     const std::string l = sorgente("my line.txt", testo);
     esito e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
-    EXPECT_EQ(e.err, l + atteso + ultima);
+    EXPECT_EQ(e.err, l + atteso + ultima + "scenario: 2 errors and 0 warnings\n");
     EXPECT_EQ(e.stato, 1);
   }
 }
@@ -164,10 +179,10 @@ uint64_t impronta(const std::string& byte) {
   return h;
 }
 
-// Mistakes an author makes in our own scenario: each is told with its value
-// and its limit, and the files are, byte for byte, those that the same
-// sources gave before the messages said more (the fingerprints were taken
-// then, and the compile must not have moved a byte since).
+// Mistakes an author makes in our own scenario: the compile's error is told
+// with its value and its limit, and the files are, byte for byte, those that
+// the same sources gave before the messages said more (the fingerprints were
+// taken then, and the compile must not have moved a byte since).
 TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsTheyWere) {
   const std::string linea = testo_file(righe_linea());
   const std::string treno = testo_file(righe_treno());
@@ -217,10 +232,13 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
     const std::string t = sorgente("t.txt", c.treno);
     fs::remove_all(dir / "bin");
     esito e = scenario_cli({"compile", l, t, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
-    std::string atteso = c.atteso;
-    if (!atteso.empty()) atteso.replace(0, 1, atteso[0] == 'L' ? l : t);
-    EXPECT_EQ(e.err, atteso) << c.nome;
-    EXPECT_EQ(e.stato, c.atteso.empty() ? 0 : 1) << c.nome;
+    // Each of the compile's lines, whole, among what the checker tells beside them.
+    std::istringstream righe(c.atteso);
+    for (std::string riga; std::getline(righe, riga);) {
+      if (riga.rfind("L:", 0) == 0 || riga.rfind("T:", 0) == 0) riga.replace(0, 1, riga[0] == 'L' ? l : t);
+      EXPECT_NE(("\n" + e.err).find("\n" + riga + "\n"), std::string::npos) << c.nome << "\n" << riga << "\n" << e.err;
+    }
+    if (!c.atteso.empty()) EXPECT_EQ(e.stato, 1) << c.nome;
     EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_profilo("Valdoro"))), c.profilo) << c.nome;
     EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_stazioni("Valdoro", "Dir 5802"))), c.stazioni) << c.nome;
     EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_celle("Valdoro", "Dir 5802"))), c.celle) << c.nome;
@@ -242,9 +260,10 @@ TEST_F(ScenarioTool, WarningsAreToldWithTheAuthorsPathsAndStrictFailsOnThem) {
     std::string err;
     int stato;
   } casi[] = {
-      {{l, t}, avviso_339, 0},
-      {{l, t, "--strict"}, avviso_339 + "scenario: 1 warning with --strict\n", 1},
-      {{cut, t, "--strict"}, avviso_cut + avviso_339 + "scenario: 2 warnings with --strict\n", 1},
+      {{l, t}, avviso_339 + "scenario: 0 errors and 1 warning\n", 0},
+      {{l, t, "--strict"}, avviso_339 + "scenario: 1 warning with --strict\nscenario: 0 errors and 1 warning\n", 1},
+      {{cut, t, "--strict"},
+       avviso_cut + avviso_339 + "scenario: 2 warnings with --strict\nscenario: 0 errors and 2 warnings\n", 1},
   };
   for (const caso& c : casi) {
     fs::remove_all(dir / "bin");
@@ -278,25 +297,118 @@ TEST_F(ScenarioTool, AClashInTheIdentitySlotsNamesTheRecordAndWritesNoFile) {
     std::string atteso;  // T for the train source's path
   } casi[] = {
       {colle("linea"), sostituisci(colle("treno"), "rallentamento,   14500,", "rallentamento,   -1,"),
-       "T:19:1: " + clash + "this record put a value into cell 1, where the identity codes go\n"},
+       "T:19:1: warning: rallentamento position -1 m is before the start of the line\nT:19:1: " + clash +
+           "this record put a value into cell 1, where the identity codes go\nscenario: 1 error and 1 warning\n"},
       {sostituisci(colle("linea"), "[cartelli]\n",
                    "[cartelli]\nindicatori_vmax,  50,  100,  110,  120,  0,  ,  ,  ,  0\n"
                    "indicatori_vmax,  100,  100,  110,  120,  0,  ,  ,  ,  0\n"),
        sostituisci(colle("treno"), "rallentamento,   14500,", "rallentamento,   350,"),
        "T:19:1: " + clash + "the finishing pass put a speed mark for this slowdown into cell 1, where the identity "
-                            "codes go\n"},
+                            "codes go\nscenario: 1 error and 0 warnings\n"},
   };
   for (const caso& c : casi) {
     const std::string l = sorgente("l.txt", c.linea);
     const std::string t = sorgente("t.txt", c.treno);
     esito e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
     std::string atteso = c.atteso;
-    if (atteso[0] == 'T') atteso.replace(0, 1, t);
+    for (size_t p = atteso.find("T:19:"); p != std::string::npos; p = atteso.find("T:19:", p + t.size())) {
+      atteso.replace(p, 1, t);
+    }
     EXPECT_EQ(e.err, atteso);
     EXPECT_EQ(e.out, "");
     EXPECT_EQ(e.stato, 2);
     EXPECT_FALSE(fs::exists(dir / "bin" / "Colle_R 101.sim"));
   }
+}
+
+TEST_F(ScenarioTool, CheckTellsWhatCompileTellsAndWritesNothing) {
+  const std::string linea = sorgente("our line.txt", testo_file(righe_linea()));
+  const std::string treno = sorgente("our train.txt", testo_file(righe_treno()));
+  esito e = scenario_cli({"check", linea, treno});
+  EXPECT_EQ(e.err, avvisi_propri(linea, treno));
+  EXPECT_EQ(e.out, "Valdoro / Dir 5802: 4501 cells, 25 stations, 110 signals, route length 218000 m\n");
+  EXPECT_EQ(e.stato, 0);
+  e = scenario_cli({"check", linea, treno, "--strict"});
+  std::string atteso = avvisi_propri(linea, treno);
+  atteso.insert(atteso.rfind("scenario:"), "scenario: 2 warnings with --strict\n");
+  EXPECT_EQ(e.err, atteso);
+  EXPECT_EQ(e.stato, 1);
+
+  // Several mistakes in both sources, one run; the status of compile.
+  const std::string l = sorgente("l.txt", sostituisci(sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"),
+                                                      "[montagne]", "[montagn]"));
+  const std::string t = sorgente("t.txt", sostituisci(colle("treno"), "stazione,   10000,  2,  400,",
+                                                      "stazione,   10000,  2,  -400,"));
+  e = scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101"});
+  EXPECT_EQ(e.err, l + ":18:1: error: unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean "
+                       "\"pendenza\"?\n" +
+                       l + ":23:1: warning: unknown section \"[montagn]\" in the line source; did you mean "
+                       "\"[montagne]\"?\n" +
+                       t + ":16:1: warning: stazione length -400 m is negative\n"
+                       "scenario: 1 error and 2 warnings\n");
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.stato, 1);
+  EXPECT_EQ(scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")}).err,
+            e.err);
+  // Nothing but the sources in their folder, and no output folder.
+  std::vector<std::string> nomi;
+  for (const auto& f : fs::directory_iterator(dir / "src")) nomi.push_back(f.path().filename().string());
+  std::sort(nomi.begin(), nomi.end());
+  EXPECT_EQ(nomi, (std::vector<std::string>{"l.txt", "our line.txt", "our train.txt", "t.txt"}));
+}
+
+// The whole list as one SARIF 2.1.0 log on standard output.
+TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
+  const std::string l = sorgente("my line.txt", sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"));
+  const std::string t = sorgente("my train.txt", sostituisci(colle("treno"), "aderenza,       0,    80",
+                                                              "aderenza,       0,   339"));
+  auto uri = [](std::string p) {
+    for (size_t i = p.find(' '); i != std::string::npos; i = p.find(' ', i)) p.replace(i, 1, "%20");
+    return "file://" + p;
+  };
+  const nlohmann::json attesi = nlohmann::json::parse(R"([
+    {"ruleId": "unknown-keyword", "level": "error",
+     "message": {"text": "unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean \"pendenza\"?"},
+     "locations": [{"physicalLocation": {"artifactLocation": {"uri": "L"}, "region": {"startLine": 18, "startColumn": 1}}}]},
+    {"ruleId": "compile-warning", "level": "warning",
+     "message": {"text": "adhesion is 339, which does not fit 8 bits (0 to 255): stored as 83"},
+     "locations": [{"physicalLocation": {"artifactLocation": {"uri": "T"}, "region": {"startLine": 7, "startColumn": 22}}}]}
+  ])");
+  nlohmann::json risultati = attesi;
+  risultati[0]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(l);
+  risultati[1]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(t);
+  for (const char* comando : {"check", "compile"}) {
+    std::vector<std::string> args = {comando, l, t, "--title", "Colle", "--train", "R 101",
+                                     "--diagnostics-format=sarif"};
+    if (std::string(comando) == "compile") args.insert(args.end(), {"--out", uscita("bin")});
+    const esito e = scenario_cli(args);
+    EXPECT_EQ(e.err, "") << comando;
+    EXPECT_EQ(e.stato, 1) << comando;
+    const nlohmann::json log = nlohmann::json::parse(e.out);
+    EXPECT_EQ(log["version"], "2.1.0");
+    EXPECT_EQ(log["$schema"], "https://json.schemastore.org/sarif-2.1.0.json");
+    ASSERT_EQ(log["runs"].size(), 1u);
+    EXPECT_EQ(log["runs"][0]["tool"]["driver"]["name"], "scenario");
+    EXPECT_EQ(log["runs"][0]["results"], risultati) << comando;
+    const nlohmann::json& regole = log["runs"][0]["tool"]["driver"]["rules"];
+    for (const nlohmann::json& attesa : {
+             nlohmann::json::parse(R"({"id": "unknown-keyword", "shortDescription": {"text": "an item where a record )"
+                                   R"(should start matches no keyword: the record is lost"}, "defaultConfiguration": )"
+                                   R"({"level": "error"}})"),
+             nlohmann::json::parse(R"({"id": "error-15", "shortDescription": {"text": "position beyond the usable )"
+                                   R"(end of the track"}, "defaultConfiguration": {"level": "error"}})"),
+             nlohmann::json::parse(R"({"id": "compile-warning", "shortDescription": {"text": "a warning of the )"
+                                   R"(compile"}, "defaultConfiguration": {"level": "warning"}})")}) {
+      EXPECT_NE(std::find(regole.begin(), regole.end(), attesa), regole.end()) << attesa.dump();
+    }
+  }
+}
+
+TEST_F(ScenarioTool, FormatDocPrintsTheReferenceAndIsNotListed) {
+  const esito e = scenario_cli({"format-doc"});
+  EXPECT_EQ(e.out, formato::documento());
+  EXPECT_EQ(e.stato, 0);
+  EXPECT_EQ(scenario_cli({"--help"}).out.find("format-doc"), std::string::npos);
 }
 
 TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
@@ -326,7 +438,7 @@ TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
   s.nome_treno = "Dir 5802";
   memorizza_percorso(s, 1, pacchetto.percorso());
   e = scenario_cli({"compile", linea, treno, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
-  EXPECT_EQ(e.err, "");
+  EXPECT_EQ(e.err, avvisi_propri(linea, treno));
   EXPECT_EQ(e.stato, 0);
   for (const std::string& nome : {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
                                   file_celle("Valdoro", "Dir 5802")}) {
