@@ -136,8 +136,11 @@ TEST(Avvisi, ATrainSourceOfWhichNothingWasCompiled) {
       {"x\r\n[generale]\r\n\r\n  \r\n",
        std::string(T) + "2:1: \"[generale]\" is the last item of the train source: nothing follows it, so nothing of "
                         "it was compiled"},
-      {unisci(kLinea), std::string(T) + "1:1: no train record follows \"[generale]\" (is this a line source?): "
-                                        "nothing of it was compiled"},
+      {unisci(kLinea), std::string(T) + "1:1: no train record follows \"[generale]\", but \"lunghezza percorso\", "
+                                        "a key of the line source, does: the line source was given as the train "
+                                        "source, and nothing of it was compiled"},
+      {"[generale]\r\nx, 1\r\n[fine]\r\n", std::string(T) + "1:1: no train record follows \"[generale]\" (is "
+                                                          "this a line source?): nothing of it was compiled"},
   };
   for (const caso& c : casi) {
     const compilato k = compila_coppia(unisci(kLinea), c.treno);
@@ -173,12 +176,12 @@ TEST(Avvisi, TheStoredValueIsTheOneThePartsGive) {
 TEST(Avvisi, AnEmptyGeneralSectionIsNotAMissingOne) {
   struct caso {
     std::string linea;
-    const char* testo;
+    std::string testo;
     int riga;
   } casi[] = {
       {"[generale]\r\n\r\n\r\n", kGeneraleVuota, 1},
       {"x\r\n  [generale]  \r\n", kGeneraleVuota, 2},
-      {"x\r\ny\r\n", nullptr, 2},
+      {"x\r\ny\r\n", "", 2},
   };
   for (const caso& c : casi) {
     const compilato k = compila(c.linea);

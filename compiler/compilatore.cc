@@ -1,6 +1,7 @@
 #include "compiler/compilatore.h"
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "compiler/lettore.h"
@@ -28,12 +29,23 @@ bool e_intestazione(std::string_view voce) {
   return voce.find('[') != std::string_view::npos && voce.find(']') != std::string_view::npos && !trattino;
 }
 
-esito fase_generale(scenario& s, lettore& r) {
+// The general keys of the train source, which a line source never holds:
+// one of them in the line source's general section means the two sources
+// were given the other way round.
+bool chiave_del_treno(std::string_view voce) {
+  for (const char* chiave : {"vetture", "frenata", "orologio", "sabbia"}) {
+    if (contiene(voce, chiave)) return true;
+  }
+  return false;
+}
+
+esito fase_generale(scenario& s, lettore& r, std::string& chiave_treno) {
   for (;;) {
     if (r.esaurito()) return esito::avanti;
     s.voce_letta.assign(r.leggi_testo());
     if (r.esaurito()) return esito::avanti;
     for (int i = 0; i < kTrattiniGenerali && ha_trattino(s.voce_letta); ++i) s.voce_letta.assign(r.leggi_testo());
+    if (chiave_treno.empty() && chiave_del_treno(s.voce_letta)) chiave_treno = s.voce_letta;
     esito e = applica_chiavi_generali(s, r);
     if (e != esito::avanti) return e;
     if (e_intestazione(s.voce_letta)) return esito::avanti;
@@ -56,13 +68,22 @@ esito applica_chiavi_record(scenario& s, lettore& r, stato_linea& st) {
 
 // The line source after its "[generale]": general keys, then records.
 esito leggi_dopo_generale(scenario& s, lettore& r, stato_linea& st) {
-  esito e = fase_generale(s, r);
+  std::string chiave_treno;
+  esito e = fase_generale(s, r, chiave_treno);
   if (e != esito::avanti) return e;
   progressive_ordina(s);
   s.numero_montagne = 0;
   s.riga_cartelli = kPrimaRigaCartelli;
   // Every record and the closing fills write into the track.
-  if (s.celle.empty()) return ferma(s, r, r.punto_voce(), kSenzaBinario, esito::ferma_subito);
+  if (s.celle.empty()) {
+    std::string testo = significato_errore(kSenzaBinario) +
+                        " (no item of the general section, which ends here, holds \"lunghezza\" and \"percorso\")";
+    if (!chiave_treno.empty()) {
+      testo += "; its general section holds \"" + chiave_treno +
+               "\", a key of the train source: are the line source and the train source given the other way round?";
+    }
+    return ferma(s, r, r.punto_voce(), kSenzaBinario, esito::ferma_subito, std::move(testo));
+  }
   semina_profilo(s, st);
   return fase_record(s, r, [&] { return applica_chiavi_record(s, r, st); });
 }
@@ -72,7 +93,7 @@ esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
   if (!cerca_generale(s, r)) {
     // An item "[generale]" that is the last one was found, but nothing of
     // the section follows it.
-    const char* testo = contiene(s.voce_letta, "[generale]") ? kGeneraleVuota : nullptr;
+    std::string testo = contiene(s.voce_letta, "[generale]") ? kGeneraleVuota : "";
     registra_errore(s, kSenzaGenerale, r.luogo_voce(), testo);
     return esito::ferma_subito;
   }
@@ -89,6 +110,13 @@ bool compila_linea(scenario& s, lettore& r, const std::filesystem::path& sorgent
   if (e == esito::ferma_subito) return false;
   riempimenti_finali(s, st);
   return true;
+}
+
+// What could not be read, and in which record: the keyword item the record
+// was recognised by is still the current item.
+std::string testo_trappola(const scenario& s, const errore_lettura& e) {
+  if (!e.in_record()) return e.what();
+  return "record \"" + s.voce_letta + "\", " + e.what();
 }
 
 void cancella_se_esiste(const std::filesystem::path& percorso) {
@@ -136,7 +164,15 @@ void memorizza_dati(scenario& s, const std::filesystem::path& cartella) {
   } catch (const errore_lettura& e) {
     cancella_se_esiste(linea);
     cancella_se_esiste(treno);
-    registra_errore(s, kTrappola, e.dove());
+    registra_errore(s, kTrappola, e.dove(), testo_trappola(s, e));
+  } catch (const std::range_error& e) {
+    // A value of the line half that reads but does not fit what it is
+    // stored in (the train half tells its own as errore_lettura): the last
+    // item read is the record's.
+    cancella_se_esiste(linea);
+    cancella_se_esiste(treno);
+    luogo dove = in_treno ? luogo{nome_treno, 0, 0} : !r ? luogo{nome_linea, 0, 0} : r->luogo_voce();
+    registra_errore(s, kTrappola, dove, "record \"" + s.voce_letta + "\", " + e.what());
   } catch (const std::exception&) {
     // Other faults carry no place: the last item read stands for it.
     cancella_se_esiste(linea);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/formato.h"
 #include "compiler/prova_linea.h"
 
 namespace valdoro {
@@ -30,61 +31,102 @@ TEST(MemorizzaDati, EachLineErrorWithItsPlace) {
     int32_t con_profilo;
     const char* atteso;
   } casi[] = {
-      {"x\r\n[generale]\r\n", 0, "Valdoro_linea.txt:2:1: error 102: line source has no [generale] section"},
-      {sorgente_linea("", "1000001"), 0, "Valdoro_linea.txt:2:1: error 1: route length above 1000000 m"},
-      {sorgente_linea("", "-1"), 0, "Valdoro_linea.txt:2:1: error 218: route length below 0 m"},
+      {"x\r\n[generale]\r\n", 0, "Valdoro_linea.txt:2:1: error 102: line source's [generale] section is empty: "
+                                 "nothing follows it"},
+      {sorgente_linea("", "1000001"), 0, "Valdoro_linea.txt:2:1: error 1: route length 1000001 m is above the "
+                                         "limit, 1000000 m"},
+      {sorgente_linea("", "-1"), 0, "Valdoro_linea.txt:2:1: error 218: route length -1 m is below 0 m"},
       {"[generale]\r\nlunghezza percorso, 1000\r\n  ripetizione segnali 4 codici, 2101, 0\r\n[curve]\r\n", 0,
-       "Valdoro_linea.txt:3:3: error 3: signal repetition start is not a multiple of 50"},
+       "Valdoro_linea.txt:3:3: error 3: signal repetition start 2101 m is not a multiple of 50 m"},
       {"[generale]\r\nlunghezza percorso, 1000\r\nripetizione segnali 4 codici, 2100, 2101\r\n[curve]\r\n", 0,
-       "Valdoro_linea.txt:3:1: error 4: signal repetition end is not a multiple of 50"},
+       "Valdoro_linea.txt:3:1: error 4: signal repetition end 2101 m is not a multiple of 50 m"},
       {"[generale]\r\nlunghezza percorso, 1000\r\nripetizione segnali, 2100, 0\r\n[curve]\r\n", 0,
-       "Valdoro_linea.txt:3:1: error 5: signal repetition key names neither 4 nor 9 codes"},
+       "Valdoro_linea.txt:3:1: error 5: signal repetition key \"ripetizione segnali\" names neither 4 nor 9 "
+       "codes (no digit 4 or 9 in it)"},
       {"[generale]\r\nsfondo uno, 1\r\n[curve]\r\npendenza,  0,   0\r\n[fine]\r\n", 0,
-       "Valdoro_linea.txt:3:1: error 210: line source gives no route length: the track does not exist"},
+       "Valdoro_linea.txt:3:1: error 210: line source gives no route length: the track does not exist (no item of "
+       "the general section, which ends here, holds \"lunghezza\" and \"percorso\")"},
       {sorgente_linea("curvas,  1350,  150\r\n"), 1,
-       "Valdoro_linea.txt:4:1: error 103: curve key names no radius class, or the profile would pass 1000000 m"},
+       "Valdoro_linea.txt:4:1: error 103: curve key \"curvas\" names no radius class: no digit 1 to 6 in it"},
       {sorgente_linea("curvad1,  999000,  2000\r\n", "1000000"), 1,
-       "Valdoro_linea.txt:4:1: error 103: curve key names no radius class, or the profile would pass 1000000 m"},
+       "Valdoro_linea.txt:4:1: error 103: curve from 999000 m to 1001000 m would take the line profile past "
+       "metre 1000000"},
       {sorgente_linea("curvad1,  224000,  1001\r\n"), 1,
-       "Valdoro_linea.txt:4:1: error 216: curve reaches beyond the last metre of the line profile"},
+       "Valdoro_linea.txt:4:1: error 216: curve ends at 225001 m, beyond the last metre of the line profile, 225000 m"},
       {sorgente_linea("pendenza,  0,   0\r\npendenza,  224901,   0\r\n"), 0,
-       "Valdoro_linea.txt:5:1: error 15: position beyond the usable end of the track"},
-      {sorgente_linea("pendenza,  0,   -101\r\n"), 0, "Valdoro_linea.txt:4:1: error 217: gradient outside -100 to 155"},
-      {sorgente_linea("pendenza,  0,   156\r\n"), 0, "Valdoro_linea.txt:4:1: error 217: gradient outside -100 to 155"},
+       "Valdoro_linea.txt:5:1: error 15: position 224901 m is beyond the usable end of the track, 224900 m"},
+      {sorgente_linea("pendenza,  0,   -101\r\n"), 0, "Valdoro_linea.txt:4:1: error 217: gradient -101 per mille "
+                                                      "is outside -100 to 155"},
+      {sorgente_linea("pendenza,  0,   156\r\n"), 0, "Valdoro_linea.txt:4:1: error 217: gradient 156 per mille "
+                                                     "is outside -100 to 155"},
       {sorgente_linea(cinque_pendenze_finali, "0"), 0,
-       "Valdoro_linea.txt:8:1: error 215: gradient fill would pass the last cell of the track"},
-      {sorgente_linea(montagne(81)), 0, "Valdoro_linea.txt:84:1: error 211: more than 80 mountain spans"},
+       "Valdoro_linea.txt:8:1: error 215: gradient fill has reached cell 141, past the last cell of the track, "
+       "140: each record at or before the one before it pushes the fill on by a cell"},
+      {sorgente_linea(montagne(81)), 0, "Valdoro_linea.txt:84:1: error 211: mountain span from 81000 m to 81100 "
+                                        "m: more than 80 mountain spans"},
       {sorgente_linea("montagna,   -100,  50,  1\r\n"), 0,
-       "Valdoro_linea.txt:4:1: error 212: negative position of a mountain span, board or sign board"},
+       "Valdoro_linea.txt:4:1: error 212: mountain span from -100 m to 50 m: a position below 0 m"},
       {sorgente_linea("indicatori_vmax,  -50,  1,  1,  1,  0,  ,  ,  ,  0\r\n"), 0,
-       "Valdoro_linea.txt:4:1: error 212: negative position of a mountain span, board or sign board"},
+       "Valdoro_linea.txt:4:1: error 212: maximum-speed board at -50 m: a position below 0 m"},
       {sorgente_linea("cartello_indicatore,  -1,   (X)\r\n"), 0,
-       "Valdoro_linea.txt:4:1: error 212: negative position of a mountain span, board or sign board"},
+       "Valdoro_linea.txt:4:1: error 212: sign board at -1 m: a position below 0 m"},
       {sorgente_linea("montagna,   1000,  300000,  1\r\n"), 0,
-       "Valdoro_linea.txt:4:1: error 213: mountain span ends beyond the last cell of the track"},
+       "Valdoro_linea.txt:4:1: error 213: mountain span from 1000 m to 300000 m ends in cell 5999, beyond the "
+       "last cell of the track, 4500"},
       {sorgente_linea(cartelli(81)), 0,
-       "Valdoro_linea.txt:84:1: error 214: more sign boards than the station table has rows for"},
+       "Valdoro_linea.txt:84:1: error 214: sign board 81: the station table has rows for 80 sign-board texts"},
       {sorgente_linea("indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\ncartello_indicatore,  1100,   (X)\r\n"),
-       0, "Valdoro_linea.txt:5:1: error 6: sign board on a cell already taken"},
+       0, "Valdoro_linea.txt:5:1: error 6: sign board at 1100 m: cell 23 at 1150 m already holds a maximum-speed "
+          "board (kind 6)"},
       {sorgente_linea("indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
                       "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"),
-       0, "Valdoro_linea.txt:5:1: error 21: maximum-speed board on a cell already taken"},
+       0, "Valdoro_linea.txt:5:1: error 21: maximum-speed board at 1100 m: cell 23 at 1150 m already holds a "
+          "maximum-speed board (kind 6)"},
       // Found by the train half after the ordering, told at the line record.
       {"[generale]\r\nlunghezza percorso, 1000\r\nprogressiva chilometrica uno, 300, 0, 0\r\n"
        "progressiva chilometrica due, 100, 25, 1\r\n[curve]\r\n[fine]\r\n",
-       0, "Valdoro_linea.txt:4:1: error 2: a kilometre-progressive start or offset is not a multiple of 50"},
+       0, "Valdoro_linea.txt:4:1: error 2: kilometre progressive of row 82: start 100 m and offset 125 m (as "
+          "stored, with its flag) must both be multiples of 50 m"},
       {"[generale]\r\nlunghezza percorso, 1000\r\nprogressiva chilometrica due, 100, 25, 0\r\n"
        "progressiva chilometrica due, 100, 50, 0\r\n[curve]\r\n[fine]\r\n",
        0, ""},
       {sorgente_linea("pendenza, abc, 1\r\n"), 0,
-       "Valdoro_linea.txt:4:11: error 25: the sources could not be read (bad number, value too wide, or source "
-       "ended inside a record)"},
+       "Valdoro_linea.txt:4:11: error 25: record \"pendenza\", field position: \"abc\" is not a whole number"},
       // a board speed too wide for 16 bits: the last item read stands for the place
       {sorgente_linea("indicatori_vmax,  1100,  1639,  0,  0,  0,  ,  ,  ,  9\r\n"), 0,
-       "Valdoro_linea.txt:4:54: error 25: the sources could not be read (bad number, value too wide, or source "
-       "ended inside a record)"},
+       "Valdoro_linea.txt:4:54: error 25: record \"indicatori_vmax\", board speeds 1639 (left) and 0 (right) are "
+       "stored as left * 20 + right / 5 = 32780, which does not fit 16 bits (-32768 to 32767)"},
   };
   for (const auto& c : casi) EXPECT_EQ(compila(c.linea, c.con_profilo).errore(), c.atteso) << c.linea;
+}
+
+// A value that cannot be read is told by the name the format description
+// gives its field, in every record of both sources.
+TEST(MemorizzaDati, AnUnreadableValueIsToldByItsFieldsName) {
+  for (const formato::sorgente* sorgente : {&formato::linea(), &formato::treno()}) {
+    for (const formato::sezione& z : sorgente->sezioni) {
+      for (const formato::record& r : z.records) {
+        const std::string parola = formato::forme(r).front();
+        for (size_t i = 0; i < r.campi.size(); ++i) {
+          if (r.campi[i].letto == formato::lettura::testo) continue;
+          std::string riga = parola;
+          for (size_t j = 0; j < r.campi.size(); ++j) riga += j == i ? ", x" : ", 0";
+          riga += "\r\n";
+          const bool in_linea = sorgente->tipo == formato::quale::linea;
+          const bool generale = r.letto_in == formato::fase::generale;
+          const std::string linea = !in_linea  ? sorgente_linea("")
+                                    : generale ? "[generale]\r\n" + riga + "[curve]\r\n[fine]\r\n"
+                                               : sorgente_linea(riga);
+          const std::string treno = in_linea ? kTrenoVuoto : "[generale]\r\n" + riga + "[fine]\r\n";
+          const compilato c = compila(&linea, 1, treno);
+          EXPECT_EQ(c.s.codice_errore, 25) << riga;
+          EXPECT_EQ(c.s.testo_errore,
+                    "record \"" + parola + "\", field " + r.campi[i].nome + ": \"x\" is not a whole number")
+              << riga;
+        }
+      }
+    }
+  }
 }
 
 TEST(MemorizzaDati, WhichSourcesAreLeftOnDisk) {

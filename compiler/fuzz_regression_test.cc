@@ -34,27 +34,33 @@ std::string compila(const caso& c) {
   s.nome_treno = "Dir 5802";
   esito_coppia e = compila_coppia(s, c.linea, c.treno, dir.percorso());
   EXPECT_EQ(e.fatale, "");
+  EXPECT_TRUE(verifica_coppia(c.linea, c.treno)) << c.nome;
   return s.codice_errore == 0 ? "" : descrivi_errore(s);
 }
 
 TEST(FuzzRegression, ReplaysEndInTheirRecordedError) {
   const caso casi[] = {
       {"curve running past the last int32 metre", linea_con("curvad1, 100, 2147483647\r\n"), treno_con(""),
-       "Valdoro_linea.txt:4:1: error 216: curve reaches beyond the last metre of the line profile"},
+       "Valdoro_linea.txt:4:1: error 216: curve ends at 2147483747 m, beyond the last metre of the line profile, "
+       "8000 m"},
       {"signal whose last mark is cell 0", kLineaBreve, treno_con("segnale, 350, 2,1,1,1,0, 2,1,1,1, 0\r\n"), ""},
       {"signal one metre short of that", kLineaBreve, treno_con("segnale, 349, 2,1,1,1,0, 2,1,1,1, 0\r\n"),
-       "Valdoro_Dir 5802-.txt:2:1: error 231: signal closer than 350 m to the line start"},
+       "Valdoro_Dir 5802-.txt:2:1: error 231: signal at 349 m is closer than 350 m to the line start"},
       {"slowdown ending past the last cell", kLineaBreve, treno_con("rallentamento, 7000, 30, 2000, 0, 1, 0\r\n"),
-       "Valdoro_Dir 5802-.txt:2:1: error 232: slowdown cells outside the track"},
+       "Valdoro_Dir 5802-.txt:2:1: error 232: slowdown from 7000 m over 2000 m: its end cell 181 is outside the "
+       "track, cells 0 to 160"},
       {"slowdown ending on the last cell, walked by the finishing pass", kLineaBreve,
-       treno_con("rallentamento, 7500, 30, 450, 0, 0, 0\r\n"), "error 250: finishing pass would leave the track"},
+       treno_con("rallentamento, 7500, 30, 450, 0, 0, 0\r\n"),
+       "Valdoro_Dir 5802-.txt:2:1: error 250: the look for a signal after the slowdown ending in cell 160 would "
+       "reach cell 172, past the last cell of the track, 160"},
       {"station area ending on cell 1", kLineaBreve,
        treno_con("stazione, 0, 1, 100, 0,0,0,0,0,0,0,0,0,0, 0,0,0, \"A\"\r\n"),
-       "Valdoro_Dir 5802-.txt:2:1: error 24: station end cell falls on cell 1 or before"},
+       "Valdoro_Dir 5802-.txt:2:1: error 24: station area ends at 50 m: its station cell would fall on cell 1 or "
+       "before; the area must end beyond 100 m"},
       {"clock time past 32 bits", kLineaBreve,
        treno_con("stazione, 1000, 1, 100, 0,0,0,0,0,0,0,0,0,0, 2147483647,0,0, \"A\"\r\n"),
-       "Valdoro_Dir 5802-.txt: error 25: the sources could not be read (bad number, value too wide, or source "
-       "ended inside a record)"},
+       "Valdoro_Dir 5802-.txt:2:59: error 25: record \"stazione\", time 2147483647 h 0 min 0 s is "
+       "7730941129200 s, which does not fit its field's 32 bits"},
   };
   for (const caso& c : casi) EXPECT_EQ(compila(c), c.atteso) << c.nome;
 }

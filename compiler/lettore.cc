@@ -1,5 +1,7 @@
 #include "compiler/lettore.h"
 
+#include <string>
+
 namespace valdoro {
 
 namespace {
@@ -41,8 +43,11 @@ lettore::riga_finale lettore::ultima_riga_piena() const {
 
 luogo lettore::luogo_voce() const { return {nome_file_, riga_voce_, colonna_voce_}; }
 
-void lettore::guasto(const std::string& messaggio) const {
-  throw errore_lettura(messaggio, luogo_voce());
+bool lettore::vuoto() const { return testo_.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+
+void lettore::guasto(const char* campo, const std::string& motivo) const {
+  if (campo == nullptr) throw errore_lettura(motivo, luogo_voce());
+  throw errore_lettura("field " + std::string(campo) + ": " + motivo, luogo_voce(), true);
 }
 
 void lettore::salta_spazi() {
@@ -60,7 +65,7 @@ void lettore::salta_fine_riga() {
 
 // Empty lines before an item are passed over, so a comma that ends a line
 // does not leave an empty item behind it.
-void lettore::inizia_voce() {
+void lettore::inizia_voce(const char* campo) {
   for (;;) {
     salta_spazi();
     if (pos_ < testo_.size() && e_fine_riga(testo_[pos_])) {
@@ -71,7 +76,12 @@ void lettore::inizia_voce() {
   }
   riga_voce_ = riga_;
   colonna_voce_ = static_cast<int>(pos_ - inizio_riga_) + 1;
-  if (pos_ >= testo_.size()) guasto("source ended inside a record");
+  if (pos_ >= testo_.size()) {
+    if (vuoto()) throw errore_lettura("the source is empty", {nome_file_, 1, 1});
+    if (campo == nullptr) guasto(campo, "the source ended inside a record");
+    throw errore_lettura("field " + std::string(campo) + " is missing: the source ended inside the record",
+                         luogo_voce(), true);
+  }
 }
 
 // Consumes the comma or line end that closes an item, if one follows after
@@ -88,9 +98,11 @@ void lettore::chiudi_separatore() {
 
 // pos_ is on the opening quote.  Line ends inside the quotes belong to the
 // item but still count as lines for the locations after it.
-std::string_view lettore::voce_tra_virgolette() {
+std::string_view lettore::voce_tra_virgolette(const char* campo) {
   size_t chiusa = testo_.find('"', pos_ + 1);
-  if (chiusa == std::string_view::npos) guasto("quoted item without its closing quote");
+  if (chiusa == std::string_view::npos) {
+    guasto(campo, "quoted item without its closing quote");
+  }
   std::string_view voce = testo_.substr(pos_ + 1, chiusa - pos_ - 1);
   for (size_t i = pos_ + 1; i < chiusa; ++i) {
     if (fine_di_riga_a(testo_, i)) {
@@ -105,9 +117,9 @@ std::string_view lettore::voce_tra_virgolette() {
   return voce;
 }
 
-std::string_view lettore::leggi_testo() {
-  inizia_voce();
-  if (testo_[pos_] == '"') return voce_tra_virgolette();
+std::string_view lettore::leggi_testo(const char* campo) {
+  inizia_voce(campo);
+  if (testo_[pos_] == '"') return voce_tra_virgolette(campo);
   size_t inizio = pos_;
   while (pos_ < testo_.size() && !e_separatore(testo_[pos_])) ++pos_;
   size_t fine = pos_;
@@ -116,11 +128,11 @@ std::string_view lettore::leggi_testo() {
   return testo_.substr(inizio, fine - inizio);
 }
 
-int64_t lettore::leggi_numero(int64_t minimo, int64_t massimo) {
-  inizia_voce();
+int64_t lettore::leggi_numero(int64_t minimo, int64_t massimo, const char* campo) {
+  inizia_voce(campo);
   std::string_view voce;
   if (testo_[pos_] == '"') {
-    voce = voce_tra_virgolette();
+    voce = voce_tra_virgolette(campo);
   } else {
     size_t inizio = pos_;
     while (pos_ < testo_.size() && !e_separatore(testo_[pos_]) && !e_spazio(testo_[pos_])) ++pos_;
@@ -130,21 +142,28 @@ int64_t lettore::leggi_numero(int64_t minimo, int64_t massimo) {
   if (voce.empty()) return 0;
   bool negativo = voce[0] == '-';
   size_t i = negativo ? 1 : 0;
-  if (i == voce.size()) guasto("not a whole number: \"" + std::string(voce) + "\"");
+  if (i == voce.size()) guasto(campo, "\"" + std::string(voce) + "\" is not a whole number");
   int64_t valore = 0;
   for (; i < voce.size(); ++i) {
     char c = voce[i];
-    if (c < '0' || c > '9') guasto("not a whole number: \"" + std::string(voce) + "\"");
+    if (c < '0' || c > '9') guasto(campo, "\"" + std::string(voce) + "\" is not a whole number");
     // Stop growing well before int64 could overflow; the range test fails anyway.
     if (valore < (int64_t{1} << 40)) valore = valore * 10 + (c - '0');
   }
   if (negativo) valore = -valore;
-  if (valore < minimo || valore > massimo) guasto("value out of range: " + std::string(voce));
+  if (valore < minimo || valore > massimo) {
+    guasto(campo, std::string(voce) + " does not fit its field's range, " + std::to_string(minimo) + " to " +
+                      std::to_string(massimo));
+  }
   return valore;
 }
 
-int32_t lettore::leggi_intero() { return static_cast<int32_t>(leggi_numero(INT32_MIN, INT32_MAX)); }
-int16_t lettore::leggi_intero16() { return static_cast<int16_t>(leggi_numero(INT16_MIN, INT16_MAX)); }
-uint8_t lettore::leggi_byte() { return static_cast<uint8_t>(leggi_numero(0, UINT8_MAX)); }
+int32_t lettore::leggi_intero(const char* campo) {
+  return static_cast<int32_t>(leggi_numero(INT32_MIN, INT32_MAX, campo));
+}
+int16_t lettore::leggi_intero16(const char* campo) {
+  return static_cast<int16_t>(leggi_numero(INT16_MIN, INT16_MAX, campo));
+}
+uint8_t lettore::leggi_byte(const char* campo) { return static_cast<uint8_t>(leggi_numero(0, UINT8_MAX, campo)); }
 
 }  // namespace valdoro

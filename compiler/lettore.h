@@ -15,16 +15,21 @@
 namespace valdoro {
 
 // A fault while reading a source (not a number, a value too wide for its
-// member, the source ending inside a record).  The compiler's trap turns it
-// into error 25.
+// member, the source ending inside a record, an empty source).  The
+// compiler's trap turns it into error 25.  what() names the field when the
+// reading of a record's value failed ("field gradient: ...").
 class errore_lettura : public std::runtime_error {
  public:
-  errore_lettura(const std::string& messaggio, luogo dove)
-      : std::runtime_error(messaggio), dove_(std::move(dove)) {}
+  errore_lettura(const std::string& messaggio, luogo dove, bool in_record = false)
+      : std::runtime_error(messaggio), dove_(std::move(dove)), in_record_(in_record) {}
   const luogo& dove() const { return dove_; }
+  // True when a record's value was being read: the record's keyword is
+  // worth naming.
+  bool in_record() const { return in_record_; }
 
  private:
   luogo dove_;
+  bool in_record_;
 };
 
 class lettore {
@@ -39,14 +44,17 @@ class lettore {
 
   // The next item as text, unchanged (inner blanks kept, trailing blanks
   // dropped, quotes removed).  The view stays valid while the reader lives.
-  std::string_view leggi_testo();
+  // `campo`, when given, names the record's field being read, for the
+  // message of a fault.
+  std::string_view leggi_testo(const char* campo = nullptr);
 
   // The next item as a whole number of the given width; an empty item reads
   // as 0.  Throws errore_lettura when the source is exhausted, the item is
-  // not a whole number, or it does not fit the width.
-  int32_t leggi_intero();
-  int16_t leggi_intero16();
-  uint8_t leggi_byte();
+  // not a whole number, or it does not fit the width; the message names
+  // `campo`, the text and the range.
+  int32_t leggi_intero(const char* campo = nullptr);
+  int16_t leggi_intero16(const char* campo = nullptr);
+  uint8_t leggi_byte(const char* campo = nullptr);
 
   // The last line holding more than blanks, and where it begins; an empty
   // line at line 0 when there is none.
@@ -71,11 +79,12 @@ class lettore {
  private:
   void salta_spazi();
   void salta_fine_riga();
-  void inizia_voce();
-  std::string_view voce_tra_virgolette();
+  void inizia_voce(const char* campo);
+  std::string_view voce_tra_virgolette(const char* campo);
   void chiudi_separatore();
-  int64_t leggi_numero(int64_t minimo, int64_t massimo);
-  [[noreturn]] void guasto(const std::string& messaggio) const;
+  int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* campo);
+  bool vuoto() const;
+  [[noreturn]] void guasto(const char* campo, const std::string& motivo) const;
 
   std::string_view testo_;
   std::string nome_file_;

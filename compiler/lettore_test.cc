@@ -6,7 +6,8 @@ namespace valdoro {
 namespace {
 
 // Reads `letture` from `testo`, one character per item: t text, i 32-bit,
-// h 16-bit, b byte; returns the items joined by '|' and, at the end, '$'
+// h 16-bit, b byte; P, G and N a record's position, gradient and name;
+// returns the items joined by '|' and, at the end, '$'
 // when the reader reports itself exhausted.
 std::string leggi(const std::string& testo, const std::string& letture) {
   lettore r(testo, "f.txt");
@@ -18,6 +19,9 @@ std::string leggi(const std::string& testo, const std::string& letture) {
       case 'i': uscita += std::to_string(r.leggi_intero()); break;
       case 'h': uscita += std::to_string(r.leggi_intero16()); break;
       case 'b': uscita += std::to_string(r.leggi_byte()); break;
+      case 'P': uscita += std::to_string(r.leggi_intero("position")); break;
+      case 'G': uscita += std::to_string(r.leggi_intero("gradient")); break;
+      case 'N': uscita += std::string(r.leggi_testo("name")); break;
     }
   }
   if (r.esaurito()) uscita += '$';
@@ -69,18 +73,26 @@ TEST(Lettore, FaultsCarryThePlaceOfTheItem) {
     const char* messaggio;
     int riga, colonna;
   } casi[] = {
-      {"a,\r\n  x1", "ti", "not a whole number: \"x1\"", 2, 3},
-      {"a, -", "ti", "not a whole number: \"-\"", 1, 4},
-      {"4.5", "i", "not a whole number: \"4.5\"", 1, 1},
-      {"+5", "i", "not a whole number: \"+5\"", 1, 1},
-      {"1, 2147483648", "ii", "value out of range: 2147483648", 1, 4},
-      {"-2147483649", "i", "value out of range: -2147483649", 1, 1},
-      {"99999999999999999999999", "i", "value out of range: 99999999999999999999999", 1, 1},
-      {"32768", "h", "value out of range: 32768", 1, 1},
-      {"256", "b", "value out of range: 256", 1, 1},
-      {"-1", "b", "value out of range: -1", 1, 1},
-      {"a,\r\nb\r\n  ", "ttt", "source ended inside a record", 3, 3},
-      {"", "t", "source ended inside a record", 1, 1},
+      {"a,\r\n  x1", "ti", "\"x1\" is not a whole number", 2, 3},
+      {"a, -", "ti", "\"-\" is not a whole number", 1, 4},
+      {"4.5", "i", "\"4.5\" is not a whole number", 1, 1},
+      {"+5", "i", "\"+5\" is not a whole number", 1, 1},
+      {"1, 2147483648", "ii", "2147483648 does not fit its field's range, -2147483648 to 2147483647", 1, 4},
+      {"-2147483649", "i", "-2147483649 does not fit its field's range, -2147483648 to 2147483647", 1, 1},
+      {"99999999999999999999999", "i", "99999999999999999999999 does not fit its field's range, -2147483648 to "
+                                       "2147483647", 1, 1},
+      {"32768", "h", "32768 does not fit its field's range, -32768 to 32767", 1, 1},
+      {"256", "b", "256 does not fit its field's range, 0 to 255", 1, 1},
+      {"-1", "b", "-1 does not fit its field's range, 0 to 255", 1, 1},
+      {"a,\r\nb\r\n  ", "ttt", "the source ended inside a record", 3, 3},
+      {"", "t", "the source is empty", 1, 1},
+      {" \r\n\r\n ", "i", "the source is empty", 1, 1},
+      // a record's value names its field
+      {"pendenza, 600, -4.5", "tPG", "field gradient: \"-4.5\" is not a whole number", 1, 16},
+      {"pendenza, 99999999999, 5", "tPG", "field position: 99999999999 does not fit its field's range, "
+                                        "-2147483648 to 2147483647", 1, 11},
+      {"pendenza, 600", "tPG", "field gradient is missing: the source ended inside the record", 1, 14},
+      {"stazione, \"Ponte", "tN", "field name: quoted item without its closing quote", 1, 11},
       {"\"open", "t", "quoted item without its closing quote", 1, 1},
   };
   for (const auto& c : casi) {

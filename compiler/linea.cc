@@ -22,18 +22,22 @@ constexpr int kRigaTre = 81;
 constexpr int kRigaDue = 82;
 constexpr int kRigaUno = 83;
 
-char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool multiplo_di_50(int32_t v) { return v % kMetriPerCella == 0; }
 
 // ---- general keys ----
 
 esito lunghezza_percorso(scenario& s, lettore& r) {
   lettore::punto chiave = r.punto_voce();
-  int32_t l = r.leggi_intero();
+  int32_t l = r.leggi_intero("route_length");
   s.tabella_stazioni[kRigaParametri].fine = l;
-  if (l > kLunghezzaMassima) return ferma(s, r, chiave, 1, esito::ferma_subito);
-  if (l < 0) return ferma(s, r, chiave, 218, esito::ferma_subito);
+  if (l > kLunghezzaMassima) {
+    return ferma(s, r, chiave, 1, esito::ferma_subito,
+                 "route length " + std::to_string(l) + " m is above the limit, " + std::to_string(kLunghezzaMassima) +
+                     " m");
+  }
+  if (l < 0) {
+    return ferma(s, r, chiave, 218, esito::ferma_subito, "route length " + std::to_string(l) + " m is below 0 m");
+  }
   int32_t n = l + kMetriOltreFine;
   int32_t c = nearest(static_cast<double>(n) / kMetriPerCella);
   s.celle.assign(static_cast<size_t>(c) + 1, cella{});
@@ -44,9 +48,9 @@ esito lunghezza_percorso(scenario& s, lettore& r) {
 void leggi_progressiva(scenario& s, lettore& r, int riga) {
   const lettore::punto chiave = r.punto_voce();
   riga_stazione& t = s.tabella_stazioni[riga];
-  t.inizio = r.leggi_intero();
-  t.fine = r.leggi_intero();
-  t.progressiva = r.leggi_intero();
+  t.inizio = r.leggi_intero("start");
+  t.fine = r.leggi_intero("offset");
+  t.progressiva = r.leggi_intero("flag");
   // The flag's 100 keeps an offset on or off the grid.
   const bool storta = !multiplo_di_50(t.inizio) || !multiplo_di_50(t.fine);
   s.luoghi_progressive_storte[static_cast<size_t>(riga - kRigaTre)] = storta ? r.luogo_di(chiave) : luogo{};
@@ -67,31 +71,38 @@ esito progressiva_uno(scenario& s, lettore& r) {
 
 // Row 85 keeps the crossing: background two in progressiva, three in fine.
 esito sfondo_uno(scenario& s, lettore& r) {
-  s.tabella_stazioni[kRigaLinea].inizio = r.leggi_intero();
+  s.tabella_stazioni[kRigaLinea].inizio = r.leggi_intero("background");
   return esito::avanti;
 }
 esito sfondo_due(scenario& s, lettore& r) {
-  s.tabella_stazioni[kRigaLinea].progressiva = r.leggi_intero();
+  s.tabella_stazioni[kRigaLinea].progressiva = r.leggi_intero("background");
   return esito::avanti;
 }
 esito sfondo_tre(scenario& s, lettore& r) {
-  s.tabella_stazioni[kRigaLinea].fine = r.leggi_intero();
+  s.tabella_stazioni[kRigaLinea].fine = r.leggi_intero("background");
   return esito::avanti;
 }
 
 esito ripetizione_segnali(scenario& s, lettore& r) {
   lettore::punto chiave = r.punto_voce();
   riga_stazione& t = s.tabella_stazioni[kRigaTreno];
-  t.inizio = r.leggi_intero();
-  t.fine = r.leggi_intero();
-  if (!multiplo_di_50(t.inizio)) return ferma(s, r, chiave, 3, esito::ferma_subito);
-  if (!multiplo_di_50(t.fine)) return ferma(s, r, chiave, 4, esito::ferma_subito);
+  t.inizio = r.leggi_intero("start");
+  t.fine = r.leggi_intero("end");
+  if (!multiplo_di_50(t.inizio)) {
+    return ferma(s, r, chiave, 3, esito::ferma_subito,
+                 "signal repetition start " + std::to_string(t.inizio) + " m is not a multiple of 50 m");
+  }
+  if (!multiplo_di_50(t.fine)) {
+    return ferma(s, r, chiave, 4, esito::ferma_subito,
+                 "signal repetition end " + std::to_string(t.fine) + " m is not a multiple of 50 m");
+  }
   if (s.voce_letta.find('4') != std::string::npos) {
     t.progressiva = 4;
   } else if (s.voce_letta.find('9') != std::string::npos) {
     t.progressiva = 9;
   } else {
-    return ferma(s, r, chiave, 5, esito::ferma_subito);
+    return ferma(s, r, chiave, 5, esito::ferma_subito,
+                 "signal repetition key \"" + s.voce_letta + "\" names neither 4 nor 9 codes (no digit 4 or 9 in it)");
   }
   if (t.fine == 0) t.progressiva = 0;
   return esito::avanti;
@@ -214,58 +225,6 @@ void scrivi_pendenza(scenario& s, stato_linea& st) {
 
 }  // namespace
 
-bool contiene(std::string_view voce, std::string_view chiave) {
-  auto uguali = [](char a, char b) { return minuscola(a) == minuscola(b); };
-  return std::search(voce.begin(), voce.end(), chiave.begin(), chiave.end(), uguali) != voce.end();
-}
-
-bool contiene_esatto(std::string_view voce, std::string_view chiave) {
-  return voce.find(chiave) != std::string_view::npos;
-}
-
-bool ha_trattino(std::string_view voce) { return voce.find('-') != std::string_view::npos; }
-
-bool cerca_generale(scenario& s, lettore& r) {
-  for (;;) {
-    s.voce_letta.assign(r.leggi_testo());
-    if (r.esaurito()) return false;
-    if (contiene(s.voce_letta, "[generale]")) return true;
-  }
-}
-
-esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come) {
-  registra_errore(s, numero, r.luogo_di(dove));
-  return come;
-}
-
-void avvisa(scenario& s, const lettore& r, lettore::punto dove, std::string testo) {
-  annota_avviso(s, r.luogo_di(dove), std::move(testo));
-}
-
-void controlla_ordine(scenario& s, const lettore& r, lettore::punto dove, const char* elenco, int32_t p,
-                      int64_t& ultima) {
-  if (p <= ultima) {
-    avvisa(s, r, dove,
-           std::string(elenco) + " record at " + std::to_string(p) + " m does not come after the one before it (at " +
-               std::to_string(ultima) + " m): " + elenco + " records must rise in position");
-  }
-  ultima = p;
-}
-
-void controlla_fine(scenario& s, const lettore& r) {
-  const lettore::riga_finale ultima = r.ultima_riga_piena();
-  if (ultima.dove.riga == 0 || contiene(ultima.testo, "[fine]")) return;
-  annota_avviso(s, ultima.dove, "the source does not end with the line \"[fine]\": it may have been cut short here");
-}
-
-void nota_cella_riservata(scenario& s, const lettore& r, lettore::punto dove) {
-  if (s.luogo_cella_riservata.file.empty() && s.cella_riservata_presa()) s.luogo_cella_riservata = r.luogo_di(dove);
-}
-
-bool oltre_il_binario(const scenario& s, int32_t p) {
-  return s.ultima_cella() < (static_cast<double>(p) + 100) / kMetriPerCella;
-}
-
 esito applica_chiavi_generali(scenario& s, lettore& r) {
   for (const chiave_generale& k : kChiaviGenerali) {
     if (!corrisponde(s.voce_letta, k)) continue;
@@ -320,16 +279,25 @@ void semina_profilo(scenario& s, stato_linea& st) {
 
 esito registra_pendenza(scenario& s, lettore& r, stato_linea& st) {
   lettore::punto chiave = r.punto_voce();
-  int32_t p = r.leggi_intero();
+  int32_t p = r.leggi_intero("position");
   lettore::punto posizione = r.punto_voce();
-  int32_t g = r.leggi_intero();
-  if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
-  if (g < kPendenzaMinima || g > kPendenzaMassima) return ferma(s, r, chiave, 217, esito::ferma_subito);
+  int32_t g = r.leggi_intero("gradient");
+  if (oltre_il_binario(s, p)) return ferma_oltre(s, r, chiave, p);
+  if (g < kPendenzaMinima || g > kPendenzaMassima) {
+    return ferma(s, r, chiave, 217, esito::ferma_subito,
+                 "gradient " + std::to_string(g) + " per mille is outside " + std::to_string(kPendenzaMinima) +
+                     " to " + std::to_string(kPendenzaMassima));
+  }
   controlla_ordine(s, r, posizione, "gradient", p, st.ultima_pendenza);
   int32_t k = nearest(static_cast<double>(p) / kMetriPerCella);
   if (k > 0) {
     do {
-      if (st.cella_pendenza > s.ultima_cella()) return ferma(s, r, chiave, 215, esito::ferma_subito);
+      if (st.cella_pendenza > s.ultima_cella()) {
+        return ferma(s, r, chiave, 215, esito::ferma_subito,
+                     "gradient fill has reached cell " + std::to_string(st.cella_pendenza) +
+                         ", past the last cell of the track, " + std::to_string(s.ultima_cella()) +
+                         ": each record at or before the one before it pushes the fill on by a cell");
+      }
       scrivi_pendenza(s, st);
     } while (st.cella_pendenza < k);
   }
@@ -339,18 +307,27 @@ esito registra_pendenza(scenario& s, lettore& r, stato_linea& st) {
 
 esito registra_curva(scenario& s, lettore& r, stato_linea& st) {
   lettore::punto chiave = r.punto_voce();
-  int32_t a = r.leggi_intero();
-  int32_t b = r.leggi_intero();
-  if (oltre_il_binario(s, a)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  int32_t a = r.leggi_intero("position");
+  int32_t b = r.leggi_intero("length");
+  if (oltre_il_binario(s, a)) return ferma_oltre(s, r, chiave, a);
   double q = curvatura(s.voce_letta);
-  if (q == 0) return ferma(s, r, chiave, 103, esito::ferma_subito);
+  if (q == 0) {
+    return ferma(s, r, chiave, 103, esito::ferma_subito,
+                 "curve key \"" + s.voce_letta + "\" names no radius class: no digit 1 to 6 in it");
+  }
   const int64_t fine = int64_t{a} + b;
-  if (fine > s.profilo_linea.ultimo_metro()) return ferma(s, r, chiave, 216, esito::ferma_subito);
+  if (fine > s.profilo_linea.ultimo_metro()) {
+    return ferma(s, r, chiave, 216, esito::ferma_subito,
+                 "curve ends at " + std::to_string(fine) + " m, beyond the last metre of the line profile, " +
+                     std::to_string(s.profilo_linea.ultimo_metro()) + " m");
+  }
   profilo& p = s.profilo_linea;
   auto curva = [q](profilo& pp, penna& n, int32_t i) { passo_curva(pp, n, i, q); };
   if (!disegna_fino(p, st, a, kUltimoMetroProfilo, rettilineo) ||
       !disegna_fino(p, st, fine, kUltimoMetroProfilo, curva)) {
-    return ferma(s, r, chiave, 103, esito::ferma_subito);
+    return ferma(s, r, chiave, 103, esito::ferma_subito,
+                 "curve from " + std::to_string(a) + " m to " + std::to_string(fine) +
+                     " m would take the line profile past metre " + std::to_string(kUltimoMetroProfilo));
   }
   return esito::avanti;
 }

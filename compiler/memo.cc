@@ -55,9 +55,31 @@ bool sul_binario(const scenario& s, const celle_rallentamento& c) {
   return !c.con_preavviso || (dentro(s, c.preavviso) && dentro(s, int64_t{c.preavviso} - (kCellePreavviso - 1)));
 }
 
-bool rifiuta(scenario& s, int32_t numero, const luogo& dove) {
-  registra_errore(s, numero, dove);
+bool rifiuta(scenario& s, int32_t numero, const luogo& dove, std::string testo) {
+  registra_errore(s, numero, dove, std::move(testo));
   return false;
+}
+
+std::string metri(int64_t m) { return std::to_string(m) + " m"; }
+
+// Error 232: the first of the slowdown's cells that is off the track.
+std::string fuori_binario(const scenario& s, const dati_rallentamento& d, const celle_rallentamento& c) {
+  int64_t fuori = int64_t{c.preavviso} - (kCellePreavviso - 1);
+  const char* quale = "pre-warning";
+  if (!dentro(s, c.inizio)) {
+    fuori = c.inizio;
+    quale = "start";
+  } else if (!dentro(s, c.fine)) {
+    fuori = c.fine;
+    quale = "end";
+  } else if (c.con_avviso && !dentro(s, c.avviso)) {
+    fuori = c.avviso;
+    quale = "warning";
+  } else if (!dentro(s, c.preavviso)) {
+    fuori = c.preavviso;
+  }
+  return "slowdown from " + metri(d.x) + " over " + metri(d.l) + ": its " + quale + " cell " + std::to_string(fuori) +
+         " is outside the track, cells 0 to " + std::to_string(s.ultima_cella());
 }
 
 bool preavviso_libero(scenario& s, int32_t k) {
@@ -65,6 +87,13 @@ bool preavviso_libero(scenario& s, int32_t k) {
     if (!cella_libera(at(s, k - j))) return false;
   }
   return true;
+}
+
+std::string preavviso_occupato(scenario& s, int32_t k) {
+  for (int32_t j = 0; j < kCellePreavviso; ++j) {
+    if (!cella_libera(at(s, k - j))) return cella_occupata(s, k - j);
+  }
+  return {};
 }
 
 // The values a slowdown stores, each told once when it does not fit.
@@ -98,12 +127,41 @@ void avvisa_marche(scenario& s, int64_t genere, const luogo& dove) {
 
 int32_t cella_oggetto(double p) { return nearest(p / kMetriPerCella + 1); }
 
+std::string cella_occupata(const scenario& s, int32_t k) {
+  struct nome_tipo {
+    uint8_t tipo;
+    const char* nome;
+  };
+  static constexpr nome_tipo kNomi[] = {
+      {1, "a signal"},          {2, "a slowdown end"},         {3, "a slowdown start"},
+      {4, "a slowdown warning"}, {5, "a slowdown pre-warning"}, {6, "a maximum-speed board"},
+      {10, "a station"},        {12, "a restriction point"},   {13, "a restriction point"},
+      {14, "a sign board"},
+  };
+  const uint8_t tipo = s.celle[static_cast<size_t>(k)].tipo;
+  std::string nome = "an object";
+  for (const nome_tipo& n : kNomi) {
+    if (n.tipo == tipo) nome = n.nome;
+  }
+  return "cell " + std::to_string(k) + " at " + std::to_string(int64_t{k} * 50) + " m already holds " +
+         nome + " (kind " + std::to_string(tipo) + ")";
+}
+
+
 void memo_segnale(scenario& s, dati_segnale& d, const luogo& dove) {
-  if (d.posizione < kInizioSegnali) return registra_errore(s, 231, dove);
+  // Worded only for a refusal: most signals are stored.
+  auto segnale = [&] { return "signal at " + metri(d.posizione); };
+  if (d.posizione < kInizioSegnali) {
+    return registra_errore(s, 231, dove, segnale() + " is closer than " + metri(kInizioSegnali) + " to the line start");
+  }
   const int32_t i = cella_oggetto(d.posizione);
-  if (i > s.ultima_cella()) return registra_errore(s, 15, dove);
+  if (i > s.ultima_cella()) {
+    return registra_errore(s, 15, dove,
+                           segnale() + ": its cell " + std::to_string(i) + " is beyond the last cell of the track, " +
+                               std::to_string(s.ultima_cella()));
+  }
   cella& c = at(s, i);
-  if (!cella_libera(c)) return registra_errore(s, 16, dove);
+  if (!cella_libera(c)) return registra_errore(s, 16, dove, segnale() + ": " + cella_occupata(s, i));
   const int64_t genere = int64_t{d.sx} * 3 + d.dx;
   c.tipo = kSegnale;
   c.valore4 = basso16(s, dove, "signal value rapp * 10 + sx * 3 + dx", int64_t{d.rapp} * 10 + genere);
@@ -119,10 +177,20 @@ void memo_segnale(scenario& s, dati_segnale& d, const luogo& dove) {
 
 void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& dove) {
   const celle_rallentamento c = celle_di(d);
-  if (!sul_binario(s, c)) return registra_errore(s, 232, dove);
-  if (c.con_avviso && !cella_libera(at(s, c.avviso))) return registra_errore(s, 17, dove);
-  if (!cella_libera(at(s, c.inizio))) return registra_errore(s, 18, dove);
-  if (!cella_libera(at(s, c.fine))) return registra_errore(s, 19, dove);
+  if (!sul_binario(s, c)) return registra_errore(s, 232, dove, fuori_binario(s, d, c));
+  auto rallentamento = [&] { return "slowdown at " + metri(d.x); };
+  if (c.con_avviso && !cella_libera(at(s, c.avviso))) {
+    return registra_errore(s, 17, dove,
+                           rallentamento() + ": warning board at " + metri(int64_t{d.x} - kDistanzaAvviso) + ", " +
+                               cella_occupata(s, c.avviso));
+  }
+  if (!cella_libera(at(s, c.inizio))) {
+    return registra_errore(s, 18, dove, rallentamento() + ": start, " + cella_occupata(s, c.inizio));
+  }
+  if (!cella_libera(at(s, c.fine))) {
+    return registra_errore(s, 19, dove,
+                           rallentamento() + ": end at " + metri(int64_t{d.x} + d.l) + ", " + cella_occupata(s, c.fine));
+  }
   const valori_rallentamento w = valori_di(s, d, dove);
   scrivi_rallentamento(at(s, c.fine), kFineRallentamento, d, w);
   scrivi_rallentamento(at(s, c.inizio), kInizioRallentamento, d, w);
@@ -136,7 +204,9 @@ void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& d
   }
   if (!dove.file.empty()) s.luoghi_inizi_rallentamento.emplace_back(c.inizio, dove);
   if (!c.con_preavviso) return;
-  if (!preavviso_libero(s, c.preavviso)) return registra_errore(s, 20, dove);
+  if (!preavviso_libero(s, c.preavviso)) {
+    return registra_errore(s, 20, dove, rallentamento() + ": pre-warning, " + preavviso_occupato(s, c.preavviso));
+  }
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
     cella& p = at(s, c.preavviso - j);
     p.tipo = kPreavviso;
@@ -146,11 +216,15 @@ void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& d
 }
 
 bool memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove) {
-  if (p < 0) return rifiuta(s, 233, dove);
+  auto punto = [&] { return "restriction point at " + metri(p); };
+  if (p < 0) return rifiuta(s, 233, dove, punto() + ": a position below 0 m");
   const int32_t n = nearest(p / kMetriPerCella);
-  if (n > s.ultima_cella()) return rifiuta(s, 15, dove);
+  if (n > s.ultima_cella()) {
+    return rifiuta(s, 15, dove, punto() + ": its cell " + std::to_string(n) + " is beyond the last cell of the track, " +
+                                    std::to_string(s.ultima_cella()));
+  }
   cella& c = at(s, n);
-  if (!cella_libera(c)) return rifiuta(s, 7, dove);
+  if (!cella_libera(c)) return rifiuta(s, 7, dove, punto() + ": " + cella_occupata(s, n));
   if (valore > 0) {
     c.tipo = kRestrizione;
     c.valore1 = basso16(s, dove, "restriction value", valore);

@@ -5,6 +5,7 @@
 #define VALDORO_COMPILER_MEMO_H_
 
 #include <cstdint>
+#include <string>
 
 #include "model/tabelle.h"
 
@@ -13,6 +14,10 @@ namespace valdoro {
 // The cell of a signal or slowdown at p metres: the one after the cell that
 // holds p.
 int32_t cella_oggetto(double p);
+
+// "cell K at P m already holds a signal (kind 1)": what stands on a cell
+// that an object was refused.
+std::string cella_occupata(const scenario& s, int32_t k);
 
 // The values of a "segnale" record, in the order they are written.
 struct dati_segnale {

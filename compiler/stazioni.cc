@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 
 #include "compiler/arrotonda.h"
 #include "model/errori.h"
@@ -34,27 +35,31 @@ int32_t ultima_riga_stazioni(const scenario& s) { return std::min(s.riga_cartell
 
 int32_t orario(int32_t ore, int32_t minuti, int32_t secondi) {
   const int64_t t = (int64_t{ore} * 60 + minuti) * 60 + secondi;
-  if (t < INT32_MIN || t > INT32_MAX) throw std::range_error("time of day does not fit 32 bits");
+  if (t < INT32_MIN || t > INT32_MAX) {
+    throw std::range_error("time " + std::to_string(ore) + " h " + std::to_string(minuti) + " min " +
+                           std::to_string(secondi) + " s is " + std::to_string(t) +
+                           " s, which does not fit its field's 32 bits");
+  }
   return static_cast<int32_t>(t);
 }
 
 // Values 4 to 17, each into its own width.
 void leggi_campi(riga_stazione& riga, lettore& r) {
-  riga.campo4 = r.leggi_byte();
-  riga.campo5 = r.leggi_byte();
-  riga.campo6 = r.leggi_byte();
-  riga.campo7 = r.leggi_intero16();
-  riga.campo8 = r.leggi_intero16();
-  riga.campo9 = r.leggi_byte();
-  riga.campo10 = r.leggi_intero16();
-  riga.campo11 = r.leggi_intero16();
-  riga.campo12 = r.leggi_intero16();
-  riga.campo13 = r.leggi_byte();
-  const int32_t ore = r.leggi_intero();
-  const int32_t minuti = r.leggi_intero();
-  const int32_t secondi = r.leggi_intero();
+  riga.campo4 = r.leggi_byte("value_4");
+  riga.campo5 = r.leggi_byte("value_5");
+  riga.campo6 = r.leggi_byte("longer_area");
+  riga.campo7 = r.leggi_intero16("value_7");
+  riga.campo8 = r.leggi_intero16("value_8");
+  riga.campo9 = r.leggi_byte("value_9");
+  riga.campo10 = r.leggi_intero16("value_10");
+  riga.campo11 = r.leggi_intero16("value_11");
+  riga.campo12 = r.leggi_intero16("value_12");
+  riga.campo13 = r.leggi_byte("stop_time");
+  const int32_t ore = r.leggi_intero("hours");
+  const int32_t minuti = r.leggi_intero("minutes");
+  const int32_t secondi = r.leggi_intero("seconds");
   riga.orario = orario(ore, minuti, secondi);
-  riga.nome.assign(r.leggi_testo());
+  riga.nome.assign(r.leggi_testo("name"));
 }
 
 // Through nearest() so that an area that does not fit 32 bits is a fault.
@@ -81,17 +86,35 @@ esito segna_binario(scenario& s, const lettore& r, lettore::punto chiave, const 
   if (riga.tipo >= kPrimoTipoSenzaCelle) return esito::avanti;
   const double f = riga.fine / kMetriPerCella;
   const bool cella_valida = f - 1 > 1;
-  if (cella_valida && nearest(f - 1) > s.ultima_cella()) return ferma(s, r, chiave, 230, esito::ferma_subito);
+  if (cella_valida && nearest(f - 1) > s.ultima_cella()) {
+    return ferma(s, r, chiave, 230, esito::ferma_subito,
+                 "station area ends at " + std::to_string(riga.fine) + " m: its station cell " +
+                     std::to_string(nearest(f - 1)) + " is beyond the last cell of the track, " +
+                     std::to_string(s.ultima_cella()));
+  }
   if (!testa(riga.tipo)) {
     for (int32_t k = 1; k <= kAnnunci; ++k) {
       if (f - k - 1 > 1) s.celle[static_cast<size_t>(nearest(f - k - 1))].annuncio = static_cast<uint8_t>(kPrimoAnnuncio + k);
     }
   }
-  if (!cella_valida) return ferma(s, r, chiave, 24, esito::ferma_subito);
+  if (!cella_valida) {
+    return ferma(s, r, chiave, 24, esito::ferma_subito,
+                 "station area ends at " + std::to_string(riga.fine) +
+                     " m: its station cell would fall on cell 1 or before; the area must end beyond 100 m");
+  }
   cella& c = s.celle[static_cast<size_t>(nearest(f - 1))];
   c.tipo = kCellaStazione;
   c.valore1 = static_cast<int16_t>(numero_riga);
   return esito::avanti;
+}
+
+// Error 10: the row a station would take and the rows the sign-board
+// texts of the line source hold.
+std::string righe_esaurite(const scenario& s, int32_t riga) {
+  const int32_t cartelli = kPrimaRigaCartelli - s.riga_cartelli;
+  return "station row " + std::to_string(riga) + " reaches the rows kept for the sign-board texts: with " +
+         std::to_string(cartelli) + " sign boards at most " + std::to_string(std::max(s.riga_cartelli - 2, 0)) +
+         " stations fit";
 }
 
 }  // namespace
@@ -99,25 +122,38 @@ esito segna_binario(scenario& s, const lettore& r, lettore::punto chiave, const 
 esito registra_stazione(scenario& s, lettore& r, int32_t& riga_corrente) {
   const lettore::punto chiave = r.punto_voce();
   const int32_t n = riga_corrente;
-  if (n < 1 || n > ultima_riga_stazioni(s)) return ferma(s, r, chiave, 10, esito::ferma_subito);
+  if (n < 1 || n > ultima_riga_stazioni(s)) return ferma(s, r, chiave, 10, esito::ferma_subito, righe_esaurite(s, n));
   riga_stazione& riga = s.tabella_stazioni[static_cast<size_t>(n)];
-  riga.progressiva = r.leggi_intero();
-  if (stazione_oltre(s, riga.progressiva)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
-  if (riga.progressiva % 50 != 0) return ferma(s, r, chiave, 8, esito::ferma_subito);
-  riga.tipo = r.leggi_byte();
-  const int32_t lunghezza = r.leggi_intero();
-  if (lunghezza % 100 != 0) return ferma(s, r, chiave, 9, esito::ferma_subito);
+  riga.progressiva = r.leggi_intero("position");
+  if (stazione_oltre(s, riga.progressiva)) return ferma_oltre(s, r, chiave, riga.progressiva, kMargineStazione);
+  if (riga.progressiva % 50 != 0) {
+    return ferma(s, r, chiave, 8, esito::ferma_subito,
+                 "station position " + std::to_string(riga.progressiva) + " m is not a multiple of 50 m");
+  }
+  riga.tipo = r.leggi_byte("kind");
+  const int32_t lunghezza = r.leggi_intero("length");
+  if (lunghezza % 100 != 0) {
+    return ferma(s, r, chiave, 9, esito::ferma_subito,
+                 "station length " + std::to_string(lunghezza) + " m is not a multiple of 100 m");
+  }
   leggi_campi(riga, r);
   calcola_area(riga, lunghezza);
   if (lunghezza < kLunghezzaConCampo5) riga.campo5 = 0;
   if (n == 1) riga.campo5 = riga.campo6 = 0;
   const esito e = segna_binario(s, r, chiave, riga, n);
   if (e != esito::avanti) return e;
-  if (n > 1 && int64_t{riga.inizio} - kDistanzaStazioni < s.tabella_stazioni[static_cast<size_t>(n - 1)].fine) {
-    return ferma(s, r, chiave, 22, esito::ferma_subito);
+  const int32_t fine_prima = s.tabella_stazioni[static_cast<size_t>(n - 1)].fine;
+  if (n > 1 && int64_t{riga.inizio} - kDistanzaStazioni < fine_prima) {
+    return ferma(s, r, chiave, 22, esito::ferma_subito,
+                 "station area starts at " + std::to_string(riga.inizio) + " m, less than " +
+                     std::to_string(kDistanzaStazioni) + " m after the previous one ends, at " +
+                     std::to_string(fine_prima) + " m: it must start at " +
+                     std::to_string(int64_t{fine_prima} + kDistanzaStazioni) + " m or later");
   }
   riga_corrente = n + 1;
-  if (riga_corrente >= s.riga_cartelli) return ferma(s, r, chiave, 10, esito::ferma_subito);
+  if (riga_corrente >= s.riga_cartelli) {
+    return ferma(s, r, chiave, 10, esito::ferma_subito, righe_esaurite(s, riga_corrente));
+  }
   return esito::avanti;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "compiler/lettore.h"
-#include "compiler/linea.h"
+#include "compiler/record.h"
 #include "model/tabelle.h"
 
 namespace valdoro {

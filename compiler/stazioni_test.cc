@@ -70,11 +70,13 @@ TEST(Stazioni, RowsAreasAndCells) {
        "3:4,1600,2000,1800,1,X,3,1,2,1,1,0,60,0,0,52735",
        std::string(kPrimaStazione) +
            " 35:0,0,0,0,0,0,84 36:0,0,0,0,0,0,83 37:0,0,0,0,0,0,82 38:0,0,0,0,0,0,81 39:10,3,0,0,0,0,0",
-       "Valdoro_Dir 5802-.txt:5:1: error 22: station area starts less than 350 m after the previous one ends"},
+       "Valdoro_Dir 5802-.txt:5:1: error 22: station area starts at 1600 m, less than 350 m after the previous "
+       "one ends, at 1300 m: it must start at 1650 m or later"},
       {"kind 2 ending at 150 m: station cell 2, no marks", stazione(0, 2, 300),
        "1:2,-150,150,0,1,X,3,1,2,1,1,0,60,0,0,52735", "2:10,1,0,0,0,0,0", ""},
       {"kind 2 ending at 100 m: 24", stazione(0, 2, 200), "1:2,-100,100,0,1,X,3,1,2,1,1,0,60,0,0,52735", "",
-       "Valdoro_Dir 5802-.txt:3:1: error 24: station end cell falls on cell 1 or before"},
+       "Valdoro_Dir 5802-.txt:3:1: error 24: station area ends at 100 m: its station cell would fall on cell 1 "
+       "or before; the area must end beyond 100 m"},
       {"a name is cut at its comma; the rest dispatches nothing", stazione(0, 28, 500, 0, "San Rocco, bis"),
        "1:28,-250,250,0,1,San Rocco,3,1,2,1,1,0,60,0,0,52735", "", ""},
   };
@@ -105,15 +107,16 @@ TEST(Stazioni, RejectedRecords) {
     const char* errore;
   } casi[] = {
       {"position off the 50 m grid", stazione(1025, 4, 400), "1:0,0,0,1025,0,,0,0,0,0,0,0,0,0,0,0",
-       "Valdoro_Dir 5802-.txt:3:1: error 8: station position is not a multiple of 50"},
+       "Valdoro_Dir 5802-.txt:3:1: error 8: station position 1025 m is not a multiple of 50 m"},
       {"length off the 100 m grid", stazione(1000, 4, 450), "1:4,0,0,1000,0,,0,0,0,0,0,0,0,0,0,0",
-       "Valdoro_Dir 5802-.txt:3:1: error 9: station length is not a multiple of 100"},
+       "Valdoro_Dir 5802-.txt:3:1: error 9: station length 450 m is not a multiple of 100 m"},
       {"too near the end: only the position is kept", stazione(2250, 4, 400) + "numero vetture, 7\r\n",
        "1:0,0,0,2250,0,,0,0,0,0,0,0,0,0,0,0",
-       "Valdoro_Dir 5802-.txt:3:1: error 15: position beyond the usable end of the track"},
+       "Valdoro_Dir 5802-.txt:3:1: error 15: position 2250 m is beyond the usable end of the track, 2150 m"},
       {"station cell beyond the last cell", stazione(1000, 8, 5000),
        "1:8,-4000,6000,1000,1,X,3,1,2,1,1,0,60,0,0,52735",
-       "Valdoro_Dir 5802-.txt:3:1: error 230: station cell beyond the last cell of the track"},
+       "Valdoro_Dir 5802-.txt:3:1: error 230: station area ends at 6000 m: its station cell 119 is beyond the "
+       "last cell of the track, 59"},
   };
   for (const auto& c : casi) {
     treno_compilato t = compila_di_prova(sorgente(c.record), binario_di_prova(60));
@@ -150,7 +153,8 @@ TEST(Stazioni, RowsStopShortOfTheSignBoardTexts) {
   EXPECT_EQ(t.s.tabella_stazioni[58].progressiva, 57000);
   t = compila_di_prova(sorgente(stazioni_lontane(60)), s);
   EXPECT_EQ(t.errore(),
-            "Valdoro_Dir 5802-.txt:61:1: error 10: station rows have reached the rows of the sign-board texts");
+            "Valdoro_Dir 5802-.txt:61:1: error 10: station row 60 reaches the rows kept for the sign-board texts: "
+            "with 20 sign boards at most 58 stations fit");
   EXPECT_EQ(t.s.tabella_stazioni[59].progressiva, 58000);
   EXPECT_EQ(t.s.tabella_stazioni[60].progressiva, 0);
   // With every row up to row 1 taken by texts, no station row is left.
@@ -169,8 +173,8 @@ TEST(Stazioni, ValuesThatDoNotFitGoToTheTrap) {
                errore_lettura);
   EXPECT_THROW(compila_di_prova(sorgente("stazione, 0, 8, 500, 1, 1, 1, 3, 1, 0, 2, 1, 1, 60, 600000, 0, 0, X\r\n"),
                                 binario_di_prova(200)),
-               std::range_error);
-  EXPECT_THROW(compila_di_prova(sorgente(stazione(1000, 8, 2147483600)), binario_di_prova(200)), std::range_error);
+               errore_lettura);
+  EXPECT_THROW(compila_di_prova(sorgente(stazione(1000, 8, 2147483600)), binario_di_prova(200)), errore_lettura);
 }
 
 }  // namespace

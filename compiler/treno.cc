@@ -1,11 +1,13 @@
 #include "compiler/treno.h"
 
+#include <iterator>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "compiler/arrotonda.h"
 #include "compiler/lettore.h"
-#include "compiler/linea.h"
+#include "compiler/record.h"
 #include "compiler/memo.h"
 #include "compiler/stazioni.h"
 #include "compiler/stretti.h"
@@ -30,13 +32,39 @@ struct stato_treno {
   int32_t riga_corrente = 1;
   int64_t ultima_velocita = INT64_MIN;  // positions of the records before
   int64_t ultima_aderenza = INT64_MIN;
+  // Where the values in force were written: a value that does not fit the
+  // cells is found only when a later record or the tail fills them.
+  lettore::punto dove_velocita, dove_aderenza;
   int32_t record_letti = 0;
+  std::string chiave_linea;  // the first item that is a key of the line source
 };
+
+// The line source's route length: a train source never holds it, so a
+// train source that does is the line source given in its place.
+bool chiave_della_linea(std::string_view voce) { return contiene(voce, "lunghezza") && contiene(voce, "percorso"); }
+
+// The highest speed a cell holds: nearest(kmh / 5) up to 255, halves to even.
+constexpr int32_t kVelocitaMassima = 1277;
 
 uint8_t velocita_in_cella(int32_t kmh) {
   const int32_t v = nearest(kmh / kPassoVelocita);
-  if (v < 0 || v > UINT8_MAX) throw std::range_error("speed " + std::to_string(kmh) + " does not fit a cell");
+  if (v < 0 || v > UINT8_MAX) {
+    throw std::range_error("speed " + std::to_string(kmh) +
+                           " km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to " +
+                           std::to_string(kVelocitaMassima) + " km/h");
+  }
   return static_cast<uint8_t>(v);
+}
+
+// A value in force that does not fit the cells is a fault of the record
+// that wrote it, told at its value.
+template <typename F>
+void al_valore(const lettore& r, lettore::punto dove, F riempimento) {
+  try {
+    riempimento();
+  } catch (const std::range_error& e) {
+    throw errore_lettura(e.what(), r.luogo_di(dove));
+  }
 }
 
 uint8_t aderenza_in_cella(int32_t a) { return basso8(a); }
@@ -78,25 +106,25 @@ void coda(scenario& s, int32_t& punto, uint8_t cella::*membro, conversione valor
 // ---- records ----
 
 esito massa_frenata(scenario& s, lettore& r, stato_treno&) {
-  s.tabella_stazioni[kRigaParametri].inizio = r.leggi_intero();
+  s.tabella_stazioni[kRigaParametri].inizio = r.leggi_intero("braked_weight");
   return esito::avanti;
 }
 
 esito numero_vetture(scenario& s, lettore& r, stato_treno&) {
-  s.tabella_stazioni[kRigaParametri].progressiva = r.leggi_intero();
+  s.tabella_stazioni[kRigaParametri].progressiva = r.leggi_intero("coaches");
   return esito::avanti;
 }
 
 esito orologio(scenario& s, lettore& r, stato_treno&) {
   riga_stazione& riga = s.tabella_stazioni[kRigaTreno];
-  riga.campo10 = r.leggi_intero16();
-  riga.campo11 = r.leggi_intero16();
-  riga.campo12 = r.leggi_intero16();
+  riga.campo10 = r.leggi_intero16("hours");
+  riga.campo11 = r.leggi_intero16("minutes");
+  riga.campo12 = r.leggi_intero16("seconds");
   return esito::avanti;
 }
 
 esito sabbia(scenario& s, lettore& r, stato_treno&) {
-  s.tabella_stazioni[kRigaTreno].campo7 = r.leggi_intero16();
+  s.tabella_stazioni[kRigaTreno].campo7 = r.leggi_intero16("sand");
   return esito::avanti;
 }
 
@@ -104,28 +132,30 @@ esito sabbia(scenario& s, lettore& r, stato_treno&) {
 // far fills the cells up to the record's cell; the record's value is in
 // force from there.
 esito valore_lungo_linea(scenario& s, lettore& r, int32_t& punto, int32_t& in_vigore, int64_t& ultima,
-                         const elenco_lungo_linea& e) {
+                         lettore::punto& dove_in_vigore, const elenco_lungo_linea& e) {
   const lettore::punto chiave = r.punto_voce();
-  const int32_t p = r.leggi_intero();
+  const int32_t p = r.leggi_intero("position");
   const lettore::punto posizione = r.punto_voce();
-  const int32_t nuovo = r.leggi_intero();
+  const int32_t nuovo = r.leggi_intero(e.nome);
   const lettore::punto valore = r.punto_voce();
-  if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  if (oltre_il_binario(s, p)) return ferma_oltre(s, r, chiave, p);
   controlla_ordine(s, r, posizione, e.nome, p, ultima);
   if (e.tiene_bassi) basso8(s, r.luogo_di(valore), e.nome, nuovo);
-  riempi(s, punto, nearest(p / kMetriPerCella), e.membro, e.valore, in_vigore);
+  al_valore(r, dove_in_vigore,
+            [&] { riempi(s, punto, nearest(p / kMetriPerCella), e.membro, e.valore, in_vigore); });
   in_vigore = nuovo;
+  dove_in_vigore = valore;
   return esito::avanti;
 }
 
 esito velocita(scenario& s, lettore& r, stato_treno& st) {
   return valore_lungo_linea(s, r, st.punto_riempimento_velocita, st.velocita_in_vigore, st.ultima_velocita,
-                            kVelocita);
+                            st.dove_velocita, kVelocita);
 }
 
 esito aderenza(scenario& s, lettore& r, stato_treno& st) {
   return valore_lungo_linea(s, r, st.punto_riempimento_aderenza, st.aderenza_in_vigore, st.ultima_aderenza,
-                            kAderenza);
+                            st.dove_aderenza, kAderenza);
 }
 
 // Signals and slowdowns stop on any pending code, a 15 left by the line
@@ -135,10 +165,12 @@ esito dopo_memo(const scenario& s) { return s.codice_errore > 0 ? esito::ferma_s
 esito segnale(scenario& s, lettore& r, stato_treno&) {
   const lettore::punto chiave = r.punto_voce();
   dati_segnale d;
-  for (int32_t* v : {&d.posizione, &d.sx, &d.s1, &d.s2, &d.s3, &d.rapp, &d.dx, &d.d1, &d.d2, &d.d3, &d.tempo}) {
-    *v = r.leggi_intero();
-  }
-  if (oltre_il_binario(s, d.posizione)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  static constexpr const char* kCampi[] = {"position", "sx", "s1", "s2", "s3", "rapp",
+                                           "dx",       "d1", "d2", "d3", "tempo"};
+  int32_t* const valori[] = {&d.posizione, &d.sx, &d.s1, &d.s2, &d.s3, &d.rapp,
+                             &d.dx,        &d.d1, &d.d2, &d.d3, &d.tempo};
+  for (size_t i = 0; i < std::size(valori); ++i) *valori[i] = r.leggi_intero(kCampi[i]);
+  if (oltre_il_binario(s, d.posizione)) return ferma_oltre(s, r, chiave, d.posizione);
   memo_segnale(s, d, r.luogo_di(chiave));
   nota_cella_riservata(s, r, chiave);
   return dopo_memo(s);
@@ -147,8 +179,10 @@ esito segnale(scenario& s, lettore& r, stato_treno&) {
 esito rallentamento(scenario& s, lettore& r, stato_treno&) {
   const lettore::punto chiave = r.punto_voce();
   dati_rallentamento d;
-  for (int32_t* v : {&d.x, &d.v, &d.l, &d.f_tt, &d.f_ta, &d.d_v}) *v = r.leggi_intero();
-  if (oltre_il_binario(s, d.x)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  static constexpr const char* kCampi[] = {"position", "speed", "length", "f_tt", "f_ta", "d_v"};
+  int32_t* const valori[] = {&d.x, &d.v, &d.l, &d.f_tt, &d.f_ta, &d.d_v};
+  for (size_t i = 0; i < std::size(valori); ++i) *valori[i] = r.leggi_intero(kCampi[i]);
+  if (oltre_il_binario(s, d.x)) return ferma_oltre(s, r, chiave, d.x);
   memo_rallentamento(s, d, r.luogo_di(chiave));
   nota_cella_riservata(s, r, chiave);
   return dopo_memo(s);
@@ -156,9 +190,9 @@ esito rallentamento(scenario& s, lettore& r, stato_treno&) {
 
 esito abbattimento(scenario& s, lettore& r, stato_treno&) {
   const lettore::punto chiave = r.punto_voce();
-  const int32_t p = r.leggi_intero();
-  const int32_t valore = r.leggi_intero();
-  if (oltre_il_binario(s, p)) return ferma(s, r, chiave, 15, esito::ferma_sorgente);
+  const int32_t p = r.leggi_intero("position");
+  const int32_t valore = r.leggi_intero("value");
+  if (oltre_il_binario(s, p)) return ferma_oltre(s, r, chiave, p);
   const bool preso = memo_abbattimento(s, p, valore, r.luogo_di(chiave));
   nota_cella_riservata(s, r, chiave);
   return preso ? esito::avanti : esito::ferma_subito;
@@ -194,6 +228,7 @@ bool corrisponde(const std::string& voce, const chiave_treno& k) {
 // Every key is tried on the same item, whatever the keys before it read.
 esito applica_chiavi_treno(scenario& s, lettore& r, stato_treno& st) {
   const std::string voce = s.voce_letta;
+  if (st.chiave_linea.empty() && chiave_della_linea(voce)) st.chiave_linea = voce;
   for (const chiave_treno& k : kChiavi) {
     if (!corrisponde(voce, k)) continue;
     ++st.record_letti;
@@ -215,7 +250,10 @@ void controlla_progressive(scenario& s) {
     for (const luogo& l : s.luoghi_progressive_storte) {
       if (!l.file.empty() && (dove.file.empty() || l.riga < dove.riga)) dove = l;
     }
-    registra_errore(s, 2, dove);
+    registra_errore(s, 2, dove,
+                    "kilometre progressive of row " + std::to_string(riga) + ": start " + std::to_string(t.inizio) +
+                        " m and offset " + std::to_string(t.fine) +
+                        " m (as stored, with its flag) must both be multiples of 50 m");
   }
 }
 
@@ -230,6 +268,26 @@ void avvisa_senza_generale(scenario& s, const lettore& r) {
   }
 }
 
+// The train source from its "[generale]" to the end of its records.
+esito leggi_treno(scenario& s, lettore& r, stato_treno& st) {
+  if (!cerca_generale(s, r)) {
+    avvisa_senza_generale(s, r);
+    return esito::avanti;
+  }
+  const lettore::punto generale = r.punto_voce();
+  const esito e = fase_record(s, r, [&] { return applica_chiavi_treno(s, r, st); });
+  controlla_fine(s, r);
+  if (st.record_letti == 0) {
+    avvisa(s, r, generale,
+           st.chiave_linea.empty()
+               ? "no train record follows \"[generale]\" (is this a line source?): nothing of it was compiled"
+               : "no train record follows \"[generale]\", but \"" + st.chiave_linea +
+                     "\", a key of the line source, does: the line source was given as the train source, and "
+                     "nothing of it was compiled");
+  }
+  return e;
+}
+
 }  // namespace
 
 void compila_treno(scenario& s, const std::filesystem::path& percorso_treno) {
@@ -237,20 +295,17 @@ void compila_treno(scenario& s, const std::filesystem::path& percorso_treno) {
   lettore r(testo, percorso_treno.filename().string());
   stato_treno st;
   esito e = esito::avanti;
-  if (cerca_generale(s, r)) {
-    const lettore::punto generale = r.punto_voce();
-    e = fase_record(s, r, [&] { return applica_chiavi_treno(s, r, st); });
-    controlla_fine(s, r);
-    if (st.record_letti == 0) {
-      avvisa(s, r, generale,
-             "no train record follows \"[generale]\" (is this a line source?): nothing of it was compiled");
-    }
-  } else {
-    avvisa_senza_generale(s, r);
+  try {
+    e = leggi_treno(s, r, st);
+  } catch (const std::range_error& guasto) {
+    // A value that reads but does not fit what it is stored in.
+    throw errore_lettura(guasto.what(), r.luogo_voce(), true);
   }
   cancella_file(percorso_treno);
   if (e == esito::ferma_subito) return;
-  coda(s, st.punto_riempimento_velocita, &cella::velocita, velocita_in_cella, st.velocita_in_vigore);
+  al_valore(r, st.dove_velocita, [&] {
+    coda(s, st.punto_riempimento_velocita, &cella::velocita, velocita_in_cella, st.velocita_in_vigore);
+  });
   coda(s, st.punto_riempimento_aderenza, &cella::aderenza, aderenza_in_cella, st.aderenza_in_vigore);
   controlla_progressive(s);
 }

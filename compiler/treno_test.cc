@@ -130,9 +130,27 @@ TEST(Treno, ReadingFaultsGoToTheTrap) {
     s = binario_di_prova(60);
     EXPECT_THROW(compila_di_prova(c.testo, s), errore_lettura) << c.testo;
   }
-  for (const char* v : {"1300", "-10"}) {
+  // A speed that does not fit the cells is found when the cells are filled,
+  // and told at the value that was in force.
+  struct {
+    const char* testo;
+    const char* messaggio;
+  } velocita[] = {
+      {"velocita, 0, 1300\r\n", "speed 1300 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to "
+                                "1277 km/h"},
+      {"velocita, 0, -10\r\nvelocita, 500, 100\r\n",
+       "speed -10 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to 1277 km/h"},
+  };
+  for (const auto& c : velocita) {
     s = binario_di_prova(60);
-    EXPECT_THROW(compila_di_prova(sorgente(std::string("velocita, 0, ") + v + "\r\n"), s), std::range_error) << v;
+    try {
+      compila_di_prova(sorgente(c.testo), s);
+      ADD_FAILURE() << "no fault for " << c.testo;
+    } catch (const errore_lettura& e) {
+      EXPECT_EQ(e.what(), std::string(c.messaggio));
+      EXPECT_EQ(e.dove().riga, 3) << c.testo;
+      EXPECT_EQ(e.dove().colonna, 14) << c.testo;
+    }
   }
 }
 
@@ -148,12 +166,14 @@ scenario con_progressive(int32_t fine_riga_82) {
 TEST(Treno, ProgressiveCheckAtTheEnd) {
   EXPECT_EQ(compila_di_prova(sorgente(""), con_progressive(-100)).errore(), "");
   EXPECT_EQ(compila_di_prova(sorgente(""), con_progressive(75)).errore(),
-            "error 2: a kilometre-progressive start or offset is not a multiple of 50");
+            "error 2: kilometre progressive of row 82: start 4000 m and offset 75 m (as stored, with its flag) "
+            "must both be multiples of 50 m");
   // after a 15 too, which it replaces
   treno_compilato t = compila_di_prova(sorgente("velocita, 2900, 60\r\n"), con_progressive(75));
   EXPECT_EQ(t.s.codice_errore, 2);
   t = compila_di_prova(sorgente("velocita, 2900, 60\r\n"), con_progressive(50));
-  EXPECT_EQ(t.errore(), "Valdoro_Dir 5802-.txt:3:1: error 15: position beyond the usable end of the track");
+  EXPECT_EQ(t.errore(),
+            "Valdoro_Dir 5802-.txt:3:1: error 15: position 2900 m is beyond the usable end of the track, 2850 m");
 }
 
 TEST(Treno, SignalsSlowdownsAndRestrictionPoints) {
@@ -177,23 +197,30 @@ TEST(Treno, StopsOfTheObjectRecords) {
     const char* velocita;
   } casi[] = {
       {"signal on a signal", "segnale, 1050, 2,0,0,0,0,0,0,0,0,0\r\nsegnale, 1060, 2,0,0,0,0,0,0,0,0,0\r\n",
-       "Valdoro_Dir 5802-.txt:4:1: error 16: signal on a cell already taken", "0-59:9"},
+       "Valdoro_Dir 5802-.txt:4:1: error 16: signal at 1060 m: cell 22 at 1100 m already holds a signal (kind 1)",
+       "0-59:9"},
       {"signal too near the line start", "segnale, 300, 2,0,0,0,0,0,0,0,0,0\r\n",
-       "Valdoro_Dir 5802-.txt:3:1: error 231: signal closer than 350 m to the line start", "0-59:9"},
+       "Valdoro_Dir 5802-.txt:3:1: error 231: signal at 300 m is closer than 350 m to the line start", "0-59:9"},
       {"slowdown start taken", "segnale, 1050, 2,0,0,0,0,0,0,0,0,0\r\nrallentamento, 1050, 60, 300, 0, 0, 0\r\n",
-       "Valdoro_Dir 5802-.txt:4:1: error 18: slowdown start cell already taken", "0-59:9"},
+       "Valdoro_Dir 5802-.txt:4:1: error 18: slowdown at 1050 m: start, cell 22 at 1100 m already holds a signal "
+       "(kind 1)", "0-59:9"},
       {"slowdown warning taken", "abbattimento, 450, 0\r\nrallentamento, 1600, 60, 300, 0, 0, 0\r\n",
-       "Valdoro_Dir 5802-.txt:4:1: error 17: slowdown warning-board cell already taken", "0-59:9"},
+       "Valdoro_Dir 5802-.txt:4:1: error 17: slowdown at 1600 m: warning board at 400 m, cell 9 at 450 m already "
+       "holds a restriction point (kind 13)", "0-59:9"},
       {"slowdown end taken", "abbattimento, 1350, 0\r\nrallentamento, 1000, 60, 300, 0, 0, 0\r\n",
-       "Valdoro_Dir 5802-.txt:4:1: error 19: slowdown end cell already taken", "0-59:9"},
+       "Valdoro_Dir 5802-.txt:4:1: error 19: slowdown at 1000 m: end at 1300 m, cell 27 at 1350 m already holds "
+       "a restriction point (kind 13)", "0-59:9"},
       {"pre-warning taken", "abbattimento, 300, 0\r\nrallentamento, 1600, 60, 300, 0, 1, 0\r\n",
-       "Valdoro_Dir 5802-.txt:4:1: error 20: slowdown pre-warning cell already taken", "0-59:9"},
+       "Valdoro_Dir 5802-.txt:4:1: error 20: slowdown at 1600 m: pre-warning, cell 6 at 300 m already holds a "
+       "restriction point (kind 13)", "0-59:9"},
       {"slowdown ending beyond the track", "rallentamento, 2000, 60, 9000, 0, 0, 0\r\n",
-       "Valdoro_Dir 5802-.txt:3:1: error 232: slowdown cells outside the track", "0-59:9"},
+       "Valdoro_Dir 5802-.txt:3:1: error 232: slowdown from 2000 m over 9000 m: its end cell 221 is outside the "
+       "track, cells 0 to 59", "0-59:9"},
       {"restriction point on a taken cell", "abbattimento, 500, 0\r\nabbattimento, 510, 90\r\n",
-       "Valdoro_Dir 5802-.txt:4:1: error 7: restriction point on a cell already taken", "0-59:9"},
+       "Valdoro_Dir 5802-.txt:4:1: error 7: restriction point at 510 m: cell 10 at 500 m already holds a "
+       "restriction point (kind 13)", "0-59:9"},
       {"restriction point at a negative position", "abbattimento, -10, 90\r\n",
-       "Valdoro_Dir 5802-.txt:3:1: error 233: restriction point at a negative position", "0-59:9"},
+       "Valdoro_Dir 5802-.txt:3:1: error 233: restriction point at -10 m: a position below 0 m", "0-59:9"},
   };
   for (const auto& c : casi) {
     treno_compilato t = compila_di_prova(sorgente(c.record), con_progressive(75));

@@ -1,5 +1,6 @@
 // libFuzzer harness: compiles an arbitrary pair of line and train sources
-// the way the packager does, in a private directory of this process.
+// the way the packager does, in a private directory of this process, and
+// checks them as the authors' tool does.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -46,6 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
   s.nome_linea = "Valdoro";
   s.nome_treno = "Dir 5802";
   valdoro::compila_coppia(s, coppia.linea, coppia.treno, cartella());
+  // The checker reads the same pair after the compile, as `scenario check`
+  // does: it must not fail, and must point only at lines the sources have.
+  if (!valdoro::verifica_coppia(coppia.linea, coppia.treno)) std::abort();
   // The encoders walk the finished tables; any inconsistency left in them
   // shows up here rather than in the simulator.
   volatile size_t n = valdoro::codifica_stazioni(s.tabella_stazioni).size() + valdoro::codifica_celle(s.celle).size();

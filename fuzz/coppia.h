@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "compiler/compilatore.h"
+#include "compiler/verifica.h"
 #include "model/errori.h"
 #include "model/nomi_file.h"
 #include "model/tabelle.h"
@@ -69,6 +70,32 @@ inline esito_coppia compila_coppia(scenario& s, std::string_view linea, std::str
   }
   esito.codice_errore = s.codice_errore;
   return esito;
+}
+
+// Lines of a source as the item reader counts them: a CR LF, a lone LF or
+// a lone CR ends one.
+inline int righe_di(std::string_view t) {
+  int n = 1;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == '\n' || (t[i] == '\r' && (i + 1 >= t.size() || t[i + 1] != '\n'))) ++n;
+  }
+  return n;
+}
+
+// Runs the checker over the pair; false when a problem points outside its
+// source (a line past the last, a column before the first).
+inline bool verifica_coppia(std::string_view linea, std::string_view treno) {
+  const esito_verifica e = verifica(linea, "linea", treno, "treno");
+  const int righe_linea = righe_di(linea), righe_treno = righe_di(treno);
+  for (const diagnostica& d : e.diagnostiche) {
+    if (d.dove.file.empty()) continue;
+    const int ultima = d.dove.file == "linea" ? righe_linea : righe_treno;
+    if (d.dove.riga < 1 || d.dove.riga > ultima || d.dove.colonna < 1) return false;
+  }
+  for (const record_letto& r : e.records) {
+    if (r.riga < 1 || r.riga > (r.fonte == formato::quale::linea ? righe_linea : righe_treno)) return false;
+  }
+  return true;
 }
 
 }  // namespace valdoro

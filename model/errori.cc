@@ -62,10 +62,10 @@ std::string significato_errore(int32_t numero) {
   return it == tabella.end() ? "unknown error" : it->significato;
 }
 
-void registra_errore(scenario& s, int32_t numero, luogo dove, const char* testo) {
+void registra_errore(scenario& s, int32_t numero, luogo dove, std::string testo) {
   s.codice_errore = numero;
   s.luogo_errore = std::move(dove);
-  s.testo_errore = testo;
+  s.testo_errore = std::move(testo);
 }
 
 void annota_avviso(scenario& s, luogo dove, std::string testo) {
@@ -80,7 +80,8 @@ std::string descrivi_errore(const scenario& s) {
     riga = l.riga > 0 ? l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna) + ": "
                       : l.file + ": ";
   }
-  return riga + "error " + std::to_string(s.codice_errore) + ": " + significato_errore(s.codice_errore);
+  return riga + "error " + std::to_string(s.codice_errore) + ": " +
+         (s.testo_errore.empty() ? significato_errore(s.codice_errore) : s.testo_errore);
 }
 
 }  // namespace valdoro

@@ -25,8 +25,9 @@ std::string significato_errore(int32_t numero);
 
 // Records a consistency error: the last one recorded wins, together with
 // where it arose (an empty luogo for errors found outside the sources) and,
-// when the raising place words it more sharply than the table, that text.
-void registra_errore(scenario& s, int32_t numero, luogo dove = {}, const char* testo = nullptr);
+// when the raising place knows the value and the limit it passed, the text
+// that says them (empty: the table's meaning stands).
+void registra_errore(scenario& s, int32_t numero, luogo dove = {}, std::string testo = {});
 
 // Error 102 when "[generale]" is there but nothing follows it: the number
 // stays, the author hears what happened.
@@ -35,8 +36,9 @@ inline constexpr char kGeneraleVuota[] = "line source's [generale] section is em
 // Adds a warning; the tables are not touched.
 void annota_avviso(scenario& s, luogo dove, std::string testo);
 
-// One line for a recorded error: "FILE:LINE:COL: error N: meaning", without
-// the location when none is known.
+// One line for a recorded error: "FILE:LINE:COL: error N: text", without
+// the location when none is known; the text is the raising place's own, or
+// the table's meaning.
 std::string descrivi_errore(const scenario& s);
 
 // A clash in the reserved identity slots: the run must end with the message

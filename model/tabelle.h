@@ -85,9 +85,9 @@ struct scenario {
   int32_t con_profilo = 0;
   int32_t codice_errore = 0;
   luogo luogo_errore;  // where codice_errore was raised, when known
-  // A sharper wording of codice_errore than its table entry, when the place
-  // that raised it knows one; nullptr otherwise.
-  const char* testo_errore = nullptr;
+  // What codice_errore means here, with the value that failed and the limit
+  // it passed, when the place that raised it knows them; empty otherwise.
+  std::string testo_errore;
   std::vector<avviso> avvisi;  // in reading order
   // The record that put something into the reserved members of cell 1
   // (valore1, valore2): the identity-code step clashes with it.

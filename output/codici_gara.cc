@@ -1,5 +1,7 @@
 #include "output/codici_gara.h"
 
+#include <string>
+
 #include "model/errori.h"
 
 namespace valdoro {
@@ -47,7 +49,9 @@ void timbra_codici(scenario& s) {
   if (cella_uno) {
     s.celle[1].valore2 = codice_gara_og(s.tabella_stazioni);
   } else {
-    registra_errore(s, 201);
+    registra_errore(s, 201, {},
+                    "track has " + std::to_string(s.celle.size()) +
+                        " cells, fewer than two: identity codes not stamped into the track");
   }
 }
 

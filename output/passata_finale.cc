@@ -1,6 +1,7 @@
 #include "output/passata_finale.h"
 
 #include <initializer_list>
+#include <string>
 
 #include "model/errori.h"
 
@@ -22,6 +23,18 @@ constexpr int32_t kSguardoDopoFine = 12;
 
 cella& at(scenario& s, int32_t i) { return s.celle[static_cast<size_t>(i)]; }
 
+std::string cella_n(int32_t i) { return "cell " + std::to_string(i); }
+
+// The "rallentamento" record whose slowdown starts in cell `inizio`, where
+// a fault of its marks is told; none for a track built from no source.
+luogo luogo_rallentamento(const scenario& s, int32_t inizio) {
+  luogo trovato;
+  for (const auto& [cella_inizio, dove] : s.luoghi_inizi_rallentamento) {
+    if (cella_inizio == inizio) trovato = dove;
+  }
+  return trovato;
+}
+
 void marca(cella& c) {
   c.tipo = kRestrizione;
   c.valore1 = kVelocitaMarca;
@@ -40,7 +53,7 @@ bool marca_prima_libera(scenario& s, std::initializer_list<int32_t> candidate) {
 
 // A signal at d close behind a warning board: a mark in one of the two
 // cells before it, or an existing restriction there brought down to 180.
-void proteggi_segnale(scenario& s, int32_t d) {
+void proteggi_segnale(scenario& s, int32_t d, int32_t avviso) {
   if (marca_prima_libera(s, {d - 1, d - 2})) return;
   for (int32_t c : {d - 1, d - 2}) {
     if (at(s, c).tipo == kRestrizione) {
@@ -48,19 +61,26 @@ void proteggi_segnale(scenario& s, int32_t d) {
       return;
     }
   }
-  registra_errore(s, 11);
+  registra_errore(s, 11, {},
+                  "no free cell for the speed mark before the signal in " + cella_n(d) + " (" + cella_n(d - 1) +
+                      " and " + cella_n(d - 2) + " are taken), behind the slowdown warning in " + cella_n(avviso));
 }
 
 void dietro_avviso(scenario& s, int32_t i) {
   for (int32_t k = 1; k <= kSguardoDietroAvviso && i - k >= kPrimaCellaSegnale; ++k) {
-    if (at(s, i - k).tipo == kSegnale) proteggi_segnale(s, i - k);
+    if (at(s, i - k).tipo == kSegnale) proteggi_segnale(s, i - k, i);
   }
 }
 
 void finestre_prima_inizio(scenario& s, int32_t i) {
   static const int32_t kFinestre[3][3] = {{5, 6, 7}, {11, 12, 13}, {18, 19, 20}};
   for (const auto& f : kFinestre) {
-    if (i > f[2] && !marca_prima_libera(s, {i - f[0], i - f[1], i - f[2]})) registra_errore(s, 12);
+    if (i > f[2] && !marca_prima_libera(s, {i - f[0], i - f[1], i - f[2]})) {
+      registra_errore(s, 12, luogo_rallentamento(s, i),
+                      "no free cell among " + cella_n(i - f[0]) + ", " + std::to_string(i - f[1]) + " and " +
+                          std::to_string(i - f[2]) + " for a speed mark before the slowdown starting in " +
+                          cella_n(i));
+    }
   }
 }
 
@@ -88,26 +108,39 @@ bool marche_interne(scenario& s, int32_t i, int32_t fine) {
       marca(at(s, m - 1));
       n = 1;
     } else if (m + 1 > s.ultima_cella()) {
-      registra_errore(s, 250);
+      registra_errore(s, 250, luogo_rallentamento(s, i),
+                      "the marks inside the slowdown starting in " + cella_n(i) + " would look at " +
+                          cella_n(m + 1) + ", past the last cell of the track, " +
+                          std::to_string(s.ultima_cella()));
       return false;
     } else if (cella_libera(at(s, m + 1))) {
       marca(at(s, m + 1));
       n = -1;
     } else {
-      registra_errore(s, 13);  // n counts on past 8: no further marks here
+      // n counts on past 8: no further marks here.
+      registra_errore(s, 13, luogo_rallentamento(s, i),
+                      "no free cell among " + cella_n(m - 1) + ", " + std::to_string(m) + " and " +
+                          std::to_string(m + 1) + " for a mark inside the slowdown starting in " + cella_n(i));
     }
   }
   return true;
 }
 
-void segnale_dopo_fine(scenario& s, int32_t m) {
+void segnale_dopo_fine(scenario& s, int32_t i, int32_t m) {
   if (m + kSguardoDopoFine > s.ultima_cella()) {
-    registra_errore(s, 250);
+    registra_errore(s, 250, luogo_rallentamento(s, i),
+                    "the look for a signal after the slowdown ending in " + cella_n(m) + " would reach " +
+                        cella_n(m + kSguardoDopoFine) + ", past the last cell of the track, " +
+                        std::to_string(s.ultima_cella()));
     return;
   }
   for (int32_t p = m; p <= m + kSguardoDopoFine; ++p) {
     if (at(s, p).tipo != kSegnale) continue;
-    if (!marca_prima_libera(s, {p - 1, p - 2})) registra_errore(s, 13);
+    if (!marca_prima_libera(s, {p - 1, p - 2})) {
+      registra_errore(s, 13, luogo_rallentamento(s, i),
+                      "no free cell for the mark before the signal in " + cella_n(p) + " (" + cella_n(p - 1) +
+                          " and " + cella_n(p - 2) + " are taken), after the slowdown ending in " + cella_n(m));
+    }
     return;
   }
 }
@@ -116,9 +149,8 @@ void segnale_dopo_fine(scenario& s, int32_t m) {
 // put for is the record the clash is told at.
 void nota_cella_riservata(scenario& s, int32_t inizio) {
   if (!s.luogo_cella_riservata.file.empty() || !s.cella_riservata_presa()) return;
-  for (const auto& [cella_inizio, dove] : s.luoghi_inizi_rallentamento) {
-    if (cella_inizio == inizio) s.luogo_cella_riservata = dove;
-  }
+  const luogo dove = luogo_rallentamento(s, inizio);
+  if (!dove.file.empty()) s.luogo_cella_riservata = dove;
 }
 
 void attorno_rallentamento(scenario& s, int32_t i) {
@@ -126,13 +158,14 @@ void attorno_rallentamento(scenario& s, int32_t i) {
   nota_cella_riservata(s, i);
   const int32_t fine = fine_rallentamento(s, i);
   if (fine < 0) {
-    registra_errore(s, 250);
+    registra_errore(s, 250, luogo_rallentamento(s, i),
+                    "the slowdown starting in " + cella_n(i) + " has no end cell after it on the track");
     return;
   }
   // A fast slowdown gets no walk; the search for the next signal still
   // starts from its own end cell, reached without marking.
   if (at(s, i).valore1 < kVelocitaLenta && !marche_interne(s, i, fine)) return;
-  segnale_dopo_fine(s, fine);
+  segnale_dopo_fine(s, i, fine);
 }
 
 }  // namespace

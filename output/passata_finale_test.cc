@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "model/errori.h"
+
 namespace valdoro {
 namespace {
 
@@ -145,6 +147,38 @@ TEST(PassataFinale, InsideAndAfterASlowdown) {
        "12:12/180 19:12/180 25:12/180 30:3/-1 38:12/180 40:2/-1 e0"},
   };
   for (const auto& c : casi) EXPECT_EQ(dopo_passata(80, c.oggetti), c.atteso) << c.caso;
+}
+
+// Each error of the pass names the cells it could not use and the slowdown
+// it worked for, told at the slowdown's record when the track has one.
+TEST(PassataFinale, ErrorsSayWhichCellsAndWhichSlowdown) {
+  struct {
+    const char* caso;
+    int32_t celle;
+    std::vector<oggetto> oggetti;
+    const char* atteso;
+  } casi[] = {
+      {"signal behind a warning with both cells before it taken", 40, {{20, 4, 100}, {15, 1, 0}, {14, 10, 1},
+       {13, 10, 1}},
+       "error 11: no free cell for the speed mark before the signal in cell 15 (cell 14 and cell 13 are taken), "
+       "behind the slowdown warning in cell 20"},
+      {"a full window before a start", 40, {{21, 3, 120}, {23, 2, 120}, {10, 14, 0}, {9, 14, 0}, {8, 14, 0}},
+       "Valdoro_Dir 5802-.txt:7:1: error 12: no free cell among cell 10, 9 and 8 for a speed mark before the "
+       "slowdown starting in cell 21"},
+      {"no cell near 8 inside", 80, {{30, 3, 100}, {50, 2, 100}, {37, 10, 1}, {38, 10, 1}, {39, 10, 1}},
+       "error 13: no free cell among cell 37, 38 and 39 for a mark inside the slowdown starting in cell 30"},
+      {"start with no end ahead", 40, {{10, 3, 100}},
+       "error 250: the slowdown starting in cell 10 has no end cell after it on the track"},
+      {"end too close to the last cell", 40, {{10, 3, 120}, {30, 2, 120}},
+       "error 250: the look for a signal after the slowdown ending in cell 30 would reach cell 42, past the last "
+       "cell of the track, 39"},
+  };
+  for (const auto& c : casi) {
+    scenario s = binario(c.celle, c.oggetti);
+    s.luoghi_inizi_rallentamento.emplace_back(21, luogo{"Valdoro_Dir 5802-.txt", 7, 1});
+    passata_finale(s);
+    EXPECT_EQ(descrivi_errore(s), c.atteso) << c.caso;
+  }
 }
 
 TEST(PassataFinale, WalksThatWouldLeaveTheTrackAreRefused) {

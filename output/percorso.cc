@@ -24,7 +24,7 @@ void memorizza_percorso(scenario& s, int32_t j, const std::filesystem::path& car
   s.con_profilo = j;
   s.codice_errore = 0;
   s.luogo_errore = {};
-  s.testo_errore = nullptr;
+  s.testo_errore.clear();
   svuota_tabella_stazioni(s.tabella_stazioni);
   memorizza_dati(s, cartella);
   // The caller wrote or copied the line source just before: missing now, it

@@ -7,16 +7,19 @@
 #include <filesystem>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "model/errori.h"
 #include "compiler/compilatore.h"
+#include "compiler/formato.h"
 #include "model/nomi_file.h"
 #include "output/codici_gara.h"
 #include "output/decodifica.h"
 #include "output/passata_finale.h"
 #include "output/percorso.h"
 #include "sources/scrittori.h"
+#include "tools/controllo.h"
 #include "tools/draw.h"
 #include "tools/sistema.h"
 #include "tools/dump.h"
@@ -66,10 +69,14 @@ std::chrono::milliseconds attesa_cartella = std::chrono::seconds(60);
 
 // ---- compile ----
 
+enum class formato_diagnostiche { testo, sarif };
+
 struct opzioni_compile {
   std::string linea, treno, titolo, nome_treno, uscita;
   bool senza_profilo = false;
   bool severo = false;  // --strict: a warning fails the compile
+  std::string formato_diagnostiche = "text";
+  bool scrivi = true;  // false: check, nothing written
 };
 
 struct errore_registrato {
@@ -88,13 +95,19 @@ std::string luogo_per_autore(luogo l, const opzioni_compile& o) {
   return l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna) + ": ";
 }
 
-std::string descrivi_per_autore(const errore_registrato& e, const opzioni_compile& o) {
-  return luogo_per_autore(e.dove, o) + "error " + std::to_string(e.numero) + ": " +
-         (e.testo.empty() ? significato_errore(e.numero) : e.testo);
+constexpr char kPrefissoErrore[] = "error-";
+
+// "error N: " for the compile's numbered errors, "error: " or "warning: "
+// for everything else.
+std::string riga_per_autore(const diagnostica& d, const opzioni_compile& o) {
+  const std::string& id = d.regola;
+  const std::string tipo = id.rfind(kPrefissoErrore, 0) == 0 ? "error " + id.substr(sizeof kPrefissoErrore - 1)
+                                                             : std::string(nome_gravita(d.livello));
+  return luogo_per_autore(d.dove, o) + tipo + ": " + d.messaggio;
 }
 
-std::string avviso_per_autore(const avviso& a, const opzioni_compile& o) {
-  return luogo_per_autore(a.dove, o) + "warning: " + a.testo;
+std::string conta(size_t n, const char* parola) {
+  return std::to_string(n) + " " + parola + (n == 1 ? "" : "s");
 }
 
 int conta_stazioni(const tabella_stazioni_t& t) {
@@ -106,13 +119,12 @@ int conta_stazioni(const tabella_stazioni_t& t) {
   return n;
 }
 
-std::string riassunto(const scenario& s, const fs::path& cartella) {
+std::string riassunto(const scenario& s) {
   int segnali = 0;
   for (const cella& c : s.celle) segnali += c.tipo == 1 ? 1 : 0;
   return s.nome_linea + " / " + s.nome_treno + ": " + std::to_string(s.celle.size()) + " cells, " +
          std::to_string(conta_stazioni(s.tabella_stazioni)) + " stations, " + std::to_string(segnali) +
-         " signals, route length " + std::to_string(s.tabella_stazioni[kRigaParametri].fine) + " m; files in " +
-         cartella.u8string() + "\n";
+         " signals, route length " + std::to_string(s.tabella_stazioni[kRigaParametri].fine) + " m";
 }
 
 // memorizza_percorso step by step, so that an error of the sources is not
@@ -147,13 +159,13 @@ costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
   costruzione c;
   auto annota = [&] {
     if (s.codice_errore != 0 && (c.errori.empty() || c.errori.back().numero != s.codice_errore)) {
-      c.errori.push_back({s.codice_errore, s.luogo_errore, s.testo_errore != nullptr ? s.testo_errore : ""});
+      c.errori.push_back({s.codice_errore, s.luogo_errore, s.testo_errore});
     }
   };
   s.con_profilo = j;
   s.codice_errore = 0;
   s.luogo_errore = {};
-  s.testo_errore = nullptr;
+  s.testo_errore.clear();
   svuota_tabella_stazioni(s.tabella_stazioni);
   memorizza_dati(s, cartella);
   annota();
@@ -170,41 +182,98 @@ costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
   return c;
 }
 
+diagnostica da_errore(const errore_registrato& e) {
+  return {gravita::errore, kPrefissoErrore + std::to_string(e.numero), e.dove,
+          e.testo.empty() ? significato_errore(e.numero) : e.testo};
+}
+
+// Line source, train source, then what has no source.
+int rango_file(const luogo& l, const std::string& linea, const std::string& treno) {
+  if (l.file == linea) return 0;
+  if (l.file == treno) return 1;
+  return 2;
+}
+
+// The compile's reports and the checker's in one list.  The compile knows
+// best what it did: a line it reported on is left to it.
+void unisci(sorgenti_controllate& r, const costruzione& c, const std::string& linea, const std::string& treno) {
+  std::vector<diagnostica> tutte;
+  for (const avviso& a : r.s.avvisi) tutte.push_back({gravita::avviso, "compile-warning", a.dove, a.testo});
+  for (const errore_registrato& e : c.errori) tutte.push_back(da_errore(e));
+  std::set<std::pair<std::string, int>> righe;
+  for (const diagnostica& d : tutte) righe.insert({d.dove.file, d.dove.riga});
+  r.errori = c.errori.size() + r.verifica.errori;
+  r.avvisi = r.s.avvisi.size() + r.verifica.avvisi;
+  for (const diagnostica& d : r.verifica.diagnostiche) {
+    if (d.dove.riga > 0 && righe.count({d.dove.file, d.dove.riga}) != 0) {
+      (d.livello == gravita::errore ? r.errori : r.avvisi) -= 1;
+      continue;
+    }
+    tutte.push_back(d);
+  }
+  std::stable_sort(tutte.begin(), tutte.end(), [&](const diagnostica& a, const diagnostica& b) {
+    const int fa = rango_file(a.dove, linea, treno), fb = rango_file(b.dove, linea, treno);
+    if (fa != fb) return fa < fb;
+    if (a.dove.riga != b.dove.riga) return a.dove.riga < b.dove.riga;
+    return a.dove.colonna < b.dove.colonna;
+  });
+  r.diagnostiche = std::move(tutte);
+  if (c.fatale) {
+    r.diagnostiche.push_back(da_errore(*c.fatale));
+    ++r.errori;
+    r.fatale = true;
+  }
+}
+
+fs::path uri_assoluto(const std::string& p) {
+  std::error_code ec;
+  const fs::path a = fs::absolute(percorso(p), ec);
+  return ec ? percorso(p) : a;
+}
+
+// The diagnostics, the summary and the status, as the author reads them.
+int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err) {
+  const bool testo = o.formato_diagnostiche != "sarif";
+  if (testo) {
+    for (const diagnostica& d : r.diagnostiche) err << riga_per_autore(d, o) << "\n";
+  } else {
+    out << sarif(r.diagnostiche, file_sorgente_linea(o.titolo), uri_file(uri_assoluto(o.linea).u8string()),
+                 file_sorgente_treno(o.titolo, o.nome_treno), uri_file(uri_assoluto(o.treno).u8string()));
+  }
+  int stato = kEsitoBuono;
+  if (r.fatale) {
+    stato = kEsitoUso;
+  } else if (r.errori > 0) {
+    stato = kEsitoGuastoDati;
+  } else {
+    if (testo) out << riassunto(r.s) << (o.scrivi ? "; files in " + percorso(o.uscita).u8string() : "") << "\n";
+    if (o.severo && r.avvisi > 0) {
+      if (testo) err << "scenario: " << conta(r.avvisi, "warning") << " with --strict\n";
+      stato = kEsitoGuastoDati;
+    }
+  }
+  if (testo && r.errori + r.avvisi > 0) {
+    err << "scenario: " << conta(r.errori, "error") << " and " << conta(r.avvisi, "warning") << "\n";
+  }
+  return stato;
+}
+
 int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
   const std::string testo_linea = leggi_sorgente(percorso(o.linea));
   const std::string testo_treno = leggi_sorgente(percorso(o.treno));
-  crea_cartella(percorso(o.uscita));
-  // Two runs into one folder would mix their files.
-  blocco_cartella blocco(percorso(o.uscita), attesa_cartella);
-
-  // The compiler deletes what it reads: it reads copies.
-  cartella_privata privata;
-  // Copies that the compiler deletes once read need no flush to the disk.
-  scrivi_file(privata.percorso() / file_sorgente_linea(o.titolo), testo_linea, durata::transitoria);
-  scrivi_file(privata.percorso() / file_sorgente_treno(o.titolo, o.nome_treno), testo_treno, durata::transitoria);
-  scenario s;
-  s.nome_linea = o.titolo;
-  s.nome_treno = o.nome_treno;
-  const costruzione c = costruisci(s, o.senza_profilo ? 0 : 1, privata.percorso());
-  for (const avviso& a : s.avvisi) err << avviso_per_autore(a, o) << "\n";
-  for (const errore_registrato& e : c.errori) err << descrivi_per_autore(e, o) << "\n";
+  std::optional<blocco_cartella> blocco;
+  if (o.scrivi) {
+    crea_cartella(percorso(o.uscita));
+    // Two runs into one folder would mix their files.
+    blocco.emplace(percorso(o.uscita), attesa_cartella);
+  }
+  const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo);
   // As in the packager, a clash in the identity slots ends the build before
-  // any file is written.
-  if (c.fatale) {
-    err << descrivi_per_autore(*c.fatale, o) << "\n";
-    return kEsitoUso;
-  }
-  scrivi_binari(s, percorso(o.uscita));
-  if (!c.errori.empty()) return kEsitoGuastoDati;
-  out << riassunto(s, percorso(o.uscita));
-  if (o.severo && !s.avvisi.empty()) {
-    err << "scenario: " << s.avvisi.size() << (s.avvisi.size() == 1 ? " warning" : " warnings")
-        << " with --strict\n";
-    return kEsitoGuastoDati;
-  }
-  return kEsitoBuono;
+  // any file is written; any other error still leaves the files.
+  if (o.scrivi && !r.fatale) scrivi_binari(r.s, percorso(o.uscita));
+  return riporta(r, o, out, err);
 }
 
 // ---- init ----
@@ -254,6 +323,7 @@ struct opzioni_dump {
   std::string file, tipo;
   bool con_tipo = false;  // --kind was given, even empty
   bool json = false, solo_non_vuoti = false;
+  bool con_unita = false;  // --units
 };
 
 int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
@@ -267,9 +337,9 @@ int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   const apri_fonte apri = apri_file(percorso(o.file), collegamento::segui);
   try {
     if (o.json) {
-      dump_json(*tipo, apri, o.solo_non_vuoti, out);
+      dump_json(*tipo, apri, o.solo_non_vuoti, out, o.con_unita);
     } else {
-      dump_testo(*tipo, apri, o.solo_non_vuoti, out);
+      dump_testo(*tipo, apri, o.solo_non_vuoti, out, o.con_unita);
     }
   } catch (const errore_decodifica& e) {
     err << "scenario: " << o.file << ": " << e.what() << "\n";
@@ -382,6 +452,26 @@ const char* sottocomando_ignoto(const CLI::App& app, int argc, const char* const
 
 }  // namespace
 
+sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const std::string& testo_treno,
+                                        const std::string& titolo, const std::string& treno, bool con_profilo) {
+  const std::string nome_linea = file_sorgente_linea(titolo), nome_treno = file_sorgente_treno(titolo, treno);
+  sorgenti_controllate r;
+  costruzione c;
+  {
+    // The compiler deletes what it reads: it reads copies, which need no
+    // flush to the disk.
+    cartella_privata privata;
+    scrivi_file(privata.percorso() / nome_linea, testo_linea, durata::transitoria);
+    scrivi_file(privata.percorso() / nome_treno, testo_treno, durata::transitoria);
+    r.s.nome_linea = titolo;
+    r.s.nome_treno = treno;
+    c = costruisci(r.s, con_profilo ? 1 : 0, privata.percorso());
+  }
+  r.verifica = verifica(testo_linea, nome_linea, testo_treno, nome_treno);
+  unisci(r, c, nome_linea, nome_treno);
+  return r;
+}
+
 int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app{"Tools for scenario authors: compile sources, dump binary files, draw the line."};
   app.name("scenario");
@@ -396,6 +486,26 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   compile->add_option("--out", oc.uscita, "directory for the binary files")->required();
   compile->add_flag("--no-profile", oc.senza_profilo, "do not build the line profile nor write its file");
   compile->add_flag("--strict", oc.severo, "end with status 1 when the compile gives a warning (files still written)");
+  const auto formati = CLI::IsMember({"text", "sarif"});
+  compile->add_option("--diagnostics-format", oc.formato_diagnostiche,
+                      "text (default): one line a problem on standard error; sarif: one SARIF 2.1.0 log on standard "
+                      "output")
+      ->check(formati);
+
+  opzioni_compile ok;
+  ok.scrivi = false;
+  ok.titolo = kNomeLinea;
+  ok.nome_treno = kNomeTreno;
+  CLI::App* check = app.add_subcommand(
+      "check", "Compile and check a line source and a train source, every problem in one run; nothing is written");
+  check->add_option("LINE_SOURCE", ok.linea, "line source")->required();
+  check->add_option("TRAIN_SOURCE", ok.treno, "train source")->required();
+  check->add_option("--title", ok.titolo, "scenario title (default Valdoro)");
+  check->add_option("--train", ok.nome_treno, "train designation (default \"Dir 5802\")");
+  check->add_flag("--no-profile", ok.senza_profilo, "do not build the line profile");
+  check->add_flag("--strict", ok.severo, "end with status 1 when there is a warning");
+  check->add_option("--diagnostics-format", ok.formato_diagnostiche, "text (default) or sarif, as for compile")
+      ->check(formati);
 
   opzioni_dump od;
   CLI::App* dump = app.add_subcommand("dump", "Print a station-table, track or line-profile file");
@@ -403,6 +513,8 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   CLI::Option* kind = dump->add_option("--kind", od.tipo, "stations, track or profile (default: from the file name)");
   dump->add_flag("--json", od.json, "print JSON");
   dump->add_flag("--nonzero", od.solo_non_vuoti, "leave out empty rows, cells and metres");
+  dump->add_flag("--units", od.con_unita,
+                 "show beside each stored value what an author writes (km, hh:mm:ss, km/h, per mille)");
 
   opzioni_draw ow;
   CLI::App* draw = app.add_subcommand("draw", "Draw the plan and the gradient profile of a built line as SVG");
@@ -413,6 +525,10 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   CLI::App* init = app.add_subcommand("init", "Write our scenario's two sources and three papers, to start from");
   init->add_option("DIR", oi.cartella, "directory for the five files")->required();
   init->add_flag("--force", oi.forza, "replace files of the same names");
+
+  // The format reference in docs/ is printed from the tables the checker
+  // reads by; not an author's command.
+  CLI::App* format_doc = app.add_subcommand("format-doc", "Print the reference of the source formats")->group("");
 
   if (const char* parola = sottocomando_ignoto(app, argc, argv)) {
     err << "scenario: unknown subcommand " << parola << "\nRun scenario --help for the usage.\n";
@@ -441,6 +557,13 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   }
   od.con_tipo = kind->count() > 0;
   if (compile->parsed()) return protetto(out, err, [&] { return compila(oc, out, err); });
+  if (check->parsed()) return protetto(out, err, [&] { return compila(ok, out, err); });
+  if (format_doc->parsed()) {
+    return protetto(out, err, [&] {
+      out << formato::documento();
+      return kEsitoBuono;
+    });
+  }
   if (dump->parsed()) return protetto(out, err, [&] { return scarica(od, out, err); });
   if (init->parsed()) return protetto(out, err, [&] { return inizia(oi, out); });
   return protetto(out, err, [&] { return disegna(ow, out, err); });

@@ -10,10 +10,12 @@
 #include <chrono>
 #include <nlohmann/json.hpp>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "compiler/formato.h"
 #include "model/nomi_file.h"
 #include "output/binari.h"
 #include "output/decodifica.h"
@@ -56,6 +58,17 @@ std::string sostituisci(std::string testo, const std::string& da, const std::str
   return testo;
 }
 
+// What our own sources deserve, under the names `linea` and `treno`.
+std::string avvisi_propri(const std::string& linea, const std::string& treno) {
+  return linea +
+         ":114:20: warning: \"-4,5\" has a decimal comma: pendenza gradient is read as -4 and \"5\" is passed over; "
+         "values are whole numbers\n" +
+         treno +
+         ":60:1: warning: \"-Terme\" on a line of its own is passed over: the name on line 59 stays \"Pontelungo\"; "
+         "a name must stand whole on its record's line\n"
+         "scenario: 0 errors and 2 warnings\n";
+}
+
 class ScenarioTool : public ::testing::Test {
  protected:
   // Writes a source under a name of the author's choosing; returns its path.
@@ -89,7 +102,7 @@ TEST_F(ScenarioTool, CompilesOurScenarioFromAnyNamesIntoThePackagersBytes) {
   memorizza_percorso(s, 1, pacchetto.percorso());
 
   esito e = scenario_cli({"compile", linea, treno, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
-  EXPECT_EQ(e.err, "");
+  EXPECT_EQ(e.err, avvisi_propri(linea, treno));
   EXPECT_EQ(e.out, "Valdoro / Dir 5802: 4501 cells, 25 stations, 110 signals, route length 218000 m; files in " +
                        uscita("bin") + "\n");
   EXPECT_EQ(e.stato, 0);
@@ -116,16 +129,20 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
     std::string da, a;
     std::string atteso;  // with L and T for the two paths
   } casi[] = {
-      {false, "stazione,   10000,", "stazione,   10010,", "T:16:1: error 8: station position is not a multiple of 50\n"},
-      {false, "segnale,    9400,", "segnale,   12000,", "T:24:1: error 16: signal on a cell already taken\n"},
+      {false, "stazione,   10000,", "stazione,   10010,",
+       "T:16:1: error 8: station position 10010 m is not a multiple of 50 m\nscenario: 1 error and 0 warnings\n"},
+      {false, "segnale,    9400,", "segnale,   12000,",
+       "T:24:1: error 16: signal at 12000 m: cell 241 at 12050 m already holds a signal (kind 1)\n"
+       "scenario: 1 error and 0 warnings\n"},
       {true, "pendenza,  9000,   -6", "pendenza,  9000,   x6",
-       "L:20:20: error 25: the sources could not be read (bad number, value too wide, or source ended inside a "
-       "record)\n"},
+       "L:20:20: error 25: record \"pendenza\", field gradient: \"x6\" is not a whole number\n"
+       "scenario: 1 error and 0 warnings\n"},
       // The track never comes to be, so stamping fails later: both are told,
       // the cause first.
       {true, "percorso,    20000", "percorso,    2000000",
-       "L:2:1: error 1: route length above 1000000 m\n"
-       "error 201: track has fewer than two cells: identity codes not stamped into the track\n"},
+       "L:2:1: error 1: route length 2000000 m is above the limit, 1000000 m\n"
+       "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n"
+       "scenario: 2 errors and 0 warnings\n"},
 
   };
   for (const caso& c : casi) {
@@ -143,14 +160,88 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
 
   // A general section that is there but empty is not a missing one.
   const std::string t = sorgente("my train.txt", colle("treno"));
-  const std::string ultima = "error 201: track has fewer than two cells: identity codes not stamped into the track\n";
+  const std::string ultima =
+      "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n";
   for (const auto& [testo, atteso] : std::vector<std::pair<std::string, std::string>>{
            {"\n[generale]\n\n\n", ":2:1: error 102: line source's [generale] section is empty: nothing follows it\n"},
            {"[generali]\nx\n", ":2:1: error 102: line source has no [generale] section\n"}}) {
     const std::string l = sorgente("my line.txt", testo);
     esito e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
-    EXPECT_EQ(e.err, l + atteso + ultima);
+    EXPECT_EQ(e.err, l + atteso + ultima + "scenario: 2 errors and 0 warnings\n");
     EXPECT_EQ(e.stato, 1);
+  }
+}
+
+// FNV-1a, 64 bits: enough to tell a file from the one written before.
+uint64_t impronta(const std::string& byte) {
+  uint64_t h = 0xcbf29ce484222325u;
+  for (unsigned char c : byte) h = (h ^ c) * 0x100000001b3u;
+  return h;
+}
+
+// Mistakes an author makes in our own scenario: the compile's error is told
+// with its value and its limit, and the files are, byte for byte, those that
+// the same sources gave before the messages said more (the fingerprints were
+// taken then, and the compile must not have moved a byte since).
+TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsTheyWere) {
+  const std::string linea = testo_file(righe_linea());
+  const std::string treno = testo_file(righe_treno());
+  const std::string poche_celle =
+      "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n";
+  struct caso {
+    const char* nome;
+    std::string linea, treno;
+    std::string atteso;  // L and T stand for the two paths
+    uint64_t profilo, stazioni, celle;
+  } casi[] = {
+      {"keyword typo (compiles)", sostituisci(linea, "pendenza,  600,   -11", "pendnza,  600,   -11"), treno, "",
+       0x177c787312568b78u, 0x4cf809abdf2f10adu, 0x657fa62d9d54dd2bu},
+      {"general key typo", sostituisci(linea, "lunghezza percorso", "lunghezza percoso"), treno,
+       "L:10:1: error 210: line source gives no route length: the track does not exist (no item of the general "
+       "section, which ends here, holds \"lunghezza\" and \"percorso\")\n" + poche_celle,
+       0xcbf29ce484222325u, 0xba57393d03fdde65u, 0xcbf29ce484222325u},
+      {"decimal point", sostituisci(linea, "pendenza,  1250,   -4,5", "pendenza,  1250,   -4.5"), treno,
+       "L:114:20: error 25: record \"pendenza\", field gradient: \"-4.5\" is not a whole number\n",
+       0x07d4de6204fcbb50u, 0x190756310ab010f7u, 0xc80858d13fbbbfd2u},
+      {"line shortened", sostituisci(linea, "lunghezza percorso,    218000", "lunghezza percorso,    150000"), treno,
+       "L:81:1: error 216: curve ends at 157750 m, beyond the last metre of the line profile, 157000 m\n",
+       0x6aa8b9f775d8d323u, 0x6b33917716ce08c8u, 0x91743908763e5692u},
+      {"speed too high for a cell", linea, sostituisci(treno, "velocita,    1100,   110", "velocita,    1100,   1300"),
+       "T:23:22: error 25: speed 1300 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to 1277 km/h\n",
+       0x177c787312568b78u, 0x95e9cf1b2666c6beu, 0xbc1708173690ede2u},
+      {"station off the grid", linea, sostituisci(treno, "stazione,    4250,", "stazione,    4255,"),
+       "T:48:1: error 8: station position 4255 m is not a multiple of 50 m\n", 0x177c787312568b78u,
+       0x17dd53a3d276e669u, 0x14bdb8ea016e9ea8u},
+      {"stop time past its byte", linea,
+       sostituisci(treno, "60,  14,28, 0, Ponte Rovera", "300,  14,28, 0, Ponte Rovera"),
+       "T:49:58: error 25: record \"stazione\", field stop_time: 300 does not fit its field's range, 0 to 255\n",
+       0x177c787312568b78u, 0x7ade5adbd58113b7u, 0xb5c557735acfaf4cu},
+      {"empty line source", "", treno, "L:1:1: error 25: the source is empty\n" + poche_celle, 0xcbf29ce484222325u,
+       0x3b08a8c513e20dddu, 0xcbf29ce484222325u},
+      {"empty train source", linea, "", "T:1:1: error 25: the source is empty\n", 0x177c787312568b78u,
+       0x8b5cc8e24d68bc40u, 0x36003e296926e6d4u},
+      {"sources swapped", treno, linea,
+       "L:6:1: error 210: line source gives no route length: the track does not exist (no item of the general "
+       "section, which ends here, holds \"lunghezza\" and \"percorso\"); its general section holds \"numero "
+       "vetture\", a key of the train source: are the line source and the train source given the other way "
+       "round?\n" + poche_celle,
+       0xcbf29ce484222325u, 0x3b08a8c513e20dddu, 0xcbf29ce484222325u},
+  };
+  for (const caso& c : casi) {
+    const std::string l = sorgente("l.txt", c.linea);
+    const std::string t = sorgente("t.txt", c.treno);
+    fs::remove_all(dir / "bin");
+    esito e = scenario_cli({"compile", l, t, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
+    // Each of the compile's lines, whole, among what the checker tells beside them.
+    std::istringstream righe(c.atteso);
+    for (std::string riga; std::getline(righe, riga);) {
+      if (riga.rfind("L:", 0) == 0 || riga.rfind("T:", 0) == 0) riga.replace(0, 1, riga[0] == 'L' ? l : t);
+      EXPECT_NE(("\n" + e.err).find("\n" + riga + "\n"), std::string::npos) << c.nome << "\n" << riga << "\n" << e.err;
+    }
+    if (!c.atteso.empty()) EXPECT_EQ(e.stato, 1) << c.nome;
+    EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_profilo("Valdoro"))), c.profilo) << c.nome;
+    EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_stazioni("Valdoro", "Dir 5802"))), c.stazioni) << c.nome;
+    EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_celle("Valdoro", "Dir 5802"))), c.celle) << c.nome;
   }
 }
 
@@ -169,9 +260,10 @@ TEST_F(ScenarioTool, WarningsAreToldWithTheAuthorsPathsAndStrictFailsOnThem) {
     std::string err;
     int stato;
   } casi[] = {
-      {{l, t}, avviso_339, 0},
-      {{l, t, "--strict"}, avviso_339 + "scenario: 1 warning with --strict\n", 1},
-      {{cut, t, "--strict"}, avviso_cut + avviso_339 + "scenario: 2 warnings with --strict\n", 1},
+      {{l, t}, avviso_339 + "scenario: 0 errors and 1 warning\n", 0},
+      {{l, t, "--strict"}, avviso_339 + "scenario: 1 warning with --strict\nscenario: 0 errors and 1 warning\n", 1},
+      {{cut, t, "--strict"},
+       avviso_cut + avviso_339 + "scenario: 2 warnings with --strict\nscenario: 0 errors and 2 warnings\n", 1},
   };
   for (const caso& c : casi) {
     fs::remove_all(dir / "bin");
@@ -205,25 +297,118 @@ TEST_F(ScenarioTool, AClashInTheIdentitySlotsNamesTheRecordAndWritesNoFile) {
     std::string atteso;  // T for the train source's path
   } casi[] = {
       {colle("linea"), sostituisci(colle("treno"), "rallentamento,   14500,", "rallentamento,   -1,"),
-       "T:19:1: " + clash + "this record put a value into cell 1, where the identity codes go\n"},
+       "T:19:1: warning: rallentamento position -1 m is before the start of the line\nT:19:1: " + clash +
+           "this record put a value into cell 1, where the identity codes go\nscenario: 1 error and 1 warning\n"},
       {sostituisci(colle("linea"), "[cartelli]\n",
                    "[cartelli]\nindicatori_vmax,  50,  100,  110,  120,  0,  ,  ,  ,  0\n"
                    "indicatori_vmax,  100,  100,  110,  120,  0,  ,  ,  ,  0\n"),
        sostituisci(colle("treno"), "rallentamento,   14500,", "rallentamento,   350,"),
        "T:19:1: " + clash + "the finishing pass put a speed mark for this slowdown into cell 1, where the identity "
-                            "codes go\n"},
+                            "codes go\nscenario: 1 error and 0 warnings\n"},
   };
   for (const caso& c : casi) {
     const std::string l = sorgente("l.txt", c.linea);
     const std::string t = sorgente("t.txt", c.treno);
     esito e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
     std::string atteso = c.atteso;
-    if (atteso[0] == 'T') atteso.replace(0, 1, t);
+    for (size_t p = atteso.find("T:19:"); p != std::string::npos; p = atteso.find("T:19:", p + t.size())) {
+      atteso.replace(p, 1, t);
+    }
     EXPECT_EQ(e.err, atteso);
     EXPECT_EQ(e.out, "");
     EXPECT_EQ(e.stato, 2);
     EXPECT_FALSE(fs::exists(dir / "bin" / "Colle_R 101.sim"));
   }
+}
+
+TEST_F(ScenarioTool, CheckTellsWhatCompileTellsAndWritesNothing) {
+  const std::string linea = sorgente("our line.txt", testo_file(righe_linea()));
+  const std::string treno = sorgente("our train.txt", testo_file(righe_treno()));
+  esito e = scenario_cli({"check", linea, treno});
+  EXPECT_EQ(e.err, avvisi_propri(linea, treno));
+  EXPECT_EQ(e.out, "Valdoro / Dir 5802: 4501 cells, 25 stations, 110 signals, route length 218000 m\n");
+  EXPECT_EQ(e.stato, 0);
+  e = scenario_cli({"check", linea, treno, "--strict"});
+  std::string atteso = avvisi_propri(linea, treno);
+  atteso.insert(atteso.rfind("scenario:"), "scenario: 2 warnings with --strict\n");
+  EXPECT_EQ(e.err, atteso);
+  EXPECT_EQ(e.stato, 1);
+
+  // Several mistakes in both sources, one run; the status of compile.
+  const std::string l = sorgente("l.txt", sostituisci(sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"),
+                                                      "[montagne]", "[montagn]"));
+  const std::string t = sorgente("t.txt", sostituisci(colle("treno"), "stazione,   10000,  2,  400,",
+                                                      "stazione,   10000,  2,  -400,"));
+  e = scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101"});
+  EXPECT_EQ(e.err, l + ":18:1: error: unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean "
+                       "\"pendenza\"?\n" +
+                       l + ":23:1: warning: unknown section \"[montagn]\" in the line source; did you mean "
+                       "\"[montagne]\"?\n" +
+                       t + ":16:1: warning: stazione length -400 m is negative\n"
+                       "scenario: 1 error and 2 warnings\n");
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.stato, 1);
+  EXPECT_EQ(scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")}).err,
+            e.err);
+  // Nothing but the sources in their folder, and no output folder.
+  std::vector<std::string> nomi;
+  for (const auto& f : fs::directory_iterator(dir / "src")) nomi.push_back(f.path().filename().string());
+  std::sort(nomi.begin(), nomi.end());
+  EXPECT_EQ(nomi, (std::vector<std::string>{"l.txt", "our line.txt", "our train.txt", "t.txt"}));
+}
+
+// The whole list as one SARIF 2.1.0 log on standard output.
+TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
+  const std::string l = sorgente("my line.txt", sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"));
+  const std::string t = sorgente("my train.txt", sostituisci(colle("treno"), "aderenza,       0,    80",
+                                                              "aderenza,       0,   339"));
+  auto uri = [](std::string p) {
+    for (size_t i = p.find(' '); i != std::string::npos; i = p.find(' ', i)) p.replace(i, 1, "%20");
+    return "file://" + p;
+  };
+  const nlohmann::json attesi = nlohmann::json::parse(R"([
+    {"ruleId": "unknown-keyword", "level": "error",
+     "message": {"text": "unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean \"pendenza\"?"},
+     "locations": [{"physicalLocation": {"artifactLocation": {"uri": "L"}, "region": {"startLine": 18, "startColumn": 1}}}]},
+    {"ruleId": "compile-warning", "level": "warning",
+     "message": {"text": "adhesion is 339, which does not fit 8 bits (0 to 255): stored as 83"},
+     "locations": [{"physicalLocation": {"artifactLocation": {"uri": "T"}, "region": {"startLine": 7, "startColumn": 22}}}]}
+  ])");
+  nlohmann::json risultati = attesi;
+  risultati[0]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(l);
+  risultati[1]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(t);
+  for (const char* comando : {"check", "compile"}) {
+    std::vector<std::string> args = {comando, l, t, "--title", "Colle", "--train", "R 101",
+                                     "--diagnostics-format=sarif"};
+    if (std::string(comando) == "compile") args.insert(args.end(), {"--out", uscita("bin")});
+    const esito e = scenario_cli(args);
+    EXPECT_EQ(e.err, "") << comando;
+    EXPECT_EQ(e.stato, 1) << comando;
+    const nlohmann::json log = nlohmann::json::parse(e.out);
+    EXPECT_EQ(log["version"], "2.1.0");
+    EXPECT_EQ(log["$schema"], "https://json.schemastore.org/sarif-2.1.0.json");
+    ASSERT_EQ(log["runs"].size(), 1u);
+    EXPECT_EQ(log["runs"][0]["tool"]["driver"]["name"], "scenario");
+    EXPECT_EQ(log["runs"][0]["results"], risultati) << comando;
+    const nlohmann::json& regole = log["runs"][0]["tool"]["driver"]["rules"];
+    for (const nlohmann::json& attesa : {
+             nlohmann::json::parse(R"({"id": "unknown-keyword", "shortDescription": {"text": "an item where a record )"
+                                   R"(should start matches no keyword: the record is lost"}, "defaultConfiguration": )"
+                                   R"({"level": "error"}})"),
+             nlohmann::json::parse(R"({"id": "error-15", "shortDescription": {"text": "position beyond the usable )"
+                                   R"(end of the track"}, "defaultConfiguration": {"level": "error"}})"),
+             nlohmann::json::parse(R"({"id": "compile-warning", "shortDescription": {"text": "a warning of the )"
+                                   R"(compile"}, "defaultConfiguration": {"level": "warning"}})")}) {
+      EXPECT_NE(std::find(regole.begin(), regole.end(), attesa), regole.end()) << attesa.dump();
+    }
+  }
+}
+
+TEST_F(ScenarioTool, FormatDocPrintsTheReferenceAndIsNotListed) {
+  const esito e = scenario_cli({"format-doc"});
+  EXPECT_EQ(e.out, formato::documento());
+  EXPECT_EQ(e.stato, 0);
+  EXPECT_EQ(scenario_cli({"--help"}).out.find("format-doc"), std::string::npos);
 }
 
 TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
@@ -253,7 +438,7 @@ TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
   s.nome_treno = "Dir 5802";
   memorizza_percorso(s, 1, pacchetto.percorso());
   e = scenario_cli({"compile", linea, treno, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
-  EXPECT_EQ(e.err, "");
+  EXPECT_EQ(e.err, avvisi_propri(linea, treno));
   EXPECT_EQ(e.stato, 0);
   for (const std::string& nome : {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
                                   file_celle("Valdoro", "Dir 5802")}) {
@@ -336,16 +521,40 @@ TEST_F(ScenarioTool, DumpOfACutFileGivesTheOffsetAndPrintsNothing) {
   EXPECT_EQ(e.stato, 1);
 }
 
-// The JSON dump read back into tables, for the round trip.
+// The JSON dump read back into tables, for the round trip.  Station rows
+// name their members as the "stazione" record names its fields; rows 81 to
+// 86, in "general", name the members that hold general data after it.
 tabella_stazioni_t stazioni_da_json(const nlohmann::json& j) {
+  const std::map<int, std::map<std::string, std::string>> kGenerali = {
+      {81, {{"area_start", "start"}, {"area_end", "offset"}, {"position", "flag"}}},
+      {82, {{"area_start", "start"}, {"area_end", "offset"}, {"position", "flag"}}},
+      {83, {{"area_start", "start"}, {"area_end", "offset"}, {"position", "flag"}}},
+      {84, {{"area_start", "braked_weight"}, {"area_end", "route_length"}, {"position", "coaches"}}},
+      {85,
+       {{"area_start", "background_1"}, {"position", "background_2"}, {"area_end", "background_3"},
+        {"name", "title"}, {"value_7", "reserved"}, {"time", "identity_code"}}},
+      {86,
+       {{"area_start", "signal_repetition_start"}, {"area_end", "signal_repetition_end"},
+        {"position", "signal_repetition_codes"}, {"name", "train"}, {"value_7", "sand"},
+        {"value_10", "clock_hours"}, {"value_11", "clock_minutes"}, {"value_12", "clock_seconds"}}},
+  };
   tabella_stazioni_t t;
-  for (const auto& r : j["rows"]) {
-    riga_stazione& x = t.at(r["row"].get<size_t>());
-    x.tipo = r["tipo"], x.inizio = r["inizio"], x.fine = r["fine"], x.progressiva = r["progressiva"];
-    x.campo4 = r["campo4"], x.nome = in_cp1252(r["nome"].get<std::string>());
-    x.campo7 = r["campo7"], x.campo8 = r["campo8"], x.campo10 = r["campo10"], x.campo11 = r["campo11"];
-    x.campo12 = r["campo12"], x.campo9 = r["campo9"], x.campo13 = r["campo13"], x.campo6 = r["campo6"];
-    x.campo5 = r["campo5"], x.orario = r["orario"];
+  for (const char* lista : {"rows", "general"}) {
+    for (const auto& r : j[lista]) {
+      const int n = r["row"].get<int>();
+      const auto g = kGenerali.find(n);
+      EXPECT_EQ(g != kGenerali.end(), std::string(lista) == "general") << n;
+      auto v = [&](const std::string& nome) -> const nlohmann::json& {
+        if (g != kGenerali.end() && g->second.count(nome) != 0) return r[g->second.at(nome)];
+        return r[nome];
+      };
+      riga_stazione& x = t.at(static_cast<size_t>(n));
+      x.tipo = v("kind"), x.inizio = v("area_start"), x.fine = v("area_end"), x.progressiva = v("position");
+      x.campo4 = v("value_4"), x.nome = in_cp1252(v("name").get<std::string>());
+      x.campo7 = v("value_7"), x.campo8 = v("value_8"), x.campo10 = v("value_10"), x.campo11 = v("value_11");
+      x.campo12 = v("value_12"), x.campo9 = v("value_9"), x.campo13 = v("stop_time"), x.campo6 = v("longer_area");
+      x.campo5 = v("value_5"), x.orario = v("time");
+    }
   }
   return t;
 }
@@ -386,7 +595,7 @@ TEST_F(ScenarioTool, DumpingWhatCompileWroteAndBuildingItAgainRoundTrips) {
   };
   for (const caso& c : casi) {
     const std::string file = (dir / "bin" / c.file).string();
-    for (const char* scelta : {"--json", "--nonzero"}) {
+    for (const char* scelta : {"--json", "--nonzero", "--units"}) {
       esito e = scenario_cli({"dump", file, "--json", scelta});
       ASSERT_EQ(e.stato, 0) << e.err;
       EXPECT_EQ(c.ricodifica(nlohmann::json::parse(e.out)), leggi_file(file)) << c.file << " " << scelta;

@@ -60,13 +60,59 @@ TEST(Dump, StationNamesShowEveryByte) {
   t[84].fine = 218000;
   const std::string dati = codifica_stazioni(t);
   EXPECT_EQ(dump_testo(tipo_file::stazioni, dati, true),
-            "row 80: tipo=0 inizio=0 fine=0 progressiva=0 campo4=0 nome=\"(Citt\xC3\xA0)\\\"q\\\"\\\\\\x01\\x81\" "
-            "campo7=0 campo8=0 campo10=0 campo11=0 campo12=0 campo9=0 campo13=0 campo6=0 campo5=0 orario=0\n"
-            "row 84: tipo=0 inizio=0 fine=218000 progressiva=0 campo4=0 nome=\"\" "
-            "campo7=0 campo8=0 campo10=0 campo11=0 campo12=0 campo9=0 campo13=0 campo6=0 campo5=0 orario=0\n");
+            "row 80 (sign-board text): text=\"(Citt\xC3\xA0)\\\"q\\\"\\\\\\x01\\x81\"\n"
+            "general data:\n"
+            "row 84 (train and route parameters): braked_weight=0 route_length=218000 coaches=0\n");
   EXPECT_EQ(dump_testo(tipo_file::stazioni, dati, false).substr(0, 7), "row 0: ");
   const std::string json = dump_json(tipo_file::stazioni, dati, true);
-  EXPECT_NE(json.find("\"nome\":\"(Citt\xC3\xA0)\\\"q\\\"\\\\\\u0001\xC2\x81\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"name\":\"(Citt\xC3\xA0)\\\"q\\\"\\\\\\u0001\xC2\x81\""), std::string::npos) << json;
+}
+
+// A station row by the names of the "stazione" record's fields, the general
+// rows apart with the names of the general keys; --units adds what an
+// author writes beside what is stored.
+TEST(Dump, StationTableSpeaksTheSourcesNames) {
+  tabella_stazioni_t t{};
+  t[1] = {4, 4000, 4550, 4250, 0, "Fornaci", 1, 1, 4, 1, 1, 0, 60, 1, 0, 52590};
+  t[81].inizio = 194700, t[81].fine = -16300, t[81].progressiva = 1;
+  t[84].inizio = 125, t[84].fine = 218000, t[84].progressiva = 7;
+  t[85].inizio = 1, t[85].fine = 2, t[85].nome = "Valdoro", t[85].campo7 = 610, t[85].orario = 33087;
+  t[86].inizio = 2100, t[86].fine = 211050, t[86].progressiva = 4, t[86].nome = "Dir 5802";
+  t[86].campo7 = 100, t[86].campo10 = 14, t[86].campo11 = 16, t[86].campo12 = 30;
+  t[86].campo9 = 3;  // not general data, but in the file: shown by its station name
+  const std::string dati = codifica_stazioni(t);
+  EXPECT_EQ(dump_testo(tipo_file::stazioni, dati, true, true),
+            "row 1: kind=4 area_start=4000 (4.000 km) area_end=4550 (4.550 km) position=4250 (4.250 km) "
+            "value_4=0 name=\"Fornaci\" value_7=1 value_8=1 value_10=4 value_11=1 value_12=1 value_9=0 "
+            "stop_time=60 longer_area=1 value_5=0 time=52590 (14:36:30)\n"
+            "general data:\n"
+            "row 81 (kilometre numbering with the largest start): start=194700 (194.700 km) "
+            "offset=-16300 (written -16400 m with flag 1) flag=1\n"
+            "row 84 (train and route parameters): braked_weight=125 route_length=218000 (218.000 km) coaches=7\n"
+            "row 85 (the line): background_1=1 background_3=2 background_2=0 title=\"Valdoro\" reserved=610 "
+            "identity_code=33087\n"
+            "row 86 (the train): signal_repetition_start=2100 (2.100 km) signal_repetition_end=211050 "
+            "(211.050 km) signal_repetition_codes=4 train=\"Dir 5802\" sand=100 clock_hours=14 clock_minutes=16 "
+            "clock_seconds=30 value_9=3\n");
+  // Without --units the stored values alone.
+  EXPECT_EQ(dump_testo(tipo_file::stazioni, dati, true).substr(0, 60),
+            "row 1: kind=4 area_start=4000 area_end=4550 position=4250 va");
+  const std::string json = dump_json(tipo_file::stazioni, dati, true, true);
+  EXPECT_NE(json.find("\n \"general\": [\n  {\"row\":81,\"data\":\"kilometre numbering with the largest start\","
+                      "\"kind\":0,\"start\":194700,\"start_units\":\"194.700 km\",\"offset\":-16300,"
+                      "\"offset_units\":\"written -16400 m with flag 1\",\"flag\":1,"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"time\":52590,\"time_units\":\"14:36:30\"}"), std::string::npos) << json;
+}
+
+TEST(Dump, TrackWithUnitsShowsMetresSpeedAndGradientAsWritten) {
+  EXPECT_EQ(dump_testo(tipo_file::binario, due_celle(), true, true),
+            "cell 1 (0.050 km): tipo=1 valore1=5121 valore2=-2 valore3=3 valore4=4 tempo=5 annuncio=6 montagna=7 "
+            "velocita=32 (160 km/h) pendenza=100 (0 per mille) aderenza=83\n");
+  EXPECT_NE(dump_json(tipo_file::binario, due_celle(), true, true)
+                .find("\"aderenza\":83,\"from_m\":50,\"speed_kmh\":160,\"gradient_per_mille\":0}"),
+            std::string::npos);
 }
 
 TEST(Dump, ProfileKeepsIntegersDoublesAndEmptiesApart) {

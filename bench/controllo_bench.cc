@@ -1,0 +1,91 @@
+// `scenario check` against `scenario compile` as it was before the checker,
+// on our own scenario, in one run.  The compile: private copies of the two
+// sources, the build that memorizza_percorso runs, the three binary files.
+// The check: the same copies and build, then the checker over both texts,
+// and nothing written.  The check is meant to stay under twice the compile;
+// the last line of the run prints the ratio.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+#include "compiler/verifica.h"
+#include "model/nomi_file.h"
+#include "output/percorso.h"
+#include "sources/scrittori.h"
+#include "sources/scrittura.h"
+#include "testing/cartella_temporanea.h"
+#include "tools/controllo.h"
+#include "util/file.h"
+
+namespace valdoro {
+namespace {
+
+const std::string& linea() {
+  static const std::string t = testo_file(righe_linea());
+  return t;
+}
+const std::string& treno() {
+  static const std::string t = testo_file(righe_treno());
+  return t;
+}
+
+void BM_CompilaSenzaVerifica(benchmark::State& state) {
+  cartella_temporanea copie, uscita;
+  for (auto _ : state) {
+    scrivi_file(copie / file_sorgente_linea(kNomeLinea), linea(), durata::transitoria);
+    scrivi_file(copie / file_sorgente_treno(kNomeLinea, kNomeTreno), treno(), durata::transitoria);
+    scenario s;
+    s.nome_linea = kNomeLinea;
+    s.nome_treno = kNomeTreno;
+    memorizza_percorso(s, 1, copie.percorso());
+    scrivi_binari(s, uscita.percorso());
+    if (s.codice_errore != 0) state.SkipWithError("our scenario recorded an error");
+  }
+}
+BENCHMARK(BM_CompilaSenzaVerifica)->Unit(benchmark::kMillisecond);
+
+void BM_Check(benchmark::State& state) {
+  for (auto _ : state) {
+    const sorgenti_controllate r = controlla_sorgenti(linea(), treno(), kNomeLinea, kNomeTreno, true);
+    if (r.errori != 0) state.SkipWithError("our scenario has errors");
+  }
+}
+BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond);
+
+// The checker alone, for what it adds.
+void BM_SoloVerifica(benchmark::State& state) {
+  for (auto _ : state) {
+    const esito_verifica e = verifica(linea(), "l", treno(), "t");
+    benchmark::DoNotOptimize(e.records.size());
+  }
+}
+BENCHMARK(BM_SoloVerifica)->Unit(benchmark::kMillisecond);
+
+// Keeps the mean real time of each benchmark, to print the ratio at the end.
+class rapporto : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
+      const double t = r.real_accumulated_time / static_cast<double>(r.iterations);
+      if (r.benchmark_name() == "BM_CompilaSenzaVerifica") compila = t;
+      if (r.benchmark_name() == "BM_Check") check = t;
+    }
+  }
+  double compila = 0, check = 0;
+};
+
+}  // namespace
+}  // namespace valdoro
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  valdoro::rapporto r;
+  benchmark::RunSpecifiedBenchmarks(&r);
+  if (r.compila > 0 && r.check > 0) {
+    std::printf("check / compile without the checker: %.2f (meant to stay under 2)\n", r.check / r.compila);
+  }
+  return 0;
+}

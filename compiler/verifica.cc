@@ -1,0 +1,672 @@
+#include "compiler/verifica.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "compiler/arrotonda.h"
+#include "compiler/lettore.h"
+
+namespace valdoro {
+
+namespace {
+
+constexpr double kMetriPerCella = 50;
+constexpr int64_t kMetriOltreFine = 7000;
+constexpr int64_t kLunghezzaMassima = 1000000;
+constexpr int64_t kMargineOggetti = 100;   // the compile's position test for most records
+constexpr int64_t kMargineStazione = 800;  // and for stations
+constexpr size_t kVoceSuggeribile = 64;    // longer items are no typo of a keyword
+
+char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string in_minuscole(std::string_view v) {
+  std::string s(v);
+  for (char& c : s) c = minuscola(c);
+  return s;
+}
+
+std::string_view senza_spazi(std::string_view v) {
+  const size_t a = v.find_first_not_of(" \t");
+  if (a == std::string_view::npos) return {};
+  return v.substr(a, v.find_last_not_of(" \t") - a + 1);
+}
+
+bool e_intero(std::string_view v) {
+  size_t i = (!v.empty() && v[0] == '-') ? 1 : 0;
+  if (i == v.size()) return false;
+  for (; i < v.size(); ++i) {
+    if (v[i] < '0' || v[i] > '9') return false;
+  }
+  return true;
+}
+
+bool ha_lettere(std::string_view v) {
+  return std::any_of(v.begin(), v.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+}
+
+// The compile's rule: a header holds both brackets and does not begin with "-".
+bool e_intestazione(std::string_view v) {
+  const std::string_view t = senza_spazi(v);
+  return !t.empty() && t[0] != '-' && v.find('[') != std::string_view::npos && v.find(']') != std::string_view::npos;
+}
+
+// The lists whose order the compile warns about itself.
+bool ordine_gia_avvisato(const formato::record& r) {
+  const std::string_view p = r.parola;
+  return p == "pendenza" || p == "velocita" || p == "aderenza";
+}
+
+std::string metri(int64_t v) { return std::to_string(v) + " m"; }
+
+std::string con_unita(int64_t v, const formato::campo& c) {
+  return std::to_string(v) + (c.unita[0] != '\0' ? std::string(" ") + c.unita : "");
+}
+
+// Diagnostics with a bound on each rule: past it, they are only counted.
+class raccolta {
+ public:
+  explicit raccolta(esito_verifica& e) : e_(e) {}
+
+  // Whether another problem of `id` would still be shown: a message that
+  // costs something to word is worded only then.
+  bool mostra(const char* id) const {
+    auto it = conteggi_.find(id);
+    return it == conteggi_.end() || it->second < kMassimoPerRegola;
+  }
+
+  void aggiungi(const char* id, luogo dove, std::string messaggio) {
+    const regola* r = trova_regola(id);
+    (r->livello == gravita::errore ? e_.errori : e_.avvisi) += 1;
+    size_t& n = conteggi_[id];
+    if (++n > kMassimoPerRegola) return;
+    e_.diagnostiche.push_back({r->livello, id, std::move(dove), std::move(messaggio)});
+  }
+
+  // One line for each rule that passed its bound.
+  void chiudi() {
+    for (const auto& [id, n] : conteggi_) {
+      if (n <= kMassimoPerRegola) continue;
+      const regola* r = trova_regola(id);
+      e_.diagnostiche.push_back({r->livello, id, {},
+                                 std::to_string(n - kMassimoPerRegola) + " more " + nome_gravita(r->livello) +
+                                     "s of rule " + id + " not shown (" + r->descrizione + ")"});
+    }
+  }
+
+ private:
+  esito_verifica& e_;
+  std::map<std::string, size_t> conteggi_;
+};
+
+// What the line source tells the train source's checks.
+struct tracciato {
+  int64_t lunghezza = -1;      // the route length, -1 while unknown
+  int64_t ultima_cella = -1;   // the highest cell of the track
+};
+
+// The last record of one positioned list.
+struct ultimo_record {
+  int64_t posizione = 0;
+  int64_t fine = 0;
+  int32_t riga = 0;
+};
+
+class lettura_sorgente {
+ public:
+  lettura_sorgente(const formato::sorgente& f, std::string_view testo, const std::string& nome, esito_verifica& e,
+                   raccolta& d, tracciato& t)
+      : f_(f), testo_(testo), nome_(nome), r_(testo, ""), e_(e), d_(d), t_(t) {
+    indicizza_righe();
+  }
+
+  void leggi() {
+    try {
+      if (!cerca_generale()) return;
+    } catch (const errore_lettura&) {
+      return;  // the compile tells of a source without a readable [generale]
+    }
+    const lettore::punto generale = r_.punto_voce();
+    sezione_ = formato::trova_sezione(f_, "[generale]");
+    viste_[sezione_] = generale.riga;
+    in_generale_ = f_.tipo == formato::quale::linea;
+    try {
+      while (!r_.esaurito()) {
+        const std::string_view voce = r_.leggi_testo();
+        tratta_voce(voce, r_.punto_voce());
+      }
+    } catch (const errore_lettura& e) {
+      // Past an item the reader cannot take (a quote never closed) there
+      // is nothing more it can read.
+      d_.aggiungi("unreadable", a({e.dove().riga, e.dove().colonna}),
+                  std::string(e.what()) + ": the rest of the " + f_.nome + " cannot be read");
+      return;
+    }
+    if (f_.tipo == formato::quale::treno && stazioni_ == 0) {
+      d_.aggiungi("no-station", a(generale), "the train source has no \"stazione\" record: the train runs through no station");
+    }
+  }
+
+ private:
+  luogo a(lettore::punto p) const { return {nome_, p.riga, p.colonna}; }
+
+  // Line starts, counted as the reader counts lines.
+  void indicizza_righe() {
+    righe_.push_back(0);
+    for (size_t i = 0; i < testo_.size(); ++i) {
+      if (testo_[i] == '\n' || (testo_[i] == '\r' && (i + 1 >= testo_.size() || testo_[i + 1] != '\n'))) {
+        righe_.push_back(i + 1);
+      }
+    }
+  }
+
+  size_t scostamento(lettore::punto p) const {
+    if (p.riga < 1 || static_cast<size_t>(p.riga) > righe_.size()) return testo_.size();
+    return std::min(testo_.size(), righe_[static_cast<size_t>(p.riga) - 1] + static_cast<size_t>(p.colonna) - 1);
+  }
+
+  std::string_view riga(int32_t n) const {
+    if (n < 1 || static_cast<size_t>(n) > righe_.size()) return {};
+    const size_t inizio = righe_[static_cast<size_t>(n) - 1];
+    size_t fine = inizio;
+    while (fine < testo_.size() && testo_[fine] != '\r' && testo_[fine] != '\n') ++fine;
+    return testo_.substr(inizio, fine - inizio);
+  }
+
+  // The text of a number item that the reader refused.
+  std::string_view testo_numero(lettore::punto p) const {
+    const size_t inizio = scostamento(p);
+    size_t fine = inizio;
+    while (fine < testo_.size() && std::string_view(",\r\n \t").find(testo_[fine]) == std::string_view::npos) ++fine;
+    return testo_.substr(inizio, fine - inizio);
+  }
+
+  bool cerca_generale() {
+    lettore::punto primo{0, 0};
+    int prima = 0;
+    while (!r_.esaurito()) {
+      const std::string_view voce = r_.leggi_testo();
+      if (r_.esaurito()) return false;  // the compile tells of a missing or empty [generale]
+      if (voce.find('[') != std::string_view::npos && in_minuscole(voce).find("[generale]") != std::string::npos) {
+        if (prima > 0) {
+          d_.aggiungi("before-general", a(primo),
+                      std::to_string(prima) + (prima == 1 ? " item stands" : " items stand") +
+                          " before \"[generale]\" and " + (prima == 1 ? "is" : "are") + " passed over");
+        }
+        return true;
+      }
+      if (!senza_spazi(voce).empty() && prima++ == 0) primo = r_.punto_voce();
+    }
+    return false;
+  }
+
+  void tratta_voce(std::string_view voce, lettore::punto p) {
+    if (e_intestazione(voce)) return intestazione(senza_spazi(voce), p);
+    if (senza_spazi(voce).empty()) return;
+    if (const formato::record* r = formato::trova_record(f_, voce)) return leggi_record(*r, voce, p);
+    if (voce.find('-') != std::string_view::npos) return trattino(voce, p);
+    if (e_intero(senza_spazi(voce))) {
+      return d_.aggiungi("not-a-record", a(p),
+                         "the number \"" + std::string(senza_spazi(voce)) +
+                             "\" stands where a record should start: it is passed over");
+    }
+    sconosciuta(senza_spazi(voce), p);
+  }
+
+  void intestazione(std::string_view voce, lettore::punto p) {
+    const formato::record* r = formato::trova_record(f_, voce);
+    const bool letto = r != nullptr && (f_.tipo == formato::quale::treno || (!in_generale_ && r->letto_in == formato::fase::record));
+    in_generale_ = false;
+    const formato::sezione* z = formato::trova_sezione(f_, voce);
+    if (z == nullptr && letto) {
+      d_.aggiungi("header-read-as-record", a(p),
+                  "section header \"" + std::string(voce) + "\" holds the keyword \"" + r->prova +
+                      "\": the compiler reads it as a " + r->parola + " record, taking the items after it as fields");
+    } else if (z == nullptr) {
+      std::vector<std::string> nomi;
+      for (const formato::sezione& s : f_.sezioni) nomi.push_back(s.intestazione);
+      d_.aggiungi("unknown-section", a(p),
+                  "unknown section \"" + std::string(voce) + "\" in the " + f_.nome + suggerimento(voce, nomi));
+    } else if (viste_.count(z) != 0) {
+      d_.aggiungi("repeated-section", a(p),
+                  "section \"" + std::string(z->intestazione) + "\" stands a second time (first on line " +
+                      std::to_string(viste_[z]) + ")");
+    } else {
+      viste_[z] = p.riga;
+    }
+    sezione_ = z;
+  }
+
+  // "; did you mean "X"?", or "" when no name is close.
+  static std::string suggerimento(std::string_view voce, const std::vector<std::string>& nomi) {
+    if (voce.size() > kVoceSuggeribile) return "";
+    const int tetto = std::min(3, std::max(1, static_cast<int>(voce.size()) / 4));
+    const std::string* migliore = nullptr;
+    int d_min = tetto + 1;
+    for (const std::string& n : nomi) {
+      const int d = distanza(voce, n, tetto);
+      if (d < d_min) {
+        d_min = d;
+        migliore = &n;
+      }
+    }
+    if (migliore == nullptr) return "";
+    if (d_min == 0) return ": letter case matters here; did you mean \"" + *migliore + "\"?";
+    return "; did you mean \"" + *migliore + "\"?";
+  }
+
+  void sconosciuta(std::string_view voce, lettore::punto p) {
+    // What follows it on its line would have been its fields.
+    const auto salta = [&] { salta_resto_riga(p.riga); };
+    if (!d_.mostra("unknown-keyword")) {
+      d_.aggiungi("unknown-keyword", a(p), {});
+      return salta();
+    }
+    std::vector<std::string> nomi;
+    for (const formato::sezione& s : f_.sezioni) {
+      for (const formato::record& r : s.records) {
+        for (const std::string& forma : formato::forme(r)) nomi.push_back(forma);
+      }
+    }
+    const std::string dove = sezione_ != nullptr ? std::string(" in ") + sezione_->intestazione : "";
+    d_.aggiungi("unknown-keyword", a(p),
+                "unknown keyword \"" + std::string(voce) + "\"" + dove + ": the record is lost" +
+                    suggerimento(voce, nomi));
+    salta();
+  }
+
+  // Whether an item starts something of its own: a header or a record.
+  bool inizia_qualcosa(std::string_view v) const { return e_intestazione(v) || formato::trova_record(f_, v) != nullptr; }
+
+  void salta_resto_riga(int32_t n) {
+    while (!r_.esaurito()) {
+      lettore prova = r_;
+      const std::string_view v = prova.leggi_testo();
+      if (prova.punto_voce().riga != n || inizia_qualcosa(v)) return;
+      r_ = prova;
+    }
+  }
+
+  void trattino(std::string_view voce, lettore::punto p) {
+    const std::string_view t = senza_spazi(voce);
+    if (ultimo_nome_riga_ == p.riga - 1 && senza_spazi(riga(p.riga)) == t) {
+      d_.aggiungi("broken-name", a(p),
+                  "\"" + std::string(t) + "\" on a line of its own is passed over: the name on line " +
+                      std::to_string(ultimo_nome_riga_) + " stays \"" + ultimo_nome_ +
+                      "\"; a name must stand whole on its record's line");
+      return;
+    }
+    d_.aggiungi("not-a-record", a(p),
+                "\"" + std::string(t) + "\" stands where a record should start: an item holding \"-\" is passed over");
+  }
+
+  // ---- one record ----
+
+  void leggi_record(const formato::record& r, std::string_view voce, lettore::punto p) {
+    controlla_fase(r, p);
+    controlla_forma(r, senza_spazi(voce), p);
+    record_letto rl{f_.tipo, &r, sezione_, p.riga, p.colonna, static_cast<uint32_t>(e_.valori.size()), 0};
+    const bool completo = leggi_campi(r, p, rl);
+    e_.records.push_back(rl);
+    if (r.campi.back().letto == formato::lettura::testo && rl.valori == r.campi.size()) {
+      ultimo_nome_riga_ = r_.punto_voce().riga;
+      ultimo_nome_ = std::string(e_.testo(rl, rl.valori - 1));
+    } else {
+      ultimo_nome_riga_ = 0;
+    }
+    if (completo) controlla_valori(r, rl, p);
+  }
+
+  void controlla_fase(const formato::record& r, lettore::punto p) {
+    if (f_.tipo != formato::quale::linea) return;
+    if (r.letto_in == formato::fase::generale && !in_generale_) {
+      d_.aggiungi("misplaced-record", a(p),
+                  "general key \"" + std::string(r.parola) +
+                      "\" after the general section has ended: it is not read; move it into [generale]");
+    } else if (r.letto_in == formato::fase::record && in_generale_) {
+      d_.aggiungi("misplaced-record", a(p),
+                  "\"" + std::string(r.parola) +
+                      "\" record in the general section: it is not read; move it after the general section");
+    }
+  }
+
+  // What the compile makes of a keyword that is none of the written forms;
+  // "" when it makes nothing of it.
+  static std::string letto_come(const formato::record& r, const std::string& v) {
+    const std::string_view p = r.parola;
+    if (p == "curva") {
+      const size_t cifra = v.find_first_of("123456");
+      if (cifra == std::string::npos) return "";
+      return std::string(v.find('s') != std::string::npos ? "curvas" : "curvad") + v[cifra];
+    }
+    if (p.substr(0, 11) == "ripetizione") {
+      if (v.find('4') != std::string::npos) return "ripetizione segnali 4 codici";
+      if (v.find('9') != std::string::npos) return "ripetizione segnali 9 codici";
+      return "";
+    }
+    return r.parola;
+  }
+
+  void controlla_forma(const formato::record& r, std::string_view voce, lettore::punto p) {
+    const std::string v = in_minuscole(voce);
+    for (const std::string& forma : formato::forme(r)) {
+      if (v == forma) return;
+    }
+    const std::string come = letto_come(r, v);
+    if (come.empty()) {
+      d_.aggiungi("unknown-keyword", a(p),
+                  "keyword \"" + std::string(voce) + "\" is none of " +
+                      (r.forme.empty() ? std::string(r.parola) : std::string(r.forme.front()) + " to " + r.forme.back()) +
+                      ": the compiler refuses it");
+      return;
+    }
+    d_.aggiungi("keyword-read-as", a(p), "keyword \"" + std::string(voce) + "\" is read as \"" + come + "\"");
+  }
+
+  // Reads the fields of a record; false when some are missing.  A field on
+  // a later line that starts something of its own is not taken: the record
+  // lacks it.
+  bool leggi_campi(const formato::record& r, lettore::punto chiave, record_letto& rl) {
+    int32_t riga_prec = chiave.riga;
+    for (size_t i = 0; i < r.campi.size(); ++i) {
+      const formato::campo& c = r.campi[i];
+      if (r_.esaurito()) return mancano(r, chiave, i, {}, {0, 0});
+      lettore prova = r_;
+      const std::string_view v = prova.leggi_testo();
+      const lettore::punto pp = prova.punto_voce();
+      if (pp.riga != riga_prec &&
+          (inizia_qualcosa(v) || (c.letto != formato::lettura::testo && ha_lettere(v) && !e_intero(senza_spazi(v))))) {
+        return mancano(r, chiave, i, senza_spazi(v), pp);
+      }
+      if (c.letto == formato::lettura::testo) {
+        r_ = prova;
+        e_.valori.push_back(static_cast<int64_t>(e_.testi.size()));
+        e_.testi.emplace_back(v);
+      } else {
+        e_.valori.push_back(leggi_numero(r, c));
+      }
+      ultimo_campo_ = r_.punto_voce();
+      riga_prec = ultimo_campo_.riga;
+      ++rl.valori;
+    }
+    campi_in_piu(r, rl);
+    return true;
+  }
+
+  bool mancano(const formato::record& r, lettore::punto chiave, size_t letti, std::string_view dopo,
+               lettore::punto dove_dopo) {
+    std::string nomi;
+    for (size_t i = letti; i < r.campi.size(); ++i) nomi += std::string(i == letti ? "" : ", ") + r.campi[i].nome;
+    std::string testo = "\"" + std::string(r.parola) + "\" record has " + std::to_string(letti) + " of its " +
+                        std::to_string(r.campi.size()) + " fields: " + nomi + (r.campi.size() - letti == 1 ? " is" : " are") +
+                        " missing";
+    if (!dopo.empty() && r.campi[letti].letto == formato::lettura::testo) {
+      testo += "; the compiler takes \"" + std::string(dopo) + "\" on line " + std::to_string(dove_dopo.riga) +
+               " as its " + r.campi[letti].nome + ", and what that line says is lost";
+    } else if (!dopo.empty()) {
+      testo += "; the compiler reads \"" + std::string(dopo) + "\" on line " + std::to_string(dove_dopo.riga) +
+               " in its place";
+    }
+    d_.aggiungi("missing-field", a(chiave), testo);
+    return false;
+  }
+
+  int64_t leggi_numero(const formato::record& r, const formato::campo& c) {
+    int64_t v = 0;
+    try {
+      v = r_.leggi_intero();
+    } catch (const errore_lettura&) {
+      const lettore::punto p = r_.punto_voce();
+      const std::string t(testo_numero(p));
+      if (e_intero(t)) {
+        d_.aggiungi("value-too-wide", a(p),
+                    std::string(r.parola) + " " + c.nome + " \"" + t + "\" does not fit 32 bits: the source cannot be read");
+      } else {
+        d_.aggiungi("bad-number", a(p),
+                    std::string(r.parola) + " " + c.nome + " \"" + t + "\" is not a whole number" +
+                        (t.find('.') != std::string::npos ? ": values are whole numbers, without decimals" : ""));
+      }
+      return 0;
+    }
+    controlla_intervallo(r, c, v, r_.punto_voce());
+    return v;
+  }
+
+  void controlla_intervallo(const formato::record& r, const formato::campo& c, int64_t v, lettore::punto p) {
+    int64_t minimo = INT32_MIN, massimo = INT32_MAX;
+    const char* bit = "32 bits";
+    if (c.letto == formato::lettura::intero16) {
+      minimo = INT16_MIN;
+      massimo = INT16_MAX;
+      bit = "16 bits";
+    } else if (c.letto == formato::lettura::byte) {
+      minimo = 0;
+      massimo = UINT8_MAX;
+      bit = "8 bits";
+    }
+    const std::string nome = std::string(r.parola) + " " + c.nome + " " + con_unita(v, c);
+    if (v < minimo || v > massimo) {
+      d_.aggiungi("value-too-wide", a(p),
+                  nome + " does not fit " + std::to_string(minimo) + " to " + std::to_string(massimo) + " (" + bit +
+                      "): the source cannot be read");
+      return;
+    }
+    // Positions and spans have rules of their own.
+    if (c.parte == formato::ruolo::posizione || c.parte == formato::ruolo::fine) return;
+    if (std::string_view(c.nome) == "length" && v < 0) return;
+    if (v < c.minimo || v > c.massimo) {
+      d_.aggiungi(c.rifiutato ? "refused-value" : "out-of-range", a(p),
+                  nome + " is outside its range, " + std::to_string(c.minimo) + " to " + std::to_string(c.massimo) +
+                      (c.rifiutato ? ": the compile refuses it" : ""));
+    }
+  }
+
+  // Items after the last field on its line.  A fraction after a number and
+  // a comma is the decimal comma the reader does not know.
+  void campi_in_piu(const formato::record& r, const record_letto& rl) {
+    const int32_t n = ultimo_campo_.riga;
+    const formato::campo& ultimo = r.campi.back();
+    bool primo = true;
+    while (!r_.esaurito()) {
+      lettore prova = r_;
+      const std::string_view v = prova.leggi_testo();
+      const lettore::punto p = prova.punto_voce();
+      if (p.riga != n || inizia_qualcosa(v)) return;
+      r_ = prova;
+      if (!primo) continue;
+      primo = false;
+      const size_t o = scostamento(p);
+      const std::string_view t = senza_spazi(v);
+      if (ultimo.letto == formato::lettura::testo) {
+        d_.aggiungi("extra-field", a(p),
+                    std::string(r.parola) + " " + ultimo.nome + " \"" + std::string(e_.testo(rl, rl.valori - 1)) +
+                        "\" is cut at the comma: \"" + std::string(t) + "\" is passed over; a " + ultimo.nome +
+                        " cannot hold a comma");
+      } else if (e_intero(t) && t[0] != '-' && o >= 2 && testo_[o - 1] == ',' && testo_[o - 2] >= '0' &&
+                 testo_[o - 2] <= '9') {
+        const int64_t intero = e_.valori.back();
+        d_.aggiungi("decimal-comma", a(ultimo_campo_),
+                    "\"" + std::to_string(intero) + "," + std::string(t) + "\" has a decimal comma: " + r.parola + " " +
+                        ultimo.nome + " is read as " + std::to_string(intero) + " and \"" + std::string(t) +
+                        "\" is passed over; values are whole numbers");
+      } else {
+        d_.aggiungi("extra-field", a(p),
+                    "\"" + std::string(r.parola) + "\" takes " + std::to_string(r.campi.size()) +
+                        " fields: \"" + std::string(t) + "\" and what follows it on the line are passed over");
+      }
+    }
+  }
+
+  // ---- the rules of a whole record ----
+
+  void controlla_valori(const formato::record& r, const record_letto& rl, lettore::punto p) {
+    const std::string_view parola = r.parola;
+    if (parola == "lunghezza percorso") {
+      const int64_t l = e_.valore(rl, 0);
+      if (l >= 0 && l <= kLunghezzaMassima) {
+        t_.lunghezza = l;
+        t_.ultima_cella = nearest(static_cast<double>(l + kMetriOltreFine) / kMetriPerCella);
+      }
+    }
+    if (parola == "stazione") ++stazioni_;
+    controlla_griglia(r, rl, p);
+    const int ip = indice_ruolo(r, formato::ruolo::posizione);
+    if (ip < 0) return;
+    const int64_t pos = e_.valore(rl, static_cast<size_t>(ip));
+    controlla_posizione(r, pos, p);
+    int64_t fine = pos;
+    const int ifine = indice_ruolo(r, formato::ruolo::fine);
+    const int ilung = formato::indice_campo(r, "length");
+    if (ifine >= 0) {
+      fine = e_.valore(rl, static_cast<size_t>(ifine));
+      if (fine < pos) {
+        d_.aggiungi("backward-span", a(p),
+                    std::string(parola) + " ends at " + metri(fine) + ", before its start at " + metri(pos));
+      }
+    } else if (ilung >= 0) {
+      const int64_t l = e_.valore(rl, static_cast<size_t>(ilung));
+      if (l < 0) d_.aggiungi("backward-span", a(p), std::string(parola) + " length " + metri(l) + " is negative");
+      if (r.regola == formato::ordine::campate) fine = pos + l;
+    }
+    controlla_ordine(r, pos, fine, p);
+  }
+
+  static int indice_ruolo(const formato::record& r, formato::ruolo x) {
+    for (size_t i = 0; i < r.campi.size(); ++i) {
+      if (r.campi[i].parte == x) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  void controlla_griglia(const formato::record& r, const record_letto& rl, lettore::punto p) {
+    const std::string_view parola = r.parola;
+    auto su_griglia = [&](const char* campo, int64_t passo) {
+      const int i = formato::indice_campo(r, campo);
+      if (i < 0) return;
+      const int64_t v = e_.valore(rl, static_cast<size_t>(i));
+      if (v % passo != 0) {
+        d_.aggiungi("off-grid", a(p),
+                    std::string(parola) + " " + campo + " " + metri(v) + " is not a multiple of " + std::to_string(passo));
+      }
+    };
+    if (parola == "stazione") {
+      su_griglia("position", 50);
+      su_griglia("length", 100);
+    } else if (parola.substr(0, 11) == "ripetizione") {
+      su_griglia("start", 50);
+      su_griglia("end", 50);
+    } else if (parola.substr(0, 11) == "progressiva") {
+      su_griglia("start", 50);
+      su_griglia("offset", 50);
+    }
+  }
+
+  void controlla_posizione(const formato::record& r, int64_t pos, lettore::punto p) {
+    const std::string parola = r.parola;
+    if (pos < 0) {
+      d_.aggiungi("before-start", a(p), parola + " position " + metri(pos) + " is before the start of the line");
+      return;
+    }
+    if (t_.ultima_cella < 0) return;
+    const int64_t margine = parola == "stazione" ? kMargineStazione : kMargineOggetti;
+    if (static_cast<double>(t_.ultima_cella) < static_cast<double>(pos + margine) / kMetriPerCella) {
+      d_.aggiungi("beyond-track", a(p),
+                  parola + " position " + metri(pos) + " is beyond the usable end of the track, " +
+                      metri(t_.ultima_cella * 50 - margine));
+    } else if (pos > t_.lunghezza) {
+      d_.aggiungi("beyond-route", a(p),
+                  parola + " position " + metri(pos) + " is past the end of the route, " + metri(t_.lunghezza));
+    }
+  }
+
+  void controlla_ordine(const formato::record& r, int64_t pos, int64_t fine, lettore::punto p) {
+    if (r.regola == formato::ordine::libero) return;
+    auto it = ultimi_.find(&r);
+    if (it != ultimi_.end() && !ordine_gia_avvisato(r)) {
+      const ultimo_record& u = it->second;
+      const std::string parola = r.parola;
+      if (pos <= u.posizione) {
+        d_.aggiungi("out-of-order", a(p),
+                    parola + " at " + metri(pos) + " does not come after the one on line " + std::to_string(u.riga) +
+                        " (at " + metri(u.posizione) + "): " + parola + " records must rise in position");
+      } else if (r.regola == formato::ordine::campate && pos < u.fine) {
+        d_.aggiungi("overlap", a(p),
+                    parola + " from " + metri(pos) + " starts before the one on line " + std::to_string(u.riga) +
+                        " ends (at " + metri(u.fine) + ")");
+      }
+    }
+    ultimi_[&r] = {pos, std::max(pos, fine), p.riga};
+  }
+
+  const formato::sorgente& f_;
+  std::string_view testo_;
+  const std::string& nome_;
+  lettore r_;
+  esito_verifica& e_;
+  raccolta& d_;
+  tracciato& t_;
+  std::vector<size_t> righe_;
+  const formato::sezione* sezione_ = nullptr;
+  std::map<const formato::sezione*, int32_t> viste_;
+  std::map<const formato::record*, ultimo_record> ultimi_;
+  bool in_generale_ = false;
+  int32_t stazioni_ = 0;
+  lettore::punto ultimo_campo_;
+  int32_t ultimo_nome_riga_ = 0;
+  std::string ultimo_nome_;
+};
+
+}  // namespace
+
+luogo esito_verifica::dove(const record_letto& r) const {
+  return {r.fonte == formato::quale::linea ? nome_linea : nome_treno, r.riga, r.colonna};
+}
+
+int64_t esito_verifica::valore(const record_letto& r, size_t i) const {
+  return i < r.valori ? valori[r.primo_valore + i] : 0;
+}
+
+std::string_view esito_verifica::testo(const record_letto& r, size_t i) const {
+  if (i >= r.valori || r.tipo->campi[i].letto != formato::lettura::testo) return {};
+  return testi[static_cast<size_t>(valori[r.primo_valore + i])];
+}
+
+int distanza(std::string_view a, std::string_view b, int tetto) {
+  const size_t n = a.size(), m = b.size();
+  if (static_cast<int>(n > m ? n - m : m - n) > tetto) return tetto + 1;
+  // Three rows of the optimal-string-alignment table.
+  std::vector<int> due(m + 1), prima(m + 1), ora(m + 1);
+  for (size_t j = 0; j <= m; ++j) prima[j] = static_cast<int>(j);
+  for (size_t i = 1; i <= n; ++i) {
+    ora[0] = static_cast<int>(i);
+    int minimo = ora[0];
+    for (size_t j = 1; j <= m; ++j) {
+      const bool uguali = minuscola(a[i - 1]) == minuscola(b[j - 1]);
+      int d = std::min({prima[j] + 1, ora[j - 1] + 1, prima[j - 1] + (uguali ? 0 : 1)});
+      if (i > 1 && j > 1 && minuscola(a[i - 1]) == minuscola(b[j - 2]) && minuscola(a[i - 2]) == minuscola(b[j - 1])) {
+        d = std::min(d, due[j - 2] + 1);
+      }
+      ora[j] = d;
+      minimo = std::min(minimo, d);
+    }
+    if (minimo > tetto) return tetto + 1;
+    std::swap(due, prima);
+    std::swap(prima, ora);
+  }
+  return std::min(prima[m], tetto + 1);
+}
+
+esito_verifica verifica(std::string_view linea, const std::string& nome_linea, std::string_view treno,
+                        const std::string& nome_treno) {
+  esito_verifica e;
+  e.nome_linea = nome_linea;
+  e.nome_treno = nome_treno;
+  raccolta d(e);
+  tracciato t;
+  lettura_sorgente(formato::linea(), linea, nome_linea, e, d, t).leggi();
+  lettura_sorgente(formato::treno(), treno, nome_treno, e, d, t).leggi();
+  d.chiudi();
+  return e;
+}
+
+}  // namespace valdoro
