@@ -15,6 +15,7 @@
 #include "model/nomi_file.h"
 #include "output/percorso.h"
 #include "testing/cartella_temporanea.h"
+#include "testing/guardia.h"
 #include "util/file.h"
 
 namespace valdoro {
@@ -227,6 +228,7 @@ TEST_F(GuastiFile, PlantedAtTheDrawnNamesEveryFileDrawsAgain) {
   piattaforma_finta p(dir.percorso());
   uint64_t estrazioni = 0;
   {
+    guardia g("a run with FIFOs planted at its temporaries' names", std::chrono::seconds(60));
     caso_installato caso([&] { return estrazioni++ % 4 + 1; });  // 1, 2, 3, 4, 1, ...
     EXPECT_EQ(form_load(p), kUscitaPulita);
   }

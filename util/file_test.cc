@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "testing/cartella_temporanea.h"
+#include "testing/guardia.h"
 
 namespace valdoro {
 namespace {
@@ -151,6 +152,7 @@ TEST(SafeWrite, PlantedAtTheDrawnNamesTheWriterDrawsAgain) {
   std::vector<std::string> provati;
   uint64_t prossimo = 1;
   {
+    guardia g("a write with a FIFO planted at a temporary's name", std::chrono::seconds(60));
     caso_installato caso([&] { return prossimo++; });
     imposta_guasto_scrittura([&](const fs::path&) {
       for (const auto& voce : fs::directory_iterator(dir.percorso())) {
