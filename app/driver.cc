@@ -13,6 +13,8 @@ namespace valdoro {
 
 namespace {
 
+std::chrono::milliseconds attesa_cartella = std::chrono::seconds(60);
+
 // The window goes away however the run ends.
 class finestra_aperta {
  public:
@@ -52,6 +54,8 @@ void rimuovi_sorgenti(const scenario& s, const std::filesystem::path& cartella) 
 
 }  // namespace
 
+void imposta_attesa_cartella_programma(std::chrono::milliseconds attesa) { attesa_cartella = attesa; }
+
 int errore(piattaforma& p, const std::string& a) {
   p.messaggio_errore(" Errore n. " + a);
   return kUscitaInterrotta;
@@ -70,7 +74,7 @@ int form_load(piattaforma& p) {
     // files: one at a time, the next waiting for the one before.  What
     // went wrong is told once the lock is let go, so that a message box
     // left open holds up no other run.
-    blocco_cartella blocco(cartella);
+    blocco_cartella blocco(cartella, attesa_cartella);
     try {
       costruisci(s, cartella);
     } catch (const errore_fatale& e) {

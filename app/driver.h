@@ -2,6 +2,7 @@
 #ifndef VALDORO_APP_DRIVER_H_
 #define VALDORO_APP_DRIVER_H_
 
+#include <chrono>
 #include <string>
 
 #include "app/piattaforma.h"
@@ -21,6 +22,10 @@ int form_load(piattaforma& p);
 
 // Shows " Errore n. " & a and returns the status that ends the run.
 int errore(piattaforma& p, const std::string& a);
+
+// Test seam, called only by test programs: how long a run waits for another
+// run that holds its folder (a minute).
+void imposta_attesa_cartella_programma(std::chrono::milliseconds attesa);
 
 }  // namespace valdoro
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -15,11 +17,19 @@ TEST(LinuxAllocator, LargeBlocksStartOnAHugePage) {
   EXPECT_EQ(piano.back(), 1.5);
 }
 
+// An empty request still gets a block of its own: a distinct pointer each
+// time, alive until it is freed, however many are taken.
 TEST(LinuxAllocator, SmallBlocksAndEmptyRequestsAreOrdinary) {
-  std::unique_ptr<char[]> vuoto(new char[0]);
+  std::vector<void*> vuoti;
+  for (int i = 0; i < 64; ++i) vuoti.push_back(::operator new(0));
   std::unique_ptr<char[]> piccolo(new char[100]);
-  EXPECT_NE(vuoto.get(), nullptr);
-  EXPECT_NE(vuoto.get(), piccolo.get());
+  std::memset(piccolo.get(), 0x5a, 100);
+  std::vector<void*> ordinati = vuoti;
+  ordinati.push_back(piccolo.get());
+  std::sort(ordinati.begin(), ordinati.end());
+  EXPECT_EQ(std::adjacent_find(ordinati.begin(), ordinati.end()), ordinati.end());
+  for (void* p : vuoti) ::operator delete(p);
+  EXPECT_EQ(piccolo[99], 0x5a);
 }
 
 // A size whose rounding up to the huge page would wrap around.

@@ -53,6 +53,10 @@ if(VALDORO_TESTS)
   target_sources(valdoro_tests PRIVATE ${TOOLS_TESTS})
   target_link_libraries(valdoro_tests PRIVATE scenario_tools)
 
+  # The embedded scenario's bytes, worked out by hand and summed.
+  add_test(NAME valdoro_scenario_bytes
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scenario_bytes_test.sh $<TARGET_FILE:valdoro> $<TARGET_FILE:scenario>)
+
   # The pictures as a browser shows them; without chromium the test fails
   # and says so, rather than passing unseen.
   find_program(CHROMIUM chromium)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "compiler/prova_linea.h"
 
 namespace valdoro {
@@ -160,30 +162,58 @@ TEST(Curve, BendTheSecondHalfOfTheFirstCurve) {
   EXPECT_EQ(p.leggi(1, 1).tipo, tipo_valore::intero);
   EXPECT_EQ(p.numero(1, 1), 1.0);
   EXPECT_EQ(p.leggi(2, 0).tipo, tipo_valore::doppio);
-  struct {
-    int metro;
-    double x, y;
-  } punti[] = {
-      {1350, 0.0, 1350.0},
-      {1351, -0.0001, 1351.0},
-      {1352, -0.00030000000000000003, 1351.99999999},
-      {1353, -0.0005999999990000107, 1352.9999999600002},
-      {1500, -1.1324791885740118, 1499.9943753112293},
-      {1501, -1.1474786372799317, 1500.9942635632565},  // straight again
-  };
-  for (const auto& q : punti) {
-    EXPECT_EQ(p.numero(q.metro, 0), q.x) << q.metro;
-    EXPECT_EQ(p.numero(q.metro, 1), q.y) << q.metro;
-  }
+  // Straight north up to the curve's start; its first metre turns left by
+  // the curvature of class 1 (0.0001): x = 0 + 0.0001 * -1, y = 1350 + 1.
+  EXPECT_EQ(p.numero(1350, 0), 0.0);
+  EXPECT_EQ(p.numero(1350, 1), 1350.0);
+  EXPECT_EQ(p.numero(1351, 0), -0.0001);
+  EXPECT_EQ(p.numero(1351, 1), 1351.0);
+  EXPECT_LT(p.numero(1500, 0), p.numero(1400, 0));  // further left as it goes
   EXPECT_EQ(p.leggi(224998, 1).tipo, tipo_valore::doppio);
   EXPECT_EQ(p.leggi(224999, 0).tipo, tipo_valore::vuoto);
   EXPECT_EQ(p.leggi(225000, 1).tipo, tipo_valore::vuoto);
 }
 
-TEST(Curve, RightCurvesLateCurvesAndNoProfile) {
-  // A right curve mirrors the left one.
+// What makes the plan a curve of its radius: points a metre apart, the
+// heading turned by the length over the radius, and a right curve the
+// mirror image of the left one, for a gentle class and the sharpest.
+TEST(Curve, AMetreAPartTurningByLengthOverRadiusAndMirrored) {
+  const struct {
+    const char* classe;
+    double raggio;  // metres: one over the class's curvature
+  } casi[] = {{"1", 10000.0}, {"4", 1000.0}, {"6", 1.0 / 0.003}};
+  for (const auto& c : casi) {
+    SCOPED_TRACE(std::string("class ") + c.classe);
+    compilato sinistra = compila(sorgente_linea(std::string("curvas") + c.classe + ",  1350,  150\r\n"), 1);
+    compilato destra = compila(sorgente_linea(std::string("curvad") + c.classe + ",  1350,  150\r\n"), 1);
+    ASSERT_EQ(sinistra.errore(), "");
+    ASSERT_EQ(destra.errore(), "");
+    const profilo& s = sinistra.s.profilo_linea;
+    const profilo& d = destra.s.profilo_linea;
+    auto direzione = [&](const profilo& p, int metro) {  // of the step that reaches metro
+      return std::atan2(p.numero(metro, 1) - p.numero(metro - 1, 1), p.numero(metro, 0) - p.numero(metro - 1, 0));
+    };
+    for (int metro = 2; metro <= 3000; ++metro) {
+      const double passo = std::hypot(s.numero(metro, 0) - s.numero(metro - 1, 0), s.numero(metro, 1) - s.numero(metro - 1, 1));
+      // Each step of the curve is sqrt(1 + q^2) long: within a thousandth
+      // of a metre over 150 m even for the sharpest class.
+      ASSERT_NEAR(passo, 1.0, 1e-3) << "metre " << metro;
+      ASSERT_EQ(d.numero(metro, 0), -s.numero(metro, 0)) << "metre " << metro;
+      ASSERT_EQ(d.numero(metro, 1), s.numero(metro, 1)) << "metre " << metro;
+    }
+    // Heading north before the curve; after its 150 m, turned left (anti-
+    // clockwise) by 150 / radius, then straight on.
+    const double nord = std::atan2(1.0, 0.0);
+    EXPECT_EQ(direzione(s, 1350), nord);
+    EXPECT_NEAR(direzione(s, 1501) - nord, 150.0 / c.raggio, 1e-5);
+    EXPECT_NEAR(direzione(s, 3000) - nord, 150.0 / c.raggio, 1e-5);
+    EXPECT_NEAR(direzione(d, 1501) - nord, -150.0 / c.raggio, 1e-5);
+  }
+}
+
+TEST(Curve, LateCurvesAndNoProfile) {
   compilato destra = compila(sorgente_linea("curvad1,  1350,  150\r\n"), 1);
-  EXPECT_EQ(destra.s.profilo_linea.numero(1352, 0), 0.00030000000000000003);
+  EXPECT_EQ(destra.errore(), "");
   // A curve that ends behind the next metre does nothing; one that starts
   // behind it bends only what is left.
   compilato tardi = compila(sorgente_linea("curvad1,  1350,  150\r\ncurvad6,  1000,  400\r\n"), 1);

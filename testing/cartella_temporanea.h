@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -33,8 +34,11 @@ class cartella_temporanea {
   void scrivi(const std::string& nome, const std::string& testo) const {
     std::ofstream(percorso_ / nome, std::ios::binary) << testo;
   }
+  // Throws for a file that is not there, so two missing files never
+  // compare equal.
   std::string leggi(const std::string& nome) const {
     std::ifstream in(percorso_ / nome, std::ios::binary);
+    if (!in) throw std::runtime_error("test file missing: " + (percorso_ / nome).string());
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   // Names of the files left in the directory.

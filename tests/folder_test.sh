@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # What other programs, other runs and a kill can do to a run's folder:
 #  - a planted name (a link to a victim file or to /dev/null, a FIFO, a
-#    directory) at every name a run writes: the victim keeps its bytes, the
+#    directory) at every name a run writes, and at another program's name
+#    beside it (left alone): the victim keeps its bytes, the
 #    run never hangs, every output is a regular file with the right bytes,
 #    and the run ends with status 0 or a clear status 2;
 #  - four runs started together, round after round: all exit 0 and leave
 #    the files of a lone run;
-#  - a kill -9 at random moments: every output is the previous whole file or
+#  - a kill at each of the run's file-system calls in turn (strace), and
+#    kill -9 at random moments: every output is the previous whole file or
 #    the new whole file, and the next run leaves no stray temporary;
 #  - the order of a run's system calls: each output flushed before its
 #    rename, the folder flushed after the last rename (the two sources,
@@ -46,6 +48,10 @@ plant() {  # KIND PATH
     directory) mkdir "$2" ;;
   esac
 }
+# The names the run writes, and beside each a name of another program's
+# (an editor's NAME.tmp), which the run must leave alone.  Names the run
+# draws for its temporaries are planted by the unit tests, which can know
+# them in advance.
 names=("${outputs[@]}" "${sources[@]}")
 for f in "${outputs[@]}" "${sources[@]}"; do names+=("$f.tmp"); done
 for kind in victim devnull fifo directory; do
@@ -56,6 +62,7 @@ for kind in victim devnull fifo directory; do
     plant "$kind" "$dir/$name"
     timeout 30 "$dir/valdoro" 2>"$work/err"; status=$?
     what="$kind at \"$name\""
+    [[ "$name" == *.tmp ]] && what="$kind at the unrelated name \"$name\""
     check "$what: the victim keeps its bytes" '[ "$(cat "$work/victim")" = secret ]'
     check "$what: no hang (status $status)" '[ $status -ne 124 ]'
     if [ "$kind" = directory ] && [[ "$name" != *.tmp ]]; then
@@ -88,23 +95,63 @@ for round in 1 2 3 4 5 6 7 8; do
   check "round $round: the files of a lone run" 'folder_good "$dir"'
 done
 
-# --- Kills.
+# --- Kills at every step.  strace kills the run at the Nth call of each of
+# its file-system steps in turn (every write of every piece, every flush of
+# a file, every rename and delete, the flush of the folder): every output
+# must be the previous whole file or the new whole file, and the next run
+# must end cleanly, leaving no temporary.
+# What is tested is the order of the run's calls, not the disk: on a
+# memory file system where there is one, so that some hundred runs do not
+# wait for a hundred times seven flushes.
+killed=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d -p "$work")
+trap 'rm -rf "$work" "$killed"' EXIT
+dir="$killed/killed"
+mkdir "$dir" && cp "$exe" "$dir/valdoro"
+previous_outputs() { for f in "${outputs[@]}"; do printf 'previous %s' "$f" >"$dir/$f"; done; }
+after_kill() {  # WHAT
+  local f
+  for f in "${outputs[@]}"; do
+    check "$1: $f is whole" 'printf "previous %s" "$f" | cmp -s - "$dir/$f" || cmp -s "$dir/$f" "$good/$f"'
+  done
+  "$dir/valdoro" 2>/dev/null; status=$?
+  check "$1: the next run ends cleanly (status $status)" '[ $status -eq 0 ]'
+  check "$1: the next run leaves no stray file" 'folder_good "$dir"'
+}
+if command -v strace >/dev/null; then
+  calls="write fdatasync fsync rename unlink"
+  strace -f -qq -o "$work/counts" -e trace="${calls// /,}" "$dir/valdoro" 2>/dev/null
+  for call in $calls; do
+    total=$(grep -c -E "^[0-9]+ +$call\(" "$work/counts")
+    check "the run makes $call calls (counted $total)" '[ "$total" -gt 0 ]'
+    for n in $(seq 1 "$total"); do
+      previous_outputs
+      # In a subshell that ends by itself, so the shell says nothing of the kill.
+      (strace -f -qq -o /dev/null -e trace="$call" -e inject="$call":signal=KILL:when="$n" "$dir/valdoro" 2>/dev/null
+       exit $?) 2>/dev/null
+      status=$?
+      check "kill at $call $n of $total: the run was killed (status $status)" '[ $status -eq 137 ]'
+      after_kill "kill at $call $n of $total"
+    done
+  done
+else
+  echo "FAIL: strace not found; install it with: bash scripts/setup.sh strace"; fail=1
+fi
+
+# And kill -9 at random moments, a second net, on the disk where runs take
+# longer; how many of them met a live run is told, not required.
 dir="$work/killed"
 mkdir "$dir" && cp "$exe" "$dir/valdoro"
+hits=0
 for round in $(seq 1 12); do
-  for f in "${outputs[@]}"; do printf 'previous %s' "$f" >"$dir/$f"; done
+  previous_outputs
   "$dir/valdoro" 2>/dev/null &
   pid=$!
   sleep "0.0$(( RANDOM % 10 ))$(( RANDOM % 10 ))"
   kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
-  for f in "${outputs[@]}"; do
-    check "kill $round: $f is whole" \
-      'printf "previous %s" "$f" | cmp -s - "$dir/$f" || cmp -s "$dir/$f" "$good/$f"'
-  done
-  "$dir/valdoro" 2>/dev/null; status=$?
-  check "kill $round: the next run ends cleanly (status $status)" '[ $status -eq 0 ]'
-  check "kill $round: the next run leaves no stray file" 'folder_good "$dir"'
+  [ $? -eq 137 ] && hits=$((hits + 1))
+  after_kill "random kill $round"
 done
+echo "random kills: $hits of 12 met a live run"
 
 # --- Order of the system calls.
 if command -v strace >/dev/null; then

@@ -41,7 +41,8 @@ check "track file of 4501 cells" '[ "$(stat -c %s "$dir/Valdoro_Dir 5802.dat")" 
 check "profile file of the 218 km line" '[ "$(stat -c %s "$dir/Valdoro_linea.dat")" -eq 4499964 ]'
 
 mkdir "$work/first" && cp "$dir"/Valdoro* "$work/first/"
-"$dir/valdoro" 2>/dev/null
+"$dir/valdoro" 2>"$work/err1"; status1=$?
+check "second run ends cleanly (status $status1): $(cat "$work/err1")" '[ $status1 -eq 0 ] && [ "$(cat "$work/err1")" = Attendere ]'
 for f in "${expected[@]}"; do check "second run gives the same $f" 'cmp -s "$dir/$f" "$work/first/$f"'; done
 
 # A read-only program directory: clear message, status 2, earlier files whole.

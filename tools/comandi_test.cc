@@ -305,6 +305,12 @@ TEST_F(ScenarioTool, AClashInTheIdentitySlotsNamesTheRecordAndWritesNoFile) {
        sostituisci(colle("treno"), "rallentamento,   14500,", "rallentamento,   350,"),
        "T:19:1: " + clash + "the finishing pass put a speed mark for this slowdown into cell 1, where the identity "
                             "codes go\nscenario: 1 error and 0 warnings\n"},
+      // No speed but a second one: cell 1's second value, an identity-code slot.
+      {colle("linea"), sostituisci(colle("treno"), "rallentamento,   14500,    50,  600, 0,  1,  0",
+                                   "rallentamento,   -1,    0,  600, 0,  0,  7"),
+       "T:19:1: warning: rallentamento position -1 m is before the start of the line\n"
+       "T:19:1: error 1251: identity-code slots are not empty before stamping: this record put a value into cell 1, "
+       "where the identity codes go\nscenario: 1 error and 1 warning\n"},
   };
   for (const caso& c : casi) {
     const std::string l = sorgente("l.txt", c.linea);
@@ -781,10 +787,10 @@ TEST(CartellaPrivata, IsTheOwnersAloneAndGoesAwayWithItsFiles) {
   EXPECT_FALSE(fs::exists(dove));
 }
 
-// A run stopped by Ctrl-C or a kill leaves no copy of the sources behind,
-// and still ends by that signal.
-TEST(CartellaPrivata, IsRemovedOnSigintAndSigtermToo) {
-  for (int segnale : {SIGINT, SIGTERM}) {
+// A run stopped by Ctrl-C, a kill or its terminal going away leaves no copy
+// of the sources behind, and still ends by that signal.
+TEST(CartellaPrivata, IsRemovedOnSigintSigtermAndSighupToo) {
+  for (int segnale : {SIGINT, SIGTERM, SIGHUP}) {
     int tubo[2];
     ASSERT_EQ(::pipe(tubo), 0);
     const pid_t figlio = ::fork();

@@ -163,6 +163,10 @@ document.body.appendChild(esito);
 EOF
 }
 
+# An overlap check of too few texts proves nothing: each picture names at
+# least every station of its line.
+declare -A minimo_testi=([colle]=3 [valdoro]=25 [corta]=6 [lunga]=40)
+
 fallito=0
 for line in colle valdoro corta lunga; do
   for f in plan gradient; do
@@ -196,6 +200,9 @@ for line in colle valdoro corta lunga; do
       fallito=1
     elif [ "$f" = plan ] && [[ "$esito" != *", ${stazioni[$line]} station names by their squares"* ]]; then
       echo "FAIL: $line plan.svg should name its ${stazioni[$line]} stations: $esito" >&2
+      fallito=1
+    elif testi=$(sed -n 's/^fits, \([0-9]*\) texts apart.*/\1/p' <<<"$esito") && [ "${testi:-0}" -lt "${minimo_testi[$line]}" ]; then
+      echo "FAIL: $line $f.svg: only ${testi:-no} texts measured, fewer than its ${minimo_testi[$line]} stations" >&2
       fallito=1
     else
       echo "ok: $line $f.svg renders ($size-byte screenshot) and $esito"

@@ -13,9 +13,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-guasto_scrittura& guasto_attivo() {
-  static guasto_scrittura guasto;
+guasto_fasi& guasto_attivo() {
+  static guasto_fasi guasto;
   return guasto;
+}
+
+sorgente_caso& caso_di_prova() {
+  static sorgente_caso caso;
+  return caso;
+}
+
+uint64_t numero_a_caso() {
+  if (caso_di_prova()) return caso_di_prova()();
+  static std::random_device caso;
+  return (uint64_t{caso()} << 32) ^ caso();
 }
 
 constexpr char kSuffissoTemporaneo[] = ".valdoro-tmp";
@@ -34,8 +45,7 @@ errore_cartella_occupata::errore_cartella_occupata(const fs::path& cartella)
 // TARGET.<16 hex digits>.valdoro-tmp: the digits come from the system's
 // random source, so another user of the folder cannot plant the name first.
 fs::path percorso_temporaneo(const fs::path& percorso) {
-  static std::random_device caso;
-  const uint64_t numero = (uint64_t{caso()} << 32) ^ caso();
+  const uint64_t numero = numero_a_caso();
   static const char cifre[] = "0123456789abcdef";
   std::string coda(kCifreCaso, '0');
   for (size_t i = 0; i < kCifreCaso; ++i) coda[i] = cifre[(numero >> (4 * (kCifreCaso - 1 - i))) & 0xF];
@@ -56,11 +66,27 @@ bool nome_temporaneo(const std::string& nome) {
   return true;
 }
 
-void chiama_guasto(const fs::path& percorso) {
-  if (guasto_attivo()) guasto_attivo()(percorso);
+void chiama_guasto(const fs::path& percorso, fase_scrittura fase) {
+  if (guasto_attivo()) guasto_attivo()(percorso, fase);
 }
 
-void imposta_guasto_scrittura(guasto_scrittura guasto) { guasto_attivo() = std::move(guasto); }
+void imposta_guasto_fasi(guasto_fasi guasto) { guasto_attivo() = std::move(guasto); }
+
+void imposta_guasto_scrittura(guasto_scrittura guasto) {
+  if (!guasto) {
+    guasto_attivo() = nullptr;
+    return;
+  }
+  guasto_attivo() = [guasto = std::move(guasto)](const fs::path& percorso, fase_scrittura fase) {
+    if (fase == fase_scrittura::apertura) guasto(percorso);
+  };
+}
+
+void imposta_caso_temporanei(sorgente_caso caso) { caso_di_prova() = std::move(caso); }
+
+std::string motivo_nomi_occupati() {
+  return "all " + std::to_string(kProveTemporaneo) + " names tried for its temporary file were taken";
+}
 
 std::string descrivi_limite(std::uintmax_t limite) {
   if (limite != 0 && limite % (1u << 20) == 0) {

@@ -154,11 +154,32 @@ class blocco_cartella {
   intptr_t maniglia_;
 };
 
-// Test seam: when set, called before each write of a temporary file with
-// the target path; throwing from it simulates a failing disk, sleeping in it
-// a slow one.
+// Test seams, called only by test programs.
+//
+// The points of a replacement where a fault can strike: the temporary just
+// opened, each piece just written, the flush (durable files only), the
+// rename.
+enum class fase_scrittura { apertura, pezzo, scarico, rinomina };
+
+// When set, called at each of those points with the target path; throwing
+// from it simulates a failing disk at that point, sleeping in it a slow one.
+using guasto_fasi = std::function<void(const std::filesystem::path&, fase_scrittura)>;
+void imposta_guasto_fasi(guasto_fasi guasto);
+
+// The same, called only when the temporary has just been opened.
 using guasto_scrittura = std::function<void(const std::filesystem::path&)>;
 void imposta_guasto_scrittura(guasto_scrittura guasto);
+
+// When set, the numbers the temporaries' names are made from come from it
+// instead of the system's random source, so a test knows the names a run
+// will try and can plant something at them first.  nullptr restores the
+// system's source.
+using sorgente_caso = std::function<uint64_t()>;
+void imposta_caso_temporanei(sorgente_caso caso);
+
+// How many names a writer tries before it gives up: every one it drew was
+// taken, which only someone planting names faster than they are drawn does.
+inline constexpr int kProveTemporaneo = 100;
 
 }  // namespace valdoro
 

@@ -123,17 +123,19 @@ file_in_scrittura::file_in_scrittura(fs::path percorso, durata d)
     : percorso_(std::move(percorso)), maniglia_(-1), durata_(d) {
   // A fresh name every time, created here and nowhere else: whatever stands
   // in the folder (a link, a FIFO, another run's file) is never opened.
-  for (int prova = 0; maniglia_ < 0; ++prova) {
+  for (int prova = 1; maniglia_ < 0; ++prova) {
     temporaneo_ = percorso_temporaneo(percorso_);
     const int fd = ::open(temporaneo_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) {
       maniglia_ = fd;
-    } else if (errno != EEXIST || prova == 100) {
+    } else if (errno != EEXIST) {
       throw errore_file("write", percorso_, motivo_errno(errno));
+    } else if (prova == kProveTemporaneo) {
+      throw errore_file("write", percorso_, motivo_nomi_occupati());
     }
   }
   try {
-    chiama_guasto(percorso_);
+    chiama_guasto(percorso_, fase_scrittura::apertura);
   } catch (...) {
     scarta();  // the destructor of an unfinished constructor never runs
     throw;
@@ -147,6 +149,7 @@ file_in_scrittura::~file_in_scrittura() {
 void file_in_scrittura::aggiungi(std::string_view pezzo) {
   const int numero = scrivi_tutto(descrittore(maniglia_), pezzo.data(), pezzo.size());
   if (numero != 0) throw errore_file("write", percorso_, motivo_errno(numero));
+  chiama_guasto(percorso_, fase_scrittura::pezzo);
   scritti_ += pezzo.size();
   avvia_scrittura_su_disco();
 }
@@ -167,12 +170,14 @@ void file_in_scrittura::avvia_scrittura_su_disco() {
 void file_in_scrittura::concludi() {
   // Data on the disk before the name: after a power cut the target is the
   // old file or the whole new one, never an empty or stale-block one.
-  if (durata_ == durata::durevole && scarica_su_disco(descrittore(maniglia_)) != 0) {
-    throw errore_file("write", percorso_, motivo_errno(errno));
+  if (durata_ == durata::durevole) {
+    chiama_guasto(percorso_, fase_scrittura::scarico);
+    if (scarica_su_disco(descrittore(maniglia_)) != 0) throw errore_file("write", percorso_, motivo_errno(errno));
   }
   const int fd = descrittore(maniglia_);
   maniglia_ = -1;
   if (::close(fd) != 0) throw errore_file("write", percorso_, motivo_errno(errno));
+  chiama_guasto(percorso_, fase_scrittura::rinomina);
   if (::rename(temporaneo_.c_str(), percorso_.c_str()) != 0) {
     throw errore_file("write", percorso_, motivo_errno(errno));
   }

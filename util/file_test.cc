@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "testing/cartella_temporanea.h"
+#include "testing/guardia.h"
 
 namespace valdoro {
 namespace {
@@ -108,10 +110,10 @@ std::string errore_di(const std::function<void()>& fai) {
   return "no error";
 }
 
-// Whatever stands at a name the writer might pick, it writes a fresh file
-// of its own and renames it over the target: a link is replaced, never
-// written through, and its victim keeps its bytes.
-TEST(SafeWrite, PlantedNamesAreReplacedNeverWrittenThrough) {
+// A link at the target is replaced, never written through, and its victim
+// keeps its bytes; names that are not the writer's (an editor's "a.dat.tmp",
+// a temporary-looking FIFO it does not draw) are left alone.
+TEST(SafeWrite, LinkAtTheTargetIsReplacedAndUnrelatedNamesAreLeftAlone) {
   cartella_temporanea dir;
   dir.scrivi("victim", "secret");
   fs::create_symlink(dir / "victim", dir / "a.dat");
@@ -122,6 +124,127 @@ TEST(SafeWrite, PlantedNamesAreReplacedNeverWrittenThrough) {
   EXPECT_FALSE(fs::is_symlink(dir / "a.dat"));
   EXPECT_EQ(dir.leggi("a.dat"), "new");
   EXPECT_TRUE(fs::is_symlink(dir / "a.dat.tmp"));
+  EXPECT_EQ(fs::status(dir / "a.dat.0000000000000000.valdoro-tmp").type(), fs::file_type::fifo);
+}
+
+// Sets the temporaries' random source for one test.
+struct caso_installato {
+  explicit caso_installato(sorgente_caso c) { imposta_caso_temporanei(std::move(c)); }
+  ~caso_installato() { imposta_caso_temporanei(nullptr); }
+};
+
+std::string nome_estratto(const std::string& bersaglio, uint64_t numero) {
+  char cifre[17];
+  std::snprintf(cifre, sizeof cifre, "%016llx", static_cast<unsigned long long>(numero));
+  return bersaglio + "." + cifre + ".valdoro-tmp";
+}
+
+// Someone who guessed the names the writer draws plants a link to a victim,
+// a FIFO and a link to a device at the first three: none is opened, the
+// writer draws again, and the fourth name takes the content.
+TEST(SafeWrite, PlantedAtTheDrawnNamesTheWriterDrawsAgain) {
+  cartella_temporanea dir;
+  dir.scrivi("victim", "secret");
+  dir.scrivi("a.dat", "old");
+  fs::create_symlink(dir / "victim", dir / nome_estratto("a.dat", 1));
+  ASSERT_EQ(::mkfifo((dir / nome_estratto("a.dat", 2)).c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", dir / nome_estratto("a.dat", 3));
+  std::vector<std::string> provati;
+  uint64_t prossimo = 1;
+  {
+    guardia g("a write with a FIFO planted at a temporary's name", std::chrono::seconds(60));
+    caso_installato caso([&] { return prossimo++; });
+    imposta_guasto_scrittura([&](const fs::path&) {
+      for (const auto& voce : fs::directory_iterator(dir.percorso())) {
+        if (!voce.is_symlink() && voce.is_regular_file() && nome_temporaneo(voce.path().filename().string())) {
+          provati.push_back(voce.path().filename().string());
+        }
+      }
+    });
+    scrivi_file(dir / "a.dat", "new");
+    imposta_guasto_scrittura(nullptr);
+  }
+  EXPECT_EQ(prossimo, 5u);
+  EXPECT_EQ(provati, std::vector<std::string>{nome_estratto("a.dat", 4)});
+  EXPECT_EQ(dir.leggi("victim"), "secret");
+  EXPECT_EQ(dir.leggi("a.dat"), "new");
+  EXPECT_TRUE(fs::is_symlink(dir / nome_estratto("a.dat", 1)));
+  EXPECT_EQ(fs::status(dir / nome_estratto("a.dat", 2)).type(), fs::file_type::fifo);
+  EXPECT_TRUE(fs::is_symlink(dir / nome_estratto("a.dat", 3)));
+  EXPECT_FALSE(fs::exists(dir / nome_estratto("a.dat", 4)));
+}
+
+// Every name drawn is taken: the writer gives up with a reason that says
+// so, and the previous file stays.
+TEST(SafeWrite, EveryDrawnNameTakenEndsWithAClearMessage) {
+  cartella_temporanea dir;
+  dir.scrivi("victim", "secret");
+  dir.scrivi("a.dat", "old");
+  fs::create_symlink(dir / "victim", dir / nome_estratto("a.dat", 7));
+  int estrazioni = 0;
+  caso_installato caso([&] {
+    ++estrazioni;
+    return uint64_t{7};
+  });
+  EXPECT_EQ(errore_di([&] { scrivi_file(dir / "a.dat", "new"); }),
+            "cannot write " + (dir / "a.dat").string() + ": all 100 names tried for its temporary file were taken");
+  EXPECT_EQ(estrazioni, kProveTemporaneo);
+  EXPECT_EQ(dir.leggi("victim"), "secret");
+  EXPECT_EQ(dir.leggi("a.dat"), "old");
+}
+
+// A fault at each point of a replacement: after opening, after each piece,
+// at the flush and at the rename.  Each ends the write with the previous
+// file whole and no temporary left.
+TEST(SafeWrite, FaultAtEveryPointKeepsThePreviousFile) {
+  const struct {
+    fase_scrittura fase;
+    int volta;  // which call at that point fails
+  } casi[] = {
+      {fase_scrittura::apertura, 1}, {fase_scrittura::pezzo, 1},   {fase_scrittura::pezzo, 2},
+      {fase_scrittura::scarico, 1},  {fase_scrittura::rinomina, 1},
+  };
+  for (const auto& caso : casi) {
+    SCOPED_TRACE("point " + std::to_string(static_cast<int>(caso.fase)) + ", call " + std::to_string(caso.volta));
+    cartella_temporanea dir;
+    dir.scrivi("a.dat", "old");
+    int volte = 0;
+    imposta_guasto_fasi([&](const fs::path& f, fase_scrittura fase) {
+      if (fase == caso.fase && ++volte == caso.volta) throw errore_file("write", f, "No space left on device");
+    });
+    const std::string e = errore_di([&] {
+      file_in_scrittura file(dir / "a.dat");
+      file.aggiungi("ne");
+      file.aggiungi("w");
+      file.concludi();
+    });
+    imposta_guasto_fasi(nullptr);
+    EXPECT_EQ(e, "cannot write " + (dir / "a.dat").string() + ": No space left on device");
+    EXPECT_EQ(dir.leggi("a.dat"), "old");
+    EXPECT_EQ(dir.conta_file(), 1);
+  }
+}
+
+// The points in the order a writer meets them; a file the run deletes again
+// soon is not flushed, so it has no flush point.
+TEST(SafeWrite, FaultPointsComeInTheOrderOfTheWrite) {
+  cartella_temporanea dir;
+  for (durata d : {durata::durevole, durata::transitoria}) {
+    std::vector<fase_scrittura> viste;
+    imposta_guasto_fasi([&](const fs::path&, fase_scrittura fase) { viste.push_back(fase); });
+    {
+      file_in_scrittura file(dir / "a.dat", d);
+      file.aggiungi("ne");
+      file.aggiungi("w");
+      file.concludi();
+    }
+    imposta_guasto_fasi(nullptr);
+    std::vector<fase_scrittura> attese = {fase_scrittura::apertura, fase_scrittura::pezzo, fase_scrittura::pezzo,
+                                          fase_scrittura::scarico, fase_scrittura::rinomina};
+    if (d == durata::transitoria) attese.erase(attese.begin() + 3);
+    EXPECT_EQ(viste, attese);
+    EXPECT_EQ(dir.leggi("a.dat"), "new");
+  }
 }
 
 TEST(SafeWrite, NewFileTakesTheUsualModeBeforeTheUmask) {

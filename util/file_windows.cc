@@ -121,17 +121,19 @@ size_t file_in_lettura::leggi(char* dove, size_t quanti) {
 
 file_in_scrittura::file_in_scrittura(fs::path percorso, durata d)
     : percorso_(std::move(percorso)), maniglia_(kNessuna), durata_(d) {
-  for (int prova = 0; maniglia_ == kNessuna; ++prova) {
+  for (int prova = 1; maniglia_ == kNessuna; ++prova) {
     temporaneo_ = percorso_temporaneo(percorso_);
     HANDLE h = CreateFileW(temporaneo_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       maniglia_ = da_maniglia(h);
-    } else if (GetLastError() != ERROR_FILE_EXISTS || prova == 100) {
+    } else if (GetLastError() != ERROR_FILE_EXISTS) {
       throw errore_file("write", percorso_, ultimo_motivo());
+    } else if (prova == kProveTemporaneo) {
+      throw errore_file("write", percorso_, motivo_nomi_occupati());
     }
   }
   try {
-    chiama_guasto(percorso_);
+    chiama_guasto(percorso_, fase_scrittura::apertura);
   } catch (...) {
     scarta();
     throw;
@@ -151,15 +153,18 @@ void file_in_scrittura::aggiungi(std::string_view pezzo) {
     }
     pezzo.remove_prefix(scritti);
   }
+  chiama_guasto(percorso_, fase_scrittura::pezzo);
 }
 
 void file_in_scrittura::concludi() {
-  if (durata_ == durata::durevole && !FlushFileBuffers(maniglia(maniglia_))) {
-    throw errore_file("write", percorso_, ultimo_motivo());
+  if (durata_ == durata::durevole) {
+    chiama_guasto(percorso_, fase_scrittura::scarico);
+    if (!FlushFileBuffers(maniglia(maniglia_))) throw errore_file("write", percorso_, ultimo_motivo());
   }
   HANDLE h = maniglia(maniglia_);
   maniglia_ = kNessuna;
   if (!CloseHandle(h)) throw errore_file("write", percorso_, ultimo_motivo());
+  chiama_guasto(percorso_, fase_scrittura::rinomina);
   const DWORD modo = MOVEFILE_REPLACE_EXISTING | (durata_ == durata::durevole ? MOVEFILE_WRITE_THROUGH : 0);
   if (!MoveFileExW(temporaneo_.c_str(), percorso_.c_str(), modo)) {
     throw errore_file("write", percorso_, ultimo_motivo());
