@@ -53,6 +53,11 @@ if(VALDORO_TESTS)
   target_sources(valdoro_tests PRIVATE ${TOOLS_TESTS})
   target_link_libraries(valdoro_tests PRIVATE scenario_tools)
 
+  # Planted temporaries, folder paths too long, the private folder and a
+  # closed standard error.
+  add_test(NAME scenario_cleanup
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/cleanup_test.sh $<TARGET_FILE:valdoro> $<TARGET_FILE:scenario>)
+
   # The pictures as a browser shows them; without chromium the test fails
   # and says so, rather than passing unseen.
   find_program(CHROMIUM chromium)

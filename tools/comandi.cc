@@ -170,24 +170,16 @@ costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
   return c;
 }
 
-int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
-  controlla_nome("--title", o.titolo);
-  controlla_nome("--train", o.nome_treno);
-  const std::string testo_linea = leggi_sorgente(percorso(o.linea));
-  const std::string testo_treno = leggi_sorgente(percorso(o.treno));
-  crea_cartella(percorso(o.uscita));
-  // Two runs into one folder would mix their files.
-  blocco_cartella blocco(percorso(o.uscita), attesa_cartella);
-
-  // The compiler deletes what it reads: it reads copies.
-  cartella_privata privata;
+// The build itself, from copies of the sources in the folder privata.
+int compila_copie(const opzioni_compile& o, const std::string& testo_linea, const std::string& testo_treno,
+                  const fs::path& privata, std::ostream& out, std::ostream& err) {
   // Copies that the compiler deletes once read need no flush to the disk.
-  scrivi_file(privata.percorso() / file_sorgente_linea(o.titolo), testo_linea, durata::transitoria);
-  scrivi_file(privata.percorso() / file_sorgente_treno(o.titolo, o.nome_treno), testo_treno, durata::transitoria);
+  scrivi_file(privata / file_sorgente_linea(o.titolo), testo_linea, durata::transitoria);
+  scrivi_file(privata / file_sorgente_treno(o.titolo, o.nome_treno), testo_treno, durata::transitoria);
   scenario s;
   s.nome_linea = o.titolo;
   s.nome_treno = o.nome_treno;
-  const costruzione c = costruisci(s, o.senza_profilo ? 0 : 1, privata.percorso());
+  const costruzione c = costruisci(s, o.senza_profilo ? 0 : 1, privata);
   for (const avviso& a : s.avvisi) err << avviso_per_autore(a, o) << "\n";
   for (const errore_registrato& e : c.errori) err << descrivi_per_autore(e, o) << "\n";
   // As in the packager, a clash in the identity slots ends the build before
@@ -205,6 +197,26 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
     return kEsitoGuastoDati;
   }
   return kEsitoBuono;
+}
+
+int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
+  controlla_nome("--title", o.titolo);
+  controlla_nome("--train", o.nome_treno);
+  const std::string testo_linea = leggi_sorgente(percorso(o.linea));
+  const std::string testo_treno = leggi_sorgente(percorso(o.treno));
+  crea_cartella(percorso(o.uscita));
+  // Two runs into one folder would mix their files.
+  blocco_cartella blocco(percorso(o.uscita),
+                         {file_profilo(o.titolo), file_stazioni(o.titolo, o.nome_treno),
+                          file_celle(o.titolo, o.nome_treno)},
+                         attesa_cartella);
+
+  // The compiler deletes what it reads: it reads copies, in a folder that
+  // must not outlive the run.
+  cartella_privata privata;
+  const int esito = compila_copie(o, testo_linea, testo_treno, privata.percorso(), out, err);
+  privata.rimuovi();
+  return esito;
 }
 
 // ---- init ----
@@ -225,7 +237,7 @@ int inizia(const opzioni_init& o, std::ostream& out) {
   crea_cartella(cartella);
   // Held from the look at the names to the last file, so that another run
   // cannot take a name in between.
-  blocco_cartella blocco(cartella, attesa_cartella);
+  blocco_cartella blocco(cartella, nomi, attesa_cartella);
   // Every name is looked at before any file is written.
   if (!o.forza) {
     std::string presi;
@@ -311,6 +323,29 @@ auto decodifica_file(const fs::path& percorso, F decodifica) {
   }
 }
 
+// A title or train designation read from a station table names files
+// (the title names the profile beside it) and is shown: a NUL would cut
+// the name short, a path separator reach outside DIR, a control character
+// garble the message.  The five bytes Windows-1252 leaves undefined are
+// control characters once decoded.
+void controlla_nome_letto(const fs::path& tabella, int riga, const std::string& cosa, const std::string& nome) {
+  for (char c : nome) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    const char* guasto = nullptr;
+    if (b == 0) {
+      guasto = "a NUL byte";
+    } else if (c == '/' || c == '\\') {
+      guasto = "a path separator";
+    } else if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
+      guasto = "a control character";
+    }
+    if (guasto != nullptr) {
+      throw uscita(kEsitoGuastoDati,
+                   tabella.u8string() + ": row " + std::to_string(riga) + ": the " + cosa + " holds " + guasto);
+    }
+  }
+}
+
 int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   const fs::path sim = trova_tabella(percorso(o.cartella));
   linea_costruita l;
@@ -318,10 +353,11 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   fs::path celle = sim;
   celle.replace_extension(".dat");
   l.celle = decodifica_file(celle, [&] { return decodifica_celle(*apri_file(celle, collegamento::segui)()); });
-  // The title in row 85 names the profile; a title that is a path would
-  // reach outside DIR, so it names nothing.
+  controlla_nome_letto(sim, kRigaLinea, "title", l.stazioni[kRigaLinea].nome);
+  controlla_nome_letto(sim, kRigaTreno, "train designation", l.stazioni[kRigaTreno].nome);
+  // The title in row 85 names the profile.
   const std::string& titolo = l.stazioni[kRigaLinea].nome;
-  const bool titolo_sano = !titolo.empty() && titolo.find_first_of("/\\") == std::string::npos;
+  const bool titolo_sano = !titolo.empty();
   const fs::path pianta = percorso(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
   // A profile that is there in any form is read, and refused when it is
   // not a regular file: only a missing one means "no profile".
@@ -332,8 +368,9 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   }
 
   crea_cartella(percorso(o.uscita));
-  blocco_cartella blocco(percorso(o.uscita), attesa_cartella);
-  const fs::path svg1 = percorso(o.uscita) / "plan.svg", svg2 = percorso(o.uscita) / "gradient.svg";
+  const std::string kPianta = "plan.svg", kAltimetria = "gradient.svg";
+  blocco_cartella blocco(percorso(o.uscita), {kPianta, kAltimetria}, attesa_cartella);
+  const fs::path svg1 = percorso(o.uscita) / kPianta, svg2 = percorso(o.uscita) / kAltimetria;
   scrivi_file(svg1, svg_pianta(l));
   scrivi_file(svg2, svg_altimetria(l));
   sincronizza_cartella(percorso(o.uscita));
