@@ -48,12 +48,15 @@ mount -t ext4 "$loop" "$mnt" 2>"$work/err" || skip "cannot mount an ext4 image h
 dir="$mnt/folder"
 mkdir "$dir" && cp "$exe" "$dir/valdoro"
 
-# How long a run takes here (the second, as the program is then in the
-# cache): the cuts fall anywhere within it.
-"$dir/valdoro" 2>/dev/null
-start=$(date +%s%N)
-"$dir/valdoro" 2>/dev/null
-span_us=$(( ($(date +%s%N) - start) / 1000 ))
+# How long a run takes here (the shortest of three, as a busy machine
+# makes some longer): the cuts fall anywhere within it.
+span_us=
+for i in 1 2 3; do
+  start=$(date +%s%N)
+  "$dir/valdoro" 2>/dev/null
+  took=$(( ($(date +%s%N) - start) / 1000 ))
+  [ -n "$span_us" ] && [ "$span_us" -le "$took" ] || span_us=$took
+done
 [ "$span_us" -gt 1000 ] || span_us=1000
 
 # Exactly the program and the six good outputs, as regular files.

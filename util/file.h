@@ -10,7 +10,7 @@
 // (blocco_cartella), so they never overlap.
 //
 // Inputs are regular files of bounded size: a FIFO, a device or a directory
-// is refused at once, never read.
+// is refused at once, never opened.
 #ifndef VALDORO_UTIL_FILE_H_
 #define VALDORO_UTIL_FILE_H_
 
@@ -53,8 +53,9 @@ enum class collegamento { rifiuta, segui };
 
 // An input file read in pieces.  The constructor refuses anything but a
 // regular file of at most limite bytes (errore_file "read", naming the
-// path); leggi never hands out more than that limit, even from a file that
-// grows meanwhile.
+// path), looked at before it is opened and checked, once open, to be the
+// same file; leggi never hands out more than that limit, even from a file
+// that grows meanwhile.
 class file_in_lettura {
  public:
   explicit file_in_lettura(const std::filesystem::path& percorso, collegamento c = collegamento::rifiuta,
