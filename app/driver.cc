@@ -74,7 +74,7 @@ int form_load(piattaforma& p) {
     // files: one at a time, the next waiting for the one before.  What
     // went wrong is told once the lock is let go, so that a message box
     // left open holds up no other run.
-    blocco_cartella blocco(cartella, attesa_cartella);
+    blocco_cartella blocco(cartella, file_scenario(s.nome_linea, s.nome_treno), attesa_cartella);
     try {
       costruisci(s, cartella);
     } catch (const errore_fatale& e) {

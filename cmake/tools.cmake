@@ -57,6 +57,11 @@ if(VALDORO_TESTS)
   add_test(NAME valdoro_scenario_bytes
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scenario_bytes_test.sh $<TARGET_FILE:valdoro> $<TARGET_FILE:scenario>)
 
+  # Planted temporaries, folder paths too long, the private folder and a
+  # closed standard error.
+  add_test(NAME scenario_cleanup
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/cleanup_test.sh $<TARGET_FILE:valdoro> $<TARGET_FILE:scenario>)
+
   # The pictures as a browser shows them; without chromium the test fails
   # and says so, rather than passing unseen.
   find_program(CHROMIUM chromium)

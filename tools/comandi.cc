@@ -267,7 +267,10 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   if (o.scrivi) {
     crea_cartella(percorso(o.uscita));
     // Two runs into one folder would mix their files.
-    blocco.emplace(percorso(o.uscita), attesa_cartella);
+    blocco.emplace(percorso(o.uscita),
+                   std::vector<std::string>{file_profilo(o.titolo), file_stazioni(o.titolo, o.nome_treno),
+                                            file_celle(o.titolo, o.nome_treno)},
+                   attesa_cartella);
   }
   const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo);
   // As in the packager, a clash in the identity slots ends the build before
@@ -294,7 +297,7 @@ int inizia(const opzioni_init& o, std::ostream& out) {
   crea_cartella(cartella);
   // Held from the look at the names to the last file, so that another run
   // cannot take a name in between.
-  blocco_cartella blocco(cartella, attesa_cartella);
+  blocco_cartella blocco(cartella, nomi, attesa_cartella);
   // Every name is looked at before any file is written.
   if (!o.forza) {
     std::string presi;
@@ -381,6 +384,29 @@ auto decodifica_file(const fs::path& percorso, F decodifica) {
   }
 }
 
+// A title or train designation read from a station table names files
+// (the title names the profile beside it) and is shown: a NUL would cut
+// the name short, a path separator reach outside DIR, a control character
+// garble the message.  The five bytes Windows-1252 leaves undefined are
+// control characters once decoded.
+void controlla_nome_letto(const fs::path& tabella, int riga, const std::string& cosa, const std::string& nome) {
+  for (char c : nome) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    const char* guasto = nullptr;
+    if (b == 0) {
+      guasto = "a NUL byte";
+    } else if (c == '/' || c == '\\') {
+      guasto = "a path separator";
+    } else if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
+      guasto = "a control character";
+    }
+    if (guasto != nullptr) {
+      throw uscita(kEsitoGuastoDati,
+                   tabella.u8string() + ": row " + std::to_string(riga) + ": the " + cosa + " holds " + guasto);
+    }
+  }
+}
+
 int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   const fs::path sim = trova_tabella(percorso(o.cartella));
   linea_costruita l;
@@ -388,10 +414,11 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   fs::path celle = sim;
   celle.replace_extension(".dat");
   l.celle = decodifica_file(celle, [&] { return decodifica_celle(*apri_file(celle, collegamento::segui)()); });
-  // The title in row 85 names the profile; a title that is a path would
-  // reach outside DIR, so it names nothing.
+  controlla_nome_letto(sim, kRigaLinea, "title", l.stazioni[kRigaLinea].nome);
+  controlla_nome_letto(sim, kRigaTreno, "train designation", l.stazioni[kRigaTreno].nome);
+  // The title in row 85 names the profile.
   const std::string& titolo = l.stazioni[kRigaLinea].nome;
-  const bool titolo_sano = !titolo.empty() && titolo.find_first_of("/\\") == std::string::npos;
+  const bool titolo_sano = !titolo.empty();
   const fs::path pianta = percorso(o.cartella) / file_profilo(titolo_sano ? titolo : "?");
   // A profile that is there in any form is read, and refused when it is
   // not a regular file: only a missing one means "no profile".
@@ -402,8 +429,9 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   }
 
   crea_cartella(percorso(o.uscita));
-  blocco_cartella blocco(percorso(o.uscita), attesa_cartella);
-  const fs::path svg1 = percorso(o.uscita) / "plan.svg", svg2 = percorso(o.uscita) / "gradient.svg";
+  const std::string kPianta = "plan.svg", kAltimetria = "gradient.svg";
+  blocco_cartella blocco(percorso(o.uscita), {kPianta, kAltimetria}, attesa_cartella);
+  const fs::path svg1 = percorso(o.uscita) / kPianta, svg2 = percorso(o.uscita) / kAltimetria;
   scrivi_file(svg1, svg_pianta(l));
   scrivi_file(svg2, svg_altimetria(l));
   sincronizza_cartella(percorso(o.uscita));
@@ -466,6 +494,7 @@ sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const st
     r.s.nome_linea = titolo;
     r.s.nome_treno = treno;
     c = costruisci(r.s, con_profilo ? 1 : 0, privata.percorso());
+    privata.rimuovi();
   }
   r.verifica = verifica(testo_linea, nome_linea, testo_treno, nome_treno);
   unisci(r, c, nome_linea, nome_treno);

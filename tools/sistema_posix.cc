@@ -13,7 +13,6 @@
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
-#include <iterator>
 #include <string>
 
 #include "tools/comandi.h"
@@ -26,9 +25,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kSegnaliFine[] = {SIGINT, SIGTERM, SIGHUP};
 char cartella_da_togliere[4096];
 volatile sig_atomic_t cartella_armata = 0;
+// What each signal did before the folder was made, put back with it gone.
+struct sigaction precedenti[NSIG];
+
+// Every signal whose default ends the process and that can be caught.
+// The others (the child's end, the stops, urgent data, a resized window)
+// leave the process running.
+bool finisce_il_processo(int segnale) {
+  switch (segnale) {
+    case SIGKILL: case SIGSTOP: case SIGCHLD: case SIGCONT: case SIGTSTP:
+    case SIGTTIN: case SIGTTOU: case SIGURG: case SIGWINCH:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// A fault of the program's own instruction, which faults again when the
+// handler returns; the same signal sent by kill or raise does not.
+bool guasto_di_istruzione(int segnale, const siginfo_t* info) {
+  const bool sincrono = segnale == SIGSEGV || segnale == SIGBUS || segnale == SIGFPE || segnale == SIGILL;
+  return sincrono && info != nullptr && info->si_code > 0;
+}
 
 // Only calls that are safe in a signal handler: the folder holds the copies
 // of the sources and perhaps a temporary file of the layer, no folders.
@@ -58,21 +78,47 @@ void togli_cartella(const char* cartella) {
   ::rmdir(cartella);
 }
 
-void al_segnale_di_fine(int segnale) {
+void al_segnale_di_fine(int segnale, siginfo_t* info, void*) {
+  const int numero = errno;
   if (cartella_armata) togli_cartella(cartella_da_togliere);
   cartella_armata = 0;
-  // Ends the process the way the signal would have without this handler.
-  struct sigaction predefinita {};
-  predefinita.sa_handler = SIG_DFL;
-  ::sigaction(segnale, &predefinita, nullptr);
-  ::raise(segnale);
+  // Ends the process the way the signal would have without this handler:
+  // the previous action back, then the signal once more (a faulting
+  // instruction brings it back by itself).
+  ::sigaction(segnale, &precedenti[segnale], nullptr);
+  if (!guasto_di_istruzione(segnale, info)) ::raise(segnale);
+  errno = numero;
 }
 
 sigset_t segnali_di_fine() {
   sigset_t insieme;
   sigemptyset(&insieme);
-  for (int segnale : kSegnaliFine) sigaddset(&insieme, segnale);
+  for (int segnale = 1; segnale < NSIG; ++segnale) {
+    if (finisce_il_processo(segnale)) sigaddset(&insieme, segnale);
+  }
   return insieme;
+}
+
+// The ending signals held back for the object's life, so that one that
+// comes meanwhile finds the folder either whole and armed or gone.
+class segnali_trattenuti {
+ public:
+  segnali_trattenuti() {
+    const sigset_t fine = segnali_di_fine();
+    ::sigprocmask(SIG_BLOCK, &fine, &prima_);
+  }
+  ~segnali_trattenuti() { ::sigprocmask(SIG_SETMASK, &prima_, nullptr); }
+  segnali_trattenuti(const segnali_trattenuti&) = delete;
+  segnali_trattenuti& operator=(const segnali_trattenuti&) = delete;
+
+ private:
+  sigset_t prima_;
+};
+
+void rimetti_azioni_precedenti() {
+  for (int segnale = 1; segnale < NSIG; ++segnale) {
+    if (finisce_il_processo(segnale)) ::sigaction(segnale, &precedenti[segnale], nullptr);
+  }
 }
 
 }  // namespace
@@ -85,40 +131,45 @@ long scrivi_descrittore(int descrittore, const char* dati, size_t quanti) {
 }
 
 cartella_privata::cartella_privata() {
-  const sigset_t fine = segnali_di_fine();
-  sigset_t prima;
-  ::sigprocmask(SIG_BLOCK, &fine, &prima);
+  segnali_trattenuti trattenuti;
   std::string modello = (fs::temp_directory_path() / "scenario-compile-XXXXXX").string();
   if (modello.size() >= sizeof cartella_da_togliere || ::mkdtemp(modello.data()) == nullptr) {
     const int numero = modello.size() >= sizeof cartella_da_togliere ? ENAMETOOLONG : errno;
-    ::sigprocmask(SIG_SETMASK, &prima, nullptr);
     throw errore_file("create directory", modello, std::strerror(numero));
   }
   percorso_ = modello;
   std::memcpy(cartella_da_togliere, modello.c_str(), modello.size() + 1);
   cartella_armata = 1;
   struct sigaction azione {};
-  azione.sa_handler = al_segnale_di_fine;
-  azione.sa_mask = fine;
-  for (size_t k = 0; k < std::size(kSegnaliFine); ++k) {
-    ::sigaction(kSegnaliFine[k], nullptr, &precedenti_[k]);
-    // A signal the caller chose to ignore stays ignored.
-    if (precedenti_[k].sa_handler != SIG_IGN) ::sigaction(kSegnaliFine[k], &azione, nullptr);
+  azione.sa_sigaction = al_segnale_di_fine;
+  azione.sa_flags = SA_SIGINFO;
+  azione.sa_mask = segnali_di_fine();
+  for (int segnale = 1; segnale < NSIG; ++segnale) {
+    if (!finisce_il_processo(segnale) || ::sigaction(segnale, nullptr, &precedenti[segnale]) != 0) continue;
+    // A signal the caller chose to ignore stays ignored.  The C library
+    // keeps a few real-time signals for itself and refuses them here.
+    if (precedenti[segnale].sa_handler != SIG_IGN) ::sigaction(segnale, &azione, nullptr);
   }
-  ::sigprocmask(SIG_SETMASK, &prima, nullptr);
 }
 
-// With the signals held back, so that one arriving now still finds the
-// folder gone when it is let through.
-cartella_privata::~cartella_privata() {
-  const sigset_t fine = segnali_di_fine();
-  sigset_t prima;
-  ::sigprocmask(SIG_BLOCK, &fine, &prima);
+void cartella_privata::rimuovi() {
+  if (rimossa_) return;
   std::error_code ec;
-  fs::remove_all(percorso_, ec);
+  {
+    segnali_trattenuti trattenuti;
+    fs::remove_all(percorso_, ec);
+    if (!ec) cartella_armata = 0;
+  }
+  if (ec) throw errore_file("delete", percorso_, ec.message());
+  rimossa_ = true;
+}
+
+cartella_privata::~cartella_privata() {
+  segnali_trattenuti trattenuti;
+  std::error_code ec;
+  if (!rimossa_) fs::remove_all(percorso_, ec);
   cartella_armata = 0;
-  for (size_t k = 0; k < std::size(kSegnaliFine); ++k) ::sigaction(kSegnaliFine[k], &precedenti_[k], nullptr);
-  ::sigprocmask(SIG_SETMASK, &prima, nullptr);
+  rimetti_azioni_precedenti();
 }
 
 }  // namespace valdoro

@@ -72,10 +72,18 @@ cartella_privata::cartella_privata() {
   }
 }
 
+void cartella_privata::rimuovi() {
+  if (rimossa_) return;
+  std::error_code ec;
+  fs::remove_all(percorso_, ec);
+  if (ec) throw errore_file("delete", percorso_, ec.message());
+  rimossa_ = true;
+}
+
 cartella_privata::~cartella_privata() {
   SetConsoleCtrlHandler(al_segnale_di_fine, FALSE);
   std::error_code ec;
-  fs::remove_all(percorso_, ec);
+  if (!rimossa_) fs::remove_all(percorso_, ec);
 }
 
 }  // namespace valdoro

@@ -66,6 +66,15 @@ bool nome_temporaneo(const std::string& nome) {
   return true;
 }
 
+bool temporaneo_di(const std::string& nome, const std::vector<std::string>& nostri) {
+  if (!nome_temporaneo(nome)) return false;
+  const std::string bersaglio = nome.substr(0, nome.size() - (sizeof kSuffissoTemporaneo - 1) - kCifreCaso - 1);
+  for (const std::string& n : nostri) {
+    if (n == bersaglio) return true;
+  }
+  return false;
+}
+
 void chiama_guasto(const fs::path& percorso, fase_scrittura fase) {
   if (guasto_attivo()) guasto_attivo()(percorso, fase);
 }

@@ -10,7 +10,7 @@
 // (blocco_cartella), so they never overlap.
 //
 // Inputs are regular files of bounded size: a FIFO, a device or a directory
-// is refused at once, never read.
+// is refused at once, never opened.
 #ifndef VALDORO_UTIL_FILE_H_
 #define VALDORO_UTIL_FILE_H_
 
@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace valdoro {
 
@@ -52,8 +53,9 @@ enum class collegamento { rifiuta, segui };
 
 // An input file read in pieces.  The constructor refuses anything but a
 // regular file of at most limite bytes (errore_file "read", naming the
-// path); leggi never hands out more than that limit, even from a file that
-// grows meanwhile.
+// path), looked at before it is opened and checked, once open, to be the
+// same file; leggi never hands out more than that limit, even from a file
+// that grows meanwhile.
 class file_in_lettura {
  public:
   explicit file_in_lettura(const std::filesystem::path& percorso, collegamento c = collegamento::rifiuta,
@@ -133,19 +135,29 @@ void cancella_file(const std::filesystem::path& percorso);
 // A regular file, not through a link.
 bool esiste_file(const std::filesystem::path& percorso);
 
-// Whether a name in a folder is one of this layer's temporaries.
+// Whether a name in a folder is of the form of this layer's temporaries.
 bool nome_temporaneo(const std::string& nome);
+
+// Whether a name in a folder is a temporary of one of the files named in
+// nostri: NAME.<16 hex digits>.valdoro-tmp for a NAME among them.
+bool temporaneo_di(const std::string& nome, const std::vector<std::string>& nostri);
 
 // The exclusive lock of a folder, held for the object's life.  It waits up
 // to attesa for another holder to let go, then throws
 // errore_cartella_occupata.  Once held, it removes the temporaries that a
-// run killed midway left in the folder.  Nothing is created in the folder:
-// POSIX locks the folder itself, Windows a named mutex made from the
-// folder's full path.  The lock is taken and given back by one thread.
+// run killed midway left of the files named in nostri (the names this
+// holder writes in the folder); any other name, even one of the same form,
+// is someone else's and stays.  Nothing is created in the folder: POSIX
+// locks the folder itself, Windows a named mutex made from the folder's
+// full path.  The lock is taken and given back by one thread.
 class blocco_cartella {
  public:
+  blocco_cartella(const std::filesystem::path& cartella, const std::vector<std::string>& nostri,
+                  std::chrono::milliseconds attesa = std::chrono::seconds(60));
+  // A lock that removes nothing.
   explicit blocco_cartella(const std::filesystem::path& cartella,
-                           std::chrono::milliseconds attesa = std::chrono::seconds(60));
+                           std::chrono::milliseconds attesa = std::chrono::seconds(60))
+      : blocco_cartella(cartella, {}, attesa) {}
   ~blocco_cartella();
   blocco_cartella(const blocco_cartella&) = delete;
   blocco_cartella& operator=(const blocco_cartella&) = delete;

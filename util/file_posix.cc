@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <thread>
 
@@ -28,6 +29,14 @@ std::string motivo_non_regolare(mode_t modo) {
   if (S_ISCHR(modo) || S_ISBLK(modo)) return "it is a device, not a regular file";
   if (S_ISSOCK(modo)) return "it is a socket, not a regular file";
   return "not a regular file";
+}
+
+// A path too long for the system, said of what the user can shorten: the
+// name itself when, with a temporary's suffix, it is longer than a folder
+// entry may be; otherwise the folder's path.
+std::string motivo_percorso_lungo(const fs::path& temporaneo) {
+  if (temporaneo.filename().native().size() > NAME_MAX) return "the file's name is too long";
+  return "the folder's path is too long";
 }
 
 int descrittore(intptr_t maniglia) { return static_cast<int>(maniglia); }
@@ -54,13 +63,14 @@ int scarica_su_disco(int fd) {
 #endif
 }
 
-// Files whose name is one of our temporaries, not through links: a killed
-// run's leftovers.  Only the holder of the folder's lock calls this.
-void rimuovi_temporanei(const fs::path& cartella) {
+// Files whose name is a temporary of one of our names, not through links:
+// a killed run's leftovers.  Only the holder of the folder's lock calls this.
+void rimuovi_temporanei(const fs::path& cartella, const std::vector<std::string>& nostri) {
+  if (nostri.empty()) return;
   DIR* d = ::opendir(cartella.c_str());
   if (d == nullptr) return;
   while (const dirent* voce = ::readdir(d)) {
-    if (!nome_temporaneo(voce->d_name)) continue;
+    if (!temporaneo_di(voce->d_name, nostri)) continue;
     struct stat st;
     if (::fstatat(::dirfd(d), voce->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
       ::unlinkat(::dirfd(d), voce->d_name, 0);
@@ -73,8 +83,17 @@ void rimuovi_temporanei(const fs::path& cartella) {
 
 file_in_lettura::file_in_lettura(const fs::path& percorso, collegamento c, std::uintmax_t limite)
     : percorso_(percorso), limite_(limite) {
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused
-  // below like any other file that is not regular.
+  // Looked at before it is opened: opening a device may do something.
+  struct stat prima;
+  if ((c == collegamento::rifiuta ? ::lstat(percorso.c_str(), &prima) : ::stat(percorso.c_str(), &prima)) != 0) {
+    throw errore_file("read", percorso, motivo_errno(errno));
+  }
+  if (S_ISLNK(prima.st_mode)) throw errore_file("read", percorso, "it is a symbolic link, not a regular file");
+  if (!S_ISREG(prima.st_mode)) throw errore_file("read", percorso, motivo_non_regolare(prima.st_mode));
+  if (static_cast<std::uintmax_t>(prima.st_size) > limite) throw errore_file("read", percorso, descrivi_limite(limite));
+  // Something else may stand at the name by now.  O_NONBLOCK: a FIFO put
+  // there must not hold the open waiting for a writer; it is refused below
+  // as not the file looked at.
   int flag = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
   if (c == collegamento::rifiuta) flag |= O_NOFOLLOW;
   const int fd = ::open(percorso.c_str(), flag);
@@ -90,8 +109,8 @@ file_in_lettura::file_in_lettura(const fs::path& percorso, collegamento c, std::
   std::string motivo;
   if (::fstat(fd, &st) != 0) {
     motivo = motivo_errno(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    motivo = motivo_non_regolare(st.st_mode);
+  } else if (st.st_dev != prima.st_dev || st.st_ino != prima.st_ino) {
+    motivo = "it was replaced while it was being opened";
   } else if (static_cast<std::uintmax_t>(st.st_size) > limite) {
     motivo = descrivi_limite(limite);
   }
@@ -128,6 +147,8 @@ file_in_scrittura::file_in_scrittura(fs::path percorso, durata d)
     const int fd = ::open(temporaneo_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) {
       maniglia_ = fd;
+    } else if (errno == ENAMETOOLONG) {
+      throw errore_file("write", percorso_, motivo_percorso_lungo(temporaneo_));
     } else if (errno != EEXIST) {
       throw errore_file("write", percorso_, motivo_errno(errno));
     } else if (prova == kProveTemporaneo) {
@@ -208,11 +229,17 @@ bool esiste_file(const fs::path& percorso) {
   return ::lstat(percorso.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-blocco_cartella::blocco_cartella(const fs::path& cartella, std::chrono::milliseconds attesa) : maniglia_(-1) {
+blocco_cartella::blocco_cartella(const fs::path& cartella, const std::vector<std::string>& nostri,
+                                 std::chrono::milliseconds attesa)
+    : maniglia_(-1) {
   // The lock is on the folder itself: nothing is created in it, and the
   // kernel lets go of it however the holder ends.
   const int fd = ::open(cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw errore_file("lock", cartella, motivo_errno(errno));
+  if (fd < 0) {
+    const int numero = errno;
+    throw errore_file("lock", cartella,
+                      numero == ENAMETOOLONG ? "the folder's path is too long" : motivo_errno(numero));
+  }
   const auto fine = std::chrono::steady_clock::now() + attesa;
   auto pausa = std::chrono::milliseconds(5);
   while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -230,7 +257,7 @@ blocco_cartella::blocco_cartella(const fs::path& cartella, std::chrono::millisec
     pausa = std::min(pausa * 2, std::chrono::milliseconds(100));
   }
   maniglia_ = fd;
-  rimuovi_temporanei(cartella);
+  rimuovi_temporanei(cartella, nostri);
 }
 
 blocco_cartella::~blocco_cartella() { ::close(descrittore(maniglia_)); }

@@ -1,9 +1,12 @@
 #include "util/file.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -378,21 +381,92 @@ TEST(FolderLock, WaiterGetsTheLockWhenTheHolderLetsGo) {
   rilascia.join();
 }
 
-// A killed run's temporaries go with the next lock; whatever else is there
-// stays, links that look like ours included.
-TEST(FolderLock, RemovesOnlyOurOwnStrayTemporaries) {
+// A killed run's temporaries of the holder's own names go with the next
+// lock; whatever else is there stays, names of the same form included (a
+// user's own file, another program's outputs), and links and folders that
+// look like ours.
+enum class piantato { file, link, cartella };
+
+TEST(FolderLock, RemovesOnlyTheStrayTemporariesOfItsOwnNames) {
+  const std::vector<std::string> nostri = {"a.dat", "Valdoro_Dir 5802.sim"};
+  const struct {
+    const char* nome;
+    piantato tipo;
+    bool tolto;
+  } casi[] = {
+      {"a.dat.0123456789abcdef.valdoro-tmp", piantato::file, true},
+      {"Valdoro_Dir 5802.sim.fedcba9876543210.valdoro-tmp", piantato::file, true},
+      {"thesis.0000000000000000.valdoro-tmp", piantato::file, false},
+      {"b.dat.0123456789abcdef.valdoro-tmp", piantato::file, false},
+      {"xa.dat.0123456789abcdef.valdoro-tmp", piantato::file, false},
+      {"a.da.0123456789abcdef.valdoro-tmp", piantato::file, false},
+      {"a.dat.a.dat.0123456789abcdef.valdoro-tmp", piantato::file, false},
+      {"Valdoro_Dir 5802.sim.0123456789ABCDEF.valdoro-tmp", piantato::file, false},
+      {"a.dat.0123456789abcdef.valdoro-tmp~", piantato::file, false},
+      {"a.dat.tmp", piantato::file, false},
+      {"a.dat", piantato::file, false},
+      {"victim", piantato::file, false},
+      {"a.dat.1111111111111111.valdoro-tmp", piantato::link, false},
+      {"a.dat.2222222222222222.valdoro-tmp", piantato::cartella, false},
+  };
   cartella_temporanea dir;
-  dir.scrivi("a.dat.0123456789abcdef.valdoro-tmp", "stray");
-  dir.scrivi("victim", "keep");
-  dir.scrivi("a.dat.tmp", "keep");
-  fs::create_symlink(dir / "victim", dir / "b.dat.fedcba9876543210.valdoro-tmp");
-  fs::create_directory(dir / "c.dat.0000000000000000.valdoro-tmp");
+  for (const auto& caso : casi) {
+    if (caso.tipo == piantato::file) dir.scrivi(caso.nome, "planted");
+    if (caso.tipo == piantato::link) fs::create_symlink(dir / "victim", dir / caso.nome);
+    if (caso.tipo == piantato::cartella) fs::create_directory(dir / caso.nome);
+  }
+  { blocco_cartella blocco(dir.percorso(), nostri); }
+  for (const auto& caso : casi) {
+    EXPECT_EQ(!fs::exists(fs::symlink_status(dir / caso.nome)), caso.tolto) << caso.nome;
+  }
+  EXPECT_EQ(dir.leggi("victim"), "planted");
+  // A lock that names nothing removes nothing.
+  dir.scrivi("a.dat.0123456789abcdef.valdoro-tmp", "planted");
   { blocco_cartella blocco(dir.percorso()); }
-  EXPECT_FALSE(fs::exists(dir / "a.dat.0123456789abcdef.valdoro-tmp"));
-  EXPECT_EQ(dir.leggi("victim"), "keep");
-  EXPECT_EQ(dir.leggi("a.dat.tmp"), "keep");
-  EXPECT_TRUE(fs::is_symlink(dir / "b.dat.fedcba9876543210.valdoro-tmp"));
-  EXPECT_TRUE(fs::is_directory(dir / "c.dat.0000000000000000.valdoro-tmp"));
+  EXPECT_TRUE(fs::exists(dir / "a.dat.0123456789abcdef.valdoro-tmp"));
+}
+
+// A FIFO's waiting writer is let through by any open of the FIFO: a refused
+// FIFO must never have been opened.
+TEST(ReadFile, WhatIsNotARegularFileIsNeverOpened) {
+  cartella_temporanea dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  std::atomic<bool> aperto{false};
+  std::thread scrittore([&] {
+    const int fd = ::open((dir / "fifo").c_str(), O_WRONLY | O_CLOEXEC);
+    aperto = true;
+    if (fd >= 0) ::close(fd);
+  });
+  for (collegamento c : {collegamento::rifiuta, collegamento::segui}) {
+    EXPECT_EQ(errore_di([&] { leggi_file(dir / "fifo", c); }),
+              "cannot read " + (dir / "fifo").string() + ": it is a FIFO, not a regular file");
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(aperto);
+  const int fd = ::open((dir / "fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // lets the writer go
+  scrittore.join();
+  ::close(fd);
+}
+
+// The temporary's suffix must fit too: a path that leaves it no room is
+// said to be too long, of the part the user can shorten.
+TEST(SafeWrite, PathsWithNoRoomForTheTemporaryAreSaidToBeTooLong) {
+  cartella_temporanea dir;
+  fs::path profonda = dir.percorso();
+  while (profonda.native().size() + 200 < PATH_MAX - 16) profonda /= std::string(199, 'd');
+  profonda /= std::string(PATH_MAX - 16 - profonda.native().size() - 2, 'e');
+  fs::create_directories(profonda);
+  const struct {
+    fs::path percorso;
+    std::string motivo;
+  } casi[] = {
+      {profonda / "a.dat", "the folder's path is too long"},
+      {dir / std::string(NAME_MAX - 10, 'n'), "the file's name is too long"},
+  };
+  for (const auto& caso : casi) {
+    EXPECT_EQ(errore_di([&] { scrivi_file(caso.percorso, "x"); }),
+              "cannot write " + caso.percorso.string() + ": " + caso.motivo);
+  }
 }
 
 TEST(FolderLock, MissingFolderNamesIt) {

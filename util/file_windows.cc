@@ -37,15 +37,38 @@ std::string motivo_sistema(DWORD codice) {
 
 std::string ultimo_motivo() { return motivo_sistema(GetLastError()); }
 
+// A path too long for the system, said of what the user can shorten: the
+// name itself when, with a temporary's suffix, it is longer than a folder
+// entry may be; otherwise the folder's path.
+bool percorso_troppo_lungo(DWORD codice, const fs::path& temporaneo) {
+  return codice == ERROR_FILENAME_EXCED_RANGE ||
+         (codice == ERROR_PATH_NOT_FOUND && temporaneo.native().size() >= MAX_PATH);
+}
+
+std::string motivo_percorso_lungo(const fs::path& temporaneo) {
+  if (temporaneo.filename().native().size() > 255) return "the file's name is too long";
+  return "the folder's path is too long";
+}
+
+// Whether the file open is the one looked at before: the file's number is
+// known only once it is open, its creation time before.
+bool stesso_file(const BY_HANDLE_FILE_INFORMATION& a, const WIN32_FILE_ATTRIBUTE_DATA& prima) {
+  return a.ftCreationTime.dwLowDateTime == prima.ftCreationTime.dwLowDateTime &&
+         a.ftCreationTime.dwHighDateTime == prima.ftCreationTime.dwHighDateTime &&
+         (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == (prima.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 HANDLE maniglia(intptr_t m) { return reinterpret_cast<HANDLE>(m); }
 intptr_t da_maniglia(HANDLE h) { return reinterpret_cast<intptr_t>(h); }
 const intptr_t kNessuna = da_maniglia(INVALID_HANDLE_VALUE);
 
-// Our own temporaries that a killed run left, never through a link.
-void rimuovi_temporanei(const fs::path& cartella) {
+// The temporaries of our own names that a killed run left, never through a
+// link.
+void rimuovi_temporanei(const fs::path& cartella, const std::vector<std::string>& nostri) {
+  if (nostri.empty()) return;
   std::error_code ec;
   for (fs::directory_iterator voce(cartella, ec), fine; !ec && voce != fine; voce.increment(ec)) {
-    if (!nome_temporaneo(voce->path().filename().u8string())) continue;
+    if (!temporaneo_di(voce->path().filename().u8string(), nostri)) continue;
     std::error_code ec_stato;
     if (fs::is_regular_file(voce->symlink_status(ec_stato))) DeleteFileW(voce->path().c_str());
   }
@@ -76,6 +99,28 @@ std::wstring nome_mutex(const fs::path& cartella) {
 
 file_in_lettura::file_in_lettura(const fs::path& percorso, collegamento c, std::uintmax_t limite)
     : percorso_(percorso), limite_(limite), maniglia_(kNessuna) {
+  // Looked at before it is opened: opening a device may do something.  A
+  // device's name (NUL, COM1, \\.\...) is no file of a folder.
+  WIN32_FILE_ATTRIBUTE_DATA prima;
+  if (!GetFileAttributesExW(percorso.c_str(), GetFileExInfoStandard, &prima)) {
+    throw errore_file("read", percorso, ultimo_motivo());
+  }
+  wchar_t pieno[MAX_PATH];
+  const DWORD lunghezza = GetFullPathNameW(percorso.c_str(), MAX_PATH, pieno, nullptr);
+  const bool collegato = (prima.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if ((prima.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) ||
+      (lunghezza >= 4 && lunghezza < MAX_PATH && std::wstring(pieno, 4) == L"\\\\.\\")) {
+    throw errore_file("read", percorso, "it is a device, not a regular file");
+  }
+  if (collegato && c == collegamento::rifiuta) {
+    throw errore_file("read", percorso, "it is a symbolic link, not a regular file");
+  }
+  if (!collegato && (prima.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    throw errore_file("read", percorso, "it is a directory");
+  }
+  if (!collegato && ((std::uintmax_t{prima.nFileSizeHigh} << 32) | prima.nFileSizeLow) > limite) {
+    throw errore_file("read", percorso, descrivi_limite(limite));
+  }
   // Backup semantics let a directory open, so that it is refused by name
   // below rather than as a bare "access denied".
   DWORD flag = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN;
@@ -93,6 +138,8 @@ file_in_lettura::file_in_lettura(const fs::path& percorso, collegamento c, std::
     motivo = "it is a symbolic link, not a regular file";
   } else if (GetFileType(h) != FILE_TYPE_DISK) {
     motivo = "not a regular file";
+  } else if (!collegato && !stesso_file(info, prima)) {
+    motivo = "it was replaced while it was being opened";
   } else {
     dimensione_ = (std::uintmax_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
     if (dimensione_ > limite) motivo = descrivi_limite(limite);
@@ -126,6 +173,8 @@ file_in_scrittura::file_in_scrittura(fs::path percorso, durata d)
     HANDLE h = CreateFileW(temporaneo_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       maniglia_ = da_maniglia(h);
+    } else if (percorso_troppo_lungo(GetLastError(), temporaneo_)) {
+      throw errore_file("write", percorso_, motivo_percorso_lungo(temporaneo_));
     } else if (GetLastError() != ERROR_FILE_EXISTS) {
       throw errore_file("write", percorso_, ultimo_motivo());
     } else if (prova == kProveTemporaneo) {
@@ -195,7 +244,9 @@ bool esiste_file(const fs::path& percorso) {
          (attributi & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
-blocco_cartella::blocco_cartella(const fs::path& cartella, std::chrono::milliseconds attesa) : maniglia_(0) {
+blocco_cartella::blocco_cartella(const fs::path& cartella, const std::vector<std::string>& nostri,
+                                 std::chrono::milliseconds attesa)
+    : maniglia_(0) {
   HANDLE mutex = CreateMutexW(nullptr, FALSE, nome_mutex(cartella).c_str());
   if (mutex == nullptr) throw errore_file("lock", cartella, ultimo_motivo());
   // An abandoned mutex is one whose holder was killed: the lock is ours.
@@ -205,7 +256,7 @@ blocco_cartella::blocco_cartella(const fs::path& cartella, std::chrono::millisec
     throw errore_cartella_occupata(cartella);
   }
   maniglia_ = da_maniglia(mutex);
-  rimuovi_temporanei(cartella);
+  rimuovi_temporanei(cartella, nostri);
 }
 
 blocco_cartella::~blocco_cartella() {
