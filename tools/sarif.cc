@@ -2,6 +2,7 @@
 // services read.
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <string>
 
 #include "model/errori.h"
