@@ -4,14 +4,16 @@ namespace valdoro {
 
 const std::vector<regola>& regole() {
   static const std::vector<regola> tabella = {
-      {"unknown-keyword", gravita::errore, "an item where a record should start matches no keyword: the record is lost"},
+      {"unknown-keyword", gravita::errore,
+       "an item where a record should start matches no keyword: the record is lost"},
       {"header-read-as-record", gravita::errore,
        "a section header that holds a record keyword: the compiler reads it as that record"},
       {"misplaced-record", gravita::errore,
        "a line-source record on the wrong side of the general section's end: it is not read"},
       {"missing-field", gravita::errore, "a record with fewer fields than its keyword takes"},
-      {"unreadable", gravita::errore, "an item the reader cannot take, such as a quote never closed: the rest of "
-                                      "the source is not read"},
+      {"unreadable", gravita::errore,
+       "an item the reader cannot take, such as a quote never closed: the rest of "
+       "the source is not read"},
       {"bad-number", gravita::errore, "a field that is not a whole number"},
       {"value-too-wide", gravita::errore, "a value that does not fit the width it is read into"},
       {"refused-value", gravita::errore, "a value outside the range that the compile takes"},

@@ -68,41 +68,45 @@ class raccolta {
  public:
   explicit raccolta(esito_verifica& e) : e_(e) {}
 
-  // Whether another problem of `id` would still be shown: a message that
-  // costs something to word is worded only then.
-  bool mostra(const char* id) const {
-    auto it = conteggi_.find(id);
-    return it == conteggi_.end() || it->second < kMassimoPerRegola;
-  }
-
-  void aggiungi(const char* id, luogo dove, std::string messaggio) {
-    const regola* r = trova_regola(id);
-    (r->livello == gravita::errore ? e_.errori : e_.avvisi) += 1;
-    size_t& n = conteggi_[id];
-    if (++n > kMassimoPerRegola) return;
-    e_.diagnostiche.push_back({r->livello, id, std::move(dove), std::move(messaggio)});
+  // The place and the message are made only for a problem that is shown:
+  // a source of millions of mistakes costs a count for most of them.
+  template <typename Messaggio>
+  void aggiungi(const char* id, const std::string& file, lettore::punto p, Messaggio messaggio) {
+    conto& c = conteggi_[id];
+    if (c.r == nullptr) c.r = trova_regola(id);
+    (c.r->livello == gravita::errore ? e_.errori : e_.avvisi) += 1;
+    if (++c.n > kMassimoPerRegola) return;
+    e_.diagnostiche.push_back({c.r->livello, id, luogo{file, p.riga, p.colonna}, messaggio()});
   }
 
   // One line for each rule that passed its bound.
   void chiudi() {
-    for (const auto& [id, n] : conteggi_) {
+    for (const auto& [id, c] : conteggi_) {
+      const size_t n = c.n;
       if (n <= kMassimoPerRegola) continue;
-      const regola* r = trova_regola(id);
-      e_.diagnostiche.push_back({r->livello, id, {},
+      const regola* r = c.r;
+      e_.diagnostiche.push_back({r->livello,
+                                 std::string(id),
+                                 {},
                                  std::to_string(n - kMassimoPerRegola) + " more " + nome_gravita(r->livello) +
-                                     "s of rule " + id + " not shown (" + r->descrizione + ")"});
+                                     "s of rule " + std::string(id) + " not shown (" + r->descrizione + ")"});
     }
   }
 
  private:
   esito_verifica& e_;
-  std::map<std::string, size_t> conteggi_;
+  struct conto {
+    const regola* r = nullptr;
+    size_t n = 0;
+  };
+  // By id, in the order of the ids: the lines past the bounds come out the same every run.
+  std::map<std::string_view, conto> conteggi_;
 };
 
 // What the line source tells the train source's checks.
 struct tracciato {
-  int64_t lunghezza = -1;      // the route length, -1 while unknown
-  int64_t ultima_cella = -1;   // the highest cell of the track
+  int64_t lunghezza = -1;     // the route length, -1 while unknown
+  int64_t ultima_cella = -1;  // the highest cell of the track
 };
 
 // The last record of one positioned list.
@@ -138,12 +142,15 @@ class lettura_sorgente {
     } catch (const errore_lettura& e) {
       // Past an item the reader cannot take (a quote never closed) there
       // is nothing more it can read.
-      d_.aggiungi("unreadable", a({e.dove().riga, e.dove().colonna}),
-                  std::string(e.what()) + ": the rest of the " + f_.nome + " cannot be read");
+      d_.aggiungi("unreadable", nome_, lettore::punto{e.dove().riga, e.dove().colonna}, [&] {
+        return std::string(std::string(e.what()) + ": the rest of the " + f_.nome + " cannot be read");
+      });
       return;
     }
     if (f_.tipo == formato::quale::treno && stazioni_ == 0) {
-      d_.aggiungi("no-station", a(generale), "the train source has no \"stazione\" record: the train runs through no station");
+      d_.aggiungi("no-station", nome_, generale, [&] {
+        return std::string("the train source has no \"stazione\" record: the train runs through no station");
+      });
     }
   }
 
@@ -189,9 +196,10 @@ class lettura_sorgente {
       if (r_.esaurito()) return false;  // the compile tells of a missing or empty [generale]
       if (voce.find('[') != std::string_view::npos && in_minuscole(voce).find("[generale]") != std::string::npos) {
         if (prima > 0) {
-          d_.aggiungi("before-general", a(primo),
-                      std::to_string(prima) + (prima == 1 ? " item stands" : " items stand") +
-                          " before \"[generale]\" and " + (prima == 1 ? "is" : "are") + " passed over");
+          d_.aggiungi("before-general", nome_, primo, [&] {
+            return std::string(std::to_string(prima) + (prima == 1 ? " item stands" : " items stand") +
+                               " before \"[generale]\" and " + (prima == 1 ? "is" : "are") + " passed over");
+          });
         }
         return true;
       }
@@ -206,31 +214,38 @@ class lettura_sorgente {
     if (const formato::record* r = formato::trova_record(f_, voce)) return leggi_record(*r, voce, p);
     if (voce.find('-') != std::string_view::npos) return trattino(voce, p);
     if (e_intero(senza_spazi(voce))) {
-      return d_.aggiungi("not-a-record", a(p),
-                         "the number \"" + std::string(senza_spazi(voce)) +
-                             "\" stands where a record should start: it is passed over");
+      return d_.aggiungi("not-a-record", nome_, p, [&] {
+        return std::string("the number \"" + std::string(senza_spazi(voce)) +
+                           "\" stands where a record should start: it is passed over");
+      });
     }
     sconosciuta(senza_spazi(voce), p);
   }
 
   void intestazione(std::string_view voce, lettore::punto p) {
     const formato::record* r = formato::trova_record(f_, voce);
-    const bool letto = r != nullptr && (f_.tipo == formato::quale::treno || (!in_generale_ && r->letto_in == formato::fase::record));
+    const bool letto =
+        r != nullptr && (f_.tipo == formato::quale::treno || (!in_generale_ && r->letto_in == formato::fase::record));
     in_generale_ = false;
     const formato::sezione* z = formato::trova_sezione(f_, voce);
     if (z == nullptr && letto) {
-      d_.aggiungi("header-read-as-record", a(p),
-                  "section header \"" + std::string(voce) + "\" holds the keyword \"" + r->prova +
-                      "\": the compiler reads it as a " + r->parola + " record, taking the items after it as fields");
+      d_.aggiungi("header-read-as-record", nome_, p, [&] {
+        return std::string("section header \"" + std::string(voce) + "\" holds the keyword \"" + r->prova +
+                           "\": the compiler reads it as a " + r->parola +
+                           " record, taking the items after it as fields");
+      });
     } else if (z == nullptr) {
       std::vector<std::string> nomi;
       for (const formato::sezione& s : f_.sezioni) nomi.push_back(s.intestazione);
-      d_.aggiungi("unknown-section", a(p),
-                  "unknown section \"" + std::string(voce) + "\" in the " + f_.nome + suggerimento(voce, nomi));
+      d_.aggiungi("unknown-section", nome_, p, [&] {
+        return std::string("unknown section \"" + std::string(voce) + "\" in the " + f_.nome +
+                           suggerimento(voce, nomi));
+      });
     } else if (viste_.count(z) != 0) {
-      d_.aggiungi("repeated-section", a(p),
-                  "section \"" + std::string(z->intestazione) + "\" stands a second time (first on line " +
-                      std::to_string(viste_[z]) + ")");
+      d_.aggiungi("repeated-section", nome_, p, [&] {
+        return std::string("section \"" + std::string(z->intestazione) + "\" stands a second time (first on line " +
+                           std::to_string(viste_[z]) + ")");
+      });
     } else {
       viste_[z] = p.riga;
     }
@@ -256,27 +271,24 @@ class lettura_sorgente {
   }
 
   void sconosciuta(std::string_view voce, lettore::punto p) {
-    // What follows it on its line would have been its fields.
-    const auto salta = [&] { salta_resto_riga(p.riga); };
-    if (!d_.mostra("unknown-keyword")) {
-      d_.aggiungi("unknown-keyword", a(p), {});
-      return salta();
-    }
-    std::vector<std::string> nomi;
-    for (const formato::sezione& s : f_.sezioni) {
-      for (const formato::record& r : s.records) {
-        for (const std::string& forma : formato::forme(r)) nomi.push_back(forma);
+    d_.aggiungi("unknown-keyword", nome_, p, [&] {
+      std::vector<std::string> nomi;
+      for (const formato::sezione& z : f_.sezioni) {
+        for (const formato::record& r : z.records) {
+          for (const std::string& forma : formato::forme(r)) nomi.push_back(forma);
+        }
       }
-    }
-    const std::string dove = sezione_ != nullptr ? std::string(" in ") + sezione_->intestazione : "";
-    d_.aggiungi("unknown-keyword", a(p),
-                "unknown keyword \"" + std::string(voce) + "\"" + dove + ": the record is lost" +
-                    suggerimento(voce, nomi));
-    salta();
+      const std::string dove = sezione_ != nullptr ? std::string(" in ") + sezione_->intestazione : "";
+      return "unknown keyword \"" + std::string(voce) + "\"" + dove + ": the record is lost" + suggerimento(voce, nomi);
+    });
+    // What follows it on its line would have been its fields.
+    salta_resto_riga(p.riga);
   }
 
   // Whether an item starts something of its own: a header or a record.
-  bool inizia_qualcosa(std::string_view v) const { return e_intestazione(v) || formato::trova_record(f_, v) != nullptr; }
+  bool inizia_qualcosa(std::string_view v) const {
+    return e_intestazione(v) || formato::trova_record(f_, v) != nullptr;
+  }
 
   void salta_resto_riga(int32_t n) {
     while (!r_.esaurito()) {
@@ -290,14 +302,17 @@ class lettura_sorgente {
   void trattino(std::string_view voce, lettore::punto p) {
     const std::string_view t = senza_spazi(voce);
     if (ultimo_nome_riga_ == p.riga - 1 && senza_spazi(riga(p.riga)) == t) {
-      d_.aggiungi("broken-name", a(p),
-                  "\"" + std::string(t) + "\" on a line of its own is passed over: the name on line " +
-                      std::to_string(ultimo_nome_riga_) + " stays \"" + ultimo_nome_ +
-                      "\"; a name must stand whole on its record's line");
+      d_.aggiungi("broken-name", nome_, p, [&] {
+        return std::string("\"" + std::string(t) + "\" on a line of its own is passed over: the name on line " +
+                           std::to_string(ultimo_nome_riga_) + " stays \"" + ultimo_nome_ +
+                           "\"; a name must stand whole on its record's line");
+      });
       return;
     }
-    d_.aggiungi("not-a-record", a(p),
-                "\"" + std::string(t) + "\" stands where a record should start: an item holding \"-\" is passed over");
+    d_.aggiungi("not-a-record", nome_, p, [&] {
+      return std::string("\"" + std::string(t) +
+                         "\" stands where a record should start: an item holding \"-\" is passed over");
+    });
   }
 
   // ---- one record ----
@@ -320,13 +335,15 @@ class lettura_sorgente {
   void controlla_fase(const formato::record& r, lettore::punto p) {
     if (f_.tipo != formato::quale::linea) return;
     if (r.letto_in == formato::fase::generale && !in_generale_) {
-      d_.aggiungi("misplaced-record", a(p),
-                  "general key \"" + std::string(r.parola) +
-                      "\" after the general section has ended: it is not read; move it into [generale]");
+      d_.aggiungi("misplaced-record", nome_, p, [&] {
+        return std::string("general key \"" + std::string(r.parola) +
+                           "\" after the general section has ended: it is not read; move it into [generale]");
+      });
     } else if (r.letto_in == formato::fase::record && in_generale_) {
-      d_.aggiungi("misplaced-record", a(p),
-                  "\"" + std::string(r.parola) +
-                      "\" record in the general section: it is not read; move it after the general section");
+      d_.aggiungi("misplaced-record", nome_, p, [&] {
+        return std::string("\"" + std::string(r.parola) +
+                           "\" record in the general section: it is not read; move it after the general section");
+      });
     }
   }
 
@@ -348,19 +365,24 @@ class lettura_sorgente {
   }
 
   void controlla_forma(const formato::record& r, std::string_view voce, lettore::punto p) {
+    auto uguale = [&](std::string_view forma) {
+      return forma.size() == voce.size() &&
+             std::equal(forma.begin(), forma.end(), voce.begin(), [](char a, char b) { return a == minuscola(b); });
+    };
+    if (r.forme.empty() ? uguale(r.parola) : std::any_of(r.forme.begin(), r.forme.end(), uguale)) return;
     const std::string v = in_minuscole(voce);
-    for (const std::string& forma : formato::forme(r)) {
-      if (v == forma) return;
-    }
     const std::string come = letto_come(r, v);
     if (come.empty()) {
-      d_.aggiungi("unknown-keyword", a(p),
-                  "keyword \"" + std::string(voce) + "\" is none of " +
-                      (r.forme.empty() ? std::string(r.parola) : std::string(r.forme.front()) + " to " + r.forme.back()) +
-                      ": the compiler refuses it");
+      d_.aggiungi("unknown-keyword", nome_, p, [&] {
+        return std::string(
+            "keyword \"" + std::string(voce) + "\" is none of " +
+            (r.forme.empty() ? std::string(r.parola) : std::string(r.forme.front()) + " to " + r.forme.back()) +
+            ": the compiler refuses it");
+      });
       return;
     }
-    d_.aggiungi("keyword-read-as", a(p), "keyword \"" + std::string(voce) + "\" is read as \"" + come + "\"");
+    d_.aggiungi("keyword-read-as", nome_, p,
+                [&] { return std::string("keyword \"" + std::string(voce) + "\" is read as \"" + come + "\""); });
   }
 
   // Reads the fields of a record; false when some are missing.  A field on
@@ -398,8 +420,8 @@ class lettura_sorgente {
     std::string nomi;
     for (size_t i = letti; i < r.campi.size(); ++i) nomi += std::string(i == letti ? "" : ", ") + r.campi[i].nome;
     std::string testo = "\"" + std::string(r.parola) + "\" record has " + std::to_string(letti) + " of its " +
-                        std::to_string(r.campi.size()) + " fields: " + nomi + (r.campi.size() - letti == 1 ? " is" : " are") +
-                        " missing";
+                        std::to_string(r.campi.size()) + " fields: " + nomi +
+                        (r.campi.size() - letti == 1 ? " is" : " are") + " missing";
     if (!dopo.empty() && r.campi[letti].letto == formato::lettura::testo) {
       testo += "; the compiler takes \"" + std::string(dopo) + "\" on line " + std::to_string(dove_dopo.riga) +
                " as its " + r.campi[letti].nome + ", and what that line says is lost";
@@ -407,7 +429,7 @@ class lettura_sorgente {
       testo += "; the compiler reads \"" + std::string(dopo) + "\" on line " + std::to_string(dove_dopo.riga) +
                " in its place";
     }
-    d_.aggiungi("missing-field", a(chiave), testo);
+    d_.aggiungi("missing-field", nome_, chiave, [&] { return std::string(testo); });
     return false;
   }
 
@@ -419,12 +441,15 @@ class lettura_sorgente {
       const lettore::punto p = r_.punto_voce();
       const std::string t(testo_numero(p));
       if (e_intero(t)) {
-        d_.aggiungi("value-too-wide", a(p),
-                    std::string(r.parola) + " " + c.nome + " \"" + t + "\" does not fit 32 bits: the source cannot be read");
+        d_.aggiungi("value-too-wide", nome_, p, [&] {
+          return std::string(std::string(r.parola) + " " + c.nome + " \"" + t +
+                             "\" does not fit 32 bits: the source cannot be read");
+        });
       } else {
-        d_.aggiungi("bad-number", a(p),
-                    std::string(r.parola) + " " + c.nome + " \"" + t + "\" is not a whole number" +
-                        (t.find('.') != std::string::npos ? ": values are whole numbers, without decimals" : ""));
+        d_.aggiungi("bad-number", nome_, p, [&] {
+          return std::string(std::string(r.parola) + " " + c.nome + " \"" + t + "\" is not a whole number" +
+                             (t.find('.') != std::string::npos ? ": values are whole numbers, without decimals" : ""));
+        });
       }
       return 0;
     }
@@ -446,18 +471,20 @@ class lettura_sorgente {
     }
     const std::string nome = std::string(r.parola) + " " + c.nome + " " + con_unita(v, c);
     if (v < minimo || v > massimo) {
-      d_.aggiungi("value-too-wide", a(p),
-                  nome + " does not fit " + std::to_string(minimo) + " to " + std::to_string(massimo) + " (" + bit +
-                      "): the source cannot be read");
+      d_.aggiungi("value-too-wide", nome_, p, [&] {
+        return std::string(nome + " does not fit " + std::to_string(minimo) + " to " + std::to_string(massimo) + " (" +
+                           bit + "): the source cannot be read");
+      });
       return;
     }
     // Positions and spans have rules of their own.
     if (c.parte == formato::ruolo::posizione || c.parte == formato::ruolo::fine) return;
     if (std::string_view(c.nome) == "length" && v < 0) return;
     if (v < c.minimo || v > c.massimo) {
-      d_.aggiungi(c.rifiutato ? "refused-value" : "out-of-range", a(p),
-                  nome + " is outside its range, " + std::to_string(c.minimo) + " to " + std::to_string(c.massimo) +
-                      (c.rifiutato ? ": the compile refuses it" : ""));
+      d_.aggiungi(c.rifiutato ? "refused-value" : "out-of-range", nome_, p, [&] {
+        return std::string(nome + " is outside its range, " + std::to_string(c.minimo) + " to " +
+                           std::to_string(c.massimo) + (c.rifiutato ? ": the compile refuses it" : ""));
+      });
     }
   }
 
@@ -478,21 +505,24 @@ class lettura_sorgente {
       const size_t o = scostamento(p);
       const std::string_view t = senza_spazi(v);
       if (ultimo.letto == formato::lettura::testo) {
-        d_.aggiungi("extra-field", a(p),
-                    std::string(r.parola) + " " + ultimo.nome + " \"" + std::string(e_.testo(rl, rl.valori - 1)) +
-                        "\" is cut at the comma: \"" + std::string(t) + "\" is passed over; a " + ultimo.nome +
-                        " cannot hold a comma");
+        d_.aggiungi("extra-field", nome_, p, [&] {
+          return std::string(std::string(r.parola) + " " + ultimo.nome + " \"" +
+                             std::string(e_.testo(rl, rl.valori - 1)) + "\" is cut at the comma: \"" + std::string(t) +
+                             "\" is passed over; a " + ultimo.nome + " cannot hold a comma");
+        });
       } else if (e_intero(t) && t[0] != '-' && o >= 2 && testo_[o - 1] == ',' && testo_[o - 2] >= '0' &&
                  testo_[o - 2] <= '9') {
         const int64_t intero = e_.valori.back();
-        d_.aggiungi("decimal-comma", a(ultimo_campo_),
-                    "\"" + std::to_string(intero) + "," + std::string(t) + "\" has a decimal comma: " + r.parola + " " +
-                        ultimo.nome + " is read as " + std::to_string(intero) + " and \"" + std::string(t) +
-                        "\" is passed over; values are whole numbers");
+        d_.aggiungi("decimal-comma", nome_, ultimo_campo_, [&] {
+          return std::string("\"" + std::to_string(intero) + "," + std::string(t) + "\" has a decimal comma: " +
+                             r.parola + " " + ultimo.nome + " is read as " + std::to_string(intero) + " and \"" +
+                             std::string(t) + "\" is passed over; values are whole numbers");
+        });
       } else {
-        d_.aggiungi("extra-field", a(p),
-                    "\"" + std::string(r.parola) + "\" takes " + std::to_string(r.campi.size()) +
-                        " fields: \"" + std::string(t) + "\" and what follows it on the line are passed over");
+        d_.aggiungi("extra-field", nome_, p, [&] {
+          return std::string("\"" + std::string(r.parola) + "\" takes " + std::to_string(r.campi.size()) +
+                             " fields: \"" + std::string(t) + "\" and what follows it on the line are passed over");
+        });
       }
     }
   }
@@ -520,12 +550,15 @@ class lettura_sorgente {
     if (ifine >= 0) {
       fine = e_.valore(rl, static_cast<size_t>(ifine));
       if (fine < pos) {
-        d_.aggiungi("backward-span", a(p),
-                    std::string(parola) + " ends at " + metri(fine) + ", before its start at " + metri(pos));
+        d_.aggiungi("backward-span", nome_, p, [&] {
+          return std::string(std::string(parola) + " ends at " + metri(fine) + ", before its start at " + metri(pos));
+        });
       }
     } else if (ilung >= 0) {
       const int64_t l = e_.valore(rl, static_cast<size_t>(ilung));
-      if (l < 0) d_.aggiungi("backward-span", a(p), std::string(parola) + " length " + metri(l) + " is negative");
+      if (l < 0)
+        d_.aggiungi("backward-span", nome_, p,
+                    [&] { return std::string(std::string(parola) + " length " + metri(l) + " is negative"); });
       if (r.regola == formato::ordine::campate) fine = pos + l;
     }
     controlla_ordine(r, pos, fine, p);
@@ -545,8 +578,10 @@ class lettura_sorgente {
       if (i < 0) return;
       const int64_t v = e_.valore(rl, static_cast<size_t>(i));
       if (v % passo != 0) {
-        d_.aggiungi("off-grid", a(p),
-                    std::string(parola) + " " + campo + " " + metri(v) + " is not a multiple of " + std::to_string(passo));
+        d_.aggiungi("off-grid", nome_, p, [&] {
+          return std::string(std::string(parola) + " " + campo + " " + metri(v) + " is not a multiple of " +
+                             std::to_string(passo));
+        });
       }
     };
     if (parola == "stazione") {
@@ -564,18 +599,22 @@ class lettura_sorgente {
   void controlla_posizione(const formato::record& r, int64_t pos, lettore::punto p) {
     const std::string parola = r.parola;
     if (pos < 0) {
-      d_.aggiungi("before-start", a(p), parola + " position " + metri(pos) + " is before the start of the line");
+      d_.aggiungi("before-start", nome_, p,
+                  [&] { return std::string(parola + " position " + metri(pos) + " is before the start of the line"); });
       return;
     }
     if (t_.ultima_cella < 0) return;
     const int64_t margine = parola == "stazione" ? kMargineStazione : kMargineOggetti;
     if (static_cast<double>(t_.ultima_cella) < static_cast<double>(pos + margine) / kMetriPerCella) {
-      d_.aggiungi("beyond-track", a(p),
-                  parola + " position " + metri(pos) + " is beyond the usable end of the track, " +
-                      metri(t_.ultima_cella * 50 - margine));
+      d_.aggiungi("beyond-track", nome_, p, [&] {
+        return std::string(parola + " position " + metri(pos) + " is beyond the usable end of the track, " +
+                           metri(t_.ultima_cella * 50 - margine));
+      });
     } else if (pos > t_.lunghezza) {
-      d_.aggiungi("beyond-route", a(p),
-                  parola + " position " + metri(pos) + " is past the end of the route, " + metri(t_.lunghezza));
+      d_.aggiungi("beyond-route", nome_, p, [&] {
+        return std::string(parola + " position " + metri(pos) + " is past the end of the route, " +
+                           metri(t_.lunghezza));
+      });
     }
   }
 
@@ -586,13 +625,16 @@ class lettura_sorgente {
       const ultimo_record& u = it->second;
       const std::string parola = r.parola;
       if (pos <= u.posizione) {
-        d_.aggiungi("out-of-order", a(p),
-                    parola + " at " + metri(pos) + " does not come after the one on line " + std::to_string(u.riga) +
-                        " (at " + metri(u.posizione) + "): " + parola + " records must rise in position");
+        d_.aggiungi("out-of-order", nome_, p, [&] {
+          return std::string(parola + " at " + metri(pos) + " does not come after the one on line " +
+                             std::to_string(u.riga) + " (at " + metri(u.posizione) + "): " + parola +
+                             " records must rise in position");
+        });
       } else if (r.regola == formato::ordine::campate && pos < u.fine) {
-        d_.aggiungi("overlap", a(p),
-                    parola + " from " + metri(pos) + " starts before the one on line " + std::to_string(u.riga) +
-                        " ends (at " + metri(u.fine) + ")");
+        d_.aggiungi("overlap", nome_, p, [&] {
+          return std::string(parola + " from " + metri(pos) + " starts before the one on line " +
+                             std::to_string(u.riga) + " ends (at " + metri(u.fine) + ")");
+        });
       }
     }
     ultimi_[&r] = {pos, std::max(pos, fine), p.riga};

@@ -71,7 +71,7 @@ TEST(Verifica, PlacesStayInsideTheSource) {
 // line of a small line source.
 TEST(Verifica, EachRuleAtItsLine) {
   struct caso {
-    std::string linea;  // what follows kLineaMinima, or a whole source when it holds [generale]
+    std::string linea;                // what follows kLineaMinima, or a whole source when it holds [generale]
     std::vector<std::string> attese;  // "LINE:COL: [rule] message"
   } casi[] = {
       {"titolo\r\naltro\r\n[generale]\r\nlunghezza percorso,    20000\r\n[fine]\r\n",

@@ -15,7 +15,7 @@
 namespace valdoro {
 
 struct sorgenti_controllate {
-  scenario s;              // the tables as compiled (and finished and stamped)
+  scenario s;               // the tables as compiled (and finished and stamped)
   esito_verifica verifica;  // every record as the checker read it
   // The compile's errors and warnings with the checker's, each problem
   // once, by source (line, train, none) and place; an identity clash,

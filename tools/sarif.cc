@@ -2,6 +2,7 @@
 // services read.
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <string>
 
 #include "model/errori.h"
@@ -75,11 +76,10 @@ std::string sarif(const std::vector<diagnostica>& d, const std::string& nome_lin
                   const std::string& nome_treno, const std::string& uri_treno) {
   json risultati = json::array();
   for (const diagnostica& x : d) risultati.push_back(risultato(x, nome_linea, uri_linea, nome_treno, uri_treno));
-  const json log = {
-      {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
-      {"version", "2.1.0"},
-      {"runs", json::array({{{"tool", {{"driver", {{"name", "scenario"}, {"rules", regole_sarif()}}}}},
-                             {"results", risultati}}})}};
+  const json log = {{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
+                    {"version", "2.1.0"},
+                    {"runs", json::array({{{"tool", {{"driver", {{"name", "scenario"}, {"rules", regole_sarif()}}}}},
+                                           {"results", risultati}}})}};
   return log.dump(2) + "\n";
 }
 
