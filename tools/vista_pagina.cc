@@ -10,6 +10,7 @@ const char kPaginaVista[] = R"html(<!DOCTYPE html>
 <meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <title>scenario view</title>
+<link rel="icon" href="data:,">
 <link rel="stylesheet" href="/vista.css">
 <script src="/vista.js" defer></script>
 </head>
@@ -91,7 +92,7 @@ table { border-collapse: collapse; background: #fff; }
 th, td { border: 1px solid #ddd; padding: 2px 8px; text-align: left; }
 td.numero { text-align: right; font-variant-numeric: tabular-nums; }
 tr.scelta { background: #e3f2fd; }
-#vai-esito { margin-top: 6px; }
+#vai-esito { margin-top: 6px; white-space: pre-line; }
 .indicazione { position: fixed; z-index: 10; pointer-events: none; background: #263238; color: #fff; font-size: 12px; padding: 4px 8px; border-radius: 3px; max-width: 420px; white-space: pre-line; }
 )css";
 
@@ -154,7 +155,8 @@ const char kScriptVista[] = R"js('use strict';
       const testa = elemento('div');
       const a = elemento('a', 'dove', dove(d.file, d.riga, d.colonna) || '(no place)');
       a.href = '#d' + (i + 1);
-      testa.append(a, elemento('span', 'livello', d.livello + ' ' + d.regola), elemento('span', 'messaggio', d.messaggio));
+      testa.append(a, ' ', elemento('span', 'livello', d.livello + ' ' + d.regola), ' ',
+        elemento('span', 'messaggio', d.messaggio));
       li.append(testa);
       if (d.intorno.length > 0) {
         const pre = elemento('pre', 'intorno');
@@ -233,7 +235,11 @@ const char kScriptVista[] = R"js('use strict';
 
   // Every position whose numbering gives `numerati` metres.
   function posizioni(numerati) {
-    const tratti = [...stato.numerazione].sort((a, b) => a.inizio - b.inizio);
+    // Before every start the line counts from 0; of two rows with one
+    // start, the first is in force.
+    const tratti = [...stato.numerazione, { inizio: 0, scarto: 0 }]
+      .filter((t, i, a) => a.findIndex((u) => u.inizio === t.inizio) === i)
+      .sort((a, b) => a.inizio - b.inizio);
     const out = [];
     tratti.forEach((t, i) => {
       const p = numerati - t.scarto;

@@ -80,7 +80,6 @@ json stazioni(const tabella_stazioni_t& t) {
 json numerazione(const tabella_stazioni_t& t) {
   json out = json::array();
   for (int r = kPrimaRigaNumerazione; r <= kUltimaRigaNumerazione; ++r) {
-    if (r > kPrimaRigaNumerazione && t[r].inizio == 0 && t[r].fine == 0) continue;
     out.push_back({{"inizio", t[r].inizio}, {"scarto", t[r].fine}});
   }
   return out;
