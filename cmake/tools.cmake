@@ -75,4 +75,14 @@ if(VALDORO_TESTS)
   add_test(NAME scenario_draw_render
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_test.sh $<TARGET_FILE:scenario> $<TARGET_FILE:valdoro>
     ${CHROMIUM})
+
+  # The view's server as any client on this machine may try it.
+  add_test(NAME scenario_view COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/view_test.sh $<TARGET_FILE:scenario>)
+  # The view's page in headless Chromium driven by chromedriver, with
+  # Debian's own Python, for which python3-selenium is installed.  The
+  # screenshots stay in the build directory.
+  find_program(CHROMEDRIVER chromedriver)
+  add_test(NAME scenario_view_browser
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/view_browser_test.py $<TARGET_FILE:scenario>
+    ${CHROMIUM} ${CHROMEDRIVER} ${CMAKE_BINARY_DIR}/artifacts)
 endif()

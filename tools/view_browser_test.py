@@ -17,11 +17,14 @@ import sys
 import tempfile
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
-from selenium.webdriver.common.action_chains import ActionChains
-from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import WebDriverWait
+try:
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.ui import WebDriverWait
+except ImportError:
+    sys.exit("FAIL: no selenium for %s; install it with: bash scripts/setup.sh python3-selenium" % sys.executable)
 
 failures = []
 
@@ -118,6 +121,9 @@ def run_readonly(url, chromium, chromedriver, artifacts, work):
 
 def main():
     scenario, chromium, chromedriver, artifacts = sys.argv[1:5]
+    for program, package in ((chromium, "chromium"), (chromedriver, "chromium-driver")):
+        if not os.access(program, os.X_OK):
+            sys.exit("FAIL: %s not found; install it with: bash scripts/setup.sh %s" % (program, package))
     os.makedirs(artifacts, exist_ok=True)
     work = tempfile.mkdtemp()
     try:

@@ -71,6 +71,12 @@ class server {
     sorgenti_[1].percorso = fs::u8path(o.treno);
     const tcp::endpoint dove(net::ip::address_v4::loopback(), o.porta);
     acceptor_.open(dove.protocol());
+#ifndef _WIN32
+    // A port given again after a stop is free though connections of the
+    // last run linger; on Windows the same option would let another
+    // program take the port from under the server.
+    acceptor_.set_option(tcp::acceptor::reuse_address(true));
+#endif
     acceptor_.bind(dove);
     acceptor_.listen();
     porta_ = acceptor_.local_endpoint().port();

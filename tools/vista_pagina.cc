@@ -188,7 +188,7 @@ const char kScriptVista[] = R"js('use strict';
       tr.append(elemento('td', 'numero', String(s.riga)), elemento('td', '', s.nome),
         elemento('td', 'numero', s.km.toFixed(3)), elemento('td', 'numero', String(s.metro)),
         elemento('td', '', ore(s.arrivo)), elemento('td', '', ore(s.partenza)),
-        elemento('td', '', s.ferma ? 'stop ' + s.sosta + ' s' : 'pass'));
+        elemento('td', '', s.ferma ? (s.sosta ? 'stop ' + s.sosta + ' s' : 'stop') : 'pass'));
       return tr;
     });
     $('stazioni').tBodies[0].replaceChildren(...righe);
@@ -207,7 +207,7 @@ const char kScriptVista[] = R"js('use strict';
   function racconta_stazione(s) {
     return 'station "' + s.nome + '", row ' + s.riga + '\nmetre ' + s.metro + ', line km ' + s.km.toFixed(3) +
       '\narea ' + s.inizio + ' to ' + s.fine + ' m, kind ' + s.tipo +
-      (s.ferma ? '\nstop ' + s.sosta + ' s' : '\npass') +
+      (s.ferma ? (s.sosta ? '\nstop ' + s.sosta + ' s' : '\nstop') : '\npass') +
       (s.arrivo ? ', arrival ' + s.arrivo : '') + (s.partenza ? ', departure ' + s.partenza : '');
   }
 

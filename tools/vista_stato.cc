@@ -59,8 +59,9 @@ json stazioni(const tabella_stazioni_t& t) {
     // The time is the arrival; a stop of campo13 seconds gives the departure.
     // A train that passes has its passing time only, shown as a departure,
     // and so has the first station, where the train starts.
-    const bool ferma = s.campo13 != 0;
     const bool con_ora = s.orario != 0;
+    // The train ends its run at the last station with a time.
+    const bool ferma = s.campo13 != 0 || (r == ultima && con_ora);
     json j = {{"riga", r},
               {"nome", leggibile(s.nome)},
               {"metro", s.progressiva},
@@ -70,7 +71,7 @@ json stazioni(const tabella_stazioni_t& t) {
               {"fine", s.fine},
               {"sosta", s.campo13},
               {"ferma", ferma}};
-    j["arrivo"] = con_ora && (ferma || r == ultima) && r != 1 ? ora(s.orario) : "";
+    j["arrivo"] = con_ora && ferma && r != 1 ? ora(s.orario) : "";
     j["partenza"] = con_ora && r != ultima ? ora(s.orario + (ferma && r != 1 ? s.campo13 : 0)) : "";
     out.push_back(j);
   }
