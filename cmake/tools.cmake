@@ -47,6 +47,9 @@ endif()
 file(GLOB TOOLS_SOURCES CONFIGURE_DEPENDS tools/*.cc)
 list(FILTER TOOLS_SOURCES EXCLUDE REGEX "(_test|_main)\\.cc$")
 add_library(scenario_tools STATIC ${TOOLS_SOURCES})
+# Boost names its headers in the exceptions it throws: in a release, by
+# their names under the include folder, not by this machine's path.
+target_compile_options(valdoro_beast INTERFACE $<$<CONFIG:Release>:-ffile-prefix-map=/usr/include/=>)
 target_link_libraries(scenario_tools PUBLIC valdoro_core CLI11::CLI11 nlohmann_json::nlohmann_json valdoro_beast)
 
 # On Windows a console program, linked statically like Valdoro.exe.
