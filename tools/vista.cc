@@ -1,5 +1,5 @@
 // The server of `scenario view`: one thread, one io_context.  The sources
-// are looked at every 50 ms; a change that has settled is compiled at once
+// are looked at every 25 ms; a change that has settled is compiled at once
 // and announced to every open page through its event stream, and the page
 // fetches the new state.
 #include "tools/vista.h"
@@ -33,7 +33,7 @@ namespace http = beast::http;
 using tcp = net::ip::tcp;
 using namespace std::chrono_literals;
 
-constexpr auto kIntervallo = 50ms;          // between looks at the sources
+constexpr auto kIntervallo = 25ms;          // between looks at the sources
 constexpr auto kScritturaLunga = 200ms;     // a source changing this long is shown as being written
 constexpr auto kAttesaRichiesta = 30s;      // for a request's header, and for any write
 constexpr auto kBattito = 15s;              // a comment down every event stream: a vanished client shows

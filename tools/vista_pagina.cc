@@ -174,9 +174,12 @@ const char kScriptVista[] = R"js('use strict';
   }
 
   // The pictures are the program's own SVG, every text in them escaped.
+  // A picture that a save left as it was is not laid out again.
+  const disegnati = {};
   function mostra_disegno(id, svg) {
-    const contenitore = $(id);
-    contenitore.innerHTML = svg.replace(/^<\?xml[^>]*\?>\s*/, '');
+    if (disegnati[id] === svg) return;
+    disegnati[id] = svg;
+    $(id).innerHTML = svg.replace(/^<\?xml[^>]*\?>\s*/, '');
   }
 
   function ore(s) { return s || ''; }
