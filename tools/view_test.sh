@@ -99,6 +99,28 @@ touch "$line"
 wait $reader
 check "a save announced: $(tr '\n' ' ' <"$work/events")" '[ "$(grep -c "^event: state" "$work/events")" -ge 2 ]'
 
+# The state as the page reads it, until a Python condition over it (d) holds.
+state_holds() {
+  for _ in $(seq 100); do
+    curl -s --max-time 5 "$base/state" >"$work/state"
+    /usr/bin/python3 -c "import json, sys; d = json.load(open(sys.argv[1])); sys.exit(0 if ($1) else 1)" \
+      "$work/state" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  return 1
+}
+# A source that is a folder is the author's to mend: told, not waited for;
+# one that is missing is waited for.  The last picture stays in both.
+mv "$line" "$work/line.saved"
+mkdir "$line"
+check "a folder in place of a source is told" \
+  'state_holds "d[\"attese\"] == [] and [(x[\"regola\"], x[\"messaggio\"]) for x in d[\"diagnostiche\"]] == [(\"read\", \"cannot read $line: it is a directory\")] and d[\"riassunto\"][\"stazioni\"] == 25"'
+rmdir "$line"
+check "a missing source is waited for" \
+  'state_holds "d[\"attese\"] == [\"$line\"] and d[\"riassunto\"][\"stazioni\"] == 25"'
+mv "$work/line.saved" "$line"
+check "the source back, built again" 'state_holds "d[\"attese\"] == [] and d[\"diagnostiche\"] == [] and d[\"riassunto\"][\"stazioni\"] == 25"'
+
 for signal in TERM INT; do
   kill -$signal "$server"
   wait "$server"

@@ -375,19 +375,33 @@ void server::guarda() {
 // be read is waited for, and the last good compile stays on the page.
 void server::aggiorna() {
   std::vector<std::string> attese;
+  std::vector<diagnostica_vista> illeggibili;
   std::string testi[2];
   for (int k = 0; k < 2; ++k) {
     sorgente& s = sorgenti_[k];
     s.da_compilare = false;
-    try {
-      if (!s.firma.esiste) throw errore_file("read", s.percorso, "missing");
-      testi[k] = leggi_file(s.percorso, collegamento::segui);
-    } catch (const std::exception&) {
+    if (!s.firma.esiste) {
       attese.push_back(s.nome);
+      continue;
+    }
+    try {
+      testi[k] = leggi_file(s.percorso, collegamento::segui);
+    } catch (const std::exception& e) {
+      // Gone between the look and the read: waited for.  Anything else (a
+      // folder, a file too large) is the author's to mend.
+      if (!firma_di(s.percorso).esiste) {
+        attese.push_back(s.nome);
+      } else {
+        illeggibili.push_back({"error", "read", s.nome, 0, 0, e.what()});
+      }
     }
   }
   in_attesa_annunciata_ = false;
-  if (attese.empty()) {
+  if (!illeggibili.empty() && attese.empty()) {
+    compilazione_vista c = ultima_ ? *ultima_ : compilazione_vista{};
+    c.diagnostiche = std::move(illeggibili);
+    ultima_ = std::move(c);
+  } else if (attese.empty()) {
     try {
       // A signal that ends the program waits for the compile's private
       // folder to be gone.
