@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "sources/scrittori.h"
 #include "sources/scrittura.h"
+#include "tools/comandi.h"
 #include "tools/vista_dati.h"
 
 namespace valdoro {
@@ -38,6 +41,25 @@ TEST(VistaHost, OnlyTheLoopbackNamesWithThePort) {
       {"", false},
   };
   for (const auto& c : casi) EXPECT_EQ(host_ammesso(c.host, 8080), c.ammesso) << c.host;
+}
+
+TEST(VistaUso, AMissingSourceOrAPortOutOfRangeIsAUsageFault) {
+  const std::string usage = "\nRun scenario --help for the usage.\n";
+  const struct {
+    std::vector<const char*> argv;
+    std::string atteso;
+  } casi[] = {
+      {{"scenario", "view", "l.txt"}, "scenario: TRAIN_SOURCE is required" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0"}, "scenario: --port: Value 0 not in range 1 to 65535" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "65536"},
+       "scenario: --port: Value 65536 not in range 1 to 65535" + usage},
+  };
+  for (const auto& c : casi) {
+    std::ostringstream out, err;
+    EXPECT_EQ(esegui_scenario(static_cast<int>(c.argv.size()), c.argv.data(), out, err), kEsitoUso);
+    EXPECT_EQ(err.str(), c.atteso);
+    EXPECT_EQ(out.str(), "");
+  }
 }
 
 const char kLinea[] = "src/Valdoro_linea.txt";
