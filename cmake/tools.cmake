@@ -6,32 +6,51 @@ if(WIN32)
   # folder by folder, since the rest of /usr/include belongs to the Linux C
   # library and would clash with mingw's.
   set(VALDORO_INTESTAZIONI ${CMAKE_BINARY_DIR}/intestazioni)
-  foreach(cartella CLI nlohmann)
+  foreach(cartella CLI nlohmann boost)
     if(NOT EXISTS /usr/include/${cartella})
-      message(STATUS "scenario.exe skipped: needs libcli11-dev and nlohmann-json3-dev")
+      message(STATUS "scenario.exe skipped: needs libcli11-dev, nlohmann-json3-dev and libboost-dev")
       return()
     endif()
-    file(COPY /usr/include/${cartella} DESTINATION ${VALDORO_INTESTAZIONI})
+    # Boost's headers are many: linked to, not copied.
+    if(cartella STREQUAL boost)
+      file(CREATE_LINK /usr/include/boost ${VALDORO_INTESTAZIONI}/boost SYMBOLIC)
+    else()
+      file(COPY /usr/include/${cartella} DESTINATION ${VALDORO_INTESTAZIONI})
+    endif()
   endforeach()
   add_library(CLI11::CLI11 INTERFACE IMPORTED)
   add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
   target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${VALDORO_INTESTAZIONI})
   target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${VALDORO_INTESTAZIONI})
+  # Boost.Asio and Boost.Beast, header-only, for the view's server.
+  add_library(valdoro_beast INTERFACE)
+  target_include_directories(valdoro_beast SYSTEM INTERFACE ${VALDORO_INTESTAZIONI})
+  target_compile_definitions(valdoro_beast INTERFACE _WIN32_WINNT=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_link_libraries(valdoro_beast INTERFACE ws2_32 mswsock)
 else()
   # A machine without them still builds and tests the packager;
   # scripts/test.sh installs them, so CI always builds the tool.
   find_package(CLI11 CONFIG QUIET)
   find_package(nlohmann_json 3 QUIET)
-  if(NOT CLI11_FOUND OR NOT nlohmann_json_FOUND)
-    message(STATUS "scenario tool skipped: needs libcli11-dev and nlohmann-json3-dev")
+  find_path(VALDORO_BEAST boost/beast.hpp)
+  if(NOT CLI11_FOUND OR NOT nlohmann_json_FOUND OR NOT VALDORO_BEAST)
+    message(STATUS "scenario tool skipped: needs libcli11-dev, nlohmann-json3-dev and libboost-dev")
     return()
   endif()
+  # Boost.Asio and Boost.Beast, header-only, for the view's server.
+  find_package(Threads REQUIRED)
+  add_library(valdoro_beast INTERFACE)
+  target_include_directories(valdoro_beast SYSTEM INTERFACE ${VALDORO_BEAST})
+  target_link_libraries(valdoro_beast INTERFACE Threads::Threads)
 endif()
 
 file(GLOB TOOLS_SOURCES CONFIGURE_DEPENDS tools/*.cc)
 list(FILTER TOOLS_SOURCES EXCLUDE REGEX "(_test|_main)\\.cc$")
 add_library(scenario_tools STATIC ${TOOLS_SOURCES})
-target_link_libraries(scenario_tools PUBLIC valdoro_core CLI11::CLI11 nlohmann_json::nlohmann_json)
+# Boost names its headers in the exceptions it throws: in a release, by
+# their names under the include folder, not by this machine's path.
+target_compile_options(valdoro_beast INTERFACE $<$<CONFIG:Release>:-ffile-prefix-map=/usr/include/=>)
+target_link_libraries(scenario_tools PUBLIC valdoro_core CLI11::CLI11 nlohmann_json::nlohmann_json valdoro_beast)
 
 # On Windows a console program, linked statically like Valdoro.exe.
 add_executable(scenario tools/scenario_main.cc)
@@ -68,4 +87,14 @@ if(VALDORO_TESTS)
   add_test(NAME scenario_draw_render
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_test.sh $<TARGET_FILE:scenario> $<TARGET_FILE:valdoro>
     ${CHROMIUM})
+
+  # The view's server as any client on this machine may try it.
+  add_test(NAME scenario_view COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/view_test.sh $<TARGET_FILE:scenario>)
+  # The view's page in headless Chromium driven by chromedriver, with
+  # Debian's own Python, for which python3-selenium is installed.  The
+  # screenshots stay in the build directory.
+  find_program(CHROMEDRIVER chromedriver)
+  add_test(NAME scenario_view_browser
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/view_browser_test.py $<TARGET_FILE:scenario>
+    ${CHROMIUM} ${CHROMEDRIVER} ${CMAKE_BINARY_DIR}/artifacts)
 endif()

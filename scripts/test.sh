@@ -3,7 +3,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh g++ cmake make libgtest-dev libcli11-dev nlohmann-json3-dev chromium strace e2fsprogs
+bash scripts/setup.sh g++ cmake make libgtest-dev libcli11-dev nlohmann-json3-dev chromium strace e2fsprogs \
+  libboost-dev chromium-driver python3-selenium
 jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -3,12 +3,14 @@
 # build-windows/ and tests them under wine on a virtual X display: their
 # resources; same files, byte for byte, and same exit status as the Linux
 # build (build/valdoro, build/scenario); the window, on a slow disk too, the
-# message boxes and the file layer on a non-ASCII directory.
+# message boxes and the file layer on a non-ASCII directory; the page that
+# scenario.exe view serves, in Linux's headless Chromium.
 #   bash scripts/test_windows.sh
 # VALDORO_BUILD_LINUX names another Linux build directory than build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 wine wine64 xvfb xauth libcli11-dev nlohmann-json3-dev
+bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 wine wine64 xvfb xauth libcli11-dev nlohmann-json3-dev \
+  libboost-dev chromium chromium-driver python3-selenium
 jobs=$(nproc)
 linux="${VALDORO_BUILD_LINUX:-build}"
 

@@ -23,6 +23,7 @@
 #include "tools/draw.h"
 #include "tools/sistema.h"
 #include "tools/dump.h"
+#include "tools/vista.h"
 #include "util/file.h"
 
 namespace valdoro {
@@ -555,6 +556,14 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   init->add_option("DIR", oi.cartella, "directory for the five files")->required();
   init->add_flag("--force", oi.forza, "replace files of the same names");
 
+  opzioni_vista ov;
+  CLI::App* view = app.add_subcommand("view", "Serve a page on this machine that shows the line built, its problems "
+                                              "and its records, again at every save of either source");
+  view->add_option("LINE_SOURCE", ov.linea, "line source")->required();
+  view->add_option("TRAIN_SOURCE", ov.treno, "train source")->required();
+  view->add_option("--port", ov.porta, "port on 127.0.0.1 (default: one the system picks)")->check(CLI::Range(1, 65535));
+  view->add_flag("--open", ov.apri, "open the page in the default browser");
+
   // The format reference in docs/ is printed from the tables the checker
   // reads by; not an author's command.
   CLI::App* format_doc = app.add_subcommand("format-doc", "Print the reference of the source formats")->group("");
@@ -595,6 +604,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   }
   if (dump->parsed()) return protetto(out, err, [&] { return scarica(od, out, err); });
   if (init->parsed()) return protetto(out, err, [&] { return inizia(oi, out); });
+  if (view->parsed()) return protetto(out, err, [&] { return servi_vista(ov, out, err); });
   return protetto(out, err, [&] { return disegna(ow, out, err); });
 }
 

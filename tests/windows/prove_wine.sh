@@ -7,7 +7,8 @@
 # files the Linux build leaves, byte for byte, with the same exit status,
 # from a directory whose name is not ASCII, and keep its window answering
 # on a slow disk; the window and the message boxes must show what they
-# should; scenario.exe must do what the Linux scenario does.
+# should; scenario.exe must do what the Linux scenario does, and serve its
+# view's page to a browser on Linux.
 set -u
 win=$(cd "$1" && pwd)
 linux_exe="$2"
@@ -41,7 +42,7 @@ for exe in Valdoro scenario; do
   check "$exe.exe has no symbol table" 'x86_64-w64-mingw32-objdump -t "$f" | grep -q "no symbols"'
   paths=$(strings -a "$f" | grep -E -e "$src" -e "$(cd "$win" && pwd)" -e "/(work|home|root|build|tmp|usr)/" | head -n 5)
   check "$exe.exe carries no path of the build machine: $paths" '[ -z "$paths" ]'
-  check "$exe.exe imports only system DLLs" '[ "$(x86_64-w64-mingw32-objdump -p "$f" | sed -n "s/^\tDLL Name: //p" | sort | tr "\n" " ")" = "$( [ $exe = Valdoro ] && echo "GDI32.dll KERNEL32.dll USER32.dll msvcrt.dll " || echo "KERNEL32.dll SHELL32.dll msvcrt.dll ")" ]'
+  check "$exe.exe imports only system DLLs" '[ "$(x86_64-w64-mingw32-objdump -p "$f" | sed -n "s/^\tDLL Name: //p" | sort | tr "\n" " ")" = "$( [ $exe = Valdoro ] && echo "GDI32.dll KERNEL32.dll USER32.dll msvcrt.dll " || echo "KERNEL32.dll MSWSOCK.dll SHELL32.dll WS2_32.dll msvcrt.dll ")" ]'
 done
 
 risorse() {  # program name, description
@@ -314,6 +315,12 @@ for d in "Disegni Łódź" "Disegni Colle"; do
   done
 done
 echo "scenario.exe: $ncase command lines compared"
+
+# --- scenario.exe view: Linux's headless Chromium on the page that the wine
+# process serves on loopback, through the same saves as the Linux build.
+/usr/bin/python3 "$src/tools/view_browser_test.py" "$win/scenario.exe" "$(command -v chromium)" \
+  "$(command -v chromedriver)" "$win/artifacts" >"$work/view" 2>&1; s=$?
+check "scenario.exe view in the browser: $(grep -v '^ok: ' "$work/view" | head -c 800)" '[ $s -eq 0 ]'
 
 echo "wine part took $((SECONDS - start)) s"
 if [ $fail -ne 0 ]; then

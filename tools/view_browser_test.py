@@ -1,0 +1,228 @@
+"""The page of `scenario view` in headless Chromium, through chromedriver.
+
+Opens the page on our scenario, reads the summary and the diagnostics, saves
+the train source with a mistake (a new file renamed over the old) and then
+with the fix (in place), takes the line source away and brings it back, and
+sees the page follow every save without a reload.  No console errors; the
+page fits a 1280-pixel window.  Screenshots go to ARTIFACTS.
+
+Usage: view_browser_test.py SCENARIO CHROMIUM CHROMEDRIVER ARTIFACTS
+A SCENARIO ending in .exe is the Windows build, run under wine: the browser
+on Linux loads the page that the wine process serves on loopback.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+try:
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.ui import WebDriverWait
+except ImportError:
+    sys.exit("FAIL: no selenium for %s; install it with: bash scripts/setup.sh python3-selenium" % sys.executable)
+
+failures = []
+
+
+def check(what, ok):
+    print(("ok: " if ok else "FAIL: ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def browser(chromium, chromedriver, work):
+    options = webdriver.ChromeOptions()
+    options.binary_location = chromium
+    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                 "--disable-component-update", "--disable-sync", "--disable-extensions", "--no-first-run",
+                 "--disable-default-apps", "--window-size=1280,900", "--user-data-dir=" + tempfile.mkdtemp(dir=work)):
+        options.add_argument(flag)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    return webdriver.Chrome(service=Service(chromedriver), options=options)
+
+
+def command(scenario):
+    return ["wine", os.path.abspath(scenario)] if scenario.endswith(".exe") else [os.path.abspath(scenario)]
+
+
+def start_server(scenario, line, train, work):
+    log = open(os.path.join(work, "view.out"), "w+")
+    # Relative names: on Windows an argument that starts with / is an option.
+    proc = subprocess.Popen(command(scenario) + ["view", line, train], stdout=log, stderr=subprocess.DEVNULL, cwd=work)
+    for _ in range(1200):
+        log.seek(0)
+        m = re.search(r"serving (http://127\.0\.0\.1:\d+/)", log.read())
+        if m:
+            return proc, m.group(1)
+        if proc.poll() is not None:
+            break
+        time.sleep(0.05)
+    log.seek(0)
+    sys.exit("FAIL: scenario view did not start: " + log.read())
+
+
+def version(driver):
+    return int(driver.find_element(By.TAG_NAME, "body").get_attribute("data-versione") or 0)
+
+
+def wait_version_after(driver, v, what):
+    try:
+        WebDriverWait(driver, 10, poll_frequency=0.02).until(lambda d: version(d) > v)
+        return True
+    except Exception:
+        check(what + ": the page was updated", False)
+        return False
+
+
+def text(driver, id_):
+    return driver.find_element(By.ID, id_).text
+
+
+def save_renamed(path, data):
+    tmp = path + ".new"
+    with open(tmp, "wb") as f:
+        f.write(data)
+    os.replace(tmp, path)
+
+
+def screenshot(driver, path):
+    height = driver.execute_script("return document.documentElement.scrollHeight")
+    driver.set_window_size(1280, min(height + 140, 8000))
+    driver.save_screenshot(path)
+    driver.set_window_size(1280, 900)
+
+
+def console_errors(driver):
+    return [e["message"] for e in driver.get_log("browser") if e["level"] == "SEVERE"]
+
+
+def common_checks(driver, artifacts, name):
+    fits = driver.execute_script(
+        "const d = document.documentElement; return [d.scrollWidth, d.clientWidth, window.innerWidth];")
+    check("the page fits a 1280-pixel window (%d px wide in %d)" % (fits[0], fits[1]), fits[0] <= fits[1])
+    screenshot(driver, os.path.join(artifacts, name))
+    errors = console_errors(driver)
+    check("no browser console errors: %s" % errors, not errors)
+
+
+def main():
+    scenario, chromium, chromedriver, artifacts = sys.argv[1:5]
+    for program, package in ((chromium, "chromium"), (chromedriver, "chromium-driver")):
+        if not os.access(program, os.X_OK):
+            sys.exit("FAIL: %s not found; install it with: bash scripts/setup.sh %s" % (program, package))
+    os.makedirs(artifacts, exist_ok=True)
+    work = tempfile.mkdtemp()
+    try:
+        subprocess.run(command(scenario) + ["init", "src"], check=True, cwd=work,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        line = "src/Valdoro_linea.txt"
+        train = "src/Valdoro_Dir 5802-.txt"
+        proc, url = start_server(scenario, line, train, work)
+        driver = browser(chromium, chromedriver, work)
+        try:
+            run(driver, url, work, line, train, artifacts, "-wine" if scenario.endswith(".exe") else "")
+        finally:
+            driver.quit()
+            proc.terminate()
+            status = proc.wait(10)
+            # Under wine the signal reaches wine's loader, not the program.
+            if not scenario.endswith(".exe"):
+                check("the server ends cleanly on SIGTERM (status %d)" % status, status == 0)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def run(driver, url, work, line, train, artifacts, suffix):
+    driver.get(url)
+    WebDriverWait(driver, 30).until(lambda d: version(d) > 0)
+    check("title", text(driver, "titolo") == "Valdoro / Dir 5802")
+    check("summary: length", text(driver, "lunghezza") == "218000 m (218.000 km)")
+    check("summary: cells", text(driver, "celle") == "4501")
+    check("summary: stations", text(driver, "numero-stazioni") == "25")
+    check("summary: signals", text(driver, "segnali") == "110")
+    check("no diagnostics on our scenario", text(driver, "diagnostiche") == "No problems found.")
+    rows = driver.find_elements(By.CSS_SELECTOR, "#stazioni tbody tr")
+    check("station table has 25 rows", len(rows) == 25)
+    check("station table: Prato Alto stops at metre 33500",
+          any(r.text.split()[1:3] == ["Prato", "Alto"] and "33500" in r.text and "stop 60 s" in r.text for r in rows))
+    plan = driver.execute_script("return document.getElementById('pianta').innerHTML")
+    gradient = driver.execute_script("return document.getElementById('altimetria').innerHTML")
+    check("both pictures drawn", plan.startswith("<svg") and gradient.startswith("<svg"))
+
+    # Pointing at a station's label tells its row and values.
+    labels = [t for t in driver.find_elements(By.CSS_SELECTOR, "#pianta svg text") if t.text == "Prato Alto"]
+    if labels:
+        ActionChains(driver).move_to_element(labels[0]).perform()
+        tip = text(driver, "indicazione")
+        check("pointing at Prato Alto tells its record: %r" % tip, 'station "Prato Alto", row' in tip and "metre 33500" in tip)
+    else:
+        check("the plan labels Prato Alto", False)
+
+    # The "go to" box.
+    box = driver.find_element(By.ID, "vai-testo")
+    box.send_keys("metre 33500\n")
+    check("go to metre 33500: %r" % text(driver, "vai-esito"), text(driver, "vai-esito").startswith("metre 33500, line km"))
+    box.clear()
+    box.send_keys("km 33.5\n")
+    check("go to km 33.5: %r" % text(driver, "vai-esito"), text(driver, "vai-esito").startswith("metre 33500, line km 33.500"))
+    # After the numbering's restart at metre 180350, km 0.5 is counted again.
+    box.clear()
+    box.send_keys("0+500\n")
+    found = text(driver, "vai-esito").split("\n")
+    check("go to 0+500 finds both metres: %r" % found,
+          [l.split(",")[0] for l in found] == ["metre 500", "metre 180850"])
+    common_checks(driver, artifacts, "view%s.png" % suffix)
+
+    driver.execute_script("window.segno = 'same page';")
+    source = open(os.path.join(work, train), "rb").read()
+    broken = source.replace(b"stazione,   33500,", b"stazione,   33510,", 1)
+    assert broken != source
+    v = version(driver)
+    save_renamed(os.path.join(work, train), broken)
+    if wait_version_after(driver, v, "a mistake saved"):
+        items = driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li.error")
+        check("the mistake is listed: %s" % [i.text for i in items],
+              len(items) == 1 and items[0].text.startswith(train + ":51:") and "E8" in items[0].text)
+        here = driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li.error pre span.qui")
+        check("with its source line", len(here) == 1 and "33510" in here[0].text)
+        check("the pictures changed",
+              driver.execute_script("return document.getElementById('pianta').innerHTML") != plan and
+              driver.execute_script("return document.getElementById('altimetria').innerHTML") != gradient)
+        screenshot(driver, os.path.join(artifacts, "view%s-mistake.png" % suffix))
+
+    v = version(driver)
+    with open(os.path.join(work, train), "wb") as f:  # in place, as most editors save
+        f.write(source)
+    if wait_version_after(driver, v, "the fix saved"):
+        check("the list is clear again", text(driver, "diagnostiche") == "No problems found.")
+        check("the pictures are back",
+              driver.execute_script("return document.getElementById('pianta').innerHTML") == plan and
+              driver.execute_script("return document.getElementById('altimetria').innerHTML") == gradient)
+
+    # A source taken away is waited for; the last picture stays.
+    v = version(driver)
+    os.rename(os.path.join(work, line), os.path.join(work, line + ".away"))
+    if wait_version_after(driver, v, "a source taken away"):
+        check("waiting for the line source: %r" % text(driver, "attese"), text(driver, "attese") == "waiting for " + line)
+        check("the last picture stays", driver.execute_script("return document.getElementById('pianta').innerHTML") == plan)
+    v = version(driver)
+    os.rename(os.path.join(work, line + ".away"), os.path.join(work, line))
+    if wait_version_after(driver, v, "the source back"):
+        check("no longer waiting", not driver.find_element(By.ID, "attese").is_displayed())
+    check("never reloaded", driver.execute_script("return window.segno") == "same page")
+    errors = console_errors(driver)
+    check("no browser console errors after the saves: %s" % errors, not errors)
+
+
+if __name__ == "__main__":
+    main()
+    if failures:
+        print("%d checks failed" % len(failures))
+        sys.exit(1)
+    print("view browser test passed")

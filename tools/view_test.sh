@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# `scenario view` as a client on the loopback interface may try it: only GET
+# of the page's own paths, only with a Host header that names this server,
+# and 200 event streams opened and dropped leave it answering; SIGINT and
+# SIGTERM end it with status 0, its private folders gone.
+# Usage: view_test.sh SCENARIO_BINARY
+set -u
+scenario=$1
+work=$(mktemp -d)
+server=
+trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
+
+"$scenario" init "$work/src" >/dev/null
+line="$work/src/Valdoro_linea.txt"
+train="$work/src/Valdoro_Dir 5802-.txt"
+export TMPDIR="$work/tmp"
+mkdir "$TMPDIR"
+
+start() {  # extra options
+  "$scenario" view "$line" "$train" "$@" >"$work/out" 2>"$work/err" &
+  server=$!
+  for _ in $(seq 200); do
+    port=$(sed -n 's|^serving http://127\.0\.0\.1:\([0-9]*\)/ .*|\1|p' "$work/out")
+    [ -n "$port" ] && return 0
+    sleep 0.05
+  done
+  echo "FAIL: scenario view did not start: $(cat "$work/out" "$work/err")"
+  exit 1
+}
+start
+base="http://127.0.0.1:$port"
+status() { curl -s -o /dev/null -w '%{http_code}' --max-time 5 "$@"; }
+
+check "the page" '[ "$(status "$base/")" = 200 ]'
+check "the state" '[ "$(status "$base/state")" = 200 ]'
+for host in "localhost:$port" "LocalHost:$port" "[::1]:$port" "127.0.0.1:$port"; do
+  check "Host $host is this server" '[ "$(status -H "Host: $host" "$base/")" = 200 ]'
+done
+# A page elsewhere that rebinds its own name to 127.0.0.1 sends that name.
+for host in "evil.example:$port" "localhost.evil.example:$port" "127.0.0.1" "localhost" "127.0.0.1:$((port + 1))" \
+    "127.0.0.2:$port" "0.0.0.0:$port" "127.0.0.1:$port.evil.example" ""; do
+  check "Host \"$host\" refused" '[ "$(status -H "Host: $host" "$base/state")" = 403 ]'
+done
+check "HTTP/1.0 without a Host refused" '[ "$(status --http1.0 -H "Host:" "$base/state")" = 403 ]'
+for path in /nothing /index.html /state/ /vista.js/x "/..%2f..%2fetc%2fpasswd" /%2e%2e/%2e%2e/etc/passwd \
+    "$line" /tools/vista.cc; do
+  check "$path is not found" '[ "$(status --path-as-is "$base$path")" = 404 ]'
+done
+for method in POST PUT DELETE OPTIONS PATCH; do
+  check "$method refused" '[ "$(status -X $method "$base/state")" = 405 ]'
+done
+check "a body refused" '[ "$(status -X GET --data x "$base/state")" != 200 ]'
+check "a header beyond 16 KiB refused" '[ "$(status -H "X-Long: $(head -c 20000 /dev/zero | tr "\0" a)" "$base/")" != 200 ]'
+check "the page takes nothing from the network" \
+  '! curl -s "$base/" "$base/vista.js" "$base/vista.css" | grep -Eq "(https?:)?//[a-z]"'
+check "the page is refused to frames and foreign scripts" \
+  'curl -sI "$base/" | grep -qi "^content-security-policy: default-src '"'"'none'"'"'; script-src '"'"'self'"'"'"'
+
+# 200 event streams opened at once and dropped, half of them closed, half
+# reset under the server; those beyond the bound are refused with 503; the
+# server answers after and takes a new stream.
+python3 - "$port" >"$work/streams" <<'PY'
+import socket, struct, sys
+port = sys.argv[1]
+streams = []
+for _ in range(200):
+    s = socket.create_connection(("127.0.0.1", int(port)))
+    s.sendall(b"GET /events HTTP/1.1\r\nHost: 127.0.0.1:%s\r\n\r\n" % port.encode())
+    streams.append(s)
+answers = {}
+for s in streams:
+    s.settimeout(5)
+    status = s.recv(100).split(b"\r\n")[0].decode()
+    answers[status] = answers.get(status, 0) + 1
+for k, s in enumerate(streams):
+    if k % 2:
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    s.close()
+for status in sorted(answers):
+    print(status, answers[status])
+PY
+check "200 streams: 32 taken, the rest refused: $(cat "$work/streams")" \
+  '[ "$(cat "$work/streams")" = "HTTP/1.1 200 OK 32
+HTTP/1.1 503 Service Unavailable 168" ]'
+sleep 0.2
+check "answering after 200 streams dropped" '[ "$(status "$base/state")" = 200 ]'
+for _ in 1 2; do
+  curl -sN --max-time 0.5 "$base/events" >"$work/events"
+  check "a new stream opens and tells the state: $(head -c 200 "$work/events")" \
+    'grep -qx "event: state" "$work/events" && grep -qx "data: [0-9]*" "$work/events"'
+done
+# A save is announced on the streams that are left.
+curl -sN --max-time 2 "$base/events" >"$work/events" &
+reader=$!
+sleep 0.5
+touch "$line"
+wait $reader
+check "a save announced: $(tr '\n' ' ' <"$work/events")" '[ "$(grep -c "^event: state" "$work/events")" -ge 2 ]'
+
+# The state as the page reads it, until a Python condition over it (d) holds.
+state_holds() {
+  for _ in $(seq 100); do
+    curl -s --max-time 5 "$base/state" >"$work/state"
+    /usr/bin/python3 -c "import json, sys; d = json.load(open(sys.argv[1])); sys.exit(0 if ($1) else 1)" \
+      "$work/state" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  return 1
+}
+# A source that is a folder is the author's to mend: told, not waited for;
+# one that is missing is waited for.  The last picture stays in both.
+mv "$line" "$work/line.saved"
+mkdir "$line"
+check "a folder in place of a source is told" \
+  'state_holds "d[\"attese\"] == [] and [(x[\"regola\"], x[\"messaggio\"]) for x in d[\"diagnostiche\"]] == [(\"read\", \"cannot read $line: it is a directory\")] and d[\"riassunto\"][\"stazioni\"] == 25"'
+rmdir "$line"
+check "a missing source is waited for" \
+  'state_holds "d[\"attese\"] == [\"$line\"] and d[\"riassunto\"][\"stazioni\"] == 25"'
+mv "$work/line.saved" "$line"
+check "the source back, built again" 'state_holds "d[\"attese\"] == [] and d[\"diagnostiche\"] == [] and d[\"riassunto\"][\"stazioni\"] == 25"'
+
+for signal in TERM INT; do
+  kill -$signal "$server"
+  wait "$server"
+  s=$?
+  check "SIG$signal ends the server with status 0 (got $s)" '[ $s -eq 0 ]'
+  check "SIG$signal: the server said it stopped" 'grep -qx stopped "$work/out"'
+  check "SIG$signal: no private folder left: $(ls -A "$TMPDIR")" '[ -z "$(ls -A "$TMPDIR")" ]'
+  server=
+  [ $signal = TERM ] && start --port "$port"
+done
+check "--port takes the port given" '[ -n "$port" ]'
+
+# A port taken is refused with a message.
+python3 -c 'import socket,time,sys; s=socket.socket(); s.bind(("127.0.0.1",0)); s.listen(); print(s.getsockname()[1], flush=True); time.sleep(5)' >"$work/port" &
+holder=$!
+sleep 0.3
+"$scenario" view "$line" "$train" --port "$(cat "$work/port")" >/dev/null 2>"$work/err"; s=$?
+kill $holder 2>/dev/null
+check "a port taken: status 2 (got $s) and a message: $(cat "$work/err")" '[ $s -eq 2 ] && grep -q "^scenario: " "$work/err"'
+
+[ $fail -eq 0 ] && echo "view test passed"
+exit $fail

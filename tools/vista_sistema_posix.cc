@@ -1,0 +1,64 @@
+// `scenario view` on POSIX systems.
+#ifndef _WIN32
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstring>
+
+#include "tools/vista_sistema.h"
+
+extern char** environ;
+
+namespace valdoro {
+
+firma_file firma_di(const std::filesystem::path& percorso) {
+  struct stat st;
+  if (::stat(percorso.c_str(), &st) != 0) return {};
+  firma_file f;
+  f.esiste = true;
+  f.dimensione = static_cast<uint64_t>(st.st_size);
+  f.tempo = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  // A file renamed over the old one is another inode, even when its size
+  // and time match the old one's.
+  f.identita = static_cast<uint64_t>(st.st_ino) ^ (static_cast<uint64_t>(st.st_dev) << 48);
+  return f;
+}
+
+bool apri_nel_browser(const std::string& url) {
+  // The child's end is never waited for: SIGCHLD ignored lets the system
+  // reap it.
+  ::signal(SIGCHLD, SIG_IGN);
+  pid_t figlio;
+  std::string programma = "xdg-open";
+  char* argomenti[] = {programma.data(), const_cast<char*>(url.c_str()), nullptr};
+  return ::posix_spawnp(&figlio, programma.c_str(), nullptr, nullptr, argomenti, environ) == 0;
+}
+
+static_assert(sizeof(sigset_t) <= 256, "sigset_t fits the saved mask");
+
+segnali_trattenuti::segnali_trattenuti() {
+  sigset_t fine;
+  sigemptyset(&fine);
+  sigaddset(&fine, SIGINT);
+  sigaddset(&fine, SIGTERM);
+  sigaddset(&fine, SIGHUP);
+  sigset_t prima;
+  ::sigprocmask(SIG_BLOCK, &fine, &prima);
+  std::memcpy(prima_, &prima, sizeof prima);
+}
+
+segnali_trattenuti::~segnali_trattenuti() {
+  sigset_t prima;
+  std::memcpy(&prima, prima_, sizeof prima);
+  ::sigprocmask(SIG_SETMASK, &prima, nullptr);
+}
+
+void alla_chiusura_console(void (*)()) {}
+void chiusura_console_finita() {}
+
+}  // namespace valdoro
+
+#endif  // _WIN32

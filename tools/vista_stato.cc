@@ -1,0 +1,155 @@
+// What the page shows of one compile, as the JSON its script reads.
+#include <algorithm>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "output/decodifica.h"
+#include "tools/vista.h"
+
+namespace valdoro {
+
+namespace {
+
+using json = nlohmann::json;
+
+constexpr int32_t kMetriCella = 50;
+constexpr int kPrimaRigaNumerazione = 81, kUltimaRigaNumerazione = 83;
+constexpr int kRigheIntorno = 2;  // source lines shown before and after a diagnostic's
+
+std::string leggibile(const std::string& cp1252) {
+  std::string out;
+  for (char ch : da_cp1252(cp1252)) out += static_cast<unsigned char>(ch) < 0x20 && ch != '\t' ? '?' : ch;
+  return out;
+}
+
+std::string ora(int32_t secondi) {
+  if (secondi < 0) return "";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", secondi / 3600, secondi / 60 % 60, secondi % 60);
+  return buf;
+}
+
+// The source's lines, split once; a line end is LF or CR LF.
+std::vector<std::string> righe_di(const std::string& testo) {
+  std::vector<std::string> righe;
+  size_t inizio = 0;
+  while (inizio < testo.size()) {
+    size_t fine = testo.find('\n', inizio);
+    if (fine == std::string::npos) fine = testo.size();
+    size_t taglio = fine > inizio && testo[fine - 1] == '\r' ? fine - 1 : fine;
+    righe.push_back(testo.substr(inizio, taglio - inizio));
+    inizio = fine + 1;
+  }
+  return righe;
+}
+
+bool riga_stazione_usata(const riga_stazione& s) {
+  return s.tipo != 0 || s.inizio != 0 || s.fine != 0 || s.progressiva != 0;
+}
+
+json stazioni(const tabella_stazioni_t& t) {
+  json out = json::array();
+  int ultima = 0;
+  for (int r = 1; r <= kPrimaRigaCartelli; ++r) ultima = riga_stazione_usata(t[r]) ? r : ultima;
+  for (int r = 1; r <= kPrimaRigaCartelli; ++r) {
+    const riga_stazione& s = t[r];
+    if (!riga_stazione_usata(s)) continue;
+    // The time is the arrival; a stop of campo13 seconds gives the departure.
+    // A train that passes has its passing time only, shown as a departure,
+    // and so has the first station, where the train starts.
+    const bool con_ora = s.orario != 0;
+    // The train ends its run at the last station with a time.
+    const bool ferma = s.campo13 != 0 || (r == ultima && con_ora);
+    json j = {{"riga", r},
+              {"nome", leggibile(s.nome)},
+              {"metro", s.progressiva},
+              {"km", metri_numerati(t, s.progressiva) / 1000.0},
+              {"tipo", s.tipo},
+              {"inizio", s.inizio},
+              {"fine", s.fine},
+              {"sosta", s.campo13},
+              {"ferma", ferma}};
+    j["arrivo"] = con_ora && ferma && r != 1 ? ora(s.orario) : "";
+    j["partenza"] = con_ora && r != ultima ? ora(s.orario + (ferma && r != 1 ? s.campo13 : 0)) : "";
+    out.push_back(j);
+  }
+  return out;
+}
+
+json numerazione(const tabella_stazioni_t& t) {
+  json out = json::array();
+  for (int r = kPrimaRigaNumerazione; r <= kUltimaRigaNumerazione; ++r) {
+    out.push_back({{"inizio", t[r].inizio}, {"scarto", t[r].fine}});
+  }
+  return out;
+}
+
+json diagnostiche(const compilazione_vista& c, const std::vector<std::string>& righe_linea,
+                  const std::vector<std::string>& righe_treno, const std::string& file_linea,
+                  const std::string& file_treno) {
+  json out = json::array();
+  for (const diagnostica_vista& d : c.diagnostiche) {
+    json j = {{"livello", d.livello}, {"regola", d.regola}, {"file", d.file},
+              {"riga", d.riga},       {"colonna", d.colonna}, {"messaggio", d.messaggio}};
+    const std::vector<std::string>* righe =
+        d.file == file_linea ? &righe_linea : d.file == file_treno ? &righe_treno : nullptr;
+    json intorno = json::array();
+    if (righe != nullptr && d.riga > 0) {
+      for (int n = std::max(1, d.riga - kRigheIntorno);
+           n <= std::min<int>(static_cast<int>(righe->size()), d.riga + kRigheIntorno); ++n) {
+        intorno.push_back({{"n", n}, {"testo", leggibile((*righe)[n - 1])}});
+      }
+    }
+    j["intorno"] = intorno;
+    out.push_back(j);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string stato_json(const compilazione_vista& c, const std::string& testo_linea, const std::string& testo_treno,
+                       const std::string& file_linea, const std::string& file_treno,
+                       const std::vector<std::string>& attese, uint64_t versione) {
+  const linea_costruita& l = c.linea;
+  json j;
+  j["versione"] = versione;
+  j["attese"] = attese;
+  j["linea"] = file_linea;
+  j["treno"] = file_treno;
+  int32_t segnali = 0;
+  for (const cella& k : l.celle) segnali += k.tipo == 1 ? 1 : 0;
+  const json tabella = stazioni(l.stazioni);
+  j["riassunto"] = {{"titolo", c.titolo},
+                    {"nome_treno", c.treno},
+                    {"lunghezza", lunghezza_percorso(l)},
+                    {"celle", l.celle.size()},
+                    {"stazioni", tabella.size()},
+                    {"segnali", segnali}};
+  j["diagnostiche"] = diagnostiche(c, righe_di(testo_linea), righe_di(testo_treno), file_linea, file_treno);
+  j["stazioni"] = tabella;
+  j["numerazione"] = numerazione(l.stazioni);
+  // What the "go to" box and the pointer read of a cell, one array a member.
+  json velocita = json::array(), pendenza = json::array(), tipo = json::array(), montagna = json::array();
+  for (const cella& k : l.celle) {
+    velocita.push_back(k.velocita * 5);
+    pendenza.push_back(static_cast<int>(k.pendenza) - 100);
+    tipo.push_back(k.tipo);
+    montagna.push_back(k.montagna);
+  }
+  j["celle"] = {{"metri", kMetriCella}, {"velocita", velocita}, {"pendenza", pendenza}, {"tipo", tipo},
+                {"montagna", montagna}};
+  json record = json::array();
+  for (const record_vista& r : c.record) {
+    record.push_back({{"tipo", r.tipo}, {"numero", r.numero}, {"file", r.file}, {"riga", r.riga}});
+  }
+  j["record"] = record;
+  j["pianta"] = svg_pianta(l);
+  j["altimetria"] = svg_altimetria(l);
+  // Text from the sources may be anything; the page gets valid UTF-8.
+  return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+}  // namespace valdoro
