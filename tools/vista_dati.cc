@@ -88,7 +88,7 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
     if (s.codice_errore == 0) return;
     if (!errori.empty() && errori.back().regola == "E" + std::to_string(s.codice_errore)) return;
     errori.push_back(c.diagnostica("error", "E" + std::to_string(s.codice_errore), s.luogo_errore,
-                                   s.testo_errore != nullptr ? s.testo_errore : significato_errore(s.codice_errore)));
+                                   !s.testo_errore.empty() ? s.testo_errore : significato_errore(s.codice_errore)));
   };
   {
     cartella_privata privata;
