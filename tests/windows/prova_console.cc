@@ -97,6 +97,9 @@ int main(int argc, char** argv) {
 
   // The console this program shares with it, as a prompt does, in a code
   // page of its own.
+  // This program's own console, started by wine, is none it may set: a
+  // new one.
+  FreeConsole();
   AllocConsole();
   SetConsoleOutputCP(850);
   for (const wchar_t* argomenti : {L"", L" --version"}) {

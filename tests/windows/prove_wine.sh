@@ -82,7 +82,7 @@ icon at 256: 256x256" "$work/versione"
 risorse Valdoro "Valdoro scenario packager"
 risorse scenario "Valdoro tools for scenario authors"
 # The images of the icons, as Windows finds them in the programs.
-icon_images() { wrestool -x -t 3 "$win/$1.exe" 2>>"$log" | sha256sum; }
+icon_images() { wrestool -x --raw -t 3 "$win/$1.exe" 2>>"$log" | sha256sum; }
 check "scenario.exe has an icon of its own" '[ "$(icon_images scenario)" != "$(icon_images Valdoro)" ] && [ "$(icon_images Valdoro)" != "$(: | sha256sum)" ]'
 
 # --- Valdoro.exe against the Linux build -----------------------------------
