@@ -148,10 +148,11 @@ std::string percorso_lungo(const std::wstring& percorso) {
   return std::filesystem::path(esito).u8string();
 }
 
+// An environment variable that holds a folder; empty when it is not set.
 std::string variabile(const wchar_t* nome) {
-  wchar_t valore[32768];
-  const DWORD n = GetEnvironmentVariableW(nome, valore, 32768);
-  return n > 0 && n < 32768 ? percorso_lungo(std::wstring(valore, n)) : std::string();
+  std::vector<wchar_t> valore(32768);
+  const DWORD n = GetEnvironmentVariableW(nome, valore.data(), static_cast<DWORD>(valore.size()));
+  return n > 0 && n < valore.size() ? percorso_lungo(std::wstring(valore.data(), n)) : std::string();
 }
 
 // The folders that Windows keeps for programs an administrator installs,
