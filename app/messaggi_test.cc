@@ -135,8 +135,10 @@ TEST(LetturaGiocatori, ReadMesHoldEveryMessageAsNotepadReadsThem) {
     ASSERT_GE(testo.size(), 5u) << nome;
     EXPECT_EQ(testo.substr(testo.size() - 2), "\r\n") << nome;
     for (size_t i = 0; i < testo.size(); ++i) {
-      if (testo[i] == '\n') EXPECT_TRUE(i > 0 && testo[i - 1] == '\r') << nome << ": bare LF at byte " << i;
-      if (testo[i] == '\r') EXPECT_TRUE(i + 1 < testo.size() && testo[i + 1] == '\n') << nome << ": bare CR at byte " << i;
+      const bool lf_solo = testo[i] == '\n' && (i == 0 || testo[i - 1] != '\r');
+      const bool cr_solo = testo[i] == '\r' && (i + 1 == testo.size() || testo[i + 1] != '\n');
+      EXPECT_FALSE(lf_solo) << nome << ": bare LF at byte " << i;
+      EXPECT_FALSE(cr_solo) << nome << ": bare CR at byte " << i;
     }
     const std::string uniti = spazi_uniti(testo);
     for (size_t i = 0; i < kNumeroMessaggi; ++i) {
