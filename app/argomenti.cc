@@ -2,34 +2,40 @@
 
 #include <string>
 
+#include "app/messaggi.h"
+
 namespace valdoro {
 
 namespace {
 
-constexpr char kUso[] = "usage: valdoro [--help | --version]\n";
+// The first line of the help.
+std::string riga_uso() {
+  const std::string uso = componi(messaggio::uso);
+  return uso.substr(0, uso.find('\n'));
+}
 
 }  // namespace
 
-std::optional<int> rispondi_argomenti(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+std::optional<risposta> risposta_argomenti(int argc, const char* const* argv) {
   if (argc <= 1) return std::nullopt;
   const std::string primo = argv[1];
-  if (argc == 2 && primo == "--version") {
-    out << "valdoro " << kVersione << "\n";
-    return 0;
-  }
-  if (argc == 2 && primo == "--help") {
-    out << kUso
-        << "Writes the Valdoro scenario (line \"Valdoro\", train \"Dir 5802\") into the directory that\n"
-           "holds this program: three binary files for the simulator and three documents for the\n"
-           "driver.  Without arguments it runs; it reads no other input.\n"
-           "  --help     print this text and exit\n"
-           "  --version  print the version and exit\n";
-    return 0;
-  }
+  if (argc == 2 && primo == "--version") return risposta{0, componi(messaggio::versione, {{"version", kVersione}})};
+  if (argc == 2 && primo == "--help") return risposta{0, componi(messaggio::uso)};
   // "--help x": the flag is known, what follows it is not.
   const bool primo_noto = primo == "--help" || primo == "--version";
-  err << "valdoro: unknown argument \"" << argv[primo_noto ? 2 : 1] << "\"\n" << kUso;
-  return kUscitaUso;
+  return risposta{kUscitaUso, componi(messaggio::argomento_ignoto, {{"argument", argv[primo_noto ? 2 : 1]}}) +
+                                  "\n" + riga_uso()};
+}
+
+std::optional<int> rispondi_argomenti(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  const std::optional<risposta> r = risposta_argomenti(argc, argv);
+  if (!r) return std::nullopt;
+  if (r->esito == 0) {
+    out << r->testo << "\n";
+  } else {
+    err << "valdoro: " << r->testo << "\n";
+  }
+  return r->esito;
 }
 
 }  // namespace valdoro

@@ -17,7 +17,7 @@ class piattaforma_console : public piattaforma {
   void mostra_finestra() override { std::cerr << "Attendere" << std::endl; }
   void chiudi_finestra() override {}
   void messaggio_errore(const std::string& testo) override { std::cerr << testo << std::endl; }
-  void guasto(const std::string& testo) override { std::cerr << testo << std::endl; }
+  void guasto(const std::exception& e) override { std::cerr << "valdoro: " << e.what() << std::endl; }
   void avviso(const std::string& testo) override { std::cerr << testo << std::endl; }
 };
 

@@ -67,7 +67,7 @@ int form_load(piattaforma& p) {
   s.nome_treno = kNomeTreno;
   finestra_aperta finestra(p);
   std::string fatale;
-  std::string guasto;
+  std::exception_ptr guasto;
   try {
     const std::filesystem::path cartella = p.cartella_programma();
     // Runs in one folder share the sources' names and replace the same
@@ -81,19 +81,23 @@ int form_load(piattaforma& p) {
       fatale = e.numero();
     } catch (const std::exception& e) {
       rimuovi_sorgenti(s, cartella);
-      guasto = e.what();
+      guasto = std::current_exception();
       // The files replaced before the fault keep their new names.
       try {
         sincronizza_cartella(cartella);
       } catch (const errore_file&) {
       }
     }
-  } catch (const std::exception& e) {
-    guasto = e.what();
+  } catch (const std::exception&) {
+    guasto = std::current_exception();
   }
   if (!fatale.empty()) return errore(p, fatale);
-  if (!guasto.empty()) {
-    p.guasto("valdoro: " + guasto);
+  if (guasto) {
+    try {
+      std::rethrow_exception(guasto);
+    } catch (const std::exception& e) {
+      p.guasto(e);
+    }
     return kUscitaInterrotta;
   }
   if (s.codice_errore != 0) {

@@ -8,6 +8,7 @@
 
 #include "model/nomi_file.h"
 #include "util/file.h"
+#include "app/messaggi.h"
 
 #include "testing/cartella_temporanea.h"
 
@@ -21,7 +22,7 @@ class piattaforma_finta : public piattaforma {
   void mostra_finestra() override { eventi.push_back("show"); }
   void chiudi_finestra() override { eventi.push_back("close"); }
   void messaggio_errore(const std::string& t) override { eventi.push_back("box:" + t); }
-  void guasto(const std::string& t) override { eventi.push_back("fault:" + t); }
+  void guasto(const std::exception& e) override { eventi.push_back(std::string("fault:valdoro: ") + e.what()); }
   void avviso(const std::string& t) override { eventi.push_back("notice:" + t); }
   std::vector<std::string> eventi;
 
@@ -44,6 +45,17 @@ TEST(FormLoad, WritesTheBinaryFilesIntoTheProgramDirectory) {
   EXPECT_TRUE(std::filesystem::exists(dir / "Valdoro_Dir 5802.sim"));
   EXPECT_TRUE(std::filesystem::exists(dir / "Valdoro_Dir 5802.dat"));
   EXPECT_TRUE(std::filesystem::exists(dir / "Valdoro_linea.dat"));
+}
+
+// A full disk's box asks for this much room: the run's files, and the two
+// sources, a few kilobytes, beside them while they are compiled.
+TEST(FormLoad, NeedsNoMoreRoomThanAFullDiskIsAskedFor) {
+  cartella_temporanea dir;
+  piattaforma_finta p(dir.percorso());
+  ASSERT_EQ(form_load(p), kUscitaPulita);
+  std::uintmax_t totale = 0;
+  for (const auto& voce : std::filesystem::directory_iterator(dir.percorso())) totale += voce.file_size();
+  EXPECT_LE(totale + (std::uintmax_t{256} << 10), std::uintmax_t{kMegabyteNecessari} << 20);
 }
 
 TEST(FormLoad, UnwritableDirectoryEndsWithAFileFault) {

@@ -7,11 +7,15 @@
 #include <process.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
+#include "app/argomenti.h"
 #include "app/driver.h"
+#include "app/messaggi.h"
 
 namespace valdoro {
 
@@ -128,10 +132,45 @@ unsigned __stdcall filo_lavoro(void* argomento) {
   try {
     dati.esito = (*dati.lavoro)(*dati.windows);
   } catch (const std::exception& e) {
-    dati.windows->guasto(std::string("valdoro: ") + e.what());
+    dati.windows->guasto(e);
     dati.esito = kUscitaInterrotta;
   }
   return 0;
+}
+
+// A path as the file system spells it in full: the temporary folder often
+// comes in 8.3 short names ("C:\Users\GIOVAN~1\..."), the program's own
+// path in long ones.
+std::string percorso_lungo(const std::wstring& percorso) {
+  std::vector<wchar_t> lungo(32768);
+  const DWORD n = GetLongPathNameW(percorso.c_str(), lungo.data(), static_cast<DWORD>(lungo.size()));
+  const std::wstring esito = n > 0 && n < lungo.size() ? std::wstring(lungo.data(), n) : percorso;
+  return std::filesystem::path(esito).u8string();
+}
+
+// An environment variable that holds a folder; empty when it is not set.
+std::string variabile(const wchar_t* nome) {
+  std::vector<wchar_t> valore(32768);
+  const DWORD n = GetEnvironmentVariableW(nome, valore.data(), static_cast<DWORD>(valore.size()));
+  return n > 0 && n < valore.size() ? percorso_lungo(std::wstring(valore.data(), n)) : std::string();
+}
+
+// The folders that Windows keeps for programs an administrator installs,
+// and its own.
+bool cartella_di_sistema(const std::filesystem::path& cartella) {
+  const std::string percorso = percorso_lungo(cartella.wstring());
+  for (const wchar_t* nome : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432", L"ProgramData", L"SystemRoot"}) {
+    const std::string base = variabile(nome);
+    if (!base.empty() && dentro_cartella(percorso, base)) return true;
+  }
+  return false;
+}
+
+bool avviato_da_archivio(const std::filesystem::path& cartella) {
+  wchar_t temporanea[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temporanea);
+  if (n == 0 || n > MAX_PATH) return false;
+  return copia_da_archivio(percorso_lungo(cartella.wstring()), percorso_lungo(std::wstring(temporanea, n)));
 }
 
 }  // namespace
@@ -316,7 +355,16 @@ void piattaforma_windows::mostra_messaggio(const std::string& testo, UINT stile)
 
 void piattaforma_windows::messaggio_errore(const std::string& testo) { mostra_messaggio(testo, MB_OK); }
 
-void piattaforma_windows::guasto(const std::string& testo) { mostra_messaggio(testo, MB_OK | MB_ICONERROR); }
+void piattaforma_windows::guasto(const std::exception& e) {
+  std::filesystem::path cartella;
+  try {
+    cartella = cartella_programma();
+  } catch (const std::exception&) {
+    // Only a file fault names the folder, and it was found before one.
+  }
+  mostra_messaggio(testo_guasto(e, cartella, !cartella.empty() && cartella_di_sistema(cartella)),
+                   MB_OK | MB_ICONERROR);
+}
 
 // A recorded error number is told by the exit status alone.
 void piattaforma_windows::avviso(const std::string&) {}
@@ -325,11 +373,23 @@ void piattaforma_windows::avviso(const std::string&) {}
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   valdoro::piattaforma_windows windows;
+  // --help and --version answer in a box, and so does a refused argument:
+  // nothing is written, no window is shown.
+  if (const std::optional<valdoro::risposta> r = valdoro::risposta_argomenti(__argc, __argv)) {
+    windows.mostra_messaggio(r->testo, MB_OK | (r->esito == 0 ? MB_ICONINFORMATION : MB_ICONERROR));
+    return r->esito;
+  }
   try {
+    // Started from an archive that was not extracted, the files would go
+    // into a copy that Windows removes: none is written.
+    if (valdoro::avviato_da_archivio(windows.cartella_programma())) {
+      windows.mostra_messaggio(valdoro::componi(valdoro::messaggio::dentro_archivio), MB_OK | MB_ICONWARNING);
+      return valdoro::kUscitaInterrotta;
+    }
     return windows.esegui(valdoro::form_load);
   } catch (const std::exception& e) {
     // Only the window itself can fail outside the work's own trap.
-    windows.guasto(std::string("valdoro: ") + e.what());
+    windows.guasto(e);
     return valdoro::kUscitaInterrotta;
   }
 }

@@ -54,8 +54,12 @@ class piattaforma_windows : public piattaforma {
   void mostra_finestra() override;
   void chiudi_finestra() override;
   void messaggio_errore(const std::string& testo) override;
-  void guasto(const std::string& testo) override;
+  void guasto(const std::exception& e) override;
   void avviso(const std::string& testo) override;
+
+  // A message box with the application's caption, owned by the window
+  // while it is shown.
+  void mostra_messaggio(const std::string& testo, UINT stile);
 
   // Null while the window is not shown.
   HWND finestra() const { return finestra_; }
@@ -65,7 +69,6 @@ class piattaforma_windows : public piattaforma {
   LRESULT gestisci(UINT messaggio, WPARAM w, LPARAM l);
   void sul_filo_finestra(const std::function<void()>& compito);
   void disponi(int dpi_x, int dpi_y);
-  void mostra_messaggio(const std::string& testo, UINT stile);
 
   HWND finestra_ = nullptr;
   HWND etichetta_ = nullptr;

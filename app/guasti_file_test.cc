@@ -30,7 +30,7 @@ class piattaforma_finta : public piattaforma {
   void mostra_finestra() override {}
   void chiudi_finestra() override {}
   void messaggio_errore(const std::string& t) override { messaggi.push_back("box:" + t); }
-  void guasto(const std::string& t) override { messaggi.push_back("fault:" + t); }
+  void guasto(const std::exception& e) override { messaggi.push_back(std::string("fault:valdoro: ") + e.what()); }
   void avviso(const std::string& t) override { messaggi.push_back("notice:" + t); }
   std::vector<std::string> messaggi;
 

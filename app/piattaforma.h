@@ -4,6 +4,7 @@
 #ifndef VALDORO_APP_PIATTAFORMA_H_
 #define VALDORO_APP_PIATTAFORMA_H_
 
+#include <exception>
 #include <filesystem>
 #include <string>
 
@@ -25,8 +26,10 @@ class piattaforma {
   // user has dismissed it.
   virtual void messaggio_errore(const std::string& testo) = 0;
 
-  // A run that ends because a file operation failed.
-  virtual void guasto(const std::string& testo) = 0;
+  // A run that ends because a file operation failed, or for any other
+  // fault than errore: the console prints the fault's line, the window
+  // says in a player's words what happened and what to do.
+  virtual void guasto(const std::exception& e) = 0;
 
   // A recorded error number at the end of a run that wrote its files.
   virtual void avviso(const std::string& testo) = 0;

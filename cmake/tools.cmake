@@ -51,11 +51,11 @@ add_library(scenario_tools STATIC ${TOOLS_SOURCES})
 # their names under the include folder, not by this machine's path.
 target_compile_options(valdoro_beast INTERFACE $<$<CONFIG:Release>:-ffile-prefix-map=/usr/include/=>)
 target_link_libraries(scenario_tools PUBLIC valdoro_core CLI11::CLI11 nlohmann_json::nlohmann_json valdoro_beast)
+target_compile_definitions(scenario_tools PUBLIC VALDORO_VERSIONE="${PROJECT_VERSION}")
 
 # On Windows a console program, linked statically like Valdoro.exe.
 add_executable(scenario tools/scenario_main.cc)
 target_link_libraries(scenario PRIVATE scenario_tools)
-target_compile_definitions(scenario PRIVATE VALDORO_VERSIONE="${PROJECT_VERSION}")
 if(NOT WIN32 AND NOT VALDORO_SANITIZE)
   # Like valdoro: one file that runs on any x86-64 Linux.
   target_link_options(scenario PRIVATE -static)
@@ -63,7 +63,7 @@ endif()
 if(WIN32)
   target_compile_definitions(scenario PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_link_libraries(scenario PRIVATE shell32)
-  valdoro_risorse(scenario scenario "Valdoro tools for scenario authors")
+  valdoro_risorse(scenario scenario "Valdoro tools for scenario authors" scenario.ico)
   return()
 endif()
 

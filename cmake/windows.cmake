@@ -9,8 +9,13 @@ add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timest
 enable_language(RC)
 
 # The icon, the version information and the manifest of a program, from
-# app/valdoro.rc.in and app/valdoro.manifest.in.
+# app/valdoro.rc.in and app/valdoro.manifest.in.  The icon is app/valdoro.ico
+# unless a fourth argument names another in app/.
 function(valdoro_risorse bersaglio nome descrizione)
+  set(VALDORO_RISORSA_ICONA ${CMAKE_CURRENT_SOURCE_DIR}/app/valdoro.ico)
+  if(ARGC GREATER 3)
+    set(VALDORO_RISORSA_ICONA ${CMAKE_CURRENT_SOURCE_DIR}/app/${ARGV3})
+  endif()
   set(VALDORO_RISORSA_NOME ${nome})
   set(VALDORO_RISORSA_DESCRIZIONE ${descrizione})
   set(cartella ${CMAKE_BINARY_DIR}/risorse/${nome})
@@ -20,7 +25,7 @@ function(valdoro_risorse bersaglio nome descrizione)
   target_sources(${bersaglio} PRIVATE ${cartella}/${nome}.rc)
   # windres reads the files it names when the .rc changes, not when they do.
   set_source_files_properties(${cartella}/${nome}.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/app/valdoro.ico;${VALDORO_RISORSA_MANIFESTO}")
+    OBJECT_DEPENDS "${VALDORO_RISORSA_ICONA};${VALDORO_RISORSA_MANIFESTO}")
 endfunction()
 
 # The window code is compiled into each program rather than archived:
@@ -49,6 +54,10 @@ if(VALDORO_TESTS)
   # The embedded scenario's sources, input for scenario.exe.
   add_executable(scrivi_sorgenti tests/windows/scrivi_sorgenti.cc)
   target_link_libraries(scrivi_sorgenti PRIVATE valdoro_app shell32)
+  # Starts scenario.exe as a double click does and as a prompt does.
+  add_executable(prova_console tests/windows/prova_console.cc)
+  target_compile_definitions(prova_console PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_include_directories(prova_console PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # Reads a program's icon, version information and manifest back.
   add_executable(leggi_risorse tests/windows/leggi_risorse.cc)
   target_compile_definitions(leggi_risorse PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)

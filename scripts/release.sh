@@ -2,9 +2,13 @@
 # Builds the release from the committed tree (HEAD, exported with git
 # archive: uncommitted changes never reach it) and writes into OUT_DIR
 # (default dist/):
-#   valdoro-VERSION-windows-x86_64.zip   Valdoro.exe, scenario.exe, README.md, LICENSE.txt
-#   valdoro-VERSION-linux-x86_64.tar.gz  valdoro, scenario, README.md, LICENSE
+#   valdoro-VERSION-windows-x86_64.zip   Valdoro.exe, scenario.exe, README.txt, LEGGIMI.txt,
+#                                        LICENSE.txt
+#   valdoro-VERSION-linux-x86_64.tar.gz  valdoro, scenario, README.txt, README.md, LICENSE
 #   SHA256SUMS
+# README.txt and LEGGIMI.txt are the players' read-me files of
+# docs/giocatori/, with the version put in; the developers' README.md stays
+# out of the zip.
 # Each archive holds one folder, valdoro-VERSION.  The same commit gives the
 # same bytes: every time stamp is the commit's, entries are sorted, owners
 # are 0 and no user or host name is stored.
@@ -38,6 +42,10 @@ cmake -S "$build/src" -B "$build/windows" -DCMAKE_TOOLCHAIN_FILE="$build/src/cma
 cmake --build "$build/windows" -j"$jobs" --target Valdoro scenario
 
 name="valdoro-$version"
+mkdir -p "$build/leggimi"
+for f in README.txt LEGGIMI.txt; do
+  sed "s/@VERSION@/$version/g" "$build/src/docs/giocatori/$f" >"$build/leggimi/$f"
+done
 stage() {  # folder, then pairs of source and name inside the archive
   local dir="$build/$1/$name"
   shift
@@ -49,9 +57,9 @@ stage() {  # folder, then pairs of source and name inside the archive
   find "$dir" -exec touch -h -d "@$epoch" {} +
 }
 stage pacco-windows "$build/windows/Valdoro.exe" Valdoro.exe "$build/windows/scenario.exe" scenario.exe \
-  "$build/src/README.md" README.md "$build/src/LICENSE" LICENSE.txt
+  "$build/leggimi/README.txt" README.txt "$build/leggimi/LEGGIMI.txt" LEGGIMI.txt "$build/src/LICENSE" LICENSE.txt
 stage pacco-linux "$build/linux/valdoro" valdoro "$build/linux/scenario" scenario \
-  "$build/src/README.md" README.md "$build/src/LICENSE" LICENSE
+  "$build/leggimi/README.txt" README.txt "$build/src/README.md" README.md "$build/src/LICENSE" LICENSE
 
 zip_name="$name-windows-x86_64.zip"
 tar_name="$name-linux-x86_64.tar.gz"

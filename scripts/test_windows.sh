@@ -9,7 +9,7 @@
 # VALDORO_BUILD_LINUX names another Linux build directory than build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 wine wine64 xvfb xauth libcli11-dev nlohmann-json3-dev \
+bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 wine wine64 xvfb xauth icoutils libcli11-dev nlohmann-json3-dev \
   libboost-dev chromium chromium-driver python3-selenium
 jobs=$(nproc)
 linux="${VALDORO_BUILD_LINUX:-build}"

@@ -32,8 +32,9 @@ check "SHA256SUMS holds" '(cd "$work/dist1" && sha256sum --quiet -c SHA256SUMS)'
 # A zip's times count in steps of two seconds: the minute is compared.
 when=$(TZ=UTC date -d "@$epoch" +%Y%m%d.%H%M)
 zip_list=$(unzip -Z -T "$work/dist1/$zip_name" | grep "^-" | awk '{print $1, substr($7, 1, 13), $8}')
-check "zip entries: $zip_list" '[ "$zip_list" = "-rw-r--r-- $when $name/LICENSE.txt
--rw-r--r-- $when $name/README.md
+check "zip entries: $zip_list" '[ "$zip_list" = "-rw-r--r-- $when $name/LEGGIMI.txt
+-rw-r--r-- $when $name/LICENSE.txt
+-rw-r--r-- $when $name/README.txt
 -rwxr-xr-x $when $name/Valdoro.exe
 -rwxr-xr-x $when $name/scenario.exe" ]'
 tar_when=$(TZ=UTC date -d "@$epoch" "+%Y-%m-%d %H:%M")
@@ -42,6 +43,7 @@ tar_list=$(TZ=UTC tar -tvzf "$work/dist1/$tar_name" | awk '{print $1, $2, $4, $5
 check "tar entries: $tar_list" '[ "$tar_list" = "drwxr-xr-x 0/0 $tar_when $name/
 -rw-r--r-- 0/0 $tar_when $name/LICENSE
 -rw-r--r-- 0/0 $tar_when $name/README.md
+-rw-r--r-- 0/0 $tar_when $name/README.txt
 -rwxr-xr-x 0/0 $tar_when $name/scenario
 -rwxr-xr-x 0/0 $tar_when $name/valdoro" ]'
 
@@ -49,7 +51,13 @@ check "tar entries: $tar_list" '[ "$tar_list" = "drwxr-xr-x 0/0 $tar_when $name/
 mkdir "$work/linux" "$work/windows"
 tar -xzf "$work/dist1/$tar_name" -C "$work/linux"
 (cd "$work/windows" && unzip -q "$work/dist1/$zip_name")
-check "README.md as committed" 'git show HEAD:README.md | cmp - "$work/linux/$name/README.md" && cmp "$work/linux/$name/README.md" "$work/windows/$name/README.md"'
+check "README.md as committed" 'git show HEAD:README.md | cmp - "$work/linux/$name/README.md"'
+# The players' read-me files as committed, with the version put in (their
+# line ends and byte order mark are a unit test's business).
+for f in README.txt LEGGIMI.txt; do
+  check "$f as committed, version $version" 'git show "HEAD:docs/giocatori/$f" | sed "s/@VERSION@/$version/g" | cmp - "$work/windows/$name/$f" && grep -q "valdoro-$version-windows-x86_64.zip" "$work/windows/$name/$f" && ! grep -q @VERSION@ "$work/windows/$name/$f"'
+done
+check "the English read-me in both archives" 'cmp "$work/linux/$name/README.txt" "$work/windows/$name/README.txt"'
 check "licence as committed" 'git show HEAD:LICENSE | cmp - "$work/linux/$name/LICENSE" && cmp "$work/linux/$name/LICENSE" "$work/windows/$name/LICENSE.txt"'
 check "valdoro --version" '[ "$("$work/linux/$name/valdoro" --version)" = "valdoro $version" ]'
 check "scenario --version" '[ "$("$work/linux/$name/scenario" --version)" = "scenario $version" ]'

@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "model/errori.h"
 #include "compiler/compilatore.h"
@@ -324,11 +325,55 @@ int inizia(const opzioni_init& o, std::ostream& out) {
 // ---- dump ----
 
 struct opzioni_dump {
-  std::string file, tipo;
+  std::string file, tipo, uscita;
   bool con_tipo = false;  // --kind was given, even empty
   bool json = false, solo_non_vuoti = false;
   bool con_unita = false;  // --units
 };
+
+// A stream into a file written through the file layer: the file is
+// replaced by concludi() alone, so a dump cut short by a fault leaves the
+// earlier file as it was.
+class uscita_su_file : public std::streambuf {
+ public:
+  explicit uscita_su_file(const fs::path& percorso) : file_(percorso) { setp(buf_, buf_ + sizeof buf_); }
+  void concludi() {
+    scarica();
+    file_.concludi();
+  }
+
+ protected:
+  int_type overflow(int_type c) override {
+    scarica();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(c);
+      pbump(1);
+    }
+    return traits_type::not_eof(c);
+  }
+  int sync() override {
+    scarica();
+    return 0;
+  }
+
+ private:
+  void scarica() {
+    const std::string_view pezzo(pbase(), static_cast<size_t>(pptr() - pbase()));
+    setp(buf_, buf_ + sizeof buf_);
+    file_.aggiungi(pezzo);
+  }
+
+  file_in_scrittura file_;
+  char buf_[64 * 1024];
+};
+
+void scrivi_dump(const opzioni_dump& o, tipo_file tipo, const apri_fonte& apri, std::ostream& out) {
+  if (o.json) {
+    dump_json(tipo, apri, o.solo_non_vuoti, out, o.con_unita);
+  } else {
+    dump_testo(tipo, apri, o.solo_non_vuoti, out, o.con_unita);
+  }
+}
 
 int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   std::optional<tipo_file> tipo =
@@ -340,10 +385,16 @@ int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   }
   const apri_fonte apri = apri_file(percorso(o.file), collegamento::segui);
   try {
-    if (o.json) {
-      dump_json(*tipo, apri, o.solo_non_vuoti, out, o.con_unita);
+    if (o.uscita.empty()) {
+      scrivi_dump(o, *tipo, apri, out);
     } else {
-      dump_testo(*tipo, apri, o.solo_non_vuoti, out, o.con_unita);
+      // The same bytes as on standard output, whatever the shell would
+      // have made of them (PowerShell 5.1 saves ">" as UTF-16).
+      uscita_su_file file(percorso(o.uscita));
+      std::ostream su_file(&file);
+      su_file.exceptions(std::ios::badbit);
+      scrivi_dump(o, *tipo, apri, su_file);
+      file.concludi();
     }
   } catch (const errore_decodifica& e) {
     err << "scenario: " << o.file << ": " << e.what() << "\n";
@@ -506,6 +557,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   CLI::App app{"Tools for scenario authors: compile sources, dump binary files, draw the line."};
   app.name("scenario");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("scenario ") + VALDORO_VERSIONE, "Print the version and exit");
 
   opzioni_compile oc;
   CLI::App* compile = app.add_subcommand("compile", "Compile a line source and a train source into the three binary files");
@@ -545,6 +597,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   dump->add_flag("--nonzero", od.solo_non_vuoti, "leave out empty rows, cells and metres");
   dump->add_flag("--units", od.con_unita,
                  "show beside each stored value what an author writes (km, hh:mm:ss, km/h, per mille)");
+  CLI::Option* output = dump->add_option("--output", od.uscita, "write the dump into this file, not to standard output");
 
   opzioni_draw ow;
   CLI::App* draw = app.add_subcommand("draw", "Draw the plan and the gradient profile of a built line as SVG");
@@ -589,11 +642,20 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
       out << app.help();
       return kEsitoBuono;
     });
+  } catch (const CLI::CallForVersion&) {
+    return protetto(out, err, [&] {
+      out << "scenario " << VALDORO_VERSIONE << "\n";
+      return kEsitoBuono;
+    });
   } catch (const CLI::ParseError& e) {
     err << "scenario: " << e.what() << "\nRun scenario --help for the usage.\n";
     return kEsitoUso;
   }
   od.con_tipo = kind->count() > 0;
+  if (output->count() > 0 && od.uscita.empty()) {
+    err << "scenario: --output must not be empty\n";
+    return kEsitoUso;
+  }
   if (compile->parsed()) return protetto(out, err, [&] { return compila(oc, out, err); });
   if (check->parsed()) return protetto(out, err, [&] { return compila(ok, out, err); });
   if (format_doc->parsed()) {

@@ -522,6 +522,49 @@ TEST_F(ScenarioTool, HelpNamesTheSubcommands) {
   EXPECT_NE(e.out.find("--nonzero"), std::string::npos);
 }
 
+TEST_F(ScenarioTool, VersionIsAnOptionOfTheHelp) {
+  esito e = scenario_cli({"--version"});
+  EXPECT_EQ(e.stato, 0);
+  EXPECT_EQ(e.out, std::string("scenario ") + VALDORO_VERSIONE + "\n");
+  EXPECT_EQ(e.err, "");
+  EXPECT_NE(scenario_cli({"--help"}).out.find("--version"), std::string::npos);
+}
+
+// --output holds exactly what standard output would, and only a whole dump
+// replaces the file.
+TEST_F(ScenarioTool, DumpOutputWritesTheBytesOfStandardOutput) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  const std::string dump = uscita("dump.txt");
+  for (const char* file : {"Colle_R 101.sim", "Colle_R 101.dat", "Colle_linea.dat"}) {
+    const std::string binario = (dir / "bin" / file).string();
+    for (const char* scelta : {"--nonzero", "--json"}) {
+      esito e = scenario_cli({"dump", binario, scelta, "--output", dump});
+      ASSERT_EQ(e.stato, 0) << e.err;
+      EXPECT_EQ(e.out, "");
+      EXPECT_EQ(e.err, "");
+      EXPECT_EQ(leggi_file(dump), scenario_cli({"dump", binario, scelta}).out) << file << " " << scelta;
+    }
+  }
+  const std::string cut = sorgente("cut.dat", leggi_file(dir / "bin" / "Colle_R 101.dat").substr(0, 100));
+  scrivi_file(dump, "earlier");
+  esito e = scenario_cli({"dump", cut, "--output", dump});
+  EXPECT_EQ(e.stato, 1);
+  EXPECT_EQ(e.err, "scenario: " + cut + ": byte 90: cell 6 has only 10 of its 15 bytes\n");
+  EXPECT_EQ(leggi_file(dump), "earlier");
+  for (const auto& voce : fs::directory_iterator(dir.percorso())) {
+    EXPECT_FALSE(nome_temporaneo(voce.path().filename().string())) << voce.path();
+  }
+
+  const std::string cartella = uscita("a folder");
+  fs::create_directories(cartella);
+  e = scenario_cli({"dump", (dir / "bin" / "Colle_R 101.sim").string(), "--output", cartella});
+  EXPECT_EQ(e.stato, 2);
+  EXPECT_EQ(e.err, "scenario: cannot write " + cartella + ": Is a directory\n");
+  e = scenario_cli({"dump", (dir / "bin" / "Colle_R 101.sim").string(), "--output", ""});
+  EXPECT_EQ(e.stato, 2);
+  EXPECT_EQ(e.err, "scenario: --output must not be empty\n");
+}
+
 TEST_F(ScenarioTool, DumpOfACutFileGivesTheOffsetAndPrintsNothing) {
   ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
   const std::string celle = leggi_file(dir / "bin" / "Colle_R 101.dat");

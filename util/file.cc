@@ -36,8 +36,13 @@ bool cifra_esadecimale(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c
 
 }  // namespace
 
-errore_file::errore_file(const std::string& verbo, const fs::path& percorso, const std::string& motivo)
-    : std::runtime_error("cannot " + verbo + " " + percorso.u8string() + ": " + motivo), percorso_(percorso) {}
+errore_file::errore_file(const std::string& verbo, const fs::path& percorso, const std::string& motivo,
+                         natura_guasto natura)
+    : std::runtime_error("cannot " + verbo + " " + percorso.u8string() + ": " + motivo),
+      percorso_(percorso),
+      verbo_(verbo),
+      motivo_(motivo),
+      natura_(natura) {}
 
 errore_cartella_occupata::errore_cartella_occupata(const fs::path& cartella)
     : std::runtime_error("another run is writing in " + cartella.u8string()) {}

@@ -25,14 +25,33 @@
 
 namespace valdoro {
 
+// What kind of fault a failed file operation was, as far as the system
+// tells: a player is told what to do by it.  Only the Windows half tells
+// them apart; elsewhere every fault is altro.
+enum class natura_guasto : uint8_t {
+  altro,
+  in_uso,            // another program holds the file open
+  cartella_al_nome,  // a folder stands at the file's name
+  non_scrivibile,    // the folder may not be written in
+  disco_pieno,
+};
+
 // A file operation that failed; what() is "cannot <verb> <path>: <reason>".
 class errore_file : public std::runtime_error {
  public:
-  errore_file(const std::string& verbo, const std::filesystem::path& percorso, const std::string& motivo);
+  errore_file(const std::string& verbo, const std::filesystem::path& percorso, const std::string& motivo,
+              natura_guasto natura = natura_guasto::altro);
   const std::filesystem::path& percorso() const { return percorso_; }
+  const std::string& verbo() const { return verbo_; }
+  // The system's own wording of the reason.
+  const std::string& motivo() const { return motivo_; }
+  natura_guasto natura() const { return natura_; }
 
  private:
   std::filesystem::path percorso_;
+  std::string verbo_;
+  std::string motivo_;
+  natura_guasto natura_;
 };
 
 // Another run held the folder's lock for the whole wait; what() is

@@ -58,6 +58,49 @@ bool stesso_file(const BY_HANDLE_FILE_INFORMATION& a, const WIN32_FILE_ATTRIBUTE
          (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == (prima.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The steps of a replacement, where a failure means different things.
+enum class passo { crea, scrive, rinomina };
+
+// The last failure of a write, told apart by the system's code and by what
+// stands at the target's name.  "Access denied" is three faults: creating
+// the temporary, the folder refuses to be written in; renaming it over the
+// target, a folder stands there, or the target is open in a program that
+// did not share its deletion (the simulator holding its files), unless the
+// target is marked read-only.
+errore_file errore_scrittura(const fs::path& percorso, passo p) {
+  const DWORD codice = GetLastError();
+  natura_guasto natura = natura_guasto::altro;
+  switch (codice) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+      natura = natura_guasto::in_uso;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      natura = natura_guasto::disco_pieno;
+      break;
+    case ERROR_WRITE_PROTECT:
+      natura = natura_guasto::non_scrivibile;
+      break;
+    case ERROR_ACCESS_DENIED: {
+      const DWORD attributi = GetFileAttributesW(percorso.c_str());
+      const bool c_e = attributi != INVALID_FILE_ATTRIBUTES;
+      if (c_e && (attributi & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        natura = natura_guasto::cartella_al_nome;
+      } else if (p == passo::crea) {
+        natura = natura_guasto::non_scrivibile;
+      } else if (p == passo::rinomina && c_e && (attributi & FILE_ATTRIBUTE_READONLY) == 0) {
+        natura = natura_guasto::in_uso;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return errore_file("write", percorso, motivo_sistema(codice), natura);
+}
+
 HANDLE maniglia(intptr_t m) { return reinterpret_cast<HANDLE>(m); }
 intptr_t da_maniglia(HANDLE h) { return reinterpret_cast<intptr_t>(h); }
 const intptr_t kNessuna = da_maniglia(INVALID_HANDLE_VALUE);
@@ -176,7 +219,7 @@ file_in_scrittura::file_in_scrittura(fs::path percorso, durata d)
     } else if (percorso_troppo_lungo(GetLastError(), temporaneo_)) {
       throw errore_file("write", percorso_, motivo_percorso_lungo(temporaneo_));
     } else if (GetLastError() != ERROR_FILE_EXISTS) {
-      throw errore_file("write", percorso_, ultimo_motivo());
+      throw errore_scrittura(percorso_, passo::crea);
     } else if (prova == kProveTemporaneo) {
       throw errore_file("write", percorso_, motivo_nomi_occupati());
     }
@@ -198,7 +241,7 @@ void file_in_scrittura::aggiungi(std::string_view pezzo) {
     const DWORD quanti = static_cast<DWORD>(std::min<size_t>(pezzo.size(), 1u << 30));
     DWORD scritti = 0;
     if (!WriteFile(maniglia(maniglia_), pezzo.data(), quanti, &scritti, nullptr) || scritti == 0) {
-      throw errore_file("write", percorso_, ultimo_motivo());
+      throw errore_scrittura(percorso_, passo::scrive);
     }
     pezzo.remove_prefix(scritti);
   }
@@ -208,15 +251,15 @@ void file_in_scrittura::aggiungi(std::string_view pezzo) {
 void file_in_scrittura::concludi() {
   if (durata_ == durata::durevole) {
     chiama_guasto(percorso_, fase_scrittura::scarico);
-    if (!FlushFileBuffers(maniglia(maniglia_))) throw errore_file("write", percorso_, ultimo_motivo());
+    if (!FlushFileBuffers(maniglia(maniglia_))) throw errore_scrittura(percorso_, passo::scrive);
   }
   HANDLE h = maniglia(maniglia_);
   maniglia_ = kNessuna;
-  if (!CloseHandle(h)) throw errore_file("write", percorso_, ultimo_motivo());
+  if (!CloseHandle(h)) throw errore_scrittura(percorso_, passo::scrive);
   chiama_guasto(percorso_, fase_scrittura::rinomina);
   const DWORD modo = MOVEFILE_REPLACE_EXISTING | (durata_ == durata::durevole ? MOVEFILE_WRITE_THROUGH : 0);
   if (!MoveFileExW(temporaneo_.c_str(), percorso_.c_str(), modo)) {
-    throw errore_file("write", percorso_, ultimo_motivo());
+    throw errore_scrittura(percorso_, passo::rinomina);
   }
   concluso_ = true;
 }

@@ -1,18 +1,27 @@
 // Drives the three ways a run reports trouble with the waiting window up:
 //   prova_messaggio errore   the driver's errore path with "1250"
-//   prova_messaggio guasto   a file that could not be written
+//   prova_messaggio guasto   a fault that is no file's
 //   prova_messaggio avviso   a recorded error number
 //   prova_messaggio rispondi answers the first box some other program
-//                            shows (Valdoro.exe), within a minute
+//                            shows (Valdoro.exe), within two minutes;
+//     rispondi tieni FILE    holding FILE open meanwhile, as the simulator
+//                            holds its files (others may read it, not
+//                            replace or delete it);
+//     rispondi blocca DIR    holding the lock of the folder DIR meanwhile.
+//   Holding, it prints "held: yes" before it waits.
 // A second thread plays the user: it finds each message box by the
 // application's caption, prints what the box shows and presses OK.  The
 // exit status is the one the driver returns.
+#include <chrono>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/driver.h"
 #include "app/finestra_windows.h"
 #include "tests/windows/uscita.h"
+#include "util/file.h"
 
 namespace {
 
@@ -68,7 +77,7 @@ DWORD WINAPI utente(LPVOID) {
 int prova(valdoro::piattaforma_windows& windows, const std::string& modo) {
   if (modo == "errore") return valdoro::errore(windows, "1250");
   if (modo == "guasto") {
-    windows.guasto("valdoro: cannot write C:\\Prova José\\Valdoro_linea.txt: Permission denied");
+    windows.guasto(std::runtime_error("cannot start the work: Not enough memory"));
     return valdoro::kUscitaInterrotta;
   }
   if (modo == "avviso") {
@@ -79,10 +88,11 @@ int prova(valdoro::piattaforma_windows& windows, const std::string& modo) {
   return 99;
 }
 
-// Answers one box of another program; a minute is far beyond any run and
-// only keeps a broken run from hanging the test.
+// Answers one box of another program; two minutes are far beyond any run
+// (one waiting a minute for a held folder included) and only keep a broken
+// run from hanging the test.
 int rispondi_a_un_altro() {
-  for (int attese = 0; attese < 3000 && messaggi_visti == 0; ++attese) {
+  for (int attese = 0; attese < 6000 && messaggi_visti == 0; ++attese) {
     HWND box = FindWindowW(L"#32770", valdoro::kTitoloApplicazione);
     if (box != nullptr && IsWindowVisible(box)) {
       rispondi(box);
@@ -97,8 +107,24 @@ int rispondi_a_un_altro() {
 
 int main(int argc, char** argv) {
   uscita_binaria();
+  if (argc < 2) return 99;
+  if (std::string(argv[1]) == "rispondi") {
+    HANDLE tenuto = INVALID_HANDLE_VALUE;
+    std::unique_ptr<valdoro::blocco_cartella> blocco;
+    if (argc == 4 && std::string(argv[2]) == "tieni") {
+      tenuto = CreateFileA(argv[3], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (tenuto == INVALID_HANDLE_VALUE) return 98;
+    } else if (argc == 4 && std::string(argv[2]) == "blocca") {
+      blocco = std::make_unique<valdoro::blocco_cartella>(argv[3], std::chrono::milliseconds(0));
+    } else if (argc != 2) {
+      return 99;
+    }
+    if (argc == 4) riga("held: yes");
+    const int esito = rispondi_a_un_altro();
+    if (tenuto != INVALID_HANDLE_VALUE) CloseHandle(tenuto);
+    return esito;
+  }
   if (argc != 2) return 99;
-  if (std::string(argv[1]) == "rispondi") return rispondi_a_un_altro();
   fine_prova = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE filo = CreateThread(nullptr, 0, utente, nullptr, 0, nullptr);
   valdoro::piattaforma_windows windows;

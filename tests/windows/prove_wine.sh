@@ -23,8 +23,9 @@ same_text() {  # name, expected text, file with the actual text
 }
 
 work=$(mktemp -d)
+mounted=()
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
+trap 'wineserver -k >/dev/null 2>&1; for m in "${mounted[@]}"; do umount "$m"; done; rm -rf "$work"' EXIT
 log="$work/wine.log"
 # Every run is bounded, so that a message box nobody answers cannot hang
 # the test.
@@ -81,6 +82,9 @@ icon at 256: 256x256" "$work/versione"
 }
 risorse Valdoro "Valdoro scenario packager"
 risorse scenario "Valdoro tools for scenario authors"
+# The images of the icons, as Windows finds them in the programs.
+icon_images() { wrestool -x --raw -t 3 "$win/$1.exe" 2>>"$log" | sha256sum; }
+check "scenario.exe has an icon of its own" '[ "$(icon_images scenario)" != "$(icon_images Valdoro)" ] && [ "$(icon_images Valdoro)" != "$(: | sha256sum)" ]'
 
 # --- Valdoro.exe against the Linux build -----------------------------------
 windir="$work/Prova José"
@@ -121,10 +125,39 @@ while IFS= read -r f; do
   check "two runs at once, same bytes in $f" 'cmp -s "$windir/$f" "$work/first/$f"'
 done <<<"$written"
 
-# --- a file that cannot be written: message box, status 2 ------------------
-# Directories stand where the outputs go, all but the station table, which
+# --- the boxes a player can meet: each fault in his words, status 2 -------
+# Valdoro.exe in a folder, run while prova_messaggio answers its box
+# (holding a file or the folder's lock, as the extra arguments say); the
+# arguments of Valdoro.exe are those of valdoro_args.  The system's own
+# words (the line "Windows says") are the system's business.
+valdoro_args=()
+box_case() {  # name, folder of Valdoro.exe, status, box owned by Form1 (yes/no), box text; then holds
+  local name=$1 dir=$2 status=$3 owner=$4 text=$5
+  shift 5
+  : >"$work/box"
+  wine_run "$win/prova_messaggio.exe" rispondi "$@" >"$work/box" & local responder=$!
+  if [ $# -gt 0 ]; then
+    for _ in $(seq 300); do grep -q "^held: yes" "$work/box" && break; sleep 0.1; done
+  fi
+  (cd "$cwd" && wine_run "$dir/Valdoro.exe" "${valdoro_args[@]}"); local s=$?
+  wait $responder; local sr=$?
+  check "$name: status $status (got $s)" '[ $s -eq $status ]'
+  check "$name: its box was answered (status $sr)" '[ $sr -eq 0 ]'
+  sed -i -e '/^held: yes$/d' -e 's/^Windows says: .*"$/Windows says: REASON"/' "$work/box"
+  same_text "$name: the box" "box caption: \"Valdoro\"
+box text: \"$text\"
+box buttons: \"OK\"
+box icon: yes
+box owner is Form1: $owner" "$work/box"
+}
+dos() { winepath -w "$1" 2>>"$log"; }
+# What stands in a folder but Valdoro.exe.
+others() { ls -A "$1" | grep -vx Valdoro.exe | tr '\n' ' '; }
+move_to="Move the whole Valdoro folder to the folder where the simulator looks for this scenario's files, or to a folder of your own such as Documents, and start Valdoro.exe there."
+
+# Folders stand where the outputs go, all but the station table, which
 # holds the file of an earlier run; it is written after the first of them
-# and must stay whole.
+# and must stay whole.  The first is a working file, named for what it is.
 gdir="$work/Guasto José"
 mkdir -p "$gdir"
 for f in "Valdoro_linea.txt" "Valdoro_Dir 5802-.txt" "Valdoro_Dir 5802_note.txt" \
@@ -134,22 +167,101 @@ for f in "Valdoro_linea.txt" "Valdoro_Dir 5802-.txt" "Valdoro_Dir 5802_note.txt"
 done
 cp "$win/Valdoro.exe" "$gdir/"
 cp "$work/first/Valdoro_Dir 5802.sim" "$gdir/"
-wine_run "$win/prova_messaggio.exe" rispondi >"$work/box" & responder=$!
-(cd "$cwd" && wine_run "$gdir/Valdoro.exe"); sg=$?
-wait $responder; sr=$?
-check "a failed write ends with status 2 (got $sg)" '[ $sg -eq 2 ]'
-check "its message box was answered" '[ $sr -eq 0 ]'
-# Which file comes first, and the system's wording of the reason, are not
-# this test's business.
-dos_gdir=$(winepath -w "$gdir" 2>>"$log")
-sed -i 's/^\(box text: "valdoro: cannot write .*\\\)Valdoro_[^\\]*: .*"$/\1FILE: REASON"/' "$work/box"
-same_text "message box of the failed write" "box caption: \"Valdoro\"
-box text: \"valdoro: cannot write $dos_gdir\\FILE: REASON\"
-box buttons: \"OK\"
-box icon: yes
-box owner is Form1: yes" "$work/box"
+box_case "a folder at a file's name" "$gdir" 2 yes "A folder stands where Valdoro writes the working file \"Valdoro_linea.txt\" (the line's source, which every run writes and deletes again).
+Move or rename that folder, then start Valdoro again.
+
+Folder: $(dos "$gdir")
+Windows says: REASON"
 check "earlier station table untouched" 'cmp -s "$gdir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim"'
 check "no temporary file left: $(ls -A "$gdir" | tr '\n' ' ')" '[ "$(ls -A "$gdir" | wc -l)" -eq 9 ]'
+
+# The simulator holds the station table open: the files before it are
+# replaced, it is not, and the box says to close the simulator.
+tdir="$work/Tenuto"
+mkdir -p "$tdir"
+cp "$win/Valdoro.exe" "$work/first"/Valdoro_* "$tdir/"
+box_case "a file open in another program" "$tdir" 2 yes "Another program, most likely the simulator, has \"Valdoro_Dir 5802.sim\" open, so Valdoro cannot replace it.
+Close the simulator and start Valdoro again.
+
+Folder: $(dos "$tdir")
+Windows says: REASON" tieni "$(dos "$tdir/Valdoro_Dir 5802.sim")"
+check "held file untouched, no temporary left: $(others "$tdir")" 'cmp -s "$tdir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim" && [ "$(others "$tdir")" = "$(cd "$work/first" && ls -A | tr "\n" " ")" ]'
+
+# Another run holds the folder for the whole minute that a run waits.
+odir="$work/Occupata"
+mkdir -p "$odir"
+cp "$win/Valdoro.exe" "$odir/"
+box_case "a folder held by another run" "$odir" 2 yes "Another Valdoro has held this folder for over a minute, so this one wrote nothing.
+Wait for the other one to end (answer its message if it shows one), then start Valdoro again.
+
+Folder: $(dos "$odir")" blocca "$(dos "$odir")"
+check "held folder: nothing written ($(others "$odir"))" '[ -z "$(others "$odir")" ]'
+
+# Started from the copy that Windows makes of a zip opened in Explorer:
+# inside the user's temporary folder, in a folder named after the zip.
+temp=$(wine cmd /c echo %TEMP% 2>>"$log" | tr -d '\r')
+zdir="$(winepath -u "$temp" 2>>"$log")/Temp1_valdoro-$version-windows-x86_64.zip/valdoro-$version"
+mkdir -p "$zdir"
+cp "$win/Valdoro.exe" "$zdir/"
+box_case "started from inside a zip ($temp)" "$zdir" 2 no "Valdoro was started from inside the zip archive, from a copy that Windows deletes again, so it wrote nothing.
+Extract the archive first (right-click it, Extract All...), then start Valdoro.exe in the extracted folder."
+check "inside a zip: nothing written ($(others "$zdir"))" '[ -z "$(others "$zdir")" ]'
+
+# A read-only folder, a protected system folder and a full disk are
+# file systems of their own: root alone may mount them, and root writes
+# anywhere else.
+mount_tmpfs() {  # folder, size, then ro to remount it read-only once Valdoro.exe is in
+  mkdir -p "$1" && mount -t tmpfs -o "size=$2" tmpfs "$1" 2>/dev/null || return 1
+  mounted+=("$1")
+  cp "$win/Valdoro.exe" "$1/"
+  [ "${3:-}" != ro ] || mount -o remount,ro "$1"
+}
+if mount_tmpfs "$work/Sola lettura" 4m ro; then
+  box_case "a read-only folder" "$work/Sola lettura" 2 yes "Valdoro cannot write in its folder: Windows does not let it change files there (a read-only disk, or a folder that belongs to someone else).
+$move_to
+
+Folder: $(dos "$work/Sola lettura")
+Windows says: REASON"
+  pdir="$WINEPREFIX/drive_c/Program Files/Valdoro"
+  mount_tmpfs "$pdir" 4m ro
+  box_case "a protected system folder" "$pdir" 2 yes "Valdoro cannot write in its folder: it is a protected system folder, where only programs set up by an administrator may write.
+$move_to
+
+Folder: C:\\Program Files\\Valdoro
+Windows says: REASON"
+  # Room for the program and a megabyte: the documents fit, the line
+  # profile does not.
+  fdir="$work/Disco pieno"
+  mount_tmpfs "$fdir" $(( $(stat -c %s "$win/Valdoro.exe") / 4096 * 4096 + (1 << 20) ))
+  box_case "a full disk" "$fdir" 2 yes "The disk is full: Valdoro could not finish \"Valdoro_linea.dat\".
+Valdoro needs about 5 MB free on this disk. Make room (empty the Recycle Bin, remove what you no longer need) and start Valdoro again.
+
+Folder: $(dos "$fdir")
+Windows says: REASON"
+  check "full disk: no temporary, no source left ($(others "$fdir"))" '[ "$(others "$fdir")" = "Valdoro_Dir 5802_note.txt Valdoro_Dir 5802_rallentamenti.txt Valdoro_Dir 5802_scheda_treno.txt " ]'
+else
+  echo "SKIPPED: a read-only folder, a protected system folder and a full disk (tmpfs not permitted here)"
+fi
+
+# --help and --version answer in a box and write nothing, without the
+# window; any other argument is refused in a box.
+adir="$work/Argomenti"
+mkdir -p "$adir"
+cp "$win/Valdoro.exe" "$adir/"
+valdoro_args=(--version)
+box_case "Valdoro.exe --version" "$adir" 0 no "valdoro $version"
+valdoro_args=(--help)
+box_case "Valdoro.exe --help" "$adir" 0 no "usage: valdoro [--help | --version]
+Writes the Valdoro scenario (line \"Valdoro\", train \"Dir 5802\") into the directory that
+holds this program: three binary files for the simulator and three documents for the
+driver.  Without arguments it runs; it reads no other input.
+  --help     print this text and exit
+  --version  print the version and exit"
+valdoro_args=(--versione)
+box_case "Valdoro.exe --versione" "$adir" 2 no "unknown argument \"--versione\"
+usage: valdoro [--help | --version]"
+valdoro_args=()
+check "arguments: nothing written ($(others "$adir"))" '[ -z "$(others "$adir")" ]'
 
 # --- a slow disk: the window answers all along ----------------------------
 # Every file waits half a second before it is written; the window must
@@ -235,7 +347,10 @@ boxes answered: 1' "$work/box"
 wine_run "$win/prova_messaggio.exe" guasto >"$work/box"; s=$?
 check "guasto status 2 (got $s)" '[ $s -eq 2 ]'
 same_text "guasto box" 'box caption: "Valdoro"
-box text: "valdoro: cannot write C:\Prova José\Valdoro_linea.txt: Permission denied"
+box text: "Valdoro stopped before it finished.
+Start Valdoro again.
+
+cannot start the work: Not enough memory"
 box buttons: "OK"
 box icon: yes
 box owner is Form1: yes
@@ -307,6 +422,31 @@ for f in "Valdoro_Dir 5802.sim" "Valdoro_Dir 5802.dat"; do
 done
 same_run 0 dump "Colle Łódź/Colle_linea.dat" --json
 same_run 0 dump "Colle Łódź/Colle_linea.dat" --nonzero
+# dump --output writes, through the file layer, the very bytes that Linux
+# prints on standard output, whatever a console or a shell would make of
+# them; and says nothing.
+dump_to_file() {  # a dump's arguments
+  (cd "$work/autore-win" &&
+    timeout 120 wine "$win/scenario.exe" dump "$@" --output "Dump Łódź.txt" >"$work/out-win" 2>"$work/err-win"); local s=$?
+  (cd "$work/autore-lin" && "$linux_scenario" dump "$@" >"$work/out-lin")
+  check "scenario dump $* --output: status $s, silent, the bytes of Linux's standard output" \
+    '[ $s -eq 0 ] && [ ! -s "$work/out-win" ] && [ ! -s "$work/err-win" ] && cmp -s "$work/autore-win/Dump Łódź.txt" "$work/out-lin"'
+}
+dump_to_file "Uscita Łódź/Valdoro_Dir 5802.sim"
+dump_to_file "Uscita Łódź/Valdoro_Dir 5802.dat" --json --nonzero
+dump_to_file "Colle Łódź/Colle_linea.dat"
+# Double-clicked, it has a console of its own: it shows its help and waits
+# for Enter.  From a prompt it waits for nothing, and leaves the prompt's
+# code page as it was.
+wine_run "$win/prova_console.exe" "$(winepath -w "$win/scenario.exe" 2>>"$log")" >"$work/console"
+same_text "scenario.exe in a console of its own and in a shared one" "own console, started: yes
+own console, help shown: yes
+own console, ends with: yes
+own console, waits for Enter: yes
+own console, status after Enter: 0
+shared console, \"scenario\": status 2, code page after it 850
+shared console, \"scenario --version\": status 0, code page after it 850" "$work/console"
+check "scenario.exe --help lists --version" 'wine_run "$win/scenario.exe" --help | grep -q -e "--version *Print the version and exit"'
 same_run 0 draw "Uscita Łódź" --out "Disegni Łódź"
 same_run 0 draw "Colle Łódź" --out "Disegni Colle"
 for d in "Disegni Łódź" "Disegni Colle"; do

@@ -1,0 +1,183 @@
+#include "app/messaggi.h"
+
+#include <iterator>
+
+#include "model/nomi_file.h"
+#include "sources/scrittori.h"
+#include "util/file.h"
+
+namespace valdoro {
+
+namespace fs = std::filesystem;
+
+// The boxes say what happened, then what to do, then where, and last, on
+// lines of their own, the system's words, which come in the system's
+// language.
+const voce_messaggio kMessaggi[] = {
+    {messaggio::in_uso,
+     "Another program, most likely the simulator, has <file> open, so Valdoro cannot replace it.\n"
+     "Close the simulator and start Valdoro again.\n"
+     "\n"
+     "Folder: <folder>\n"
+     "Windows says: <reason>"},
+    {messaggio::cartella_al_nome,
+     "A folder stands where Valdoro writes <file>.\n"
+     "Move or rename that folder, then start Valdoro again.\n"
+     "\n"
+     "Folder: <folder>\n"
+     "Windows says: <reason>"},
+    {messaggio::cartella_protetta,
+     "Valdoro cannot write in its folder: it is a protected system folder, where only programs set up by an "
+     "administrator may write.\n"
+     "Move the whole Valdoro folder to the folder where the simulator looks for this scenario's files, or to a "
+     "folder of your own such as Documents, and start Valdoro.exe there.\n"
+     "\n"
+     "Folder: <folder>\n"
+     "Windows says: <reason>"},
+    {messaggio::cartella_non_scrivibile,
+     "Valdoro cannot write in its folder: Windows does not let it change files there (a read-only disk, or a "
+     "folder that belongs to someone else).\n"
+     "Move the whole Valdoro folder to the folder where the simulator looks for this scenario's files, or to a "
+     "folder of your own such as Documents, and start Valdoro.exe there.\n"
+     "\n"
+     "Folder: <folder>\n"
+     "Windows says: <reason>"},
+    {messaggio::disco_pieno,
+     "The disk is full: Valdoro could not finish <file>.\n"
+     "Valdoro needs about <MB> MB free on this disk. Make room (empty the Recycle Bin, remove what you no longer "
+     "need) and start Valdoro again.\n"
+     "\n"
+     "Folder: <folder>\n"
+     "Windows says: <reason>"},
+    {messaggio::cartella_occupata,
+     "Another Valdoro has held this folder for over a minute, so this one wrote nothing.\n"
+     "Wait for the other one to end (answer its message if it shows one), then start Valdoro again.\n"
+     "\n"
+     "Folder: <folder>"},
+    {messaggio::guasto_file,
+     "Valdoro could not <verb> <file>.\n"
+     "Start Valdoro again; if this comes back, move the whole Valdoro folder to a folder of your own such as "
+     "Documents.\n"
+     "\n"
+     "Folder: <folder>\n"
+     "Windows says: <reason>"},
+    {messaggio::guasto,
+     "Valdoro stopped before it finished.\n"
+     "Start Valdoro again.\n"
+     "\n"
+     "<reason>"},
+    {messaggio::dentro_archivio,
+     "Valdoro was started from inside the zip archive, from a copy that Windows deletes again, so it wrote "
+     "nothing.\n"
+     "Extract the archive first (right-click it, Extract All...), then start Valdoro.exe in the extracted folder."},
+    {messaggio::argomento_ignoto, "unknown argument \"<argument>\""},
+    {messaggio::uso,
+     "usage: valdoro [--help | --version]\n"
+     "Writes the Valdoro scenario (line \"Valdoro\", train \"Dir 5802\") into the directory that\n"
+     "holds this program: three binary files for the simulator and three documents for the\n"
+     "driver.  Without arguments it runs; it reads no other input.\n"
+     "  --help     print this text and exit\n"
+     "  --version  print the version and exit"},
+    {messaggio::versione, "valdoro <version>"},
+};
+const size_t kNumeroMessaggi = std::size(kMessaggi);
+
+namespace {
+
+void sostituisci(std::string& testo, const std::string& campo, const std::string& valore) {
+  for (size_t i = testo.find(campo); i != std::string::npos; i = testo.find(campo, i + valore.size())) {
+    testo.replace(i, campo.size(), valore);
+  }
+}
+
+// The working sources are no file a player keeps: they are named for what
+// they are, so that a folder standing at one's name can still be found.
+std::string nome_per_giocatore(const fs::path& percorso) {
+  const std::string nome = percorso.filename().u8string();
+  if (nome == file_sorgente_linea(kNomeLinea)) {
+    return "the working file \"" + nome + "\" (the line's source, which every run writes and deletes again)";
+  }
+  if (nome == file_sorgente_treno(kNomeLinea, kNomeTreno)) {
+    return "the working file \"" + nome + "\" (the train's source, which every run writes and deletes again)";
+  }
+  return "\"" + nome + "\"";
+}
+
+messaggio per_natura(natura_guasto n, bool protetta) {
+  switch (n) {
+    case natura_guasto::in_uso:
+      return messaggio::in_uso;
+    case natura_guasto::cartella_al_nome:
+      return messaggio::cartella_al_nome;
+    case natura_guasto::non_scrivibile:
+      return protetta ? messaggio::cartella_protetta : messaggio::cartella_non_scrivibile;
+    case natura_guasto::disco_pieno:
+      return messaggio::disco_pieno;
+    case natura_guasto::altro:
+      break;
+  }
+  return messaggio::guasto_file;
+}
+
+// ASCII letters in one case and one slash, no separator at the end.
+std::string forma_confronto(const std::string& percorso) {
+  std::string forma;
+  for (char c : percorso) {
+    if (c == '/') c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    forma += c;
+  }
+  while (!forma.empty() && forma.back() == '\\') forma.pop_back();
+  return forma;
+}
+
+}  // namespace
+
+std::string componi(messaggio m, const campi& c) {
+  std::string testo;
+  for (const voce_messaggio& v : kMessaggi) {
+    if (v.chi == m) testo = v.testo;
+  }
+  sostituisci(testo, "<MB>", std::to_string(kMegabyteNecessari));
+  for (const auto& [campo, valore] : c) sostituisci(testo, "<" + campo + ">", valore);
+  return testo;
+}
+
+std::string testo_guasto(const std::exception& e, const fs::path& cartella, bool protetta) {
+  const std::string cartella_utf8 = cartella.u8string();
+  if (dynamic_cast<const errore_cartella_occupata*>(&e) != nullptr) {
+    return componi(messaggio::cartella_occupata, {{"folder", cartella_utf8}});
+  }
+  const auto* f = dynamic_cast<const errore_file*>(&e);
+  if (f == nullptr) return componi(messaggio::guasto, {{"reason", e.what()}});
+  // A fault of the folder itself (its lock) names the folder.
+  const std::string file = f->percorso().parent_path() == cartella ? nome_per_giocatore(f->percorso())
+                                                                   : "\"" + f->percorso().u8string() + "\"";
+  return componi(per_natura(f->natura(), protetta),
+                 {{"file", file}, {"verb", f->verbo()}, {"folder", cartella_utf8}, {"reason", f->motivo()}});
+}
+
+bool dentro_cartella(const std::string& percorso, const std::string& base) {
+  const std::string p = forma_confronto(percorso);
+  const std::string b = forma_confronto(base);
+  if (b.empty() || p.compare(0, b.size(), b) != 0) return false;
+  return p.size() == b.size() || p[b.size()] == '\\';
+}
+
+bool copia_da_archivio(const std::string& cartella, const std::string& temporanea) {
+  const std::string c = forma_confronto(cartella);
+  const std::string t = forma_confronto(temporanea);
+  if (t.empty() || !dentro_cartella(c, t) || c.size() == t.size()) return false;
+  // The folders below the temporary one, each checked for the suffix.
+  size_t inizio = t.size() + 1;
+  while (inizio <= c.size()) {
+    size_t fine = c.find('\\', inizio);
+    if (fine == std::string::npos) fine = c.size();
+    const std::string nome = c.substr(inizio, fine - inizio);
+    if (nome.size() > 4 && nome.compare(nome.size() - 4, 4, ".zip") == 0) return true;
+    inizio = fine + 1;
+  }
+  return false;
+}
+
+}  // namespace valdoro
