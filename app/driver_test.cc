@@ -109,7 +109,7 @@ TEST(FormLoad, ARecordedErrorWritesEveryFileAndEndsWithStatusOne) {
   ASSERT_GT(riga_segnale, 1);
   EXPECT_EQ(p.eventi, (std::vector<std::string>{"show",
                                                 "notice:valdoro: " + treno + ":" + std::to_string(riga_segnale) +
-                                                    ":1: error 15: position beyond the usable end of the track",
+                                                    ":1: error 15: position 300000 m is beyond the usable end of the track, 224900 m",
                                                 "close"}));
   for (const std::string& nome : {file_profilo(kNomeLinea), file_stazioni(kNomeLinea, kNomeTreno),
                                   file_celle(kNomeLinea, kNomeTreno), file_note(kNomeLinea, kNomeTreno),

@@ -99,7 +99,7 @@ TEST(VistaDati, AMistakeIsPlacedInTheAuthorsFileWithItsLines) {
   EXPECT_EQ(d.regola, "E8");
   EXPECT_EQ(d.file, kTreno);
   EXPECT_EQ(d.riga, 51);
-  EXPECT_EQ(d.messaggio, "station position is not a multiple of 50");
+  EXPECT_EQ(d.messaggio, "station position 33510 m is not a multiple of 50 m");
 
   const json j = json::parse(stato_json(c, testo_file(righe_linea()), treno, kLinea, kTreno, {}, 7));
   EXPECT_EQ(j["versione"], 7);
