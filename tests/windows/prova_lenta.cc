@@ -76,6 +76,10 @@ DWORD WINAPI osservatore(LPVOID) {
       // What the close button sends.
       PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
       chiusa_a = GetTickCount();
+      // Looked at before the next question: under wine the hiding itself
+      // holds the window's thread for the two seconds it waits for a
+      // window manager, and a question asked then would wait as long.
+      while (IsWindowVisible(form) && GetTickCount() - chiusa_a < 1000) Sleep(10);
     }
     if (chiusa_a != 0 && !nascosta_alla_chiusura && !IsWindowVisible(form)) {
       nascosta_alla_chiusura = GetTickCount() - chiusa_a < 1000;
