@@ -6,22 +6,32 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh g++ cmake make libgtest-dev libcli11-dev nlohmann-json3-dev chromium strace e2fsprogs \
   libboost-dev chromium-driver python3-selenium
 jobs=$(nproc)
+# Each stage's time, so that a slow one shows in CI's log.
+stage() { echo "== $1: $((SECONDS - stage_start)) s" >&2; stage_start=$SECONDS; }
+stage_start=$SECONDS
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
+stage "plain build"
 (cd build && ctest --output-on-failure -j"$jobs")
 # File faults on a real file system: a full tmpfs, a read-only directory.
 tool=build/scenario; [ -x "$tool" ] || tool=
 bash tests/faults_test.sh build/valdoro $tool
+stage "plain tests"
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVALDORO_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
+stage "sanitizer build"
 (cd build-asan && ctest --output-on-failure -j"$jobs")
+stage "sanitizer tests"
 
 bash scripts/test_windows.sh
+stage "Windows build and wine tests"
 
 # The release archives, built twice from scratch: the same bytes.
 bash tests/release_test.sh
+stage "release archives"
 
 # The compiler under libFuzzer for a minute.
 bash scripts/fuzz.sh 60
+stage "fuzzers"
