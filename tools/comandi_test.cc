@@ -243,7 +243,9 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
       if (riga.rfind("L:", 0) == 0 || riga.rfind("T:", 0) == 0) riga.replace(0, 1, riga[0] == 'L' ? l : t);
       EXPECT_NE(("\n" + e.err).find("\n" + riga + "\n"), std::string::npos) << c.nome << "\n" << riga << "\n" << e.err;
     }
-    if (!c.atteso.empty()) EXPECT_EQ(e.stato, 1) << c.nome;
+    if (!c.atteso.empty()) {
+      EXPECT_EQ(e.stato, 1) << c.nome;
+    }
     EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_profilo("Valdoro"))), c.profilo) << c.nome;
     EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_stazioni("Valdoro", "Dir 5802"))), c.stazioni) << c.nome;
     EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_celle("Valdoro", "Dir 5802"))), c.celle) << c.nome;

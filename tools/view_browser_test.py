@@ -138,6 +138,17 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
 
 
+def check_our_warnings(driver, line, train, when):
+    """Our scenario's own two warnings, and nothing else."""
+    items = [i.text for i in driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li")]
+    check("%s: the two warnings: %s" % (when, items),
+          len(items) == 2 and items[0].startswith(line + ":114:") and "decimal-comma" in items[0].lower() and
+          items[1].startswith(train + ":60:") and "broken-name" in items[1].lower() and
+          not driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li.error"))
+    check("%s: the count: %r" % (when, text(driver, "conta-diagnostiche")),
+          text(driver, "conta-diagnostiche") == "(0 errors, 2 warnings)")
+
+
 def run(driver, url, work, line, train, artifacts, suffix):
     driver.get(url)
     WebDriverWait(driver, 30).until(lambda d: version(d) > 0)
@@ -146,11 +157,12 @@ def run(driver, url, work, line, train, artifacts, suffix):
     check("summary: cells", text(driver, "celle") == "4501")
     check("summary: stations", text(driver, "numero-stazioni") == "25")
     check("summary: signals", text(driver, "segnali") == "110")
-    check("no diagnostics on our scenario", text(driver, "diagnostiche") == "No problems found.")
+    check_our_warnings(driver, line, train, "on our scenario")
     rows = driver.find_elements(By.CSS_SELECTOR, "#stazioni tbody tr")
     check("station table has 25 rows", len(rows) == 25)
     check("station table: Prato Alto stops at metre 33500",
           any(r.text.split()[1:3] == ["Prato", "Alto"] and "33500" in r.text and "stop 60 s" in r.text for r in rows))
+    check("station table: Prato Alto's record", any("Prato Alto" in r.text and (train + ":51") in r.text for r in rows))
     plan = driver.execute_script("return document.getElementById('pianta').innerHTML")
     gradient = driver.execute_script("return document.getElementById('altimetria').innerHTML")
     check("both pictures drawn", plan.startswith("<svg") and gradient.startswith("<svg"))
@@ -160,9 +172,21 @@ def run(driver, url, work, line, train, artifacts, suffix):
     if labels:
         ActionChains(driver).move_to_element(labels[0]).perform()
         tip = text(driver, "indicazione")
-        check("pointing at Prato Alto tells its record: %r" % tip, 'station "Prato Alto", row' in tip and "metre 33500" in tip)
+        check("pointing at Prato Alto tells its row, values and record: %r" % tip,
+              tip.startswith('station "Prato Alto", row 5') and "metre 33500" in tip and
+              (train + ":51 stazione: position 33500 m, kind 2, length 400 m,") in tip and
+              "stop_time 60 s, hours 14 h, minutes 38 min, seconds 55 s, name Prato Alto" in tip)
     else:
         check("the plan labels Prato Alto", False)
+    # Pointing at a signal tells its cell and its record.
+    signals = driver.find_elements(By.CSS_SELECTOR, '#pianta svg [data-kind="signal"][data-cell="22"]')
+    if signals:
+        ActionChains(driver).move_to_element(signals[0]).perform()
+        tip = text(driver, "indicazione")
+        check("pointing at the signal of cell 22 tells its record: %r" % tip,
+              tip.startswith("signal, metre") and (train + ":79 segnale: position 1050 m,") in tip)
+    else:
+        check("the plan draws the signal of cell 22", False)
 
     # The "go to" box.
     box = driver.find_element(By.ID, "vai-testo")
@@ -188,7 +212,12 @@ def run(driver, url, work, line, train, artifacts, suffix):
     if wait_version_after(driver, v, "a mistake saved"):
         items = driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li.error")
         check("the mistake is listed: %s" % [i.text for i in items],
-              len(items) == 1 and items[0].text.startswith(train + ":51:") and "E8" in items[0].text)
+              len(items) == 1 and items[0].text.startswith(train + ":51:") and "error-8" in items[0].text.lower())
+        check("the count: %r" % text(driver, "conta-diagnostiche"),
+              text(driver, "conta-diagnostiche") == "(1 error, 2 warnings)")
+        rows = driver.find_elements(By.CSS_SELECTOR, "#stazioni tbody tr")
+        check("the station whose record stopped the compile keeps its name",
+              len(rows) >= 5 and "Prato Alto" in rows[4].text)
         here = driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li.error pre span.qui")
         check("with its source line", len(here) == 1 and "33510" in here[0].text)
         check("the pictures changed",
@@ -200,7 +229,7 @@ def run(driver, url, work, line, train, artifacts, suffix):
     with open(os.path.join(work, train), "wb") as f:  # in place, as most editors save
         f.write(source)
     if wait_version_after(driver, v, "the fix saved"):
-        check("the list is clear again", text(driver, "diagnostiche") == "No problems found.")
+        check_our_warnings(driver, line, train, "after the fix")
         check("the pictures are back",
               driver.execute_script("return document.getElementById('pianta').innerHTML") == plan and
               driver.execute_script("return document.getElementById('altimetria').innerHTML") == gradient)

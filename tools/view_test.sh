@@ -119,7 +119,7 @@ rmdir "$line"
 check "a missing source is waited for" \
   'state_holds "d[\"attese\"] == [\"$line\"] and d[\"riassunto\"][\"stazioni\"] == 25"'
 mv "$work/line.saved" "$line"
-check "the source back, built again" 'state_holds "d[\"attese\"] == [] and d[\"diagnostiche\"] == [] and d[\"riassunto\"][\"stazioni\"] == 25"'
+check "the source back, built again" 'state_holds "d[\"attese\"] == [] and [x[\"regola\"] for x in d[\"diagnostiche\"]] == [\"decimal-comma\", \"broken-name\"] and d[\"riassunto\"][\"stazioni\"] == 25"'
 
 for signal in TERM INT; do
   kill -$signal "$server"

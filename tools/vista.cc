@@ -399,6 +399,8 @@ void server::aggiorna() {
   in_attesa_annunciata_ = false;
   if (!illeggibili.empty() && attese.empty()) {
     compilazione_vista c = ultima_ ? *ultima_ : compilazione_vista{};
+    c.errori = illeggibili.size();
+    c.avvisi = 0;
     c.diagnostiche = std::move(illeggibili);
     ultima_ = std::move(c);
   } else if (attese.empty()) {
@@ -412,6 +414,7 @@ void server::aggiorna() {
     } catch (const std::exception& e) {
       compilazione_vista fallita;
       fallita.diagnostiche.push_back({"error", "stop", "", 0, 0, std::string("the compile could not run: ") + e.what()});
+      fallita.errori = 1;
       ultima_ = std::move(fallita);
     }
   }

@@ -53,7 +53,7 @@ const char kPaginaVista[] = R"html(<!DOCTYPE html>
 <section aria-labelledby="titolo-stazioni">
   <h2 id="titolo-stazioni">Stations</h2>
   <table id="stazioni">
-    <thead><tr><th>row</th><th>name</th><th>line's km</th><th>metre</th><th>arrival</th><th>departure</th><th>stop or pass</th></tr></thead>
+    <thead><tr><th>row</th><th>name</th><th>line's km</th><th>metre</th><th>arrival</th><th>departure</th><th>stop or pass</th><th>record</th></tr></thead>
     <tbody></tbody>
   </table>
 </section>
@@ -170,7 +170,11 @@ const char kScriptVista[] = R"js('use strict';
     if (voci.length === 0) voci.push(elemento('li', 'nessuna', 'No problems found.'));
     lista.replaceChildren(...voci);
     const n = stato.diagnostiche.length;
-    $('conta-diagnostiche').textContent = '(' + n + ')';
+    const r = stato.riassunto;
+    const conta = (q, nome) => q + ' ' + nome + (q === 1 ? '' : 's');
+    // Past a rule's bound problems are only counted: the count says so.
+    $('conta-diagnostiche').textContent = '(' + conta(r.errori, 'error') + ', ' + conta(r.avvisi, 'warning') +
+      (r.errori + r.avvisi > n ? '; ' + n + ' listed' : '') + ')';
   }
 
   // The pictures are the program's own SVG, every text in them escaped.
@@ -191,7 +195,8 @@ const char kScriptVista[] = R"js('use strict';
       tr.append(elemento('td', 'numero', String(s.riga)), elemento('td', '', s.nome),
         elemento('td', 'numero', s.km.toFixed(3)), elemento('td', 'numero', String(s.metro)),
         elemento('td', '', ore(s.arrivo)), elemento('td', '', ore(s.partenza)),
-        elemento('td', '', s.ferma ? (s.sosta ? 'stop ' + s.sosta + ' s' : 'stop') : 'pass'));
+        elemento('td', '', s.ferma ? (s.sosta ? 'stop ' + s.sosta + ' s' : 'stop') : 'pass'),
+        elemento('td', 'dove', record_di({ kind: 'station', row: String(s.riga) }).map((r) => dove(r.file, r.riga, 0)).join(' ')));
       return tr;
     });
     $('stazioni').tBodies[0].replaceChildren(...righe);
@@ -222,10 +227,33 @@ const char kScriptVista[] = R"js('use strict';
       ' km/h, gradient ' + c.pendenza + ' per mille';
     if (c.montagna) t += '\nmountain span of kind ' + c.montagna;
     if (c.tipo) t += '\nobject of kind ' + c.tipo;
-    for (const r of stato.record) {
-      if (r.numero === k) t += '\n' + r.tipo + ' record ' + dove(r.file, r.riga, 0);
-    }
     return t;
+  }
+
+  // The records that made a drawn object, keyed as the picture keys it.
+  function record_di(d) {
+    const riga = Number.parseInt(d.row, 10), k = Number.parseInt(d.cell, 10);
+    const da = Number.parseInt(d.from, 10), a = Number.parseInt(d.to, 10);
+    return stato.record.filter((r) => {
+      if (r.tipo !== d.kind) return false;
+      if (d.kind === 'station') return r.riga_tabella === riga;
+      if (d.kind === 'signal' || d.kind === 'board' || d.kind === 'slowdown') return r.cella === k;
+      return r.da >= 0 && (r.da === da || (r.da < a && r.a > da));
+    });
+  }
+
+  // Every record whose span holds a metre: what no picture draws (a
+  // curve) is found by its metre.
+  function record_al_metro(m) {
+    return stato.record.filter((r) => r.da >= 0 && r.a > r.da && r.da <= m && m < r.a);
+  }
+
+  const kMostrati = 3;
+  function racconta_record(elenco) {
+    const righe = elenco.slice(0, kMostrati).map((r) => dove(r.file, r.riga, 0) + ' ' + r.parola + ': ' +
+      r.valori.map(([nome, valore]) => nome + ' ' + valore).join(', '));
+    if (elenco.length > kMostrati) righe.push('and ' + (elenco.length - kMostrati) + ' more records');
+    return righe.join('\n');
   }
 
   function metri_numerati(m) {
@@ -273,10 +301,12 @@ const char kScriptVista[] = R"js('use strict';
       for (const s of [prima, dopo]) {
         if (s) document.querySelector('#stazioni tr[data-riga="' + s.riga + '"]').classList.add('scelta');
       }
+      const tratti = record_al_metro(p).map((r) => r.parola + ' ' + dove(r.file, r.riga, 0));
       return 'metre ' + p + ', line km ' + km(metri_numerati(p)) + ': ' +
         racconta_cella(Math.floor(p / stato.celle.metri)).split('\n').slice(1).join('; ') +
         (prima ? '; after ' + prima.nome + ' (metre ' + prima.metro + ')' : '') +
-        (dopo ? '; before ' + dopo.nome + ' (metre ' + dopo.metro + ')' : '');
+        (dopo ? '; before ' + dopo.nome + ' (metre ' + dopo.metro + ')' : '') +
+        (tratti.length > 0 ? '; records ' + tratti.join(', ') : '');
     }).join('\n');
   }
 
@@ -288,12 +318,15 @@ const char kScriptVista[] = R"js('use strict';
     if (segnato) {
       const d = segnato.dataset;
       const righe = [];
-      if (d.kind) righe.push(d.kind);
       const riga = Number.parseInt(d.row, 10);
-      if (Number.isFinite(riga) && stazione_di_riga(riga)) righe.push(racconta_stazione(stazione_di_riga(riga)));
       const k = Number.parseInt(d.cell, 10);
+      if (Number.isFinite(riga) && stazione_di_riga(riga)) righe.push(racconta_stazione(stazione_di_riga(riga)));
+      else if (d.kind) righe.push(d.kind + (d.from !== undefined ? ', metre ' + d.from + (d.to !== d.from ? ' to ' + d.to : '') : ''));
       if (Number.isFinite(k)) righe.push(racconta_cella(k));
-      if (d.file) righe.push('record ' + dove(d.file, Number.parseInt(d.line, 10) || 0, 0));
+      if (d.kind) {
+        const elenco = record_di(d);
+        righe.push(elenco.length > 0 ? racconta_record(elenco) : 'no record of the sources made it');
+      }
       if (righe.length > 0) return righe.join('\n');
     }
     if (bersaglio.closest('text')) {

@@ -49,7 +49,20 @@ bool riga_stazione_usata(const riga_stazione& s) {
   return s.tipo != 0 || s.inizio != 0 || s.fine != 0 || s.progressiva != 0;
 }
 
-json stazioni(const tabella_stazioni_t& t) {
+// The name a station's record gives, for a row the compile left without
+// one (its record stopped the compile before the name was read).
+std::string nome_da_record(const std::vector<record_vista>& tutti, int riga) {
+  for (const record_vista& r : tutti) {
+    if (r.riga_tabella == riga) {
+      for (const auto& [nome, valore] : r.valori) {
+        if (nome == "name") return valore;
+      }
+    }
+  }
+  return "";
+}
+
+json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutti) {
   json out = json::array();
   int ultima = 0;
   for (int r = 1; r <= kPrimaRigaCartelli; ++r) ultima = riga_stazione_usata(t[r]) ? r : ultima;
@@ -63,7 +76,7 @@ json stazioni(const tabella_stazioni_t& t) {
     // The train ends its run at the last station with a time.
     const bool ferma = s.campo13 != 0 || (r == ultima && con_ora);
     json j = {{"riga", r},
-              {"nome", leggibile(s.nome)},
+              {"nome", leggibile(s.nome.empty() ? nome_da_record(tutti, r) : s.nome)},
               {"metro", s.progressiva},
               {"km", metri_numerati(t, s.progressiva) / 1000.0},
               {"tipo", s.tipo},
@@ -74,6 +87,24 @@ json stazioni(const tabella_stazioni_t& t) {
     j["arrivo"] = con_ora && ferma && r != 1 ? ora(s.orario) : "";
     j["partenza"] = con_ora && r != ultima ? ora(s.orario + (ferma && r != 1 ? s.campo13 : 0)) : "";
     out.push_back(j);
+  }
+  return out;
+}
+
+json record(const std::vector<record_vista>& tutti) {
+  json out = json::array();
+  for (const record_vista& r : tutti) {
+    json valori = json::array();
+    for (const auto& [nome, valore] : r.valori) valori.push_back({nome, leggibile(valore)});
+    out.push_back({{"tipo", r.tipo},
+                   {"parola", r.parola},
+                   {"riga_tabella", r.riga_tabella},
+                   {"cella", r.cella},
+                   {"da", r.da},
+                   {"a", r.a},
+                   {"file", r.file},
+                   {"riga", r.riga},
+                   {"valori", valori}});
   }
   return out;
 }
@@ -121,13 +152,15 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   j["treno"] = file_treno;
   int32_t segnali = 0;
   for (const cella& k : l.celle) segnali += k.tipo == 1 ? 1 : 0;
-  const json tabella = stazioni(l.stazioni);
+  const json tabella = stazioni(l.stazioni, c.record);
   j["riassunto"] = {{"titolo", c.titolo},
                     {"nome_treno", c.treno},
                     {"lunghezza", lunghezza_percorso(l)},
                     {"celle", l.celle.size()},
                     {"stazioni", tabella.size()},
-                    {"segnali", segnali}};
+                    {"segnali", segnali},
+                    {"errori", c.errori},
+                    {"avvisi", c.avvisi}};
   j["diagnostiche"] = diagnostiche(c, righe_di(testo_linea), righe_di(testo_treno), file_linea, file_treno);
   j["stazioni"] = tabella;
   j["numerazione"] = numerazione(l.stazioni);
@@ -141,11 +174,7 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   }
   j["celle"] = {{"metri", kMetriCella}, {"velocita", velocita}, {"pendenza", pendenza}, {"tipo", tipo},
                 {"montagna", montagna}};
-  json record = json::array();
-  for (const record_vista& r : c.record) {
-    record.push_back({{"tipo", r.tipo}, {"numero", r.numero}, {"file", r.file}, {"riga", r.riga}});
-  }
-  j["record"] = record;
+  j["record"] = record(c.record);
   j["pianta"] = svg_pianta(l);
   j["altimetria"] = svg_altimetria(l);
   // Text from the sources may be anything; the page gets valid UTF-8.

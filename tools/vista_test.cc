@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -72,11 +75,23 @@ std::string sostituisci(std::string testo, const std::string& da, const std::str
   return testo;
 }
 
-TEST(VistaDati, OurScenarioBuildsCleanUnderTheNamesItsFilesCarry) {
+// Our scenario's two warnings, as `scenario check` gives them.
+std::vector<std::string> regole(const compilazione_vista& c) {
+  std::vector<std::string> out;
+  for (const diagnostica_vista& d : c.diagnostiche) {
+    out.push_back(d.livello + " " + d.regola + " " + d.file + ":" + std::to_string(d.riga));
+  }
+  return out;
+}
+
+TEST(VistaDati, OurScenarioBuildsUnderTheNamesItsFilesCarryWithTheCheckersWarnings) {
   const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), kLinea, kTreno);
   EXPECT_EQ(c.titolo, "Valdoro");
   EXPECT_EQ(c.treno, "Dir 5802");
-  EXPECT_TRUE(c.diagnostiche.empty());
+  EXPECT_EQ(regole(c), (std::vector<std::string>{"warning decimal-comma " + std::string(kLinea) + ":114",
+                                                 "warning broken-name " + std::string(kTreno) + ":60"}));
+  EXPECT_EQ(c.errori, 0u);
+  EXPECT_EQ(c.avvisi, 2u);
   EXPECT_EQ(lunghezza_percorso(c.linea), 218000);
   EXPECT_EQ(c.linea.celle.size(), 4501u);
   EXPECT_TRUE(c.linea.pianta.esiste());
@@ -87,28 +102,132 @@ TEST(VistaDati, SourcesNamedOtherwiseBuildUnderNeutralNames) {
       compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), "line.txt", "train.txt");
   EXPECT_EQ(c.titolo, "Linea");
   EXPECT_EQ(c.treno, "Treno");
-  EXPECT_TRUE(c.diagnostiche.empty());
+  ASSERT_EQ(c.diagnostiche.size(), 2u);
+  EXPECT_EQ(c.diagnostiche[0].file, "line.txt");
+  EXPECT_EQ(c.diagnostiche[1].file, "train.txt");
 }
 
 TEST(VistaDati, AMistakeIsPlacedInTheAuthorsFileWithItsLines) {
   const std::string treno = sostituisci(testo_file(righe_treno()), "stazione,   33500,", "stazione,   33510,");
   const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), treno, kLinea, kTreno);
-  ASSERT_EQ(c.diagnostiche.size(), 1u);
-  const diagnostica_vista& d = c.diagnostiche[0];
+  ASSERT_EQ(c.diagnostiche.size(), 3u);
+  const diagnostica_vista& d = c.diagnostiche[1];
   EXPECT_EQ(d.livello, "error");
-  EXPECT_EQ(d.regola, "E8");
+  EXPECT_EQ(d.regola, "error-8");
   EXPECT_EQ(d.file, kTreno);
   EXPECT_EQ(d.riga, 51);
   EXPECT_EQ(d.messaggio, "station position 33510 m is not a multiple of 50 m");
 
   const json j = json::parse(stato_json(c, testo_file(righe_linea()), treno, kLinea, kTreno, {}, 7));
   EXPECT_EQ(j["versione"], 7);
-  const json& intorno = j["diagnostiche"][0]["intorno"];
+  const json& intorno = j["diagnostiche"][1]["intorno"];
   ASSERT_EQ(intorno.size(), 5u);
   EXPECT_EQ(intorno[0]["n"], 49);
   EXPECT_EQ(intorno[2]["n"], 51);
   EXPECT_EQ(intorno[2]["testo"],
             "stazione,   33510,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,38,55, Prato Alto");
+}
+
+
+// Every object the pictures draw, keyed as their data attributes key it.
+struct disegnato {
+  std::string tipo;
+  int32_t riga = 0, cella = -1;
+  int64_t da = -1, a = -1;
+};
+
+std::vector<disegnato> disegnati(const std::string& svg) {
+  static const std::regex attributi(
+      R"re(data-kind="(\w+)"(?: data-row="(\d+)")?(?: data-cell="(\d+)")?(?: data-from="(\d+)" data-to="(\d+)")?)re");
+  std::vector<disegnato> out;
+  for (std::sregex_iterator m(svg.begin(), svg.end(), attributi), fine; m != fine; ++m) {
+    disegnato d{(*m)[1]};
+    if ((*m)[2].matched) d.riga = std::stoi((*m)[2]);
+    if ((*m)[3].matched) d.cella = std::stoi((*m)[3]);
+    if ((*m)[4].matched) d.da = std::stoll((*m)[4]), d.a = std::stoll((*m)[5]);
+    out.push_back(d);
+  }
+  return out;
+}
+
+// The page's rule: a station by its row, a point object by its cell, a
+// span by the metres it shares with the drawn one.
+std::vector<const record_vista*> record_di(const compilazione_vista& c, const disegnato& d) {
+  std::vector<const record_vista*> out;
+  for (const record_vista& r : c.record) {
+    if (r.tipo != d.tipo) continue;
+    bool preso;
+    if (d.tipo == "station") {
+      preso = r.riga_tabella == d.riga;
+    } else if (d.tipo == "signal" || d.tipo == "board" || d.tipo == "slowdown") {
+      preso = r.cella == d.cella;
+    } else {
+      preso = r.da >= 0 && (r.da == d.da || (r.da < d.a && r.a > d.da));
+    }
+    if (preso) out.push_back(&r);
+  }
+  return out;
+}
+
+TEST(VistaRecord, EveryObjectDrawnOfOurScenarioFindsTheRecordThatMadeIt) {
+  const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), kLinea, kTreno);
+  std::map<std::string, int> visti;
+  for (const std::string& svg : {svg_pianta(c.linea), svg_altimetria(c.linea)}) {
+    for (const disegnato& d : disegnati(svg)) {
+      const size_t n = record_di(c, d).size();
+      ++visti[d.tipo];
+      if (d.tipo == "tunnel" || d.tipo == "gradient") {
+        EXPECT_GE(n, 1u) << d.tipo << " metres " << d.da << " to " << d.a;
+      } else {
+        EXPECT_EQ(n, 1u) << d.tipo << " row " << d.riga << " cell " << d.cella;
+      }
+    }
+  }
+  // Not a vacuous pass: each kind is drawn, and all the signals are.
+  for (const char* tipo : {"station", "signal", "board", "slowdown", "tunnel", "gradient"}) {
+    EXPECT_GT(visti[tipo], 0) << tipo;
+  }
+  std::set<int32_t> celle_segnali;
+  for (const disegnato& d : disegnati(svg_pianta(c.linea))) {
+    if (d.tipo == "signal") celle_segnali.insert(d.cella);
+  }
+  EXPECT_EQ(celle_segnali.size(), 110u);
+}
+
+TEST(VistaRecord, ARecordIsPlacedAndItsValuesAreInTheAuthorsUnits) {
+  const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), kLinea, kTreno);
+  const record_vista* prato = nullptr;
+  const record_vista* segnale = nullptr;
+  for (const record_vista& r : c.record) {
+    if (r.tipo == "station" && r.riga_tabella == 5) prato = &r;
+    if (r.tipo == "signal" && segnale == nullptr) segnale = &r;
+  }
+  ASSERT_NE(prato, nullptr);
+  EXPECT_EQ(prato->file, kTreno);
+  EXPECT_EQ(prato->riga, 51);
+  EXPECT_EQ(prato->parola, "stazione");
+  using campi = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(prato->valori, (campi{{"position", "33500 m"}, {"kind", "2"},        {"length", "400 m"},
+                                  {"value_4", "1"},        {"value_5", "0"},     {"longer_area", "0"},
+                                  {"value_7", "3"},        {"value_8", "1"},     {"value_9", "0"},
+                                  {"value_10", "2"},       {"value_11", "1"},    {"value_12", "1"},
+                                  {"stop_time", "60 s"},   {"hours", "14 h"},    {"minutes", "38 min"},
+                                  {"seconds", "55 s"},     {"name", "Prato Alto"}}));
+  ASSERT_NE(segnale, nullptr);
+  EXPECT_EQ(segnale->file, kTreno);
+  EXPECT_EQ(segnale->riga, 79);
+  EXPECT_EQ(segnale->valori.at(0), (std::pair<std::string, std::string>{"position", "1050 m"}));
+  // A signal stands in the cell after the one holding it: 1050 / 50 + 1.
+  EXPECT_EQ(segnale->cella, 22);
+}
+
+TEST(VistaRecord, AStationWhoseRecordStoppedTheCompileIsStillNamedInTheTable) {
+  const std::string treno = sostituisci(testo_file(righe_treno()), "stazione,   33500,", "stazione,   33510,");
+  const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), treno, kLinea, kTreno);
+  const json j = json::parse(stato_json(c, testo_file(righe_linea()), treno, kLinea, kTreno, {}, 1));
+  ASSERT_GE(j["stazioni"].size(), 5u);
+  EXPECT_EQ(j["stazioni"][4]["nome"], "Prato Alto");
+  EXPECT_EQ(j["riassunto"]["errori"], 1);
 }
 
 TEST(VistaStato, StationsWithTheirTimesAndTheSourcesWaitedFor) {
