@@ -183,6 +183,21 @@ if command -v strace >/dev/null; then
       if (lastdirflush <= lastrename) print "no folder flush after the last rename"
     }' "$work/trace")
   check "each output flushed before its rename, the folder after the last: $order" '[ -z "$order" ]'
+  # A link at a name is never followed: every file opened in the folder is
+  # opened with O_NOFOLLOW, and every file created is created new.  (O_EXCL
+  # alone refuses a link at a new name too; O_NOFOLLOW is kept as a second
+  # guard, and this holds it there.)
+  opens=$(awk -v dir="$dir" '
+    /open(at)?\(/ && !/O_DIRECTORY/ {
+      match($0, /"[^"]*"/); name = substr($0, RSTART + 1, RLENGTH - 2)
+      if (index(name, dir "/") != 1) next
+      n++
+      if (!/O_NOFOLLOW/) print "opened without O_NOFOLLOW: " name
+      if (/O_CREAT/ && !/O_EXCL/) print "created without O_EXCL: " name
+    }
+    # The eight files written (the two sources among them), the two sources read.
+    END { if (n < 10) print "only " n " files opened in the folder" }' "$work/trace")
+  check "every file in the folder opened without following a link, every one created new: $opens" '[ -z "$opens" ]'
 else
   echo "FAIL: strace not found; install it with: bash scripts/setup.sh strace"; fail=1
 fi
