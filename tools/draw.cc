@@ -565,6 +565,7 @@ std::string percorso(const std::string& d, const std::string& stile, const std::
 
 constexpr char kColoreCambio[] = "#ff8f00";
 constexpr char kColoreStazione[] = "#1565c0";
+constexpr char kColoreCurva[] = "#8e24aa";
 
 // A ring around the point: a station that stands there stays in sight.
 std::string segno_cambio(double x, double y, const std::string& altro = "") {
@@ -595,6 +596,7 @@ int legenda_pianta(const std::vector<tratto>& spans, bool con_cambi, double metr
     return riga(x, y, x + 20, y, "stroke=\"" + colore + "\" stroke-width=\"" + std::to_string(spessore) + "\"");
   };
   voce(tratto_legenda("#222", 2), "track");
+  voce(tratto_legenda(kColoreCurva, 2), "curve");
   for (const auto& [tipo, si] : tipi) voce(tratto_legenda(colore_montagna(tipo), 8), nome_montagna(tipo));
   voce(quadrato_stazione(xc, y), "station");
   voce(elemento("circle")("cx", xc)("cy", y)("r", 2.5)("fill", "#d32f2f").vuoto(), "signal");
@@ -644,6 +646,41 @@ void disegna_binario(pianta_in_corso& c) {
     if (!c.traccia[i].nuovo) c.testi.occupa_linea(c.traccia[i - 1].p, c.traccia[i].p);
   }
   if (!c.traccia.empty()) c.testi.occupa_linea(c.traccia[0].p, c.traccia[0].p);
+}
+
+// The profile keeps points, not the curves that made them: a curve is
+// found where the line turns, the heading of each chord of kCorda metres
+// against the one before.  Found so, a curve's ends are known to a chord;
+// runs that `vicini` finds less than a pixel apart are taken as one.
+constexpr int32_t kCorda = 50;
+constexpr double kSvoltaMinima = 0.002;
+constexpr double kGiroPieno = 6.283185307179586;  // radians a chord: a radius of 25 km still shows
+
+template <typename F>
+std::vector<tratto> curve(const piano& pl, int32_t L, F vicini) {
+  std::vector<tratto> out;
+  for (int32_t m = kCorda; m + kCorda <= L; m += kCorda) {
+    if (!pl.valido(m - kCorda) || !pl.valido(m) || !pl.valido(m + kCorda)) continue;
+    const punto a = pl.a(m - kCorda), b = pl.a(m), c = pl.a(m + kCorda);
+    const double svolta = std::remainder(std::atan2(c.y - b.y, c.x - b.x) - std::atan2(b.y - a.y, b.x - a.x), kGiroPieno);
+    if (!(std::abs(svolta) > kSvoltaMinima)) continue;
+    const int32_t da = m - kCorda, a_ = m + kCorda;
+    if (!out.empty() && (out.back().a >= da || vicini(out.back().a, da))) {
+      out.back().a = a_;
+    } else {
+      out.push_back({da, a_, 0, ""});
+    }
+  }
+  return out;
+}
+
+void disegna_curve(pianta_in_corso& c) {
+  const auto vicini = [&](int32_t a, int32_t b) { return lunghezza(c.pl.a(a), c.pl.a(b)) < 1; };
+  for (const tratto& t : curve(c.pl, c.L, vicini)) {
+    c.svg += percorso(percorso_tra(c.pl, c.traccia, t.da, t.a),
+                      "stroke=\"" + std::string(kColoreCurva) + "\" stroke-width=\"2\" stroke-linejoin=\"round\"",
+                      identita("curve", -1, t.da, t.a));
+  }
 }
 
 // Signals closer than a few pixels to the last one drawn would only
@@ -736,6 +773,7 @@ std::string svg_pianta(const linea_costruita& l) {
   c.svg += testo_svg({"1 px = " + n1(pl.metri_per_pixel()) + " m", 12, false, "#555"}, 20, 52);
   disegna_montagne(c, spans);
   disegna_binario(c);
+  disegna_curve(c);
   disegna_segnali(c);
 
   // The marks first, so that no text covers them; then the texts, those

@@ -55,6 +55,9 @@ profilo decodifica_pianta(std::string_view dati);
 //             than a pixel apart are drawn, and carried, as one;
 //   gradient  a stretch of one gradient: data-cell (its first cell),
 //             data-from, data-to; stretches too narrow to see, as one;
+//   curve     on the plan, a stretch where the line turns: data-from,
+//             data-to, found from the points to within 50 m (the profile
+//             keeps no curves); curves less than a pixel apart, as one;
 // metres from the start of the track, as the sources give them.  The texts
 // and leader lines of an object carry its data-kind and data-row or metres
 // too; a leader line has class="leader".  On the plan, each station's

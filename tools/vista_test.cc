@@ -176,7 +176,7 @@ TEST(VistaRecord, EveryObjectDrawnOfOurScenarioFindsTheRecordThatMadeIt) {
     for (const disegnato& d : disegnati(svg)) {
       const size_t n = record_di(c, d).size();
       ++visti[d.tipo];
-      if (d.tipo == "tunnel" || d.tipo == "gradient") {
+      if (d.tipo == "tunnel" || d.tipo == "gradient" || d.tipo == "curve") {
         EXPECT_GE(n, 1u) << d.tipo << " metres " << d.da << " to " << d.a;
       } else {
         EXPECT_EQ(n, 1u) << d.tipo << " row " << d.riga << " cell " << d.cella;
@@ -184,7 +184,7 @@ TEST(VistaRecord, EveryObjectDrawnOfOurScenarioFindsTheRecordThatMadeIt) {
     }
   }
   // Not a vacuous pass: each kind is drawn, and all the signals are.
-  for (const char* tipo : {"station", "signal", "board", "slowdown", "tunnel", "gradient"}) {
+  for (const char* tipo : {"station", "signal", "board", "slowdown", "tunnel", "gradient", "curve"}) {
     EXPECT_GT(visti[tipo], 0) << tipo;
   }
   std::set<int32_t> celle_segnali;
@@ -192,6 +192,37 @@ TEST(VistaRecord, EveryObjectDrawnOfOurScenarioFindsTheRecordThatMadeIt) {
     if (d.tipo == "signal") celle_segnali.insert(d.cella);
   }
   EXPECT_EQ(celle_segnali.size(), 110u);
+  // The plan finds its curves from the points alone: every curve record
+  // lies in a drawn curve, and nothing straight is drawn as one.
+  std::vector<disegnato> curve;
+  for (const disegnato& d : disegnati(svg_pianta(c.linea))) {
+    if (d.tipo == "curve") curve.push_back(d);
+  }
+  std::vector<const record_vista*> curvi;
+  for (const record_vista& r : c.record) {
+    if (r.tipo != "curve") continue;
+    curvi.push_back(&r);
+    bool dentro = false;
+    for (const disegnato& d : curve) dentro = dentro || (d.da <= r.da && r.a <= d.a);
+    EXPECT_TRUE(dentro) << r.file << ":" << r.riga << " metres " << r.da << " to " << r.a;
+  }
+  ASSERT_GT(curvi.size(), 10u);
+  // A straight stretch is drawn straight, but for a chord (50 m) at each
+  // end and gaps narrower than a pixel, which a curve drawn spans.
+  std::smatch scala;
+  const std::string pianta = svg_pianta(c.linea);
+  ASSERT_TRUE(std::regex_search(pianta, scala, std::regex(R"(1 px = ([0-9.]+) m)")));
+  const double pixel = std::stod(scala[1]);
+  int diritti = 0;
+  for (size_t i = 1; i < curvi.size(); ++i) {
+    const int64_t da = curvi[i - 1]->a + 50, a = curvi[i]->da - 50;
+    if (a - da < pixel + 1) continue;
+    ++diritti;
+    for (const disegnato& d : curve) {
+      EXPECT_FALSE(d.da <= da && a <= d.a) << "straight metres " << da << " to " << a << " drawn as a curve";
+    }
+  }
+  EXPECT_GT(diritti, 10);
 }
 
 TEST(VistaRecord, ARecordIsPlacedAndItsValuesAreInTheAuthorsUnits) {
