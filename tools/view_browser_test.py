@@ -223,6 +223,16 @@ def run(driver, url, work, line, train, artifacts, suffix):
         check("the pictures changed",
               driver.execute_script("return document.getElementById('pianta').innerHTML") != plan and
               driver.execute_script("return document.getElementById('altimetria').innerHTML") != gradient)
+        check("what the pointer told of the state before is gone",
+              not driver.find_element(By.ID, "indicazione").is_displayed())
+        labels = [t for t in driver.find_elements(By.CSS_SELECTOR, "#pianta svg text") if t.text == "Ponte Rovera"]
+        if labels:
+            ActionChains(driver).move_to_element(labels[0]).perform()
+            tip = text(driver, "indicazione")
+            check("pointing at Ponte Rovera after the save: %r" % tip,
+                  tip.startswith('station "Ponte Rovera", row 3') and (train + ":49 stazione:") in tip)
+        else:
+            check("the plan still labels Ponte Rovera", False)
         screenshot(driver, os.path.join(artifacts, "view%s-mistake.png" % suffix))
 
     v = version(driver)

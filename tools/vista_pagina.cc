@@ -128,6 +128,8 @@ const char kScriptVista[] = R"js('use strict';
   }
 
   function mostra() {
+    // What the pointer told is of the state before.
+    $('indicazione').hidden = true;
     const r = stato.riassunto;
     document.title = (r.titolo ? r.titolo + ' / ' + r.nome_treno + ' - ' : '') + 'scenario view';
     $('titolo').textContent = r.titolo ? r.titolo + ' / ' + r.nome_treno : 'scenario view';
