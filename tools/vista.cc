@@ -466,8 +466,8 @@ int servi_vista(const opzioni_vista& o, std::ostream& out, std::ostream& err) {
   io.run();
   in_servizio = nullptr;
   contesto_in_servizio = nullptr;
+  out << "stopped\n" << std::flush;
   chiusura_console_finita();
-  out << "stopped\n";
   return 0;
 }
 

@@ -21,13 +21,15 @@ namespace {
 void (*da_chiamare)() = nullptr;
 HANDLE finito = nullptr;
 
-// Runs on a thread of its own; the process ends when it returns, so it waits
-// for the server to have let everything go.  Ctrl+C and Ctrl+Break pass on to
-// the C runtime's handler, which raises SIGINT.
+// Runs on a thread of its own; the system ends the process when it returns,
+// so it waits for the server to have let everything go and said so, and
+// then ends the process itself with the status of a clean stop (returned,
+// the system's would be its own).  Ctrl+C and Ctrl+Break pass on to the C
+// runtime's handler, which raises SIGINT.
 BOOL WINAPI alla_chiusura(DWORD evento) {
   if (evento != CTRL_CLOSE_EVENT && evento != CTRL_LOGOFF_EVENT && evento != CTRL_SHUTDOWN_EVENT) return FALSE;
   if (da_chiamare != nullptr) da_chiamare();
-  if (finito != nullptr) WaitForSingleObject(finito, 4000);
+  if (finito != nullptr && WaitForSingleObject(finito, 4000) == WAIT_OBJECT_0) ExitProcess(0);
   return TRUE;
 }
 

@@ -4,6 +4,9 @@
 // must show its help and wait for Enter; started in a console it shares
 // with another program, as from a prompt, it waits for nothing; and the
 // console's code page is the one it found.  Prints one line per check.
+//   prova_console SCENARIO_EXE LINE_SOURCE TRAIN_SOURCE
+// also starts `scenario view` on the two sources in the shared console and
+// ends it as a user does, with Ctrl+C.
 #include <windows.h>
 
 #include <string>
@@ -72,11 +75,30 @@ DWORD stato_finale(HANDLE processo, DWORD millisecondi) {
 
 const char* si_no(bool b) { return b ? "yes" : "no"; }
 
+std::wstring largo(const char* s) { return std::wstring(s, s + strlen(s)); }
+
+const char kServito[] = "http://127.0.0.1:";
+
+// The view started in this program's console, ended by Ctrl+C.
+void vista_con_ctrl_c(const std::wstring& comando) {
+  figlio v = avvia(comando, 0);
+  const bool servito = leggi_fino_a(v.leggi_uscita, kServito, 60000).find(kServito) != std::string::npos;
+  riga(std::string("view in a shared console, serving: ") + si_no(servito));
+  // Ctrl+C goes to every program of the console: this one lets it pass.
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  riga("view, status after Ctrl+C: " + std::to_string(stato_finale(v.processo, 20000)));
+  const std::string dopo = leggi_fino_a(v.leggi_uscita, "stopped\n", 2000);
+  riga(std::string("view, said it stopped: ") + si_no(dopo.find("stopped\n") != std::string::npos));
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  TerminateProcess(v.processo, 998);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   uscita_binaria();
-  if (argc != 2) return 99;
+  if (argc != 2 && argc != 4) return 99;
   const std::wstring scenario = L"\"" + std::wstring(argv[1], argv[1] + strlen(argv[1])) + L"\"";
   const std::string invio = "Press Enter to close this window.\n";
 
@@ -108,6 +130,10 @@ int main(int argc, char** argv) {
     riga("shared console, \"scenario" + std::string(argomenti, argomenti + wcslen(argomenti)) +
          "\": status " + std::to_string(stato_finale(g.processo, 30000)) + ", code page after it " +
          std::to_string(GetConsoleOutputCP()));
+  }
+  if (argc == 4) {
+    const std::wstring vista = scenario + L" view \"" + largo(argv[2]) + L"\" \"" + largo(argv[3]) + L"\"";
+    vista_con_ctrl_c(vista);
   }
   return 0;
 }

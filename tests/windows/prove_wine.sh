@@ -438,14 +438,23 @@ dump_to_file "Colle Łódź/Colle_linea.dat"
 # Double-clicked, it has a console of its own: it shows its help and waits
 # for Enter.  From a prompt it waits for nothing, and leaves the prompt's
 # code page as it was.
-wine_run "$win/prova_console.exe" "$(winepath -w "$win/scenario.exe" 2>>"$log")" >"$work/console"
-same_text "scenario.exe in a console of its own and in a shared one" "own console, started: yes
+# The view's sources in a folder named in ASCII: the test program reads its
+# arguments in the ANSI code page.
+mkdir -p "$work/vista-ctrl"
+cp "$work/autore-win/Sorgenti Łódź"/Valdoro_* "$work/vista-ctrl/"
+wine_run "$win/prova_console.exe" "$(winepath -w "$win/scenario.exe" 2>>"$log")" \
+  "$(winepath -w "$work/vista-ctrl/Valdoro_linea.txt" 2>>"$log")" \
+  "$(winepath -w "$work/vista-ctrl/Valdoro_Dir 5802-.txt" 2>>"$log")" >"$work/console"
+same_text "scenario.exe in a console of its own and in a shared one; view ended by Ctrl+C" "own console, started: yes
 own console, help shown: yes
 own console, ends with: yes
 own console, waits for Enter: yes
 own console, status after Enter: 0
 shared console, \"scenario\": status 2, code page after it 850
-shared console, \"scenario --version\": status 0, code page after it 850" "$work/console"
+shared console, \"scenario --version\": status 0, code page after it 850
+view in a shared console, serving: yes
+view, status after Ctrl+C: 0
+view, said it stopped: yes" "$work/console"
 check "scenario.exe --help lists --version" 'wine_run "$win/scenario.exe" --help | grep -q -e "--version *Print the version and exit"'
 same_run 0 draw "Uscita Łódź" --out "Disegni Łódź"
 same_run 0 draw "Colle Łódź" --out "Disegni Colle"
