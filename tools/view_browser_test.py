@@ -138,6 +138,22 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
 
 
+def label(name):
+    """A station's label on the plan, found by its text."""
+    return lambda driver: [t for t in driver.find_elements(By.CSS_SELECTOR, "#pianta svg text") if t.text == name]
+
+
+def point_at(driver, what, where):
+    """The pop-up's text with the pointer on the first element that `where`
+    (a CSS selector, or a function of the driver) finds; "" when none is."""
+    found = where(driver) if callable(where) else driver.find_elements(By.CSS_SELECTOR, where)
+    check("the plan draws %s" % what, bool(found))
+    if not found:
+        return ""
+    ActionChains(driver).move_to_element(found[0]).perform()
+    return text(driver, "indicazione")
+
+
 def check_our_warnings(driver, line, train, when):
     """Our scenario's own two warnings, and nothing else."""
     items = [i.text for i in driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li")]
@@ -167,26 +183,16 @@ def run(driver, url, work, line, train, artifacts, suffix):
     gradient = driver.execute_script("return document.getElementById('altimetria').innerHTML")
     check("both pictures drawn", plan.startswith("<svg") and gradient.startswith("<svg"))
 
-    # Pointing at a station's label tells its row and values.
-    labels = [t for t in driver.find_elements(By.CSS_SELECTOR, "#pianta svg text") if t.text == "Prato Alto"]
-    if labels:
-        ActionChains(driver).move_to_element(labels[0]).perform()
-        tip = text(driver, "indicazione")
-        check("pointing at Prato Alto tells its row, values and record: %r" % tip,
-              tip.startswith('station "Prato Alto", row 5') and "metre 33500" in tip and
-              (train + ":51 stazione: position 33500 m, kind 2, length 400 m,") in tip and
-              "stop_time 60 s, hours 14 h, minutes 38 min, seconds 55 s, name Prato Alto" in tip)
-    else:
-        check("the plan labels Prato Alto", False)
+    # Pointing at a station's label tells its row, values and record.
+    tip = point_at(driver, "Prato Alto's label", label("Prato Alto"))
+    check("pointing at Prato Alto tells its row, values and record: %r" % tip,
+          tip.startswith('station "Prato Alto", row 5') and "metre 33500" in tip and
+          (train + ":51 stazione: position 33500 m, kind 2, length 400 m,") in tip and
+          "stop_time 60 s, hours 14 h, minutes 38 min, seconds 55 s, name Prato Alto" in tip)
     # Pointing at a signal tells its cell and its record.
-    signals = driver.find_elements(By.CSS_SELECTOR, '#pianta svg [data-kind="signal"][data-cell="22"]')
-    if signals:
-        ActionChains(driver).move_to_element(signals[0]).perform()
-        tip = text(driver, "indicazione")
-        check("pointing at the signal of cell 22 tells its record: %r" % tip,
-              tip.startswith("signal, metre") and (train + ":79 segnale: position 1050 m,") in tip)
-    else:
-        check("the plan draws the signal of cell 22", False)
+    tip = point_at(driver, "the signal of cell 22", '#pianta svg [data-kind="signal"][data-cell="22"]')
+    check("pointing at the signal of cell 22 tells its record: %r" % tip,
+          tip.startswith("signal, metre") and (train + ":79 segnale: position 1050 m,") in tip)
 
     # The "go to" box.
     box = driver.find_element(By.ID, "vai-testo")
@@ -225,14 +231,9 @@ def run(driver, url, work, line, train, artifacts, suffix):
               driver.execute_script("return document.getElementById('altimetria').innerHTML") != gradient)
         check("what the pointer told of the state before is gone",
               not driver.find_element(By.ID, "indicazione").is_displayed())
-        labels = [t for t in driver.find_elements(By.CSS_SELECTOR, "#pianta svg text") if t.text == "Ponte Rovera"]
-        if labels:
-            ActionChains(driver).move_to_element(labels[0]).perform()
-            tip = text(driver, "indicazione")
-            check("pointing at Ponte Rovera after the save: %r" % tip,
-                  tip.startswith('station "Ponte Rovera", row 3') and (train + ":49 stazione:") in tip)
-        else:
-            check("the plan still labels Ponte Rovera", False)
+        tip = point_at(driver, "Ponte Rovera's label", label("Ponte Rovera"))
+        check("pointing at Ponte Rovera after the save: %r" % tip,
+              tip.startswith('station "Ponte Rovera", row 3') and (train + ":49 stazione:") in tip)
         screenshot(driver, os.path.join(artifacts, "view%s-mistake.png" % suffix))
 
     v = version(driver)
