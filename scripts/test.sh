@@ -25,26 +25,13 @@ stage "sanitizer build"
 (cd build-asan && ctest --output-on-failure -j"$jobs")
 stage "sanitizer tests"
 
-# The compiler and the decoders under libFuzzer for a minute, on one core
-# while the wine tests, which mostly wait for wine and for windows, use the
-# other.  Its packages are installed first: two apt-get runs cannot overlap.
-bash scripts/setup.sh clang-14 libclang-rt-14-dev cmake make nlohmann-json3-dev
-fuzz_log=$(mktemp)
-bash scripts/fuzz.sh 60 >"$fuzz_log" 2>&1 &
-fuzz=$!
-trap 'kill "$fuzz" 2>/dev/null; rm -f "$fuzz_log"' EXIT
-
 bash scripts/test_windows.sh
-stage "Windows build and wine tests (the fuzzers beside them)"
-
-fuzz_status=0
-wait "$fuzz" || fuzz_status=$?
-trap - EXIT
-cat "$fuzz_log"
-rm -f "$fuzz_log"
-[ "$fuzz_status" -eq 0 ] || { echo "fuzzers failed (status $fuzz_status)" >&2; exit 1; }
-stage "fuzzers, past the wine tests"
+stage "Windows build and wine tests"
 
 # The release archives, built twice from scratch: the same bytes.
 bash tests/release_test.sh
 stage "release archives"
+
+# The compiler under libFuzzer for a minute.
+bash scripts/fuzz.sh 60
+stage "fuzzers"
