@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "model/tabelle.h"
+
 namespace valdoro {
 
 inline double piu_vicino_reale(double x) {
@@ -30,6 +32,15 @@ inline int16_t nearest16(double x) {
   if (!(r >= INT16_MIN && r <= INT16_MAX)) throw std::range_error("rounding does not fit 16 bits");
   return static_cast<int16_t>(r);
 }
+
+// The cell whose start is nearest metre p: where a gradient, a restriction
+// point or a train-side value given at p begins.
+inline int32_t cella_al_metro(double p) { return nearest(p / kMetriCella); }
+
+// The cell of a signal, a board or a slowdown at p metres: the one after the
+// cell that holds p.  Not cella_al_metro(p) + 1: a half rounds to the even
+// neighbour, and 2.5 + 1 is no longer a half of the same parity.
+inline int32_t cella_oggetto(double p) { return nearest(p / kMetriCella + 1); }
 
 }  // namespace valdoro
 

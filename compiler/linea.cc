@@ -14,7 +14,6 @@ namespace {
 
 constexpr int32_t kLunghezzaMassima = 1000000;
 constexpr int32_t kMetriOltreFine = 7000;
-constexpr int32_t kMetriPerCella = 50;
 constexpr int32_t kUltimoMetroProfilo = 1000000;
 constexpr int32_t kPendenzaMinima = -100;  // the stored byte is gradient + 100
 constexpr int32_t kPendenzaMassima = 155;
@@ -22,7 +21,7 @@ constexpr int kRigaTre = 81;
 constexpr int kRigaDue = 82;
 constexpr int kRigaUno = 83;
 
-bool multiplo_di_50(int32_t v) { return v % kMetriPerCella == 0; }
+bool multiplo_di_50(int32_t v) { return v % kMetriCella == 0; }
 
 // ---- general keys ----
 
@@ -39,7 +38,7 @@ esito lunghezza_percorso(scenario& s, lettore& r) {
     return ferma(s, r, chiave, 218, esito::ferma_subito, "route length " + std::to_string(l) + " m is below 0 m");
   }
   int32_t n = l + kMetriOltreFine;
-  int32_t c = nearest(static_cast<double>(n) / kMetriPerCella);
+  int32_t c = cella_al_metro(n);
   s.celle.assign(static_cast<size_t>(c) + 1, cella{});
   if (s.con_profilo != 0) s.profilo_linea.crea(n);
   return esito::avanti;
@@ -289,7 +288,7 @@ esito registra_pendenza(scenario& s, lettore& r, stato_linea& st) {
                      " to " + std::to_string(kPendenzaMassima));
   }
   controlla_ordine(s, r, posizione, "gradient", p, st.ultima_pendenza);
-  int32_t k = nearest(static_cast<double>(p) / kMetriPerCella);
+  int32_t k = cella_al_metro(p);
   if (k > 0) {
     do {
       if (st.cella_pendenza > s.ultima_cella()) {

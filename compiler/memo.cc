@@ -10,7 +10,6 @@ namespace valdoro {
 
 namespace {
 
-constexpr double kMetriPerCella = 50;
 constexpr int32_t kInizioSegnali = 350;   // the last mark, 8 cells back, still on cell 0
 constexpr int32_t kDistanzaAvviso = 1200;  // warning board ahead of a slowdown
 constexpr int32_t kSogliaAvviso = 1500;    // slowdowns up to here have no warning board
@@ -45,7 +44,7 @@ celle_rallentamento celle_di(const dati_rallentamento& d) {
   c.con_avviso = d.x > kSogliaAvviso;
   c.avviso = cella_oggetto(static_cast<double>(d.x) - kDistanzaAvviso);
   c.con_preavviso = c.con_avviso && d.f_ta != 0;
-  c.preavviso = nearest((static_cast<double>(d.x) - kDistanzaAvviso) / kMetriPerCella);
+  c.preavviso = nearest((static_cast<double>(d.x) - kDistanzaAvviso) / kMetriCella);
   return c;
 }
 
@@ -124,8 +123,6 @@ void avvisa_marche(scenario& s, int64_t genere, const luogo& dove) {
 }
 
 }  // namespace
-
-int32_t cella_oggetto(double p) { return nearest(p / kMetriPerCella + 1); }
 
 std::string cella_occupata(const scenario& s, int32_t k) {
   struct nome_tipo {
@@ -218,7 +215,7 @@ void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& d
 bool memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove) {
   auto punto = [&] { return "restriction point at " + metri(p); };
   if (p < 0) return rifiuta(s, 233, dove, punto() + ": a position below 0 m");
-  const int32_t n = nearest(p / kMetriPerCella);
+  const int32_t n = cella_al_metro(p);
   if (n > s.ultima_cella()) {
     return rifiuta(s, 15, dove, punto() + ": its cell " + std::to_string(n) + " is beyond the last cell of the track, " +
                                     std::to_string(s.ultima_cella()));

@@ -11,10 +11,6 @@
 
 namespace valdoro {
 
-// The cell of a signal or slowdown at p metres: the one after the cell that
-// holds p.
-int32_t cella_oggetto(double p);
-
 // "cell K at P m already holds a signal (kind 1)": what stands on a cell
 // that an object was refused.
 std::string cella_occupata(const scenario& s, int32_t k);

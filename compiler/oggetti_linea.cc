@@ -24,9 +24,6 @@ constexpr int32_t kTroppeMontagne = 211;
 constexpr int32_t kMontagnaOltre = 213;
 constexpr int32_t kTroppiCartelli = 214;
 
-// The cell after the one that holds p, where boards and sign boards stand.
-int32_t cella_oggetto(int32_t p) { return nearest(static_cast<double>(p) / 50 + 1); }
-
 int16_t velocita_cartello(int32_t sinistra, int32_t destra) {
   const double v = static_cast<double>(destra) / 5 + static_cast<double>(sinistra) * 20;
   if (!(v >= INT16_MIN - 0.5 && v < INT16_MAX + 0.5)) {

@@ -9,7 +9,6 @@ namespace valdoro {
 
 namespace {
 
-constexpr int32_t kMetriPerCella = 50;
 
 char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -64,12 +63,12 @@ void nota_cella_riservata(scenario& s, const lettore& r, lettore::punto dove) {
 }
 
 bool oltre_il_binario(const scenario& s, int32_t p) {
-  return s.ultima_cella() < (static_cast<double>(p) + 100) / kMetriPerCella;
+  return s.ultima_cella() < (static_cast<double>(p) + 100) / kMetriCella;
 }
 
 esito ferma_oltre(scenario& s, const lettore& r, lettore::punto dove, int64_t p, int32_t margine) {
   // (p + margine) / 50 > C exactly when p > 50 C - margine.
-  const int64_t ultima = int64_t{s.ultima_cella()} * kMetriPerCella - margine;
+  const int64_t ultima = int64_t{s.ultima_cella()} * kMetriCella - margine;
   return ferma(s, r, dove, 15, esito::ferma_sorgente,
                "position " + std::to_string(p) + " m is beyond the usable end of the track, " +
                    std::to_string(ultima) + " m");

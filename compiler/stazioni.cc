@@ -11,7 +11,6 @@ namespace valdoro {
 
 namespace {
 
-constexpr double kMetriPerCella = 50;
 constexpr int32_t kMargineStazione = 800;   // keeps the station cell of a short area on the track
 constexpr int32_t kDistanzaStazioni = 350;  // between one area's end and the next one's start
 constexpr int32_t kLunghezzaConCampo5 = 600;
@@ -26,7 +25,7 @@ bool testa(uint8_t tipo) { return tipo == 5 || tipo == 6; }
 bool lunga(uint8_t tipo) { return tipo == 7 || tipo == 8; }
 
 bool stazione_oltre(const scenario& s, int32_t p) {
-  return s.ultima_cella() < (static_cast<double>(p) + kMargineStazione) / kMetriPerCella;
+  return s.ultima_cella() < (static_cast<double>(p) + kMargineStazione) / kMetriCella;
 }
 
 // The highest row a station may take: rows above riga_cartelli hold the
@@ -84,7 +83,7 @@ void calcola_area(riga_stazione& riga, int32_t lunghezza) {
 esito segna_binario(scenario& s, const lettore& r, lettore::punto chiave, const riga_stazione& riga,
                     int32_t numero_riga) {
   if (riga.tipo >= kPrimoTipoSenzaCelle) return esito::avanti;
-  const double f = riga.fine / kMetriPerCella;
+  const double f = static_cast<double>(riga.fine) / kMetriCella;
   const bool cella_valida = f - 1 > 1;
   if (cella_valida && nearest(f - 1) > s.ultima_cella()) {
     return ferma(s, r, chiave, 230, esito::ferma_subito,

@@ -18,7 +18,6 @@ namespace valdoro {
 
 namespace {
 
-constexpr double kMetriPerCella = 50;
 constexpr double kPassoVelocita = 5;  // km/h per unit of the stored speed
 constexpr int kCodaBinario = 3;       // the last cells keep what the line half left
 constexpr int kPrimaRigaProgressive = 81;
@@ -142,7 +141,7 @@ esito valore_lungo_linea(scenario& s, lettore& r, int32_t& punto, int32_t& in_vi
   controlla_ordine(s, r, posizione, e.nome, p, ultima);
   if (e.tiene_bassi) basso8(s, r.luogo_di(valore), e.nome, nuovo);
   al_valore(r, dove_in_vigore,
-            [&] { riempi(s, punto, nearest(p / kMetriPerCella), e.membro, e.valore, in_vigore); });
+            [&] { riempi(s, punto, cella_al_metro(p), e.membro, e.valore, in_vigore); });
   in_vigore = nuovo;
   dove_in_vigore = valore;
   return esito::avanti;

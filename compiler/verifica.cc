@@ -11,7 +11,6 @@ namespace valdoro {
 
 namespace {
 
-constexpr double kMetriPerCella = 50;
 constexpr int64_t kMetriOltreFine = 7000;
 constexpr int64_t kLunghezzaMassima = 1000000;
 constexpr int64_t kMargineOggetti = 100;   // the compile's position test for most records
@@ -538,7 +537,7 @@ class lettura_sorgente {
       const int64_t l = e_.valore(rl, 0);
       if (l >= 0 && l <= kLunghezzaMassima) {
         t_.lunghezza = l;
-        t_.ultima_cella = nearest(static_cast<double>(l + kMetriOltreFine) / kMetriPerCella);
+        t_.ultima_cella = nearest(static_cast<double>(l + kMetriOltreFine) / kMetriCella);
       }
     }
     if (parola == "stazione") ++stazioni_;
@@ -608,7 +607,7 @@ class lettura_sorgente {
     }
     if (t_.ultima_cella < 0) return;
     const int64_t margine = parola == "stazione" ? kMargineStazione : kMargineOggetti;
-    if (static_cast<double>(t_.ultima_cella) < static_cast<double>(pos + margine) / kMetriPerCella) {
+    if (static_cast<double>(t_.ultima_cella) < static_cast<double>(pos + margine) / kMetriCella) {
       d_.aggiungi("beyond-track", nome_, p, [&] {
         return std::string(parola + " position " + metri(pos) + " is beyond the usable end of the track, " +
                            metri(t_.ultima_cella * 50 - margine));

@@ -15,6 +15,9 @@
 
 namespace valdoro {
 
+// The track is stored in cells of 50 m; cell k begins at metre 50 k.
+inline constexpr int32_t kMetriCella = 50;
+
 // One 50 m cell of the track.
 struct cella {
   uint8_t tipo = 0;  // object kind; 0 nothing, 11 mountain marker (both free)

@@ -15,7 +15,6 @@ namespace valdoro {
 
 namespace {
 
-constexpr int32_t kMetriCella = 50;
 constexpr int32_t kPassoPianta = 20;  // one plan point every 20 m is finer than a pixel
 constexpr int kPrimaRigaNumerazione = 81, kUltimaRigaNumerazione = 83;
 
@@ -653,8 +652,8 @@ void disegna_binario(pianta_in_corso& c) {
 // against the one before.  Found so, a curve's ends are known to a chord;
 // runs that `vicini` finds less than a pixel apart are taken as one.
 constexpr int32_t kCorda = 50;
-constexpr double kSvoltaMinima = 0.002;
-constexpr double kGiroPieno = 6.283185307179586;  // radians a chord: a radius of 25 km still shows
+constexpr double kSvoltaMinima = 0.002;  // radians a chord: a radius of 25 km still shows
+constexpr double kGiroPieno = 6.283185307179586;
 
 template <typename F>
 std::vector<tratto> curve(const piano& pl, int32_t L, F vicini) {

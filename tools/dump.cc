@@ -323,7 +323,6 @@ json riga_in_json(int n, const riga_stazione& r, bool con_unita) {
 
 // ---- the track ----
 
-constexpr int64_t kMetriPerCella = 50;
 constexpr int kPassoVelocita = 5;      // km/h per unit of the stored speed
 constexpr int kScartoPendenza = 100;   // the stored byte is the gradient + 100
 
@@ -342,7 +341,7 @@ const cella_per_autore& nomi_cella() {
 std::string cella_in_testo(size_t k, const cella& c, bool con_unita) {
   auto m = [](const char* nome, long v) { return std::string(" ") + nome + "=" + std::to_string(v); };
   std::string out = "cell " + std::to_string(k);
-  if (con_unita) out += " (" + in_km(static_cast<int64_t>(k) * kMetriPerCella) + ")";
+  if (con_unita) out += " (" + in_km(static_cast<int64_t>(k) * kMetriCella) + ")";
   out += ":" + m("tipo", c.tipo) + m("valore1", c.valore1) + m("valore2", c.valore2) + m("valore3", c.valore3) +
          m("valore4", c.valore4) + m("tempo", c.tempo) + m("annuncio", c.annuncio) + m("montagna", c.montagna) +
          m("velocita", c.velocita);
@@ -358,7 +357,7 @@ json cella_in_json(size_t k, const cella& c, bool con_unita) {
             {"montagna", c.montagna}, {"velocita", c.velocita}, {"pendenza", c.pendenza}, {"aderenza", c.aderenza}};
   if (con_unita) {
     // Beside the stored members, under the names the sources give them.
-    j["from_m"] = static_cast<int64_t>(k) * kMetriPerCella;
+    j["from_m"] = static_cast<int64_t>(k) * kMetriCella;
     j[nomi_cella().velocita + "_kmh"] = c.velocita * kPassoVelocita;
     j[nomi_cella().pendenza + "_per_mille"] = c.pendenza - kScartoPendenza;
   }

@@ -16,7 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int32_t kMetriCella = 50;
 
 bool nome_sano(const std::string& nome) {
   if (nome.empty()) return false;
@@ -99,8 +98,8 @@ bool posizione(const esito_verifica& v, const record_letto& rl, int64_t* valore)
   return false;
 }
 
-int32_t cella_oggetto(int64_t p) { return nearest(static_cast<double>(p) / kMetriCella + 1); }
-int64_t metro_pendenza(int64_t p) { return int64_t{nearest(static_cast<double>(p) / kMetriCella)} * kMetriCella; }
+// A gradient begins at the start of the cell nearest its position.
+int64_t metro_pendenza(int64_t p) { return int64_t{cella_al_metro(static_cast<double>(p))} * kMetriCella; }
 
 // Keys each record as the pictures key what it made.
 class indice_record {
@@ -133,7 +132,7 @@ class indice_record {
     if (r.tipo == "station") {
       r.riga_tabella = ++stazioni_;
     } else if (r.tipo == "signal" || r.tipo == "board") {
-      r.cella = cella_oggetto(p);
+      r.cella = cella_oggetto(static_cast<double>(p));
     } else if (r.tipo == "slowdown") {
       r.cella = cella_rallentamento(dove);
       if (campo(v, rl, "length", &altro)) r.a = p + altro;

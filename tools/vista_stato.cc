@@ -14,7 +14,6 @@ namespace {
 
 using json = nlohmann::json;
 
-constexpr int32_t kMetriCella = 50;
 constexpr int kPrimaRigaNumerazione = 81, kUltimaRigaNumerazione = 83;
 constexpr int kRigheIntorno = 2;  // source lines shown before and after a diagnostic's
 
