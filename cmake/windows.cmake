@@ -46,7 +46,7 @@ if(VALDORO_TESTS)
   # what they find; tests/windows/prove_wine.sh runs them under wine.  They
   # carry the program's manifest, so that Windows treats their window as it
   # treats Valdoro.exe's.
-  foreach(prova guarda_finestra prova_messaggio prova_file prova_lenta)
+  foreach(prova guarda_finestra prova_messaggio prova_file prova_lenta prova_attesa)
     add_executable(${prova} tests/windows/${prova}.cc)
     target_link_libraries(${prova} PRIVATE valdoro_finestra)
     valdoro_risorse(${prova} ${prova} "Valdoro test program")

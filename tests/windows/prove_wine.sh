@@ -126,11 +126,13 @@ while IFS= read -r f; do
 done <<<"$written"
 
 # --- the boxes a player can meet: each fault in his words, status 2 -------
-# Valdoro.exe in a folder, run while prova_messaggio answers its box
-# (holding a file or the folder's lock, as the extra arguments say); the
-# arguments of Valdoro.exe are those of valdoro_args.  The system's own
-# words (the line "Windows says") are the system's business.
+# Valdoro.exe in a folder (or the program valdoro_exe names), run while
+# prova_messaggio answers its box (holding a file or the folder's lock, as
+# the extra arguments say); the arguments of Valdoro.exe are those of
+# valdoro_args.  The system's own words (the line "Windows says") are the
+# system's business.
 valdoro_args=()
+valdoro_exe=Valdoro.exe
 box_case() {  # name, folder of Valdoro.exe, status, box owned by Form1 (yes/no), box text; then holds
   local name=$1 dir=$2 status=$3 owner=$4 text=$5
   shift 5
@@ -139,7 +141,7 @@ box_case() {  # name, folder of Valdoro.exe, status, box owned by Form1 (yes/no)
   if [ $# -gt 0 ]; then
     for _ in $(seq 300); do grep -q "^held: yes" "$work/box" && break; sleep 0.1; done
   fi
-  (cd "$cwd" && wine_run "$dir/Valdoro.exe" "${valdoro_args[@]}"); local s=$?
+  (cd "$cwd" && wine_run "$dir/$valdoro_exe" "${valdoro_args[@]}"); local s=$?
   wait $responder; local sr=$?
   check "$name: status $status (got $s)" '[ $s -eq $status ]'
   check "$name: its box was answered (status $sr)" '[ $sr -eq 0 ]'
@@ -187,15 +189,16 @@ Folder: $(dos "$tdir")
 Windows says: REASON" tieni "$(dos "$tdir/Valdoro_Dir 5802.sim")"
 check "held file untouched, no temporary left: $(others "$tdir")" 'cmp -s "$tdir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim" && [ "$(others "$tdir")" = "$(cd "$work/first" && ls -A | tr "\n" " ")" ]'
 
-# Another run holds the folder for the whole minute that a run waits.
+# Another run holds the folder for the whole time that a run waits: a
+# minute, which prova_attesa.exe cuts to 2 s.
 odir="$work/Occupata"
 mkdir -p "$odir"
-cp "$win/Valdoro.exe" "$odir/"
-box_case "a folder held by another run" "$odir" 2 yes "Another Valdoro has held this folder for over a minute, so this one wrote nothing.
+cp "$win/prova_attesa.exe" "$odir/"
+valdoro_exe=prova_attesa.exe box_case "a folder held by another run" "$odir" 2 yes "Another Valdoro has held this folder for over a minute, so this one wrote nothing.
 Wait for the other one to end (answer its message if it shows one), then start Valdoro again.
 
 Folder: $(dos "$odir")" blocca "$(dos "$odir")"
-check "held folder: nothing written ($(others "$odir"))" '[ -z "$(others "$odir")" ]'
+check "held folder: nothing written ($(ls -A "$odir" | tr '\n' ' '))" '[ "$(ls -A "$odir")" = prova_attesa.exe ]'
 
 # Started from the copy that Windows makes of a zip opened in Explorer:
 # inside the user's temporary folder, in a folder named after the zip.
