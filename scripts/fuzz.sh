@@ -17,7 +17,9 @@ cd "$(dirname "$0")/.."
 secondi="${1:-60}"
 jobs="${2:-1}"
 shift $(( $# < 2 ? $# : 2 ))
-bash scripts/setup.sh clang-14 libclang-rt-14-dev cmake make nlohmann-json3-dev
+bash scripts/setup.sh clang-14 libclang-rt-14-dev cmake ninja-build nlohmann-json3-dev
+# Ninja for a build directory made now; one made earlier keeps its own.
+export CMAKE_GENERATOR="${CMAKE_GENERATOR:-Ninja}"
 
 fuzzer=("$@")
 declare -A durata

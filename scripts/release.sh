@@ -17,7 +17,9 @@
 # it is emptied first, so every release is built from scratch.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 libcli11-dev nlohmann-json3-dev zip
+bash scripts/setup.sh g++ cmake ninja-build g++-mingw-w64-x86-64 libcli11-dev nlohmann-json3-dev zip
+# Ninja for a build directory made now; one made earlier keeps its own.
+export CMAKE_GENERATOR="${CMAKE_GENERATOR:-Ninja}"
 root=$(pwd)
 out=$(realpath -m "${1:-dist}")
 build=$(realpath -m "${VALDORO_RELEASE_BUILD:-build-release}")

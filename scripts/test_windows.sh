@@ -9,8 +9,10 @@
 # VALDORO_BUILD_LINUX names another Linux build directory than build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh g++ cmake make g++-mingw-w64-x86-64 wine wine64 xvfb xauth icoutils libcli11-dev nlohmann-json3-dev \
+bash scripts/setup.sh g++ cmake ninja-build g++-mingw-w64-x86-64 wine wine64 xvfb xauth icoutils libcli11-dev nlohmann-json3-dev \
   libboost-dev chromium chromium-driver python3-selenium
+# Ninja for a build directory made now; one made earlier keeps its own.
+export CMAKE_GENERATOR="${CMAKE_GENERATOR:-Ninja}"
 jobs=$(nproc)
 linux="${VALDORO_BUILD_LINUX:-build}"
 

@@ -7,6 +7,9 @@
 #   bash scripts/update_scenario_sums.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/setup.sh g++ cmake ninja-build
+# Ninja for a build directory made now; one made earlier keeps its own.
+export CMAKE_GENERATOR="${CMAKE_GENERATOR:-Ninja}"
 cmake -S . -B build >/dev/null
 cmake --build build -j"$(nproc)" --target valdoro
 work=$(mktemp -d)
