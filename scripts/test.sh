@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh g++ cmake ninja-build libgtest-dev libcli11-dev nlohmann-json3-dev chromium strace e2fsprogs \
+bash scripts/setup.sh g++ cmake ninja-build libgtest-dev libcli11-dev nlohmann-json3-dev chromium strace gdb e2fsprogs \
   libboost-dev chromium-driver python3-selenium
 # Ninja for a build directory made now; one made earlier keeps its own.
 export CMAKE_GENERATOR="${CMAKE_GENERATOR:-Ninja}"

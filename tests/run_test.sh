@@ -58,5 +58,37 @@ check "message names the file: $(cat "$work/err2")" 'grep -q "^valdoro: cannot w
 check "earlier station table untouched" 'cmp -s "$rodir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim"'
 check "no temporary file left" '[ "$(ls -A "$rodir" | wc -l)" -eq 2 ]'
 
+# A recorded error, end to end: the train source changed after the run
+# wrote it and before the compile read it (gdb holds the run at the papers'
+# first writer, as the train source is whole on the disk): every file is
+# written, the notice names the record at its line, the sources are gone and
+# the status is 1.
+edir="$work/errore"
+mkdir "$edir" && cp "$exe" "$edir/valdoro"
+cat >"$work/guasta.sh" <<'EOF'
+# A signal past the end of the track, first of the signals.
+treno="$1/Valdoro_Dir 5802-.txt"
+[ -f "$treno" ] || exit 1
+riga=$(grep -n $'^\\[segnali\\]\r$' "$treno" | cut -d: -f1)
+awk -v r="$riga" '{ print } NR == r { printf "segnale,  300000,   2, 4, 1,  1, 0,    2,  2,1,1, 0\r\n" }' "$treno" >"$2/treno"
+cat "$2/treno" >"$treno"
+echo $((riga + 1)) >"$2/riga"
+EOF
+if ! command -v gdb >/dev/null; then
+  echo "FAIL: gdb not found; install it with: bash scripts/setup.sh gdb"; fail=1
+else
+  gdb -q -batch -ex "break valdoro::dati_note" -ex "run 2>\"$work/err3\"" \
+    -ex "shell bash \"$work/guasta.sh\" \"$edir\" \"$work\"" -ex continue -ex 'quit $_exitcode' \
+    --args "$edir/valdoro" >"$work/gdb" 2>&1; status3=$?
+  riga=$(cat "$work/riga" 2>/dev/null)
+  check "the run was held at the papers and its source changed: $(tail -n 3 "$work/gdb")" \
+    'grep -q "^Breakpoint 1, valdoro::dati_note " "$work/gdb" && [ -n "$riga" ]'
+  check "a recorded error ends with status 1 (got $status3)" '[ $status3 -eq 1 ]'
+  check "the notice names the record: $(cat "$work/err3")" '[ "$(cat "$work/err3")" = "Attendere
+valdoro: Valdoro_Dir 5802-.txt:$riga:1: error 15: position 300000 m is beyond the usable end of the track, 224900 m" ]'
+  for f in "${expected[@]}"; do check "a recorded error still writes $f" '[ -f "$edir/$f" ]'; done
+  check "a recorded error: the six files and the program, no source: $(ls -A "$edir" | tr '\n' ' ')" '[ "$(ls -A "$edir" | wc -l)" -eq 7 ]'
+fi
+
 [ $fail -eq 0 ] && echo "run test passed"
 exit $fail
