@@ -12,7 +12,12 @@ jobs=$(nproc)
 stage() { echo "== $1: $((SECONDS - stage_start)) s" >&2; stage_start=$SECONDS; }
 stage_start=$SECONDS
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALDORO_TESTS=ON >/dev/null
+# Line tables only (-g1): a stack trace, a sanitizer's report and gdb keep
+# every function, file and line; the full debugging information took a
+# third of the plain build's processor time and a seventh of the
+# sanitizers'.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
+  -DVALDORO_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
 stage "plain build"
 (cd build && ctest --output-on-failure --no-tests=error -j"$jobs")
@@ -21,7 +26,8 @@ tool=build/scenario; [ -x "$tool" ] || tool=
 bash tests/faults_test.sh build/valdoro $tool
 stage "plain tests"
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVALDORO_SANITIZE=ON -DVALDORO_TESTS=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DVALDORO_SANITIZE=ON \
+  -DVALDORO_TESTS=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 stage "sanitizer build"
 (cd build-asan && ctest --output-on-failure --no-tests=error -j"$jobs")
