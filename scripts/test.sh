@@ -33,12 +33,17 @@ stage "sanitizer build"
 (cd build-asan && ctest --output-on-failure --no-tests=error -j"$jobs")
 stage "sanitizer tests"
 
-bash scripts/test_windows.sh
-stage "Windows build and wine tests"
-
-# The release archives, built twice from scratch: the same bytes.
-bash tests/release_test.sh
+# The release archives, built twice from scratch: the same bytes.  The
+# first build stays, and the wine tests run its Windows programs.  Both are
+# built from the commit (HEAD): uncommitted changes never reach them.
+[ -z "$(git status --porcelain --untracked-files=no)" ] ||
+  echo "test.sh: uncommitted changes: the release and wine tests run the commit $(git rev-parse --short HEAD)" >&2
+rm -rf build-release-test
+VALDORO_RELEASE_KEEP=build-release-test bash tests/release_test.sh
 stage "release archives"
+
+VALDORO_BUILD_WINDOWS=build-release-test/windows bash scripts/test_windows.sh
+stage "wine tests"
 
 # The compiler under libFuzzer for a minute.
 bash scripts/fuzz.sh 60

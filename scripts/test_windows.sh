@@ -6,7 +6,11 @@
 # message boxes and the file layer on a non-ASCII directory; the page that
 # scenario.exe view serves, in Linux's headless Chromium.
 #   bash scripts/test_windows.sh
-# VALDORO_BUILD_LINUX names another Linux build directory than build/.
+# VALDORO_BUILD_LINUX names another Linux build directory than build/;
+# VALDORO_BUILD_WINDOWS another Windows one than build-windows/, such as the
+# windows/ folder of a release's build directory (tests/release_test.sh
+# leaves one): its programs are tested as they were built for the release,
+# beside the test programs built in the same tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh g++ cmake ninja-build g++-mingw-w64-x86-64 wine wine64 xvfb xauth icoutils libcli11-dev nlohmann-json3-dev \
@@ -19,8 +23,14 @@ linux="${VALDORO_BUILD_LINUX:-build}"
 cmake -S . -B "$linux" >/dev/null
 cmake --build "$linux" -j"$jobs" --target valdoro scenario
 
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
-cmake --build build-windows -j"$jobs"
+windows="${VALDORO_BUILD_WINDOWS:-build-windows}"
+if [ -f "$windows/CMakeCache.txt" ]; then
+  # The test programs join the tree; what is built already stays as it is.
+  cmake -B "$windows" -DVALDORO_TESTS=ON >/dev/null
+else
+  cmake -S . -B "$windows" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
+fi
+cmake --build "$windows" -j"$jobs"
 
 version=$(sed -n 's/^project(valdoro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-xvfb-run -a bash tests/windows/prove_wine.sh build-windows "$linux/valdoro" "$version" "$linux/scenario"
+xvfb-run -a bash tests/windows/prove_wine.sh "$windows" "$linux/valdoro" "$version" "$linux/scenario"
