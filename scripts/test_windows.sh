@@ -26,7 +26,7 @@ cmake --build "$linux" -j"$jobs" --target valdoro scenario
 windows="${VALDORO_BUILD_WINDOWS:-build-windows}"
 if [ -f "$windows/CMakeCache.txt" ]; then
   # The test programs join the tree; what is built already stays as it is.
-  cmake -B "$windows" -DVALDORO_TESTS=ON >/dev/null
+  cmake -DVALDORO_TESTS=ON "$windows" >/dev/null
 else
   cmake -S . -B "$windows" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
 fi
