@@ -91,9 +91,14 @@ def save_renamed(path, data):
     os.replace(tmp, path)
 
 
-def screenshot(driver, path):
+def whole_page(driver):
+    """A window as tall as the page, so that a screenshot shows it all."""
     height = driver.execute_script("return document.documentElement.scrollHeight")
     driver.set_window_size(1280, min(height + 140, 8000))
+
+
+def screenshot(driver, path):
+    whole_page(driver)
     driver.save_screenshot(path)
     driver.set_window_size(1280, 900)
 
@@ -231,6 +236,9 @@ def run(driver, url, work, line, train, artifacts, suffix):
               driver.execute_script("return document.getElementById('altimetria').innerHTML") != gradient)
         check("what the pointer told of the state before is gone",
               not driver.find_element(By.ID, "indicazione").is_displayed())
+        # Pointed at in the tall window of the screenshot: a resize after
+        # it would leave the pop-up where the label stood before.
+        whole_page(driver)
         tip = point_at(driver, "Ponte Rovera's label", label("Ponte Rovera"))
         check("pointing at Ponte Rovera after the save: %r" % tip,
               tip.startswith('station "Ponte Rovera", row 3') and (train + ":49 stazione:") in tip)
