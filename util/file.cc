@@ -18,6 +18,11 @@ guasto_fasi& guasto_attivo() {
   return guasto;
 }
 
+guasto_lettura& guasto_lettura_attivo() {
+  static guasto_lettura guasto;
+  return guasto;
+}
+
 sorgente_caso& caso_di_prova() {
   static sorgente_caso caso;
   return caso;
@@ -95,6 +100,12 @@ void imposta_guasto_scrittura(guasto_scrittura guasto) {
     if (fase == fase_scrittura::apertura) guasto(percorso);
   };
 }
+
+void chiama_guasto_lettura(const fs::path& percorso) {
+  if (guasto_lettura_attivo()) guasto_lettura_attivo()(percorso);
+}
+
+void imposta_guasto_lettura(guasto_lettura guasto) { guasto_lettura_attivo() = std::move(guasto); }
 
 void imposta_caso_temporanei(sorgente_caso caso) { caso_di_prova() = std::move(caso); }
 

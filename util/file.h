@@ -201,6 +201,12 @@ void imposta_guasto_fasi(guasto_fasi guasto);
 using guasto_scrittura = std::function<void(const std::filesystem::path&)>;
 void imposta_guasto_scrittura(guasto_scrittura guasto);
 
+// When set, called with an input's path once it was looked at and before it
+// is opened: what it puts at the name there stands for what another
+// program could in that moment.
+using guasto_lettura = std::function<void(const std::filesystem::path&)>;
+void imposta_guasto_lettura(guasto_lettura guasto);
+
 // When set, the numbers the temporaries' names are made from come from it
 // instead of the system's random source, so a test knows the names a run
 // will try and can plant something at them first.  nullptr restores the

@@ -16,6 +16,9 @@ std::filesystem::path percorso_temporaneo(const std::filesystem::path& percorso)
 // Runs the test seam, if one is set.
 void chiama_guasto(const std::filesystem::path& percorso, fase_scrittura fase);
 
+// Runs the readers' test seam, if one is set.
+void chiama_guasto_lettura(const std::filesystem::path& percorso);
+
 // The reason given when every temporary name tried was taken.
 std::string motivo_nomi_occupati();
 

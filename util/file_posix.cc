@@ -91,6 +91,7 @@ file_in_lettura::file_in_lettura(const fs::path& percorso, collegamento c, std::
   if (S_ISLNK(prima.st_mode)) throw errore_file("read", percorso, "it is a symbolic link, not a regular file");
   if (!S_ISREG(prima.st_mode)) throw errore_file("read", percorso, motivo_non_regolare(prima.st_mode));
   if (static_cast<std::uintmax_t>(prima.st_size) > limite) throw errore_file("read", percorso, descrivi_limite(limite));
+  chiama_guasto_lettura(percorso);
   // Something else may stand at the name by now.  O_NONBLOCK: a FIFO put
   // there must not hold the open waiting for a writer; it is refused below
   // as not the file looked at.
@@ -109,7 +110,9 @@ file_in_lettura::file_in_lettura(const fs::path& percorso, collegamento c, std::
   std::string motivo;
   if (::fstat(fd, &st) != 0) {
     motivo = motivo_errno(errno);
-  } else if (st.st_dev != prima.st_dev || st.st_ino != prima.st_ino) {
+  } else if (st.st_dev != prima.st_dev || st.st_ino != prima.st_ino || !S_ISREG(st.st_mode)) {
+    // A name deleted and made again often gets the inode number back: a
+    // FIFO or a directory made there would pass for the file looked at.
     motivo = "it was replaced while it was being opened";
   } else if (static_cast<std::uintmax_t>(st.st_size) > limite) {
     motivo = descrivi_limite(limite);

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -324,6 +325,49 @@ TEST(ReadFile, RefusesWhatIsNotABoundedRegularFile) {
     std::string letto;
     const std::string e = errore_di([&] { letto = leggi_file(caso.percorso, caso.c, 100); });
     EXPECT_EQ(e == "no error" ? letto : e, caso.atteso);
+  }
+}
+
+// Between the look at an input and its opening another program may put
+// something else at its name: whatever it is, nothing of it is read, and a
+// FIFO does not hold the open waiting for a writer.
+TEST(ReadFile, WhatIsPutAtTheNameAfterTheLookIsRefused) {
+  cartella_temporanea dir;
+  const fs::path a = dir / "a.txt";
+  const std::string sostituito = "cannot read " + a.string() + ": it was replaced while it was being opened";
+  const struct {
+    const char* cosa;
+    std::function<void()> metti;
+    collegamento c;
+    std::string atteso;
+  } casi[] = {
+      {"another file", [&] { dir.scrivi("b.txt", "other"); fs::rename(dir / "b.txt", a); }, collegamento::rifiuta,
+       sostituito},
+      {"a FIFO", [&] { fs::remove(a); ::mkfifo(a.c_str(), 0600); }, collegamento::rifiuta, sostituito},
+      {"a directory", [&] { fs::remove(a); fs::create_directory(a); }, collegamento::rifiuta, sostituito},
+      {"a link to another file", [&] { dir.scrivi("b.txt", "other"); fs::remove(a); fs::create_symlink(dir / "b.txt", a); },
+       collegamento::rifiuta, "cannot read " + a.string() + ": it is a symbolic link, not a regular file"},
+      {"a link to another file, links followed",
+       [&] { dir.scrivi("b.txt", "other"); fs::remove(a); fs::create_symlink(dir / "b.txt", a); },
+       collegamento::segui, sostituito},
+  };
+  for (const auto& caso : casi) {
+    fs::remove_all(a);
+    fs::remove(dir / "b.txt");
+    dir.scrivi("a.txt", "abc");
+    bool chiamato = false;
+    imposta_guasto_lettura([&](const fs::path& p) {
+      chiamato = true;
+      if (p == a) caso.metti();
+    });
+    std::string e;
+    {
+      guardia g(caso.cosa, std::chrono::seconds(20));
+      e = errore_di([&] { leggi_file(a, caso.c); });
+    }
+    imposta_guasto_lettura(nullptr);
+    EXPECT_TRUE(chiamato) << caso.cosa;
+    EXPECT_EQ(e, caso.atteso) << caso.cosa;
   }
 }
 

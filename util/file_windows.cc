@@ -164,6 +164,7 @@ file_in_lettura::file_in_lettura(const fs::path& percorso, collegamento c, std::
   if (!collegato && ((std::uintmax_t{prima.nFileSizeHigh} << 32) | prima.nFileSizeLow) > limite) {
     throw errore_file("read", percorso, descrivi_limite(limite));
   }
+  chiama_guasto_lettura(percorso);
   // Backup semantics let a directory open, so that it is refused by name
   // below rather than as a bare "access denied".
   DWORD flag = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN;
