@@ -44,7 +44,7 @@ celle_rallentamento celle_di(const dati_rallentamento& d) {
   c.con_avviso = d.x > kSogliaAvviso;
   c.avviso = cella_oggetto(static_cast<double>(d.x) - kDistanzaAvviso);
   c.con_preavviso = c.con_avviso && d.f_ta != 0;
-  c.preavviso = nearest((static_cast<double>(d.x) - kDistanzaAvviso) / kMetriCella);
+  c.preavviso = cella_al_metro(static_cast<double>(d.x) - kDistanzaAvviso);
   return c;
 }
 
@@ -140,7 +140,7 @@ std::string cella_occupata(const scenario& s, int32_t k) {
   for (const nome_tipo& n : kNomi) {
     if (n.tipo == tipo) nome = n.nome;
   }
-  return "cell " + std::to_string(k) + " at " + std::to_string(int64_t{k} * 50) + " m already holds " +
+  return "cell " + std::to_string(k) + " at " + std::to_string(int64_t{k} * kMetriCella) + " m already holds " +
          nome + " (kind " + std::to_string(tipo) + ")";
 }
 

@@ -24,6 +24,9 @@ constexpr int32_t kTroppeMontagne = 211;
 constexpr int32_t kMontagnaOltre = 213;
 constexpr int32_t kTroppiCartelli = 214;
 
+// The last cell of a mountain span that ends at metre fine.
+int32_t cella_fine_span(int32_t fine) { return nearest(static_cast<double>(fine) / kMetriCella - 1); }
+
 int16_t velocita_cartello(int32_t sinistra, int32_t destra) {
   const double v = static_cast<double>(destra) / 5 + static_cast<double>(sinistra) * 20;
   if (!(v >= INT16_MIN - 0.5 && v < INT16_MAX + 0.5)) {
@@ -45,7 +48,7 @@ std::string rifiuto_montagna(const scenario& s, int32_t numero, int32_t inizio, 
     case kTroppeMontagne:
       return span + ": more than " + std::to_string(kMontagneMax) + " mountain spans";
     case kMontagnaOltre:
-      return span + " ends in cell " + std::to_string(nearest(static_cast<double>(fine) / 50 - 1)) +
+      return span + " ends in cell " + std::to_string(cella_fine_span(fine)) +
              ", beyond the last cell of the track, " + std::to_string(s.ultima_cella());
   }
   return span;
@@ -68,8 +71,8 @@ std::string rifiuto_indicatori(const scenario& s, int32_t numero, int32_t p) {
 int32_t memo_montagna(scenario& s, int32_t& inizio, int32_t& fine, int32_t& tipo) {
   if (inizio < 0 || fine < 0) return kPosizioneNegativa;
   if (s.numero_montagne >= kMontagneMax) return kTroppeMontagne;
-  const int32_t prima = nearest(static_cast<double>(inizio) / 50);
-  const int32_t ultima = nearest(static_cast<double>(fine) / 50 - 1);
+  const int32_t prima = cella_al_metro(inizio);
+  const int32_t ultima = cella_fine_span(fine);
   if (prima <= ultima && ultima > s.ultima_cella()) return kMontagnaOltre;
 
   bool segni = false;

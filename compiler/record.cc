@@ -9,7 +9,6 @@ namespace valdoro {
 
 namespace {
 
-
 char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace

@@ -537,7 +537,7 @@ class lettura_sorgente {
       const int64_t l = e_.valore(rl, 0);
       if (l >= 0 && l <= kLunghezzaMassima) {
         t_.lunghezza = l;
-        t_.ultima_cella = nearest(static_cast<double>(l + kMetriOltreFine) / kMetriCella);
+        t_.ultima_cella = cella_al_metro(static_cast<double>(l + kMetriOltreFine));
       }
     }
     if (parola == "stazione") ++stazioni_;
@@ -610,7 +610,7 @@ class lettura_sorgente {
     if (static_cast<double>(t_.ultima_cella) < static_cast<double>(pos + margine) / kMetriCella) {
       d_.aggiungi("beyond-track", nome_, p, [&] {
         return std::string(parola + " position " + metri(pos) + " is beyond the usable end of the track, " +
-                           metri(t_.ultima_cella * 50 - margine));
+                           metri(t_.ultima_cella * kMetriCella - margine));
       });
     } else if (pos > t_.lunghezza) {
       d_.aggiungi("beyond-route", nome_, p, [&] {

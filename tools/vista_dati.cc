@@ -16,7 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 bool nome_sano(const std::string& nome) {
   if (nome.empty()) return false;
   for (char c : nome) {
