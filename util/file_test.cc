@@ -335,6 +335,11 @@ TEST(ReadFile, WhatIsPutAtTheNameAfterTheLookIsRefused) {
   cartella_temporanea dir;
   const fs::path a = dir / "a.txt";
   const std::string sostituito = "cannot read " + a.string() + ": it was replaced while it was being opened";
+  const auto collegamento_a_un_altro = [&] {
+    dir.scrivi("b.txt", "other");
+    fs::remove(a);
+    fs::create_symlink(dir / "b.txt", a);
+  };
   const struct {
     const char* cosa;
     std::function<void()> metti;
@@ -345,11 +350,9 @@ TEST(ReadFile, WhatIsPutAtTheNameAfterTheLookIsRefused) {
        sostituito},
       {"a FIFO", [&] { fs::remove(a); ::mkfifo(a.c_str(), 0600); }, collegamento::rifiuta, sostituito},
       {"a directory", [&] { fs::remove(a); fs::create_directory(a); }, collegamento::rifiuta, sostituito},
-      {"a link to another file", [&] { dir.scrivi("b.txt", "other"); fs::remove(a); fs::create_symlink(dir / "b.txt", a); },
-       collegamento::rifiuta, "cannot read " + a.string() + ": it is a symbolic link, not a regular file"},
-      {"a link to another file, links followed",
-       [&] { dir.scrivi("b.txt", "other"); fs::remove(a); fs::create_symlink(dir / "b.txt", a); },
-       collegamento::segui, sostituito},
+      {"a link to another file", collegamento_a_un_altro, collegamento::rifiuta,
+       "cannot read " + a.string() + ": it is a symbolic link, not a regular file"},
+      {"a link to another file, links followed", collegamento_a_un_altro, collegamento::segui, sostituito},
   };
   for (const auto& caso : casi) {
     fs::remove_all(a);
