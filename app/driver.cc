@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "compiler/diagnostica.h"
 #include "model/errori.h"
 #include "model/nomi_file.h"
 #include "model/tabelle.h"
@@ -27,7 +28,7 @@ class finestra_aperta {
   piattaforma& p_;
 };
 
-void costruisci(scenario& s, const std::filesystem::path& cartella) {
+void costruisci(scenario& s, diagnostiche& d, const std::filesystem::path& cartella) {
   dati_linea(s.nome_linea, cartella, durata::transitoria);
   dati_treno(s.nome_linea, s.nome_treno, cartella, durata::transitoria);
   dati_note(s.nome_linea, s.nome_treno, cartella);
@@ -35,7 +36,7 @@ void costruisci(scenario& s, const std::filesystem::path& cartella) {
   dati_scheda(s.nome_linea, s.nome_treno, cartella);
   // One flush of the folder, at the end of memorizza_percorso, puts the
   // papers' names on the disk together with the binary files'.
-  memorizza_percorso(s, 1, cartella);
+  memorizza_percorso(s, d, 1, cartella);
 }
 
 // The two sources live only while the run compiles them; a run ended by a
@@ -63,6 +64,7 @@ int errore(piattaforma& p, const std::string& a) {
 
 int form_load(piattaforma& p) {
   scenario s;
+  diagnostiche d;
   s.nome_linea = kNomeLinea;
   s.nome_treno = kNomeTreno;
   finestra_aperta finestra(p);
@@ -76,9 +78,9 @@ int form_load(piattaforma& p) {
     // left open holds up no other run.
     blocco_cartella blocco(cartella, file_scenario(s.nome_linea, s.nome_treno), attesa_cartella);
     try {
-      costruisci(s, cartella);
+      costruisci(s, d, cartella);
     } catch (const errore_fatale& e) {
-      fatale = e.numero();
+      fatale = std::to_string(numero_di(e.numero()));
     } catch (const std::exception& e) {
       rimuovi_sorgenti(s, cartella);
       guasto = std::current_exception();
@@ -100,8 +102,8 @@ int form_load(piattaforma& p) {
     }
     return kUscitaInterrotta;
   }
-  if (s.codice_errore != 0) {
-    p.avviso("valdoro: " + descrivi_errore(s));
+  if (const diagnostica* ultimo = d.ultimo_errore()) {
+    p.avviso("valdoro: " + descrivi(*ultimo));
     return kUscitaErroreRegistrato;
   }
   return kUscitaPulita;

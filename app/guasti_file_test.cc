@@ -316,11 +316,12 @@ TEST(SorgenteSparita, IsAFileFaultAndNoBinaryFileIsTouched) {
     if (sparito != linea()) dir.scrivi(linea(), linea_minima);
     if (sparito != treno()) dir.scrivi(treno(), "[generale]\r\n[fine]\r\n");
     scenario s;
+    diagnostiche d;
     s.nome_linea = kNomeLinea;
     s.nome_treno = kNomeTreno;
     try {
-      memorizza_percorso(s, 1, dir.percorso());
-      ADD_FAILURE() << "no fault; error " << s.codice_errore;
+      memorizza_percorso(s, d, 1, dir.percorso());
+      ADD_FAILURE() << "no fault; error " << d.codice_errore();
     } catch (const errore_file& e) {
       EXPECT_EQ(std::string(e.what()), "cannot read " + (dir / sparito).string() + ": No such file or directory");
     }

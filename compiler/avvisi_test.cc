@@ -53,9 +53,10 @@ const std::vector<std::string> kTreno = {
 
 std::vector<std::string> avvisi(const compilato& c) {
   std::vector<std::string> testi;
-  for (const avviso& a : c.s.avvisi) {
+  for (const diagnostica& a : c.d.elenco()) {
+    if (a.livello != gravita::avviso) continue;
     testi.push_back(a.dove.file + ":" + std::to_string(a.dove.riga) + ":" + std::to_string(a.dove.colonna) + ": " +
-                    a.testo);
+                    a.messaggio);
   }
   return testi;
 }
@@ -157,17 +158,17 @@ TEST(Avvisi, CleanSourcesGiveNone) {
   dati_linea("Valdoro", dir.percorso());
   dati_treno("Valdoro", "Dir 5802", dir.percorso());
   scenario s;
+  diagnostiche d;
   s.nome_linea = "Valdoro";
   s.nome_treno = "Dir 5802";
-  memorizza_percorso(s, 1, dir.percorso());
-  EXPECT_EQ(s.codice_errore, 0);
-  EXPECT_TRUE(s.avvisi.empty()) << s.avvisi.front().dove.riga << ": " << s.avvisi.front().testo;
+  memorizza_percorso(s, d, 1, dir.percorso());
+  EXPECT_TRUE(d.elenco().empty()) << descrivi(d.elenco().front());
 }
 
 // A warning tells; it never changes what is stored.
 TEST(Avvisi, TheStoredValueIsTheOneThePartsGive) {
   const compilato k = compila_coppia(unisci(kLinea), con_riga(kTreno, 4, "aderenza,       0,   339"));
-  ASSERT_EQ(k.s.avvisi.size(), 1u);
+  ASSERT_EQ(avvisi(k).size(), 1u);
   EXPECT_EQ(k.s.celle[0].aderenza, 83);
   EXPECT_EQ(k.s.celle[99].aderenza, 83);
   EXPECT_EQ(k.s.celle[100].aderenza, 70);
@@ -185,9 +186,10 @@ TEST(Avvisi, AnEmptyGeneralSectionIsNotAMissingOne) {
   };
   for (const caso& c : casi) {
     const compilato k = compila(c.linea);
-    EXPECT_EQ(k.s.codice_errore, 102);
-    EXPECT_EQ(k.s.testo_errore, c.testo) << c.linea;
-    EXPECT_EQ(k.s.luogo_errore.riga, c.riga) << c.linea;
+    ASSERT_EQ(k.d.codice_errore(), 102);
+    EXPECT_EQ(k.d.ultimo_errore()->messaggio, c.testo.empty() ? "line source has no [generale] section" : c.testo)
+        << c.linea;
+    EXPECT_EQ(k.d.ultimo_errore()->dove.riga, c.riga) << c.linea;
   }
 }
 
@@ -210,10 +212,10 @@ TEST(Avvisi, TheRecordThatTookCellOneIsNoted) {
     const std::string linea = c.in_linea ? con_riga(kLinea, c.riga, c.nuova) : unisci(kLinea);
     const std::string treno = c.in_linea ? unisci(kTreno) : con_riga(kTreno, c.riga, c.nuova);
     const compilato k = compila_coppia(linea, treno);
-    EXPECT_EQ(k.s.luogo_cella_riservata.riga, c.riga_attesa) << c.nuova;
+    EXPECT_EQ(k.luoghi.cella_riservata.riga, c.riga_attesa) << c.nuova;
     if (c.riga_attesa != 0) {
-      EXPECT_EQ(k.s.luogo_cella_riservata.file, c.in_linea ? "Valdoro_linea.txt" : "Valdoro_Dir 5802-.txt");
-      EXPECT_EQ(k.s.luogo_cella_riservata.colonna, 1);
+      EXPECT_EQ(k.luoghi.cella_riservata.file, c.in_linea ? "Valdoro_linea.txt" : "Valdoro_Dir 5802-.txt");
+      EXPECT_EQ(k.luoghi.cella_riservata.colonna, 1);
     }
   }
 }

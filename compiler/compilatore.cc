@@ -7,6 +7,7 @@
 #include "compiler/lettore.h"
 #include "compiler/linea.h"
 #include "compiler/oggetti_linea.h"
+#include "compiler/record.h"
 #include "compiler/treno.h"
 #include "model/errori.h"
 #include "model/nomi_file.h"
@@ -16,10 +17,6 @@ namespace valdoro {
 
 namespace {
 
-constexpr int32_t kTrappola = 25;
-constexpr int32_t kSenzaLinea = 101;
-constexpr int32_t kSenzaGenerale = 102;
-constexpr int32_t kSenzaBinario = 210;
 constexpr int kTrattiniGenerali = 10;  // items with "-" passed over in a row
 
 // The first section header after "[generale]" ends the general phase.
@@ -39,147 +36,144 @@ bool chiave_del_treno(std::string_view voce) {
   return false;
 }
 
-esito fase_generale(scenario& s, lettore& r, std::string& chiave_treno) {
+esito fase_generale(compilazione& comp, lettore& r, std::string& chiave_treno) {
   for (;;) {
     if (r.esaurito()) return esito::avanti;
-    s.voce_letta.assign(r.leggi_testo());
+    comp.voce_letta.assign(r.leggi_testo());
     if (r.esaurito()) return esito::avanti;
-    for (int i = 0; i < kTrattiniGenerali && ha_trattino(s.voce_letta); ++i) s.voce_letta.assign(r.leggi_testo());
-    if (chiave_treno.empty() && chiave_del_treno(s.voce_letta)) chiave_treno = s.voce_letta;
-    esito e = applica_chiavi_generali(s, r);
-    if (e != esito::avanti) return e;
-    if (e_intestazione(s.voce_letta)) return esito::avanti;
+    for (int i = 0; i < kTrattiniGenerali && ha_trattino(comp.voce_letta); ++i) comp.voce_letta.assign(r.leggi_testo());
+    if (chiave_treno.empty() && chiave_del_treno(comp.voce_letta)) chiave_treno = comp.voce_letta;
+    esito e = prova_record(comp, r, [&] { return applica_chiavi_generali(comp, r); });
+    if (e != esito::avanti && !comp.recupera()) return e;
+    if (e_intestazione(comp.voce_letta)) return esito::avanti;
   }
 }
 
 // Each key is tried on the same item whatever the keys before it read.
-esito applica_chiavi_record(scenario& s, lettore& r, stato_linea& st) {
-  const std::string& v = s.voce_letta;
+esito applica_chiavi_record(compilazione& comp, lettore& r, stato_linea& st) {
+  const std::string& v = comp.voce_letta;
   esito e = esito::avanti;
-  if (contiene(v, "pendenza")) e = registra_pendenza(s, r, st);
-  if (e == esito::avanti && s.con_profilo != 0 && contiene(v, "curva")) e = registra_curva(s, r, st);
-  if (e == esito::avanti && contiene(v, "montagna")) e = registra_montagna(s, r);
-  if (e == esito::avanti && contiene(v, "indicatori_v")) e = registra_indicatori(s, r);
+  if (contiene(v, "pendenza")) e = registra_pendenza(comp, r, st);
+  if (e == esito::avanti && comp.s.con_profilo != 0 && contiene(v, "curva")) e = registra_curva(comp, r, st);
+  if (e == esito::avanti && contiene(v, "montagna")) e = registra_montagna(comp, r);
+  if (e == esito::avanti && contiene(v, "indicatori_v")) e = registra_indicatori(comp, r);
   // Last: the sign-board record reads its text into voce_letta.
-  if (e == esito::avanti && contiene(v, "cartello") && contiene(v, "indicat")) e = registra_cartello(s, r);
+  if (e == esito::avanti && contiene(v, "cartello") && contiene(v, "indicat")) e = registra_cartello(comp, r);
   return e;
 }
 
 
 // The line source after its "[generale]": general keys, then records.
-esito leggi_dopo_generale(scenario& s, lettore& r, stato_linea& st) {
+esito leggi_dopo_generale(compilazione& comp, lettore& r, stato_linea& st) {
   std::string chiave_treno;
-  esito e = fase_generale(s, r, chiave_treno);
+  esito e = fase_generale(comp, r, chiave_treno);
   if (e != esito::avanti) return e;
-  progressive_ordina(s);
-  s.numero_montagne = 0;
-  s.riga_cartelli = kPrimaRigaCartelli;
-  // Every record and the closing fills write into the track.
-  if (s.celle.empty()) {
-    std::string testo = significato_errore(kSenzaBinario) +
+  progressive_ordina(comp);
+  comp.numero_montagne = 0;
+  comp.riga_cartelli = kPrimaRigaCartelli;
+  // Every record and the closing fills write into the track.  A run that
+  // read on past a refused route length has already said why there is none.
+  if (comp.s.celle.empty()) {
+    if (comp.recupera() && comp.d.errori() > 0) return esito::ferma_subito;
+    std::string testo = std::string(regola_di(numero_errore::senza_binario).descrizione) +
                         " (no item of the general section, which ends here, holds \"lunghezza\" and \"percorso\")";
     if (!chiave_treno.empty()) {
       testo += "; its general section holds \"" + chiave_treno +
                "\", a key of the train source: are the line source and the train source given the other way round?";
     }
-    return ferma(s, r, r.punto_voce(), kSenzaBinario, esito::ferma_subito, std::move(testo));
+    return ferma(comp, r, r.punto_voce(), numero_errore::senza_binario, esito::ferma_subito, std::move(testo));
   }
-  semina_profilo(s, st);
-  return fase_record(s, r, [&] { return applica_chiavi_record(s, r, st); });
+  semina_profilo(comp, st);
+  return fase_record(comp, r, [&] { return applica_chiavi_record(comp, r, st); });
 }
 
 // Everything the line source says, up to the end of its records.
-esito leggi_linea(scenario& s, lettore& r, stato_linea& st) {
-  if (!cerca_generale(s, r)) {
+esito leggi_linea(compilazione& comp, lettore& r, stato_linea& st) {
+  if (!cerca_generale(comp, r)) {
     // An item "[generale]" that is the last one was found, but nothing of
     // the section follows it.
-    std::string testo = contiene(s.voce_letta, "[generale]") ? kGeneraleVuota : "";
-    registra_errore(s, kSenzaGenerale, r.luogo_voce(), testo);
+    std::string testo = contiene(comp.voce_letta, "[generale]") ? kGeneraleVuota : "";
+    comp.d.errore(numero_errore::senza_generale, r.luogo_voce(), testo);
     return esito::ferma_subito;
   }
-  const esito e = leggi_dopo_generale(s, r, st);
-  controlla_fine(s, r);
+  const esito e = leggi_dopo_generale(comp, r, st);
+  controlla_fine(comp, r);
   return e;
 }
 
 // False when the line half stopped at once: the train source is not read.
-bool compila_linea(scenario& s, lettore& r, const std::filesystem::path& sorgente) {
+bool compila_linea(compilazione& comp, lettore& r, fonte_sorgenti& fonte, const std::string& nome) {
   stato_linea st;
-  esito e = leggi_linea(s, r, st);
-  cancella_file(sorgente);
+  esito e = leggi_linea(comp, r, st);
+  fonte.consumata(nome);
   if (e == esito::ferma_subito) return false;
-  riempimenti_finali(s, st);
+  riempimenti_finali(comp, st);
   return true;
 }
 
-// What could not be read, and in which record: the keyword item the record
-// was recognised by is still the current item.
-std::string testo_trappola(const scenario& s, const errore_lettura& e) {
-  if (!e.in_record()) return e.what();
-  return "record \"" + s.voce_letta + "\", " + e.what();
+// The sources are let go however the compile ends.
+void lascia(fonte_sorgenti& fonte, const std::string& nome) {
+  try {
+    fonte.consumata(nome);
+  } catch (const std::exception&) {
+    // The fault already in hand is the one to tell.
+  }
 }
 
-void cancella_se_esiste(const std::filesystem::path& percorso) {
+// The compiler's trap: a fault that ends the reading of both sources.  A
+// file fault passes on; any other is error 25 at the place it knows, or at
+// the last item read.
+void leggi_sorgenti(compilazione& comp, fonte_sorgenti& fonte, const std::string& nome_linea,
+                    const std::string& nome_treno) {
+  std::optional<lettore> r;
+  bool in_treno = false;
   try {
-    if (esiste_file(percorso)) cancella_file(percorso);
+    const std::string* testo = fonte.leggi(nome_linea);
+    if (testo == nullptr) {
+      comp.d.errore(numero_errore::senza_linea, {nome_linea, 0, 0});
+      return;
+    }
+    r.emplace(*testo, nome_linea);
+    if (!compila_linea(comp, *r, fonte, nome_linea)) return;
+    in_treno = true;
+    const std::string* treno = fonte.leggi(nome_treno);
+    if (treno == nullptr) throw errore_file("read", fonte.percorso(nome_treno), "No such file or directory");
+    compila_treno(comp, *treno, nome_treno);
+    fonte.consumata(nome_treno);
+  } catch (const errore_file&) {
+    // A source the file system lost or will not let go is no fault of the
+    // source: the caller must not take the half-filled tables for a
+    // compiled scenario.
+    lascia(fonte, nome_linea);
+    lascia(fonte, nome_treno);
+    throw;
+  } catch (const errore_lettura& e) {
+    lascia(fonte, nome_linea);
+    lascia(fonte, nome_treno);
+    comp.d.errore(numero_errore::lettura, e.dove(), testo_lettura(comp, e));
+  } catch (const std::range_error& e) {
+    // A value of the line half that reads but does not fit what it is
+    // stored in (the train half tells its own as errore_lettura): the last
+    // item read is the record's.
+    lascia(fonte, nome_linea);
+    lascia(fonte, nome_treno);
+    const luogo dove = in_treno ? luogo{nome_treno, 0, 0} : !r ? luogo{nome_linea, 0, 0} : r->luogo_voce();
+    comp.d.errore(numero_errore::lettura, dove, "record \"" + comp.voce_letta + "\", " + e.what());
   } catch (const std::exception&) {
-    // The trap records 25 whatever happens to the files.
+    // Other faults carry no place: the last item read stands for it.
+    lascia(fonte, nome_linea);
+    lascia(fonte, nome_treno);
+    comp.d.errore(numero_errore::lettura, in_treno ? luogo{nome_treno, 0, 0} : !r ? luogo{nome_linea, 0, 0} : r->luogo_voce());
   }
 }
 
 }  // namespace
 
-void memorizza_dati(scenario& s, const std::filesystem::path& cartella) {
-  s.avvisi.clear();
-  s.luogo_cella_riservata = {};
-  s.luoghi_progressive_storte = {};
-  s.luoghi_inizi_rallentamento.clear();
-  s.tabella_stazioni[kRigaLinea].nome = s.nome_linea;
-  s.tabella_stazioni[kRigaTreno].nome = s.nome_treno;
-  const std::string nome_linea = file_sorgente_linea(s.nome_linea);
-  const std::string nome_treno = file_sorgente_treno(s.nome_linea, s.nome_treno);
-  const std::filesystem::path linea = cartella / nome_linea;
-  const std::filesystem::path treno = cartella / nome_treno;
-  if (!esiste_file(linea)) {
-    registra_errore(s, kSenzaLinea, {nome_linea, 0, 0});
-    return;
-  }
-
-  std::string testo;
-  std::optional<lettore> r;
-  bool in_treno = false;
-  try {
-    testo = leggi_file(linea);
-    r.emplace(testo, nome_linea);
-    if (!compila_linea(s, *r, linea)) return;
-    in_treno = true;
-    compila_treno(s, treno);
-  } catch (const errore_file&) {
-    // A source the file system lost or will not let go is no fault of the
-    // source: the caller must not take the half-filled tables for a
-    // compiled scenario.
-    cancella_se_esiste(linea);
-    cancella_se_esiste(treno);
-    throw;
-  } catch (const errore_lettura& e) {
-    cancella_se_esiste(linea);
-    cancella_se_esiste(treno);
-    registra_errore(s, kTrappola, e.dove(), testo_trappola(s, e));
-  } catch (const std::range_error& e) {
-    // A value of the line half that reads but does not fit what it is
-    // stored in (the train half tells its own as errore_lettura): the last
-    // item read is the record's.
-    cancella_se_esiste(linea);
-    cancella_se_esiste(treno);
-    luogo dove = in_treno ? luogo{nome_treno, 0, 0} : !r ? luogo{nome_linea, 0, 0} : r->luogo_voce();
-    registra_errore(s, kTrappola, dove, "record \"" + s.voce_letta + "\", " + e.what());
-  } catch (const std::exception&) {
-    // Other faults carry no place: the last item read stands for it.
-    cancella_se_esiste(linea);
-    cancella_se_esiste(treno);
-    luogo dove = in_treno ? luogo{nome_treno, 0, 0} : !r ? luogo{nome_linea, 0, 0} : r->luogo_voce();
-    registra_errore(s, kTrappola, dove);
-  }
+void memorizza_dati(scenario& s, diagnostiche& d, luoghi_record& luoghi, fonte_sorgenti& fonte, lettura modo) {
+  s.riga_linea().nome = s.nome_linea;
+  s.riga_treno().nome = s.nome_treno;
+  compilazione comp(s, d, luoghi, modo);
+  leggi_sorgenti(comp, fonte, file_sorgente_linea(s.nome_linea), file_sorgente_treno(s.nome_linea, s.nome_treno));
 }
 
 }  // namespace valdoro

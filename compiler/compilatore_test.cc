@@ -119,8 +119,8 @@ TEST(MemorizzaDati, AnUnreadableValueIsToldByItsFieldsName) {
                                                : sorgente_linea(riga);
           const std::string treno = in_linea ? kTrenoVuoto : "[generale]\r\n" + riga + "[fine]\r\n";
           const compilato c = compila(&linea, 1, treno);
-          EXPECT_EQ(c.s.codice_errore, 25) << riga;
-          EXPECT_EQ(c.s.testo_errore,
+          EXPECT_EQ(c.d.codice_errore(), 25) << riga;
+          EXPECT_EQ(c.d.ultimo_errore()->messaggio,
                     "record \"" + parola + "\", field " + r.campi[i].nome + ": \"x\" is not a whole number")
               << riga;
         }
@@ -145,12 +145,12 @@ TEST(MemorizzaDati, WhichSourcesAreLeftOnDisk) {
   };
   for (const auto& c : casi) {
     compilato r = compila(c.linea);
-    EXPECT_EQ(r.s.codice_errore, c.codice) << c.nome;
+    EXPECT_EQ(r.d.codice_errore(), c.codice) << c.nome;
     EXPECT_EQ(r.linea_rimasta, c.linea_rimasta) << c.nome;
     EXPECT_EQ(r.treno_rimasto, c.treno_rimasto) << c.nome;
   }
   compilato mancante = compila(nullptr);
-  EXPECT_EQ(mancante.s.codice_errore, 101);
+  EXPECT_EQ(mancante.d.codice_errore(), 101);
   EXPECT_TRUE(mancante.treno_rimasto);
   EXPECT_EQ(mancante.s.tabella_stazioni[kRigaLinea].nome, "Valdoro");
 }
@@ -160,7 +160,7 @@ TEST(MemorizzaDati, TablesKeepWhatWasStoredBeforeAStop) {
                                        "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
                                        "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
                                        "montagna,   3000,  3100,  1\r\n"));
-  EXPECT_EQ(c.s.codice_errore, 21);
+  EXPECT_EQ(c.d.codice_errore(), 21);
   EXPECT_EQ(c.s.celle[20].montagna, 1);
   EXPECT_EQ(c.s.celle[23].tipo, 6);
   EXPECT_EQ(c.s.celle[60].montagna, 0);

@@ -1,42 +1,180 @@
 #include "compiler/diagnostica.h"
 
+#include <algorithm>
+#include <set>
+#include <utility>
+
 namespace valdoro {
 
-const std::vector<regola>& regole() {
+namespace {
+
+constexpr gravita E = gravita::errore;
+constexpr gravita W = gravita::avviso;
+constexpr famiglia N = famiglia::errore_numerato;
+constexpr famiglia R = famiglia::regola_controllo;
+constexpr famiglia C = famiglia::avviso_compilazione;
+
+// The id of a numbered error is "error-N": SARIF logs and scripts already
+// name the compile's errors so.
+#define ERRORE(n, descrizione, aiuto) {"error-" #n, E, N, n, descrizione, aiuto}
+
+const std::vector<regola>& catalogo() {
   static const std::vector<regola> tabella = {
-      {"unknown-keyword", gravita::errore,
-       "an item where a record should start matches no keyword: the record is lost"},
-      {"header-read-as-record", gravita::errore,
-       "a section header that holds a record keyword: the compiler reads it as that record"},
-      {"misplaced-record", gravita::errore,
-       "a line-source record on the wrong side of the general section's end: it is not read"},
-      {"missing-field", gravita::errore, "a record with fewer fields than its keyword takes"},
-      {"unreadable", gravita::errore,
-       "an item the reader cannot take, such as a quote never closed: the rest of "
-       "the source is not read"},
-      {"bad-number", gravita::errore, "a field that is not a whole number"},
-      {"value-too-wide", gravita::errore, "a value that does not fit the width it is read into"},
-      {"refused-value", gravita::errore, "a value outside the range that the compile takes"},
-      {"off-grid", gravita::errore, "a position or length off the grid its record needs (50 m or 100 m)"},
-      {"beyond-track", gravita::errore, "a position beyond the usable end of the track"},
-      {"keyword-read-as", gravita::avviso, "a keyword spelt otherwise, which the compiler reads as another"},
-      {"unknown-section", gravita::avviso, "a section header the source does not have"},
-      {"repeated-section", gravita::avviso, "a section header that stands twice"},
-      {"before-general", gravita::avviso, "items before \"[generale]\", which are passed over"},
-      {"not-a-record", gravita::avviso, "an item that is no record where a record should start"},
-      {"broken-name", gravita::avviso, "a name continued on a line of its own, which is passed over"},
-      {"decimal-comma", gravita::avviso, "a number with a decimal comma: only its whole part is read"},
-      {"extra-field", gravita::avviso, "a record with more fields than its keyword takes: the rest is passed over"},
-      {"out-of-range", gravita::avviso, "a value outside its field's range"},
-      {"out-of-order", gravita::avviso, "a record of a positioned list that does not come after the one before"},
-      {"overlap", gravita::avviso, "a span that starts before the one before it ends"},
-      {"backward-span", gravita::avviso, "a span that ends before it starts, or a negative length"},
-      {"before-start", gravita::avviso, "a position before the start of the line"},
-      {"beyond-route", gravita::avviso, "a position past the end of the route, on the track beyond it"},
-      {"no-station", gravita::avviso, "a train source without a station"},
+      ERRORE(1, "route length above 1000000 m", "Give a route length of at most 1000000 m in [generale]."),
+      ERRORE(2, "a kilometre-progressive start or offset is not a multiple of 50",
+             "Move the progressive's start and offset onto the 50 m grid."),
+      ERRORE(3, "signal repetition start is not a multiple of 50", "Give the repetition a start on the 50 m grid."),
+      ERRORE(4, "signal repetition end is not a multiple of 50", "Give the repetition an end on the 50 m grid."),
+      ERRORE(5, "signal repetition key names neither 4 nor 9 codes",
+             "Name 4 or 9 codes in the signal repetition key."),
+      ERRORE(6, "sign board on a cell already taken",
+             "Move the board by 50 m or more, away from the object the message names."),
+      ERRORE(7, "restriction point on a cell already taken",
+             "Move the restriction point by 50 m or more, away from the object already there."),
+      ERRORE(8, "station position is not a multiple of 50", "Move the station onto the 50 m grid."),
+      ERRORE(9, "station length is not a multiple of 100", "Give the station a length in whole 100 m."),
+      ERRORE(10, "station rows have reached the rows of the sign-board texts",
+             "Use fewer stations or fewer sign boards: together they share 80 rows."),
+      ERRORE(11, "no free cell for the speed mark behind a slowdown warning",
+             "Move the slowdown, or the objects just after its warning board, by 50 m or more."),
+      ERRORE(12, "no free cell in a window behind a slowdown start",
+             "Leave a free cell within a few cells after the slowdown's start."),
+      ERRORE(13, "no free cell for a repeated mark in a slowdown or before the next signal",
+             "Leave free cells inside the slowdown and before the signal after it."),
+      ERRORE(15, "position beyond the usable end of the track",
+             "Give a position before the last 100 m of the route, or lengthen the route."),
+      ERRORE(16, "signal on a cell already taken", "Move the signal by 50 m or more, away from the object there."),
+      ERRORE(17, "slowdown warning-board cell already taken",
+             "Move the slowdown so that its warning board, 1200 m before it, falls on a free cell."),
+      ERRORE(18, "slowdown start cell already taken", "Move the slowdown's start onto a free cell."),
+      ERRORE(19, "slowdown end cell already taken", "Change the slowdown's length so that it ends on a free cell."),
+      ERRORE(20, "slowdown pre-warning cell already taken",
+             "Move the slowdown, or leave free the four cells before its warning board."),
+      ERRORE(21, "maximum-speed board on a cell already taken", "Move the board onto a free cell."),
+      ERRORE(22, "station area starts less than 350 m after the previous one ends",
+             "Leave at least 350 m between the end of a station and the start of the next."),
+      ERRORE(24, "station end cell falls on cell 1 or before", "Place the station further from the line start."),
+      ERRORE(25, "the sources could not be read (bad number, value too wide, or source ended inside a record)",
+             "Write the field the message names as a whole number within its range, and give every field."),
+      ERRORE(101, "line source missing", "Put the line source beside the train source under its expected name."),
+      ERRORE(102, "line source has no [generale] section",
+             "Begin the line source with a [generale] section holding the route length."),
+      ERRORE(103, "curve key names no radius class, or the profile would pass 1000000 m",
+             "Name a radius class the format reference lists, and keep curves within the route."),
+      ERRORE(201, "track has fewer than two cells: identity codes not stamped into the track",
+             "Give a route length of at least 100 m."),
+      ERRORE(210, "line source gives no route length: the track does not exist",
+             "Give \"lunghezza percorso\" in the line source's [generale]."),
+      ERRORE(211, "more than 80 mountain spans", "Merge tunnels: at most 80 spans fit."),
+      ERRORE(212, "negative position of a mountain span, board or sign board", "Give a position of 0 m or more."),
+      ERRORE(213, "mountain span ends beyond the last cell of the track",
+             "End the tunnel before the end of the route."),
+      ERRORE(214, "more sign boards than the station table has rows for", "Use fewer sign boards."),
+      ERRORE(215, "gradient fill would pass the last cell of the track",
+             "Place the gradient before the end of the route."),
+      ERRORE(216, "curve reaches beyond the last metre of the line profile", "End the curve before the route's end."),
+      ERRORE(217, "gradient outside -100 to 155", "Give a gradient from -100 to 155 per mille."),
+      ERRORE(218, "route length below 0 m", "Give a route length of 0 m or more."),
+      ERRORE(230, "station cell beyond the last cell of the track", "Place the station within the route."),
+      ERRORE(231, "signal closer than 350 m to the line start", "Place the signal at 350 m or further."),
+      ERRORE(232, "slowdown cells outside the track",
+             "Keep the slowdown, its warning board and pre-warning inside the route."),
+      ERRORE(233, "restriction point at a negative position", "Give a position of 0 m or more."),
+      ERRORE(250, "finishing pass would leave the track",
+             "Move the slowdown away from the end of the route, or shorten it."),
+      ERRORE(1250, "reserved slots are not empty before stamping",
+             "Keep objects out of the first 100 m of the line: cell 1 holds the identity codes."),
+      ERRORE(1251, "identity-code slots are not empty before stamping",
+             "Keep objects out of the first 100 m of the line: cell 1 holds the identity codes."),
+
+      {"unknown-keyword", E, R, 0, "an item where a record should start matches no keyword: the record is lost",
+       "Correct the keyword; the message suggests the nearest one."},
+      {"header-read-as-record", E, R, 0,
+       "a section header that holds a record keyword: the compiler reads it as that record",
+       "Rename the section so that it holds no record keyword."},
+      {"misplaced-record", E, R, 0, "a line-source record on the wrong side of the general section's end: it is not read",
+       "Move the record to the section it belongs to."},
+      {"missing-field", E, R, 0, "a record with fewer fields than its keyword takes",
+       "Give every field of the record, separated by commas."},
+      {"unreadable", E, R, 0,
+       "an item the reader cannot take, such as a quote never closed: the rest of the source is not read",
+       "Close the quote, or remove the stray character."},
+      {"bad-number", E, R, 0, "a field that is not a whole number", "Write the field as a whole number."},
+      {"value-too-wide", E, R, 0, "a value that does not fit the width it is read into",
+       "Give a value within the field's range."},
+      {"refused-value", E, R, 0, "a value outside the range that the compile takes",
+       "Give a value within the range the message names."},
+      {"off-grid", E, R, 0, "a position or length off the grid its record needs (50 m or 100 m)",
+       "Round the value to the grid the message names."},
+      {"beyond-track", E, R, 0, "a position beyond the usable end of the track",
+       "Give a position before the last 100 m of the route, or lengthen the route."},
+      {"keyword-read-as", W, R, 0, "a keyword spelt otherwise, which the compiler reads as another",
+       "Spell the keyword as the format reference does."},
+      {"unknown-section", W, R, 0, "a section header the source does not have",
+       "Use a section name the format reference lists."},
+      {"repeated-section", W, R, 0, "a section header that stands twice", "Keep one header for each section."},
+      {"before-general", W, R, 0, "items before \"[generale]\", which are passed over",
+       "Move them after \"[generale]\", or remove them."},
+      {"not-a-record", W, R, 0, "an item that is no record where a record should start",
+       "Remove the item, or join it to the record it belongs to."},
+      {"broken-name", W, R, 0, "a name continued on a line of its own, which is passed over",
+       "Keep a record on one line."},
+      {"decimal-comma", W, R, 0, "a number with a decimal comma: only its whole part is read",
+       "Write whole numbers: the comma separates fields."},
+      {"extra-field", W, R, 0, "a record with more fields than its keyword takes: the rest is passed over",
+       "Remove the extra fields."},
+      {"out-of-range", W, R, 0, "a value outside its field's range", "Give a value within the field's range."},
+      {"out-of-order", W, R, 0, "a record of a positioned list that does not come after the one before",
+       "Put the records of the list in rising order of position."},
+      {"overlap", W, R, 0, "a span that starts before the one before it ends",
+       "Start the span after the one before it ends."},
+      {"backward-span", W, R, 0, "a span that ends before it starts, or a negative length",
+       "Give an end after the start, or a positive length."},
+      {"before-start", W, R, 0, "a position before the start of the line", "Give a position of 0 m or more."},
+      {"beyond-route", W, R, 0, "a position past the end of the route, on the track beyond it",
+       "Give a position within the route length."},
+      {"no-station", W, R, 0, "a train source without a station", "Add the train's stations."},
+
+      {kAvvisoOrdine, W, C, 0, "a record of a positioned list at or before the one before it: the fill moves on a cell",
+       "Put the records of the list in rising order of position."},
+      {kAvvisoFine, W, C, 0, "a source that does not end with \"[fine]\": it may have been cut short",
+       "Check that nothing is missing, then end the source with the line \"[fine]\"."},
+      {kAvvisoTrenoVuoto, W, C, 0, "a train source of which nothing was compiled",
+       "Give \"[generale]\" and the train's records, or check that the two sources are not swapped."},
+      {kAvvisoValoreTagliato, W, C, 0, "a value that does not fit its member: only its low bits are stored",
+       "Give a value within the member's range."},
   };
   return tabella;
 }
+
+#undef ERRORE
+
+// The checker's rules that find, ahead of the compile, a fault the compile
+// itself names by number or warning: on the same line, the compile's own
+// message, with what it did, is the one shown.
+const std::set<std::pair<std::string, std::string>>& guasti_uguali() {
+  static const std::set<std::pair<std::string, std::string>> tabella = {
+      {"beyond-track", "error-15"},   {"off-grid", "error-2"},         {"off-grid", "error-3"},
+      {"off-grid", "error-4"},        {"off-grid", "error-8"},         {"off-grid", "error-9"},
+      {"bad-number", "error-25"},     {"value-too-wide", "error-25"},  {"missing-field", "error-25"},
+      {"unreadable", "error-25"},     {"refused-value", "error-1"},    {"refused-value", "error-25"},    {"refused-value", "error-5"},
+      {"refused-value", "error-103"}, {"refused-value", "error-212"},  {"refused-value", "error-217"},
+      {"refused-value", "error-218"}, {"refused-value", "error-233"},  {"before-start", "error-212"},
+      {"before-start", "error-233"},  {"out-of-order", kAvvisoOrdine}, {"out-of-range", kAvvisoValoreTagliato},
+  };
+  return tabella;
+}
+
+std::string luogo_testo(const luogo& l) {
+  if (l.file.empty()) return "";
+  // A fault of the file as a whole (a missing source) has no line to name.
+  if (l.riga <= 0) return l.file + ": ";
+  return l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna) + ": ";
+}
+
+}  // namespace
+
+const std::vector<regola>& regole() { return catalogo(); }
 
 const regola* trova_regola(const std::string& id) {
   for (const regola& r : regole()) {
@@ -45,6 +183,85 @@ const regola* trova_regola(const std::string& id) {
   return nullptr;
 }
 
+const regola* regola_di(int32_t numero) {
+  for (const regola& r : regole()) {
+    if (r.chi == famiglia::errore_numerato && r.numero == numero) return &r;
+  }
+  return nullptr;
+}
+
+const regola& regola_di(numero_errore numero) {
+  // Every enumerator has its entry; a test holds the two together.
+  return *regola_di(numero_di(numero));
+}
+
 const char* nome_gravita(gravita g) { return g == gravita::errore ? "error" : "warning"; }
+
+std::string descrivi(const diagnostica& d) {
+  const std::string tipo =
+      d.numero ? "error " + std::to_string(numero_di(*d.numero)) : std::string(nome_gravita(d.livello));
+  return luogo_testo(d.dove) + tipo + ": " + d.messaggio;
+}
+
+void diagnostiche::errore(valdoro::numero_errore numero, luogo dove, std::string testo) {
+  const regola& r = regola_di(numero);
+  elenco_.push_back({gravita::errore, r.id, std::move(dove), testo.empty() ? r.descrizione : std::move(testo), numero});
+  ++errori_;
+  ultimo_ = elenco_.size();
+}
+
+void diagnostiche::avviso(const char* id, luogo dove, std::string testo) {
+  elenco_.push_back({gravita::avviso, id, std::move(dove), std::move(testo)});
+}
+
+const diagnostica* diagnostiche::ultimo_errore() const { return ultimo_ == 0 ? nullptr : &elenco_[ultimo_ - 1]; }
+
+int32_t diagnostiche::codice_errore() const {
+  const diagnostica* d = ultimo_errore();
+  return d == nullptr ? 0 : numero_di(*d->numero);
+}
+
+bool stesso_guasto(const std::string& regola_controllo, const std::string& id_compilazione) {
+  return guasti_uguali().count({regola_controllo, id_compilazione}) != 0;
+}
+
+std::string tabella_errori_markdown() {
+  std::string t = "| number | meaning |\n|---|---|\n";
+  for (const regola& r : regole()) {
+    if (r.chi == famiglia::errore_numerato) t += "| " + std::to_string(r.numero) + " | " + r.descrizione + " |\n";
+  }
+  return t;
+}
+
+std::string documento_diagnostiche() {
+  struct parte {
+    famiglia chi;
+    const char* titolo;
+    const char* testo;
+  };
+  static const parte kParti[] = {
+      {famiglia::errore_numerato, "Numbered errors",
+       "The compile records these. The packager reports the last one recorded and ends with status 1; "
+       "`scenario` names every one it finds, each at its record."},
+      {famiglia::regola_controllo, "Checker rules",
+       "The checker reads every record against the format reference and finds these, each at its place."},
+      {famiglia::avviso_compilazione, "Compile warnings",
+       "The compile goes on past these and changes no table for them; `--strict` makes them fail."},
+  };
+  std::string doc =
+      "# Diagnostics\n\n"
+      "<!-- Generated by `scenario diagnostics-doc` from the catalogue; a test holds this file to it. -->\n\n"
+      "Every problem `scenario check`, `scenario compile`, `scenario view` and the packager can report, "
+      "by the id that text lines, SARIF logs and the page give it.\n";
+  for (const parte& p : kParti) {
+    doc += std::string("\n## ") + p.titolo + "\n\n" + p.testo + "\n\n| id | severity | meaning | what to do |\n|---|---|---|---|\n";
+    for (const regola& r : regole()) {
+      if (r.chi != p.chi) continue;
+      doc += std::string("| `") + r.id + "` | " + nome_gravita(r.livello) + " | " + r.descrizione + " | " + r.aiuto +
+             " |\n";
+    }
+  }
+  return doc;
+}
 
 }  // namespace valdoro

@@ -1,42 +1,110 @@
-// One problem found in the sources, as every reporter shows it: the text
-// lines of `scenario`, its SARIF log, and any page that lists them.
+// What a compile and the checker find in the sources: the one catalogue of
+// every numbered error, checker rule and compile warning, and the ordered
+// list of diagnostics that a compile returns and every reporter shows (the
+// packager's message, the text lines of `scenario`, its SARIF log, the
+// view's page).
 #ifndef VALDORO_COMPILER_DIAGNOSTICA_H_
 #define VALDORO_COMPILER_DIAGNOSTICA_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "model/errori.h"
 #include "model/tabelle.h"
 
 namespace valdoro {
 
 enum class gravita : uint8_t { errore, avviso };
 
-struct diagnostica {
-  gravita livello;
-  std::string regola;  // the id of its rule
-  luogo dove;          // an empty file: not tied to a source
-  std::string messaggio;
-};
+// Who finds it: the compile's numbered errors, the checker's rules, and the
+// compile's warnings (which change no table).
+enum class famiglia : uint8_t { errore_numerato, regola_controllo, avviso_compilazione };
 
-// A rule of the checker: its id (stable, as SARIF logs and scripts name
-// it), how grave a breach is, and what it says in one line.
+// One entry of the catalogue: its id (stable, as SARIF logs and scripts name
+// it), how grave it is, what it says in one line and what an author does
+// about it in one sentence.
 struct regola {
   const char* id;
   gravita livello;
+  famiglia chi;
+  int32_t numero;  // the error number; 0 for a rule or a warning
   const char* descrizione;
+  const char* aiuto;
 };
 
-// Every rule of the checker, declared once; the compiler's own errors and
-// warnings are rules of their own ("error-N", "compile-warning").
+// The whole catalogue: numbered errors in rising order, then the checker's
+// rules, then the compile's warnings.
 const std::vector<regola>& regole();
 
-// The rule called `id`, or nullptr.
+// The entry called `id`, or nullptr.
 const regola* trova_regola(const std::string& id);
+
+// The entry of a numbered error; a number outside the catalogue has none.
+const regola* regola_di(int32_t numero);
+const regola& regola_di(numero_errore numero);
 
 // "error" or "warning", as the text lines and SARIF say it.
 const char* nome_gravita(gravita g);
+
+// The compile's warnings, by id.
+inline constexpr char kAvvisoOrdine[] = "list-out-of-order";
+inline constexpr char kAvvisoFine[] = "missing-end";
+inline constexpr char kAvvisoTrenoVuoto[] = "train-not-compiled";
+inline constexpr char kAvvisoValoreTagliato[] = "value-cut";
+
+// Error 102 when "[generale]" is there but nothing follows it: the number
+// stays, the author hears what happened.
+inline constexpr char kGeneraleVuota[] = "line source's [generale] section is empty: nothing follows it";
+
+// One problem found in the sources.
+struct diagnostica {
+  gravita livello;
+  std::string regola;              // the id of its catalogue entry
+  luogo dove;                      // an empty file: not tied to a source
+  std::string messaggio;           // with the value and the limit it passed, where known
+  std::optional<numero_errore> numero{};  // set for a numbered error
+};
+
+// "FILE:LINE:COL: error N: text" (or "warning: text", "error: text"),
+// without the place when none is known.
+std::string descrivi(const diagnostica& d);
+
+// What a compile found, in the order it found it.  Nothing is ever taken
+// out: the packager's status is the last numbered error, an author sees the
+// whole list.
+class diagnostiche {
+ public:
+  // Records a numbered error at `dove`; an empty `testo` stands for the
+  // catalogue's meaning.
+  void errore(valdoro::numero_errore numero, luogo dove = {}, std::string testo = {});
+  // Adds a warning of the compile; the tables are not touched.
+  void avviso(const char* id, luogo dove, std::string testo);
+
+  const std::vector<diagnostica>& elenco() const { return elenco_; }
+  // The last numbered error recorded, or nullptr: what the packager reports.
+  const diagnostica* ultimo_errore() const;
+  // Its number, 0 when there is none.
+  int32_t codice_errore() const;
+  size_t errori() const { return errori_; }
+
+ private:
+  std::vector<diagnostica> elenco_;
+  size_t errori_ = 0;
+  size_t ultimo_ = 0;  // 1 + index of the last numbered error, 0 for none
+};
+
+// Whether the checker's finding `regola_controllo` and the compile's
+// diagnostic `id_compilazione` tell of the same fault when they stand on the
+// same line: then only the compile's is shown.
+bool stesso_guasto(const std::string& regola_controllo, const std::string& id_compilazione);
+
+// The reference of every diagnostic, as docs/diagnostics.md holds it.
+std::string documento_diagnostiche();
+
+// The table of numbered errors, as the README holds it.
+std::string tabella_errori_markdown();
 
 }  // namespace valdoro
 

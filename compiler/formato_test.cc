@@ -35,7 +35,7 @@ TEST(Formato, EveryExampleCompilesAndNamesItsRecord) {
         linea += fine;
         const compilato k = compila(&linea, 1, treno + fine);
         EXPECT_EQ(k.errore(), "") << r.esempio;
-        EXPECT_TRUE(k.s.avvisi.empty()) << r.esempio << ": " << k.s.avvisi.front().testo;
+        EXPECT_TRUE(k.d.elenco().empty()) << r.esempio << ": " << descrivi(k.d.elenco().front());
         EXPECT_EQ(formato::trova_record(f, parola_di(r.esempio)), &r) << r.esempio;
         for (const std::string& forma : formato::forme(r)) {
           EXPECT_EQ(formato::trova_record(f, forma), &r) << forma;

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "fuzz/coppia.h"
-#include "testing/cartella_temporanea.h"
 
 namespace valdoro {
 namespace {
@@ -28,14 +27,13 @@ std::string treno_con(const std::string& record) { return "[generale]\r\n" + rec
 const std::string kLineaBreve = linea_con("");
 
 std::string compila(const caso& c) {
-  cartella_temporanea dir;
   scenario s;
   s.nome_linea = "Valdoro";
   s.nome_treno = "Dir 5802";
-  esito_coppia e = compila_coppia(s, c.linea, c.treno, dir.percorso());
+  esito_coppia e = compila_coppia(s, c.linea, c.treno);
   EXPECT_EQ(e.fatale, "");
   EXPECT_TRUE(verifica_coppia(c.linea, c.treno)) << c.nome;
-  return s.codice_errore == 0 ? "" : descrivi_errore(s);
+  return e.ultimo_errore;
 }
 
 TEST(FuzzRegression, ReplaysEndInTheirRecordedError) {
@@ -71,13 +69,12 @@ TEST(FuzzRegression, ReplaysEndInTheirRecordedError) {
 TEST(FuzzRegression, RepeatedRouteLengthsLeaveOnlyTheLastOne) {
   std::string generale;
   for (int i = 0; i < 1150; ++i) generale += "lunghezza percorso,1000000\r\nlunghezza percorso,999999\r\n";
-  cartella_temporanea dir;
   scenario s;
   s.nome_linea = "Valdoro";
   s.nome_treno = "Dir 5802";
   const std::string linea = "[generale]\r\n" + generale + "[curve]\r\npendenza, 0, 3\r\n[fine]\r\n";
-  esito_coppia e = compila_coppia(s, linea, treno_con(""), dir.percorso());
-  EXPECT_EQ(e.codice_errore, 0) << descrivi_errore(s);
+  esito_coppia e = compila_coppia(s, linea, treno_con(""));
+  EXPECT_EQ(e.codice_errore, 0) << e.ultimo_errore;
   EXPECT_EQ(s.tabella_stazioni[kRigaParametri].fine, 999999);
   EXPECT_EQ(s.celle.size(), 20141u);
   ASSERT_EQ(s.profilo_linea.ultimo_metro(), 1006999);

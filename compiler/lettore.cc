@@ -43,6 +43,12 @@ lettore::riga_finale lettore::ultima_riga_piena() const {
 
 luogo lettore::luogo_voce() const { return {nome_file_, riga_voce_, colonna_voce_}; }
 
+void lettore::salta_riga() {
+  if (riga_ > riga_voce_) return;
+  while (pos_ < testo_.size() && !e_fine_riga(testo_[pos_])) ++pos_;
+  if (pos_ < testo_.size()) salta_fine_riga();
+}
+
 bool lettore::vuoto() const { return testo_.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
 void lettore::guasto(const char* campo, const std::string& motivo) const {

@@ -67,6 +67,11 @@ class lettore {
   // Where the item read last begins.
   luogo luogo_voce() const;
 
+  // Passes over the rest of the line on which the item read last began, so
+  // that reading resumes at the next line after a record that could not be
+  // read.  Nothing to do when that line's end is already behind.
+  void salta_riga();
+
   // The same place without the file name, cheap to keep for every record;
   // luogo_di() turns it into a full location only when a fault needs one.
   struct punto {

@@ -10,6 +10,7 @@
 
 #include "compiler/lettore.h"
 #include "compiler/record.h"
+#include "compiler/compilazione.h"
 #include "model/tabelle.h"
 
 namespace valdoro {
@@ -31,23 +32,23 @@ struct stato_linea {
   int64_t ultima_pendenza = INT64_MIN;  // position of the gradient record before
 };
 
-// Applies the general keys, in their order, to s.voce_letta, reading their
+// Applies the general keys, in their order, to comp.voce_letta, reading their
 // values from r.
-esito applica_chiavi_generali(scenario& s, lettore& r);
+esito applica_chiavi_generali(compilazione& comp, lettore& r);
 
 // Rows 81 to 83: largest start first, offsets adjusted by their flags.
-void progressive_ordina(scenario& s);
+void progressive_ordina(compilazione& comp);
 
 // Points 0 and 1 of the plan, when the profile is asked for.
-void semina_profilo(scenario& s, stato_linea& st);
+void semina_profilo(compilazione& comp, stato_linea& st);
 
-// The "pendenza" and "curva" records; s.voce_letta holds the keyword item.
-esito registra_pendenza(scenario& s, lettore& r, stato_linea& st);
-esito registra_curva(scenario& s, lettore& r, stato_linea& st);
+// The "pendenza" and "curva" records; comp.voce_letta holds the keyword item.
+esito registra_pendenza(compilazione& comp, lettore& r, stato_linea& st);
+esito registra_curva(compilazione& comp, lettore& r, stato_linea& st);
 
 // Gradient up to cell C - 3 and the plan up to metre N - 2, from where the
 // records left them.
-void riempimenti_finali(scenario& s, stato_linea& st);
+void riempimenti_finali(compilazione& comp, stato_linea& st);
 
 }  // namespace valdoro
 

@@ -85,7 +85,10 @@ std::string ordina(std::vector<int32_t> tdu) {
     r.fine = tdu[static_cast<size_t>(3 * i + 1)];
     r.progressiva = tdu[static_cast<size_t>(3 * i + 2)];
   }
-  progressive_ordina(s);
+  diagnostiche d;
+  luoghi_record luoghi;
+  compilazione comp(s, d, luoghi);
+  progressive_ordina(comp);
   std::string uscita;
   for (int riga = 81; riga <= 83; ++riga) {
     const riga_stazione& r = s.tabella_stazioni[static_cast<size_t>(riga)];

@@ -25,7 +25,7 @@ constexpr uint8_t kRestrizione = 12;
 constexpr uint8_t kRestrizioneSenzaValore = 13;
 
 bool dentro(const scenario& s, int64_t i) { return i >= 0 && i <= s.ultima_cella(); }
-cella& at(scenario& s, int32_t i) { return s.celle[static_cast<size_t>(i)]; }
+cella& at(compilazione& comp, int32_t i) { return comp.s.celle[static_cast<size_t>(i)]; }
 
 // The warning board and the pre-warning cells, when the slowdown has them.
 struct celle_rallentamento {
@@ -54,8 +54,8 @@ bool sul_binario(const scenario& s, const celle_rallentamento& c) {
   return !c.con_preavviso || (dentro(s, c.preavviso) && dentro(s, int64_t{c.preavviso} - (kCellePreavviso - 1)));
 }
 
-bool rifiuta(scenario& s, int32_t numero, const luogo& dove, std::string testo) {
-  registra_errore(s, numero, dove, std::move(testo));
+bool rifiuta(compilazione& comp, numero_errore numero, const luogo& dove, std::string testo) {
+  comp.d.errore(numero, dove, std::move(testo));
   return false;
 }
 
@@ -81,16 +81,16 @@ std::string fuori_binario(const scenario& s, const dati_rallentamento& d, const 
          " is outside the track, cells 0 to " + std::to_string(s.ultima_cella());
 }
 
-bool preavviso_libero(scenario& s, int32_t k) {
+bool preavviso_libero(compilazione& comp, int32_t k) {
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
-    if (!cella_libera(at(s, k - j))) return false;
+    if (!cella_libera(at(comp, k - j))) return false;
   }
   return true;
 }
 
-std::string preavviso_occupato(scenario& s, int32_t k) {
+std::string preavviso_occupato(compilazione& comp, int32_t k) {
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
-    if (!cella_libera(at(s, k - j))) return cella_occupata(s, k - j);
+    if (!cella_libera(at(comp, k - j))) return cella_occupata(comp.s, k - j);
   }
   return {};
 }
@@ -100,9 +100,9 @@ struct valori_rallentamento {
   int16_t v, f_tt, d_v;
 };
 
-valori_rallentamento valori_di(scenario& s, const dati_rallentamento& d, const luogo& dove) {
-  return {basso16(s, dove, "slowdown speed", d.v), basso16(s, dove, "slowdown flag f_tt", d.f_tt),
-          basso16(s, dove, "slowdown second speed d_v", d.d_v)};
+valori_rallentamento valori_di(compilazione& comp, const dati_rallentamento& d, const luogo& dove) {
+  return {basso16(comp, dove, "slowdown speed", d.v), basso16(comp, dove, "slowdown flag f_tt", d.f_tt),
+          basso16(comp, dove, "slowdown second speed d_v", d.d_v)};
 }
 
 void scrivi_rallentamento(cella& c, uint8_t tipo, const dati_rallentamento& d, const valori_rallentamento& w) {
@@ -111,13 +111,13 @@ void scrivi_rallentamento(cella& c, uint8_t tipo, const dati_rallentamento& d, c
 }
 
 // The four marks carry one kind: a single warning tells them all.
-void avvisa_marche(scenario& s, int64_t genere, const luogo& dove) {
+void avvisa_marche(compilazione& comp, int64_t genere, const luogo& dove) {
   const int64_t prima = genere * 10 + 1;
   const int64_t ultima = prima + kMarcheSegnale - 1;
   if (prima >= 0 && ultima <= UINT8_MAX) return;
   std::string memorizzate;
   for (int64_t v = prima; v <= ultima; ++v) memorizzate += (v == prima ? "" : ", ") + std::to_string(basso8(v));
-  annota_avviso(s, dove,
+  comp.d.avviso(kAvvisoValoreTagliato, dove,
                 "signal announcement marks (sx * 3 + dx) * 10 + 1 to 4 are " + std::to_string(prima) + " to " +
                     std::to_string(ultima) + ", which do not all fit 8 bits (0 to 255): stored as " + memorizzate);
 }
@@ -145,86 +145,86 @@ std::string cella_occupata(const scenario& s, int32_t k) {
 }
 
 
-void memo_segnale(scenario& s, dati_segnale& d, const luogo& dove) {
+void memo_segnale(compilazione& comp, dati_segnale& d, const luogo& dove) {
   // Worded only for a refusal: most signals are stored.
   auto segnale = [&] { return "signal at " + metri(d.posizione); };
   if (d.posizione < kInizioSegnali) {
-    return registra_errore(s, 231, dove, segnale() + " is closer than " + metri(kInizioSegnali) + " to the line start");
+    return comp.d.errore(numero_errore::segnale_vicino_inizio, dove, segnale() + " is closer than " + metri(kInizioSegnali) + " to the line start");
   }
   const int32_t i = cella_oggetto(d.posizione);
-  if (i > s.ultima_cella()) {
-    return registra_errore(s, 15, dove,
+  if (i > comp.s.ultima_cella()) {
+    return comp.d.errore(numero_errore::oltre_il_binario, dove,
                            segnale() + ": its cell " + std::to_string(i) + " is beyond the last cell of the track, " +
-                               std::to_string(s.ultima_cella()));
+                               std::to_string(comp.s.ultima_cella()));
   }
-  cella& c = at(s, i);
-  if (!cella_libera(c)) return registra_errore(s, 16, dove, segnale() + ": " + cella_occupata(s, i));
+  cella& c = at(comp, i);
+  if (!cella_libera(c)) return comp.d.errore(numero_errore::segnale_su_cella_presa, dove, segnale() + ": " + cella_occupata(comp.s, i));
   const int64_t genere = int64_t{d.sx} * 3 + d.dx;
   c.tipo = kSegnale;
-  c.valore4 = basso16(s, dove, "signal value rapp * 10 + sx * 3 + dx", int64_t{d.rapp} * 10 + genere);
-  c.valore1 = basso16(s, dove, "signal value s1 * 10 + d1", int64_t{d.s1} * 10 + d.d1);
-  c.valore2 = basso16(s, dove, "signal value s2 * 10 + d2", int64_t{d.s2} * 10 + d.d2);
-  c.valore3 = basso16(s, dove, "signal value s3 * 10 + d3", int64_t{d.s3} * 10 + d.d3);
+  c.valore4 = basso16(comp, dove, "signal value rapp * 10 + sx * 3 + dx", int64_t{d.rapp} * 10 + genere);
+  c.valore1 = basso16(comp, dove, "signal value s1 * 10 + d1", int64_t{d.s1} * 10 + d.d1);
+  c.valore2 = basso16(comp, dove, "signal value s2 * 10 + d2", int64_t{d.s2} * 10 + d.d2);
+  c.valore3 = basso16(comp, dove, "signal value s3 * 10 + d3", int64_t{d.s3} * 10 + d.d3);
   // Times up to 100 would read as a signal kind in the simulator.
   if (d.tempo >= 1 && d.tempo <= 100) d.tempo = 101;
-  c.tempo = d.sx == 2 ? basso8(s, dove, "signal time", d.tempo) : 0;
-  for (int32_t b = 1; b <= kMarcheSegnale; ++b) at(s, i - 2 * b).annuncio = basso8(genere * 10 + b);
-  avvisa_marche(s, genere, dove);
+  c.tempo = d.sx == 2 ? basso8(comp, dove, "signal time", d.tempo) : 0;
+  for (int32_t b = 1; b <= kMarcheSegnale; ++b) at(comp, i - 2 * b).annuncio = basso8(genere * 10 + b);
+  avvisa_marche(comp, genere, dove);
 }
 
-void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& dove) {
+void memo_rallentamento(compilazione& comp, const dati_rallentamento& d, const luogo& dove) {
   const celle_rallentamento c = celle_di(d);
-  if (!sul_binario(s, c)) return registra_errore(s, 232, dove, fuori_binario(s, d, c));
+  if (!sul_binario(comp.s, c)) return comp.d.errore(numero_errore::rallentamento_fuori, dove, fuori_binario(comp.s, d, c));
   auto rallentamento = [&] { return "slowdown at " + metri(d.x); };
-  if (c.con_avviso && !cella_libera(at(s, c.avviso))) {
-    return registra_errore(s, 17, dove,
+  if (c.con_avviso && !cella_libera(at(comp, c.avviso))) {
+    return comp.d.errore(numero_errore::avviso_rallentamento_preso, dove,
                            rallentamento() + ": warning board at " + metri(int64_t{d.x} - kDistanzaAvviso) + ", " +
-                               cella_occupata(s, c.avviso));
+                               cella_occupata(comp.s, c.avviso));
   }
-  if (!cella_libera(at(s, c.inizio))) {
-    return registra_errore(s, 18, dove, rallentamento() + ": start, " + cella_occupata(s, c.inizio));
+  if (!cella_libera(at(comp, c.inizio))) {
+    return comp.d.errore(numero_errore::inizio_rallentamento_preso, dove, rallentamento() + ": start, " + cella_occupata(comp.s, c.inizio));
   }
-  if (!cella_libera(at(s, c.fine))) {
-    return registra_errore(s, 19, dove,
-                           rallentamento() + ": end at " + metri(int64_t{d.x} + d.l) + ", " + cella_occupata(s, c.fine));
+  if (!cella_libera(at(comp, c.fine))) {
+    return comp.d.errore(numero_errore::fine_rallentamento_presa, dove,
+                           rallentamento() + ": end at " + metri(int64_t{d.x} + d.l) + ", " + cella_occupata(comp.s, c.fine));
   }
-  const valori_rallentamento w = valori_di(s, d, dove);
-  scrivi_rallentamento(at(s, c.fine), kFineRallentamento, d, w);
-  scrivi_rallentamento(at(s, c.inizio), kInizioRallentamento, d, w);
+  const valori_rallentamento w = valori_di(comp, d, dove);
+  scrivi_rallentamento(at(comp, c.fine), kFineRallentamento, d, w);
+  scrivi_rallentamento(at(comp, c.inizio), kInizioRallentamento, d, w);
   if (c.con_avviso) {
-    scrivi_rallentamento(at(s, c.avviso), kAvviso, d, w);
-    at(s, c.avviso).valore1 = w.v;
+    scrivi_rallentamento(at(comp, c.avviso), kAvviso, d, w);
+    at(comp, c.avviso).valore1 = w.v;
   }
   for (int32_t i : {c.inizio, c.fine}) {
-    at(s, i).valore1 = w.v;
-    at(s, i).valore3 = w.f_tt;
+    at(comp, i).valore1 = w.v;
+    at(comp, i).valore3 = w.f_tt;
   }
-  if (!dove.file.empty()) s.luoghi_inizi_rallentamento.emplace_back(c.inizio, dove);
+  if (!dove.file.empty()) comp.luoghi.inizi_rallentamento.emplace_back(c.inizio, dove);
   if (!c.con_preavviso) return;
-  if (!preavviso_libero(s, c.preavviso)) {
-    return registra_errore(s, 20, dove, rallentamento() + ": pre-warning, " + preavviso_occupato(s, c.preavviso));
+  if (!preavviso_libero(comp, c.preavviso)) {
+    return comp.d.errore(numero_errore::preavviso_preso, dove, rallentamento() + ": pre-warning, " + preavviso_occupato(comp, c.preavviso));
   }
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
-    cella& p = at(s, c.preavviso - j);
+    cella& p = at(comp, c.preavviso - j);
     p.tipo = kPreavviso;
     p.valore1 = static_cast<int16_t>(j + 1);
     if (d.d_v != 0) p.valore2 = static_cast<int16_t>(j + 1);
   }
 }
 
-bool memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove) {
+bool memo_abbattimento(compilazione& comp, int32_t p, int32_t valore, const luogo& dove) {
   auto punto = [&] { return "restriction point at " + metri(p); };
-  if (p < 0) return rifiuta(s, 233, dove, punto() + ": a position below 0 m");
+  if (p < 0) return rifiuta(comp, numero_errore::restrizione_negativa, dove, punto() + ": a position below 0 m");
   const int32_t n = cella_al_metro(p);
-  if (n > s.ultima_cella()) {
-    return rifiuta(s, 15, dove, punto() + ": its cell " + std::to_string(n) + " is beyond the last cell of the track, " +
-                                    std::to_string(s.ultima_cella()));
+  if (n > comp.s.ultima_cella()) {
+    return rifiuta(comp, numero_errore::oltre_il_binario, dove, punto() + ": its cell " + std::to_string(n) + " is beyond the last cell of the track, " +
+                                    std::to_string(comp.s.ultima_cella()));
   }
-  cella& c = at(s, n);
-  if (!cella_libera(c)) return rifiuta(s, 7, dove, punto() + ": " + cella_occupata(s, n));
+  cella& c = at(comp, n);
+  if (!cella_libera(c)) return rifiuta(comp, numero_errore::restrizione_su_cella_presa, dove, punto() + ": " + cella_occupata(comp.s, n));
   if (valore > 0) {
     c.tipo = kRestrizione;
-    c.valore1 = basso16(s, dove, "restriction value", valore);
+    c.valore1 = basso16(comp, dove, "restriction value", valore);
   } else {
     c.tipo = kRestrizioneSenzaValore;
   }

@@ -1,12 +1,13 @@
 // The stores that put the train's line-side objects on the track: signals,
 // temporary slowdowns with their warning cells, and restriction points.
-// Each refuses a cell already taken and records why in s.codice_errore.
+// Each refuses a cell already taken and records why in comp.s.codice_errore.
 #ifndef VALDORO_COMPILER_MEMO_H_
 #define VALDORO_COMPILER_MEMO_H_
 
 #include <cstdint>
 #include <string>
 
+#include "compiler/compilazione.h"
 #include "model/tabelle.h"
 
 namespace valdoro {
@@ -43,17 +44,17 @@ struct dati_rallentamento {
 // A signal and its four announcement marks.  A time of 1 to 100 becomes
 // 101, in `d` too.  Codes: 16 cell taken, 231 closer than 350 m to the
 // line start (its marks would fall before cell 0), 15 beyond the last cell.
-void memo_segnale(scenario& s, dati_segnale& d, const luogo& dove = {});
+void memo_segnale(compilazione& comp, dati_segnale& d, const luogo& dove = {});
 
 // A slowdown: start, end, and beyond 1500 m the warning board 1200 m ahead
 // and the pre-warning cells.  Codes 17 to 20 for taken cells, 232 when a
 // cell would fall outside the track (nothing stored then).
-void memo_rallentamento(scenario& s, const dati_rallentamento& d, const luogo& dove = {});
+void memo_rallentamento(compilazione& comp, const dati_rallentamento& d, const luogo& dove = {});
 
 // A restriction point at p metres: kind 12 with the value above 0, else
 // kind 13.  Codes: 7 cell taken, 233 negative position, 15 beyond the last
 // cell.  False when it recorded one of these.
-bool memo_abbattimento(scenario& s, int32_t p, int32_t valore, const luogo& dove = {});
+bool memo_abbattimento(compilazione& comp, int32_t p, int32_t valore, const luogo& dove = {});
 
 }  // namespace valdoro
 

@@ -9,13 +9,16 @@
 namespace valdoro {
 namespace {
 
-scenario binario(size_t celle) {
+// A track of `celle` empty cells, and what the stores report on it.
+struct binario {
+  explicit binario(size_t celle) { s.celle.resize(celle); }
   scenario s;
-  s.celle.resize(celle);
-  return s;
-}
+  diagnostiche d;
+  luoghi_record luoghi;
+  compilazione comp{s, d, luoghi};
+};
 
-std::string esito(const scenario& s) { return oggetti(s) + " e" + std::to_string(s.codice_errore); }
+std::string esito(const binario& b) { return oggetti(b.s) + " e" + std::to_string(b.d.codice_errore()); }
 
 dati_segnale segnale(int32_t posizione, int32_t sx, int32_t dx, int32_t tempo) {
   dati_segnale d;
@@ -51,20 +54,22 @@ TEST(MemoSegnale, CellValuesMarksAndTime) {
        "0:0,0,0,0,0,0,84 2:0,0,0,0,0,0,83 4:0,0,0,0,0,0,82 6:0,0,0,0,0,0,81 8:1,42,11,11,8,0,0 e0"},
   };
   for (auto& c : casi) {
-    scenario s = binario(40);
-    memo_segnale(s, c.d);
-    EXPECT_EQ(esito(s), c.atteso) << c.d.posizione << " " << c.d.tempo;
+    binario b(40);
+    scenario& s = b.s;
+    memo_segnale(b.comp, c.d);
+    EXPECT_EQ(esito(b), c.atteso) << c.d.posizione << " " << c.d.tempo;
     EXPECT_EQ(c.d.tempo, c.tempo_dopo);
   }
 }
 
 TEST(MemoSegnale, NarrowMembersKeepTheLowBits) {
-  scenario s = binario(40);
+  binario b(40);
+    scenario& s = b.s;
   dati_segnale d = segnale(1050, 2, 2, 300);
   d.s1 = 3276;  // 32768 does not fit 16 bits
   d.d1 = 8;
   d.rapp = 6553;  // 65538
-  memo_segnale(s, d);
+  memo_segnale(b.comp, d);
   EXPECT_EQ(s.celle[22].valore1, -32768);
   EXPECT_EQ(s.celle[22].valore4, 8 - 6);
   EXPECT_EQ(s.celle[22].tempo, 300 - 256);
@@ -86,12 +91,14 @@ TEST(MemoSegnale, RefusedCells) {
       {"beyond the last cell", 1950, 0, " e15"},
   };
   for (const auto& c : casi) {
-    scenario s = binario(40);
+    binario b(40);
+    scenario& s = b.s;
     s.celle[22].tipo = c.tipo_occupante;
     dati_segnale d = segnale(c.posizione, 2, 2, 0);
-    memo_segnale(s, d, {"t.txt", 3, 1});
-    EXPECT_EQ(esito(s), c.atteso) << c.caso;
-    EXPECT_EQ(s.luogo_errore.riga, s.codice_errore != 0 ? 3 : 0) << c.caso;
+    memo_segnale(b.comp, d, {"t.txt", 3, 1});
+    EXPECT_EQ(esito(b), c.atteso) << c.caso;
+    EXPECT_EQ(b.d.ultimo_errore() == nullptr ? 0 : b.d.ultimo_errore()->dove.riga, b.d.codice_errore() != 0 ? 3 : 0)
+        << c.caso;
   }
 }
 
@@ -117,9 +124,10 @@ TEST(MemoRallentamento, CellsOfASlowdown) {
       {{1000, 30, 10, 0, 0, 0}, "21:3,30,0,0,0,0,0 e0"},
   };
   for (const auto& c : casi) {
-    scenario s = binario(200);
-    memo_rallentamento(s, c.d);
-    EXPECT_EQ(esito(s), c.atteso) << c.d.x;
+    binario b(200);
+    scenario& s = b.s;
+    memo_rallentamento(b.comp, c.d);
+    EXPECT_EQ(esito(b), c.atteso) << c.d.x;
   }
 }
 
@@ -141,10 +149,11 @@ TEST(MemoRallentamento, RefusedCells) {
       {"end before cell 0", {500, 60, -800, 0, 1, 0}, 0, "0:10,0,0,0,0,0,0 e232"},
   };
   for (const auto& c : casi) {
-    scenario s = binario(100);
+    binario b(100);
+    scenario& s = b.s;
     s.celle[static_cast<size_t>(c.occupata)].tipo = 10;
-    memo_rallentamento(s, c.d);
-    EXPECT_EQ(esito(s), c.atteso) << c.caso;
+    memo_rallentamento(b.comp, c.d);
+    EXPECT_EQ(esito(b), c.atteso) << c.caso;
   }
 }
 
@@ -164,11 +173,12 @@ TEST(MemoAbbattimento, KindsAndRefusals) {
       {1500, 90, false, " e15"},
   };
   for (const auto& c : casi) {
-    scenario s = binario(30);
+    binario b(30);
+    scenario& s = b.s;
     if (c.occupata) s.celle[20].tipo = 10;
-    const bool posto = memo_abbattimento(s, c.p, c.valore);
-    EXPECT_EQ(posto, s.codice_errore == 0);
-    EXPECT_EQ(esito(s), c.atteso) << c.p << " " << c.valore;
+    const bool posto = memo_abbattimento(b.comp, c.p, c.valore);
+    EXPECT_EQ(posto, b.d.codice_errore() == 0);
+    EXPECT_EQ(esito(b), c.atteso) << c.p << " " << c.valore;
   }
 }
 

@@ -36,28 +36,32 @@ TEST(Montagne, SpansMarkersAndCloseSpans) {
   EXPECT_EQ(celle(c.s, 1606, 1611), "1606:0/2 1607:11/2 1608:0/2 1609:0/2 1610:0/2 1611:0/0 ");
   EXPECT_EQ(celle(c.s, 1808, 1814), "1808:0/0 1809:0/3 1810:0/3 1811:0/3 1812:11/3 1813:0/0 1814:0/0 ");
   EXPECT_EQ(celle(c.s, 1816, 1817), "1816:0/0 1817:0/1 ");
-  EXPECT_EQ(c.s.numero_montagne, 5);
-  EXPECT_EQ(c.s.inizi_montagne[2], 79000);
-  EXPECT_EQ(c.s.fini_montagne[5], 91100);
 }
 
 TEST(Montagne, TypeComesBackAsStored) {
   scenario s;
+  diagnostiche d;
+  luoghi_record luoghi;
+  compilazione comp(s, d, luoghi);
   s.celle.resize(100);
   int32_t inizio = 100, fine = 300, tipo = 12;
-  EXPECT_EQ(memo_montagna(s, inizio, fine, tipo), 0);
+  EXPECT_EQ(memo_montagna(comp, inizio, fine, tipo), std::nullopt);
   EXPECT_EQ(tipo, 2);
   inizio = 400;
   fine = 500;
   tipo = 1;
-  EXPECT_EQ(memo_montagna(s, inizio, fine, tipo), 0);
+  EXPECT_EQ(memo_montagna(comp, inizio, fine, tipo), std::nullopt);
   EXPECT_EQ(tipo, 3);
   // A span whose first cell is past its last writes nothing.
   inizio = 1000;
   fine = 1000;
   tipo = 1;
-  EXPECT_EQ(memo_montagna(s, inizio, fine, tipo), 0);
+  EXPECT_EQ(memo_montagna(comp, inizio, fine, tipo), std::nullopt);
   EXPECT_EQ(s.celle[20].montagna, 0);
+  // Every span is listed, the empty one too.
+  EXPECT_EQ(comp.numero_montagne, 3);
+  EXPECT_EQ(comp.inizi_montagne[2], 400);
+  EXPECT_EQ(comp.fini_montagne[3], 1000);
 }
 
 TEST(Cartelli, MaximumSpeedBoards) {
@@ -94,8 +98,7 @@ TEST(Cartelli, SignBoardsFillRowsDownwardAndMayTakeMarkers) {
   EXPECT_EQ(valori(c.s.celle[403]), "14 78 0 0 0");
   EXPECT_EQ(c.s.celle[403].montagna, 2);
   EXPECT_EQ(c.s.tabella_stazioni[61].nome, "(Galleria)(n. 19)");
-  EXPECT_EQ(c.s.riga_cartelli, 60);
-  EXPECT_EQ(c.s.voce_letta, "[fine]");
+  EXPECT_EQ(c.s.tabella_stazioni[60].nome, "");
 }
 
 }  // namespace

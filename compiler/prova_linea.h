@@ -6,7 +6,7 @@
 #include <string>
 
 #include "compiler/compilatore.h"
-#include "model/errori.h"
+#include "compiler/diagnostica.h"
 #include "testing/cartella_temporanea.h"
 
 namespace valdoro {
@@ -22,10 +22,13 @@ inline std::string sorgente_linea(const std::string& record, const std::string& 
 
 struct compilato {
   scenario s;
+  diagnostiche d;
+  luoghi_record luoghi;
   bool linea_rimasta = false;
   bool treno_rimasto = false;
-  // "FILE:LINE:COL: error N: meaning", or "" when nothing was recorded.
-  std::string errore() const { return s.codice_errore == 0 ? "" : descrivi_errore(s); }
+  // "FILE:LINE:COL: error N: meaning" of the last error, or "" when nothing
+  // was recorded.
+  std::string errore() const { return d.ultimo_errore() == nullptr ? "" : descrivi(*d.ultimo_errore()); }
 };
 
 inline compilato compila(const std::string* linea, int32_t con_profilo = 0, const std::string& treno = kTrenoVuoto) {
@@ -36,7 +39,8 @@ inline compilato compila(const std::string* linea, int32_t con_profilo = 0, cons
   c.s.nome_linea = "Valdoro";
   c.s.nome_treno = "Dir 5802";
   c.s.con_profilo = con_profilo;
-  memorizza_dati(c.s, dir.percorso());
+  fonte_cartella fonte(dir.percorso());
+  memorizza_dati(c.s, c.d, c.luoghi, fonte);
   c.linea_rimasta = std::filesystem::exists(dir / kFileLinea);
   c.treno_rimasto = std::filesystem::exists(dir / kFileTreno);
   return c;

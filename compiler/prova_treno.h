@@ -3,12 +3,10 @@
 #ifndef VALDORO_COMPILER_PROVA_TRENO_H_
 #define VALDORO_COMPILER_PROVA_TRENO_H_
 
-#include <filesystem>
 #include <string>
 
 #include "compiler/treno.h"
-#include "model/errori.h"
-#include "testing/cartella_temporanea.h"
+#include "compiler/diagnostica.h"
 
 namespace valdoro {
 
@@ -20,24 +18,28 @@ inline scenario binario_di_prova(size_t celle) {
   scenario s;
   s.celle.resize(celle);
   for (cella& c : s.celle) c.velocita = c.aderenza = 9;
-  s.riga_cartelli = kPrimaRigaCartelli;
   return s;
 }
 
 struct treno_compilato {
   scenario s;
-  bool rimasto = false;  // the train source is still on disk
-  // "FILE:LINE:COL: error N: meaning", or "" when nothing was recorded.
-  std::string errore() const { return s.codice_errore == 0 ? "" : descrivi_errore(s); }
+  diagnostiche d;
+  luoghi_record luoghi;
+  // "FILE:LINE:COL: error N: meaning" of the last error, or "" when nothing
+  // was recorded.
+  std::string errore() const { return d.ultimo_errore() == nullptr ? "" : descrivi(*d.ultimo_errore()); }
 };
 
-inline treno_compilato compila_di_prova(const std::string& testo, scenario s) {
-  cartella_temporanea dir;
-  dir.scrivi(kSorgenteTreno, testo);
+// `riga_cartelli` is the highest row the sign-board texts left free, `d`
+// what the line half recorded.
+inline treno_compilato compila_di_prova(const std::string& testo, scenario s,
+                                        int32_t riga_cartelli = kPrimaRigaCartelli, diagnostiche d = {}) {
   treno_compilato c;
-  compila_treno(s, dir / kSorgenteTreno);
   c.s = std::move(s);
-  c.rimasto = std::filesystem::exists(dir / kSorgenteTreno);
+  c.d = std::move(d);
+  compilazione comp(c.s, c.d, c.luoghi);
+  comp.riga_cartelli = riga_cartelli;
+  compila_treno(comp, testo, kSorgenteTreno);
   return c;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "model/errori.h"
 
 namespace valdoro {
 
@@ -24,51 +23,56 @@ bool contiene_esatto(std::string_view voce, std::string_view chiave) {
 
 bool ha_trattino(std::string_view voce) { return voce.find('-') != std::string_view::npos; }
 
-bool cerca_generale(scenario& s, lettore& r) {
+bool cerca_generale(compilazione& comp, lettore& r) {
   for (;;) {
-    s.voce_letta.assign(r.leggi_testo());
+    comp.voce_letta.assign(r.leggi_testo());
     if (r.esaurito()) return false;
-    if (contiene(s.voce_letta, "[generale]")) return true;
+    if (contiene(comp.voce_letta, "[generale]")) return true;
   }
 }
 
-esito ferma(scenario& s, const lettore& r, lettore::punto dove, int32_t numero, esito come, std::string testo) {
-  registra_errore(s, numero, r.luogo_di(dove), std::move(testo));
+std::string testo_lettura(const compilazione& comp, const errore_lettura& e) {
+  if (!e.in_record()) return e.what();
+  return "record \"" + comp.voce_letta + "\", " + e.what();
+}
+
+esito ferma(compilazione& comp, const lettore& r, lettore::punto dove, numero_errore numero, esito come, std::string testo) {
+  comp.d.errore(numero, r.luogo_di(dove), std::move(testo));
   return come;
 }
 
-void avvisa(scenario& s, const lettore& r, lettore::punto dove, std::string testo) {
-  annota_avviso(s, r.luogo_di(dove), std::move(testo));
+void avvisa(compilazione& comp, const char* id, const lettore& r, lettore::punto dove, std::string testo) {
+  comp.d.avviso(id, r.luogo_di(dove), std::move(testo));
 }
 
-void controlla_ordine(scenario& s, const lettore& r, lettore::punto dove, const char* elenco, int32_t p,
+void controlla_ordine(compilazione& comp, const lettore& r, lettore::punto dove, const char* elenco, int32_t p,
                       int64_t& ultima) {
   if (p <= ultima) {
-    avvisa(s, r, dove,
+    avvisa(comp, kAvvisoOrdine, r, dove,
            std::string(elenco) + " record at " + std::to_string(p) + " m does not come after the one before it (at " +
                std::to_string(ultima) + " m): " + elenco + " records must rise in position");
   }
   ultima = p;
 }
 
-void controlla_fine(scenario& s, const lettore& r) {
+void controlla_fine(compilazione& comp, const lettore& r) {
   const lettore::riga_finale ultima = r.ultima_riga_piena();
   if (ultima.dove.riga == 0 || contiene(ultima.testo, "[fine]")) return;
-  annota_avviso(s, ultima.dove, "the source does not end with the line \"[fine]\": it may have been cut short here");
+  comp.d.avviso(kAvvisoFine, ultima.dove, "the source does not end with the line \"[fine]\": it may have been cut short here");
 }
 
-void nota_cella_riservata(scenario& s, const lettore& r, lettore::punto dove) {
-  if (s.luogo_cella_riservata.file.empty() && s.cella_riservata_presa()) s.luogo_cella_riservata = r.luogo_di(dove);
+void nota_cella_riservata(compilazione& comp, const lettore& r, lettore::punto dove) {
+  if (comp.luoghi.cella_riservata.file.empty() && comp.s.cella_riservata_presa()) comp.luoghi.cella_riservata = r.luogo_di(dove);
 }
 
 bool oltre_il_binario(const scenario& s, int32_t p) {
   return s.ultima_cella() < (static_cast<double>(p) + 100) / kMetriCella;
 }
 
-esito ferma_oltre(scenario& s, const lettore& r, lettore::punto dove, int64_t p, int32_t margine) {
+esito ferma_oltre(compilazione& comp, const lettore& r, lettore::punto dove, int64_t p, int32_t margine) {
   // (p + margine) / 50 > C exactly when p > 50 C - margine.
-  const int64_t ultima = int64_t{s.ultima_cella()} * kMetriCella - margine;
-  return ferma(s, r, dove, 15, esito::ferma_sorgente,
+  const int64_t ultima = int64_t{comp.s.ultima_cella()} * kMetriCella - margine;
+  return ferma(comp, r, dove, numero_errore::oltre_il_binario, esito::ferma_sorgente,
                "position " + std::to_string(p) + " m is beyond the usable end of the track, " +
                    std::to_string(ultima) + " m");
 }

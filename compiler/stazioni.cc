@@ -30,7 +30,7 @@ bool stazione_oltre(const scenario& s, int32_t p) {
 
 // The highest row a station may take: rows above riga_cartelli hold the
 // sign-board texts.
-int32_t ultima_riga_stazioni(const scenario& s) { return std::min(s.riga_cartelli, kPrimaRigaCartelli); }
+int32_t ultima_riga_stazioni(const compilazione& comp) { return std::min(comp.riga_cartelli, kPrimaRigaCartelli); }
 
 int32_t orario(int32_t ore, int32_t minuti, int32_t secondi) {
   const int64_t t = (int64_t{ore} * 60 + minuti) * 60 + secondi;
@@ -80,28 +80,28 @@ void calcola_area(riga_stazione& riga, int32_t lunghezza) {
 
 // The station cell just before the end of the area, and the four
 // announcement marks before it (not for kinds 5 and 6).
-esito segna_binario(scenario& s, const lettore& r, lettore::punto chiave, const riga_stazione& riga,
+esito segna_binario(compilazione& comp, const lettore& r, lettore::punto chiave, const riga_stazione& riga,
                     int32_t numero_riga) {
   if (riga.tipo >= kPrimoTipoSenzaCelle) return esito::avanti;
   const double f = static_cast<double>(riga.fine) / kMetriCella;
   const bool cella_valida = f - 1 > 1;
-  if (cella_valida && nearest(f - 1) > s.ultima_cella()) {
-    return ferma(s, r, chiave, 230, esito::ferma_subito,
+  if (cella_valida && nearest(f - 1) > comp.s.ultima_cella()) {
+    return ferma(comp, r, chiave, numero_errore::stazione_oltre, esito::ferma_subito,
                  "station area ends at " + std::to_string(riga.fine) + " m: its station cell " +
                      std::to_string(nearest(f - 1)) + " is beyond the last cell of the track, " +
-                     std::to_string(s.ultima_cella()));
+                     std::to_string(comp.s.ultima_cella()));
   }
   if (!testa(riga.tipo)) {
     for (int32_t k = 1; k <= kAnnunci; ++k) {
-      if (f - k - 1 > 1) s.celle[static_cast<size_t>(nearest(f - k - 1))].annuncio = static_cast<uint8_t>(kPrimoAnnuncio + k);
+      if (f - k - 1 > 1) comp.s.celle[static_cast<size_t>(nearest(f - k - 1))].annuncio = static_cast<uint8_t>(kPrimoAnnuncio + k);
     }
   }
   if (!cella_valida) {
-    return ferma(s, r, chiave, 24, esito::ferma_subito,
+    return ferma(comp, r, chiave, numero_errore::fine_stazione_in_testa, esito::ferma_subito,
                  "station area ends at " + std::to_string(riga.fine) +
                      " m: its station cell would fall on cell 1 or before; the area must end beyond 100 m");
   }
-  cella& c = s.celle[static_cast<size_t>(nearest(f - 1))];
+  cella& c = comp.s.celle[static_cast<size_t>(nearest(f - 1))];
   c.tipo = kCellaStazione;
   c.valore1 = static_cast<int16_t>(numero_riga);
   return esito::avanti;
@@ -109,49 +109,49 @@ esito segna_binario(scenario& s, const lettore& r, lettore::punto chiave, const 
 
 // Error 10: the row a station would take and the rows the sign-board
 // texts of the line source hold.
-std::string righe_esaurite(const scenario& s, int32_t riga) {
-  const int32_t cartelli = kPrimaRigaCartelli - s.riga_cartelli;
+std::string righe_esaurite(const compilazione& comp, int32_t riga) {
+  const int32_t cartelli = kPrimaRigaCartelli - comp.riga_cartelli;
   return "station row " + std::to_string(riga) + " reaches the rows kept for the sign-board texts: with " +
-         std::to_string(cartelli) + " sign boards at most " + std::to_string(std::max(s.riga_cartelli - 2, 0)) +
+         std::to_string(cartelli) + " sign boards at most " + std::to_string(std::max(comp.riga_cartelli - 2, 0)) +
          " stations fit";
 }
 
 }  // namespace
 
-esito registra_stazione(scenario& s, lettore& r, int32_t& riga_corrente) {
+esito registra_stazione(compilazione& comp, lettore& r, int32_t& riga_corrente) {
   const lettore::punto chiave = r.punto_voce();
   const int32_t n = riga_corrente;
-  if (n < 1 || n > ultima_riga_stazioni(s)) return ferma(s, r, chiave, 10, esito::ferma_subito, righe_esaurite(s, n));
-  riga_stazione& riga = s.tabella_stazioni[static_cast<size_t>(n)];
+  if (n < 1 || n > ultima_riga_stazioni(comp)) return ferma(comp, r, chiave, numero_errore::righe_stazioni_esaurite, esito::ferma_subito, righe_esaurite(comp, n));
+  riga_stazione& riga = comp.s.tabella_stazioni[static_cast<size_t>(n)];
   riga.progressiva = r.leggi_intero("position");
-  if (stazione_oltre(s, riga.progressiva)) return ferma_oltre(s, r, chiave, riga.progressiva, kMargineStazione);
+  if (stazione_oltre(comp.s, riga.progressiva)) return ferma_oltre(comp, r, chiave, riga.progressiva, kMargineStazione);
   if (riga.progressiva % 50 != 0) {
-    return ferma(s, r, chiave, 8, esito::ferma_subito,
+    return ferma(comp, r, chiave, numero_errore::stazione_fuori_griglia, esito::ferma_subito,
                  "station position " + std::to_string(riga.progressiva) + " m is not a multiple of 50 m");
   }
   riga.tipo = r.leggi_byte("kind");
   const int32_t lunghezza = r.leggi_intero("length");
   if (lunghezza % 100 != 0) {
-    return ferma(s, r, chiave, 9, esito::ferma_subito,
+    return ferma(comp, r, chiave, numero_errore::lunghezza_stazione, esito::ferma_subito,
                  "station length " + std::to_string(lunghezza) + " m is not a multiple of 100 m");
   }
   leggi_campi(riga, r);
   calcola_area(riga, lunghezza);
   if (lunghezza < kLunghezzaConCampo5) riga.campo5 = 0;
   if (n == 1) riga.campo5 = riga.campo6 = 0;
-  const esito e = segna_binario(s, r, chiave, riga, n);
+  const esito e = segna_binario(comp, r, chiave, riga, n);
   if (e != esito::avanti) return e;
-  const int32_t fine_prima = s.tabella_stazioni[static_cast<size_t>(n - 1)].fine;
+  const int32_t fine_prima = comp.s.tabella_stazioni[static_cast<size_t>(n - 1)].fine;
   if (n > 1 && int64_t{riga.inizio} - kDistanzaStazioni < fine_prima) {
-    return ferma(s, r, chiave, 22, esito::ferma_subito,
+    return ferma(comp, r, chiave, numero_errore::stazioni_vicine, esito::ferma_subito,
                  "station area starts at " + std::to_string(riga.inizio) + " m, less than " +
                      std::to_string(kDistanzaStazioni) + " m after the previous one ends, at " +
                      std::to_string(fine_prima) + " m: it must start at " +
                      std::to_string(int64_t{fine_prima} + kDistanzaStazioni) + " m or later");
   }
   riga_corrente = n + 1;
-  if (riga_corrente >= s.riga_cartelli) {
-    return ferma(s, r, chiave, 10, esito::ferma_subito, righe_esaurite(s, riga_corrente));
+  if (riga_corrente >= comp.riga_cartelli) {
+    return ferma(comp, r, chiave, numero_errore::righe_stazioni_esaurite, esito::ferma_subito, righe_esaurite(comp, riga_corrente));
   }
   return esito::avanti;
 }

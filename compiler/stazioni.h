@@ -7,13 +7,14 @@
 
 #include "compiler/lettore.h"
 #include "compiler/record.h"
+#include "compiler/compilazione.h"
 #include "model/tabelle.h"
 
 namespace valdoro {
 
 // Reads the values after the keyword (already read) into row riga_corrente
 // and marks the track; riga_corrente moves on to the next row.
-esito registra_stazione(scenario& s, lettore& r, int32_t& riga_corrente);
+esito registra_stazione(compilazione& comp, lettore& r, int32_t& riga_corrente);
 
 }  // namespace valdoro
 

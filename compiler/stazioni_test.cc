@@ -85,7 +85,6 @@ TEST(Stazioni, RowsAreasAndCells) {
     EXPECT_EQ(righe(t.s), c.righe) << c.caso;
     EXPECT_EQ(oggetti(t.s), c.oggetti) << c.caso;
     EXPECT_EQ(t.errore(), c.errore) << c.caso;
-    EXPECT_FALSE(t.rimasto) << c.caso;
   }
 }
 
@@ -94,7 +93,7 @@ TEST(Stazioni, DistanceBetweenAreas) {
   const std::string prima = stazione(0, 8, 500) + stazione(4250, 4, 500, 1);
   EXPECT_EQ(compila_di_prova(sorgente(prima + stazione(5150, 4, 500)), binario_di_prova(200)).errore(), "");
   treno_compilato t = compila_di_prova(sorgente(prima + stazione(5100, 4, 500)), binario_di_prova(200));
-  EXPECT_EQ(t.s.codice_errore, 22);
+  EXPECT_EQ(t.d.codice_errore(), 22);
   EXPECT_EQ(t.s.tabella_stazioni[3].inizio, 4850);  // stored before the stop
   EXPECT_EQ(t.s.celle[106].tipo, 10);
 }
@@ -147,21 +146,20 @@ std::string stazioni_lontane(int n) {
 
 TEST(Stazioni, RowsStopShortOfTheSignBoardTexts) {
   scenario s = binario_di_prova(1200);
-  s.riga_cartelli = 60;  // 20 sign boards
-  treno_compilato t = compila_di_prova(sorgente(stazioni_lontane(58)), s);
+  const int32_t venti_cartelli = 60;
+  treno_compilato t = compila_di_prova(sorgente(stazioni_lontane(58)), s, venti_cartelli);
   EXPECT_EQ(t.errore(), "");
   EXPECT_EQ(t.s.tabella_stazioni[58].progressiva, 57000);
-  t = compila_di_prova(sorgente(stazioni_lontane(60)), s);
+  t = compila_di_prova(sorgente(stazioni_lontane(60)), s, venti_cartelli);
   EXPECT_EQ(t.errore(),
             "Valdoro_Dir 5802-.txt:61:1: error 10: station row 60 reaches the rows kept for the sign-board texts: "
             "with 20 sign boards at most 58 stations fit");
   EXPECT_EQ(t.s.tabella_stazioni[59].progressiva, 58000);
   EXPECT_EQ(t.s.tabella_stazioni[60].progressiva, 0);
   // With every row up to row 1 taken by texts, no station row is left.
-  s.riga_cartelli = 0;
   s.tabella_stazioni[1].nome = "board";
-  t = compila_di_prova(sorgente(stazione(0, 8, 500)), s);
-  EXPECT_EQ(t.s.codice_errore, 10);
+  t = compila_di_prova(sorgente(stazione(0, 8, 500)), s, 0);
+  EXPECT_EQ(t.d.codice_errore(), 10);
   EXPECT_EQ(t.s.tabella_stazioni[1].nome, "board");
   EXPECT_EQ(oggetti(t.s), "");
 }

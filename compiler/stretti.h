@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "compiler/compilazione.h"
 #include "model/tabelle.h"
 
 namespace valdoro {
@@ -17,8 +18,8 @@ inline int16_t basso16(int64_t v) {
 inline uint8_t basso8(int64_t v) { return static_cast<uint8_t>(static_cast<uint64_t>(v) & 0xff); }
 
 // `cosa` names the value as the author wrote it ("adhesion", "s1 * 10 + d1").
-int16_t basso16(scenario& s, const luogo& dove, const char* cosa, int64_t v);
-uint8_t basso8(scenario& s, const luogo& dove, const char* cosa, int64_t v);
+int16_t basso16(compilazione& comp, const luogo& dove, const char* cosa, int64_t v);
+uint8_t basso8(compilazione& comp, const luogo& dove, const char* cosa, int64_t v);
 
 }  // namespace valdoro
 

@@ -3,17 +3,16 @@
 #ifndef VALDORO_COMPILER_TRENO_H_
 #define VALDORO_COMPILER_TRENO_H_
 
-#include <filesystem>
+#include <string>
 
-#include "model/tabelle.h"
+#include "compiler/compilazione.h"
 
 namespace valdoro {
 
-// Opens the train source, reads it into `s`, and deletes it at the end or
-// at the first stop.  Consistency faults are recorded in s.codice_errore;
-// reading faults (errore_lettura, std::range_error, errore_file for a
-// missing source) propagate to the caller's trap.
-void compila_treno(scenario& s, const std::filesystem::path& percorso_treno);
+// Reads the train source `testo`, called `nome` in places, into the tables.
+// Consistency faults are recorded; reading faults (errore_lettura,
+// std::range_error) propagate to the caller's trap.
+void compila_treno(compilazione& comp, const std::string& testo, const std::string& nome);
 
 }  // namespace valdoro
 

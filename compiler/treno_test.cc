@@ -40,7 +40,6 @@ TEST(Treno, SpeedFillsAndTail) {
   for (const auto& c : casi) {
     treno_compilato t = compila_di_prova(sorgente(c.record), binario_di_prova(60));
     EXPECT_EQ(serie(t.s, &cella::velocita), c.atteso) << c.caso;
-    EXPECT_FALSE(t.rimasto) << c.caso;
   }
 }
 
@@ -64,7 +63,6 @@ TEST(Treno, NoGeneralSectionReadsNoRecordButTheTailsRun) {
     treno_compilato t = compila_di_prova(testo, binario_di_prova(60));
     EXPECT_EQ(serie(t.s, &cella::velocita), "0-56:0 57-59:9") << testo;
     EXPECT_EQ(t.errore(), "") << testo;
-    EXPECT_FALSE(t.rimasto);
   }
 }
 
@@ -115,9 +113,7 @@ TEST(Treno, TheLastItemIsNeverDispatched) {
 }
 
 TEST(Treno, ReadingFaultsGoToTheTrap) {
-  cartella_temporanea dir;
-  scenario s = binario_di_prova(60);
-  EXPECT_THROW(compila_treno(s, dir / kSorgenteTreno), errore_file);
+  scenario s;
   struct {
     const char* testo;
   } casi[] = {
@@ -170,7 +166,7 @@ TEST(Treno, ProgressiveCheckAtTheEnd) {
             "must both be multiples of 50 m");
   // after a 15 too, which it replaces
   treno_compilato t = compila_di_prova(sorgente("velocita, 2900, 60\r\n"), con_progressive(75));
-  EXPECT_EQ(t.s.codice_errore, 2);
+  EXPECT_EQ(t.d.codice_errore(), 2);
   t = compila_di_prova(sorgente("velocita, 2900, 60\r\n"), con_progressive(50));
   EXPECT_EQ(t.errore(),
             "Valdoro_Dir 5802-.txt:3:1: error 15: position 2900 m is beyond the usable end of the track, 2850 m");
@@ -226,27 +222,24 @@ TEST(Treno, StopsOfTheObjectRecords) {
     treno_compilato t = compila_di_prova(sorgente(c.record), con_progressive(75));
     EXPECT_EQ(t.errore(), c.errore) << c.caso;
     EXPECT_EQ(serie(t.s, &cella::velocita), c.velocita) << c.caso;
-    EXPECT_FALSE(t.rimasto) << c.caso;
   }
 }
 
 TEST(Treno, ACodeLeftByTheLineHalfStopsAtTheFirstSignalOnceStored) {
-  scenario s = binario_di_prova(60);
-  registra_errore(s, 15, {"Valdoro_linea.txt", 40, 1});
+  diagnostiche d;
+  d.errore(numero_errore::oltre_il_binario, {"Valdoro_linea.txt", 40, 1});
   treno_compilato t = compila_di_prova(sorgente("numero vetture, 7\r\nabbattimento, 500, 90\r\n"
                                                 "segnale, 1050, 2,0,0,0,0,0,0,0,0,0\r\nnumero vetture, 8\r\n"),
-                                       s);
+                                       binario_di_prova(60), kPrimaRigaCartelli, d);
   EXPECT_EQ(t.errore(), "Valdoro_linea.txt:40:1: error 15: position beyond the usable end of the track");
   EXPECT_EQ(t.s.celle[22].tipo, 1);
   EXPECT_EQ(t.s.celle[10].tipo, 12);
   EXPECT_EQ(t.s.tabella_stazioni[kRigaParametri].progressiva, 7);
   EXPECT_EQ(serie(t.s, &cella::velocita), "0-59:9");
-  EXPECT_FALSE(t.rimasto);
 }
 
 TEST(Treno, NoTrackNoCellTouched) {
   scenario s;
-  s.riga_cartelli = kPrimaRigaCartelli;
   treno_compilato t = compila_di_prova(sorgente("velocita, -1000, 50\r\naderenza, -1000, 50\r\n"), s);
   EXPECT_TRUE(t.s.celle.empty());
   EXPECT_EQ(t.errore(), "");
@@ -254,7 +247,7 @@ TEST(Treno, NoTrackNoCellTouched) {
                              "abbattimento, -1000, 0\r\n", "stazione, -2000, 8, 5000, 1,1,1, 1,1,1, 1,1,1, 0, 0,0,0, X\r\n"}) {
     t = compila_di_prova(sorgente(record), s);
     EXPECT_TRUE(t.s.celle.empty()) << record;
-    EXPECT_NE(t.s.codice_errore, 0) << record;
+    EXPECT_NE(t.d.codice_errore(), 0) << record;
   }
 }
 

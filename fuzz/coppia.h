@@ -5,18 +5,19 @@
 #define VALDORO_FUZZ_COPPIA_H_
 
 #include <cstdint>
-#include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "compiler/compilatore.h"
+#include "compiler/diagnostica.h"
+#include "compiler/fonte.h"
 #include "compiler/verifica.h"
 #include "model/errori.h"
 #include "model/nomi_file.h"
 #include "model/tabelle.h"
 #include "output/codici_gara.h"
 #include "output/passata_finale.h"
-#include "util/file.h"
 
 namespace valdoro {
 
@@ -42,33 +43,47 @@ inline std::string unisci_coppia(std::string_view linea, std::string_view treno)
   return dati;
 }
 
-// What a compile ended with: the recorded error number, and the number of
-// errore_fatale when the identity step ended the run ("" when it did not).
+// What a compile ended with: the last recorded error number and its line
+// ("" for none), and the number of errore_fatale when the identity step
+// ended the run ("" when it did not).
 struct esito_coppia {
   int32_t codice_errore = 0;
+  std::string ultimo_errore;
   std::string fatale;
 };
 
-// Writes the two sources into `cartella` under the names the compiler looks
-// for, then runs what memorizza_percorso runs before the binary files are
-// written: compiler, finishing pass, identity codes.
-inline esito_coppia compila_coppia(scenario& s, std::string_view linea, std::string_view treno,
-                                   const std::filesystem::path& cartella) {
-  scrivi_file(cartella / file_sorgente_linea(s.nome_linea), linea, durata::transitoria);
-  scrivi_file(cartella / file_sorgente_treno(s.nome_linea, s.nome_treno), treno, durata::transitoria);
-  s.con_profilo = 1;
-  s.codice_errore = 0;
-  s.luogo_errore = {};
-  svuota_tabella_stazioni(s.tabella_stazioni);
+// Runs on the pair, from memory, what memorizza_percorso runs before the
+// binary files are written (compiler, finishing pass, identity codes): first
+// reading past every faulty record as the authors' tools do, whose tables
+// are thrown away, then exactly as the packager does, into `s`.
+inline esito_coppia compila_coppia(scenario& s, std::string_view linea, std::string_view treno) {
+  const std::string testo_linea(linea), testo_treno(treno);
+  const std::map<std::string, const std::string*> testi = {
+      {file_sorgente_linea(s.nome_linea), &testo_linea},
+      {file_sorgente_treno(s.nome_linea, s.nome_treno), &testo_treno}};
   esito_coppia esito;
-  try {
-    memorizza_dati(s, cartella);
-    passata_finale(s);
-    timbra_codici(s);
-  } catch (const errore_fatale& e) {
-    esito.fatale = e.numero();
+  for (lettura modo : {lettura::recupera, lettura::esatta}) {
+    fonte_memoria fonte(testi);
+    scenario t;
+    t.nome_linea = s.nome_linea;
+    t.nome_treno = s.nome_treno;
+    t.con_profilo = 1;
+    diagnostiche d;
+    luoghi_record luoghi;
+    std::string fatale;
+    try {
+      memorizza_dati(t, d, luoghi, fonte, modo);
+      passata_finale(t, d, luoghi);
+      timbra_codici(t, d);
+    } catch (const errore_fatale& e) {
+      fatale = std::to_string(numero_di(e.numero()));
+    }
+    if (modo == lettura::recupera) continue;
+    esito.codice_errore = d.codice_errore();
+    esito.ultimo_errore = d.ultimo_errore() == nullptr ? "" : descrivi(*d.ultimo_errore());
+    esito.fatale = fatale;
+    s = std::move(t);
   }
-  esito.codice_errore = s.codice_errore;
   return esito;
 }
 

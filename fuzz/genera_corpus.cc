@@ -48,13 +48,10 @@ void semi_compilatore(const fs::path& uscita, const fs::path& semi) {
 
 valdoro::scenario compila(const std::string& titolo, const std::string& treno, const std::string& testo_linea,
                           const std::string& testo_treno) {
-  std::string modello = (fs::temp_directory_path() / "valdoro-semi-XXXXXX").string();
-  if (::mkdtemp(modello.data()) == nullptr) throw std::runtime_error("cannot create " + modello);
   valdoro::scenario s;
   s.nome_linea = titolo;
   s.nome_treno = treno;
-  valdoro::compila_coppia(s, testo_linea, testo_treno, modello);
-  fs::remove_all(modello);
+  valdoro::compila_coppia(s, testo_linea, testo_treno);
   return s;
 }
 

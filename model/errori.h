@@ -1,56 +1,74 @@
-// Every error number the system knows, with its meaning: the numbers that
-// the compiler, the finishing pass and the identity codes record or raise.
+// Every error number the system knows.  What each one means, and what an
+// author does about it, is in the catalogue of diagnostics
+// (compiler/catalogo.h); here are only the numbers, which the stored tables'
+// users and the packager's messages need.
 #ifndef VALDORO_MODEL_ERRORI_H_
 #define VALDORO_MODEL_ERRORI_H_
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
-#include <vector>
-
-#include "model/tabelle.h"
 
 namespace valdoro {
 
-struct voce_errore {
-  int32_t numero;
-  const char* significato;
+enum class numero_errore : int32_t {
+  lunghezza_eccessiva = 1,
+  progressiva_fuori_griglia = 2,
+  inizio_ripetizione_fuori_griglia = 3,
+  fine_ripetizione_fuori_griglia = 4,
+  codici_ripetizione = 5,
+  cartello_su_cella_presa = 6,
+  restrizione_su_cella_presa = 7,
+  stazione_fuori_griglia = 8,
+  lunghezza_stazione = 9,
+  righe_stazioni_esaurite = 10,
+  marca_dopo_avviso = 11,
+  finestra_inizio_rallentamento = 12,
+  marca_ripetuta = 13,
+  oltre_il_binario = 15,
+  segnale_su_cella_presa = 16,
+  avviso_rallentamento_preso = 17,
+  inizio_rallentamento_preso = 18,
+  fine_rallentamento_presa = 19,
+  preavviso_preso = 20,
+  cartello_velocita_preso = 21,
+  stazioni_vicine = 22,
+  fine_stazione_in_testa = 24,
+  lettura = 25,
+  senza_linea = 101,
+  senza_generale = 102,
+  curva = 103,
+  binario_corto = 201,
+  senza_binario = 210,
+  troppe_montagne = 211,
+  posizione_negativa = 212,
+  montagna_oltre = 213,
+  troppi_cartelli = 214,
+  pendenza_oltre = 215,
+  curva_oltre = 216,
+  pendenza_fuori_campo = 217,
+  lunghezza_negativa = 218,
+  stazione_oltre = 230,
+  segnale_vicino_inizio = 231,
+  rallentamento_fuori = 232,
+  restrizione_negativa = 233,
+  passata_fuori = 250,
+  riservate_occupate = 1250,
+  codici_occupati = 1251,
 };
 
-// The whole table, in rising order of number.
-const std::vector<voce_errore>& tabella_errori();
-
-// The meaning of a number, or "unknown error" for a number not in the table.
-std::string significato_errore(int32_t numero);
-
-// Records a consistency error: the last one recorded wins, together with
-// where it arose (an empty luogo for errors found outside the sources) and,
-// when the raising place knows the value and the limit it passed, the text
-// that says them (empty: the table's meaning stands).
-void registra_errore(scenario& s, int32_t numero, luogo dove = {}, std::string testo = {});
-
-// Error 102 when "[generale]" is there but nothing follows it: the number
-// stays, the author hears what happened.
-inline constexpr char kGeneraleVuota[] = "line source's [generale] section is empty: nothing follows it";
-
-// Adds a warning; the tables are not touched.
-void annota_avviso(scenario& s, luogo dove, std::string testo);
-
-// One line for a recorded error: "FILE:LINE:COL: error N: text", without
-// the location when none is known; the text is the raising place's own, or
-// the table's meaning.
-std::string descrivi_errore(const scenario& s);
+inline int32_t numero_di(numero_errore e) { return static_cast<int32_t>(e); }
 
 // A clash in the reserved identity slots: the run must end with the message
 // " Errore n. " and the number, before any binary file is touched.
 class errore_fatale : public std::runtime_error {
  public:
-  explicit errore_fatale(std::string numero)
-      : std::runtime_error(" Errore n. " + numero), numero_(std::move(numero)) {}
-  const std::string& numero() const { return numero_; }
+  explicit errore_fatale(numero_errore numero)
+      : std::runtime_error(" Errore n. " + std::to_string(numero_di(numero))), numero_(numero) {}
+  numero_errore numero() const { return numero_; }
 
  private:
-  std::string numero_;
+  numero_errore numero_;
 };
 
 }  // namespace valdoro

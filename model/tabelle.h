@@ -66,52 +66,37 @@ constexpr int kMontagneMax = 80;
 
 using tabella_stazioni_t = std::array<riga_stazione, kRigheStazioni>;
 
-// Where in which source a recorded error arose; empty file when unknown.
+// Where in which source something was read; empty file when unknown.
 struct luogo {
   std::string file;
   int riga = 0;     // 1-based
   int colonna = 0;  // 1-based
 };
 
-// Something a source says that compiles but is almost certainly not meant
-// (a source cut short, a value that does not fit its member, records out of
-// order).  Collected on the side: a warning never changes a table.
-struct avviso {
-  luogo dove;
-  std::string testo;
-};
-
-// The form's state: every table and scalar that the procedures share.
+// The stored tables of one scenario, and the names and the choice that shape
+// them.  What a compile found wrong is not kept here but in its list of
+// diagnostics, and the compiler's working state lives only while it reads.
 struct scenario {
   std::string nome_linea;
   std::string nome_treno;
   int32_t con_profilo = 0;
-  int32_t codice_errore = 0;
-  luogo luogo_errore;  // where codice_errore was raised, when known
-  // What codice_errore means here, with the value that failed and the limit
-  // it passed, when the place that raised it knows them; empty otherwise.
-  std::string testo_errore;
-  std::vector<avviso> avvisi;  // in reading order
-  // The record that put something into the reserved members of cell 1
-  // (valore1, valore2): the identity-code step clashes with it.
-  luogo luogo_cella_riservata;
-  // The "progressiva" records of rows 81, 82 and 83 as read, while their
-  // start or offset is off the 50 m grid: the train half finds that only
-  // after the ordering has moved them.
-  std::array<luogo, 3> luoghi_progressive_storte;
-  // The start cell of every slowdown stored, with its record: the finishing
-  // pass marks cells on a slowdown's behalf, cell 1 among them.
-  std::vector<std::pair<int32_t, luogo>> luoghi_inizi_rallentamento;
 
   tabella_stazioni_t tabella_stazioni{};
   std::vector<cella> celle;  // no elements until the route length is read
   profilo profilo_linea;     // no elements unless con_profilo asks for it
 
-  std::array<int32_t, kMontagneMax + 1> inizi_montagne{};
-  std::array<int32_t, kMontagneMax + 1> fini_montagne{};
-  int32_t numero_montagne = 0;
-  int32_t riga_cartelli = 0;
-  std::string voce_letta;
+  // The general rows, whose members hold other things than their names say.
+  riga_stazione& riga_parametri() { return tabella_stazioni[kRigaParametri]; }
+  const riga_stazione& riga_parametri() const { return tabella_stazioni[kRigaParametri]; }
+  riga_stazione& riga_linea() { return tabella_stazioni[kRigaLinea]; }
+  const riga_stazione& riga_linea() const { return tabella_stazioni[kRigaLinea]; }
+  riga_stazione& riga_treno() { return tabella_stazioni[kRigaTreno]; }
+  const riga_stazione& riga_treno() const { return tabella_stazioni[kRigaTreno]; }
+  // Row 84: the route length in metres is its "fine", the braked-weight
+  // percentage its "inizio", the number of coaches its "progressiva".
+  int32_t lunghezza_percorso() const { return riga_parametri().fine; }
+  int32_t massa_frenata() const { return riga_parametri().inizio; }
+  int32_t numero_vetture() const { return riga_parametri().progressiva; }
 
   // Highest index of celle, -1 while the track does not exist.
   int32_t ultima_cella() const { return static_cast<int32_t>(celle.size()) - 1; }

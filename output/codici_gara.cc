@@ -38,20 +38,20 @@ int32_t codice_gara_st(const tabella_stazioni_t& tabella) {
   return somma;
 }
 
-void timbra_codici(scenario& s) {
+void timbra_codici(scenario& s, diagnostiche& d) {
   riga_stazione& linea = s.tabella_stazioni[kRigaLinea];
   const bool cella_uno = s.celle.size() >= 2;
-  if (linea.campo7 != 0 || (cella_uno && s.celle[1].valore1 != 0)) throw errore_fatale("1250");
+  if (linea.campo7 != 0 || (cella_uno && s.celle[1].valore1 != 0)) throw errore_fatale(numero_errore::riservate_occupate);
   linea.campo7 = 610;
   if (cella_uno) s.celle[1].valore1 = 5121;
-  if (linea.orario != 0 || (cella_uno && s.celle[1].valore2 != 0)) throw errore_fatale("1251");
+  if (linea.orario != 0 || (cella_uno && s.celle[1].valore2 != 0)) throw errore_fatale(numero_errore::codici_occupati);
   linea.orario = codice_gara_st(s.tabella_stazioni);
   if (cella_uno) {
     s.celle[1].valore2 = codice_gara_og(s.tabella_stazioni);
   } else {
-    registra_errore(s, 201, {},
-                    "track has " + std::to_string(s.celle.size()) +
-                        " cells, fewer than two: identity codes not stamped into the track");
+    d.errore(numero_errore::binario_corto, {},
+             "track has " + std::to_string(s.celle.size()) +
+                 " cells, fewer than two: identity codes not stamped into the track");
   }
 }
 

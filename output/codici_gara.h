@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "compiler/diagnostica.h"
 #include "model/tabelle.h"
 
 namespace valdoro {
@@ -24,7 +25,7 @@ int32_t codice_gara_st(const tabella_stazioni_t& tabella);
 // errore_fatale "1250" or "1251" on a clash.  A track of fewer than two
 // cells has no cell 1: the row-85 slots are still stamped, the cell is left
 // alone and error 201 is recorded.
-void timbra_codici(scenario& s);
+void timbra_codici(scenario& s, diagnostiche& d);
 
 }  // namespace valdoro
 

@@ -45,12 +45,13 @@ scenario con_celle(int n) {
 
 TEST(Stamping, FillsTheFourSlots) {
   scenario s = con_celle(10);
-  timbra_codici(s);
+  diagnostiche d;
+  timbra_codici(s, d);
   EXPECT_EQ(s.tabella_stazioni[85].campo7, 610);
   EXPECT_EQ(s.tabella_stazioni[85].orario, 33087);
   EXPECT_EQ(s.celle[1].valore1, 5121);
   EXPECT_EQ(s.celle[1].valore2, 2385);
-  EXPECT_EQ(s.codice_errore, 0);
+  EXPECT_TRUE(d.elenco().empty());
 }
 
 TEST(Stamping, ClashesEndTheRun) {
@@ -63,14 +64,15 @@ TEST(Stamping, ClashesEndTheRun) {
       {[](scenario& s) { s.tabella_stazioni[85].orario = 1; }, "1251"},
       {[](scenario& s) { s.celle[1].valore2 = 3; }, "1251"},
   };
+  diagnostiche d;
   for (const caso& c : casi) {
     scenario s = con_celle(10);
     c.prepara(s);
     try {
-      timbra_codici(s);
+      timbra_codici(s, d);
       ADD_FAILURE() << "no clash for " << c.numero;
     } catch (const errore_fatale& e) {
-      EXPECT_EQ(e.numero(), c.numero);
+      EXPECT_EQ(std::to_string(numero_di(e.numero())), c.numero);
       EXPECT_STREQ(e.what(), (std::string(" Errore n. ") + c.numero).c_str());
     }
   }
@@ -79,8 +81,9 @@ TEST(Stamping, ClashesEndTheRun) {
 TEST(Stamping, TrackWithoutCellOneRecordsAnErrorAndTouchesNoCell) {
   for (int n : {0, 1}) {
     scenario s = con_celle(n);
-    timbra_codici(s);
-    EXPECT_EQ(s.codice_errore, 201);
+    diagnostiche d;
+    timbra_codici(s, d);
+    EXPECT_EQ(d.codice_errore(), 201);
     EXPECT_EQ(s.celle.size(), static_cast<size_t>(n));
     EXPECT_EQ(s.tabella_stazioni[85].campo7, 610);
     EXPECT_EQ(s.tabella_stazioni[85].orario, 33087);

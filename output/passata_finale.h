@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "compiler/compilazione.h"
+#include "compiler/diagnostica.h"
 #include "model/tabelle.h"
 
 namespace valdoro {
@@ -22,7 +24,7 @@ inline int16_t minimo(int16_t x, int16_t y) { return x > y ? y : x; }
 // location; the pass always runs to the end.  A mark that lands in cell 1,
 // where the identity codes go, notes the slowdown it was put for in
 // s.luogo_cella_riservata.
-void passata_finale(scenario& s);
+void passata_finale(scenario& s, diagnostiche& d, luoghi_record& luoghi);
 
 }  // namespace valdoro
 

@@ -29,21 +29,23 @@ scenario binario(int32_t n, const std::vector<oggetto>& oggetti) {
 }
 
 // Every cell that holds an object, as "cell:tipo/valore1", and the error.
-std::string descrivi(const scenario& s) {
+std::string oggetti_e_errore(const scenario& s, const diagnostiche& d) {
   std::string out;
   for (size_t i = 0; i < s.celle.size(); ++i) {
     const cella& c = s.celle[i];
     if (c.tipo == 0) continue;
     out += std::to_string(i) + ":" + std::to_string(c.tipo) + "/" + std::to_string(c.valore1) + " ";
   }
-  return out + "e" + std::to_string(s.codice_errore);
+  return out + "e" + std::to_string(d.codice_errore());
 }
 
 std::string dopo_passata(int32_t n, const std::vector<oggetto>& oggetti) {
   scenario s = binario(n, oggetti);
-  passata_finale(s);
-  EXPECT_TRUE(s.luogo_errore.file.empty());
-  return descrivi(s);
+  diagnostiche d;
+  luoghi_record luoghi;
+  passata_finale(s, d, luoghi);
+  if (d.ultimo_errore() != nullptr) EXPECT_TRUE(d.ultimo_errore()->dove.file.empty());
+  return oggetti_e_errore(s, d);
 }
 
 TEST(Minimo, SmallerOfTheTwoAndTheFirstWhenEqual) {
@@ -175,9 +177,12 @@ TEST(PassataFinale, ErrorsSayWhichCellsAndWhichSlowdown) {
   };
   for (const auto& c : casi) {
     scenario s = binario(c.celle, c.oggetti);
-    s.luoghi_inizi_rallentamento.emplace_back(21, luogo{"Valdoro_Dir 5802-.txt", 7, 1});
-    passata_finale(s);
-    EXPECT_EQ(descrivi_errore(s), c.atteso) << c.caso;
+    diagnostiche d;
+    luoghi_record luoghi;
+    luoghi.inizi_rallentamento.emplace_back(21, luogo{"Valdoro_Dir 5802-.txt", 7, 1});
+    passata_finale(s, d, luoghi);
+    ASSERT_NE(d.ultimo_errore(), nullptr) << c.caso;
+    EXPECT_EQ(descrivi(*d.ultimo_errore()), c.atteso) << c.caso;
   }
 }
 

@@ -24,8 +24,9 @@ TEST(MemorizzaPercorso, WithoutProfileAnEarlierProfileFileStaysUntouched) {
   cartella_temporanea dir;
   dir.scrivi("Valdoro_linea.dat", "earlier profile");
   scenario s = nominato();
+  diagnostiche d;
   scrivi_sorgenti(dir);
-  memorizza_percorso(s, 0, dir.percorso());
+  memorizza_percorso(s, d, 0, dir.percorso());
   EXPECT_EQ(dir.leggi("Valdoro_linea.dat"), "earlier profile");
   EXPECT_TRUE(std::filesystem::exists(dir / "Valdoro_Dir 5802.sim"));
   EXPECT_TRUE(std::filesystem::exists(dir / "Valdoro_Dir 5802.dat"));
@@ -34,10 +35,11 @@ TEST(MemorizzaPercorso, WithoutProfileAnEarlierProfileFileStaysUntouched) {
 TEST(MemorizzaPercorso, ClearsTheStationTableFirst) {
   cartella_temporanea dir;
   scenario s = nominato();
+  diagnostiche d;
   s.tabella_stazioni[3].nome = "left over";
   s.tabella_stazioni[85].campo7 = 610;  // would clash with the stamp if kept
   scrivi_sorgenti(dir);
-  memorizza_percorso(s, 1, dir.percorso());
+  memorizza_percorso(s, d, 1, dir.percorso());
   EXPECT_EQ(s.tabella_stazioni[3].nome, "");
   EXPECT_EQ(s.tabella_stazioni[85].campo7, 610);
 }
@@ -45,10 +47,11 @@ TEST(MemorizzaPercorso, ClearsTheStationTableFirst) {
 TEST(MemorizzaPercorso, TwoRunsWriteTheSameBytes) {
   cartella_temporanea a, b;
   scenario s1 = nominato(), s2 = nominato();
+  diagnostiche d1, d2;
   scrivi_sorgenti(a);
   scrivi_sorgenti(b);
-  memorizza_percorso(s1, 1, a.percorso());
-  memorizza_percorso(s2, 1, b.percorso());
+  memorizza_percorso(s1, d1, 1, a.percorso());
+  memorizza_percorso(s2, d2, 1, b.percorso());
   for (const char* f : {"Valdoro_linea.dat", "Valdoro_Dir 5802.sim", "Valdoro_Dir 5802.dat"}) {
     EXPECT_EQ(a.leggi(f), b.leggi(f)) << f;
   }

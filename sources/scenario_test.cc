@@ -265,11 +265,12 @@ TEST(SorgentiCompilate, CompileCleanlyThroughTheFinishingPass) {
   s.nome_treno = "Dir 5802";
   dati_linea(s.nome_linea, dir.percorso());
   dati_treno(s.nome_linea, s.nome_treno, dir.percorso());
-  memorizza_percorso(s, 1, dir.percorso());
-  EXPECT_EQ(s.codice_errore, 0) << s.luogo_errore.file << ":" << s.luogo_errore.riga;
+  diagnostiche d;
+  memorizza_percorso(s, d, 1, dir.percorso());
+  EXPECT_TRUE(d.elenco().empty()) << descrivi(d.elenco().front());
   EXPECT_FALSE(std::filesystem::exists(dir / file_sorgente_linea(s.nome_linea)));
   EXPECT_FALSE(std::filesystem::exists(dir / file_sorgente_treno(s.nome_linea, s.nome_treno)));
-  EXPECT_EQ(s.riga_cartelli, 60);
+  EXPECT_EQ(s.tabella_stazioni[60].nome, "");
   EXPECT_EQ(s.tabella_stazioni[80].nome, "(Cippo )(  Km  )(11+000)");
   EXPECT_EQ(s.tabella_stazioni[61].nome, "( Cippo )(   Km  )(192+000)");
   for (size_t r = 1; r <= stazioni().size(); ++r) {

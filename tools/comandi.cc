@@ -6,18 +6,18 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 
+#include "compiler/diagnostica.h"
 #include "model/errori.h"
-#include "compiler/compilatore.h"
 #include "compiler/formato.h"
 #include "model/nomi_file.h"
-#include "output/codici_gara.h"
 #include "output/decodifica.h"
-#include "output/passata_finale.h"
 #include "output/percorso.h"
 #include "sources/scrittori.h"
 #include "tools/controllo.h"
@@ -81,31 +81,12 @@ struct opzioni_compile {
   bool scrivi = true;  // false: check, nothing written
 };
 
-struct errore_registrato {
-  int32_t numero;
-  luogo dove;
-  std::string testo;  // the raising place's own wording; empty: the table's
-};
-
 // The compiler names its sources by title and train; the author knows them
 // by the paths given on the command line.
-std::string luogo_per_autore(luogo l, const opzioni_compile& o) {
-  if (l.file == file_sorgente_linea(o.titolo)) l.file = o.linea;
-  if (l.file == file_sorgente_treno(o.titolo, o.nome_treno)) l.file = o.treno;
-  if (l.file.empty()) return "";
-  if (l.riga <= 0) return l.file + ": ";
-  return l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna) + ": ";
-}
-
-constexpr char kPrefissoErrore[] = "error-";
-
-// "error N: " for the compile's numbered errors, "error: " or "warning: "
-// for everything else.
-std::string riga_per_autore(const diagnostica& d, const opzioni_compile& o) {
-  const std::string& id = d.regola;
-  const std::string tipo = id.rfind(kPrefissoErrore, 0) == 0 ? "error " + id.substr(sizeof kPrefissoErrore - 1)
-                                                             : std::string(nome_gravita(d.livello));
-  return luogo_per_autore(d.dove, o) + tipo + ": " + d.messaggio;
+std::string riga_per_autore(diagnostica d, const opzioni_compile& o) {
+  if (d.dove.file == file_sorgente_linea(o.titolo)) d.dove.file = o.linea;
+  if (d.dove.file == file_sorgente_treno(o.titolo, o.nome_treno)) d.dove.file = o.treno;
+  return descrivi(d);
 }
 
 std::string conta(size_t n, const char* parola) {
@@ -126,67 +107,7 @@ std::string riassunto(const scenario& s) {
   for (const cella& c : s.celle) segnali += c.tipo == 1 ? 1 : 0;
   return s.nome_linea + " / " + s.nome_treno + ": " + std::to_string(s.celle.size()) + " cells, " +
          std::to_string(conta_stazioni(s.tabella_stazioni)) + " stations, " + std::to_string(segnali) +
-         " signals, route length " + std::to_string(s.tabella_stazioni[kRigaParametri].fine) + " m";
-}
-
-// memorizza_percorso step by step, so that an error of the sources is not
-// lost when the finishing pass or the stamping records a later one: the
-// first error is the one an author has to fix.  The files it leaves are
-// those of memorizza_percorso, byte for byte (a test holds the two together).
-struct costruzione {
-  std::vector<errore_registrato> errori;
-  std::optional<errore_registrato> fatale;  // the identity step ended the build: no file
-};
-
-// A clash in the identity slots, told at the record that took cell 1 or
-// as the finishing pass's doing.
-errore_registrato scontro_identita(const scenario& s, const errore_fatale& e, bool dal_passaggio_finale) {
-  const int32_t numero = std::stoi(e.numero());
-  const std::string significato = significato_errore(numero);
-  if (!s.luogo_cella_riservata.file.empty()) {
-    return {numero, s.luogo_cella_riservata,
-            significato + (dal_passaggio_finale
-                               ? ": the finishing pass put a speed mark for this slowdown into cell 1, where the "
-                                 "identity codes go"
-                               : ": this record put a value into cell 1, where the identity codes go")};
-  }
-  if (dal_passaggio_finale) {
-    return {numero, {},
-            significato + ": the finishing pass put a speed mark into cell 1, for a slowdown near the line start"};
-  }
-  return {numero, {}, ""};
-}
-
-costruzione costruisci(scenario& s, int32_t j, const fs::path& cartella) {
-  costruzione c;
-  auto annota = [&] {
-    if (s.codice_errore != 0 && (c.errori.empty() || c.errori.back().numero != s.codice_errore)) {
-      c.errori.push_back({s.codice_errore, s.luogo_errore, s.testo_errore});
-    }
-  };
-  s.con_profilo = j;
-  s.codice_errore = 0;
-  s.luogo_errore = {};
-  s.testo_errore.clear();
-  svuota_tabella_stazioni(s.tabella_stazioni);
-  memorizza_dati(s, cartella);
-  annota();
-  const bool presa_prima = s.cella_riservata_presa();
-  passata_finale(s);
-  annota();
-  try {
-    timbra_codici(s);
-  } catch (const errore_fatale& e) {
-    c.fatale = scontro_identita(s, e, !presa_prima && s.cella_riservata_presa());
-    return c;
-  }
-  annota();
-  return c;
-}
-
-diagnostica da_errore(const errore_registrato& e) {
-  return {gravita::errore, kPrefissoErrore + std::to_string(e.numero), e.dove,
-          e.testo.empty() ? significato_errore(e.numero) : e.testo};
+         " signals, route length " + std::to_string(s.lunghezza_percorso()) + " m";
 }
 
 // Line source, train source, then what has no source.
@@ -196,18 +117,40 @@ int rango_file(const luogo& l, const std::string& linea, const std::string& tren
   return 2;
 }
 
-// The compile's reports and the checker's in one list.  The compile knows
-// best what it did: a line it reported on is left to it.
-void unisci(sorgenti_controllate& r, const costruzione& c, const std::string& linea, const std::string& treno) {
-  std::vector<diagnostica> tutte;
-  for (const avviso& a : r.s.avvisi) tutte.push_back({gravita::avviso, "compile-warning", a.dove, a.testo});
-  for (const errore_registrato& e : c.errori) tutte.push_back(da_errore(e));
-  std::set<std::pair<std::string, int>> righe;
-  for (const diagnostica& d : tutte) righe.insert({d.dove.file, d.dove.riga});
-  r.errori = c.errori.size() + r.verifica.errori;
-  r.avvisi = r.s.avvisi.size() + r.verifica.avvisi;
+// Whether the compile already told of the fault that the checker's `d`
+// finds: the compile knows best what it did.
+bool detto_dalla_compilazione(const diagnostica& d, const std::vector<diagnostica>& compilazione) {
+  if (d.dove.riga <= 0) return false;
+  for (const diagnostica& c : compilazione) {
+    if (c.dove.riga == d.dove.riga && c.dove.file == d.dove.file && stesso_guasto(d.regola, c.regola)) return true;
+  }
+  return false;
+}
+
+// The compile's list and the checker's in one, each fault once, by source
+// and place; an identity clash, which ends the build, last.
+void unisci(sorgenti_controllate& r, std::vector<diagnostica> compilazione, const std::string& linea,
+            const std::string& treno) {
+  std::optional<diagnostica> scontro;
+  if (r.fatale) {
+    scontro = std::move(compilazione.back());
+    compilazione.pop_back();
+  }
+  // A value in force that does not fit is met again at every later fill
+  // when the reading goes on past it: told once.
+  std::set<std::tuple<std::string, std::string, int, int, std::string>> visti;
+  compilazione.erase(std::remove_if(compilazione.begin(), compilazione.end(),
+                                    [&](const diagnostica& d) {
+                                      return !visti.insert({d.regola, d.dove.file, d.dove.riga, d.dove.colonna,
+                                                            d.messaggio}).second;
+                                    }),
+                     compilazione.end());
+  std::vector<diagnostica> tutte = compilazione;
+  r.errori = r.verifica.errori;
+  r.avvisi = r.verifica.avvisi;
+  for (const diagnostica& d : compilazione) (d.livello == gravita::errore ? r.errori : r.avvisi) += 1;
   for (const diagnostica& d : r.verifica.diagnostiche) {
-    if (d.dove.riga > 0 && righe.count({d.dove.file, d.dove.riga}) != 0) {
+    if (detto_dalla_compilazione(d, compilazione)) {
       (d.livello == gravita::errore ? r.errori : r.avvisi) -= 1;
       continue;
     }
@@ -219,12 +162,11 @@ void unisci(sorgenti_controllate& r, const costruzione& c, const std::string& li
     if (a.dove.riga != b.dove.riga) return a.dove.riga < b.dove.riga;
     return a.dove.colonna < b.dove.colonna;
   });
-  r.diagnostiche = std::move(tutte);
-  if (c.fatale) {
-    r.diagnostiche.push_back(da_errore(*c.fatale));
+  if (scontro) {
+    tutte.push_back(std::move(*scontro));
     ++r.errori;
-    r.fatale = true;
   }
+  r.diagnostiche = std::move(tutte);
 }
 
 fs::path uri_assoluto(const std::string& p) {
@@ -535,21 +477,27 @@ const char* sottocomando_ignoto(const CLI::App& app, int argc, const char* const
 sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const std::string& testo_treno,
                                         const std::string& titolo, const std::string& treno, bool con_profilo) {
   const std::string nome_linea = file_sorgente_linea(titolo), nome_treno = file_sorgente_treno(titolo, treno);
+  const std::map<std::string, const std::string*> testi = {{nome_linea, &testo_linea}, {nome_treno, &testo_treno}};
+  fonte_memoria fonte(testi);
+  esito_compilazione esatta = compila_scenario(fonte, titolo, treno, con_profilo);
   sorgenti_controllate r;
-  costruzione c;
-  {
-    // The compiler deletes what it reads: it reads copies, which need no
-    // flush to the disk.
-    cartella_privata privata;
-    scrivi_file(privata.percorso() / nome_linea, testo_linea, durata::transitoria);
-    scrivi_file(privata.percorso() / nome_treno, testo_treno, durata::transitoria);
-    r.s.nome_linea = titolo;
-    r.s.nome_treno = treno;
-    c = costruisci(r.s, con_profilo ? 1 : 0, privata.percorso());
-    privata.rimuovi();
+  r.fatale = esatta.fatale;
+  std::vector<diagnostica> elenco = esatta.d.elenco();
+  if (esatta.d.errori() > (esatta.fatale ? 1 : 0)) {
+    // The packager's reading stopped at the first fault of a source: read
+    // again past every faulty record, for the list only.  The tables stay
+    // the packager's.
+    fonte_memoria di_nuovo(testi);
+    esito_compilazione tutta = compila_scenario(di_nuovo, titolo, treno, con_profilo, lettura::recupera);
+    elenco = tutta.d.elenco();
+    // The build ends only where the packager's would; a clash that only the
+    // records read past a fault make is one more error, in its place.
+    if (esatta.fatale && !tutta.fatale) elenco.push_back(esatta.d.elenco().back());
   }
+  r.s = std::move(esatta.s);
+  r.luoghi = std::move(esatta.luoghi);
   r.verifica = verifica(testo_linea, nome_linea, testo_treno, nome_treno);
-  unisci(r, c, nome_linea, nome_treno);
+  unisci(r, std::move(elenco), nome_linea, nome_treno);
   return r;
 }
 

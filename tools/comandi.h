@@ -5,7 +5,6 @@
 #define VALDORO_TOOLS_COMANDI_H_
 
 #include <chrono>
-#include <filesystem>
 #include <ostream>
 #include <streambuf>
 
@@ -41,27 +40,6 @@ class uscita_controllata : public std::streambuf {
 
   int descrittore_;
   char buf_[64 * 1024];
-};
-
-// A private folder (0700, under TMPDIR) that goes away with its contents:
-// by rimuovi, at the end of its scope, and on every signal that would end
-// the process (which it then ends as it would have); on Windows (a folder
-// of the user's own temporary folder) on Ctrl+C, Ctrl+Break or the console
-// closing.  One at a time.
-class cartella_privata {
- public:
-  cartella_privata();
-  ~cartella_privata();
-  cartella_privata(const cartella_privata&) = delete;
-  cartella_privata& operator=(const cartella_privata&) = delete;
-  const std::filesystem::path& percorso() const { return percorso_; }
-  // Removes the folder now; errore_file "delete" when it cannot.  The
-  // destructor, which must not throw, removes it quietly.
-  void rimuovi();
-
- private:
-  std::filesystem::path percorso_;
-  bool rimossa_ = false;
 };
 
 // Test seam: how long compile and draw wait for another run to let go of

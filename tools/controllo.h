@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/compilazione.h"
 #include "compiler/diagnostica.h"
 #include "compiler/verifica.h"
 #include "model/tabelle.h"
@@ -15,7 +16,8 @@
 namespace valdoro {
 
 struct sorgenti_controllate {
-  scenario s;               // the tables as compiled (and finished and stamped)
+  scenario s;               // the tables as the packager compiles, finishes and stamps them
+  luoghi_record luoghi;     // where the records behind some cells were read
   esito_verifica verifica;  // every record as the checker read it
   // The compile's errors and warnings with the checker's, each problem
   // once, by source (line, train, none) and place; an identity clash,
@@ -26,8 +28,9 @@ struct sorgenti_controllate {
   bool fatale = false;  // the identity step ended the build: no file may be written
 };
 
-// Compiles the two texts as the packager would (in a private folder, since
-// the compiler deletes what it reads) and checks them.  Places name the
+// Compiles the two texts from memory as the packager would, reads them
+// again past every faulty record when the packager's reading stopped at
+// one, and checks them.  Places name the
 // sources by the compiler's names for `titolo` and `treno`
 // (file_sorgente_linea, file_sorgente_treno).
 sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const std::string& testo_treno,

@@ -79,10 +79,11 @@ std::string byte_del_pacchetto(const std::string& linea, const std::string& tren
   dir.scrivi(kLinea, linea);
   dir.scrivi(kTreno, treno);
   scenario s;
+  diagnostiche d;
   s.nome_linea = kNomeLinea;
   s.nome_treno = kNomeTreno;
   try {
-    memorizza_percorso(s, 1, dir.percorso());
+    memorizza_percorso(s, d, 1, dir.percorso());
   } catch (const errore_fatale&) {
     return "fatal";
   }
@@ -103,8 +104,10 @@ TEST(Controllo, OurOwnSourcesEarnTheirTwoWarningsAndNoOther) {
   EXPECT_EQ(r.errori, 0u);
   EXPECT_EQ(r.avvisi, 2u);
   EXPECT_FALSE(r.fatale);
-  // The packager itself runs no checker and warns of nothing.
-  EXPECT_TRUE(r.s.avvisi.empty());
+  // The packager itself runs no checker, and its compile warns of nothing.
+  const std::string linea = testo_file(righe_linea()), treno = testo_file(righe_treno());
+  fonte_memoria fonte({{file_sorgente_linea(kNomeLinea), &linea}, {file_sorgente_treno(kNomeLinea, kNomeTreno), &treno}});
+  EXPECT_TRUE(compila_scenario(fonte, kNomeLinea, kNomeTreno, true).d.elenco().empty());
 }
 
 TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
@@ -181,6 +184,8 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         // the slowdown it was marking for.
         "T:76:1: [error-12] no free cell among cell 123, 122 and 121 for a speed mark before the slowdown starting "
         "in cell 141",
+        "T:76:1: [out-of-order] rallentamento at 7000 m does not come after the one on line 75 (at 7300 m): "
+        "rallentamento records must rise in position",
         "T:80:1: [out-of-order] segnale at 900 m does not come after the one on line 79 (at 1050 m): segnale "
         "records must rise in position"}},
       {"impossible spans",
@@ -199,7 +204,7 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         {false, 188, "segnale,  219000,   2, 2, 3,  1, 0,    0,  0,0,0, 245"}},
        {"L:280:1: [error-212] maximum-speed board at -100 m: a position below 0 m",
         "T:5:14: [out-of-range] orologio hours 25 h is outside its range, 0 to 23",
-        "T:23:22: [refused-value] velocita speed 1300 km/h is outside its range, 0 to 1277: the compile refuses it",
+        "T:23:22: [error-25] speed 1300 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to 1277 km/h",
         "T:188:1: [beyond-route] segnale position 219000 m is past the end of the route, 218000 m"}},
       {"several independent mistakes in both sources at once",
        {{true, 9, "ripetizione segnali 4 codici,    2110,    211050"},
@@ -212,8 +217,8 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         "L:113:1: [unknown-keyword] unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean "
         "\"pendenza\"?",
         "L:274:33: [extra-field] \"montagna\" takes 3 fields: \"3\" and what follows it on the line are passed over",
-        "T:48:1: [off-grid] stazione position 4260 m is not a multiple of 50",
-        "T:49:1: [off-grid] stazione length 450 m is not a multiple of 100",
+        "T:48:1: [error-8] station position 4260 m is not a multiple of 50 m",
+        "T:49:1: [error-9] station length 450 m is not a multiple of 100 m",
         "T:80:1: [unknown-keyword] unknown keyword \"segnal\" in [segnali]: the record is lost; did you mean "
         "\"segnale\"?"}},
       {"a train without a station",

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "model/errori.h"
+#include "compiler/diagnostica.h"
 #include "tools/controllo.h"
 
 namespace valdoro {
@@ -14,23 +14,18 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-constexpr char kAvvisoCompilatore[] = "compile-warning";
-
-json regola_sarif(const std::string& id, gravita g, const std::string& descrizione) {
-  return {{"id", id},
-          {"shortDescription", {{"text", descrizione}}},
-          {"defaultConfiguration", {{"level", nome_gravita(g)}}}};
+json regola_sarif(const regola& x) {
+  return {{"id", x.id},
+          {"shortDescription", {{"text", x.descrizione}}},
+          {"help", {{"text", x.aiuto}}},
+          {"defaultConfiguration", {{"level", nome_gravita(x.livello)}}}};
 }
 
-// Every rule there is: the checker's, the compile's warnings, and each
-// error number.
+// Every entry of the catalogue: the checker's rules, the compile's warnings,
+// and each error number.
 json regole_sarif() {
   json r = json::array();
-  for (const regola& x : regole()) r.push_back(regola_sarif(x.id, x.livello, x.descrizione));
-  r.push_back(regola_sarif(kAvvisoCompilatore, gravita::avviso, "a warning of the compile"));
-  for (const voce_errore& e : tabella_errori()) {
-    r.push_back(regola_sarif("error-" + std::to_string(e.numero), gravita::errore, e.significato));
-  }
+  for (const regola& x : regole()) r.push_back(regola_sarif(x));
   return r;
 }
 

@@ -148,7 +148,7 @@ class indice_record {
   // A slowdown's start cell is worked out from all its values: the
   // compile says where it put it.
   int32_t cella_rallentamento(const luogo& dove) const {
-    for (const auto& [cella, l] : c_.s.luoghi_inizi_rallentamento) {
+    for (const auto& [cella, l] : c_.luoghi.inizi_rallentamento) {
       if (l.file == dove.file && l.riga == dove.riga) return cella;
     }
     return -1;
