@@ -42,26 +42,22 @@ void BM_CompilaSenzaVerifica(benchmark::State& state) {
     s.nome_linea = kNomeLinea;
     s.nome_treno = kNomeTreno;
     // Builds and writes the three files beside the copies.
-    memorizza_percorso(s, 1, copie.percorso());
-    if (s.codice_errore != 0) state.SkipWithError("our scenario recorded an error");
+    diagnostiche d;
+    memorizza_percorso(s, d, 1, copie.percorso());
+    if (d.codice_errore() != 0) state.SkipWithError("our scenario recorded an error");
   }
 }
 BENCHMARK(BM_CompilaSenzaVerifica)->Unit(benchmark::kMillisecond);
 
-// The same without the binary files, whose flushes to the disk are most of
-// the compile's wall time: what the checker adds to the build alone.
+// The same from memory, without the binary files, whose flushes to the disk
+// are most of the compile's wall time: what the checker adds to the build
+// alone.
 void BM_SoloCostruzione(benchmark::State& state) {
-  cartella_temporanea copie;
   for (auto _ : state) {
-    scrivi_file(copie / file_sorgente_linea(kNomeLinea), linea(), durata::transitoria);
-    scrivi_file(copie / file_sorgente_treno(kNomeLinea, kNomeTreno), treno(), durata::transitoria);
-    scenario s;
-    s.nome_linea = kNomeLinea;
-    s.nome_treno = kNomeTreno;
-    s.con_profilo = 1;
-    memorizza_dati(s, copie.percorso());
-    passata_finale(s);
-    timbra_codici(s);
+    fonte_memoria fonte({{file_sorgente_linea(kNomeLinea), &linea()},
+                         {file_sorgente_treno(kNomeLinea, kNomeTreno), &treno()}});
+    const esito_compilazione e = compila_scenario(fonte, kNomeLinea, kNomeTreno, true);
+    if (e.d.codice_errore() != 0) state.SkipWithError("our scenario recorded an error");
   }
 }
 BENCHMARK(BM_SoloCostruzione)->Unit(benchmark::kMillisecond);

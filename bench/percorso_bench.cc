@@ -31,8 +31,9 @@ void BM_ScenarioIncorporato(benchmark::State& state) {
     scrivi_righe(dir.percorso(), file_sorgente_treno("Valdoro", "Dir 5802"), treno);
     scenario s = nominato();
     state.ResumeTiming();
-    memorizza_percorso(s, 1, dir.percorso());
-    if (s.codice_errore != 0) state.SkipWithError("the embedded scenario recorded an error");
+    diagnostiche d;
+    memorizza_percorso(s, d, 1, dir.percorso());
+    if (d.codice_errore() != 0) state.SkipWithError("the embedded scenario recorded an error");
   }
 }
 BENCHMARK(BM_ScenarioIncorporato)->Unit(benchmark::kMillisecond);
@@ -72,8 +73,9 @@ void BM_LineaGenerata(benchmark::State& state) {
     dir.scrivi(file_sorgente_treno("Valdoro", "Dir 5802"), treno);
     scenario s = nominato();
     state.ResumeTiming();
-    memorizza_percorso(s, 1, dir.percorso());
-    if (s.codice_errore != 0) state.SkipWithError(("recorded error " + std::to_string(s.codice_errore)).c_str());
+    diagnostiche d;
+    memorizza_percorso(s, d, 1, dir.percorso());
+    if (d.codice_errore() != 0) state.SkipWithError(("recorded error " + std::to_string(d.codice_errore())).c_str());
   }
   state.SetComplexityN(state.range(0));
 }

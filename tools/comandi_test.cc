@@ -28,6 +28,7 @@
 #include "sources/scrittori.h"
 #include "sources/scrittura.h"
 #include "testing/cartella_temporanea.h"
+#include "tools/vista_dati.h"
 #include "util/cp1252.h"
 #include "util/file.h"
 
@@ -864,6 +865,97 @@ TEST_F(ScenarioTool, AnotherRunInTheOutputFolderIsWaitedForThenRefused) {
   }
   imposta_attesa_cartella(std::chrono::seconds(60));
   EXPECT_EQ(compila_colle(uscita("bin")).stato, 0);
+}
+
+// Independent mistakes in both sources at once: several numbered errors of
+// each source, which the packager's reading would stop at one by one, and
+// findings of the checker.  One run of check names every one at its line;
+// SARIF and the view's page carry the same list; the packager reports the
+// last error it meets and writes the files of its own exact compile.
+TEST_F(ScenarioTool, OneCheckNamesEveryMistakeOfBothSources) {
+  struct modifica {
+    bool in_linea;
+    std::string da, a;
+  };
+  const modifica modifiche[] = {
+      {true, "ripetizione segnali 4 codici,    1000,", "ripetizione segnali 4 codici,    1010,"},
+      {true, "pendenza,  2000,", "pendnza,  2000,"},
+      {true, "pendenza,  6000,   18", "pendenza,  6000,   180"},
+      {true, "indicatori_vmax,  9800,  80,  90,  100,", "indicatori_vmax,  9800,  80,  90,  1x0,"},
+      {false, "orologio,    8 ", "orologio,    25 "},
+      {false, "stazione,   10000,", "stazione,   10010,"},
+      {false, "segnale,    1050,", "segnale,    300,"},
+      {false, "segnale,   12000,", "segnale,    9400,"},
+  };
+  std::string testo_linea = colle("linea"), testo_treno = colle("treno");
+  for (const modifica& m : modifiche) {
+    std::string& testo = m.in_linea ? testo_linea : testo_treno;
+    testo = sostituisci(testo, m.da, m.a);
+  }
+  const std::string l = sorgente("Colle_linea.txt", testo_linea);
+  const std::string t = sorgente("Colle_R 101-.txt", testo_treno);
+  const std::vector<std::string> attese = {
+      l + ":9:1: error 3: signal repetition start 1010 m is not a multiple of 50 m",
+      l + ":18:1: error: unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean \"pendenza\"?",
+      l + ":19:1: error 217: gradient 180 per mille is outside -100 to 155",
+      l + ":28:36: error 25: record \"indicatori_vmax\", field left_speed_c: \"1x0\" is not a whole number",
+      t + ":5:14: warning: orologio hours 25 h is outside its range, 0 to 23",
+      t + ":16:1: error 8: station position 10010 m is not a multiple of 50 m",
+      t + ":21:1: error 231: signal at 300 m is closer than 350 m to the line start",
+      t + ":24:1: error 16: signal at 9400 m: cell 189 at 9450 m already holds a signal (kind 1)",
+      t + ":24:1: warning: segnale at 9400 m does not come after the one on line 23 (at 9400 m): segnale records "
+          "must rise in position",
+  };
+  esito e = scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101"});
+  std::string atteso;
+  for (const std::string& a : attese) atteso += a + "\n";
+  EXPECT_EQ(e.err, atteso + "scenario: 7 errors and 2 warnings\n");
+  EXPECT_EQ(e.stato, 1);
+
+  // SARIF: the same problems, in the same order, at the same places.
+  e = scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101", "--diagnostics-format=sarif"});
+  const nlohmann::json risultati = nlohmann::json::parse(e.out)["runs"][0]["results"];
+  ASSERT_EQ(risultati.size(), attese.size());
+  for (size_t i = 0; i < attese.size(); ++i) {
+    const nlohmann::json& r = risultati[i];
+    const std::string riga = std::to_string(r["locations"][0]["physicalLocation"]["region"]["startLine"].get<int>());
+    EXPECT_NE(attese[i].find(":" + riga + ":"), std::string::npos) << r.dump();
+    EXPECT_NE(attese[i].find(r["message"]["text"].get<std::string>()), std::string::npos) << r.dump();
+  }
+
+  // The view's page: the same list.
+  const compilazione_vista v = compila_per_vista(testo_linea, testo_treno, l, t);
+  ASSERT_EQ(v.diagnostiche.size(), attese.size());
+  for (size_t i = 0; i < attese.size(); ++i) {
+    const diagnostica_vista& d = v.diagnostiche[i];
+    EXPECT_EQ(d.file + ":" + std::to_string(d.riga) + ":" + std::to_string(d.colonna) + ": ",
+              attese[i].substr(0, d.file.size() + 2 + std::to_string(d.riga).size() + std::to_string(d.colonna).size() + 2))
+        << i;
+    EXPECT_NE(attese[i].find(d.messaggio), std::string::npos) << i;
+  }
+  EXPECT_EQ(v.errori, 7u);
+  EXPECT_EQ(v.avvisi, 2u);
+
+  // The packager stops the line source at its first error, in the general
+  // section: the last error it records is that one, and compile writes the
+  // files of that same exact compile.
+  cartella_temporanea pacchetto;
+  pacchetto.scrivi("Colle_linea.txt", testo_linea);
+  pacchetto.scrivi("Colle_R 101-.txt", testo_treno);
+  scenario s;
+  diagnostiche d;
+  s.nome_linea = "Colle";
+  s.nome_treno = "R 101";
+  memorizza_percorso(s, d, 1, pacchetto.percorso());
+  ASSERT_NE(d.ultimo_errore(), nullptr);
+  EXPECT_EQ(descrivi(*d.ultimo_errore()),
+            "Colle_linea.txt:9:1: error 3: signal repetition start 1010 m is not a multiple of 50 m");
+  EXPECT_EQ(d.errori(), 1u);
+  e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
+  EXPECT_EQ(e.stato, 1);
+  for (const std::string& nome : {file_profilo("Colle"), file_stazioni("Colle", "R 101"), file_celle("Colle", "R 101")}) {
+    EXPECT_EQ(leggi_file(dir / "bin" / nome), pacchetto.leggi(nome)) << nome;
+  }
 }
 
 // Every entry below a folder, with its size, so that a file made and

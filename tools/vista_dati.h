@@ -18,7 +18,7 @@ namespace valdoro {
 
 struct diagnostica_vista {
   std::string livello;  // "error" or "warning"
-  std::string regola;   // the checker's rule id, as `scenario check` names it
+  std::string regola;   // the id of its catalogue entry, as `scenario check` names it
   std::string file;     // the path the author gave; empty when unknown
   int riga = 0;         // 1-based; 0 when unknown
   int colonna = 0;
@@ -54,10 +54,9 @@ struct compilazione_vista {
   std::string titolo, treno;  // the names the compile ran under
 };
 
-// Compiles and checks the two texts, as `scenario check` does, writing
-// nothing beyond the compiler's private copies.  Places are told with the
-// paths `file_linea` and `file_treno`.  Throws what the file layer throws
-// when the private copies cannot be written.
+// Compiles and checks the two texts in memory, as `scenario check` does,
+// writing nothing.  Places are told with the paths `file_linea` and
+// `file_treno`.
 compilazione_vista compila_per_vista(const std::string& testo_linea, const std::string& testo_treno,
                                      const std::string& file_linea, const std::string& file_treno);
 
