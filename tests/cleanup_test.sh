@@ -5,7 +5,7 @@
 #    writes itself and keeps every other name of the same form;
 #  - a folder whose path leaves no room for the temporaries' suffix: the
 #    run says that the folder's path is too long;
-#  - compile's private folder when its standard error goes into a pipe
+#  - nothing of compile's in TMPDIR when its standard error goes into a pipe
 #    whose reader has gone, with SIGPIPE as usual and with SIGPIPE ignored.
 #   bash tests/cleanup_test.sh /ABSOLUTE/PATH/TO/valdoro /ABSOLUTE/PATH/TO/scenario
 set -u
@@ -98,7 +98,7 @@ check "compile into a folder of ${#deep} bytes: status 2 (got $status)" '[ $stat
 check "compile into a folder of ${#deep} bytes: $(cat "$work/err")" \
   '[ "$(cat "$work/err")" = "scenario: cannot write $deep/Prova_linea.dat: the folder'"'"'s path is too long" ]'
 
-# --- compile's private folder and a standard error that nobody reads: the
+# --- nothing in TMPDIR from compile, and a standard error that nobody reads: the
 # run writes a warning (a train source without records) after the reader
 # has gone.
 tooltmp="$work/tooltmp"
@@ -108,13 +108,13 @@ printf '[generale]\r\n[fine]\r\n' >"$src/train.txt"
 { sleep 0.3; compile "$work/bin2" >/dev/null; echo $? >"$work/status"; } 2>&1 | true
 status=$(cat "$work/status")
 check "compile, standard error into a closed pipe: ended by SIGPIPE (status $status)" '[ "$status" = 141 ]'
-check "compile, standard error into a closed pipe: no private folder left: $(ls -A "$tooltmp")" \
+check "compile, standard error into a closed pipe: nothing left in TMPDIR: $(ls -A "$tooltmp")" \
   '[ -z "$(ls -A "$tooltmp")" ]'
 ( trap '' PIPE
   { sleep 0.3; compile "$work/bin3"; echo $? >"$work/status"; } 2>&1 | true )
 status=$(cat "$work/status")
 check "compile with SIGPIPE ignored, output into a closed pipe: status 2 (got $status)" '[ "$status" = 2 ]'
-check "compile with SIGPIPE ignored, output into a closed pipe: no private folder left: $(ls -A "$tooltmp")" \
+check "compile with SIGPIPE ignored, output into a closed pipe: nothing left in TMPDIR: $(ls -A "$tooltmp")" \
   '[ -z "$(ls -A "$tooltmp")" ]'
 
 [ $fail -eq 0 ] && echo "cleanup test passed"

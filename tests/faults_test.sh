@@ -113,7 +113,7 @@ check "read-only: $(outputs_whole "$rodir")" 'outputs_whole "$rodir" >/dev/null'
 
 # ---- the authors' tool ----
 if [ -n "$tool" ]; then
-  tooltmp="$work/tooltmp"  # its private directories must not outlive a fault
+  tooltmp="$work/tooltmp"  # it compiles in memory: nothing may appear here, fault or not
   mkdir -p "$tooltmp" && chmod 1777 "$tooltmp"
   export TMPDIR="$tooltmp"
   src="$work/src"
@@ -126,7 +126,7 @@ if [ -n "$tool" ]; then
   compile() { "$tool" compile "$src/line.txt" "$src/train.txt" --title Prova --train "T 1" --out "$@"; }
   mkdir -p "$work/toolgood" && compile "$work/toolgood" >/dev/null
   # Each binary file is the previous or the new version; nothing else is in
-  # the directory, and no private directory is left.
+  # the directory, and nothing is left in TMPDIR.
   bins_whole() {
     local dir="$1" f
     for f in "${bins[@]}"; do

@@ -2,7 +2,7 @@
 # `scenario view` as a client on the loopback interface may try it: only GET
 # of the page's own paths, only with a Host header that names this server,
 # and 200 event streams opened and dropped leave it answering; SIGINT and
-# SIGTERM end it with status 0, its private folders gone.
+# SIGTERM end it with status 0, nothing left in TMPDIR.
 # Usage: view_test.sh SCENARIO_BINARY
 set -u
 scenario=$1
@@ -129,7 +129,7 @@ for signal in TERM INT; do
   s=$?
   check "SIG$signal ends the server with status 0 (got $s)" '[ $s -eq 0 ]'
   check "SIG$signal: the server said it stopped" 'grep -qx stopped "$work/out"'
-  check "SIG$signal: no private folder left: $(ls -A "$TMPDIR")" '[ -z "$(ls -A "$TMPDIR")" ]'
+  check "SIG$signal: nothing left in TMPDIR: $(ls -A "$TMPDIR")" '[ -z "$(ls -A "$TMPDIR")" ]'
   server=
   [ $signal = TERM ] && start --port "$port"
 done
