@@ -1,8 +1,6 @@
 #include "compiler/diagnostica.h"
 
 #include <algorithm>
-#include <set>
-#include <utility>
 
 namespace valdoro {
 
@@ -152,18 +150,41 @@ const std::vector<regola>& catalogo() {
 // The checker's rules that find, ahead of the compile, a fault the compile
 // itself names by number or warning: on the same line, the compile's own
 // message, with what it did, is the one shown.
-const std::set<std::pair<std::string, std::string>>& guasti_uguali() {
-  static const std::set<std::pair<std::string, std::string>> tabella = {
-      {"beyond-track", "error-15"},   {"off-grid", "error-2"},         {"off-grid", "error-3"},
-      {"off-grid", "error-4"},        {"off-grid", "error-8"},         {"off-grid", "error-9"},
-      {"bad-number", "error-25"},     {"value-too-wide", "error-25"},  {"missing-field", "error-25"},
-      {"unreadable", "error-25"},     {"refused-value", "error-1"},    {"refused-value", "error-25"},    {"refused-value", "error-5"},
-      {"refused-value", "error-103"}, {"refused-value", "error-212"},  {"refused-value", "error-217"},
-      {"refused-value", "error-218"}, {"refused-value", "error-233"},  {"before-start", "error-212"},
-      {"before-start", "error-233"},  {"out-of-order", kAvvisoOrdine}, {"out-of-range", kAvvisoValoreTagliato},
-  };
-  return tabella;
-}
+struct stesso_errore {
+  const char* regola;
+  numero_errore numero;
+};
+constexpr stesso_errore kStessiErrori[] = {
+    {"beyond-track", numero_errore::oltre_il_binario},
+    {"off-grid", numero_errore::progressiva_fuori_griglia},
+    {"off-grid", numero_errore::inizio_ripetizione_fuori_griglia},
+    {"off-grid", numero_errore::fine_ripetizione_fuori_griglia},
+    {"off-grid", numero_errore::stazione_fuori_griglia},
+    {"off-grid", numero_errore::lunghezza_stazione},
+    {"bad-number", numero_errore::lettura},
+    {"value-too-wide", numero_errore::lettura},
+    {"missing-field", numero_errore::lettura},
+    {"unreadable", numero_errore::lettura},
+    {"refused-value", numero_errore::lettura},
+    {"refused-value", numero_errore::lunghezza_eccessiva},
+    {"refused-value", numero_errore::lunghezza_negativa},
+    {"refused-value", numero_errore::codici_ripetizione},
+    {"refused-value", numero_errore::curva},
+    {"refused-value", numero_errore::pendenza_fuori_campo},
+    {"refused-value", numero_errore::posizione_negativa},
+    {"refused-value", numero_errore::restrizione_negativa},
+    {"before-start", numero_errore::posizione_negativa},
+    {"before-start", numero_errore::restrizione_negativa},
+};
+
+struct stesso_avviso {
+  const char* regola;
+  const char* avviso;
+};
+constexpr stesso_avviso kStessiAvvisi[] = {
+    {"out-of-order", kAvvisoOrdine},
+    {"out-of-range", kAvvisoValoreTagliato},
+};
 
 std::string luogo_testo(const luogo& l) {
   if (l.file.empty()) return "";
@@ -222,7 +243,13 @@ int32_t diagnostiche::codice_errore() const {
 }
 
 bool stesso_guasto(const std::string& regola_controllo, const std::string& id_compilazione) {
-  return guasti_uguali().count({regola_controllo, id_compilazione}) != 0;
+  for (const stesso_errore& s : kStessiErrori) {
+    if (regola_controllo == s.regola && id_compilazione == regola_di(s.numero).id) return true;
+  }
+  for (const stesso_avviso& s : kStessiAvvisi) {
+    if (regola_controllo == s.regola && id_compilazione == s.avviso) return true;
+  }
+  return false;
 }
 
 std::string tabella_errori_markdown() {
