@@ -54,8 +54,8 @@ BENCHMARK(BM_CompilaSenzaVerifica)->Unit(benchmark::kMillisecond);
 // alone.
 void BM_SoloCostruzione(benchmark::State& state) {
   for (auto _ : state) {
-    fonte_memoria fonte({{file_sorgente_linea(kNomeLinea), &linea()},
-                         {file_sorgente_treno(kNomeLinea, kNomeTreno), &treno()}});
+    fonte_memoria fonte(
+        {{file_sorgente_linea(kNomeLinea), &linea()}, {file_sorgente_treno(kNomeLinea, kNomeTreno), &treno()}});
     const esito_compilazione e = compila_scenario(fonte, kNomeLinea, kNomeTreno, true);
     if (e.d.codice_errore() != 0) state.SkipWithError("our scenario recorded an error");
   }

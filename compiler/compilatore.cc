@@ -62,7 +62,6 @@ esito applica_chiavi_record(compilazione& comp, lettore& r, stato_linea& st) {
   return e;
 }
 
-
 // The line source after its "[generale]": general keys, then records.
 esito leggi_dopo_generale(compilazione& comp, lettore& r, stato_linea& st) {
   std::string chiave_treno;
@@ -163,7 +162,9 @@ void leggi_sorgenti(compilazione& comp, fonte_sorgenti& fonte, const std::string
     // Other faults carry no place: the last item read stands for it.
     lascia(fonte, nome_linea);
     lascia(fonte, nome_treno);
-    comp.d.errore(numero_errore::lettura, in_treno ? luogo{nome_treno, 0, 0} : !r ? luogo{nome_linea, 0, 0} : r->luogo_voce());
+    comp.d.errore(numero_errore::lettura, in_treno ? luogo{nome_treno, 0, 0}
+                                          : !r     ? luogo{nome_linea, 0, 0}
+                                                   : r->luogo_voce());
   }
 }
 

@@ -14,7 +14,8 @@ constexpr famiglia C = famiglia::avviso_compilazione;
 
 // The id of a numbered error is "error-N": SARIF logs and scripts already
 // name the compile's errors so.
-#define ERRORE(n, descrizione, aiuto) {"error-" #n, E, N, n, descrizione, aiuto}
+#define ERRORE(n, descrizione, aiuto) \
+  { "error-" #n, E, N, n, descrizione, aiuto }
 
 const std::vector<regola>& catalogo() {
   static const std::vector<regola> tabella = {
@@ -23,8 +24,7 @@ const std::vector<regola>& catalogo() {
              "Move the progressive's start and offset onto the 50 m grid."),
       ERRORE(3, "signal repetition start is not a multiple of 50", "Give the repetition a start on the 50 m grid."),
       ERRORE(4, "signal repetition end is not a multiple of 50", "Give the repetition an end on the 50 m grid."),
-      ERRORE(5, "signal repetition key names neither 4 nor 9 codes",
-             "Name 4 or 9 codes in the signal repetition key."),
+      ERRORE(5, "signal repetition key names neither 4 nor 9 codes", "Name 4 or 9 codes in the signal repetition key."),
       ERRORE(6, "sign board on a cell already taken",
              "Move the board by 50 m or more, away from the object the message names."),
       ERRORE(7, "restriction point on a cell already taken",
@@ -90,7 +90,8 @@ const std::vector<regola>& catalogo() {
       {"header-read-as-record", E, R, 0,
        "a section header that holds a record keyword: the compiler reads it as that record",
        "Rename the section so that it holds no record keyword."},
-      {"misplaced-record", E, R, 0, "a line-source record on the wrong side of the general section's end: it is not read",
+      {"misplaced-record", E, R, 0,
+       "a line-source record on the wrong side of the general section's end: it is not read",
        "Move the record to the section it belongs to."},
       {"missing-field", E, R, 0, "a record with fewer fields than its keyword takes",
        "Give every field of the record, separated by commas."},
@@ -281,7 +282,8 @@ std::string documento_diagnostiche() {
       "Every problem `scenario check`, `scenario compile`, `scenario view` and the packager can report, "
       "by the id that text lines, SARIF logs and the page give it.\n";
   for (const parte& p : kParti) {
-    doc += std::string("\n## ") + p.titolo + "\n\n" + p.testo + "\n\n| id | severity | meaning | what to do |\n|---|---|---|---|\n";
+    doc += std::string("\n## ") + p.titolo + "\n\n" + p.testo +
+           "\n\n| id | severity | meaning | what to do |\n|---|---|---|---|\n";
     for (const regola& r : regole()) {
       if (r.chi != p.chi) continue;
       doc += std::string("| `") + r.id + "` | " + nome_gravita(r.livello) + " | " + r.descrizione + " | " + r.aiuto +

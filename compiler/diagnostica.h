@@ -61,9 +61,9 @@ inline constexpr char kGeneraleVuota[] = "line source's [generale] section is em
 // One problem found in the sources.
 struct diagnostica {
   gravita livello;
-  std::string regola;              // the id of its catalogue entry
-  luogo dove;                      // an empty file: not tied to a source
-  std::string messaggio;           // with the value and the limit it passed, where known
+  std::string regola;                     // the id of its catalogue entry
+  luogo dove;                             // an empty file: not tied to a source
+  std::string messaggio;                  // with the value and the limit it passed, where known
   std::optional<numero_errore> numero{};  // set for a numbered error
 };
 

@@ -32,9 +32,9 @@ TEST(Catalogo, IdsAreUniqueAndEveryEntryHasItsTexts) {
 // Every number the compiler, the finishing pass and the stamping can record
 // has its entry, and 14 and 23 are not used.
 TEST(Catalogo, EveryErrorNumberHasItsEntry) {
-  const int32_t numeri[] = {1,  2,  3,  4,  5,  6,   7,   8,   9,   10,  11,  12,  13,  15,  16,   17,  18,
-                            19, 20, 21, 22, 24, 25,  101, 102, 103, 201, 210, 211, 212, 213, 214,  215, 216,
-                            217, 218, 230, 231, 232, 233, 250, 1250, 1251};
+  const int32_t numeri[] = {1,   2,   3,   4,   5,   6,   7,   8,   9,   10,  11,  12,   13,  15,  16,
+                            17,  18,  19,  20,  21,  22,  24,  25,  101, 102, 103, 201,  210, 211, 212,
+                            213, 214, 215, 216, 217, 218, 230, 231, 232, 233, 250, 1250, 1251};
   size_t quanti = 0;
   for (const regola& r : regole()) quanti += r.chi == famiglia::errore_numerato ? 1 : 0;
   EXPECT_EQ(quanti, std::size(numeri));
@@ -57,8 +57,7 @@ TEST(Diagnostiche, TheLastNumberedErrorIsThePackagersAndWarningsDoNotCount) {
   EXPECT_EQ(d.codice_errore(), 101);
   EXPECT_EQ(d.errori(), 2u);
   ASSERT_EQ(d.elenco().size(), 4u);
-  EXPECT_EQ(descrivi(d.elenco()[0]),
-            "Valdoro_linea.txt:12:1: error 15: position beyond the usable end of the track");
+  EXPECT_EQ(descrivi(d.elenco()[0]), "Valdoro_linea.txt:12:1: error 15: position beyond the usable end of the track");
   EXPECT_EQ(descrivi(d.elenco()[1]),
             "Valdoro_linea.txt:30:1: warning: the source does not end with the line \"[fine]\"");
   EXPECT_EQ(descrivi(*d.ultimo_errore()), "Valdoro_linea.txt: error 101: line source missing");

@@ -30,12 +30,13 @@ esito lunghezza_percorso(compilazione& comp, lettore& r) {
   int32_t l = r.leggi_intero("route_length");
   comp.s.tabella_stazioni[kRigaParametri].fine = l;
   if (l > kLunghezzaMassima) {
-    return ferma(comp, r, chiave, numero_errore::lunghezza_eccessiva, esito::ferma_subito,
-                 "route length " + std::to_string(l) + " m is above the limit, " + std::to_string(kLunghezzaMassima) +
-                     " m");
+    return ferma(
+        comp, r, chiave, numero_errore::lunghezza_eccessiva, esito::ferma_subito,
+        "route length " + std::to_string(l) + " m is above the limit, " + std::to_string(kLunghezzaMassima) + " m");
   }
   if (l < 0) {
-    return ferma(comp, r, chiave, numero_errore::lunghezza_negativa, esito::ferma_subito, "route length " + std::to_string(l) + " m is below 0 m");
+    return ferma(comp, r, chiave, numero_errore::lunghezza_negativa, esito::ferma_subito,
+                 "route length " + std::to_string(l) + " m is below 0 m");
   }
   int32_t n = l + kMetriOltreFine;
   int32_t c = cella_al_metro(n);
@@ -100,8 +101,9 @@ esito ripetizione_segnali(compilazione& comp, lettore& r) {
   } else if (comp.voce_letta.find('9') != std::string::npos) {
     t.progressiva = 9;
   } else {
-    return ferma(comp, r, chiave, numero_errore::codici_ripetizione, esito::ferma_subito,
-                 "signal repetition key \"" + comp.voce_letta + "\" names neither 4 nor 9 codes (no digit 4 or 9 in it)");
+    return ferma(
+        comp, r, chiave, numero_errore::codici_ripetizione, esito::ferma_subito,
+        "signal repetition key \"" + comp.voce_letta + "\" names neither 4 nor 9 codes (no digit 4 or 9 in it)");
   }
   if (t.fine == 0) t.progressiva = 0;
   return esito::avanti;
@@ -284,8 +286,8 @@ esito registra_pendenza(compilazione& comp, lettore& r, stato_linea& st) {
   if (oltre_il_binario(comp.s, p)) return ferma_oltre(comp, r, chiave, p);
   if (g < kPendenzaMinima || g > kPendenzaMassima) {
     return ferma(comp, r, chiave, numero_errore::pendenza_fuori_campo, esito::ferma_subito,
-                 "gradient " + std::to_string(g) + " per mille is outside " + std::to_string(kPendenzaMinima) +
-                     " to " + std::to_string(kPendenzaMassima));
+                 "gradient " + std::to_string(g) + " per mille is outside " + std::to_string(kPendenzaMinima) + " to " +
+                     std::to_string(kPendenzaMassima));
   }
   controlla_ordine(comp, r, posizione, "gradient", p, st.ultima_pendenza);
   int32_t k = cella_al_metro(p);

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/compilazione.h"
 #include "compiler/lettore.h"
 #include "compiler/record.h"
-#include "compiler/compilazione.h"
 #include "model/tabelle.h"
 
 namespace valdoro {

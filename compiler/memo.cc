@@ -144,21 +144,22 @@ std::string cella_occupata(const scenario& s, int32_t k) {
          nome + " (kind " + std::to_string(tipo) + ")";
 }
 
-
 void memo_segnale(compilazione& comp, dati_segnale& d, const luogo& dove) {
   // Worded only for a refusal: most signals are stored.
   auto segnale = [&] { return "signal at " + metri(d.posizione); };
   if (d.posizione < kInizioSegnali) {
-    return comp.d.errore(numero_errore::segnale_vicino_inizio, dove, segnale() + " is closer than " + metri(kInizioSegnali) + " to the line start");
+    return comp.d.errore(numero_errore::segnale_vicino_inizio, dove,
+                         segnale() + " is closer than " + metri(kInizioSegnali) + " to the line start");
   }
   const int32_t i = cella_oggetto(d.posizione);
   if (i > comp.s.ultima_cella()) {
     return comp.d.errore(numero_errore::oltre_il_binario, dove,
-                           segnale() + ": its cell " + std::to_string(i) + " is beyond the last cell of the track, " +
-                               std::to_string(comp.s.ultima_cella()));
+                         segnale() + ": its cell " + std::to_string(i) + " is beyond the last cell of the track, " +
+                             std::to_string(comp.s.ultima_cella()));
   }
   cella& c = at(comp, i);
-  if (!cella_libera(c)) return comp.d.errore(numero_errore::segnale_su_cella_presa, dove, segnale() + ": " + cella_occupata(comp.s, i));
+  if (!cella_libera(c))
+    return comp.d.errore(numero_errore::segnale_su_cella_presa, dove, segnale() + ": " + cella_occupata(comp.s, i));
   const int64_t genere = int64_t{d.sx} * 3 + d.dx;
   c.tipo = kSegnale;
   c.valore4 = basso16(comp, dove, "signal value rapp * 10 + sx * 3 + dx", int64_t{d.rapp} * 10 + genere);
@@ -174,19 +175,22 @@ void memo_segnale(compilazione& comp, dati_segnale& d, const luogo& dove) {
 
 void memo_rallentamento(compilazione& comp, const dati_rallentamento& d, const luogo& dove) {
   const celle_rallentamento c = celle_di(d);
-  if (!sul_binario(comp.s, c)) return comp.d.errore(numero_errore::rallentamento_fuori, dove, fuori_binario(comp.s, d, c));
+  if (!sul_binario(comp.s, c))
+    return comp.d.errore(numero_errore::rallentamento_fuori, dove, fuori_binario(comp.s, d, c));
   auto rallentamento = [&] { return "slowdown at " + metri(d.x); };
   if (c.con_avviso && !cella_libera(at(comp, c.avviso))) {
     return comp.d.errore(numero_errore::avviso_rallentamento_preso, dove,
-                           rallentamento() + ": warning board at " + metri(int64_t{d.x} - kDistanzaAvviso) + ", " +
-                               cella_occupata(comp.s, c.avviso));
+                         rallentamento() + ": warning board at " + metri(int64_t{d.x} - kDistanzaAvviso) + ", " +
+                             cella_occupata(comp.s, c.avviso));
   }
   if (!cella_libera(at(comp, c.inizio))) {
-    return comp.d.errore(numero_errore::inizio_rallentamento_preso, dove, rallentamento() + ": start, " + cella_occupata(comp.s, c.inizio));
+    return comp.d.errore(numero_errore::inizio_rallentamento_preso, dove,
+                         rallentamento() + ": start, " + cella_occupata(comp.s, c.inizio));
   }
   if (!cella_libera(at(comp, c.fine))) {
-    return comp.d.errore(numero_errore::fine_rallentamento_presa, dove,
-                           rallentamento() + ": end at " + metri(int64_t{d.x} + d.l) + ", " + cella_occupata(comp.s, c.fine));
+    return comp.d.errore(
+        numero_errore::fine_rallentamento_presa, dove,
+        rallentamento() + ": end at " + metri(int64_t{d.x} + d.l) + ", " + cella_occupata(comp.s, c.fine));
   }
   const valori_rallentamento w = valori_di(comp, d, dove);
   scrivi_rallentamento(at(comp, c.fine), kFineRallentamento, d, w);
@@ -202,7 +206,8 @@ void memo_rallentamento(compilazione& comp, const dati_rallentamento& d, const l
   if (!dove.file.empty()) comp.luoghi.inizi_rallentamento.emplace_back(c.inizio, dove);
   if (!c.con_preavviso) return;
   if (!preavviso_libero(comp, c.preavviso)) {
-    return comp.d.errore(numero_errore::preavviso_preso, dove, rallentamento() + ": pre-warning, " + preavviso_occupato(comp, c.preavviso));
+    return comp.d.errore(numero_errore::preavviso_preso, dove,
+                         rallentamento() + ": pre-warning, " + preavviso_occupato(comp, c.preavviso));
   }
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
     cella& p = at(comp, c.preavviso - j);
@@ -217,11 +222,13 @@ bool memo_abbattimento(compilazione& comp, int32_t p, int32_t valore, const luog
   if (p < 0) return rifiuta(comp, numero_errore::restrizione_negativa, dove, punto() + ": a position below 0 m");
   const int32_t n = cella_al_metro(p);
   if (n > comp.s.ultima_cella()) {
-    return rifiuta(comp, numero_errore::oltre_il_binario, dove, punto() + ": its cell " + std::to_string(n) + " is beyond the last cell of the track, " +
-                                    std::to_string(comp.s.ultima_cella()));
+    return rifiuta(comp, numero_errore::oltre_il_binario, dove,
+                   punto() + ": its cell " + std::to_string(n) + " is beyond the last cell of the track, " +
+                       std::to_string(comp.s.ultima_cella()));
   }
   cella& c = at(comp, n);
-  if (!cella_libera(c)) return rifiuta(comp, numero_errore::restrizione_su_cella_presa, dove, punto() + ": " + cella_occupata(comp.s, n));
+  if (!cella_libera(c))
+    return rifiuta(comp, numero_errore::restrizione_su_cella_presa, dove, punto() + ": " + cella_occupata(comp.s, n));
   if (valore > 0) {
     c.tipo = kRestrizione;
     c.valore1 = basso16(comp, dove, "restriction value", valore);

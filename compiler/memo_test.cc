@@ -64,7 +64,7 @@ TEST(MemoSegnale, CellValuesMarksAndTime) {
 
 TEST(MemoSegnale, NarrowMembersKeepTheLowBits) {
   binario b(40);
-    scenario& s = b.s;
+  scenario& s = b.s;
   dati_segnale d = segnale(1050, 2, 2, 300);
   d.s1 = 3276;  // 32768 does not fit 16 bits
   d.d1 = 8;

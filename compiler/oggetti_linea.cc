@@ -20,7 +20,6 @@ constexpr uint8_t kIndicatore = 6;
 constexpr uint8_t kSegnaMontagna = 11;
 constexpr uint8_t kCartello = 14;
 
-
 // The last cell of a mountain span that ends at metre fine.
 int32_t cella_fine_span(int32_t fine) { return nearest(static_cast<double>(fine) / kMetriCella - 1); }
 
@@ -93,9 +92,10 @@ std::optional<numero_errore> memo_montagna(compilazione& comp, int32_t& inizio, 
   return std::nullopt;
 }
 
-std::optional<numero_errore> memo_indicatori_v_max(compilazione& comp, int32_t posizione, const int32_t& vas, const int32_t& vbs,
-                              const int32_t& vcs, const int32_t& strisces, const int32_t& vad,
-                              const int32_t& vbd, const int32_t& vcd, const int32_t& strisced) {
+std::optional<numero_errore> memo_indicatori_v_max(compilazione& comp, int32_t posizione, const int32_t& vas,
+                                                   const int32_t& vbs, const int32_t& vcs, const int32_t& strisces,
+                                                   const int32_t& vad, const int32_t& vbd, const int32_t& vcd,
+                                                   const int32_t& strisced) {
   if (posizione < 0) return numero_errore::posizione_negativa;
   const int32_t x = cella_oggetto(posizione);
   if (x > comp.s.ultima_cella()) return numero_errore::oltre_il_binario;

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "compiler/compilazione.h"
 #include "compiler/lettore.h"
 #include "compiler/record.h"
-#include "compiler/compilazione.h"
 #include "model/errori.h"
 #include "model/tabelle.h"
 
@@ -24,9 +24,10 @@ std::optional<numero_errore> memo_montagna(compilazione& comp, int32_t& inizio, 
 // Stores a board in the cell after the one that holds `posizione`.  Returns
 // nothing, 21 when the cell is taken, or the number of the rejection when the cell
 // lies outside the track.
-std::optional<numero_errore> memo_indicatori_v_max(compilazione& comp, int32_t posizione, const int32_t& vas, const int32_t& vbs,
-                              const int32_t& vcs, const int32_t& strisces, const int32_t& vad,
-                              const int32_t& vbd, const int32_t& vcd, const int32_t& strisced);
+std::optional<numero_errore> memo_indicatori_v_max(compilazione& comp, int32_t posizione, const int32_t& vas,
+                                                   const int32_t& vbs, const int32_t& vcs, const int32_t& strisces,
+                                                   const int32_t& vad, const int32_t& vbd, const int32_t& vcd,
+                                                   const int32_t& strisced);
 
 // The "montagna", "indicatori_vmax" and "cartello_indicatore" records;
 // comp.voce_letta holds the keyword item.

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "compiler/treno.h"
 #include "compiler/diagnostica.h"
+#include "compiler/treno.h"
 
 namespace valdoro {
 

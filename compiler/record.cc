@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-
 namespace valdoro {
 
 namespace {
@@ -36,7 +35,8 @@ std::string testo_lettura(const compilazione& comp, const errore_lettura& e) {
   return "record \"" + comp.voce_letta + "\", " + e.what();
 }
 
-esito ferma(compilazione& comp, const lettore& r, lettore::punto dove, numero_errore numero, esito come, std::string testo) {
+esito ferma(compilazione& comp, const lettore& r, lettore::punto dove, numero_errore numero, esito come,
+            std::string testo) {
   comp.d.errore(numero, r.luogo_di(dove), std::move(testo));
   return come;
 }
@@ -58,11 +58,13 @@ void controlla_ordine(compilazione& comp, const lettore& r, lettore::punto dove,
 void controlla_fine(compilazione& comp, const lettore& r) {
   const lettore::riga_finale ultima = r.ultima_riga_piena();
   if (ultima.dove.riga == 0 || contiene(ultima.testo, "[fine]")) return;
-  comp.d.avviso(kAvvisoFine, ultima.dove, "the source does not end with the line \"[fine]\": it may have been cut short here");
+  comp.d.avviso(kAvvisoFine, ultima.dove,
+                "the source does not end with the line \"[fine]\": it may have been cut short here");
 }
 
 void nota_cella_riservata(compilazione& comp, const lettore& r, lettore::punto dove) {
-  if (comp.luoghi.cella_riservata.file.empty() && comp.s.cella_riservata_presa()) comp.luoghi.cella_riservata = r.luogo_di(dove);
+  if (comp.luoghi.cella_riservata.file.empty() && comp.s.cella_riservata_presa())
+    comp.luoghi.cella_riservata = r.luogo_di(dove);
 }
 
 bool oltre_il_binario(const scenario& s, int32_t p) {
@@ -72,9 +74,9 @@ bool oltre_il_binario(const scenario& s, int32_t p) {
 esito ferma_oltre(compilazione& comp, const lettore& r, lettore::punto dove, int64_t p, int32_t margine) {
   // (p + margine) / 50 > C exactly when p > 50 C - margine.
   const int64_t ultima = int64_t{comp.s.ultima_cella()} * kMetriCella - margine;
-  return ferma(comp, r, dove, numero_errore::oltre_il_binario, esito::ferma_sorgente,
-               "position " + std::to_string(p) + " m is beyond the usable end of the track, " +
-                   std::to_string(ultima) + " m");
+  return ferma(
+      comp, r, dove, numero_errore::oltre_il_binario, esito::ferma_sorgente,
+      "position " + std::to_string(p) + " m is beyond the usable end of the track, " + std::to_string(ultima) + " m");
 }
 
 }  // namespace valdoro

@@ -93,7 +93,8 @@ esito segna_binario(compilazione& comp, const lettore& r, lettore::punto chiave,
   }
   if (!testa(riga.tipo)) {
     for (int32_t k = 1; k <= kAnnunci; ++k) {
-      if (f - k - 1 > 1) comp.s.celle[static_cast<size_t>(nearest(f - k - 1))].annuncio = static_cast<uint8_t>(kPrimoAnnuncio + k);
+      if (f - k - 1 > 1)
+        comp.s.celle[static_cast<size_t>(nearest(f - k - 1))].annuncio = static_cast<uint8_t>(kPrimoAnnuncio + k);
     }
   }
   if (!cella_valida) {
@@ -121,7 +122,8 @@ std::string righe_esaurite(const compilazione& comp, int32_t riga) {
 esito registra_stazione(compilazione& comp, lettore& r, int32_t& riga_corrente) {
   const lettore::punto chiave = r.punto_voce();
   const int32_t n = riga_corrente;
-  if (n < 1 || n > ultima_riga_stazioni(comp)) return ferma(comp, r, chiave, numero_errore::righe_stazioni_esaurite, esito::ferma_subito, righe_esaurite(comp, n));
+  if (n < 1 || n > ultima_riga_stazioni(comp))
+    return ferma(comp, r, chiave, numero_errore::righe_stazioni_esaurite, esito::ferma_subito, righe_esaurite(comp, n));
   riga_stazione& riga = comp.s.tabella_stazioni[static_cast<size_t>(n)];
   riga.progressiva = r.leggi_intero("position");
   if (stazione_oltre(comp.s, riga.progressiva)) return ferma_oltre(comp, r, chiave, riga.progressiva, kMargineStazione);
@@ -151,7 +153,8 @@ esito registra_stazione(compilazione& comp, lettore& r, int32_t& riga_corrente) 
   }
   riga_corrente = n + 1;
   if (riga_corrente >= comp.riga_cartelli) {
-    return ferma(comp, r, chiave, numero_errore::righe_stazioni_esaurite, esito::ferma_subito, righe_esaurite(comp, riga_corrente));
+    return ferma(comp, r, chiave, numero_errore::righe_stazioni_esaurite, esito::ferma_subito,
+                 righe_esaurite(comp, riga_corrente));
   }
   return esito::avanti;
 }

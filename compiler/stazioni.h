@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
+#include "compiler/compilazione.h"
 #include "compiler/lettore.h"
 #include "compiler/record.h"
-#include "compiler/compilazione.h"
 #include "model/tabelle.h"
 
 namespace valdoro {

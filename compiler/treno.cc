@@ -7,8 +7,8 @@
 
 #include "compiler/arrotonda.h"
 #include "compiler/lettore.h"
-#include "compiler/record.h"
 #include "compiler/memo.h"
+#include "compiler/record.h"
 #include "compiler/stazioni.h"
 #include "compiler/stretti.h"
 #include "model/errori.h"
@@ -83,7 +83,8 @@ constexpr elenco_lungo_linea kAderenza{"adhesion", &cella::aderenza, aderenza_in
 // The value in force into the cells from the fill point up to the one
 // before k, at least one cell whenever k > 0.  The fill point never passes
 // the last cell: out-of-order records would otherwise push it on by one each.
-void riempi(compilazione& comp, int32_t& punto, int32_t k, uint8_t cella::*membro, conversione valore, int32_t in_vigore) {
+void riempi(compilazione& comp, int32_t& punto, int32_t k, uint8_t cella::*membro, conversione valore,
+            int32_t in_vigore) {
   if (k <= 0) return;
   do {
     if (punto >= comp.s.ultima_cella()) return;
@@ -139,8 +140,7 @@ esito valore_lungo_linea(compilazione& comp, lettore& r, int32_t& punto, int32_t
   if (oltre_il_binario(comp.s, p)) return ferma_oltre(comp, r, chiave, p);
   controlla_ordine(comp, r, posizione, e.nome, p, ultima);
   if (e.tiene_bassi) basso8(comp, r.luogo_di(valore), e.nome, nuovo);
-  al_valore(r, dove_in_vigore,
-            [&] { riempi(comp, punto, cella_al_metro(p), e.membro, e.valore, in_vigore); });
+  al_valore(r, dove_in_vigore, [&] { riempi(comp, punto, cella_al_metro(p), e.membro, e.valore, in_vigore); });
   in_vigore = nuovo;
   dove_in_vigore = valore;
   return esito::avanti;
@@ -236,7 +236,6 @@ esito applica_chiavi_treno(compilazione& comp, lettore& r, stato_treno& st) {
   return esito::avanti;
 }
 
-
 // Rows 81 to 83 come from the line source, but only here are both halves
 // done with them.  The ordering moves whole records, so a row off the grid
 // holds one of the records the line half noted as such.
@@ -249,9 +248,9 @@ void controlla_progressive(compilazione& comp) {
       if (!l.file.empty() && (dove.file.empty() || l.riga < dove.riga)) dove = l;
     }
     comp.d.errore(numero_errore::progressiva_fuori_griglia, dove,
-                    "kilometre progressive of row " + std::to_string(riga) + ": start " + std::to_string(t.inizio) +
-                        " m and offset " + std::to_string(t.fine) +
-                        " m (as stored, with its flag) must both be multiples of 50 m");
+                  "kilometre progressive of row " + std::to_string(riga) + ": start " + std::to_string(t.inizio) +
+                      " m and offset " + std::to_string(t.fine) +
+                      " m (as stored, with its flag) must both be multiples of 50 m");
   }
 }
 
@@ -262,7 +261,8 @@ void avvisa_senza_generale(compilazione& comp, const lettore& r) {
     avvisa(comp, kAvvisoTrenoVuoto, r, r.punto_voce(),
            "\"[generale]\" is the last item of the train source: nothing follows it, so nothing of it was compiled");
   } else {
-    comp.d.avviso(kAvvisoTrenoVuoto, r.luogo_di({1, 1}), "no \"[generale]\" in the train source: nothing of it was compiled");
+    comp.d.avviso(kAvvisoTrenoVuoto, r.luogo_di({1, 1}),
+                  "no \"[generale]\" in the train source: nothing of it was compiled");
   }
 }
 

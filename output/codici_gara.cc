@@ -41,7 +41,8 @@ int32_t codice_gara_st(const tabella_stazioni_t& tabella) {
 void timbra_codici(scenario& s, diagnostiche& d) {
   riga_stazione& linea = s.tabella_stazioni[kRigaLinea];
   const bool cella_uno = s.celle.size() >= 2;
-  if (linea.campo7 != 0 || (cella_uno && s.celle[1].valore1 != 0)) throw errore_fatale(numero_errore::riservate_occupate);
+  if (linea.campo7 != 0 || (cella_uno && s.celle[1].valore1 != 0))
+    throw errore_fatale(numero_errore::riservate_occupate);
   linea.campo7 = 610;
   if (cella_uno) s.celle[1].valore1 = 5121;
   if (linea.orario != 0 || (cella_uno && s.celle[1].valore2 != 0)) throw errore_fatale(numero_errore::codici_occupati);

@@ -71,8 +71,8 @@ void proteggi_segnale(passata& p, int32_t d, int32_t avviso) {
     }
   }
   p.d.errore(numero_errore::marca_dopo_avviso, {},
-                  "no free cell for the speed mark before the signal in " + cella_n(d) + " (" + cella_n(d - 1) +
-                      " and " + cella_n(d - 2) + " are taken), behind the slowdown warning in " + cella_n(avviso));
+             "no free cell for the speed mark before the signal in " + cella_n(d) + " (" + cella_n(d - 1) + " and " +
+                 cella_n(d - 2) + " are taken), behind the slowdown warning in " + cella_n(avviso));
 }
 
 void dietro_avviso(passata& p, int32_t i) {
@@ -86,9 +86,8 @@ void finestre_prima_inizio(passata& p, int32_t i) {
   for (const auto& f : kFinestre) {
     if (i > f[2] && !marca_prima_libera(p, {i - f[0], i - f[1], i - f[2]})) {
       p.d.errore(numero_errore::finestra_inizio_rallentamento, luogo_rallentamento(p, i),
-                      "no free cell among " + cella_n(i - f[0]) + ", " + std::to_string(i - f[1]) + " and " +
-                          std::to_string(i - f[2]) + " for a speed mark before the slowdown starting in " +
-                          cella_n(i));
+                 "no free cell among " + cella_n(i - f[0]) + ", " + std::to_string(i - f[1]) + " and " +
+                     std::to_string(i - f[2]) + " for a speed mark before the slowdown starting in " + cella_n(i));
     }
   }
 }
@@ -118,9 +117,8 @@ bool marche_interne(passata& p, int32_t i, int32_t fine) {
       n = 1;
     } else if (m + 1 > p.s.ultima_cella()) {
       p.d.errore(numero_errore::passata_fuori, luogo_rallentamento(p, i),
-                      "the marks inside the slowdown starting in " + cella_n(i) + " would look at " +
-                          cella_n(m + 1) + ", past the last cell of the track, " +
-                          std::to_string(p.s.ultima_cella()));
+                 "the marks inside the slowdown starting in " + cella_n(i) + " would look at " + cella_n(m + 1) +
+                     ", past the last cell of the track, " + std::to_string(p.s.ultima_cella()));
       return false;
     } else if (cella_libera(at(p.s, m + 1))) {
       marca(at(p.s, m + 1));
@@ -128,8 +126,8 @@ bool marche_interne(passata& p, int32_t i, int32_t fine) {
     } else {
       // n counts on past 8: no further marks here.
       p.d.errore(numero_errore::marca_ripetuta, luogo_rallentamento(p, i),
-                      "no free cell among " + cella_n(m - 1) + ", " + std::to_string(m) + " and " +
-                          std::to_string(m + 1) + " for a mark inside the slowdown starting in " + cella_n(i));
+                 "no free cell among " + cella_n(m - 1) + ", " + std::to_string(m) + " and " + std::to_string(m + 1) +
+                     " for a mark inside the slowdown starting in " + cella_n(i));
     }
   }
   return true;
@@ -138,9 +136,9 @@ bool marche_interne(passata& p, int32_t i, int32_t fine) {
 void segnale_dopo_fine(passata& p, int32_t i, int32_t m) {
   if (m + kSguardoDopoFine > p.s.ultima_cella()) {
     p.d.errore(numero_errore::passata_fuori, luogo_rallentamento(p, i),
-                    "the look for a signal after the slowdown ending in " + cella_n(m) + " would reach " +
-                        cella_n(m + kSguardoDopoFine) + ", past the last cell of the track, " +
-                        std::to_string(p.s.ultima_cella()));
+               "the look for a signal after the slowdown ending in " + cella_n(m) + " would reach " +
+                   cella_n(m + kSguardoDopoFine) + ", past the last cell of the track, " +
+                   std::to_string(p.s.ultima_cella()));
     return;
   }
   for (int32_t k = m; k <= m + kSguardoDopoFine; ++k) {
@@ -168,7 +166,7 @@ void attorno_rallentamento(passata& p, int32_t i) {
   const int32_t fine = fine_rallentamento(p.s, i);
   if (fine < 0) {
     p.d.errore(numero_errore::passata_fuori, luogo_rallentamento(p, i),
-                    "the slowdown starting in " + cella_n(i) + " has no end cell after it on the track");
+               "the slowdown starting in " + cella_n(i) + " has no end cell after it on the track");
     return;
   }
   // A fast slowdown gets no walk; the search for the next signal still

@@ -14,16 +14,16 @@
 #include <tuple>
 
 #include "compiler/diagnostica.h"
-#include "model/errori.h"
 #include "compiler/formato.h"
+#include "model/errori.h"
 #include "model/nomi_file.h"
 #include "output/decodifica.h"
 #include "output/percorso.h"
 #include "sources/scrittori.h"
 #include "tools/controllo.h"
 #include "tools/draw.h"
-#include "tools/sistema.h"
 #include "tools/dump.h"
+#include "tools/sistema.h"
 #include "tools/vista.h"
 #include "util/file.h"
 
@@ -139,12 +139,12 @@ void unisci(sorgenti_controllate& r, std::vector<diagnostica> compilazione, cons
   // A value in force that does not fit is met again at every later fill
   // when the reading goes on past it: told once.
   std::set<std::tuple<std::string, std::string, int, int, std::string>> visti;
-  compilazione.erase(std::remove_if(compilazione.begin(), compilazione.end(),
-                                    [&](const diagnostica& d) {
-                                      return !visti.insert({d.regola, d.dove.file, d.dove.riga, d.dove.colonna,
-                                                            d.messaggio}).second;
-                                    }),
-                     compilazione.end());
+  compilazione.erase(
+      std::remove_if(compilazione.begin(), compilazione.end(),
+                     [&](const diagnostica& d) {
+                       return !visti.insert({d.regola, d.dove.file, d.dove.riga, d.dove.colonna, d.messaggio}).second;
+                     }),
+      compilazione.end());
   std::vector<diagnostica> tutte = compilazione;
   r.errori = r.verifica.errori;
   r.avvisi = r.verifica.avvisi;

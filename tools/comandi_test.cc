@@ -1,8 +1,7 @@
 #include "tools/comandi.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -13,9 +12,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <nlohmann/json.hpp>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -412,18 +411,18 @@ TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
     EXPECT_EQ(log["runs"][0]["tool"]["driver"]["name"], "scenario");
     EXPECT_EQ(log["runs"][0]["results"], risultati) << comando;
     const nlohmann::json& regole = log["runs"][0]["tool"]["driver"]["rules"];
-    for (const nlohmann::json& attesa : {
-             nlohmann::json::parse(R"({"id": "unknown-keyword", "shortDescription": {"text": "an item where a record )"
-                                   R"(should start matches no keyword: the record is lost"}, "help": {"text": )"
-                                   R"("Correct the keyword; the message suggests the nearest one."}, )"
-                                   R"("defaultConfiguration": {"level": "error"}})"),
-             nlohmann::json::parse(R"({"id": "error-15", "shortDescription": {"text": "position beyond the usable )"
-                                   R"(end of the track"}, "help": {"text": "Give a position before the last 100 m )"
-                                   R"(of the route, or lengthen the route."}, "defaultConfiguration": {"level": )"
-                                   R"("error"}})"),
-             nlohmann::json::parse(R"({"id": "value-cut", "shortDescription": {"text": "a value that does not fit )"
-                                   R"(its member: only its low bits are stored"}, "help": {"text": "Give a value )"
-                                   R"(within the member's range."}, "defaultConfiguration": {"level": "warning"}})")}) {
+    for (const nlohmann::json& attesa :
+         {nlohmann::json::parse(R"({"id": "unknown-keyword", "shortDescription": {"text": "an item where a record )"
+                                R"(should start matches no keyword: the record is lost"}, "help": {"text": )"
+                                R"("Correct the keyword; the message suggests the nearest one."}, )"
+                                R"("defaultConfiguration": {"level": "error"}})"),
+          nlohmann::json::parse(R"({"id": "error-15", "shortDescription": {"text": "position beyond the usable )"
+                                R"(end of the track"}, "help": {"text": "Give a position before the last 100 m )"
+                                R"(of the route, or lengthen the route."}, "defaultConfiguration": {"level": )"
+                                R"("error"}})"),
+          nlohmann::json::parse(R"({"id": "value-cut", "shortDescription": {"text": "a value that does not fit )"
+                                R"(its member: only its low bits are stored"}, "help": {"text": "Give a value )"
+                                R"(within the member's range."}, "defaultConfiguration": {"level": "warning"}})")}) {
       EXPECT_NE(std::find(regole.begin(), regole.end(), attesa), regole.end()) << attesa.dump();
     }
   }
@@ -928,8 +927,9 @@ TEST_F(ScenarioTool, OneCheckNamesEveryMistakeOfBothSources) {
   ASSERT_EQ(v.diagnostiche.size(), attese.size());
   for (size_t i = 0; i < attese.size(); ++i) {
     const diagnostica_vista& d = v.diagnostiche[i];
-    EXPECT_EQ(d.file + ":" + std::to_string(d.riga) + ":" + std::to_string(d.colonna) + ": ",
-              attese[i].substr(0, d.file.size() + 2 + std::to_string(d.riga).size() + std::to_string(d.colonna).size() + 2))
+    EXPECT_EQ(
+        d.file + ":" + std::to_string(d.riga) + ":" + std::to_string(d.colonna) + ": ",
+        attese[i].substr(0, d.file.size() + 2 + std::to_string(d.riga).size() + std::to_string(d.colonna).size() + 2))
         << i;
     EXPECT_NE(attese[i].find(d.messaggio), std::string::npos) << i;
   }
@@ -953,7 +953,8 @@ TEST_F(ScenarioTool, OneCheckNamesEveryMistakeOfBothSources) {
   EXPECT_EQ(d.errori(), 1u);
   e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
   EXPECT_EQ(e.stato, 1);
-  for (const std::string& nome : {file_profilo("Colle"), file_stazioni("Colle", "R 101"), file_celle("Colle", "R 101")}) {
+  for (const std::string& nome :
+       {file_profilo("Colle"), file_stazioni("Colle", "R 101"), file_celle("Colle", "R 101")}) {
     EXPECT_EQ(leggi_file(dir / "bin" / nome), pacchetto.leggi(nome)) << nome;
   }
 }
@@ -983,8 +984,8 @@ TEST_F(ScenarioTool, CheckCreatesNoFileAnywhere) {
   std::vector<fs::path> scritti;
   imposta_guasto_scrittura([&](const fs::path& p) { scritti.push_back(p); });
   for (const char* formato : {"text", "sarif"}) {
-    const esito e = scenario_cli({"check", linea, treno, "--title", "Colle", "--train", "R 101",
-                                  "--diagnostics-format", formato});
+    const esito e =
+        scenario_cli({"check", linea, treno, "--title", "Colle", "--train", "R 101", "--diagnostics-format", formato});
     EXPECT_EQ(e.stato, 1) << formato;
   }
   imposta_guasto_scrittura(nullptr);

@@ -106,7 +106,8 @@ TEST(Controllo, OurOwnSourcesEarnTheirTwoWarningsAndNoOther) {
   EXPECT_FALSE(r.fatale);
   // The packager itself runs no checker, and its compile warns of nothing.
   const std::string linea = testo_file(righe_linea()), treno = testo_file(righe_treno());
-  fonte_memoria fonte({{file_sorgente_linea(kNomeLinea), &linea}, {file_sorgente_treno(kNomeLinea, kNomeTreno), &treno}});
+  fonte_memoria fonte(
+      {{file_sorgente_linea(kNomeLinea), &linea}, {file_sorgente_treno(kNomeLinea, kNomeTreno), &treno}});
   EXPECT_TRUE(compila_scenario(fonte, kNomeLinea, kNomeTreno, true).d.elenco().empty());
 }
 

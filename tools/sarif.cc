@@ -1,8 +1,7 @@
 // The diagnostics as one SARIF 2.1.0 log, the form editors and code-scanning
 // services read.
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "compiler/diagnostica.h"
