@@ -44,7 +44,9 @@ std::string dopo_passata(int32_t n, const std::vector<oggetto>& oggetti) {
   diagnostiche d;
   luoghi_record luoghi;
   passata_finale(s, d, luoghi);
-  if (d.ultimo_errore() != nullptr) EXPECT_TRUE(d.ultimo_errore()->dove.file.empty());
+  if (d.ultimo_errore() != nullptr) {
+    EXPECT_TRUE(d.ultimo_errore()->dove.file.empty());
+  }
   return oggetti_e_errore(s, d);
 }
 
