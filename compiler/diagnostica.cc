@@ -225,15 +225,41 @@ std::string descrivi(const diagnostica& d) {
   return luogo_testo(d.dove) + tipo + ": " + d.messaggio;
 }
 
+bool diagnostiche::da_elencare(const char* id) {
+  return tetto_ == SIZE_MAX || ++per_regola_[id] <= tetto_;
+}
+
 void diagnostiche::errore(valdoro::numero_errore numero, luogo dove, std::string testo) {
   const regola& r = regola_di(numero);
-  elenco_.push_back({gravita::errore, r.id, std::move(dove), testo.empty() ? r.descrizione : std::move(testo), numero});
   ++errori_;
+  if (!da_elencare(r.id)) return;
+  elenco_.push_back({gravita::errore, r.id, std::move(dove), testo.empty() ? r.descrizione : std::move(testo), numero});
   ultimo_ = elenco_.size();
 }
 
 void diagnostiche::avviso(const char* id, luogo dove, std::string testo) {
+  ++avvisi_;
+  if (!da_elencare(id)) return;
   elenco_.push_back({gravita::avviso, id, std::move(dove), std::move(testo)});
+}
+
+std::vector<diagnostica> diagnostiche::riassunti_oltre() const {
+  std::vector<diagnostica> righe;
+  for (const auto& [id, n] : per_regola_) {
+    if (n > tetto_) righe.push_back(riassunto_oltre(*trova_regola(id), n - tetto_));
+  }
+  return righe;
+}
+
+diagnostica riassunto_oltre(const regola& r, size_t n) {
+  // Built whole before it goes in: mingw's optimiser takes a braced place
+  // for one that may be used uninitialised.
+  diagnostica d;
+  d.livello = r.livello;
+  d.regola = r.id;
+  d.messaggio = std::to_string(n) + " more " + nome_gravita(r.livello) + "s of rule " + r.id + " not shown (" +
+                r.descrizione + ")";
+  return d;
 }
 
 const diagnostica* diagnostiche::ultimo_errore() const { return ultimo_ == 0 ? nullptr : &elenco_[ultimo_ - 1]; }

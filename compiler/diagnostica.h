@@ -6,7 +6,9 @@
 #ifndef VALDORO_COMPILER_DIAGNOSTICA_H_
 #define VALDORO_COMPILER_DIAGNOSTICA_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +60,10 @@ inline constexpr char kAvvisoValoreTagliato[] = "value-cut";
 // stays, the author hears what happened.
 inline constexpr char kGeneraleVuota[] = "line source's [generale] section is empty: nothing follows it";
 
+// After this many problems of one rule, an author's list only counts the
+// rest: a source of millions of mistakes costs a count for most of them.
+constexpr size_t kMassimoPerRegola = 200;
+
 // One problem found in the sources.
 struct diagnostica {
   gravita livello;
@@ -81,19 +87,37 @@ class diagnostiche {
   void errore(valdoro::numero_errore numero, luogo dove = {}, std::string testo = {});
   // Adds a warning of the compile; the tables are not touched.
   void avviso(const char* id, luogo dove, std::string testo);
+  // Past `n` entries of one id the rest are only counted, for an author's
+  // run that reads on past every fault of a source.  The packager's list is
+  // never bounded: its last error must be the last one recorded.
+  void limita(size_t n) { tetto_ = n; }
 
   const std::vector<diagnostica>& elenco() const { return elenco_; }
   // The last numbered error recorded, or nullptr: what the packager reports.
   const diagnostica* ultimo_errore() const;
   // Its number, 0 when there is none.
   int32_t codice_errore() const;
+  // Counted, those past the bound included.
   size_t errori() const { return errori_; }
+  size_t avvisi() const { return avvisi_; }
+  // One line for each id that passed the bound, saying how many more there
+  // are, in the order of the ids.
+  std::vector<diagnostica> riassunti_oltre() const;
 
  private:
+  bool da_elencare(const char* id);
+
   std::vector<diagnostica> elenco_;
+  size_t avvisi_ = 0;
+  size_t tetto_ = SIZE_MAX;
+  std::map<std::string, size_t> per_regola_;
   size_t errori_ = 0;
   size_t ultimo_ = 0;  // 1 + index of the last numbered error, 0 for none
 };
+
+// "N more errors of rule ID not shown (description)": what stands for the
+// problems of `r` past the bound.
+diagnostica riassunto_oltre(const regola& r, size_t n);
 
 // Whether the checker's finding `regola_controllo` and the compile's
 // diagnostic `id_compilazione` tell of the same fault when they stand on the

@@ -84,14 +84,7 @@ class raccolta {
       const size_t n = c.n;
       if (n <= kMassimoPerRegola) continue;
       const regola* r = c.r;
-      // Built whole before it goes in: mingw's optimiser takes a braced
-      // place for one that may be used uninitialised.
-      diagnostica d;
-      d.livello = r->livello;
-      d.regola = std::string(id);
-      d.messaggio = std::to_string(n - kMassimoPerRegola) + " more " + nome_gravita(r->livello) + "s of rule " +
-                    std::string(id) + " not shown (" + r->descrizione + ")";
-      e_.diagnostiche.push_back(std::move(d));
+      e_.diagnostiche.push_back(riassunto_oltre(*r, n - kMassimoPerRegola));
     }
   }
 

@@ -29,8 +29,6 @@ struct record_letto {
   uint32_t valori;        // how many were read (fewer than the fields when some are missing)
 };
 
-// After this many problems of one rule, the rest are only counted.
-constexpr size_t kMassimoPerRegola = 200;
 
 struct esito_verifica {
   std::vector<diagnostica> diagnostiche;  // line source first, each in reading order

@@ -48,6 +48,8 @@ esito_compilazione compila_scenario(fonte_sorgenti& fonte, const std::string& li
   e.s.nome_linea = linea;
   e.s.nome_treno = treno;
   e.s.con_profilo = con_profilo ? 1 : 0;
+  // Read on past every fault, a hostile source could list millions.
+  if (modo == lettura::recupera) e.d.limita(kMassimoPerRegola);
   memorizza_dati(e.s, e.d, e.luoghi, fonte, modo);
   const bool presa_prima = e.s.cella_riservata_presa();
   passata_finale(e.s, e.d, e.luoghi);

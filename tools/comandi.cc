@@ -129,8 +129,11 @@ bool detto_dalla_compilazione(const diagnostica& d, const std::vector<diagnostic
 
 // The compile's list and the checker's in one, each fault once, by source
 // and place; an identity clash, which ends the build, last.
-void unisci(sorgenti_controllate& r, std::vector<diagnostica> compilazione, const std::string& linea,
-            const std::string& treno) {
+void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& linea, const std::string& treno) {
+  std::vector<diagnostica> compilazione = d.elenco();
+  r.errori = d.errori() + r.verifica.errori;
+  r.avvisi = d.avvisi() + r.verifica.avvisi;
+  auto togli = [&](const diagnostica& x) { (x.livello == gravita::errore ? r.errori : r.avvisi) -= 1; };
   std::optional<diagnostica> scontro;
   if (r.fatale) {
     scontro = std::move(compilazione.back());
@@ -139,22 +142,23 @@ void unisci(sorgenti_controllate& r, std::vector<diagnostica> compilazione, cons
   // A value in force that does not fit is met again at every later fill
   // when the reading goes on past it: told once.
   std::set<std::tuple<std::string, std::string, int, int, std::string>> visti;
-  compilazione.erase(
-      std::remove_if(compilazione.begin(), compilazione.end(),
-                     [&](const diagnostica& d) {
-                       return !visti.insert({d.regola, d.dove.file, d.dove.riga, d.dove.colonna, d.messaggio}).second;
-                     }),
-      compilazione.end());
+  compilazione.erase(std::remove_if(compilazione.begin(), compilazione.end(),
+                                    [&](const diagnostica& x) {
+                                      const bool nuovo = visti.insert({x.regola, x.dove.file, x.dove.riga,
+                                                                       x.dove.colonna, x.messaggio})
+                                                             .second;
+                                      if (!nuovo) togli(x);
+                                      return !nuovo;
+                                    }),
+                     compilazione.end());
   std::vector<diagnostica> tutte = compilazione;
-  r.errori = r.verifica.errori;
-  r.avvisi = r.verifica.avvisi;
-  for (const diagnostica& d : compilazione) (d.livello == gravita::errore ? r.errori : r.avvisi) += 1;
-  for (const diagnostica& d : r.verifica.diagnostiche) {
-    if (detto_dalla_compilazione(d, compilazione)) {
-      (d.livello == gravita::errore ? r.errori : r.avvisi) -= 1;
+  for (diagnostica& x : d.riassunti_oltre()) tutte.push_back(std::move(x));
+  for (const diagnostica& x : r.verifica.diagnostiche) {
+    if (detto_dalla_compilazione(x, compilazione)) {
+      togli(x);
       continue;
     }
-    tutte.push_back(d);
+    tutte.push_back(x);
   }
   std::stable_sort(tutte.begin(), tutte.end(), [&](const diagnostica& a, const diagnostica& b) {
     const int fa = rango_file(a.dove, linea, treno), fb = rango_file(b.dove, linea, treno);
@@ -162,10 +166,7 @@ void unisci(sorgenti_controllate& r, std::vector<diagnostica> compilazione, cons
     if (a.dove.riga != b.dove.riga) return a.dove.riga < b.dove.riga;
     return a.dove.colonna < b.dove.colonna;
   });
-  if (scontro) {
-    tutte.push_back(std::move(*scontro));
-    ++r.errori;
-  }
+  if (scontro) tutte.push_back(std::move(*scontro));
   r.diagnostiche = std::move(tutte);
 }
 
@@ -482,22 +483,25 @@ sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const st
   esito_compilazione esatta = compila_scenario(fonte, titolo, treno, con_profilo);
   sorgenti_controllate r;
   r.fatale = esatta.fatale;
-  std::vector<diagnostica> elenco = esatta.d.elenco();
+  diagnostiche elenco = esatta.d;
   if (esatta.d.errori() > (esatta.fatale ? 1 : 0)) {
     // The packager's reading stopped at the first fault of a source: read
     // again past every faulty record, for the list only.  The tables stay
     // the packager's.
     fonte_memoria di_nuovo(testi);
     esito_compilazione tutta = compila_scenario(di_nuovo, titolo, treno, con_profilo, lettura::recupera);
-    elenco = tutta.d.elenco();
+    elenco = std::move(tutta.d);
     // The build ends only where the packager's would; a clash that only the
     // records read past a fault make is one more error, in its place.
-    if (esatta.fatale && !tutta.fatale) elenco.push_back(esatta.d.elenco().back());
+    if (esatta.fatale && !tutta.fatale) {
+      const diagnostica& x = esatta.d.elenco().back();
+      elenco.errore(*x.numero, x.dove, x.messaggio);
+    }
   }
   r.s = std::move(esatta.s);
   r.luoghi = std::move(esatta.luoghi);
   r.verifica = verifica(testo_linea, nome_linea, testo_treno, nome_treno);
-  unisci(r, std::move(elenco), nome_linea, nome_treno);
+  unisci(r, elenco, nome_linea, nome_treno);
   return r;
 }
 

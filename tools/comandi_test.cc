@@ -959,6 +959,28 @@ TEST_F(ScenarioTool, OneCheckNamesEveryMistakeOfBothSources) {
   }
 }
 
+// Read on past every fault, a source of many faulty records lists the first
+// 200 of each kind and counts the rest, as the checker does for its rules.
+TEST_F(ScenarioTool, ErrorsPastTheBoundAreCounted) {
+  std::string segnali;
+  for (int i = 0; i < 250; ++i) segnali += "segnale,    5050,   2, 4, 0,  0, 0,    0,  0,0,0, 0\r\n";
+  const std::string l = sorgente("l.txt", colle("linea"));
+  const std::string t = sorgente("t.txt", sostituisci(colle("treno"), "[codici]", segnali + "[codici]"));
+  const esito e = scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101"});
+  EXPECT_EQ(e.stato, 1);
+  size_t cella_presa = 0;
+  std::istringstream righe(e.err);
+  for (std::string riga; std::getline(righe, riga);) {
+    cella_presa += riga.find(": error 16: signal at 5050 m: cell 102 at 5100 m already holds a signal") !=
+                   std::string::npos;
+  }
+  EXPECT_EQ(cella_presa, 200u);
+  EXPECT_NE(e.err.find("\nerror: 50 more errors of rule error-16 not shown (signal on a cell already taken)\n"),
+            std::string::npos)
+      << e.err;
+  EXPECT_NE(e.err.find("scenario: 250 errors and "), std::string::npos) << e.err;
+}
+
 // Every entry below a folder, with its size, so that a file made and
 // removed again in between still shows as one that is not the same.
 std::map<std::string, uintmax_t> elenco(const fs::path& cartella) {
