@@ -51,10 +51,11 @@ const std::vector<std::string> kTreno = {
     "[fine]",                                                                          // 16
 };
 
+// What the compile finds without a number, as "FILE:LINE:COL: text".
 std::vector<std::string> avvisi(const compilato& c) {
   std::vector<std::string> testi;
   for (const diagnostica& a : c.d.elenco()) {
-    if (a.livello != gravita::avviso) continue;
+    if (a.numero) continue;
     testi.push_back(a.dove.file + ":" + std::to_string(a.dove.riga) + ":" + std::to_string(a.dove.colonna) + ": " +
                     a.messaggio);
   }

@@ -10,7 +10,7 @@ constexpr gravita E = gravita::errore;
 constexpr gravita W = gravita::avviso;
 constexpr famiglia N = famiglia::errore_numerato;
 constexpr famiglia R = famiglia::regola_controllo;
-constexpr famiglia C = famiglia::avviso_compilazione;
+constexpr famiglia C = famiglia::rilievo_compilazione;
 
 // The id of a numbered error is "error-N": SARIF logs and scripts already
 // name the compile's errors so.
@@ -133,12 +133,19 @@ const std::vector<regola>& catalogo() {
       {"beyond-route", W, R, 0, "a position past the end of the route, on the track beyond it",
        "Give a position within the route length."},
       {"no-station", W, R, 0, "a train source without a station", "Add the train's stations."},
+      {"tunnel-lost", E, R, 0, "a mountain span that ends before it starts: the compile stores nothing of it",
+       "Give the end after the start."},
+      {"tunnels-merged", E, R, 0,
+       "a mountain span that starts before the one before it ends: the compile merges the two into one",
+       "Start the span after the one before it ends, or give the two as one span."},
+      {"repeated-key", E, R, 0, "a general key given a second time: only the last one counts, the first is lost",
+       "Give each general key once."},
 
       {kAvvisoOrdine, W, C, 0, "a record of a positioned list at or before the one before it: the fill moves on a cell",
        "Put the records of the list in rising order of position."},
       {kAvvisoFine, W, C, 0, "a source that does not end with \"[fine]\": it may have been cut short",
        "Check that nothing is missing, then end the source with the line \"[fine]\"."},
-      {kAvvisoTrenoVuoto, W, C, 0, "a train source of which nothing was compiled",
+      {kAvvisoTrenoVuoto, E, C, 0, "a train source of which nothing was compiled: every record of it is lost",
        "Give \"[generale]\" and the train's records, or check that the two sources are not swapped."},
       {kAvvisoValoreTagliato, W, C, 0, "a value that does not fit its member: only its low bits are stored",
        "Give a value within the member's range."},
@@ -237,10 +244,11 @@ void diagnostiche::errore(valdoro::numero_errore numero, luogo dove, std::string
   ultimo_ = elenco_.size();
 }
 
-void diagnostiche::avviso(const char* id, luogo dove, std::string testo) {
-  ++avvisi_;
+void diagnostiche::segnala(const char* id, luogo dove, std::string testo) {
+  const gravita g = trova_regola(id)->livello;
+  ++(g == gravita::errore ? errori_ : avvisi_);
   if (!da_elencare(id)) return;
-  elenco_.push_back({gravita::avviso, id, std::move(dove), std::move(testo)});
+  elenco_.push_back({g, id, std::move(dove), std::move(testo)});
 }
 
 std::vector<diagnostica> diagnostiche::riassunti_oltre() const {
@@ -299,8 +307,10 @@ std::string documento_diagnostiche() {
        "`scenario` names every one it finds, each at its record."},
       {famiglia::regola_controllo, "Checker rules",
        "The checker reads every record against the format reference and finds these, each at its place."},
-      {famiglia::avviso_compilazione, "Compile warnings",
-       "The compile goes on past these and changes no table for them; `--strict` makes them fail."},
+      {famiglia::rilievo_compilazione, "Compile findings",
+       "The compile finds these without a number: it goes on past them and changes no table for them, and the "
+       "packager does not report them. The errors among them are mistakes that lose a record; `--strict` makes "
+       "the warnings fail too."},
   };
   std::string doc =
       "# Diagnostics\n\n"

@@ -21,8 +21,9 @@ namespace valdoro {
 enum class gravita : uint8_t { errore, avviso };
 
 // Who finds it: the compile's numbered errors, the checker's rules, and the
-// compile's warnings (which change no table).
-enum class famiglia : uint8_t { errore_numerato, regola_controllo, avviso_compilazione };
+// compile's own findings without a number, which change no table and which
+// the packager does not report.
+enum class famiglia : uint8_t { errore_numerato, regola_controllo, rilievo_compilazione };
 
 // One entry of the catalogue: its id (stable, as SARIF logs and scripts name
 // it), how grave it is, what it says in one line and what an author does
@@ -37,7 +38,7 @@ struct regola {
 };
 
 // The whole catalogue: numbered errors in rising order, then the checker's
-// rules, then the compile's warnings.
+// rules, then the compile's findings without a number.
 const std::vector<regola>& regole();
 
 // The entry called `id`, or nullptr.
@@ -50,7 +51,7 @@ const regola& regola_di(numero_errore numero);
 // "error" or "warning", as the text lines and SARIF say it.
 const char* nome_gravita(gravita g);
 
-// The compile's warnings, by id.
+// The compile's findings without a number, by id.
 inline constexpr char kAvvisoOrdine[] = "list-out-of-order";
 inline constexpr char kAvvisoFine[] = "missing-end";
 inline constexpr char kAvvisoTrenoVuoto[] = "train-not-compiled";
@@ -85,8 +86,10 @@ class diagnostiche {
   // Records a numbered error at `dove`; an empty `testo` stands for the
   // catalogue's meaning.
   void errore(valdoro::numero_errore numero, luogo dove = {}, std::string testo = {});
-  // Adds a warning of the compile; the tables are not touched.
-  void avviso(const char* id, luogo dove, std::string testo);
+  // Adds a finding of the compile without a number, at the level its
+  // catalogue entry gives; the tables are not touched and the packager's
+  // status does not change.
+  void segnala(const char* id, luogo dove, std::string testo);
   // Past `n` entries of one id the rest are only counted, for an author's
   // run that reads on past every fault of a source.  The packager's list is
   // never bounded: its last error must be the last one recorded.

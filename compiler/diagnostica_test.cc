@@ -51,9 +51,9 @@ TEST(Diagnostiche, TheLastNumberedErrorIsThePackagersAndWarningsDoNotCount) {
   EXPECT_EQ(d.ultimo_errore(), nullptr);
   EXPECT_EQ(d.codice_errore(), 0);
   d.errore(numero_errore::oltre_il_binario, {"Valdoro_linea.txt", 12, 1});
-  d.avviso(kAvvisoFine, {"Valdoro_linea.txt", 30, 1}, "the source does not end with the line \"[fine]\"");
+  d.segnala(kAvvisoFine, {"Valdoro_linea.txt", 30, 1}, "the source does not end with the line \"[fine]\"");
   d.errore(numero_errore::senza_linea, {"Valdoro_linea.txt", 0, 0});
-  d.avviso(kAvvisoOrdine, {"Valdoro_linea.txt", 31, 1}, "out of order");
+  d.segnala(kAvvisoOrdine, {"Valdoro_linea.txt", 31, 1}, "out of order");
   EXPECT_EQ(d.codice_errore(), 101);
   EXPECT_EQ(d.errori(), 2u);
   ASSERT_EQ(d.elenco().size(), 4u);

@@ -117,7 +117,7 @@ void avvisa_marche(compilazione& comp, int64_t genere, const luogo& dove) {
   if (prima >= 0 && ultima <= UINT8_MAX) return;
   std::string memorizzate;
   for (int64_t v = prima; v <= ultima; ++v) memorizzate += (v == prima ? "" : ", ") + std::to_string(basso8(v));
-  comp.d.avviso(kAvvisoValoreTagliato, dove,
+  comp.d.segnala(kAvvisoValoreTagliato, dove,
                 "signal announcement marks (sx * 3 + dx) * 10 + 1 to 4 are " + std::to_string(prima) + " to " +
                     std::to_string(ultima) + ", which do not all fit 8 bits (0 to 255): stored as " + memorizzate);
 }

@@ -42,7 +42,7 @@ esito ferma(compilazione& comp, const lettore& r, lettore::punto dove, numero_er
 }
 
 void avvisa(compilazione& comp, const char* id, const lettore& r, lettore::punto dove, std::string testo) {
-  comp.d.avviso(id, r.luogo_di(dove), std::move(testo));
+  comp.d.segnala(id, r.luogo_di(dove), std::move(testo));
 }
 
 void controlla_ordine(compilazione& comp, const lettore& r, lettore::punto dove, const char* elenco, int32_t p,
@@ -58,7 +58,7 @@ void controlla_ordine(compilazione& comp, const lettore& r, lettore::punto dove,
 void controlla_fine(compilazione& comp, const lettore& r) {
   const lettore::riga_finale ultima = r.ultima_riga_piena();
   if (ultima.dove.riga == 0 || contiene(ultima.testo, "[fine]")) return;
-  comp.d.avviso(kAvvisoFine, ultima.dove,
+  comp.d.segnala(kAvvisoFine, ultima.dove,
                 "the source does not end with the line \"[fine]\": it may have been cut short here");
 }
 

@@ -261,7 +261,7 @@ void avvisa_senza_generale(compilazione& comp, const lettore& r) {
     avvisa(comp, kAvvisoTrenoVuoto, r, r.punto_voce(),
            "\"[generale]\" is the last item of the train source: nothing follows it, so nothing of it was compiled");
   } else {
-    comp.d.avviso(kAvvisoTrenoVuoto, r.luogo_di({1, 1}),
+    comp.d.segnala(kAvvisoTrenoVuoto, r.luogo_di({1, 1}),
                   "no \"[generale]\" in the train source: nothing of it was compiled");
   }
 }

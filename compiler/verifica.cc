@@ -314,7 +314,7 @@ class lettura_sorgente {
 
   void leggi_record(const formato::record& r, std::string_view voce, lettore::punto p) {
     controlla_fase(r, p);
-    controlla_forma(r, senza_spazi(voce), p);
+    if (controlla_forma(r, senza_spazi(voce), p)) controlla_ripetuta(r, p);
     record_letto rl{f_.tipo, &r, sezione_, p.riga, p.colonna, static_cast<uint32_t>(e_.valori.size()), 0};
     const bool completo = leggi_campi(r, p, rl);
     e_.records.push_back(rl);
@@ -342,6 +342,19 @@ class lettura_sorgente {
     }
   }
 
+  // A general key holds one value: given again, the compile keeps the last
+  // and the first is lost.
+  void controlla_ripetuta(const formato::record& r, lettore::punto p) {
+    if (sezione_ == nullptr || std::string_view(sezione_->intestazione) != "[generale]") return;
+    auto [it, prima_volta] = generali_.emplace(&r, p.riga);
+    if (prima_volta) return;
+    d_.aggiungi("repeated-key", nome_, p, [&] {
+      return "\"" + std::string(r.parola) + "\" is given again (first on line " + std::to_string(it->second) +
+             "): only this one counts, the value given before is lost";
+    });
+    it->second = p.riga;
+  }
+
   // What the compile makes of a keyword that is none of the written forms;
   // "" when it makes nothing of it.
   static std::string letto_come(const formato::record& r, const std::string& v) {
@@ -359,12 +372,13 @@ class lettura_sorgente {
     return r.parola;
   }
 
-  void controlla_forma(const formato::record& r, std::string_view voce, lettore::punto p) {
+  // False when the compiler refuses the keyword.
+  bool controlla_forma(const formato::record& r, std::string_view voce, lettore::punto p) {
     auto uguale = [&](std::string_view forma) {
       return forma.size() == voce.size() &&
              std::equal(forma.begin(), forma.end(), voce.begin(), [](char a, char b) { return a == minuscola(b); });
     };
-    if (r.forme.empty() ? uguale(r.parola) : std::any_of(r.forme.begin(), r.forme.end(), uguale)) return;
+    if (r.forme.empty() ? uguale(r.parola) : std::any_of(r.forme.begin(), r.forme.end(), uguale)) return true;
     const std::string v = in_minuscole(voce);
     const std::string come = letto_come(r, v);
     if (come.empty()) {
@@ -374,10 +388,11 @@ class lettura_sorgente {
             (r.forme.empty() ? std::string(r.parola) : std::string(r.forme.front()) + " to " + r.forme.back()) +
             ": the compiler refuses it");
       });
-      return;
+      return false;
     }
     d_.aggiungi("keyword-read-as", nome_, p,
                 [&] { return std::string("keyword \"" + std::string(voce) + "\" is read as \"" + come + "\""); });
+    return true;
   }
 
   // Reads the fields of a record; false when some are missing.  A field on
@@ -545,7 +560,7 @@ class lettura_sorgente {
     if (ifine >= 0) {
       fine = e_.valore(rl, static_cast<size_t>(ifine));
       if (fine < pos) {
-        d_.aggiungi("backward-span", nome_, p, [&] {
+        d_.aggiungi(parola == "montagna" ? "tunnel-lost" : "backward-span", nome_, p, [&] {
           return std::string(std::string(parola) + " ends at " + metri(fine) + ", before its start at " + metri(pos));
         });
       }
@@ -626,7 +641,7 @@ class lettura_sorgente {
                              " records must rise in position");
         });
       } else if (r.regola == formato::ordine::campate && pos < u.fine) {
-        d_.aggiungi("overlap", nome_, p, [&] {
+        d_.aggiungi(parola == "montagna" ? "tunnels-merged" : "overlap", nome_, p, [&] {
           return std::string(parola + " from " + metri(pos) + " starts before the one on line " +
                              std::to_string(u.riga) + " ends (at " + metri(u.fine) + ")");
         });
@@ -646,6 +661,7 @@ class lettura_sorgente {
   const formato::sezione* sezione_ = nullptr;
   std::map<const formato::sezione*, int32_t> viste_;
   std::map<const formato::record*, ultimo_record> ultimi_;
+  std::map<const formato::record*, int32_t> generali_;  // the line each general key was last given on
   bool in_generale_ = false;
   int32_t stazioni_ = 0;
   lettore::punto ultimo_campo_;

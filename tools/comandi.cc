@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
@@ -79,6 +80,7 @@ struct opzioni_compile {
   bool severo = false;  // --strict: a warning fails the compile
   std::string formato_diagnostiche = "text";
   bool scrivi = true;  // false: check, nothing written
+  bool forza = false;  // --force: the files are written despite errors, as the packager would
 };
 
 // The compiler names its sources by title and train; the author knows them
@@ -131,6 +133,11 @@ bool detto_dalla_compilazione(const diagnostica& d, const std::vector<diagnostic
 // and place; an identity clash, which ends the build, last.
 void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& linea, const std::string& treno) {
   std::vector<diagnostica> compilazione = d.elenco();
+  // What the compile finds without a place (a track too short, a clash in
+  // cell 1 no record is known for) concerns the whole line.
+  for (diagnostica& x : compilazione) {
+    if (x.dove.file.empty()) x.dove.file = linea;
+  }
   r.errori = d.errori() + r.verifica.errori;
   r.avvisi = d.avvisi() + r.verifica.avvisi;
   auto togli = [&](const diagnostica& x) { (x.livello == gravita::errore ? r.errori : r.avvisi) -= 1; };
@@ -163,7 +170,9 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
   std::stable_sort(tutte.begin(), tutte.end(), [&](const diagnostica& a, const diagnostica& b) {
     const int fa = rango_file(a.dove, linea, treno), fb = rango_file(b.dove, linea, treno);
     if (fa != fb) return fa < fb;
-    if (a.dove.riga != b.dove.riga) return a.dove.riga < b.dove.riga;
+    // What concerns a whole source comes after its lines.
+    const int ra = a.dove.riga > 0 ? a.dove.riga : INT_MAX, rb = b.dove.riga > 0 ? b.dove.riga : INT_MAX;
+    if (ra != rb) return ra < rb;
     return a.dove.colonna < b.dove.colonna;
   });
   if (scontro) tutte.push_back(std::move(*scontro));
@@ -190,6 +199,11 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
     stato = kEsitoUso;
   } else if (r.errori > 0) {
     stato = kEsitoGuastoDati;
+    if (testo && o.scrivi) {
+      err << (o.forza ? "scenario: files written in " + percorso(o.uscita).u8string() + " all the same (--force)\n"
+                      : "scenario: no file written: the files in " + percorso(o.uscita).u8string() +
+                            " are as they were (--force writes them as the packager would)\n");
+    }
   } else {
     if (testo) out << riassunto(r.s) << (o.scrivi ? "; files in " + percorso(o.uscita).u8string() : "") << "\n";
     if (o.severo && r.avvisi > 0) {
@@ -208,19 +222,20 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--train", o.nome_treno);
   const std::string testo_linea = leggi_sorgente(percorso(o.linea));
   const std::string testo_treno = leggi_sorgente(percorso(o.treno));
-  std::optional<blocco_cartella> blocco;
-  if (o.scrivi) {
+  const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo);
+  // A compile with errors leaves the output folder as it was, which may be
+  // the simulator's own: --force writes the packager's files all the same.
+  // A clash in the identity slots ends the build before any file is
+  // written, as in the packager, --force or not.
+  if (o.scrivi && !r.fatale && (r.errori == 0 || o.forza)) {
     crea_cartella(percorso(o.uscita));
     // Two runs into one folder would mix their files.
-    blocco.emplace(percorso(o.uscita),
-                   std::vector<std::string>{file_profilo(o.titolo), file_stazioni(o.titolo, o.nome_treno),
-                                            file_celle(o.titolo, o.nome_treno)},
-                   attesa_cartella);
+    blocco_cartella blocco(percorso(o.uscita),
+                           {file_profilo(o.titolo), file_stazioni(o.titolo, o.nome_treno),
+                            file_celle(o.titolo, o.nome_treno)},
+                           attesa_cartella);
+    scrivi_binari(r.s, percorso(o.uscita));
   }
-  const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo);
-  // As in the packager, a clash in the identity slots ends the build before
-  // any file is written; any other error still leaves the files.
-  if (o.scrivi && !r.fatale) scrivi_binari(r.s, percorso(o.uscita));
   return riporta(r, o, out, err);
 }
 
@@ -520,6 +535,8 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   compile->add_option("--out", oc.uscita, "directory for the binary files")->required();
   compile->add_flag("--no-profile", oc.senza_profilo, "do not build the line profile nor write its file");
   compile->add_flag("--strict", oc.severo, "end with status 1 when the compile gives a warning (files still written)");
+  compile->add_flag("--force", oc.forza,
+                    "write the files despite errors, exactly as the packager would (never after an identity clash)");
   const auto formati = CLI::IsMember({"text", "sarif"});
   compile->add_option("--diagnostics-format", oc.formato_diagnostiche,
                       "text (default): one line a problem on standard error; sarif: one SARIF 2.1.0 log on standard "

@@ -149,15 +149,17 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
       // the cause first.
       {true, "percorso,    20000", "percorso,    2000000",
        "L:2:1: error 1: route length 2000000 m is above the limit, 1000000 m\n"
-       "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n"
+       "L: error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n"
        "scenario: 2 errors and 0 warnings\n"},
 
   };
   for (const caso& c : casi) {
     const std::string l = sorgente("my line.txt", c.in_linea ? sostituisci(colle("linea"), c.da, c.a) : colle("linea"));
     const std::string t = sorgente("my train.txt", c.in_linea ? colle("treno") : sostituisci(colle("treno"), c.da, c.a));
-    esito e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
+    esito e = scenario_cli(
+        {"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin"), "--force"});
     std::string atteso = c.atteso;
+    atteso.insert(atteso.rfind("scenario: "), "scenario: files written in " + uscita("bin") + " all the same (--force)\n");
     for (const char* segnaposto : {"L:", "T:"}) {
       for (size_t i = atteso.find(segnaposto); i != std::string::npos; i = atteso.find(segnaposto, i + 1)) {
         if (i == 0 || atteso[i - 1] == '\n') atteso.replace(i, 1, segnaposto[0] == 'L' ? l : t);
@@ -166,20 +168,22 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
     EXPECT_EQ(e.err, atteso);
     EXPECT_EQ(e.stato, 1) << c.atteso;
     EXPECT_EQ(e.out, "");
-    // As the packager does, the files are written from what was built.
+    // With --force, as the packager does, the files are written from what was built.
     EXPECT_TRUE(fs::exists(dir / "bin" / "Colle_R 101.sim"));
   }
 
   // A general section that is there but empty is not a missing one.
   const std::string t = sorgente("my train.txt", colle("treno"));
   const std::string ultima =
-      "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n";
+      ": error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n"
+      "scenario: no file written: the files in " + uscita("bin") + " are as they were (--force writes them as the "
+      "packager would)\n";
   for (const auto& [testo, atteso] : std::vector<std::pair<std::string, std::string>>{
            {"\n[generale]\n\n\n", ":2:1: error 102: line source's [generale] section is empty: nothing follows it\n"},
            {"[generali]\nx\n", ":2:1: error 102: line source has no [generale] section\n"}}) {
     const std::string l = sorgente("my line.txt", testo);
     esito e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
-    EXPECT_EQ(e.err, l + atteso + ultima + "scenario: 2 errors and 0 warnings\n");
+    EXPECT_EQ(e.err, l + atteso + l + ultima + "scenario: 2 errors and 0 warnings\n");
     EXPECT_EQ(e.stato, 1);
   }
 }
@@ -199,7 +203,7 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
   const std::string linea = testo_file(righe_linea());
   const std::string treno = testo_file(righe_treno());
   const std::string poche_celle =
-      "error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n";
+      "L: error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n";
   struct caso {
     const char* nome;
     std::string linea, treno;
@@ -239,11 +243,19 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
        "round?\n" + poche_celle,
        0xcbf29ce484222325u, 0x3b08a8c513e20dddu, 0xcbf29ce484222325u},
   };
+  // The files of our own sources, which a failed compile must leave as they were.
+  const std::vector<std::string> file = {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
+                                         file_celle("Valdoro", "Dir 5802")};
+  const std::string l0 = sorgente("l0.txt", linea), t0 = sorgente("t0.txt", treno);
+  ASSERT_EQ(scenario_cli({"compile", l0, t0, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("buoni")})
+                .stato,
+            0);
   for (const caso& c : casi) {
     const std::string l = sorgente("l.txt", c.linea);
     const std::string t = sorgente("t.txt", c.treno);
     fs::remove_all(dir / "bin");
-    esito e = scenario_cli({"compile", l, t, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
+    esito e = scenario_cli(
+        {"compile", l, t, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin"), "--force"});
     // Each of the compile's lines, whole, among what the checker tells beside them.
     std::istringstream righe(c.atteso);
     for (std::string riga; std::getline(righe, riga);) {
@@ -256,6 +268,19 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
     EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_profilo("Valdoro"))), c.profilo) << c.nome;
     EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_stazioni("Valdoro", "Dir 5802"))), c.stazioni) << c.nome;
     EXPECT_EQ(impronta(leggi_file(dir / "bin" / file_celle("Valdoro", "Dir 5802"))), c.celle) << c.nome;
+    if (c.atteso.empty()) continue;
+    // Without --force a failed compile writes nothing over the earlier files.
+    fs::remove_all(dir / "bin");
+    fs::copy(dir / "buoni", dir / "bin");
+    e = scenario_cli({"compile", l, t, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
+    EXPECT_EQ(e.stato, 1) << c.nome;
+    EXPECT_NE(e.err.find("scenario: no file written: the files in " + uscita("bin") + " are as they were"),
+              std::string::npos)
+        << c.nome;
+    for (const std::string& f : file) {
+      EXPECT_EQ(leggi_file(dir / "bin" / f), leggi_file(dir / "buoni" / f)) << c.nome << " " << f;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "bin"), fs::directory_iterator{}), 3) << c.nome;
   }
 }
 
@@ -368,8 +393,12 @@ TEST_F(ScenarioTool, CheckTellsWhatCompileTellsAndWritesNothing) {
                        "scenario: 1 error and 2 warnings\n");
   EXPECT_EQ(e.out, "");
   EXPECT_EQ(e.stato, 1);
+  std::string da_compile = e.err;
+  da_compile.insert(da_compile.rfind("scenario: "), "scenario: no file written: the files in " + uscita("bin") +
+                                                        " are as they were (--force writes them as the packager "
+                                                        "would)\n");
   EXPECT_EQ(scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")}).err,
-            e.err);
+            da_compile);
   // Nothing but the sources in their folder, and no output folder.
   std::vector<std::string> nomi;
   for (const auto& f : fs::directory_iterator(dir / "src")) nomi.push_back(f.path().filename().string());
@@ -951,7 +980,7 @@ TEST_F(ScenarioTool, OneCheckNamesEveryMistakeOfBothSources) {
   EXPECT_EQ(descrivi(*d.ultimo_errore()),
             "Colle_linea.txt:9:1: error 3: signal repetition start 1010 m is not a multiple of 50 m");
   EXPECT_EQ(d.errori(), 1u);
-  e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin")});
+  e = scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin"), "--force"});
   EXPECT_EQ(e.stato, 1);
   for (const std::string& nome :
        {file_profilo("Colle"), file_stazioni("Colle", "R 101"), file_celle("Colle", "R 101")}) {

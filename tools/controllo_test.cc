@@ -145,7 +145,7 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         "mean \"lunghezza percorso\"?",
         "L:10:1: [error-210] line source gives no route length: the track does not exist (no item of the general "
         "section, which ends here, holds \"lunghezza\" and \"percorso\")",
-        ":0:0: [error-201] track has 0 cells, fewer than two: identity codes not stamped into the track"}},
+        "L:0:0: [error-201] track has 0 cells, fewer than two: identity codes not stamped into the track"}},
       {"letter case of a general key",
        {{true, 7, "Sfondo due,    0"}},
        {"L:7:1: [unknown-keyword] unknown keyword \"Sfondo due\" in [generale]: the record is lost: letter case "
@@ -195,8 +195,8 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         {true, 12, "curvad4,  1400,  700"},
         {false, 48, "stazione,    4250,  4, -500,  0, 0, 1,  1,1,0,  4,1,1,    0,   0, 0, 0, Fornaci"}},
        {"L:12:1: [overlap] curva from 1400 m starts before the one on line 11 ends (at 1500 m)",
-        "L:272:1: [backward-span] montagna ends at 40500 m, before its start at 41350 m",
-        "L:274:1: [overlap] montagna from 90300 m starts before the one on line 273 ends (at 91000 m)",
+        "L:272:1: [tunnel-lost] montagna ends at 40500 m, before its start at 41350 m",
+        "L:274:1: [tunnels-merged] montagna from 90300 m starts before the one on line 273 ends (at 91000 m)",
         "T:48:1: [backward-span] stazione length -500 m is negative"}},
       {"positions off the line and values out of range",
        {{true, 280, "indicatori_vmax,  -100,  105,  110,  125,  0,  ,  ,  ,  0"},
