@@ -99,12 +99,12 @@ check "compile into a folder of ${#deep} bytes: $(cat "$work/err")" \
   '[ "$(cat "$work/err")" = "scenario: cannot write $deep/Prova_linea.dat: the folder'"'"'s path is too long" ]'
 
 # --- nothing in TMPDIR from compile, and a standard error that nobody reads: the
-# run writes a warning (a train source without records) after the reader
-# has gone.
+# run writes a warning (a train source that does not end with "[fine]")
+# after the reader has gone.
 tooltmp="$work/tooltmp"
 mkdir "$tooltmp"
 export TMPDIR="$tooltmp"
-printf '[generale]\r\n[fine]\r\n' >"$src/train.txt"
+printf '[generale]\r\nnumero vetture, 1\r\n' >"$src/train.txt"
 { sleep 0.3; compile "$work/bin2" >/dev/null; echo $? >"$work/status"; } 2>&1 | true
 status=$(cat "$work/status")
 check "compile, standard error into a closed pipe: ended by SIGPIPE (status $status)" '[ "$status" = 141 ]'
