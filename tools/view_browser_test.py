@@ -57,7 +57,7 @@ def start_server(scenario, line, train, work):
     proc = subprocess.Popen(command(scenario) + ["view", line, train], stdout=log, stderr=subprocess.DEVNULL, cwd=work)
     for _ in range(1200):
         log.seek(0)
-        m = re.search(r"serving (http://127\.0\.0\.1:\d+/)", log.read())
+        m = re.search(r"serving (http://127\.0\.0\.1:\d+/\?token=[0-9a-f]{32}) ", log.read())
         if m:
             return proc, m.group(1)
         if proc.poll() is not None:
@@ -171,9 +171,19 @@ def check_our_warnings(driver, line, train, when):
 
 
 def run(driver, url, work, line, train, artifacts, suffix):
+    # Without the token the server gives nothing: the browser shows only
+    # its own error page.
+    bare = url.split("?")[0]
+    driver.get(bare)
+    check("without the token: no page", not driver.find_elements(By.ID, "titolo") and
+          "vista.js" not in driver.page_source and "scenario view" not in driver.page_source)
+    refusals = console_errors(driver)  # read, so that the later checks see only their own
+    check("the refusal is a 403: %s" % refusals, all("403" in e for e in refusals))
     driver.get(url)
     WebDriverWait(driver, 30).until(lambda d: version(d) > 0)
     check("title", text(driver, "titolo") == "Valdoro / Dir 5802")
+    check("the token is gone from the address: %s" % driver.current_url, driver.current_url == bare)
+    check("and out of the scripts' reach", url.split("=")[1] not in driver.execute_script("return document.cookie"))
     check("summary: length", text(driver, "lunghezza") == "218000 m (218.000 km)")
     check("summary: cells", text(driver, "celle") == "4501")
     check("summary: stations", text(driver, "numero-stazioni") == "25")

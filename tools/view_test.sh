@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# `scenario view` as a client on the loopback interface may try it: only GET
+# `scenario view` as a client on the loopback interface may try it: nothing
+# without the token the server printed, and with it only GET
 # of the page's own paths, only with a Host header that names this server,
 # and 200 event streams opened and dropped leave it answering; SIGINT and
 # SIGTERM end it with status 0, its private folders gone.
@@ -22,7 +23,9 @@ start() {  # extra options
   "$scenario" view "$line" "$train" "$@" >"$work/out" 2>"$work/err" &
   server=$!
   for _ in $(seq 200); do
-    port=$(sed -n 's|^serving http://127\.0\.0\.1:\([0-9]*\)/ .*|\1|p' "$work/out")
+    port=$(sed -n 's|^serving http://127\.0\.0\.1:\([0-9]*\)/?token=[0-9a-f]\{32\} .*|\1|p' "$work/out")
+    token=$(sed -n 's|^serving http://127\.0\.0\.1:[0-9]*/?token=\([0-9a-f]\{32\}\) .*|\1|p' "$work/out")
+    cookie="scenario_view_$port=$token"
     [ -n "$port" ] && return 0
     sleep 0.05
   done
@@ -31,7 +34,19 @@ start() {  # extra options
 }
 start
 base="http://127.0.0.1:$port"
-status() { curl -s -o /dev/null -w '%{http_code}' --max-time 5 "$@"; }
+status() { curl -s -o /dev/null -w '%{http_code}' --max-time 5 -b "$cookie" "$@"; }
+
+# Without the token: 403 and not a byte more, whatever the request.
+for path in / /state /events /vista.js /nothing "/?token=" "/?token=${token%?}" "/state?token=$token$token"; do
+  answer=$(curl -s -D - --max-time 5 "$base$path" | tr -d '\r' | tee "$work/head" | sed '1,/^$/d' | od -An -c)
+  check "$path without the token: 403 and no content ($(head -1 "$work/head"), ${answer:-nothing})" \
+    '[ -z "$answer" ] && head -1 "$work/head" | grep -q "^HTTP/1.1 403 " && grep -qix "content-length: 0" "$work/head"'
+done
+check "another server's cookie refused" \
+  '[ "$(curl -s -o /dev/null -w "%{http_code}" -b "scenario_view_$((port + 1))=$token" "$base/state")" = 403 ]'
+check "the token in the query lets in" '[ "$(curl -s -o /dev/null -w "%{http_code}" "$base/state?token=$token")" = 200 ]'
+check "the page sets the token's cookie, for this server only and out of scripts' reach" \
+  'curl -s -D - -o /dev/null "$base/?token=$token" | tr -d "\r" | grep -qix "set-cookie: scenario_view_$port=$token; Path=/; HttpOnly; SameSite=Strict"'
 
 check "the page" '[ "$(status "$base/")" = 200 ]'
 check "the state" '[ "$(status "$base/state")" = 200 ]'
@@ -54,20 +69,20 @@ done
 check "a body refused" '[ "$(status -X GET --data x "$base/state")" != 200 ]'
 check "a header beyond 16 KiB refused" '[ "$(status -H "X-Long: $(head -c 20000 /dev/zero | tr "\0" a)" "$base/")" != 200 ]'
 check "the page takes nothing from the network" \
-  '! curl -s "$base/" "$base/vista.js" "$base/vista.css" | grep -Eq "(https?:)?//[a-z]"'
+  '! curl -s -b "$cookie" "$base/" "$base/vista.js" "$base/vista.css" | grep -Eq "(https?:)?//[a-z]"'
 check "the page is refused to frames and foreign scripts" \
-  'curl -sI "$base/" | grep -qi "^content-security-policy: default-src '"'"'none'"'"'; script-src '"'"'self'"'"'"'
+  'curl -sI -b "$cookie" "$base/" | grep -qi "^content-security-policy: default-src '"'"'none'"'"'; script-src '"'"'self'"'"'"'
 
 # 200 event streams opened at once and dropped, half of them closed, half
 # reset under the server; those beyond the bound are refused with 503; the
 # server answers after and takes a new stream.
-python3 - "$port" >"$work/streams" <<'PY'
+python3 - "$port" "$cookie" >"$work/streams" <<'PY'
 import socket, struct, sys
-port = sys.argv[1]
+port, cookie = sys.argv[1:3]
 streams = []
 for _ in range(200):
     s = socket.create_connection(("127.0.0.1", int(port)))
-    s.sendall(b"GET /events HTTP/1.1\r\nHost: 127.0.0.1:%s\r\n\r\n" % port.encode())
+    s.sendall(b"GET /events HTTP/1.1\r\nHost: 127.0.0.1:%s\r\nCookie: %s\r\n\r\n" % (port.encode(), cookie.encode()))
     streams.append(s)
 answers = {}
 for s in streams:
@@ -87,14 +102,14 @@ HTTP/1.1 503 Service Unavailable 168" ]'
 sleep 0.2
 check "answering after 200 streams dropped" '[ "$(status "$base/state")" = 200 ]'
 for _ in 1 2; do
-  curl -sN --max-time 0.5 "$base/events" >"$work/events"
+  curl -sN --max-time 0.5 -b "$cookie" "$base/events" >"$work/events"
   check "a new stream opens and tells the state: $(head -c 200 "$work/events")" \
     'grep -qx "event: state" "$work/events" && grep -qx "data: [0-9]*" "$work/events"'
 done
 # A save is announced on the streams that are left.  The stream is read
 # for 6 s: under the sanitizers, on a loaded machine, a compile and check
 # of our scenario has taken more than 1.5 s.
-curl -sN --max-time 6 "$base/events" >"$work/events" &
+curl -sN --max-time 6 -b "$cookie" "$base/events" >"$work/events" &
 reader=$!
 sleep 0.5
 touch "$line"
@@ -104,7 +119,7 @@ check "a save announced: $(tr '\n' ' ' <"$work/events")" '[ "$(grep -c "^event: 
 # The state as the page reads it, until a Python condition over it (d) holds.
 state_holds() {
   for _ in $(seq 100); do
-    curl -s --max-time 5 "$base/state" >"$work/state"
+    curl -s --max-time 5 -b "$cookie" "$base/state" >"$work/state"
     /usr/bin/python3 -c "import json, sys; d = json.load(open(sys.argv[1])); sys.exit(0 if ($1) else 1)" \
       "$work/state" 2>/dev/null && return 0
     sleep 0.05

@@ -114,6 +114,15 @@ class server {
   }
 
   bool host_ammesso(std::string_view host) const { return valdoro::host_ammesso(host, porta_); }
+  bool gettone_ammesso(std::string_view cookie, std::string_view target) const {
+    return valdoro::gettone_ammesso(cookie, target, nome_cookie(porta_), gettone_);
+  }
+  // What the page's answer sets: the browser sends the token back on every
+  // request of the page, and no script, nor any other site, can read it.
+  std::string cookie() const {
+    return nome_cookie(porta_) + "=" + gettone_ + "; Path=/; HttpOnly; SameSite=Strict";
+  }
+  const std::string& gettone() const { return gettone_; }
   const std::string& stato() const { return stato_; }
   uint64_t versione() const { return versione_; }
 
@@ -138,6 +147,7 @@ class server {
   net::steady_timer controllo_, battito_;
   net::signal_set segnali_;
   uint16_t porta_ = 0;
+  const std::string gettone_ = gettone_casuale();
   bool fermato_ = false;
   sorgente sorgenti_[2];
   bool in_attesa_annunciata_ = false;
@@ -246,6 +256,13 @@ class sessione : public connessione, public std::enable_shared_from_this<session
   void letta(beast::error_code ec) {
     if (ec || chiuso_) return chiudi();
     const http::request<http::empty_body>& r = parser_->get();
+    // Nothing, not even why, for a request without the token: another user
+    // of the machine learns nothing of the server.
+    const beast::string_view cookie = r[http::field::cookie];
+    if (!srv_.gettone_ammesso(std::string_view(cookie.data(), cookie.size()),
+                              std::string_view(r.target().data(), r.target().size()))) {
+      return rispondi(http::status::forbidden, "text/plain; charset=utf-8", "");
+    }
     const beast::string_view host = r[http::field::host];
     if (!srv_.host_ammesso(std::string_view(host.data(), host.size()))) {
       return rispondi(http::status::forbidden, "text/plain; charset=utf-8", "this server answers only to its own address\n");
@@ -256,7 +273,7 @@ class sessione : public connessione, public std::enable_shared_from_this<session
     // The paths are names of the page's own parts, never of files.
     std::string_view percorso(r.target().data(), r.target().size());
     percorso = percorso.substr(0, percorso.find('?'));
-    if (percorso == "/") return rispondi(http::status::ok, "text/html; charset=utf-8", kPaginaVista);
+    if (percorso == "/") return rispondi(http::status::ok, "text/html; charset=utf-8", kPaginaVista, true);
     if (percorso == "/vista.js") return rispondi(http::status::ok, "text/javascript; charset=utf-8", kScriptVista);
     if (percorso == "/vista.css") return rispondi(http::status::ok, "text/css; charset=utf-8", kStileVista);
     if (percorso == "/state") return rispondi(http::status::ok, "application/json", srv_.stato());
@@ -275,7 +292,7 @@ class sessione : public connessione, public std::enable_shared_from_this<session
                                                  "\n\n"));
   }
 
-  void rispondi(http::status stato, const char* tipo, std::string corpo) {
+  void rispondi(http::status stato, const char* tipo, std::string corpo, bool con_cookie = false) {
     auto risposta = std::make_shared<http::response<http::string_body>>(stato, parser_->get().version());
     risposta->set(http::field::content_type, tipo);
     risposta->set(http::field::cache_control, "no-store");
@@ -285,6 +302,7 @@ class sessione : public connessione, public std::enable_shared_from_this<session
                   "default-src 'none'; script-src 'self'; style-src 'self' 'unsafe-inline'; img-src 'self' data:; "
                   "connect-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'");
     if (stato == http::status::method_not_allowed) risposta->set(http::field::allow, "GET");
+    if (con_cookie) risposta->set(http::field::set_cookie, srv_.cookie());
     risposta->keep_alive(parser_->get().keep_alive() && stato == http::status::ok);
     risposta->body() = std::move(corpo);
     risposta->prepare_payload();
@@ -443,7 +461,46 @@ bool uguale_senza_maiuscole(std::string_view a, std::string_view b) {
          });
 }
 
+// Compared in a time that does not depend on where they differ, so that the
+// token cannot be guessed a digit at a time.
+bool segreti_uguali(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  unsigned char diversi = 0;
+  for (size_t i = 0; i < a.size(); ++i) diversi |= static_cast<unsigned char>(a[i] ^ b[i]);
+  return diversi == 0;
+}
+
+std::string_view senza_spazi(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+// Whether any of the `nome=valore` pairs that `separatore` parts in
+// `coppie` gives `nome` the value `atteso`.
+bool valore_uguale(std::string_view coppie, char separatore, std::string_view nome, std::string_view atteso) {
+  while (!coppie.empty()) {
+    const size_t fine = std::min(coppie.find(separatore), coppie.size());
+    const std::string_view coppia = senza_spazi(coppie.substr(0, fine));
+    coppie.remove_prefix(std::min(fine + 1, coppie.size()));
+    const size_t uguale = coppia.find('=');
+    if (uguale == std::string_view::npos || coppia.substr(0, uguale) != nome) continue;
+    if (segreti_uguali(coppia.substr(uguale + 1), atteso)) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+std::string nome_cookie(uint16_t porta) { return "scenario_view_" + std::to_string(porta); }
+
+bool gettone_ammesso(std::string_view cookie, std::string_view target, std::string_view nome,
+                     std::string_view gettone) {
+  if (gettone.empty()) return false;
+  const size_t domanda = target.find('?');
+  const std::string_view query = domanda == std::string_view::npos ? "" : target.substr(domanda + 1);
+  return valore_uguale(cookie, ';', nome, gettone) || valore_uguale(query, '&', "token", gettone);
+}
 
 bool host_ammesso(std::string_view host, uint16_t porta) {
   const std::string coda = ":" + std::to_string(porta);
@@ -460,7 +517,8 @@ int servi_vista(const opzioni_vista& o, std::ostream& out, std::ostream& err) {
   contesto_in_servizio = &io;
   alla_chiusura_console(ferma_da_fuori);
   srv.avvia();
-  const std::string url = "http://127.0.0.1:" + std::to_string(srv.porta()) + "/";
+  // The token goes to the author's terminal and browser only.
+  const std::string url = "http://127.0.0.1:" + std::to_string(srv.porta()) + "/?token=" + srv.gettone();
   out << "serving " << url << " (Ctrl+C ends)\n" << std::flush;
   if (o.apri && !apri_nel_browser(url)) err << "scenario: could not start a browser; open " << url << "\n";
   io.run();

@@ -99,6 +99,9 @@ tr.scelta { background: #e3f2fd; }
 const char kScriptVista[] = R"js('use strict';
 (function () {
   let stato = null;
+  // The token came in the address once; the cookie keeps it now, and the
+  // address bar, the history and a screenshot need not show it.
+  if (location.search) history.replaceState(null, '', '/');
   const $ = (id) => document.getElementById(id);
   const elemento = (nome, classe, testo) => {
     const e = document.createElement(nome);

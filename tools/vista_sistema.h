@@ -25,6 +25,10 @@ struct firma_file {
 
 firma_file firma_di(const std::filesystem::path& percorso);
 
+// A secret no other user of the machine can guess: 32 hexadecimal digits
+// from the system's own source of randomness.  Throws when there is none.
+std::string gettone_casuale();
+
 // Starts the user's browser on `url`, without waiting for it; false when it
 // could not be started.
 bool apri_nel_browser(const std::string& url);

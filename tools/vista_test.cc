@@ -46,6 +46,37 @@ TEST(VistaHost, OnlyTheLoopbackNamesWithThePort) {
   for (const auto& c : casi) EXPECT_EQ(host_ammesso(c.host, 8080), c.ammesso) << c.host;
 }
 
+TEST(VistaGettone, OnlyTheWholeTokenInTheServersCookieOrTheQueryLetsIn) {
+  const std::string g = "0123456789abcdef0123456789abcdef";
+  const struct {
+    std::string cookie, target;
+    bool ammesso;
+  } casi[] = {
+      {"scenario_view_8080=" + g, "/state", true},
+      {"a=1; scenario_view_8080=" + g + "; b=2", "/events", true},
+      {"", "/?token=" + g, true},
+      {"", "/state?x=1&token=" + g, true},
+      {"scenario_view_8080=wrong; scenario_view_8080=" + g, "/", true},  // a stale one beside it
+      {"", "/", false},
+      {"", "/state", false},
+      {"scenario_view_8081=" + g, "/state", false},  // another server's
+      {"scenario_view_808=" + g, "/state", false},
+      {"scenario_view_8080=" + g.substr(0, 31), "/state", false},
+      {"scenario_view_8080=" + g + "0", "/state", false},
+      {"scenario_view_8080=" + g.substr(0, 31) + "A", "/state", false},  // hexadecimal digits are lower case
+      {"scenario_view_8080=", "/state", false},
+      {"token=" + g, "/state", false},  // the query's name is not the cookie's
+      {"", "/state?scenario_view_8080=" + g, false},
+      {"", "/state?token=" + g.substr(1), false},
+      {"", "/token=" + g, false},
+      {"", "/state?xtoken=" + g, false},
+  };
+  for (const auto& c : casi) {
+    EXPECT_EQ(gettone_ammesso(c.cookie, c.target, nome_cookie(8080), g), c.ammesso) << c.cookie << " " << c.target;
+  }
+  EXPECT_FALSE(gettone_ammesso("scenario_view_8080=", "/?token=", nome_cookie(8080), ""));
+}
+
 TEST(VistaUso, AMissingSourceOrAPortOutOfRangeIsAUsageFault) {
   const std::string usage = "\nRun scenario --help for the usage.\n";
   const struct {
@@ -127,7 +158,6 @@ TEST(VistaDati, AMistakeIsPlacedInTheAuthorsFileWithItsLines) {
   EXPECT_EQ(intorno[2]["testo"],
             "stazione,   33510,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,38,55, Prato Alto");
 }
-
 
 // Every object the pictures draw, keyed as their data attributes key it.
 struct disegnato {
