@@ -87,6 +87,16 @@ TEST(VistaUso, AMissingSourceOrAPortOutOfRangeIsAUsageFault) {
       {{"scenario", "view", "l.txt", "t.txt", "--port", "0"}, "scenario: --port: Value 0 not in range 1 to 65535" + usage},
       {{"scenario", "view", "l.txt", "t.txt", "--port", "65536"},
        "scenario: --port: Value 65536 not in range 1 to 65535" + usage},
+      // Decimal only: each of these would be read as port 80.
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0x50"}, "scenario: --port: 0x50 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0X50"}, "scenario: --port: 0X50 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0b1010000"},
+       "scenario: --port: 0b1010000 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0o120"}, "scenario: --port: 0o120 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "+80"}, "scenario: --port: +80 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "8e1"}, "scenario: --port: 8e1 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "80.0"}, "scenario: --port: 80.0 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", ""}, "scenario: --port:  is not a decimal number" + usage},
   };
   for (const auto& c : casi) {
     std::ostringstream out, err;
@@ -157,6 +167,22 @@ TEST(VistaDati, AMistakeIsPlacedInTheAuthorsFileWithItsLines) {
   EXPECT_EQ(intorno[2]["n"], 51);
   EXPECT_EQ(intorno[2]["testo"],
             "stazione,   33510,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,38,55, Prato Alto");
+}
+
+// The page gets the source's own letters, as `check` prints them, in the
+// message as in the lines around it.
+TEST(VistaDati, WhatASourceQuotesReachesThePageInItsOwnLetters) {
+  const std::string linea = sostituisci(testo_file(righe_linea()), "\npendenza,  ", "\nCitt\xE0\x80\x1B[2K\x81,  ");
+  const compilazione_vista c = compila_per_vista(linea, testo_file(righe_treno()), kLinea, kTreno);
+  const std::string messaggio = "unknown keyword \"Citt\xC3\xA0\xE2\x82\xAC\x1B[2K\xC2\x81\" in [pendenze]: the record is lost";
+  ASSERT_GE(c.diagnostiche.size(), 1u);
+  EXPECT_EQ(c.diagnostiche[0].regola, "unknown-keyword");
+  EXPECT_EQ(c.diagnostiche[0].messaggio, messaggio);
+  const json j = json::parse(stato_json(c, linea, testo_file(righe_treno()), kLinea, kTreno, {}, 1));
+  EXPECT_EQ(j["diagnostiche"][0]["messaggio"], messaggio);
+  const json& intorno = j["diagnostiche"][0]["intorno"];
+  ASSERT_EQ(intorno.size(), 5u);
+  EXPECT_EQ(intorno[2]["testo"].get<std::string>().substr(0, 16), "Citt\xC3\xA0\xE2\x82\xAC?[2K\xC2\x81,");
 }
 
 // Every object the pictures draw, keyed as their data attributes key it.
