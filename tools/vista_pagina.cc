@@ -137,8 +137,9 @@ const char kScriptVista[] = R"js('use strict';
     document.title = (r.titolo ? r.titolo + ' / ' + r.nome_treno + ' - ' : '') + 'scenario view';
     $('titolo').textContent = r.titolo ? r.titolo + ' / ' + r.nome_treno : 'scenario view';
     const attese = $('attese');
-    attese.replaceChildren(...stato.attese.map((f) => elemento('div', '', 'waiting for ' + f)));
-    attese.hidden = stato.attese.length === 0;
+    attese.replaceChildren(...stato.attese.map((f) => elemento('div', '', 'waiting for ' + f)),
+      ...stato.omessi.map((o) => elemento('div', '', 'too large to show: ' + o)));
+    attese.hidden = stato.attese.length === 0 && stato.omessi.length === 0;
     $('lunghezza').textContent = r.lunghezza + ' m (' + km(r.lunghezza) + ' km)';
     $('celle').textContent = String(r.celle);
     $('numero-stazioni').textContent = String(r.stazioni);

@@ -317,6 +317,58 @@ TEST(VistaRecord, AStationWhoseRecordStoppedTheCompileIsStillNamedInTheTable) {
   EXPECT_EQ(j["riassunto"]["errori"], 1);
 }
 
+// One long line quoted: the lines around a diagnostic and its message are
+// cut to their widths, and the cut is told.
+TEST(VistaStato, AQuotedLineIsCutToItsWidthAndAMessageToItsOwn) {
+  const std::string lunga(100000, 'Q');
+  const std::string linea = sostituisci(testo_file(righe_linea()), "\npendenza,  ", "\n" + lunga + ",  ");
+  const compilazione_vista c = compila_per_vista(linea, testo_file(righe_treno()), kLinea, kTreno);
+  const json j = json::parse(stato_json(c, linea, testo_file(righe_treno()), kLinea, kTreno, {}, 1));
+  ASSERT_GE(j["diagnostiche"].size(), 1u);
+  const json& d = j["diagnostiche"][0];
+  EXPECT_EQ(d["regola"], "unknown-keyword");
+  // 1000 bytes: "unknown keyword \"" is 17 of them.
+  EXPECT_EQ(d["messaggio"], "unknown keyword \"" + std::string(983, 'Q') + "\xE2\x80\xA6");
+  ASSERT_EQ(d["intorno"].size(), 5u);
+  EXPECT_EQ(d["intorno"][2]["testo"], std::string(240, 'Q') + "\xE2\x80\xA6");
+  EXPECT_EQ(d["intorno"][1]["testo"].get<std::string>().find("\xE2\x80\xA6"), std::string::npos);
+  EXPECT_EQ(j["omessi"], json::array());
+}
+
+// A message is cut where a character starts, never inside one.
+TEST(VistaStato, AMessageIsCutBetweenCharacters) {
+  compilazione_vista c;
+  c.diagnostiche.push_back({"error", "x", "", 0, 0, std::string(999, 'a') + "\xC3\xA0" "b"});
+  const json j = json::parse(stato_json(c, "", "", kLinea, kTreno, {}, 1));
+  EXPECT_EQ(j["diagnostiche"][0]["messaggio"], std::string(999, 'a') + "\xE2\x80\xA6");
+}
+
+// Past a bound a part is left out and the page says which: the records
+// past 100000, then anything but the summary, the diagnostics and the
+// stations when the state would pass 32 MiB.
+TEST(VistaStato, APartPastItsBoundIsLeftOutAndNamed) {
+  compilazione_vista c;
+  c.record.resize(100001);
+  const json molti = json::parse(stato_json(c, "", "", kLinea, kTreno, {}, 1));
+  EXPECT_EQ(molti["record"], json::array());
+  EXPECT_EQ(molti["omessi"], json::array({"the records (100001)"}));
+
+  compilazione_vista grande;
+  record_vista r;
+  r.valori = {{"name", std::string(240, 'n')}};
+  grande.record.assign(100000, r);
+  const std::string stato = stato_json(grande, "", "", kLinea, kTreno, {}, 1);
+  EXPECT_LE(stato.size(), 32u * 1024 * 1024);
+  const json j = json::parse(stato);
+  EXPECT_EQ(j["record"], json::array());
+  EXPECT_EQ(j["pianta"], "");
+  EXPECT_EQ(j["celle"]["tipo"], json::array());
+  ASSERT_EQ(j["omessi"].size(), 1u);
+  const std::string detto = j["omessi"][0];
+  EXPECT_EQ(detto.substr(0, 63), "the pictures, the cells and the records: the state would take 3");
+  EXPECT_EQ(detto.substr(detto.size() - 44), "bytes, more than the 33554432 a page is sent");
+}
+
 TEST(VistaStato, StationsWithTheirTimesAndTheSourcesWaitedFor) {
   const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), kLinea, kTreno);
   const json j = json::parse(stato_json(c, "", "", kLinea, kTreno, {kLinea}, 1));
