@@ -255,6 +255,42 @@ check "the state of the hostile source is small: $(stat -c %s "$work/state3") by
 kill $big
 wait $big
 
+# --open: the browser's command line, which every user can read, names a
+# file of the user's closed runtime folder, not the token; the file sends
+# the browser on to the address with the token, and goes with the server.
+# Without such a folder the address itself is opened.
+mkdir -p "$work/bin" "$work/run"
+chmod 700 "$work/run"
+printf '#!/bin/sh\nprintf "%%s\\n" "$1" >"%s/opened"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+XDG_RUNTIME_DIR="$work/run" PATH="$work/bin:$PATH" "$scenario" view "$line" "$train" --open >"$work/out4" 2>&1 &
+opened=$!
+for _ in $(seq 200); do
+  [ -s "$work/opened" ] && break
+  sleep 0.05
+done
+url4=$(sed -n 's|^serving \(http://127\.0\.0\.1:[0-9]*/?token=[0-9a-f]*\) .*|\1|p' "$work/out4")
+port4=$(sed -n 's|^serving http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$work/out4")
+check "--open names the file, not the token: $(cat "$work/opened")" \
+  '[ "$(cat "$work/opened")" = "$work/run/scenario-view-$port4.html" ] && ! grep -q "${url4#*=}" "$work/opened"'
+check "the file sends the browser on to the address with the token" \
+  'grep -qF "<meta http-equiv=\"refresh\" content=\"0;url=$url4\">" "$work/run/scenario-view-$port4.html"'
+kill $opened
+wait $opened
+check "the file goes with the server" '[ ! -e "$work/run/scenario-view-$port4.html" ]'
+rm -f "$work/opened"
+chmod 755 "$work/run"
+XDG_RUNTIME_DIR="$work/run" PATH="$work/bin:$PATH" "$scenario" view "$line" "$train" --open >"$work/out4" 2>&1 &
+opened=$!
+for _ in $(seq 200); do
+  [ -s "$work/opened" ] && break
+  sleep 0.05
+done
+check "a runtime folder open to others is not used: $(cat "$work/opened")" \
+  '[ "$(cat "$work/opened")" = "$(sed -n "s|^serving \([^ ]*\) .*|\1|p" "$work/out4")" ] && [ -z "$(ls -A "$work/run")" ]'
+kill $opened
+wait $opened
+
 for signal in TERM INT; do
   kill -$signal "$server"
   wait "$server"

@@ -622,6 +622,43 @@ void server::pubblica(uint64_t versione, std::shared_ptr<const std::string> stat
   annuncia(std::make_shared<const std::string>("event: state\ndata: " + std::to_string(versione) + "\n\n"));
 }
 
+// What --open starts the browser on.  A command line (the opener's, the
+// browser's) can be read by every user of the machine: where the user has
+// a folder closed to others, the token goes into a file there, a page that
+// sends the browser on to the server, and the command line names the file.
+// The file goes with the server.
+class rinvio {
+ public:
+  rinvio(const std::string& url, uint16_t porta) : url_(url) {
+    const std::optional<fs::path> cartella = cartella_segreta();
+    if (!cartella) return;
+    const fs::path file = *cartella / ("scenario-view-" + std::to_string(porta) + ".html");
+    try {
+      scrivi_file(file,
+                  "<!DOCTYPE html>\n<meta charset=\"utf-8\">\n<meta http-equiv=\"refresh\" content=\"0;url=" + url +
+                      "\">\n<title>scenario view</title>\n<a href=\"" + url + "\">scenario view</a>\n",
+                  durata::transitoria);
+      file_ = file;
+    } catch (const errore_file&) {
+      // Not written: the address itself, as where there is no such folder.
+    }
+  }
+  ~rinvio() {
+    try {
+      if (!file_.empty()) cancella_file(file_);
+    } catch (const std::exception&) {
+      // A file in the user's own closed folder, left: nothing to tell.
+    }
+  }
+  rinvio(const rinvio&) = delete;
+  rinvio& operator=(const rinvio&) = delete;
+  std::string da_aprire() const { return file_.empty() ? url_ : file_.u8string(); }
+
+ private:
+  std::string url_;
+  fs::path file_;
+};
+
 server* in_servizio = nullptr;
 net::io_context* contesto_in_servizio = nullptr;
 
@@ -700,7 +737,11 @@ int servi_vista(const opzioni_vista& o, std::ostream& out, std::ostream& err) {
   // The token goes to the author's terminal and browser only.
   const std::string url = "http://127.0.0.1:" + std::to_string(srv.porta()) + "/?token=" + srv.gettone();
   out << "serving " << url << " (Ctrl+C ends)\n" << std::flush;
-  if (o.apri && !apri_nel_browser(url)) err << "scenario: could not start a browser; open " << url << "\n";
+  std::optional<rinvio> apertura;
+  if (o.apri) {
+    apertura.emplace(url, srv.porta());
+    if (!apri_nel_browser(apertura->da_aprire())) err << "scenario: could not start a browser; open " << url << "\n";
+  }
   io.run();
   srv.aspetta_officina();
   in_servizio = nullptr;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -54,6 +55,16 @@ std::string gettone_casuale() {
     g += kCifre[b & 15];
   }
   return g;
+}
+
+std::optional<std::filesystem::path> cartella_segreta() {
+  const char* d = std::getenv("XDG_RUNTIME_DIR");
+  if (d == nullptr || d[0] != '/') return std::nullopt;
+  struct stat st;
+  if (::lstat(d, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+    return std::nullopt;
+  }
+  return std::filesystem::path(d);
 }
 
 bool apri_nel_browser(const std::string& url) {
