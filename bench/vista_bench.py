@@ -25,6 +25,9 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.support.ui import WebDriverWait
 
 
+token = ""  # the server's, read from the address it prints
+
+
 def start(scenario, work):
     subprocess.run([scenario, "init", "src"], cwd=work, check=True, stdout=subprocess.DEVNULL)
     log = open(os.path.join(work, "out"), "w+")
@@ -32,8 +35,10 @@ def start(scenario, work):
                             stdout=log, stderr=subprocess.STDOUT)
     for _ in range(200):
         log.seek(0)
-        m = re.search(r"serving http://127\.0\.0\.1:(\d+)/", log.read())
+        m = re.search(r"serving http://127\.0\.0\.1:(\d+)/\?token=([0-9a-f]+)", log.read())
         if m:
+            global token
+            token = m.group(2)
             return proc, int(m.group(1))
         time.sleep(0.05)
     sys.exit("scenario view did not start")
@@ -47,7 +52,7 @@ def save(path, data):
 
 def version(port):
     c = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
-    c.request("GET", "/state")
+    c.request("GET", "/state?token=" + token)
     v = json.loads(c.getresponse().read())["versione"]
     c.close()
     return v
@@ -66,7 +71,7 @@ def latency(port, train, chromium, chromedriver, work):
         options.add_argument(flag)
     driver = webdriver.Chrome(service=Service(chromedriver), options=options)
     try:
-        driver.get("http://127.0.0.1:%d/" % port)
+        driver.get("http://127.0.0.1:%d/?token=%s" % (port, token))
         WebDriverWait(driver, 30).until(lambda d: d.execute_script("return document.body.dataset.versione"))
         driver.execute_script("""
           window.arrivi = {};

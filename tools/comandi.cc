@@ -25,6 +25,7 @@
 #include "tools/draw.h"
 #include "tools/dump.h"
 #include "tools/sistema.h"
+#include "tools/terminale.h"
 #include "tools/vista.h"
 #include "util/file.h"
 
@@ -88,6 +89,9 @@ struct opzioni_compile {
 std::string riga_per_autore(diagnostica d, const opzioni_compile& o) {
   if (d.dove.file == file_sorgente_linea(o.titolo)) d.dove.file = o.linea;
   if (d.dove.file == file_sorgente_treno(o.titolo, o.nome_treno)) d.dove.file = o.treno;
+  // The message quotes the sources' own text, Windows-1252; the paths are
+  // UTF-8 already.
+  d.messaggio = da_cp1252(d.messaggio);
   return descrivi(d);
 }
 
@@ -189,10 +193,14 @@ fs::path uri_assoluto(const std::string& p) {
 int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const bool testo = o.formato_diagnostiche != "sarif";
   if (testo) {
-    for (const diagnostica& d : r.diagnostiche) err << riga_per_autore(d, o) << "\n";
+    for (const diagnostica& d : r.diagnostiche) err << per_terminale(riga_per_autore(d, o)) << "\n";
   } else {
-    out << sarif(r.diagnostiche, file_sorgente_linea(o.titolo), uri_file(uri_assoluto(o.linea).u8string()),
-                 file_sorgente_treno(o.titolo, o.nome_treno), uri_file(uri_assoluto(o.treno).u8string()));
+    // Only Windows has '\\' between names: the generic form turns it to '/'
+    // there, and leaves it a letter of the name elsewhere.
+    const std::string uri_linea = uri_file(uri_assoluto(o.linea).generic_u8string());
+    const std::string uri_treno = uri_file(uri_assoluto(o.treno).generic_u8string());
+    out << sarif(r.diagnostiche, file_sorgente_linea(o.titolo), uri_linea, file_sorgente_treno(o.titolo, o.nome_treno),
+                 uri_treno);
   }
   int stato = kEsitoBuono;
   if (r.fatale) {
@@ -583,7 +591,17 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
                                               "and its records, again at every save of either source");
   view->add_option("LINE_SOURCE", ov.linea, "line source")->required();
   view->add_option("TRAIN_SOURCE", ov.treno, "train source")->required();
-  view->add_option("--port", ov.porta, "port on 127.0.0.1 (default: one the system picks)")->check(CLI::Range(1, 65535));
+  // Decimal digits only: the parser would also take 0x50 or 0b1010000 for
+  // port 80, and the author would be served elsewhere than asked.
+  const CLI::Validator decimale(
+      [](std::string& s) {
+        return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos ? ""
+                                                                                     : s + " is not a decimal number";
+      },
+      "DECIMAL");
+  view->add_option("--port", ov.porta, "port on 127.0.0.1 (default: one the system picks)")
+      ->check(decimale)
+      ->check(CLI::Range(1, 65535));
   view->add_flag("--open", ov.apri, "open the page in the default browser");
 
   // The format reference in docs/ is printed from the tables the checker

@@ -27,6 +27,7 @@
 #include "sources/scrittori.h"
 #include "sources/scrittura.h"
 #include "testing/cartella_temporanea.h"
+#include "tools/controllo.h"
 #include "tools/vista_dati.h"
 #include "util/cp1252.h"
 #include "util/file.h"
@@ -455,6 +456,65 @@ TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
       EXPECT_NE(std::find(regole.begin(), regole.end(), attesa), regole.end()) << attesa.dump();
     }
   }
+}
+
+// An unknown keyword as a source from elsewhere may hold it: Windows-1252
+// letters (à E0, € 80, ‰ 89, œ 9C, Ÿ 9F, ß DF, ÿ FF), a terminal's escape
+// sequence that erases the line, BEL and DEL, and two of the code page's
+// holes (81, 8D).
+constexpr char kParolaOstile[] = "Citt\xE0\x1B[2K\x07\x7F\x80\x89\x9C\x9F\xDF\xFF\x81\x8D";
+
+TEST_F(ScenarioTool, WhatASourceQuotesIsShownInItsOwnLettersAndNoControlReachesTheTerminal) {
+  const std::string l = sorgente("l.txt", sostituisci(colle("linea"), "pendenza,  2000", kParolaOstile + std::string(",  2000")));
+  const std::string t = sorgente("t.txt", colle("treno"));
+  const std::vector<std::string> args = {"check", l, t, "--title", "Colle", "--train", "R 101"};
+  const esito testo = scenario_cli(args);
+  EXPECT_EQ(testo.err, l + ":18:1: error: unknown keyword \"Citt\xC3\xA0\\x1B[2K\\x07\\x7F\xE2\x82\xAC\xE2\x80\xB0"
+                       "\xC5\x93\xC5\xB8\xC3\x9F\xC3\xBF\\x81\\x8D\" in [pendenze]: the record is lost\n"
+                       "scenario: 1 error and 0 warnings\n");
+  EXPECT_EQ(testo.stato, 1);
+  std::vector<std::string> sarif_args = args;
+  sarif_args.push_back("--diagnostics-format=sarif");
+  const esito sarif = scenario_cli(sarif_args);
+  EXPECT_EQ(sarif.err, "");
+  EXPECT_EQ(sarif.stato, 1);
+  // Parsing refuses a log that is not valid UTF-8.
+  const nlohmann::json log = nlohmann::json::parse(sarif.out);
+  ASSERT_EQ(log["runs"][0]["results"].size(), 1u);
+  EXPECT_EQ(log["runs"][0]["results"][0]["message"]["text"],
+            "unknown keyword \"Citt\xC3\xA0\x1B[2K\x07\x7F\xE2\x82\xAC\xE2\x80\xB0\xC5\x93\xC5\xB8\xC3\x9F\xC3\xBF"
+            "\xC2\x81\xC2\x8D\" in [pendenze]: the record is lost");
+}
+
+// A file name may hold any byte but '/' and NUL on Linux: each is told in
+// the URI as it is, '/' alone parts names.
+TEST(UriFile, EveryByteOfTheNameIsKeptAndOnlyTheUnreservedGoUnescaped) {
+  const struct {
+    std::string percorso, uri;
+  } casi[] = {
+      {"/home/a/l.txt", "file:///home/a/l.txt"},
+      {"/home/a\\b.txt", "file:///home/a%5Cb.txt"},  // a backslash is a letter of the name
+      {"/tmp/my line.txt", "file:///tmp/my%20line.txt"},
+      {"/tmp/100%#?.txt", "file:///tmp/100%25%23%3F.txt"},
+      {"/tmp/Citt\xC3\xA0.txt", "file:///tmp/Citt%C3%A0.txt"},
+      {"/tmp/Citt\xE0.txt", "file:///tmp/Citt%E0.txt"},  // a name that is no UTF-8
+      {"/tmp/a~b_c-d.e", "file:///tmp/a~b_c-d.e"},
+      {"C:/Users/a b/l.txt", "file:///C:/Users/a%20b/l.txt"},  // a Windows path in its generic form
+  };
+  for (const auto& c : casi) EXPECT_EQ(uri_file(c.percorso), c.uri) << c.percorso;
+}
+
+TEST_F(ScenarioTool, SarifNamesASourceWithABackslashInItsNameExactly) {
+  const std::string l = sorgente("a\\b.txt", sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"));
+  const std::string t = sorgente("t.txt", colle("treno"));
+  const esito e = scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101", "--diagnostics-format=sarif"});
+  const nlohmann::json log = nlohmann::json::parse(e.out);
+  // The test's folder has a space in its name, and nothing else to escape.
+  std::string cartella = (dir / "src").string();
+  ASSERT_EQ(cartella.find_first_of("%#?\\"), std::string::npos) << cartella;
+  for (size_t i = cartella.find(' '); i != std::string::npos; i = cartella.find(' ', i)) cartella.replace(i, 1, "%20");
+  EXPECT_EQ(log["runs"][0]["results"][0]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"],
+            "file://" + cartella + "/a%5Cb.txt");
 }
 
 TEST_F(ScenarioTool, FormatDocPrintsTheReferenceAndIsNotListed) {

@@ -42,8 +42,11 @@ sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const st
 std::string sarif(const std::vector<diagnostica>& d, const std::string& nome_linea, const std::string& uri_linea,
                   const std::string& nome_treno, const std::string& uri_treno);
 
-// A file URI for a path (absolute or not), percent-encoded.
-std::string uri_file(const std::string& percorso_utf8);
+// A file URI for a path in its generic form ('/' between names on every
+// system), every byte but the unreserved ones and '/' and ':'
+// percent-encoded: a backslash, a '%' or a byte that is no UTF-8 in a file
+// name on Linux stays what it was.
+std::string uri_file(const std::string& percorso_generico);
 
 }  // namespace valdoro
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <unordered_set>
 
 #include "output/decodifica.h"
 #include "tools/etichette.h"
@@ -628,8 +629,64 @@ struct pianta_in_corso {
   std::string svg;
 };
 
+// The squares of a few pixels that the objects of each kind already
+// cover.  A line may fold back on itself; what a later object would draw
+// where one of its kind stands already adds nothing to the picture but its
+// size, and is left out: the plan holds no more objects than it has
+// pixels for, however many the track has.
+class quadretti {
+ public:
+  explicit quadretti(double lato) : lato_(lato) {}
+  // Whether p's square was free for `tipo`; it is taken now.
+  bool prendi(punto p, int tipo) { return presi_.insert(chiave(p, tipo)).second; }
+
+ private:
+  uint64_t chiave(punto p, int tipo) const {
+    const auto q = [&](double v) {
+      return static_cast<uint64_t>(static_cast<uint32_t>(static_cast<int32_t>(std::floor(v / lato_)))) & 0xFFFFFF;
+    };
+    return (static_cast<uint64_t>(tipo & 0xFFFF) << 48) | (q(p.x) << 24) | q(p.y);
+  }
+
+  double lato_;
+  std::unordered_set<uint64_t> presi_;
+};
+
+constexpr double kQuadrettoTratto = 2;  // pixels: a span's width covers them
+constexpr int kCampioniPezzo = 32;      // samples at most between two points of the trace
+
+// Points of metres da..a along the drawn line, a pixel apart, but at most
+// kCampioniPezzo between two points of the trace: the cost stays that of
+// the trace, however large the scale.
+std::vector<punto> campioni(const piano& pl, const std::vector<punto_traccia>& t, int32_t da, int32_t a) {
+  std::vector<punto> out;
+  auto aggiungi = [&](punto p, bool nuovo) {
+    if (!nuovo && !out.empty()) {
+      const punto q = out.back();
+      const double l = lunghezza(p, q);
+      const int n = std::min(kCampioniPezzo, static_cast<int>(l));
+      for (int i = 1; i < n; ++i) out.push_back({q.x + (p.x - q.x) * i / n, q.y + (p.y - q.y) * i / n});
+    }
+    out.push_back(p);
+  };
+  if (pl.valido(da)) aggiungi(pl.a(da), true);
+  auto it = std::upper_bound(t.begin(), t.end(), da, [](int32_t m, const punto_traccia& p) { return m < p.metro; });
+  for (; it != t.end() && it->metro < a; ++it) aggiungi(it->p, it->nuovo);
+  if (a > da && pl.valido(a)) aggiungi(pl.a(a), false);
+  return out;
+}
+
+// Takes every square the points cover; whether any was free.
+bool copre_altro(quadretti& q, const std::vector<punto>& punti, int tipo) {
+  bool libero = false;
+  for (const punto& p : punti) libero = q.prendi(p, tipo) || libero;
+  return libero;
+}
+
 void disegna_montagne(pianta_in_corso& c, const std::vector<tratto>& spans) {
+  quadretti presi(kQuadrettoTratto);
   for (const tratto& t : spans) {
+    if (!copre_altro(presi, campioni(c.pl, c.traccia, t.da, std::min(t.a, c.L)), t.tipo)) continue;
     const std::string d = percorso_tra(c.pl, c.traccia, t.da, std::min(t.a, c.L));
     c.svg += percorso(d,
                       "stroke=\"" + std::string(colore_montagna(t.tipo)) +
@@ -675,23 +732,28 @@ std::vector<tratto> curve(const piano& pl, int32_t L, F vicini) {
 
 void disegna_curve(pianta_in_corso& c) {
   const auto vicini = [&](int32_t a, int32_t b) { return lunghezza(c.pl.a(a), c.pl.a(b)) < 1; };
+  quadretti presi(kQuadrettoTratto);
   for (const tratto& t : curve(c.pl, c.L, vicini)) {
+    if (!copre_altro(presi, campioni(c.pl, c.traccia, t.da, t.a), 0)) continue;
     c.svg += percorso(percorso_tra(c.pl, c.traccia, t.da, t.a),
                       "stroke=\"" + std::string(kColoreCurva) + "\" stroke-width=\"2\" stroke-linejoin=\"round\"",
                       identita("curve", -1, t.da, t.a));
   }
 }
 
-// Signals closer than a few pixels to the last one drawn would only
-// cover it.
+// Signals closer than a few pixels to the last one drawn, or in the
+// square of one drawn before (a line folded on itself), would only cover
+// it.
 void disegna_segnali(pianta_in_corso& c) {
   std::optional<punto> ultimo;
+  quadretti presi(3);
   for (int32_t k = 1; k <= ultima_cella_percorso(c.l); ++k) {
     if (c.l.celle[k].tipo != kSegnale) continue;
     const int32_t m = metro_oggetto(k);
     if (!c.pl.valido(m)) continue;
     const punto p = c.pl.a(m);
     if (ultimo && lunghezza(p, *ultimo) < 3) continue;
+    if (!presi.prendi(p, kSegnale)) continue;
     ultimo = p;
     c.svg += elemento("circle")("cx", p.x)("cy", p.y)("r", 2.5)("fill", "#d32f2f").piu(identita("signal", k, m, m)).vuoto();
   }

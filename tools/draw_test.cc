@@ -249,6 +249,38 @@ TEST(Draw, TheLargestTrackDrawsAsItsPixels) {
   }
 }
 
+// A line that folds back on itself, 200 times over the same 1000 m of
+// plan: 4000 cells, a signal in each, tunnels of two kinds taking turns.
+// The plan draws no more of them than the pixels they cover: what falls
+// where one of its kind stands already adds nothing.
+TEST(Draw, APlanFoldedOnItselfDrawsEachPixelOnce) {
+  linea_costruita l = piccola();
+  l.celle.resize(4000);
+  l.stazioni[kRigaParametri].fine = 199950;
+  for (size_t k = 0; k < l.celle.size(); ++k) {
+    l.celle[k].tipo = 1;
+    l.celle[k].montagna = static_cast<uint8_t>(1 + k % 2);
+  }
+  l.pianta.crea(200000);
+  for (int32_t m = 0; m <= 199999; ++m) {
+    const int32_t x = m % 2000 < 1000 ? m % 2000 : 2000 - m % 2000;
+    l.pianta.imposta_punto(m, x, 0);
+  }
+  const std::string svg = svg_pianta(l);
+  // 1000 m at 0.7 pixel a metre: 700 pixels of line.  A tunnel is 50 m, 35
+  // pixels: 20 of each kind cover it.  A signal a few pixels wide: at
+  // most one every 3 pixels.
+  std::smatch scala;
+  ASSERT_TRUE(std::regex_search(svg, scala, std::regex(R"(1 px = ([0-9.]+) m)")));
+  EXPECT_EQ(scala[1], "1.4");
+  EXPECT_LE(conta(svg, "data-kind=\"tunnel\""), 2 * (20 + 2));
+  EXPECT_GE(conta(svg, "data-kind=\"tunnel\""), 2 * 20);
+  EXPECT_LE(conta(svg, "data-kind=\"signal\""), 700 / 3 + 2);
+  // The line turns back at both ends, 100 times each: a curve at each end.
+  EXPECT_EQ(conta(svg, "data-kind=\"curve\""), 2);
+  EXPECT_LT(svg.size(), 200000u);
+}
+
 // Tagged values written out: tag 0 none, 2 a 16-bit integer, 5 a double.
 std::string intero(int16_t v) { return std::string("\x02\x00", 2) + static_cast<char>(v & 0xFF) + static_cast<char>(v >> 8); }
 std::string doppio(double v) {

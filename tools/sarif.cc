@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compiler/diagnostica.h"
+#include "output/decodifica.h"
 #include "tools/controllo.h"
 
 namespace valdoro {
@@ -30,7 +31,8 @@ json regole_sarif() {
 
 json risultato(const diagnostica& d, const std::string& nome_linea, const std::string& uri_linea,
                const std::string& nome_treno, const std::string& uri_treno) {
-  json r = {{"ruleId", d.regola}, {"level", nome_gravita(d.livello)}, {"message", {{"text", d.messaggio}}}};
+  // The message quotes the sources' own text, in their code page.
+  json r = {{"ruleId", d.regola}, {"level", nome_gravita(d.livello)}, {"message", {{"text", da_cp1252(d.messaggio)}}}};
   const std::string* uri = d.dove.file == nome_linea ? &uri_linea : d.dove.file == nome_treno ? &uri_treno : nullptr;
   if (uri == nullptr) return r;
   json fisico = {{"artifactLocation", {{"uri", *uri}}}};
@@ -46,11 +48,8 @@ bool non_riservato(unsigned char c) {
 
 }  // namespace
 
-std::string uri_file(const std::string& percorso_utf8) {
-  std::string p = percorso_utf8;
-  for (char& c : p) {
-    if (c == '\\') c = '/';
-  }
+std::string uri_file(const std::string& percorso_generico) {
+  std::string p = percorso_generico;
   if (p.empty() || p[0] != '/') p = "/" + p;  // C:/x becomes /C:/x
   std::string uri = "file://";
   static const char kCifre[] = "0123456789ABCDEF";

@@ -3,7 +3,10 @@
 Opens the page on our scenario, reads the summary and the diagnostics, saves
 the train source with a mistake (a new file renamed over the old) and then
 with the fix (in place), takes the line source away and brings it back, and
-sees the page follow every save without a reload.  No console errors; the
+sees the page follow every save without a reload.  The page must heal by
+itself: a state it could not fetch is fetched again, a stream refused (all
+32 taken) is opened again once there is room, and "live" is never said
+over an old state.  No console errors; the
 page fits a 1280-pixel window.  Screenshots go to ARTIFACTS.
 
 Usage: view_browser_test.py SCENARIO CHROMIUM CHROMEDRIVER ARTIFACTS
@@ -13,6 +16,7 @@ on Linux loads the page that the wine process serves on loopback.
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -57,7 +61,7 @@ def start_server(scenario, line, train, work):
     proc = subprocess.Popen(command(scenario) + ["view", line, train], stdout=log, stderr=subprocess.DEVNULL, cwd=work)
     for _ in range(1200):
         log.seek(0)
-        m = re.search(r"serving (http://127\.0\.0\.1:\d+/)", log.read())
+        m = re.search(r"serving (http://127\.0\.0\.1:\d+/\?token=[0-9a-f]{32}) ", log.read())
         if m:
             return proc, m.group(1)
         if proc.poll() is not None:
@@ -170,10 +174,83 @@ def check_our_warnings(driver, line, train, when):
           text(driver, "conta-diagnostiche") == "(0 errors, 2 warnings)")
 
 
+def status(driver):
+    return text(driver, "collegamento")
+
+
+def wait_status(driver, wanted, what, seconds=20):
+    try:
+        WebDriverWait(driver, seconds, poll_frequency=0.02).until(lambda d: status(d) == wanted)
+        return True
+    except Exception:
+        check("%s: the page says %r (it says %r)" % (what, wanted, status(driver)), False)
+        return False
+
+
+def open_stream(url):
+    """An event stream held open, as one more page would hold it."""
+    m = re.match(r"http://127\.0\.0\.1:(\d+)/\?token=([0-9a-f]+)", url)
+    s = socket.create_connection(("127.0.0.1", int(m.group(1))))
+    s.sendall(b"GET /events?token=%s HTTP/1.1\r\nHost: 127.0.0.1:%s\r\n\r\n" % (m.group(2).encode(), m.group(1).encode()))
+    s.settimeout(5)
+    return s, s.recv(100).split(b"\r\n")[0]
+
+
+def heals(driver, url, work, train):
+    """The page fetches again a state it could not fetch, opens again a
+    stream that was refused, and says "live" only over the newest state."""
+    source = open(os.path.join(work, train), "rb").read()
+    check("live before", wait_status(driver, "live", "before"))
+    driver.execute_script("window.fetch_vero = window.fetch;"
+                          "window.fetch = () => Promise.reject(new TypeError('refused by the test'));")
+    v = version(driver)
+    save_renamed(os.path.join(work, train), source)
+    if wait_status(driver, "updating", "a save whose state cannot be fetched"):
+        check("the old state stays, not said to be live", version(driver) == v)
+    driver.execute_script("window.fetch = window.fetch_vero;")
+    if wait_version_after(driver, v, "the state fetched again"):
+        wait_status(driver, "live", "the state fetched again")
+
+    # Every stream the server takes held (31 here, the page's own the
+    # 32nd): a new page is refused its stream, and says so until one is let go.
+    held = [open_stream(url) for _ in range(31)]
+    check("31 more streams taken: %s" % set(h[1] for h in held), all(h[1] == b"HTTP/1.1 200 OK" for h in held))
+    first = driver.current_window_handle
+    driver.switch_to.new_window("tab")
+    driver.get(url)
+    try:
+        WebDriverWait(driver, 30).until(lambda d: version(d) > 0)
+    except Exception:
+        check("a page refused its stream still shows the state", False)
+    wait_status(driver, "reconnecting", "a stream refused")
+    for s, _ in held:
+        s.close()
+    if wait_status(driver, "live", "the streams let go"):
+        v = version(driver)
+        save_renamed(os.path.join(work, train), source)
+        wait_version_after(driver, v, "a save after the stream was opened again")
+    refused = console_errors(driver)
+    check("the only console errors are the refused stream's: %s" % refused,
+          all("text/event-stream" in e or "503" in e for e in refused))
+    driver.close()
+    driver.switch_to.window(first)
+    wait_status(driver, "live", "the first page")
+
+
 def run(driver, url, work, line, train, artifacts, suffix):
+    # Without the token the server gives nothing: the browser shows only
+    # its own error page.
+    bare = url.split("?")[0]
+    driver.get(bare)
+    check("without the token: no page", not driver.find_elements(By.ID, "titolo") and
+          "vista.js" not in driver.page_source and "scenario view" not in driver.page_source)
+    refusals = console_errors(driver)  # read, so that the later checks see only their own
+    check("the refusal is a 403: %s" % refusals, all("403" in e for e in refusals))
     driver.get(url)
     WebDriverWait(driver, 30).until(lambda d: version(d) > 0)
     check("title", text(driver, "titolo") == "Valdoro / Dir 5802")
+    check("the token is gone from the address: %s" % driver.current_url, driver.current_url == bare)
+    check("and out of the scripts' reach", url.split("=")[1] not in driver.execute_script("return document.cookie"))
     check("summary: length", text(driver, "lunghezza") == "218000 m (218.000 km)")
     check("summary: cells", text(driver, "celle") == "4501")
     check("summary: stations", text(driver, "numero-stazioni") == "25")
@@ -263,6 +340,7 @@ def run(driver, url, work, line, train, artifacts, suffix):
     os.rename(os.path.join(work, line + ".away"), os.path.join(work, line))
     if wait_version_after(driver, v, "the source back"):
         check("no longer waiting", not driver.find_element(By.ID, "attese").is_displayed())
+    heals(driver, url, work, train)
     check("never reloaded", driver.execute_script("return window.segno") == "same page")
     errors = console_errors(driver)
     check("no browser console errors after the saves: %s" % errors, not errors)

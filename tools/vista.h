@@ -28,6 +28,17 @@ int servi_vista(const opzioni_vista& o, std::ostream& out, std::ostream& err);
 // may be a page elsewhere reading ours through a name rebound to 127.0.0.1.
 bool host_ammesso(std::string_view host, uint16_t porta);
 
+// Whether a request carries the server's token, in the cookie named `nome`
+// (its `Cookie` header) or as `token=` in the query of its target: only
+// the author, who was given the address, has it.
+bool gettone_ammesso(std::string_view cookie, std::string_view target, std::string_view nome,
+                     std::string_view gettone);
+
+// The cookie that keeps the token.  Browsers keep cookies by host, not by
+// port: each server's is named for its port, so that two views open at
+// once do not take each other's place.
+std::string nome_cookie(uint16_t porta);
+
 // The numbering of a line as the page's "go to" box needs it, and what the
 // page shows of one compile: JSON, UTF-8.  `attese` names the sources being
 // waited for; `testo_linea`/`testo_treno` give the lines around each

@@ -8,6 +8,7 @@
 #include "compiler/arrotonda.h"
 #include "compiler/formato.h"
 #include "model/nomi_file.h"
+#include "output/decodifica.h"
 #include "tools/controllo.h"
 
 namespace valdoro {
@@ -181,8 +182,9 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
   const nomi n{file_sorgente_linea(v.titolo), file_sorgente_treno(v.titolo, v.treno), file_linea, file_treno};
   sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true);
   for (const diagnostica& d : c.diagnostiche) {
-    v.diagnostiche.push_back(
-        {nome_gravita(d.livello), d.regola, n.file_autore(d.dove.file), d.dove.riga, d.dove.colonna, d.messaggio});
+    // The message quotes the sources' own text, in their code page.
+    v.diagnostiche.push_back({nome_gravita(d.livello), d.regola, n.file_autore(d.dove.file), d.dove.riga,
+                              d.dove.colonna, da_cp1252(d.messaggio)});
   }
   v.errori = c.errori;
   v.avvisi = c.avvisi;

@@ -99,6 +99,9 @@ tr.scelta { background: #e3f2fd; }
 const char kScriptVista[] = R"js('use strict';
 (function () {
   let stato = null;
+  // The token came in the address once; the cookie keeps it now, and the
+  // address bar, the history and a screenshot need not show it.
+  if (location.search) history.replaceState(null, '', '/');
   const $ = (id) => document.getElementById(id);
   const elemento = (nome, classe, testo) => {
     const e = document.createElement(nome);
@@ -109,22 +112,70 @@ const char kScriptVista[] = R"js('use strict';
   const km = (metri) => (metri / 1000).toFixed(3);
   const dove = (file, riga, colonna) => !file ? '' : riga > 0 ? file + ':' + riga + (colonna > 0 ? ':' + colonna : '') : file;
 
+  // The page heals by itself: a stream refused or dropped is opened again,
+  // a state that could not be fetched is fetched again, each ever more
+  // slowly (from half a second up to ten), and "live" is said only over the
+  // newest state the server has told of.
+  const kPrimaAttesa = 500, kUltimaAttesa = 10000;
+  let annunciata = 0;  // the version the stream told last
+  let aperto = false;  // the stream is open
+  let attesa_flusso = kPrimaAttesa, attesa_stato = kPrimaAttesa;
+  let in_carica = false, di_nuovo = false;
+
+  function segna() {
+    const c = $('collegamento');
+    const vivo = aperto && stato !== null && stato.versione >= annunciata;
+    c.textContent = vivo ? 'live' : aperto ? 'updating' : 'reconnecting';
+    c.classList.toggle('vivo', vivo);
+  }
+
   async function carica() {
-    const risposta = await fetch('/state', { cache: 'no-store' });
-    const nuovo = await risposta.json();
-    if (stato && nuovo.versione < stato.versione) return;
-    stato = nuovo;
-    mostra();
+    if (in_carica) { di_nuovo = true; return; }
+    in_carica = true;
+    try {
+      const risposta = await fetch('/state', { cache: 'no-store' });
+      if (!risposta.ok) throw new Error('state: ' + risposta.status);
+      const nuovo = await risposta.json();
+      attesa_stato = kPrimaAttesa;
+      if (!stato || nuovo.versione >= stato.versione) {
+        stato = nuovo;
+        mostra();
+      }
+      if (stato.versione < annunciata) di_nuovo = true;
+    } catch (e) {
+      setTimeout(carica, attesa_stato);
+      attesa_stato = Math.min(2 * attesa_stato, kUltimaAttesa);
+    } finally {
+      in_carica = false;
+      segna();
+      if (di_nuovo) {
+        di_nuovo = false;
+        carica();
+      }
+    }
   }
 
   function collega() {
     const eventi = new EventSource('/events');
-    const c = $('collegamento');
     eventi.addEventListener('state', (e) => {
-      if (!stato || Number(e.data) !== stato.versione) carica().catch(() => {});
+      annunciata = Number(e.data);
+      if (!stato || annunciata !== stato.versione) carica();
+      segna();
     });
-    eventi.onopen = () => { c.textContent = 'live'; c.classList.add('vivo'); };
-    eventi.onerror = () => { c.textContent = 'reconnecting'; c.classList.remove('vivo'); };
+    eventi.onopen = () => {
+      aperto = true;
+      attesa_flusso = kPrimaAttesa;
+      segna();
+    };
+    // The browser opens again a stream that dropped, but never one that
+    // was refused (503 with 32 pages open): the page does both itself.
+    eventi.onerror = () => {
+      aperto = false;
+      segna();
+      eventi.close();
+      setTimeout(collega, attesa_flusso);
+      attesa_flusso = Math.min(2 * attesa_flusso, kUltimaAttesa);
+    };
   }
 
   function mostra() {
@@ -134,8 +185,9 @@ const char kScriptVista[] = R"js('use strict';
     document.title = (r.titolo ? r.titolo + ' / ' + r.nome_treno + ' - ' : '') + 'scenario view';
     $('titolo').textContent = r.titolo ? r.titolo + ' / ' + r.nome_treno : 'scenario view';
     const attese = $('attese');
-    attese.replaceChildren(...stato.attese.map((f) => elemento('div', '', 'waiting for ' + f)));
-    attese.hidden = stato.attese.length === 0;
+    attese.replaceChildren(...stato.attese.map((f) => elemento('div', '', 'waiting for ' + f)),
+      ...stato.omessi.map((o) => elemento('div', '', 'too large to show: ' + o)));
+    attese.hidden = stato.attese.length === 0 && stato.omessi.length === 0;
     $('lunghezza').textContent = r.lunghezza + ' m (' + km(r.lunghezza) + ' km)';
     $('celle').textContent = String(r.celle);
     $('numero-stazioni').textContent = String(r.stazioni);
@@ -360,6 +412,9 @@ const char kScriptVista[] = R"js('use strict';
       e.preventDefault();
       if (stato) $('vai-esito').textContent = vai($('vai-testo').value);
     });
+    // The state is fetched at once, not only when the stream tells of it:
+    // a page refused its stream still shows it.
+    carica();
     collega();
   });
 })();

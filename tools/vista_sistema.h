@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace valdoro {
@@ -24,6 +25,16 @@ struct firma_file {
 };
 
 firma_file firma_di(const std::filesystem::path& percorso);
+
+// A secret no other user of the machine can guess: 32 hexadecimal digits
+// from the system's own source of randomness.  Throws when there is none.
+std::string gettone_casuale();
+
+// A folder of the user's own that no other user can enter, for a file that
+// holds a secret: the session's runtime folder ($XDG_RUNTIME_DIR) when it
+// is the user's and closed to everyone else.  None without one, and on
+// Windows, where other users cannot read a program's command line.
+std::optional<std::filesystem::path> cartella_segreta();
 
 // Starts the user's browser on `url`, without waiting for it; false when it
 // could not be started.

@@ -1,12 +1,17 @@
 // `scenario view` on POSIX systems.
 #ifndef _WIN32
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 #include "tools/vista_sistema.h"
 
@@ -25,6 +30,41 @@ firma_file firma_di(const std::filesystem::path& percorso) {
   // and time match the old one's.
   f.identita = static_cast<uint64_t>(st.st_ino) ^ (static_cast<uint64_t>(st.st_dev) << 48);
   return f;
+}
+
+std::string gettone_casuale() {
+  unsigned char byte[16];
+  const int d = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  if (d < 0) throw std::runtime_error(std::string("no source of randomness: ") + std::strerror(errno));
+  size_t letti = 0;
+  while (letti < sizeof byte) {
+    const ssize_t n = ::read(d, byte + letti, sizeof byte - letti);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int numero = n < 0 ? errno : EIO;
+      ::close(d);
+      throw std::runtime_error(std::string("no source of randomness: ") + std::strerror(numero));
+    }
+    letti += static_cast<size_t>(n);
+  }
+  ::close(d);
+  static const char kCifre[] = "0123456789abcdef";
+  std::string g;
+  for (unsigned char b : byte) {
+    g += kCifre[b >> 4];
+    g += kCifre[b & 15];
+  }
+  return g;
+}
+
+std::optional<std::filesystem::path> cartella_segreta() {
+  const char* d = std::getenv("XDG_RUNTIME_DIR");
+  if (d == nullptr || d[0] != '/') return std::nullopt;
+  struct stat st;
+  if (::lstat(d, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+    return std::nullopt;
+  }
+  return std::filesystem::path(d);
 }
 
 bool apri_nel_browser(const std::string& url) {

@@ -1,6 +1,11 @@
 // `scenario view` on Windows.
 #ifdef _WIN32
 
+// rand_s, the C runtime's door to the system's own randomness, is declared
+// only on demand.
+#define _CRT_RAND_S
+#include <stdlib.h>
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -11,6 +16,8 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <stdexcept>
+#include <string>
 
 #include "tools/vista_sistema.h"
 
@@ -47,6 +54,19 @@ firma_file firma_di(const std::filesystem::path& percorso) {
   f.identita = (static_cast<uint64_t>(dati.ftCreationTime.dwHighDateTime) << 32) | dati.ftCreationTime.dwLowDateTime;
   return f;
 }
+
+std::string gettone_casuale() {
+  static const char kCifre[] = "0123456789abcdef";
+  std::string g;
+  for (int k = 0; k < 4; ++k) {
+    unsigned int n = 0;
+    if (rand_s(&n) != 0) throw std::runtime_error("no source of randomness");
+    for (int b = 28; b >= 0; b -= 4) g += kCifre[(n >> b) & 15];
+  }
+  return g;
+}
+
+std::optional<std::filesystem::path> cartella_segreta() { return std::nullopt; }
 
 bool apri_nel_browser(const std::string& url) {
   const std::wstring largo(url.begin(), url.end());  // the URL is ASCII

@@ -17,10 +17,33 @@ using json = nlohmann::json;
 constexpr int kPrimaRigaNumerazione = 81, kUltimaRigaNumerazione = 83;
 constexpr int kRigheIntorno = 2;  // source lines shown before and after a diagnostic's
 
-std::string leggibile(const std::string& cp1252) {
+// What one state may hold.  A source may be 64 MiB on one line and make a
+// million records; the page is for reading, and every client is sent the
+// same state, so each part is bounded, and the whole.
+constexpr size_t kLarghezzaTesto = 240;           // bytes of a quoted line or value
+constexpr size_t kLarghezzaMessaggio = 1000;      // bytes of a message
+constexpr size_t kDiagnosticheMostrate = 500;     // the rest are counted only
+constexpr size_t kRecordMostrati = 100000;        // beyond: none, and the page says so
+constexpr size_t kCelleMostrate = 1000000;        // the "go to" box's arrays
+constexpr size_t kStatoMassimo = 32 * 1024 * 1024;  // bytes of the whole state
+
+// A text of the sources, cut to `larghezza` bytes (an ellipsis tells the
+// cut), as UTF-8 with the controls that would break a line shown as '?'.
+std::string leggibile(std::string_view cp1252, size_t larghezza = kLarghezzaTesto) {
+  const bool tagliato = cp1252.size() > larghezza;
   std::string out;
-  for (char ch : da_cp1252(cp1252)) out += static_cast<unsigned char>(ch) < 0x20 && ch != '\t' ? '?' : ch;
-  return out;
+  for (char ch : da_cp1252(cp1252.substr(0, larghezza))) {
+    out += static_cast<unsigned char>(ch) < 0x20 && ch != '\t' ? '?' : ch;
+  }
+  return tagliato ? out + "\u2026" : out;
+}
+
+// A message is UTF-8 already; it is cut at a character's start.
+std::string tagliato_utf8(const std::string& testo, size_t larghezza) {
+  if (testo.size() <= larghezza) return testo;
+  size_t fine = larghezza;
+  while (fine > 0 && (static_cast<unsigned char>(testo[fine]) & 0xC0) == 0x80) --fine;
+  return testo.substr(0, fine) + "\u2026";
 }
 
 std::string ora(int32_t secondi) {
@@ -31,8 +54,8 @@ std::string ora(int32_t secondi) {
 }
 
 // The source's lines, split once; a line end is LF or CR LF.
-std::vector<std::string> righe_di(const std::string& testo) {
-  std::vector<std::string> righe;
+std::vector<std::string_view> righe_di(std::string_view testo) {
+  std::vector<std::string_view> righe;
   size_t inizio = 0;
   while (inizio < testo.size()) {
     size_t fine = testo.find('\n', inizio);
@@ -116,14 +139,15 @@ json numerazione(const tabella_stazioni_t& t) {
   return out;
 }
 
-json diagnostiche(const compilazione_vista& c, const std::vector<std::string>& righe_linea,
-                  const std::vector<std::string>& righe_treno, const std::string& file_linea,
+json diagnostiche(const compilazione_vista& c, const std::vector<std::string_view>& righe_linea,
+                  const std::vector<std::string_view>& righe_treno, const std::string& file_linea,
                   const std::string& file_treno) {
   json out = json::array();
-  for (const diagnostica_vista& d : c.diagnostiche) {
-    json j = {{"livello", d.livello}, {"regola", d.regola}, {"file", d.file},
-              {"riga", d.riga},       {"colonna", d.colonna}, {"messaggio", d.messaggio}};
-    const std::vector<std::string>* righe =
+  for (size_t k = 0; k < c.diagnostiche.size() && k < kDiagnosticheMostrate; ++k) {
+    const diagnostica_vista& d = c.diagnostiche[k];
+    json j = {{"livello", d.livello}, {"regola", d.regola},   {"file", d.file},
+              {"riga", d.riga},       {"colonna", d.colonna}, {"messaggio", tagliato_utf8(d.messaggio, kLarghezzaMessaggio)}};
+    const std::vector<std::string_view>* righe =
         d.file == file_linea ? &righe_linea : d.file == file_treno ? &righe_treno : nullptr;
     json intorno = json::array();
     if (righe != nullptr && d.riga > 0) {
@@ -136,6 +160,19 @@ json diagnostiche(const compilazione_vista& c, const std::vector<std::string>& r
     out.push_back(j);
   }
   return out;
+}
+
+// What the "go to" box and the pointer read of a cell, one array a member.
+json celle(const std::vector<cella>& tutte) {
+  json velocita = json::array(), pendenza = json::array(), tipo = json::array(), montagna = json::array();
+  for (const cella& k : tutte) {
+    velocita.push_back(k.velocita * 5);
+    pendenza.push_back(static_cast<int>(k.pendenza) - 100);
+    tipo.push_back(k.tipo);
+    montagna.push_back(k.montagna);
+  }
+  return {{"metri", kMetriCella}, {"velocita", velocita}, {"pendenza", pendenza}, {"tipo", tipo},
+          {"montagna", montagna}};
 }
 
 }  // namespace
@@ -163,20 +200,31 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   j["diagnostiche"] = diagnostiche(c, righe_di(testo_linea), righe_di(testo_treno), file_linea, file_treno);
   j["stazioni"] = tabella;
   j["numerazione"] = numerazione(l.stazioni);
-  // What the "go to" box and the pointer read of a cell, one array a member.
-  json velocita = json::array(), pendenza = json::array(), tipo = json::array(), montagna = json::array();
-  for (const cella& k : l.celle) {
-    velocita.push_back(k.velocita * 5);
-    pendenza.push_back(static_cast<int>(k.pendenza) - 100);
-    tipo.push_back(k.tipo);
-    montagna.push_back(k.montagna);
+  std::vector<std::string> omessi;
+  if (c.diagnostiche.size() > kDiagnosticheMostrate) {
+    omessi.push_back("the diagnostics past the first " + std::to_string(kDiagnosticheMostrate));
   }
-  j["celle"] = {{"metri", kMetriCella}, {"velocita", velocita}, {"pendenza", pendenza}, {"tipo", tipo},
-                {"montagna", montagna}};
-  j["record"] = record(c.record);
+  static const std::vector<cella> kNessunaCella;
+  static const std::vector<record_vista> kNessunRecord;
+  j["celle"] = celle(l.celle.size() <= kCelleMostrate ? l.celle : kNessunaCella);
+  if (l.celle.size() > kCelleMostrate) omessi.push_back("the cells' values (" + std::to_string(l.celle.size()) + " cells)");
+  j["record"] = record(c.record.size() <= kRecordMostrati ? c.record : kNessunRecord);
+  if (c.record.size() > kRecordMostrati) omessi.push_back("the records (" + std::to_string(c.record.size()) + ")");
   j["pianta"] = svg_pianta(l);
   j["altimetria"] = svg_altimetria(l);
+  j["omessi"] = omessi;
   // Text from the sources may be anything; the page gets valid UTF-8.
+  std::string stato = j.dump(-1, ' ', false, json::error_handler_t::replace);
+  if (stato.size() <= kStatoMassimo) return stato;
+  // Over the ceiling all the same: the summary, the diagnostics and the
+  // stations stay, which are what an author fixes by.
+  j["celle"] = celle(kNessunaCella);
+  j["record"] = json::array();
+  j["pianta"] = "";
+  j["altimetria"] = "";
+  omessi.push_back("the pictures, the cells and the records: the state would take " + std::to_string(stato.size()) +
+                   " bytes, more than the " + std::to_string(kStatoMassimo) + " a page is sent");
+  j["omessi"] = omessi;
   return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

@@ -46,6 +46,37 @@ TEST(VistaHost, OnlyTheLoopbackNamesWithThePort) {
   for (const auto& c : casi) EXPECT_EQ(host_ammesso(c.host, 8080), c.ammesso) << c.host;
 }
 
+TEST(VistaGettone, OnlyTheWholeTokenInTheServersCookieOrTheQueryLetsIn) {
+  const std::string g = "0123456789abcdef0123456789abcdef";
+  const struct {
+    std::string cookie, target;
+    bool ammesso;
+  } casi[] = {
+      {"scenario_view_8080=" + g, "/state", true},
+      {"a=1; scenario_view_8080=" + g + "; b=2", "/events", true},
+      {"", "/?token=" + g, true},
+      {"", "/state?x=1&token=" + g, true},
+      {"scenario_view_8080=wrong; scenario_view_8080=" + g, "/", true},  // a stale one beside it
+      {"", "/", false},
+      {"", "/state", false},
+      {"scenario_view_8081=" + g, "/state", false},  // another server's
+      {"scenario_view_808=" + g, "/state", false},
+      {"scenario_view_8080=" + g.substr(0, 31), "/state", false},
+      {"scenario_view_8080=" + g + "0", "/state", false},
+      {"scenario_view_8080=" + g.substr(0, 31) + "A", "/state", false},  // hexadecimal digits are lower case
+      {"scenario_view_8080=", "/state", false},
+      {"token=" + g, "/state", false},  // the query's name is not the cookie's
+      {"", "/state?scenario_view_8080=" + g, false},
+      {"", "/state?token=" + g.substr(1), false},
+      {"", "/token=" + g, false},
+      {"", "/state?xtoken=" + g, false},
+  };
+  for (const auto& c : casi) {
+    EXPECT_EQ(gettone_ammesso(c.cookie, c.target, nome_cookie(8080), g), c.ammesso) << c.cookie << " " << c.target;
+  }
+  EXPECT_FALSE(gettone_ammesso("scenario_view_8080=", "/?token=", nome_cookie(8080), ""));
+}
+
 TEST(VistaUso, AMissingSourceOrAPortOutOfRangeIsAUsageFault) {
   const std::string usage = "\nRun scenario --help for the usage.\n";
   const struct {
@@ -56,6 +87,16 @@ TEST(VistaUso, AMissingSourceOrAPortOutOfRangeIsAUsageFault) {
       {{"scenario", "view", "l.txt", "t.txt", "--port", "0"}, "scenario: --port: Value 0 not in range 1 to 65535" + usage},
       {{"scenario", "view", "l.txt", "t.txt", "--port", "65536"},
        "scenario: --port: Value 65536 not in range 1 to 65535" + usage},
+      // Decimal only: each of these would be read as port 80.
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0x50"}, "scenario: --port: 0x50 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0X50"}, "scenario: --port: 0X50 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0b1010000"},
+       "scenario: --port: 0b1010000 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0o120"}, "scenario: --port: 0o120 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "+80"}, "scenario: --port: +80 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "8e1"}, "scenario: --port: 8e1 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "80.0"}, "scenario: --port: 80.0 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", ""}, "scenario: --port:  is not a decimal number" + usage},
   };
   for (const auto& c : casi) {
     std::ostringstream out, err;
@@ -128,6 +169,21 @@ TEST(VistaDati, AMistakeIsPlacedInTheAuthorsFileWithItsLines) {
             "stazione,   33510,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,38,55, Prato Alto");
 }
 
+// The page gets the source's own letters, as `check` prints them, in the
+// message as in the lines around it.
+TEST(VistaDati, WhatASourceQuotesReachesThePageInItsOwnLetters) {
+  const std::string linea = sostituisci(testo_file(righe_linea()), "\npendenza,  ", "\nCitt\xE0\x80\x1B[2K\x81,  ");
+  const compilazione_vista c = compila_per_vista(linea, testo_file(righe_treno()), kLinea, kTreno);
+  const std::string messaggio = "unknown keyword \"Citt\xC3\xA0\xE2\x82\xAC\x1B[2K\xC2\x81\" in [pendenze]: the record is lost";
+  ASSERT_GE(c.diagnostiche.size(), 1u);
+  EXPECT_EQ(c.diagnostiche[0].regola, "unknown-keyword");
+  EXPECT_EQ(c.diagnostiche[0].messaggio, messaggio);
+  const json j = json::parse(stato_json(c, linea, testo_file(righe_treno()), kLinea, kTreno, {}, 1));
+  EXPECT_EQ(j["diagnostiche"][0]["messaggio"], messaggio);
+  const json& intorno = j["diagnostiche"][0]["intorno"];
+  ASSERT_EQ(intorno.size(), 5u);
+  EXPECT_EQ(intorno[2]["testo"].get<std::string>().substr(0, 16), "Citt\xC3\xA0\xE2\x82\xAC?[2K\xC2\x81,");
+}
 
 // Every object the pictures draw, keyed as their data attributes key it.
 struct disegnato {
@@ -259,6 +315,58 @@ TEST(VistaRecord, AStationWhoseRecordStoppedTheCompileIsStillNamedInTheTable) {
   ASSERT_GE(j["stazioni"].size(), 5u);
   EXPECT_EQ(j["stazioni"][4]["nome"], "Prato Alto");
   EXPECT_EQ(j["riassunto"]["errori"], 1);
+}
+
+// One long line quoted: the lines around a diagnostic and its message are
+// cut to their widths, and the cut is told.
+TEST(VistaStato, AQuotedLineIsCutToItsWidthAndAMessageToItsOwn) {
+  const std::string lunga(100000, 'Q');
+  const std::string linea = sostituisci(testo_file(righe_linea()), "\npendenza,  ", "\n" + lunga + ",  ");
+  const compilazione_vista c = compila_per_vista(linea, testo_file(righe_treno()), kLinea, kTreno);
+  const json j = json::parse(stato_json(c, linea, testo_file(righe_treno()), kLinea, kTreno, {}, 1));
+  ASSERT_GE(j["diagnostiche"].size(), 1u);
+  const json& d = j["diagnostiche"][0];
+  EXPECT_EQ(d["regola"], "unknown-keyword");
+  // 1000 bytes: "unknown keyword \"" is 17 of them.
+  EXPECT_EQ(d["messaggio"], "unknown keyword \"" + std::string(983, 'Q') + "\xE2\x80\xA6");
+  ASSERT_EQ(d["intorno"].size(), 5u);
+  EXPECT_EQ(d["intorno"][2]["testo"], std::string(240, 'Q') + "\xE2\x80\xA6");
+  EXPECT_EQ(d["intorno"][1]["testo"].get<std::string>().find("\xE2\x80\xA6"), std::string::npos);
+  EXPECT_EQ(j["omessi"], json::array());
+}
+
+// A message is cut where a character starts, never inside one.
+TEST(VistaStato, AMessageIsCutBetweenCharacters) {
+  compilazione_vista c;
+  c.diagnostiche.push_back({"error", "x", "", 0, 0, std::string(999, 'a') + "\xC3\xA0" "b"});
+  const json j = json::parse(stato_json(c, "", "", kLinea, kTreno, {}, 1));
+  EXPECT_EQ(j["diagnostiche"][0]["messaggio"], std::string(999, 'a') + "\xE2\x80\xA6");
+}
+
+// Past a bound a part is left out and the page says which: the records
+// past 100000, then anything but the summary, the diagnostics and the
+// stations when the state would pass 32 MiB.
+TEST(VistaStato, APartPastItsBoundIsLeftOutAndNamed) {
+  compilazione_vista c;
+  c.record.resize(100001);
+  const json molti = json::parse(stato_json(c, "", "", kLinea, kTreno, {}, 1));
+  EXPECT_EQ(molti["record"], json::array());
+  EXPECT_EQ(molti["omessi"], json::array({"the records (100001)"}));
+
+  compilazione_vista grande;
+  record_vista r;
+  r.valori = {{"name", std::string(240, 'n')}};
+  grande.record.assign(100000, r);
+  const std::string stato = stato_json(grande, "", "", kLinea, kTreno, {}, 1);
+  EXPECT_LE(stato.size(), 32u * 1024 * 1024);
+  const json j = json::parse(stato);
+  EXPECT_EQ(j["record"], json::array());
+  EXPECT_EQ(j["pianta"], "");
+  EXPECT_EQ(j["celle"]["tipo"], json::array());
+  ASSERT_EQ(j["omessi"].size(), 1u);
+  const std::string detto = j["omessi"][0];
+  EXPECT_EQ(detto.substr(0, 63), "the pictures, the cells and the records: the state would take 3");
+  EXPECT_EQ(detto.substr(detto.size() - 44), "bytes, more than the 33554432 a page is sent");
 }
 
 TEST(VistaStato, StationsWithTheirTimesAndTheSourcesWaitedFor) {
