@@ -131,6 +131,15 @@ std::string forma_confronto(const std::string& percorso) {
   return forma;
 }
 
+// "C:", "C:\", "\\server\share": the top of a disk or of a share.
+bool radice_di_disco(const std::string& percorso) {
+  const std::string p = forma_confronto(percorso);
+  if (p.size() == 2 && p[1] == ':') return true;
+  if (p.rfind("\\\\", 0) != 0) return false;
+  const size_t server = p.find('\\', 2);
+  return server == std::string::npos || p.find('\\', server + 1) == std::string::npos;
+}
+
 }  // namespace
 
 std::string componi(messaggio m, const campi& c) {
@@ -164,18 +173,9 @@ bool dentro_cartella(const std::string& percorso, const std::string& base) {
   return p.size() == b.size() || p[b.size()] == '\\';
 }
 
-bool copia_da_archivio(const std::string& cartella, const std::string& temporanea) {
-  const std::string c = forma_confronto(cartella);
-  const std::string t = forma_confronto(temporanea);
-  if (t.empty() || !dentro_cartella(c, t) || c.size() == t.size()) return false;
-  // The folders below the temporary one, each checked for the suffix.
-  size_t inizio = t.size() + 1;
-  while (inizio <= c.size()) {
-    size_t fine = c.find('\\', inizio);
-    if (fine == std::string::npos) fine = c.size();
-    const std::string nome = c.substr(inizio, fine - inizio);
-    if (nome.size() > 4 && nome.compare(nome.size() - 4, 4, ".zip") == 0) return true;
-    inizio = fine + 1;
+bool in_cartella_temporanea(const std::string& cartella, const std::vector<std::string>& temporanee) {
+  for (const std::string& temporanea : temporanee) {
+    if (!radice_di_disco(temporanea) && dentro_cartella(cartella, temporanea)) return true;
   }
   return false;
 }

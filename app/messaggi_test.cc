@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/argomenti.h"
 
@@ -78,27 +79,37 @@ TEST(TestoGuasto, TheFolderItselfAndFaultsOfNoFile) {
 
 struct caso_cartella {
   const char* cartella;
-  const char* temporanea;
   bool atteso;
 };
 
-TEST(CopiaDaArchivio, AFolderNamedAfterAZipInTheTemporaryFolder) {
-  const char* temp = "C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\";
+// Every copy that an archive tool makes lies in a temporary folder, under
+// whatever name the tool chooses: the place is what counts.
+TEST(InCartellaTemporanea, AnyFolderInsideATemporaryOneWhateverTheToolNamedIt) {
+  const std::vector<std::string> temporanee = {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\", "D:\\Tmp",
+                                               "C:\\Windows\\Temp", "C:\\", "\\\\server\\share", ""};
   const caso_cartella casi[] = {
-      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\Temp1_valdoro-1.0.0-windows-x86_64.zip\\valdoro-1.0.0", temp,
-       true},
-      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\Temp1_valdoro.zip", temp, true},
-      {"c:\\users\\JOS\u00e9\\appdata\\local\\temp\\TEMP1_VALDORO.ZIP\\valdoro-1.0.0", temp, true},
-      {"C:/Users/Jos\u00e9/AppData/Local/Temp/Temp1_v.zip/valdoro-1.0.0", temp, true},
-      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\Temp1_valdoro\\valdoro-1.0.0", temp, false},
-      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\valdoro.zip.d\\valdoro-1.0.0", temp, false},
-      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp", temp, false},
-      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temporary\\x.zip\\valdoro", temp, false},
-      {"C:\\Users\\Jos\u00e9\\Downloads\\valdoro.zip\\valdoro-1.0.0", temp, false},
-      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\.zip\\valdoro", temp, false},
-      {"C:\\Temp1_valdoro.zip\\valdoro-1.0.0", "", false},
+      // Explorer, 7-Zip, WinRAR.
+      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\Temp1_valdoro-1.0.0-windows-x86_64.zip\\valdoro-1.0.0", true},
+      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\7zO4C3D2E1F", true},
+      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\Rar$EXa1234.5678\\valdoro-1.0.0", true},
+      // Any other name, any depth, any spelling, the folder itself.
+      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\Temp1_valdoro\\valdoro-1.0.0", true},
+      {"c:/users/JOS\u00e9/appdata/local/temp/a/b/c/d", true},
+      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp", true},
+      {"d:\\tmp\\wz1a2b\\valdoro", true},
+      {"C:\\Windows\\Temp\\valdoro", true},
+      // Outside them, names alike included.
+      {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temporary\\x.zip\\valdoro", false},
+      {"C:\\Users\\Jos\u00e9\\Downloads\\valdoro.zip\\valdoro-1.0.0", false},
+      {"C:\\Users\\Jos\u00e9\\Documents\\Temp\\valdoro", false},
+      {"D:\\Tmp2\\valdoro", false},
+      {"C:\\Windows\\Temporanea", false},
+      // A root named as a temporary folder refuses nothing.
+      {"C:\\Giochi\\valdoro", false},
+      {"\\\\server\\share\\valdoro", false},
   };
-  for (const caso_cartella& c : casi) EXPECT_EQ(copia_da_archivio(c.cartella, c.temporanea), c.atteso) << c.cartella;
+  for (const caso_cartella& c : casi) EXPECT_EQ(in_cartella_temporanea(c.cartella, temporanee), c.atteso) << c.cartella;
+  EXPECT_FALSE(in_cartella_temporanea("C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\7zO1", {}));
 }
 
 TEST(DentroCartella, WindowsPathsWhateverTheirSpelling) {
