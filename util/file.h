@@ -168,7 +168,10 @@ bool temporaneo_di(const std::string& nome, const std::vector<std::string>& nost
 // holder writes in the folder); any other name, even one of the same form,
 // is someone else's and stays.  Nothing is created in the folder: POSIX
 // locks the folder itself, Windows a named mutex made from the folder's
-// full path.  The lock is taken and given back by one thread.
+// volume and file number.  Either way the lock belongs to the folder, not
+// to the path that reached it: through a link, a bind mount or a drive
+// letter mapped onto it, one folder has one lock.  The lock is taken and
+// given back by one thread.
 class blocco_cartella {
  public:
   blocco_cartella(const std::filesystem::path& cartella, const std::vector<std::string>& nostri,

@@ -117,24 +117,25 @@ void rimuovi_temporanei(const fs::path& cartella, const std::vector<std::string>
   }
 }
 
-// A name for the folder's mutex: the full path, folded to one case as the
-// file system folds it, hashed so that it fits the name's rules.
+// A name for the folder's mutex, from what the folder is rather than how
+// it was reached: the volume's serial number and the folder's file number.
+// A drive letter mapped onto the folder, a share or a link to it give
+// other paths to the very same folder, and two runs through two of them
+// must still wait for each other.
 std::wstring nome_mutex(const fs::path& cartella) {
-  wchar_t pieno[32768];
-  const DWORD n = GetFullPathNameW(cartella.c_str(), 32768, pieno, nullptr);
-  std::wstring percorso = n > 0 && n < 32768 ? std::wstring(pieno, n) : cartella.wstring();
-  while (percorso.size() > 3 && (percorso.back() == L'\\' || percorso.back() == L'/')) percorso.pop_back();
-  std::wstring maiuscolo(percorso.size(), L'\0');
-  if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, percorso.data(), static_cast<int>(percorso.size()),
-                   &maiuscolo[0], static_cast<int>(maiuscolo.size())) != 0) {
-    percorso = maiuscolo;
-  }
-  uint64_t hash = 14695981039346656037ull;
-  for (wchar_t c : percorso) {
-    hash = (hash ^ static_cast<uint16_t>(c == L'/' ? L'\\' : c)) * 1099511628211ull;
-  }
+  HANDLE h = CreateFileW(cartella.c_str(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw errore_file("lock", cartella, ultimo_motivo());
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool letta = GetFileInformationByHandle(h, &info) != 0;
+  const std::string motivo = letta ? std::string() : ultimo_motivo();
+  CloseHandle(h);
+  if (!letta) throw errore_file("lock", cartella, motivo);
   wchar_t nome[64];
-  swprintf(nome, 64, L"Local\\valdoro-cartella-%016llx", static_cast<unsigned long long>(hash));
+  swprintf(nome, 64, L"Local\\valdoro-cartella-%08lx-%08lx%08lx",
+           static_cast<unsigned long>(info.dwVolumeSerialNumber), static_cast<unsigned long>(info.nFileIndexHigh),
+           static_cast<unsigned long>(info.nFileIndexLow));
   return nome;
 }
 
