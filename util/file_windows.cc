@@ -65,8 +65,8 @@ enum class passo { crea, scrive, rinomina };
 // stands at the target's name.  "Access denied" is three faults: creating
 // the temporary, the folder refuses to be written in; renaming it over the
 // target, a folder stands there, or the target is open in a program that
-// did not share its deletion (the simulator holding its files), unless the
-// target is marked read-only.
+// did not share its deletion (the simulator holding its files), or the
+// target is marked read-only, which a rename never replaces.
 errore_file errore_scrittura(const fs::path& percorso, passo p) {
   const DWORD codice = GetLastError();
   natura_guasto natura = natura_guasto::altro;
@@ -90,7 +90,9 @@ errore_file errore_scrittura(const fs::path& percorso, passo p) {
         natura = natura_guasto::cartella_al_nome;
       } else if (p == passo::crea) {
         natura = natura_guasto::non_scrivibile;
-      } else if (p == passo::rinomina && c_e && (attributi & FILE_ATTRIBUTE_READONLY) == 0) {
+      } else if (p == passo::rinomina && c_e && (attributi & FILE_ATTRIBUTE_READONLY) != 0) {
+        natura = natura_guasto::sola_lettura;
+      } else if (p == passo::rinomina && c_e) {
         natura = natura_guasto::in_uso;
       }
       break;
@@ -99,6 +101,18 @@ errore_file errore_scrittura(const fs::path& percorso, passo p) {
       break;
   }
   return errore_file("write", percorso, motivo_sistema(codice), natura);
+}
+
+// The test seam at a point of a write; a system error it throws is told as
+// the system call's own refusal at that step would be.
+void guasto_di_prova(const fs::path& percorso, fase_scrittura fase, passo p) {
+  try {
+    chiama_guasto(percorso, fase);
+  } catch (const std::system_error& e) {
+    if (e.code().category() != std::system_category()) throw;
+    SetLastError(static_cast<DWORD>(e.code().value()));
+    throw errore_scrittura(percorso, p);
+  }
 }
 
 HANDLE maniglia(intptr_t m) { return reinterpret_cast<HANDLE>(m); }
@@ -227,7 +241,7 @@ file_in_scrittura::file_in_scrittura(fs::path percorso, durata d)
     }
   }
   try {
-    chiama_guasto(percorso_, fase_scrittura::apertura);
+    guasto_di_prova(percorso_, fase_scrittura::apertura, passo::crea);
   } catch (...) {
     scarta();
     throw;
@@ -247,18 +261,18 @@ void file_in_scrittura::aggiungi(std::string_view pezzo) {
     }
     pezzo.remove_prefix(scritti);
   }
-  chiama_guasto(percorso_, fase_scrittura::pezzo);
+  guasto_di_prova(percorso_, fase_scrittura::pezzo, passo::scrive);
 }
 
 void file_in_scrittura::concludi() {
   if (durata_ == durata::durevole) {
-    chiama_guasto(percorso_, fase_scrittura::scarico);
+    guasto_di_prova(percorso_, fase_scrittura::scarico, passo::scrive);
     if (!FlushFileBuffers(maniglia(maniglia_))) throw errore_scrittura(percorso_, passo::scrive);
   }
   HANDLE h = maniglia(maniglia_);
   maniglia_ = kNessuna;
   if (!CloseHandle(h)) throw errore_scrittura(percorso_, passo::scrive);
-  chiama_guasto(percorso_, fase_scrittura::rinomina);
+  guasto_di_prova(percorso_, fase_scrittura::rinomina, passo::rinomina);
   const DWORD modo = MOVEFILE_REPLACE_EXISTING | (durata_ == durata::durevole ? MOVEFILE_WRITE_THROUGH : 0);
   if (!MoveFileExW(temporaneo_.c_str(), percorso_.c_str(), modo)) {
     throw errore_scrittura(percorso_, passo::rinomina);
