@@ -4,8 +4,9 @@
 //
 // A text may hold fields in angle brackets, filled when it is shown:
 // <file> the file, as the player knows it; <folder> the program's folder;
-// <reason> the system's own words; <verb>, <argument>, <version>; <MB> is
-// always kMegabyteNecessari.
+// <reason> the system's own words; <verb>, <argument>, <version>; <missing>
+// a line naming the simulator's files not in the folder, or nothing; <MB>
+// is always kMegabyteNecessari.
 #ifndef VALDORO_APP_MESSAGGI_H_
 #define VALDORO_APP_MESSAGGI_H_
 
@@ -24,6 +25,7 @@ enum class messaggio : uint8_t {
   cartella_protetta,
   cartella_non_scrivibile,
   disco_pieno,
+  file_sola_lettura,
   cartella_occupata,
   guasto_file,
   guasto,

@@ -8,6 +8,7 @@
 
 #include "app/argomenti.h"
 
+#include "testing/cartella_temporanea.h"
 #include "util/file.h"
 
 namespace valdoro {
@@ -26,6 +27,11 @@ struct caso_guasto {
 TEST(TestoGuasto, EachFaultSaysWhatHappenedAndWhatToDo) {
   const fs::path cartella = fs::u8path("C:/Giochi/Valdoro Jos\u00e9");
   const std::string dove = "\n\nFolder: " + cartella.u8string() + "\nWindows says: REASON";
+  // What leads to the simulator's folder even when that one is protected.
+  const std::string sempre =
+      "The way that always works: move the whole Valdoro folder to a folder of your own such as Documents, start "
+      "Valdoro.exe there, then copy the six files it writes into the folder where the simulator looks for this "
+      "scenario's files (README.txt, section 2, says how to find it).";
   const caso_guasto casi[] = {
       {"in use", natura_guasto::in_uso, "Valdoro_Dir 5802.sim", false,
        "Another program, most likely the simulator, has \"Valdoro_Dir 5802.sim\" open, so Valdoro cannot replace "
@@ -41,18 +47,23 @@ TEST(TestoGuasto, EachFaultSaysWhatHappenedAndWhatToDo) {
            dove},
       {"protected folder", natura_guasto::non_scrivibile, "Valdoro_Dir 5802_note.txt", true,
        "Valdoro cannot write in its folder: it is a protected system folder, where only programs set up by an "
-       "administrator may write.\nMove the whole Valdoro folder to the folder where the simulator looks for this "
-       "scenario's files, or to a folder of your own such as Documents, and start Valdoro.exe there." +
+       "administrator may write.\n" +
+           sempre +
            dove},
       {"read-only folder", natura_guasto::non_scrivibile, "Valdoro_Dir 5802_note.txt", false,
        "Valdoro cannot write in its folder: Windows does not let it change files there (a read-only disk, or a "
-       "folder that belongs to someone else).\nMove the whole Valdoro folder to the folder where the simulator "
-       "looks for this scenario's files, or to a folder of your own such as Documents, and start Valdoro.exe "
-       "there." +
+       "folder that belongs to someone else).\n" +
+           sempre +
            dove},
       {"disk full", natura_guasto::disco_pieno, "Valdoro_linea.dat", false,
-       "The disk is full: Valdoro could not finish \"Valdoro_linea.dat\".\nValdoro needs about 5 MB free on this "
-       "disk. Make room (empty the Recycle Bin, remove what you no longer need) and start Valdoro again." +
+       "The disk is full: Valdoro could not finish \"Valdoro_linea.dat\".\nNot written: \"Valdoro_linea.dat\", "
+       "\"Valdoro_Dir 5802.sim\" and \"Valdoro_Dir 5802.dat\". The simulator needs all three, so the scenario is "
+       "not ready yet.\nValdoro needs about 5 MB free on this disk. Make room (empty the Recycle Bin, remove what you no longer need) and start Valdoro again." +
+           dove},
+      {"read-only file", natura_guasto::sola_lettura, "Valdoro_Dir 5802.sim", false,
+       "Valdoro cannot replace \"Valdoro_Dir 5802.sim\": it is marked read-only.\nRight-click that file, choose "
+       "Properties, clear \"Read-only\" at the bottom of the General tab and click OK; or delete the old file. Then "
+       "start Valdoro again." +
            dove},
       {"anything else", natura_guasto::altro, "Valdoro_Dir 5802.dat", false,
        "Valdoro could not write \"Valdoro_Dir 5802.dat\".\nStart Valdoro again; if this comes back, move the "
@@ -71,10 +82,52 @@ TEST(TestoGuasto, TheFolderItselfAndFaultsOfNoFile) {
             "Valdoro could not lock \"C:/Valdoro\".\nStart Valdoro again; if this comes back, move the whole "
             "Valdoro folder to a folder of your own such as Documents.\n\nFolder: C:/Valdoro\nWindows says: REASON");
   EXPECT_EQ(testo_guasto(errore_cartella_occupata(cartella), cartella, false),
-            "Another Valdoro has held this folder for over a minute, so this one wrote nothing.\nWait for the other "
-            "one to end (answer its message if it shows one), then start Valdoro again.\n\nFolder: C:/Valdoro");
+            "Another Valdoro has held this folder for over a minute, so this one wrote nothing.\nWait until the "
+            "other one's small window, \"Attendere\", has gone, then start Valdoro again.\n\nFolder: C:/Valdoro");
   EXPECT_EQ(testo_guasto(std::runtime_error("cannot start the work: Not enough memory"), cartella, false),
             "Valdoro stopped before it finished.\nStart Valdoro again.\n\ncannot start the work: Not enough memory");
+}
+
+// A full disk stops a run before the simulator's files, which are written
+// last: the box names those that are not in the folder, and only those.
+TEST(TestoGuasto, AFullDiskNamesTheSimulatorsFilesThatAreMissing) {
+  cartella_temporanea dir;
+  const errore_file pieno("write", dir / "Valdoro_Dir 5802.sim", "REASON", natura_guasto::disco_pieno);
+  const std::string fine =
+      "Valdoro needs about 5 MB free on this disk. Make room (empty the Recycle Bin, remove what you no longer "
+      "need) and start Valdoro again.\n\nFolder: " +
+      dir.percorso().u8string() + "\nWindows says: REASON";
+  const std::string inizio = "The disk is full: Valdoro could not finish \"Valdoro_Dir 5802.sim\".\n";
+  const struct {
+    std::vector<std::string> presenti;
+    std::string riga;
+  } casi[] = {
+      {{"Valdoro_Dir 5802_note.txt"},
+       "Not written: \"Valdoro_linea.dat\", \"Valdoro_Dir 5802.sim\" and \"Valdoro_Dir 5802.dat\". The simulator "
+       "needs all three, so the scenario is not ready yet.\n"},
+      {{"Valdoro_linea.dat"},
+       "Not written: \"Valdoro_Dir 5802.sim\" and \"Valdoro_Dir 5802.dat\". The simulator needs all three, so the "
+       "scenario is not ready yet.\n"},
+      {{"Valdoro_linea.dat", "Valdoro_Dir 5802.sim"},
+       "Not written: \"Valdoro_Dir 5802.dat\". The simulator needs all three, so the scenario is not ready yet.\n"},
+      // An earlier run's set stays whole: nothing to name.
+      {{"Valdoro_linea.dat", "Valdoro_Dir 5802.sim", "Valdoro_Dir 5802.dat"}, ""},
+  };
+  for (const auto& c : casi) {
+    for (const std::string& nome : c.presenti) dir.scrivi(nome, "x");
+    EXPECT_EQ(testo_guasto(pieno, dir.percorso(), false), inizio + c.riga + fine) << c.riga;
+  }
+  // A directory at a binary file's name is no file for the simulator.
+  cartella_temporanea altra;
+  std::filesystem::create_directory(altra / "Valdoro_Dir 5802.dat");
+  altra.scrivi("Valdoro_linea.dat", "x");
+  altra.scrivi("Valdoro_Dir 5802.sim", "x");
+  EXPECT_NE(testo_guasto(pieno, altra.percorso(), false).find("Not written: \"Valdoro_Dir 5802.dat\"."),
+            std::string::npos);
+  // Other faults leave the line out.
+  const errore_file in_uso("write", dir / "Valdoro_Dir 5802.sim", "REASON", natura_guasto::in_uso);
+  cartella_temporanea vuota;
+  EXPECT_EQ(testo_guasto(in_uso, vuota.percorso(), false).find("Not written"), std::string::npos);
 }
 
 struct caso_cartella {
