@@ -155,7 +155,7 @@ box owner is Form1: $owner" "$work/box"
 dos() { winepath -w "$1" 2>>"$log"; }
 # What stands in a folder but Valdoro.exe.
 others() { ls -A "$1" | grep -vx Valdoro.exe | tr '\n' ' '; }
-move_to="Move the whole Valdoro folder to the folder where the simulator looks for this scenario's files, or to a folder of your own such as Documents, and start Valdoro.exe there."
+move_to="The way that always works: move the whole Valdoro folder to a folder of your own such as Documents, start Valdoro.exe there, then copy the six files it writes into the folder where the simulator looks for this scenario's files (README.txt, section 2, says how to find it)."
 
 # Folders stand where the outputs go, all but the station table, which
 # holds the file of an earlier run; it is written after the first of them
@@ -189,26 +189,58 @@ Folder: $(dos "$tdir")
 Windows says: REASON" tieni "$(dos "$tdir/Valdoro_Dir 5802.sim")"
 check "held file untouched, no temporary left: $(others "$tdir")" 'cmp -s "$tdir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim" && [ "$(others "$tdir")" = "$(cd "$work/first" && ls -A | tr "\n" " ")" ]'
 
+# A file of an earlier run is marked read-only, which Windows refuses to
+# replace: the files before it are replaced, it is not, and the box says
+# how to clear the mark.  prova_messaggio runs a whole run in its folder
+# and has the rename over a read-only file refused as Windows refuses it.
+rdir="$work/Sola lettura file"
+mkdir -p "$rdir"
+cp "$win/prova_messaggio.exe" "$work/first"/Valdoro_* "$rdir/"
+chmod a-w "$rdir/Valdoro_Dir 5802.sim"
+(cd "$cwd" && wine_run "$rdir/prova_messaggio.exe" sola_lettura >"$work/box"); s=$?
+check "a read-only file: status 2 (got $s)" '[ $s -eq 2 ]'
+sed -i 's/^Windows says: .*"$/Windows says: REASON"/' "$work/box"
+same_text "a read-only file: the box" "box caption: \"Valdoro\"
+box text: \"Valdoro cannot replace \"Valdoro_Dir 5802.sim\": it is marked read-only.
+Right-click that file, choose Properties, clear \"Read-only\" at the bottom of the General tab and click OK; or delete the old file. Then start Valdoro again.
+
+Folder: $(dos "$rdir")
+Windows says: REASON\"
+box buttons: \"OK\"
+box icon: yes
+box owner is Form1: yes
+returned: 2
+boxes answered: 1" "$work/box"
+check "a read-only file: it is untouched, no temporary or source left: $(ls -A "$rdir" | tr '\n' ' ')" \
+  'cmp -s "$rdir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim" && [ "$(ls -A "$rdir" | grep -vx prova_messaggio.exe | tr "\n" " ")" = "$(cd "$work/first" && ls -A | tr "\n" " ")" ]'
+
 # Another run holds the folder for the whole time that a run waits: a
-# minute, which prova_attesa.exe cuts to 2 s.
+# minute, which prova_attesa.exe cuts to 2 s.  It holds it by the path the
+# run uses, and by another: a drive letter mapped onto the folder's parent.
 odir="$work/Occupata"
 mkdir -p "$odir"
 cp "$win/prova_attesa.exe" "$odir/"
-valdoro_exe=prova_attesa.exe box_case "a folder held by another run" "$odir" 2 yes "Another Valdoro has held this folder for over a minute, so this one wrote nothing.
-Wait for the other one to end (answer its message if it shows one), then start Valdoro again.
+ln -s "$work" "$WINEPREFIX/dosdevices/p:"
+for held in "$(dos "$odir")" 'P:\Occupata'; do
+  valdoro_exe=prova_attesa.exe box_case "a folder held by another run as $held" "$odir" 2 yes "Another Valdoro has held this folder for over a minute, so this one wrote nothing.
+Wait until the other one's small window, \"Attendere\", has gone, then start Valdoro again.
 
-Folder: $(dos "$odir")" blocca "$(dos "$odir")"
-check "held folder: nothing written ($(ls -A "$odir" | tr '\n' ' '))" '[ "$(ls -A "$odir")" = prova_attesa.exe ]'
+Folder: $(dos "$odir")" blocca "$held"
+  check "held folder as $held: nothing written ($(ls -A "$odir" | tr '\n' ' '))" '[ "$(ls -A "$odir")" = prova_attesa.exe ]'
+done
 
-# Started from the copy that Windows makes of a zip opened in Explorer:
-# inside the user's temporary folder, in a folder named after the zip.
+# Started from the copy that an archive tool makes in the user's temporary
+# folder, whatever the tool names it: Explorer's folder named after the
+# zip, 7-Zip's 7zO..., WinRAR's Rar$EXa... with the archive's folder in it.
 temp=$(wine cmd /c echo %TEMP% 2>>"$log" | tr -d '\r')
-zdir="$(winepath -u "$temp" 2>>"$log")/Temp1_valdoro-$version-windows-x86_64.zip/valdoro-$version"
-mkdir -p "$zdir"
-cp "$win/Valdoro.exe" "$zdir/"
-box_case "started from inside a zip ($temp)" "$zdir" 2 no "Valdoro was started from inside the zip archive, from a copy that Windows deletes again, so it wrote nothing.
+for copy in "Temp1_valdoro-$version-windows-x86_64.zip/valdoro-$version" 7zO4C3D2E1F 'Rar$EXa1234.5678/valdoro-'"$version"; do
+  zdir="$(winepath -u "$temp" 2>>"$log")/$copy"
+  mkdir -p "$zdir"
+  cp "$win/Valdoro.exe" "$zdir/"
+  box_case "started from a temporary copy $copy ($temp)" "$zdir" 2 no "Valdoro was started from inside the zip archive, from a copy that Windows deletes again, so it wrote nothing.
 Extract the archive first (right-click it, Extract All...), then start Valdoro.exe in the extracted folder."
-check "inside a zip: nothing written ($(others "$zdir"))" '[ -z "$(others "$zdir")" ]'
+  check "temporary copy $copy: nothing written ($(others "$zdir"))" '[ -z "$(others "$zdir")" ]'
+done
 
 # A read-only folder, a protected system folder and a full disk are
 # file systems of their own: root alone may mount them, and root writes
@@ -237,6 +269,7 @@ Windows says: REASON"
   fdir="$work/Disco pieno"
   mount_tmpfs "$fdir" $(( $(stat -c %s "$win/Valdoro.exe") / 4096 * 4096 + (1 << 20) ))
   box_case "a full disk" "$fdir" 2 yes "The disk is full: Valdoro could not finish \"Valdoro_linea.dat\".
+Not written: \"Valdoro_linea.dat\", \"Valdoro_Dir 5802.sim\" and \"Valdoro_Dir 5802.dat\". The simulator needs all three, so the scenario is not ready yet.
 Valdoro needs about 5 MB free on this disk. Make room (empty the Recycle Bin, remove what you no longer need) and start Valdoro again.
 
 Folder: $(dos "$fdir")
@@ -366,8 +399,10 @@ same_text "avviso shows nothing" 'returned: 1
 boxes answered: 0' "$work/box"
 
 # --- the file layer on wide paths --------------------------------------------
+# The folder is reached by a second path too: a drive letter mapped onto it.
 mkdir "$work/file"
-wine_run "$win/prova_file.exe" "$(winepath -w "$work/file" 2>>"$log")" >"$work/files"; s=$?
+ln -s "$work/file" "$WINEPREFIX/dosdevices/q:"
+wine_run "$win/prova_file.exe" "$(winepath -w "$work/file" 2>>"$log")" 'Q:\' >"$work/files"; s=$?
 check "prova_file status $s" '[ $s -eq 0 ]'
 same_text "file layer under a non-ASCII directory" 'fresh directory made: ok
 written: ok
@@ -380,6 +415,8 @@ deleting a missing file is no fault: ok
 reading a missing file names it in UTF-8: ok
 a held folder is refused to another holder: ok
 whatever its spelling: ok
+whatever path reaches it: ok
+not the folder around it: ok
 a folder let go is taken: ok
 directory left empty: ok' "$work/files"
 
