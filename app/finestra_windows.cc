@@ -387,9 +387,9 @@ void piattaforma_windows::avviso(const std::string&) {}
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   valdoro::piattaforma_windows windows;
-  // --help and --version answer in a box, and so does a refused argument:
-  // nothing is written, no window is shown.
-  if (const std::optional<valdoro::risposta> r = valdoro::risposta_argomenti(__argc, __argv)) {
+  // --help (or /?) and --version answer in a box, and so does a refused
+  // argument: nothing is written, no window is shown.
+  if (const std::optional<valdoro::risposta> r = valdoro::risposta_finestra(__argc, __argv)) {
     windows.mostra_messaggio(r->testo, MB_OK | (r->esito == 0 ? MB_ICONINFORMATION : MB_ICONERROR));
     return r->esito;
   }

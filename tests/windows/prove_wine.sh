@@ -279,20 +279,24 @@ else
   echo "SKIPPED: a read-only folder, a protected system folder and a full disk (tmpfs not permitted here)"
 fi
 
-# --help and --version answer in a box and write nothing, without the
+# --help, /? and --version answer in a box and write nothing, without the
 # window; any other argument is refused in a box.
 adir="$work/Argomenti"
 mkdir -p "$adir"
 cp "$win/Valdoro.exe" "$adir/"
 valdoro_args=(--version)
 box_case "Valdoro.exe --version" "$adir" 0 no "valdoro $version"
-valdoro_args=(--help)
-box_case "Valdoro.exe --help" "$adir" 0 no "usage: valdoro [--help | --version]
-Writes the Valdoro scenario (line \"Valdoro\", train \"Dir 5802\") into the directory that
-holds this program: three binary files for the simulator and three documents for the
-driver.  Without arguments it runs; it reads no other input.
-  --help     print this text and exit
-  --version  print the version and exit"
+# The help is laid out for a box, which wraps its lines itself; "/?" asks
+# for it too.
+for help in --help '/?'; do
+  valdoro_args=("$help")
+  box_case "Valdoro.exe $help" "$adir" 0 no "usage: valdoro [--help | --version]
+
+Writes the Valdoro scenario (line \"Valdoro\", train \"Dir 5802\") into the directory that holds this program: three binary files for the simulator and three documents for the driver. Without arguments it runs; it reads no other input.
+
+--help: print this text and exit
+--version: print the version and exit"
+done
 valdoro_args=(--versione)
 box_case "Valdoro.exe --versione" "$adir" 2 no "unknown argument \"--versione\"
 usage: valdoro [--help | --version]"
