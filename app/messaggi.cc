@@ -65,8 +65,9 @@ const voce_messaggio kMessaggi[] = {
      "Folder: <folder>"},
     {messaggio::guasto_file,
      "Valdoro could not <verb> <file>.\n"
-     "Start Valdoro again; if this comes back, move the whole Valdoro folder to a folder of your own such as "
-     "Documents.\n"
+     "Start Valdoro again. If this comes back, use the way that always works: move the whole Valdoro folder to a "
+     "folder of your own such as Documents, start Valdoro.exe there, then copy the six files it writes into the "
+     "folder where the simulator looks for this scenario's files (README.txt, section 2, says how to find it).\n"
      "\n"
      "Folder: <folder>\n"
      "Windows says: <reason>"},

@@ -66,8 +66,10 @@ TEST(TestoGuasto, EachFaultSaysWhatHappenedAndWhatToDo) {
        "start Valdoro again." +
            dove},
       {"anything else", natura_guasto::altro, "Valdoro_Dir 5802.dat", false,
-       "Valdoro could not write \"Valdoro_Dir 5802.dat\".\nStart Valdoro again; if this comes back, move the "
-       "whole Valdoro folder to a folder of your own such as Documents." +
+       "Valdoro could not write \"Valdoro_Dir 5802.dat\".\nStart Valdoro again. If this comes back, use the way "
+       "that always works: move the whole Valdoro folder to a folder of your own such as Documents, start "
+       "Valdoro.exe there, then copy the six files it writes into the folder where the simulator looks for this "
+       "scenario's files (README.txt, section 2, says how to find it)." +
            dove},
   };
   for (const caso_guasto& c : casi) {
@@ -79,8 +81,11 @@ TEST(TestoGuasto, EachFaultSaysWhatHappenedAndWhatToDo) {
 TEST(TestoGuasto, TheFolderItselfAndFaultsOfNoFile) {
   const fs::path cartella = "C:/Valdoro";
   EXPECT_EQ(testo_guasto(errore_file("lock", cartella, "REASON"), cartella, false),
-            "Valdoro could not lock \"C:/Valdoro\".\nStart Valdoro again; if this comes back, move the whole "
-            "Valdoro folder to a folder of your own such as Documents.\n\nFolder: C:/Valdoro\nWindows says: REASON");
+            "Valdoro could not lock \"C:/Valdoro\".\nStart Valdoro again. If this comes back, use the way that "
+            "always works: move the whole Valdoro folder to a folder of your own such as Documents, start "
+            "Valdoro.exe there, then copy the six files it writes into the folder where the simulator looks for "
+            "this scenario's files (README.txt, section 2, says how to find it).\n\nFolder: C:/Valdoro\nWindows "
+            "says: REASON");
   EXPECT_EQ(testo_guasto(errore_cartella_occupata(cartella), cartella, false),
             "Another Valdoro has held this folder for over a minute, so this one wrote nothing.\nWait until the "
             "other one's small window, \"Attendere\", has gone, then start Valdoro again.\n\nFolder: C:/Valdoro");
