@@ -229,18 +229,26 @@ Folder: $(dos "$odir")" blocca "$held"
   check "held folder as $held: nothing written ($(ls -A "$odir" | tr '\n' ' '))" '[ "$(ls -A "$odir")" = prova_attesa.exe ]'
 done
 
-# Started from the copy that an archive tool makes in the user's temporary
-# folder, whatever the tool names it: Explorer's folder named after the
-# zip, 7-Zip's 7zO..., WinRAR's Rar$EXa... with the archive's folder in it.
+# Started from the copy that an archive tool makes in a temporary folder,
+# whatever the tool names it: Explorer's folder named after the zip,
+# 7-Zip's 7zO..., WinRAR's Rar$EXa... with the archive's folder in it, all
+# in %TEMP%; a copy in %TMP%, set apart from %TEMP% for the while (so that
+# GetTempPath, which reads %TMP% first, does not find %TEMP%'s); and one in
+# Windows' own temporary folder.
+wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d 'C:\Scambio' /f >>"$log" 2>&1
 temp=$(wine cmd /c echo %TEMP% 2>>"$log" | tr -d '\r')
-for copy in "Temp1_valdoro-$version-windows-x86_64.zip/valdoro-$version" 7zO4C3D2E1F 'Rar$EXa1234.5678/valdoro-'"$version"; do
-  zdir="$(winepath -u "$temp" 2>>"$log")/$copy"
+check "%TMP% is set apart from %TEMP% ($temp)" '[ "$(wine cmd /c echo %TMP% 2>>"$log" | tr -d "\r")" = "C:\Scambio" ]'
+utemp=$(winepath -u "$temp" 2>>"$log")
+for zdir in "$utemp/Temp1_valdoro-$version-windows-x86_64.zip/valdoro-$version" "$utemp/7zO4C3D2E1F" \
+    "$utemp/Rar\$EXa1234.5678/valdoro-$version" "$(winepath -u 'C:\Scambio' 2>>"$log")/valdoro" \
+    "$(winepath -u 'C:\windows\temp' 2>>"$log")/valdoro"; do
   mkdir -p "$zdir"
   cp "$win/Valdoro.exe" "$zdir/"
-  box_case "started from a temporary copy $copy ($temp)" "$zdir" 2 no "Valdoro was started from inside the zip archive, from a copy that Windows deletes again, so it wrote nothing.
+  box_case "started from a temporary copy $(dos "$zdir")" "$zdir" 2 no "Valdoro was started from inside the zip archive, from a copy that Windows deletes again, so it wrote nothing.
 Extract the archive first (right-click it, Extract All...), then start Valdoro.exe in the extracted folder."
-  check "temporary copy $copy: nothing written ($(others "$zdir"))" '[ -z "$(others "$zdir")" ]'
+  check "temporary copy $(dos "$zdir"): nothing written ($(others "$zdir"))" '[ -z "$(others "$zdir")" ]'
 done
+wine reg delete 'HKCU\Environment' /v TMP /f >>"$log" 2>&1
 
 # A read-only folder, a protected system folder and a full disk are
 # file systems of their own: root alone may mount them, and root writes
