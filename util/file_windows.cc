@@ -135,7 +135,9 @@ void rimuovi_temporanei(const fs::path& cartella, const std::vector<std::string>
 // it was reached: the volume's serial number and the folder's file number.
 // A drive letter mapped onto the folder, a share or a link to it give
 // other paths to the very same folder, and two runs through two of them
-// must still wait for each other.
+// must still wait for each other.  A file system that numbers no files
+// (some network shares give 0) puts every folder of its volume under one
+// lock: runs there wait for each other more often, never overlap.
 std::wstring nome_mutex(const fs::path& cartella) {
   HANDLE h = CreateFileW(cartella.c_str(), FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
