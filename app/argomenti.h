@@ -25,6 +25,12 @@ struct risposta {
 // Empty when the program is to run.
 std::optional<risposta> risposta_argomenti(int argc, const char* const* argv);
 
+// The same for a message box (Windows): "/?", which Windows users try
+// first, is --help too, and the help is laid out for a box, whose lines
+// the box wraps itself: the description one paragraph, the options one
+// line each, blank lines between.  A refusal keeps its console form.
+std::optional<risposta> risposta_finestra(int argc, const char* const* argv);
+
 // The same on the console: the text on out, or on err after "valdoro: ".
 // Empty when the program is to run; otherwise the value is the exit status.
 std::optional<int> rispondi_argomenti(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

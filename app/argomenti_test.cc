@@ -44,5 +44,40 @@ TEST(Argomenti, HelpAndVersionPrintOthersAreRefused) {
   }
 }
 
+// In a box the help is one paragraph and one line per option, and "/?"
+// asks for it as --help does; the rest answers as on the console.
+TEST(Argomenti, InABoxSlashQuestionMarkIsHelpLaidOutForABox) {
+  const std::string aiuto =
+      "usage: valdoro [--help | --version]\n"
+      "\n"
+      "Writes the Valdoro scenario (line \"Valdoro\", train \"Dir 5802\") into the directory that holds this "
+      "program: three binary files for the simulator and three documents for the driver. Without arguments it "
+      "runs; it reads no other input.\n"
+      "\n"
+      "--help: print this text and exit\n"
+      "--version: print the version and exit";
+  const struct {
+    std::vector<const char*> argomenti;
+    int esito;
+    std::string testo;
+  } casi[] = {
+      {{"--help"}, 0, aiuto},
+      {{"/?"}, 0, aiuto},
+      {{"--version"}, 0, "valdoro 1.0.0"},
+      {{"/?", "x"}, 2, "unknown argument \"/?\"\nusage: valdoro [--help | --version]"},
+      {{"/h"}, 2, "unknown argument \"/h\"\nusage: valdoro [--help | --version]"},
+  };
+  for (const auto& c : casi) {
+    std::vector<const char*> argv = {"Valdoro.exe"};
+    argv.insert(argv.end(), c.argomenti.begin(), c.argomenti.end());
+    const std::optional<risposta> r = risposta_finestra(static_cast<int>(argv.size()), argv.data());
+    ASSERT_TRUE(r.has_value()) << c.argomenti[0];
+    EXPECT_EQ(r->esito, c.esito) << c.argomenti[0];
+    EXPECT_EQ(r->testo, c.testo) << c.argomenti[0];
+  }
+  const char* nessuno[] = {"Valdoro.exe"};
+  EXPECT_FALSE(risposta_finestra(1, nessuno).has_value());
+}
+
 }  // namespace
 }  // namespace valdoro

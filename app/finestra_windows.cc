@@ -166,11 +166,25 @@ bool cartella_di_sistema(const std::filesystem::path& cartella) {
   return false;
 }
 
-bool avviato_da_archivio(const std::filesystem::path& cartella) {
+// The folders where archive tools put the copies they run from, and
+// Windows its own: the user's (%TEMP%, %TMP%, which GetTempPath reads) and
+// the system's (%SystemRoot%\Temp, and SystemTemp where the system's own
+// programs get theirs).
+std::vector<std::string> cartelle_temporanee() {
+  std::vector<std::string> cartelle = {variabile(L"TEMP"), variabile(L"TMP")};
   wchar_t temporanea[MAX_PATH + 1];
   const DWORD n = GetTempPathW(MAX_PATH + 1, temporanea);
-  if (n == 0 || n > MAX_PATH) return false;
-  return copia_da_archivio(percorso_lungo(cartella.wstring()), percorso_lungo(std::wstring(temporanea, n)));
+  if (n > 0 && n <= MAX_PATH) cartelle.push_back(percorso_lungo(std::wstring(temporanea, n)));
+  const std::string sistema = variabile(L"SystemRoot");
+  if (!sistema.empty()) {
+    cartelle.push_back(sistema + "\\Temp");
+    cartelle.push_back(sistema + "\\SystemTemp");
+  }
+  return cartelle;
+}
+
+bool in_copia_temporanea(const std::filesystem::path& cartella) {
+  return in_cartella_temporanea(percorso_lungo(cartella.wstring()), cartelle_temporanee());
 }
 
 }  // namespace
@@ -373,16 +387,16 @@ void piattaforma_windows::avviso(const std::string&) {}
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   valdoro::piattaforma_windows windows;
-  // --help and --version answer in a box, and so does a refused argument:
-  // nothing is written, no window is shown.
-  if (const std::optional<valdoro::risposta> r = valdoro::risposta_argomenti(__argc, __argv)) {
+  // --help (or /?) and --version answer in a box, and so does a refused
+  // argument: nothing is written, no window is shown.
+  if (const std::optional<valdoro::risposta> r = valdoro::risposta_finestra(__argc, __argv)) {
     windows.mostra_messaggio(r->testo, MB_OK | (r->esito == 0 ? MB_ICONINFORMATION : MB_ICONERROR));
     return r->esito;
   }
   try {
     // Started from an archive that was not extracted, the files would go
-    // into a copy that Windows removes: none is written.
-    if (valdoro::avviato_da_archivio(windows.cartella_programma())) {
+    // into a temporary copy that is removed again: none is written.
+    if (valdoro::in_copia_temporanea(windows.cartella_programma())) {
       windows.mostra_messaggio(valdoro::componi(valdoro::messaggio::dentro_archivio), MB_OK | MB_ICONWARNING);
       return valdoro::kUscitaInterrotta;
     }

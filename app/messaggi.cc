@@ -29,35 +29,45 @@ const voce_messaggio kMessaggi[] = {
     {messaggio::cartella_protetta,
      "Valdoro cannot write in its folder: it is a protected system folder, where only programs set up by an "
      "administrator may write.\n"
-     "Move the whole Valdoro folder to the folder where the simulator looks for this scenario's files, or to a "
-     "folder of your own such as Documents, and start Valdoro.exe there.\n"
+     "The way that always works: move the whole Valdoro folder to a folder of your own such as Documents, start "
+     "Valdoro.exe there, then copy the six files it writes into the folder where the simulator looks for this "
+     "scenario's files (README.txt, section 2, says how to find it).\n"
      "\n"
      "Folder: <folder>\n"
      "Windows says: <reason>"},
     {messaggio::cartella_non_scrivibile,
      "Valdoro cannot write in its folder: Windows does not let it change files there (a read-only disk, or a "
      "folder that belongs to someone else).\n"
-     "Move the whole Valdoro folder to the folder where the simulator looks for this scenario's files, or to a "
-     "folder of your own such as Documents, and start Valdoro.exe there.\n"
+     "The way that always works: move the whole Valdoro folder to a folder of your own such as Documents, start "
+     "Valdoro.exe there, then copy the six files it writes into the folder where the simulator looks for this "
+     "scenario's files (README.txt, section 2, says how to find it).\n"
      "\n"
      "Folder: <folder>\n"
      "Windows says: <reason>"},
     {messaggio::disco_pieno,
-     "The disk is full: Valdoro could not finish <file>.\n"
+     "The disk is full: Valdoro could not finish <file>.<missing>\n"
      "Valdoro needs about <MB> MB free on this disk. Make room (empty the Recycle Bin, remove what you no longer "
      "need) and start Valdoro again.\n"
      "\n"
      "Folder: <folder>\n"
      "Windows says: <reason>"},
+    {messaggio::file_sola_lettura,
+     "Valdoro cannot replace <file>: it is marked read-only.\n"
+     "Right-click that file, choose Properties, clear \"Read-only\" at the bottom of the General tab and click "
+     "OK; or delete the old file. Then start Valdoro again.\n"
+     "\n"
+     "Folder: <folder>\n"
+     "Windows says: <reason>"},
     {messaggio::cartella_occupata,
      "Another Valdoro has held this folder for over a minute, so this one wrote nothing.\n"
-     "Wait for the other one to end (answer its message if it shows one), then start Valdoro again.\n"
+     "Wait until the other one's small window, \"Attendere\", has gone, then start Valdoro again.\n"
      "\n"
      "Folder: <folder>"},
     {messaggio::guasto_file,
      "Valdoro could not <verb> <file>.\n"
-     "Start Valdoro again; if this comes back, move the whole Valdoro folder to a folder of your own such as "
-     "Documents.\n"
+     "Start Valdoro again. If this comes back, use the way that always works: move the whole Valdoro folder to a "
+     "folder of your own such as Documents, start Valdoro.exe there, then copy the six files it writes into the "
+     "folder where the simulator looks for this scenario's files (README.txt, section 2, says how to find it).\n"
      "\n"
      "Folder: <folder>\n"
      "Windows says: <reason>"},
@@ -103,6 +113,22 @@ std::string nome_per_giocatore(const fs::path& percorso) {
   return "\"" + nome + "\"";
 }
 
+// The simulator's three files are written last: a run that ran out of
+// room may leave the papers without them, which looks like a finished
+// scenario.  The box names those not there, in a line of its own.
+std::string mancanti_al_simulatore(const fs::path& cartella) {
+  const std::string nomi[] = {file_profilo(kNomeLinea), file_stazioni(kNomeLinea, kNomeTreno),
+                              file_celle(kNomeLinea, kNomeTreno)};
+  std::vector<std::string> mancanti;
+  for (const std::string& nome : nomi) {
+    if (!esiste_file(cartella / nome)) mancanti.push_back("\"" + nome + "\"");
+  }
+  if (mancanti.empty()) return "";
+  std::string elenco = mancanti.front();
+  for (size_t i = 1; i < mancanti.size(); ++i) elenco += (i + 1 == mancanti.size() ? " and " : ", ") + mancanti[i];
+  return "\nNot written: " + elenco + ". The simulator needs all three, so the scenario is not ready yet.";
+}
+
 messaggio per_natura(natura_guasto n, bool protetta) {
   switch (n) {
     case natura_guasto::in_uso:
@@ -113,6 +139,8 @@ messaggio per_natura(natura_guasto n, bool protetta) {
       return protetta ? messaggio::cartella_protetta : messaggio::cartella_non_scrivibile;
     case natura_guasto::disco_pieno:
       return messaggio::disco_pieno;
+    case natura_guasto::sola_lettura:
+      return messaggio::file_sola_lettura;
     case natura_guasto::altro:
       break;
   }
@@ -129,6 +157,15 @@ std::string forma_confronto(const std::string& percorso) {
   }
   while (!forma.empty() && forma.back() == '\\') forma.pop_back();
   return forma;
+}
+
+// "C:", "C:\", "\\server\share": the top of a disk or of a share.
+bool radice_di_disco(const std::string& percorso) {
+  const std::string p = forma_confronto(percorso);
+  if (p.size() == 2 && p[1] == ':') return true;
+  if (p.rfind("\\\\", 0) != 0) return false;
+  const size_t server = p.find('\\', 2);
+  return server == std::string::npos || p.find('\\', server + 1) == std::string::npos;
 }
 
 }  // namespace
@@ -153,8 +190,13 @@ std::string testo_guasto(const std::exception& e, const fs::path& cartella, bool
   // A fault of the folder itself (its lock) names the folder.
   const std::string file = f->percorso().parent_path() == cartella ? nome_per_giocatore(f->percorso())
                                                                    : "\"" + f->percorso().u8string() + "\"";
-  return componi(per_natura(f->natura(), protetta),
-                 {{"file", file}, {"verb", f->verbo()}, {"folder", cartella_utf8}, {"reason", f->motivo()}});
+  const messaggio m = per_natura(f->natura(), protetta);
+  const std::string mancanti = m == messaggio::disco_pieno ? mancanti_al_simulatore(cartella) : "";
+  return componi(m, {{"file", file},
+                     {"verb", f->verbo()},
+                     {"folder", cartella_utf8},
+                     {"reason", f->motivo()},
+                     {"missing", mancanti}});
 }
 
 bool dentro_cartella(const std::string& percorso, const std::string& base) {
@@ -164,18 +206,9 @@ bool dentro_cartella(const std::string& percorso, const std::string& base) {
   return p.size() == b.size() || p[b.size()] == '\\';
 }
 
-bool copia_da_archivio(const std::string& cartella, const std::string& temporanea) {
-  const std::string c = forma_confronto(cartella);
-  const std::string t = forma_confronto(temporanea);
-  if (t.empty() || !dentro_cartella(c, t) || c.size() == t.size()) return false;
-  // The folders below the temporary one, each checked for the suffix.
-  size_t inizio = t.size() + 1;
-  while (inizio <= c.size()) {
-    size_t fine = c.find('\\', inizio);
-    if (fine == std::string::npos) fine = c.size();
-    const std::string nome = c.substr(inizio, fine - inizio);
-    if (nome.size() > 4 && nome.compare(nome.size() - 4, 4, ".zip") == 0) return true;
-    inizio = fine + 1;
+bool in_cartella_temporanea(const std::string& cartella, const std::vector<std::string>& temporanee) {
+  for (const std::string& temporanea : temporanee) {
+    if (!radice_di_disco(temporanea) && dentro_cartella(cartella, temporanea)) return true;
   }
   return false;
 }

@@ -4,8 +4,9 @@
 //
 // A text may hold fields in angle brackets, filled when it is shown:
 // <file> the file, as the player knows it; <folder> the program's folder;
-// <reason> the system's own words; <verb>, <argument>, <version>; <MB> is
-// always kMegabyteNecessari.
+// <reason> the system's own words; <verb>, <argument>, <version>; <missing>
+// a line naming the simulator's files not in the folder, or nothing; <MB>
+// is always kMegabyteNecessari.
 #ifndef VALDORO_APP_MESSAGGI_H_
 #define VALDORO_APP_MESSAGGI_H_
 
@@ -24,6 +25,7 @@ enum class messaggio : uint8_t {
   cartella_protetta,
   cartella_non_scrivibile,
   disco_pieno,
+  file_sola_lettura,
   cartella_occupata,
   guasto_file,
   guasto,
@@ -59,10 +61,13 @@ std::string testo_guasto(const std::exception& e, const std::filesystem::path& c
 // either slash, any case of ASCII letters, a trailing separator or not.
 bool dentro_cartella(const std::string& percorso, const std::string& base);
 
-// Whether the program's folder is the temporary copy that Windows makes of
-// a zip archive opened without extracting it: inside the user's temporary
-// folder, below a folder whose name ends in ".zip".
-bool copia_da_archivio(const std::string& cartella, const std::string& temporanea);
+// Whether the program's folder is, or lies inside, one of the temporary
+// folders (the user's and the system's): whatever archive tool put it
+// there, Explorer, 7-Zip or WinRAR, the tool or the system deletes that
+// copy again, and the files written beside it with it.  A drive's root
+// (TEMP set to "C:\") is no temporary folder to refuse: every folder of
+// the disk would be refused with it.
+bool in_cartella_temporanea(const std::string& cartella, const std::vector<std::string>& temporanee);
 
 }  // namespace valdoro
 

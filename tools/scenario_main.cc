@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tools/comandi.h"
+#include "tools/sistema.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -40,6 +41,61 @@ struct pagina_console {
   }
 };
 
+// Messages go to standard error whole, one write each: a console draws a
+// UTF-8 character only when its bytes come in one write, and the C
+// runtime's unbuffered stderr hands the last byte of an odd-length piece
+// over by itself, so that an accented letter ending a path came out as two
+// wrong characters.  In a console they go as UTF-16, which shows right
+// whatever its code page; anywhere else as the UTF-8 bytes.
+class errori_interi : public std::streambuf {
+ public:
+  errori_interi() = default;
+  errori_interi(const errori_interi&) = delete;
+  errori_interi& operator=(const errori_interi&) = delete;
+  ~errori_interi() override { scrivi(attesa_); }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (c != traits_type::eof()) attesa_ += traits_type::to_char_type(c);
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    attesa_.append(s, static_cast<size_t>(n));
+    return n;
+  }
+  // Only whole lines: a message is written in pieces, each followed by a
+  // flush when the stream is unit-buffered.
+  int sync() override {
+    const size_t fine = attesa_.rfind('\n');
+    if (fine == std::string::npos) return 0;
+    const bool scritto = scrivi(attesa_.substr(0, fine + 1));
+    attesa_.erase(0, fine + 1);
+    return scritto ? 0 : -1;
+  }
+
+ private:
+  static bool scrivi(const std::string& testo) {
+    if (testo.empty()) return true;
+    HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD modo = 0;
+    if (h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &modo)) {
+      const int n = MultiByteToWideChar(CP_UTF8, 0, testo.data(), static_cast<int>(testo.size()), nullptr, 0);
+      std::wstring largo(static_cast<size_t>(n), L'\0');
+      MultiByteToWideChar(CP_UTF8, 0, testo.data(), static_cast<int>(testo.size()), largo.data(), n);
+      DWORD scritti = 0;
+      return WriteConsoleW(h, largo.data(), static_cast<DWORD>(largo.size()), &scritti, nullptr) != 0;
+    }
+    for (size_t fatto = 0; fatto < testo.size();) {
+      const long n = valdoro::scrivi_descrittore(2, testo.data() + fatto, testo.size() - fatto);
+      if (n <= 0) return false;
+      fatto += static_cast<size_t>(n);
+    }
+    return true;
+  }
+
+  std::string attesa_;
+};
+
 // Started by a double click, the tool has a console of its own, which
 // closes as soon as it ends; from a prompt it shares the prompt's.
 bool console_propria() {
@@ -66,6 +122,8 @@ std::vector<std::string> argomenti_utf8(int argc, char** argv) {
     argomenti.push_back(stretto);
   }
   LocalFree(larghi);
+  // "/?" is what Windows users try first for a program's help.
+  if (argomenti.size() == 2 && argomenti[1] == "/?") argomenti[1] = "--help";
   // What the tool prints has the same line ends as on Linux: a dump is the
   // same bytes on both.
   _setmode(_fileno(stdout), _O_BINARY);
@@ -76,10 +134,10 @@ std::vector<std::string> argomenti_utf8(int argc, char** argv) {
 #endif
 }
 
-int esegui(const std::vector<std::string>& argomenti, std::ostream& out) {
+int esegui(const std::vector<std::string>& argomenti, std::ostream& out, std::ostream& err) {
   std::vector<const char*> puntatori;
   for (const std::string& a : argomenti) puntatori.push_back(a.c_str());
-  return valdoro::esegui_scenario(static_cast<int>(puntatori.size()), puntatori.data(), out, std::cerr);
+  return valdoro::esegui_scenario(static_cast<int>(puntatori.size()), puntatori.data(), out, err);
 }
 
 }  // namespace
@@ -95,10 +153,17 @@ int main(int argc, char** argv) {
   valdoro::uscita_controllata uscita(1);
   std::ostream out(&uscita);
 #ifdef _WIN32
+  errori_interi errori;
+  std::ostream err(&errori);
+  err.setf(std::ios::unitbuf);
+#else
+  std::ostream& err = std::cerr;
+#endif
+#ifdef _WIN32
   // Double-clicked, it shows how it is used, and the window stays until
   // the user has read it.
   if (argomenti.size() == 1 && console_propria()) {
-    esegui({argomenti[0], "--help"}, out);
+    esegui({argomenti[0], "--help"}, out, err);
     out << "\nscenario is a console program: run it from a Command Prompt or PowerShell.\n"
            "Press Enter to close this window.\n"
         << std::flush;
@@ -107,5 +172,5 @@ int main(int argc, char** argv) {
     return valdoro::kEsitoBuono;
   }
 #endif
-  return esegui(argomenti, out);
+  return esegui(argomenti, out, err);
 }

@@ -34,6 +34,7 @@ enum class natura_guasto : uint8_t {
   cartella_al_nome,  // a folder stands at the file's name
   non_scrivibile,    // the folder may not be written in
   disco_pieno,
+  sola_lettura,      // the file is marked read-only, which Windows will not replace
 };
 
 // A file operation that failed; what() is "cannot <verb> <path>: <reason>".
@@ -168,7 +169,10 @@ bool temporaneo_di(const std::string& nome, const std::vector<std::string>& nost
 // holder writes in the folder); any other name, even one of the same form,
 // is someone else's and stays.  Nothing is created in the folder: POSIX
 // locks the folder itself, Windows a named mutex made from the folder's
-// full path.  The lock is taken and given back by one thread.
+// volume and file number.  Either way the lock belongs to the folder, not
+// to the path that reached it: through a link, a bind mount or a drive
+// letter mapped onto it, one folder has one lock.  The lock is taken and
+// given back by one thread.
 class blocco_cartella {
  public:
   blocco_cartella(const std::filesystem::path& cartella, const std::vector<std::string>& nostri,
@@ -194,6 +198,9 @@ enum class fase_scrittura { apertura, pezzo, scarico, rinomina };
 
 // When set, called at each of those points with the target path; throwing
 // from it simulates a failing disk at that point, sleeping in it a slow one.
+// On Windows a std::system_error of the system's category stands for the
+// system call there refusing with that code, and is told as the refusal
+// would be (a read-only target, a file in use...).
 using guasto_fasi = std::function<void(const std::filesystem::path&, fase_scrittura)>;
 void imposta_guasto_fasi(guasto_fasi guasto);
 

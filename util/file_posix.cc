@@ -235,8 +235,9 @@ bool esiste_file(const fs::path& percorso) {
 blocco_cartella::blocco_cartella(const fs::path& cartella, const std::vector<std::string>& nostri,
                                  std::chrono::milliseconds attesa)
     : maniglia_(-1) {
-  // The lock is on the folder itself: nothing is created in it, and the
-  // kernel lets go of it however the holder ends.
+  // The lock is on the folder itself: nothing is created in it, the
+  // kernel lets go of it however the holder ends, and it is the inode's,
+  // so every path to the folder (a link, a bind mount) meets the same lock.
   const int fd = ::open(cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     const int numero = errno;

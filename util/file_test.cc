@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -426,6 +428,49 @@ TEST(FolderLock, WaiterGetsTheLockWhenTheHolderLetsGo) {
   });
   EXPECT_EQ(errore_di([&] { blocco_cartella secondo(dir.percorso(), std::chrono::seconds(10)); }), "no error");
   rilascia.join();
+}
+
+// The lock is the folder's, not the path's: two runs that reach one folder
+// by two paths (a link, a path through "..", a bind mount) wait for each
+// other, whichever path took it first.
+void un_blocco_per_due_percorsi(const std::filesystem::path& cartella, const std::filesystem::path& altra) {
+  {
+    blocco_cartella primo(cartella);
+    EXPECT_EQ(errore_di([&] { blocco_cartella secondo(altra, std::chrono::milliseconds(20)); }),
+              "another run is writing in " + altra.string());
+  }
+  {
+    blocco_cartella primo(altra);
+    EXPECT_EQ(errore_di([&] { blocco_cartella secondo(cartella, std::chrono::milliseconds(20)); }),
+              "another run is writing in " + cartella.string());
+  }
+  EXPECT_EQ(errore_di([&] { blocco_cartella terzo(altra, std::chrono::milliseconds(0)); }), "no error");
+}
+
+TEST(FolderLock, OneFolderHasOneLockThroughALinkOrDotDot) {
+  cartella_temporanea dir;
+  const std::filesystem::path cartella = dir / "Valdoro";
+  std::filesystem::create_directories(cartella / "sotto");
+  std::filesystem::create_directory_symlink(cartella, dir / "collegamento");
+  for (const std::filesystem::path& altra : {dir / "collegamento", cartella / "sotto" / ".."}) {
+    SCOPED_TRACE(altra.string());
+    un_blocco_per_due_percorsi(cartella, altra);
+  }
+  // The folder beside it, a link's own folder, is not held by it.
+  blocco_cartella primo(cartella);
+  EXPECT_EQ(errore_di([&] { blocco_cartella secondo(dir.percorso(), std::chrono::milliseconds(0)); }), "no error");
+}
+
+TEST(FolderLock, OneFolderHasOneLockThroughABindMount) {
+  cartella_temporanea dir;
+  const std::filesystem::path cartella = dir / "Valdoro";
+  std::filesystem::create_directories(cartella);
+  std::filesystem::create_directory(dir / "montata");
+  if (::mount(cartella.c_str(), (dir / "montata").c_str(), nullptr, MS_BIND, nullptr) != 0) {
+    GTEST_SKIP() << "a bind mount needs root: " << std::strerror(errno);
+  }
+  un_blocco_per_due_percorsi(cartella, dir / "montata");
+  ::umount((dir / "montata").c_str());
 }
 
 // A killed run's temporaries of the holder's own names go with the next

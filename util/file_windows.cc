@@ -65,8 +65,8 @@ enum class passo { crea, scrive, rinomina };
 // stands at the target's name.  "Access denied" is three faults: creating
 // the temporary, the folder refuses to be written in; renaming it over the
 // target, a folder stands there, or the target is open in a program that
-// did not share its deletion (the simulator holding its files), unless the
-// target is marked read-only.
+// did not share its deletion (the simulator holding its files), or the
+// target is marked read-only, which a rename never replaces.
 errore_file errore_scrittura(const fs::path& percorso, passo p) {
   const DWORD codice = GetLastError();
   natura_guasto natura = natura_guasto::altro;
@@ -90,7 +90,9 @@ errore_file errore_scrittura(const fs::path& percorso, passo p) {
         natura = natura_guasto::cartella_al_nome;
       } else if (p == passo::crea) {
         natura = natura_guasto::non_scrivibile;
-      } else if (p == passo::rinomina && c_e && (attributi & FILE_ATTRIBUTE_READONLY) == 0) {
+      } else if (p == passo::rinomina && c_e && (attributi & FILE_ATTRIBUTE_READONLY) != 0) {
+        natura = natura_guasto::sola_lettura;
+      } else if (p == passo::rinomina && c_e) {
         natura = natura_guasto::in_uso;
       }
       break;
@@ -99,6 +101,18 @@ errore_file errore_scrittura(const fs::path& percorso, passo p) {
       break;
   }
   return errore_file("write", percorso, motivo_sistema(codice), natura);
+}
+
+// The test seam at a point of a write; a system error it throws is told as
+// the system call's own refusal at that step would be.
+void guasto_di_prova(const fs::path& percorso, fase_scrittura fase, passo p) {
+  try {
+    chiama_guasto(percorso, fase);
+  } catch (const std::system_error& e) {
+    if (e.code().category() != std::system_category()) throw;
+    SetLastError(static_cast<DWORD>(e.code().value()));
+    throw errore_scrittura(percorso, p);
+  }
 }
 
 HANDLE maniglia(intptr_t m) { return reinterpret_cast<HANDLE>(m); }
@@ -117,24 +131,27 @@ void rimuovi_temporanei(const fs::path& cartella, const std::vector<std::string>
   }
 }
 
-// A name for the folder's mutex: the full path, folded to one case as the
-// file system folds it, hashed so that it fits the name's rules.
+// A name for the folder's mutex, from what the folder is rather than how
+// it was reached: the volume's serial number and the folder's file number.
+// A drive letter mapped onto the folder, a share or a link to it give
+// other paths to the very same folder, and two runs through two of them
+// must still wait for each other.  A file system that numbers no files
+// (some network shares give 0) puts every folder of its volume under one
+// lock: runs there wait for each other more often, never overlap.
 std::wstring nome_mutex(const fs::path& cartella) {
-  wchar_t pieno[32768];
-  const DWORD n = GetFullPathNameW(cartella.c_str(), 32768, pieno, nullptr);
-  std::wstring percorso = n > 0 && n < 32768 ? std::wstring(pieno, n) : cartella.wstring();
-  while (percorso.size() > 3 && (percorso.back() == L'\\' || percorso.back() == L'/')) percorso.pop_back();
-  std::wstring maiuscolo(percorso.size(), L'\0');
-  if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, percorso.data(), static_cast<int>(percorso.size()),
-                   &maiuscolo[0], static_cast<int>(maiuscolo.size())) != 0) {
-    percorso = maiuscolo;
-  }
-  uint64_t hash = 14695981039346656037ull;
-  for (wchar_t c : percorso) {
-    hash = (hash ^ static_cast<uint16_t>(c == L'/' ? L'\\' : c)) * 1099511628211ull;
-  }
+  HANDLE h = CreateFileW(cartella.c_str(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw errore_file("lock", cartella, ultimo_motivo());
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool letta = GetFileInformationByHandle(h, &info) != 0;
+  const std::string motivo = letta ? std::string() : ultimo_motivo();
+  CloseHandle(h);
+  if (!letta) throw errore_file("lock", cartella, motivo);
   wchar_t nome[64];
-  swprintf(nome, 64, L"Local\\valdoro-cartella-%016llx", static_cast<unsigned long long>(hash));
+  swprintf(nome, 64, L"Local\\valdoro-cartella-%08lx-%08lx%08lx",
+           static_cast<unsigned long>(info.dwVolumeSerialNumber), static_cast<unsigned long>(info.nFileIndexHigh),
+           static_cast<unsigned long>(info.nFileIndexLow));
   return nome;
 }
 
@@ -226,7 +243,7 @@ file_in_scrittura::file_in_scrittura(fs::path percorso, durata d)
     }
   }
   try {
-    chiama_guasto(percorso_, fase_scrittura::apertura);
+    guasto_di_prova(percorso_, fase_scrittura::apertura, passo::crea);
   } catch (...) {
     scarta();
     throw;
@@ -246,18 +263,18 @@ void file_in_scrittura::aggiungi(std::string_view pezzo) {
     }
     pezzo.remove_prefix(scritti);
   }
-  chiama_guasto(percorso_, fase_scrittura::pezzo);
+  guasto_di_prova(percorso_, fase_scrittura::pezzo, passo::scrive);
 }
 
 void file_in_scrittura::concludi() {
   if (durata_ == durata::durevole) {
-    chiama_guasto(percorso_, fase_scrittura::scarico);
+    guasto_di_prova(percorso_, fase_scrittura::scarico, passo::scrive);
     if (!FlushFileBuffers(maniglia(maniglia_))) throw errore_scrittura(percorso_, passo::scrive);
   }
   HANDLE h = maniglia(maniglia_);
   maniglia_ = kNessuna;
   if (!CloseHandle(h)) throw errore_scrittura(percorso_, passo::scrive);
-  chiama_guasto(percorso_, fase_scrittura::rinomina);
+  guasto_di_prova(percorso_, fase_scrittura::rinomina, passo::rinomina);
   const DWORD modo = MOVEFILE_REPLACE_EXISTING | (durata_ == durata::durevole ? MOVEFILE_WRITE_THROUGH : 0);
   if (!MoveFileExW(temporaneo_.c_str(), percorso_.c_str(), modo)) {
     throw errore_scrittura(percorso_, passo::rinomina);

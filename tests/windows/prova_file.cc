@@ -51,10 +51,12 @@ std::string blocco_da_altro_thread(const fs::path& cartella) {
 
 }  // namespace
 
-// argv[1]: an existing directory, in which a fresh "Prova José" is made.
+// argv[1]: an existing directory, in which a fresh "Prova José" is made;
+// argv[2]: the same directory reached by another path (a drive letter
+// mapped onto it).
 int main(int argc, char** argv) {
   uscita_binaria();
-  if (argc != 2) return 99;
+  if (argc != 3) return 99;
   const fs::path cartella = fs::path(argv[1]) / fs::path(L"Prova Jos\u00e9");
   std::error_code ec;
   verifica("fresh directory made", fs::create_directory(cartella, ec));
@@ -91,6 +93,10 @@ int main(int argc, char** argv) {
       // The same folder spelt otherwise is the same folder.
       fs::path altra_grafia = cartella.parent_path() / fs::path(L"PROVA JOS\u00c9\\");
       verifica("whatever its spelling", blocco_da_altro_thread(altra_grafia).rfind("another run", 0) == 0);
+      const fs::path altra_via = fs::path(argv[2]) / fs::path(L"Prova Jos\u00e9");
+      verifica("whatever path reaches it", blocco_da_altro_thread(altra_via) == "another run is writing in " +
+                                                                                  altra_via.u8string());
+      verifica("not the folder around it", blocco_da_altro_thread(cartella.parent_path()) == "taken");
     }
     verifica("a folder let go is taken", blocco_da_altro_thread(cartella) == "taken");
   } catch (const std::exception& e) {

@@ -2,6 +2,11 @@
 //   prova_messaggio errore   the driver's errore path with "1250"
 //   prova_messaggio guasto   a fault that is no file's
 //   prova_messaggio avviso   a recorded error number
+//   prova_messaggio sola_lettura  a whole run in this program's folder,
+//                            whose station table from an earlier run is
+//                            marked read-only: the rename over it is
+//                            refused as Windows refuses it (wine replaces
+//                            read-only files all the same)
 //   prova_messaggio rispondi answers the first box some other program
 //                            shows (Valdoro.exe), within two minutes;
 //     rispondi tieni FILE    holding FILE open meanwhile, as the simulator
@@ -13,9 +18,11 @@
 // application's caption, prints what the box shows and presses OK.  The
 // exit status is the one the driver returns.
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/driver.h"
@@ -83,6 +90,16 @@ int prova(valdoro::piattaforma_windows& windows, const std::string& modo) {
   if (modo == "avviso") {
     windows.avviso("valdoro: Valdoro_linea.txt:12:1: error 15: position beyond the usable end of the track");
     return valdoro::kUscitaErroreRegistrato;
+  }
+  if (modo == "sola_lettura") {
+    valdoro::imposta_guasto_fasi([](const std::filesystem::path& percorso, valdoro::fase_scrittura fase) {
+      const DWORD attributi = GetFileAttributesW(percorso.c_str());
+      if (fase == valdoro::fase_scrittura::rinomina && attributi != INVALID_FILE_ATTRIBUTES &&
+          (attributi & FILE_ATTRIBUTE_READONLY) != 0) {
+        throw std::system_error(ERROR_ACCESS_DENIED, std::system_category());
+      }
+    });
+    return valdoro::form_load(windows);
   }
   riga("unknown mode " + modo);
   return 99;

@@ -155,7 +155,7 @@ box owner is Form1: $owner" "$work/box"
 dos() { winepath -w "$1" 2>>"$log"; }
 # What stands in a folder but Valdoro.exe.
 others() { ls -A "$1" | grep -vx Valdoro.exe | tr '\n' ' '; }
-move_to="Move the whole Valdoro folder to the folder where the simulator looks for this scenario's files, or to a folder of your own such as Documents, and start Valdoro.exe there."
+move_to="The way that always works: move the whole Valdoro folder to a folder of your own such as Documents, start Valdoro.exe there, then copy the six files it writes into the folder where the simulator looks for this scenario's files (README.txt, section 2, says how to find it)."
 
 # Folders stand where the outputs go, all but the station table, which
 # holds the file of an earlier run; it is written after the first of them
@@ -189,26 +189,66 @@ Folder: $(dos "$tdir")
 Windows says: REASON" tieni "$(dos "$tdir/Valdoro_Dir 5802.sim")"
 check "held file untouched, no temporary left: $(others "$tdir")" 'cmp -s "$tdir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim" && [ "$(others "$tdir")" = "$(cd "$work/first" && ls -A | tr "\n" " ")" ]'
 
+# A file of an earlier run is marked read-only, which Windows refuses to
+# replace: the files before it are replaced, it is not, and the box says
+# how to clear the mark.  prova_messaggio runs a whole run in its folder
+# and has the rename over a read-only file refused as Windows refuses it.
+rdir="$work/Sola lettura file"
+mkdir -p "$rdir"
+cp "$win/prova_messaggio.exe" "$work/first"/Valdoro_* "$rdir/"
+chmod a-w "$rdir/Valdoro_Dir 5802.sim"
+(cd "$cwd" && wine_run "$rdir/prova_messaggio.exe" sola_lettura >"$work/box"); s=$?
+check "a read-only file: status 2 (got $s)" '[ $s -eq 2 ]'
+sed -i 's/^Windows says: .*"$/Windows says: REASON"/' "$work/box"
+same_text "a read-only file: the box" "box caption: \"Valdoro\"
+box text: \"Valdoro cannot replace \"Valdoro_Dir 5802.sim\": it is marked read-only.
+Right-click that file, choose Properties, clear \"Read-only\" at the bottom of the General tab and click OK; or delete the old file. Then start Valdoro again.
+
+Folder: $(dos "$rdir")
+Windows says: REASON\"
+box buttons: \"OK\"
+box icon: yes
+box owner is Form1: yes
+returned: 2
+boxes answered: 1" "$work/box"
+check "a read-only file: it is untouched, no temporary or source left: $(ls -A "$rdir" | tr '\n' ' ')" \
+  'cmp -s "$rdir/Valdoro_Dir 5802.sim" "$work/first/Valdoro_Dir 5802.sim" && [ "$(ls -A "$rdir" | grep -vx prova_messaggio.exe | tr "\n" " ")" = "$(cd "$work/first" && ls -A | tr "\n" " ")" ]'
+
 # Another run holds the folder for the whole time that a run waits: a
-# minute, which prova_attesa.exe cuts to 2 s.
+# minute, which prova_attesa.exe cuts to 2 s.  It holds it by the path the
+# run uses, and by another: a drive letter mapped onto the folder's parent.
 odir="$work/Occupata"
 mkdir -p "$odir"
 cp "$win/prova_attesa.exe" "$odir/"
-valdoro_exe=prova_attesa.exe box_case "a folder held by another run" "$odir" 2 yes "Another Valdoro has held this folder for over a minute, so this one wrote nothing.
-Wait for the other one to end (answer its message if it shows one), then start Valdoro again.
+ln -s "$work" "$WINEPREFIX/dosdevices/p:"
+for held in "$(dos "$odir")" 'P:\Occupata'; do
+  valdoro_exe=prova_attesa.exe box_case "a folder held by another run as $held" "$odir" 2 yes "Another Valdoro has held this folder for over a minute, so this one wrote nothing.
+Wait until the other one's small window, \"Attendere\", has gone, then start Valdoro again.
 
-Folder: $(dos "$odir")" blocca "$(dos "$odir")"
-check "held folder: nothing written ($(ls -A "$odir" | tr '\n' ' '))" '[ "$(ls -A "$odir")" = prova_attesa.exe ]'
+Folder: $(dos "$odir")" blocca "$held"
+  check "held folder as $held: nothing written ($(ls -A "$odir" | tr '\n' ' '))" '[ "$(ls -A "$odir")" = prova_attesa.exe ]'
+done
 
-# Started from the copy that Windows makes of a zip opened in Explorer:
-# inside the user's temporary folder, in a folder named after the zip.
+# Started from the copy that an archive tool makes in a temporary folder,
+# whatever the tool names it: Explorer's folder named after the zip,
+# 7-Zip's 7zO..., WinRAR's Rar$EXa... with the archive's folder in it, all
+# in %TEMP%; a copy in %TMP%, set apart from %TEMP% for the while (so that
+# GetTempPath, which reads %TMP% first, does not find %TEMP%'s); and one in
+# Windows' own temporary folder.
+wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d 'C:\Scambio' /f >>"$log" 2>&1
 temp=$(wine cmd /c echo %TEMP% 2>>"$log" | tr -d '\r')
-zdir="$(winepath -u "$temp" 2>>"$log")/Temp1_valdoro-$version-windows-x86_64.zip/valdoro-$version"
-mkdir -p "$zdir"
-cp "$win/Valdoro.exe" "$zdir/"
-box_case "started from inside a zip ($temp)" "$zdir" 2 no "Valdoro was started from inside the zip archive, from a copy that Windows deletes again, so it wrote nothing.
+check "%TMP% is set apart from %TEMP% ($temp)" '[ "$(wine cmd /c echo %TMP% 2>>"$log" | tr -d "\r")" = "C:\Scambio" ]'
+utemp=$(winepath -u "$temp" 2>>"$log")
+for zdir in "$utemp/Temp1_valdoro-$version-windows-x86_64.zip/valdoro-$version" "$utemp/7zO4C3D2E1F" \
+    "$utemp/Rar\$EXa1234.5678/valdoro-$version" "$(winepath -u 'C:\Scambio' 2>>"$log")/valdoro" \
+    "$(winepath -u 'C:\windows\temp' 2>>"$log")/valdoro"; do
+  mkdir -p "$zdir"
+  cp "$win/Valdoro.exe" "$zdir/"
+  box_case "started from a temporary copy $(dos "$zdir")" "$zdir" 2 no "Valdoro was started from inside the zip archive, from a copy that Windows deletes again, so it wrote nothing.
 Extract the archive first (right-click it, Extract All...), then start Valdoro.exe in the extracted folder."
-check "inside a zip: nothing written ($(others "$zdir"))" '[ -z "$(others "$zdir")" ]'
+  check "temporary copy $(dos "$zdir"): nothing written ($(others "$zdir"))" '[ -z "$(others "$zdir")" ]'
+done
+wine reg delete 'HKCU\Environment' /v TMP /f >>"$log" 2>&1
 
 # A read-only folder, a protected system folder and a full disk are
 # file systems of their own: root alone may mount them, and root writes
@@ -237,6 +277,7 @@ Windows says: REASON"
   fdir="$work/Disco pieno"
   mount_tmpfs "$fdir" $(( $(stat -c %s "$win/Valdoro.exe") / 4096 * 4096 + (1 << 20) ))
   box_case "a full disk" "$fdir" 2 yes "The disk is full: Valdoro could not finish \"Valdoro_linea.dat\".
+Not written: \"Valdoro_linea.dat\", \"Valdoro_Dir 5802.sim\" and \"Valdoro_Dir 5802.dat\". The simulator needs all three, so the scenario is not ready yet.
 Valdoro needs about 5 MB free on this disk. Make room (empty the Recycle Bin, remove what you no longer need) and start Valdoro again.
 
 Folder: $(dos "$fdir")
@@ -246,20 +287,24 @@ else
   echo "SKIPPED: a read-only folder, a protected system folder and a full disk (tmpfs not permitted here)"
 fi
 
-# --help and --version answer in a box and write nothing, without the
+# --help, /? and --version answer in a box and write nothing, without the
 # window; any other argument is refused in a box.
 adir="$work/Argomenti"
 mkdir -p "$adir"
 cp "$win/Valdoro.exe" "$adir/"
 valdoro_args=(--version)
 box_case "Valdoro.exe --version" "$adir" 0 no "valdoro $version"
-valdoro_args=(--help)
-box_case "Valdoro.exe --help" "$adir" 0 no "usage: valdoro [--help | --version]
-Writes the Valdoro scenario (line \"Valdoro\", train \"Dir 5802\") into the directory that
-holds this program: three binary files for the simulator and three documents for the
-driver.  Without arguments it runs; it reads no other input.
-  --help     print this text and exit
-  --version  print the version and exit"
+# The help is laid out for a box, which wraps its lines itself; "/?" asks
+# for it too.
+for help in --help '/?'; do
+  valdoro_args=("$help")
+  box_case "Valdoro.exe $help" "$adir" 0 no "usage: valdoro [--help | --version]
+
+Writes the Valdoro scenario (line \"Valdoro\", train \"Dir 5802\") into the directory that holds this program: three binary files for the simulator and three documents for the driver. Without arguments it runs; it reads no other input.
+
+--help: print this text and exit
+--version: print the version and exit"
+done
 valdoro_args=(--versione)
 box_case "Valdoro.exe --versione" "$adir" 2 no "unknown argument \"--versione\"
 usage: valdoro [--help | --version]"
@@ -366,8 +411,10 @@ same_text "avviso shows nothing" 'returned: 1
 boxes answered: 0' "$work/box"
 
 # --- the file layer on wide paths --------------------------------------------
+# The folder is reached by a second path too: a drive letter mapped onto it.
 mkdir "$work/file"
-wine_run "$win/prova_file.exe" "$(winepath -w "$work/file" 2>>"$log")" >"$work/files"; s=$?
+ln -s "$work/file" "$WINEPREFIX/dosdevices/q:"
+wine_run "$win/prova_file.exe" "$(winepath -w "$work/file" 2>>"$log")" 'Q:\' >"$work/files"; s=$?
 check "prova_file status $s" '[ $s -eq 0 ]'
 same_text "file layer under a non-ASCII directory" 'fresh directory made: ok
 written: ok
@@ -380,6 +427,8 @@ deleting a missing file is no fault: ok
 reading a missing file names it in UTF-8: ok
 a held folder is refused to another holder: ok
 whatever its spelling: ok
+whatever path reaches it: ok
+not the folder around it: ok
 a folder let go is taken: ok
 directory left empty: ok' "$work/files"
 
@@ -440,7 +489,8 @@ dump_to_file "Uscita Łódź/Valdoro_Dir 5802.dat" --json --nonzero
 dump_to_file "Colle Łódź/Colle_linea.dat"
 # Double-clicked, it has a console of its own: it shows its help and waits
 # for Enter.  From a prompt it waits for nothing, and leaves the prompt's
-# code page as it was.
+# code page as it was; a message naming an accented path shows right in
+# it, however the C runtime would have cut it.
 # The view's sources in a folder named in ASCII: the test program reads its
 # arguments in the ANSI code page.
 mkdir -p "$work/vista-ctrl"
@@ -455,10 +505,14 @@ own console, waits for Enter: yes
 own console, status after Enter: 0
 shared console, \"scenario\": status 2, code page after it 850
 shared console, \"scenario --version\": status 0, code page after it 850
+shared console, a message naming \"Perché\": scenario: cannot read Perché
 view in a shared console, serving: yes
 view, status after Ctrl+C: 0
 view, said it stopped: yes" "$work/console"
 check "scenario.exe --help lists --version" 'wine_run "$win/scenario.exe" --help | grep -q -e "--version *Print the version and exit"'
+wine_run "$win/scenario.exe" --help >"$work/help"
+wine_run "$win/scenario.exe" '/?' >"$work/help-slash"; s=$?
+check "scenario.exe /? is --help (status $s)" '[ $s -eq 0 ] && [ -s "$work/help" ] && cmp -s "$work/help" "$work/help-slash"'
 same_run 0 draw "Uscita Łódź" --out "Disegni Łódź"
 same_run 0 draw "Colle Łódź" --out "Disegni Colle"
 for d in "Disegni Łódź" "Disegni Colle"; do
