@@ -7,22 +7,20 @@
 #include "tools/vista.h"
 
 #include <algorithm>
+#include <atomic>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <cctype>
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <list>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -77,9 +75,10 @@ struct lavoro {
 
 // A compile of a large source takes seconds: on the network thread it
 // would hold every page and Ctrl+C.  Here it holds nothing but the next
-// compile; only the newest request waits, so a save that comes meanwhile
-// replaces any that waited before it.  The state made is handed to
-// `consegna`, on this thread.
+// compile; a request that a newer one has followed is passed over, so a
+// save that comes meanwhile replaces any that waited before it.  The state
+// made is handed to `consegna`, on this thread.  Asio's own pool: the
+// Windows build's thread model has no std::thread.
 class officina {
  public:
   using consegna = std::function<void(uint64_t, std::shared_ptr<const std::string>)>;
@@ -89,49 +88,34 @@ class officina {
       nomi_[k] = sorgenti[k].nome;
       percorsi_[k] = sorgenti[k].percorso;
     }
-    filo_ = std::thread([this] { lavora(); });
+    // The signals that end the program go to the network thread, which ends
+    // it between compiles: the pool's thread is born holding them back.
+    segnali_trattenuti trattenuti;
+    filo_.emplace(1);
   }
   ~officina() { ferma(); }
   officina(const officina&) = delete;
   officina& operator=(const officina&) = delete;
 
+  // `l.versione` rises with every request.
   void chiedi(lavoro l) {
-    {
-      std::lock_guard<std::mutex> chiave(m_);
-      prossimo_ = std::move(l);
-    }
-    cv_.notify_one();
+    chiesta_.store(l.versione);
+    net::post(*filo_, [this, l = std::move(l)] { esegui(l); });
   }
 
-  // Waits for the compile under way to end.
+  // Waits for the compile under way to end; those waiting are passed over.
   void ferma() {
-    {
-      std::lock_guard<std::mutex> chiave(m_);
-      fine_ = true;
-    }
-    cv_.notify_one();
-    if (filo_.joinable()) filo_.join();
+    fine_.store(true);
+    if (filo_) filo_->join();
   }
 
  private:
-  void lavora() {
-    // The signals that end the program go to the network thread, which
-    // ends it between compiles.
-    segnali_trattenuti trattenuti;
-    for (;;) {
-      lavoro l;
-      {
-        std::unique_lock<std::mutex> chiave(m_);
-        cv_.wait(chiave, [this] { return fine_ || prossimo_.has_value(); });
-        if (fine_) return;
-        l = std::move(*prossimo_);
-        prossimo_.reset();
-      }
-      std::vector<std::string> attese = l.compila ? compila() : l.attese;
-      consegna_(l.versione, std::make_shared<const std::string>(
-                                stato_json(ultima_ ? *ultima_ : compilazione_vista{}, testi_[0], testi_[1], nomi_[0],
-                                           nomi_[1], attese, l.versione)));
-    }
+  void esegui(const lavoro& l) {
+    if (fine_.load() || l.versione < chiesta_.load()) return;
+    std::vector<std::string> attese = l.compila ? compila() : l.attese;
+    consegna_(l.versione, std::make_shared<const std::string>(
+                              stato_json(ultima_ ? *ultima_ : compilazione_vista{}, testi_[0], testi_[1], nomi_[0],
+                                         nomi_[1], attese, l.versione)));
   }
 
   std::vector<std::string> compila();
@@ -139,14 +123,12 @@ class officina {
   consegna consegna_;
   std::string nomi_[2];
   fs::path percorsi_[2];
-  std::mutex m_;
-  std::condition_variable cv_;
-  std::optional<lavoro> prossimo_;
-  bool fine_ = false;
-  // This thread's own.
+  std::atomic<uint64_t> chiesta_{0};
+  std::atomic<bool> fine_{false};
+  // The pool thread's own.
   std::optional<compilazione_vista> ultima_;  // the last compile: its picture stays while a source is away
   std::string testi_[2];
-  std::thread filo_;  // last: started once the rest stands
+  std::optional<net::thread_pool> filo_;  // last: started once the rest stands
 };
 
 // Reads both sources and compiles them; a source that is missing or cannot
