@@ -18,7 +18,7 @@
 #include "sources/scrittori.h"
 #include "sources/scrittura.h"
 #include "testing/cartella_temporanea.h"
-#include "tools/controllo.h"
+#include "output/controllo.h"
 #include "util/file.h"
 
 namespace valdoro {

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "tools/draw.h"
+#include "draw/draw.h"
 
 namespace valdoro {
 namespace {

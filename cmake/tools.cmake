@@ -1,4 +1,5 @@
-# The `scenario` program for scenario authors.  It alone uses CLI11 and
+# The `scenario` program for scenario authors, in its three rooms: cli/ (the
+# command and dump), draw/ (the pictures), view/ (the live page).  It alone uses CLI11 and
 # nlohmann-json; the packager links nothing beyond the core library.
 
 if(WIN32)
@@ -44,8 +45,10 @@ else()
   target_link_libraries(valdoro_beast INTERFACE Threads::Threads)
 endif()
 
-file(GLOB TOOLS_SOURCES CONFIGURE_DEPENDS tools/*.cc)
+# Three rooms: the command line, the pictures, the live page.
+file(GLOB TOOLS_SOURCES CONFIGURE_DEPENDS cli/*.cc draw/*.cc view/*.cc)
 list(FILTER TOOLS_SOURCES EXCLUDE REGEX "(_test|_main)\\.cc$")
+valdoro_solo_piattaforma(TOOLS_SOURCES)
 add_library(scenario_tools STATIC ${TOOLS_SOURCES})
 # Boost names its headers in the exceptions it throws: in a release, by
 # their names under the include folder, not by this machine's path.
@@ -54,7 +57,7 @@ target_link_libraries(scenario_tools PUBLIC valdoro_core CLI11::CLI11 nlohmann_j
 target_compile_definitions(scenario_tools PUBLIC VALDORO_VERSIONE="${PROJECT_VERSION}")
 
 # On Windows a console program, linked statically like Valdoro.exe.
-add_executable(scenario tools/scenario_main.cc)
+add_executable(scenario cli/scenario_main.cc)
 target_link_libraries(scenario PRIVATE scenario_tools)
 if(NOT WIN32 AND NOT VALDORO_SANITIZE)
   # Like valdoro: one file that runs on any x86-64 Linux.
@@ -68,7 +71,7 @@ if(WIN32)
 endif()
 
 if(VALDORO_TESTS)
-  file(GLOB TOOLS_TESTS CONFIGURE_DEPENDS tools/*_test.cc)
+  file(GLOB TOOLS_TESTS CONFIGURE_DEPENDS cli/*_test.cc draw/*_test.cc view/*_test.cc)
   target_sources(valdoro_tests PRIVATE ${TOOLS_TESTS})
   target_link_libraries(valdoro_tests PRIVATE scenario_tools)
 
@@ -88,17 +91,17 @@ if(VALDORO_TESTS)
   find_program(CHROMIUM chromium)
   if(NOT VALDORO_SANITIZE)
     add_test(NAME scenario_draw_render
-      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_test.sh $<TARGET_FILE:scenario> $<TARGET_FILE:valdoro>
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/draw/render_test.sh $<TARGET_FILE:scenario> $<TARGET_FILE:valdoro>
       ${CHROMIUM})
   endif()
 
   # The view's server as any client on this machine may try it.
-  add_test(NAME scenario_view COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/view_test.sh $<TARGET_FILE:scenario>)
+  add_test(NAME scenario_view COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/view/view_test.sh $<TARGET_FILE:scenario>)
   # The view's page in headless Chromium driven by chromedriver, with
   # Debian's own Python, for which python3-selenium is installed.  The
   # screenshots stay in the build directory.
   find_program(CHROMEDRIVER chromedriver)
   add_test(NAME scenario_view_browser
-    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/view_browser_test.py $<TARGET_FILE:scenario>
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/view/view_browser_test.py $<TARGET_FILE:scenario>
     ${CHROMIUM} ${CHROMEDRIVER} ${CMAKE_BINARY_DIR}/artifacts)
 endif()

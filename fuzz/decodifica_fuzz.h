@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "output/decodifica.h"
-#include "tools/dump.h"
+#include "cli/dump.h"
 
 namespace valdoro {
 

@@ -6,7 +6,7 @@
 //   genera_corpus --binari OUT_DIR TESTDATA_DIR
 // the decoders', in OUT_DIR/stazioni, OUT_DIR/binario and OUT_DIR/profilo:
 // the binary files of our scenario and of the hand-written one in
-// tools/testdata, whole, cut and with a field spoilt.
+// testing/testdata, whole, cut and with a field spoilt.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

@@ -93,6 +93,16 @@ profilo decodifica_profilo(std::string_view dati);
 // same number, so no byte is lost.
 std::string da_cp1252(std::string_view testo);
 
+// The three binary files, decoded: a line as it was built.
+struct linea_costruita {
+  tabella_stazioni_t stazioni{};
+  std::vector<cella> celle;
+  profilo pianta;
+};
+
+// The route length as the station table carries it (row 84, fine).
+inline int32_t lunghezza_percorso(const linea_costruita& l) { return l.stazioni[kRigaParametri].fine; }
+
 }  // namespace valdoro
 
 #endif  // VALDORO_OUTPUT_DECODIFICA_H_

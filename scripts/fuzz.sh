@@ -45,7 +45,7 @@ cmake --build "$build" -j"$(nproc)"
 # between runs in build-fuzz/corpus (the compiler's) and corpus-NAME.
 rm -rf "$build/semi" "$build/semi-binari"
 "$build/genera_corpus" "$build/semi" fuzz/semi
-"$build/genera_corpus" --binari "$build/semi-binari" tools/testdata
+"$build/genera_corpus" --binari "$build/semi-binari" testing/testdata
 rm -rf "$build/findings"
 mkdir -p "$build/findings"
 

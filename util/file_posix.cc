@@ -1,5 +1,4 @@
 // The file layer's system calls on POSIX systems.
-#ifndef _WIN32
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -267,5 +266,3 @@ blocco_cartella::blocco_cartella(const fs::path& cartella, const std::vector<std
 blocco_cartella::~blocco_cartella() { ::close(descrittore(maniglia_)); }
 
 }  // namespace valdoro
-
-#endif  // _WIN32

@@ -1,5 +1,4 @@
 // The file layer's system calls on Windows.
-#ifdef _WIN32
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -326,5 +325,3 @@ blocco_cartella::~blocco_cartella() {
 }
 
 }  // namespace valdoro
-
-#endif  // _WIN32

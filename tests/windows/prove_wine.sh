@@ -438,7 +438,7 @@ directory left empty: ok' "$work/files"
 for side in win lin; do mkdir -p "$work/autore-$side/Sorgenti Łódź"; done
 wine_run "$win/scrivi_sorgenti.exe" "$(winepath -w "$work/autore-win/Sorgenti Łódź" 2>>"$log")"
 cp "$work/autore-win/Sorgenti Łódź"/* "$work/autore-lin/Sorgenti Łódź/"
-for side in win lin; do cp "$src"/tools/testdata/colle_*.txt "$work/autore-$side/Sorgenti Łódź/"; done
+for side in win lin; do cp "$src"/testing/testdata/colle_*.txt "$work/autore-$side/Sorgenti Łódź/"; done
 check "scenario.exe --version" '[ "$(wine_run "$win/scenario.exe" --version)" = "scenario $version" ]'
 ncase=0
 same_run() {  # the status both must end with, then one scenario command line
@@ -524,7 +524,7 @@ echo "scenario.exe: $ncase command lines compared"
 
 # --- scenario.exe view: Linux's headless Chromium on the page that the wine
 # process serves on loopback, through the same saves as the Linux build.
-/usr/bin/python3 "$src/tools/view_browser_test.py" "$win/scenario.exe" "$(command -v chromium)" \
+/usr/bin/python3 "$src/view/view_browser_test.py" "$win/scenario.exe" "$(command -v chromium)" \
   "$(command -v chromedriver)" "$win/artifacts" >"$work/view" 2>&1; s=$?
 check "scenario.exe view in the browser: $(grep -v '^ok: ' "$work/view" | head -c 800)" '[ $s -eq 0 ]'
 

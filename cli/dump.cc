@@ -1,0 +1,525 @@
+#include "cli/dump.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "compiler/formato.h"
+
+#include "output/decodifica.h"
+
+namespace valdoro {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+bool finisce_con(const std::string& s, const std::string& coda) {
+  return s.size() >= coda.size() && s.compare(s.size() - coda.size(), coda.size(), coda) == 0;
+}
+
+bool vuota(const riga_stazione& r) {
+  return r.tipo == 0 && r.inizio == 0 && r.fine == 0 && r.progressiva == 0 && r.campo4 == 0 && r.nome.empty() &&
+         r.campo7 == 0 && r.campo8 == 0 && r.campo10 == 0 && r.campo11 == 0 && r.campo12 == 0 && r.campo9 == 0 &&
+         r.campo13 == 0 && r.campo6 == 0 && r.campo5 == 0 && r.orario == 0;
+}
+
+bool vuota(const cella& c) {
+  return c.tipo == 0 && c.valore1 == 0 && c.valore2 == 0 && c.valore3 == 0 && c.valore4 == 0 && c.tempo == 0 &&
+         c.annuncio == 0 && c.montagna == 0 && c.velocita == 0 && c.pendenza == 0 && c.aderenza == 0;
+}
+
+// A name between quotes: bytes the eye cannot read (controls, the code
+// page's holes) as \xNN, so the line shows every byte of the file.
+std::string tra_virgolette(const std::string& nome) {
+  static const char kCifre[] = "0123456789ABCDEF";
+  std::string out = "\"";
+  for (char ch : nome) {
+    const auto b = static_cast<unsigned char>(ch);
+    const bool buco = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+    if (b < 0x20 || b == 0x7F || buco) {
+      out += "\\x";
+      out += kCifre[b >> 4];
+      out += kCifre[b & 0xF];
+    } else if (ch == '"' || ch == '\\') {
+      out += '\\';
+      out += ch;
+    } else {
+      out += da_cp1252(std::string_view(&ch, 1));
+    }
+  }
+  return out + "\"";
+}
+
+// The shortest text that reads back as the same double, always with a point
+// or an exponent so it is never taken for a 16-bit integer.
+std::string doppio(double v) {
+  char buf[32];
+  auto [fine, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  std::string s(buf, fine);
+  if (std::isfinite(v) && s.find_first_of(".e") == std::string::npos) s += ".0";
+  return s;
+}
+
+std::string in_testo(const valore_etichettato& v) {
+  switch (v.tipo) {
+    case tipo_valore::intero:
+      return std::to_string(static_cast<int>(v.valore));
+    case tipo_valore::doppio:
+      return doppio(v.valore);
+    case tipo_valore::vuoto:
+      break;
+  }
+  return "empty";
+}
+
+json in_json(const valore_etichettato& v) {
+  switch (v.tipo) {
+    case tipo_valore::intero:
+      return static_cast<int>(v.valore);
+    case tipo_valore::doppio:
+      // JSON has no NaN or infinity: those stay readable as text.
+      return std::isfinite(v.valore) ? json(v.valore) : json(doppio(v.valore));
+    case tipo_valore::vuoto:
+      break;
+  }
+  return nullptr;
+}
+
+// ---- the station table, named as the sources name its values ----
+
+// The members of a row, in the order of the file.
+enum class membro : uint8_t {
+  tipo, inizio, fine, progressiva, campo4, nome, campo7, campo8, campo10, campo11, campo12, campo9, campo13, campo6,
+  campo5, orario
+};
+constexpr membro kMembri[] = {membro::tipo,    membro::inizio,  membro::fine,    membro::progressiva,
+                              membro::campo4,  membro::nome,    membro::campo7,  membro::campo8,
+                              membro::campo10, membro::campo11, membro::campo12, membro::campo9,
+                              membro::campo13, membro::campo6,  membro::campo5,  membro::orario};
+constexpr size_t kNumeroMembri = std::size(kMembri);
+
+int64_t numero_di(const riga_stazione& r, membro m) {
+  switch (m) {
+    case membro::tipo: return r.tipo;
+    case membro::inizio: return r.inizio;
+    case membro::fine: return r.fine;
+    case membro::progressiva: return r.progressiva;
+    case membro::campo4: return r.campo4;
+    case membro::nome: return 0;
+    case membro::campo7: return r.campo7;
+    case membro::campo8: return r.campo8;
+    case membro::campo10: return r.campo10;
+    case membro::campo11: return r.campo11;
+    case membro::campo12: return r.campo12;
+    case membro::campo9: return r.campo9;
+    case membro::campo13: return r.campo13;
+    case membro::campo6: return r.campo6;
+    case membro::campo5: return r.campo5;
+    case membro::orario: return r.orario;
+  }
+  return 0;
+}
+
+// How an author reads a member: the unit its value is shown in with --units.
+enum class unita : uint8_t { nessuna, metri, orario, offset_con_bandiera };
+
+struct nome_membro {
+  std::string nome;
+  unita come = unita::nessuna;
+  bool conta = false;  // says what the row is for: always shown
+};
+using nomi_riga = std::array<nome_membro, kNumeroMembri>;
+
+const formato::record& record_di(const formato::sorgente& s, const char* parola) {
+  const formato::record* r = formato::trova_record(s, parola);
+  if (r == nullptr) throw std::logic_error(std::string("no record ") + parola + " in the format description");
+  return *r;
+}
+
+std::string nome_campo(const formato::sorgente& s, const char* parola, size_t i) {
+  return record_di(s, parola).campi.at(i).nome;
+}
+
+size_t indice(membro m) { return static_cast<size_t>(m); }
+
+// A station row: each member by the name of the "stazione" field it holds,
+// the area and the time, which the record works out, by their own.
+nomi_riga nomi_stazione() {
+  // The field of the record each member holds, by its place in the record.
+  static constexpr std::pair<membro, size_t> kCampi[] = {
+      {membro::progressiva, 0}, {membro::tipo, 1},     {membro::campo4, 3},   {membro::campo5, 4},
+      {membro::campo6, 5},      {membro::campo7, 6},   {membro::campo8, 7},   {membro::campo9, 8},
+      {membro::campo10, 9},     {membro::campo11, 10}, {membro::campo12, 11}, {membro::campo13, 12},
+      {membro::nome, 16}};
+  nomi_riga n;
+  for (const auto& [m, i] : kCampi) n[indice(m)] = {nome_campo(formato::treno(), "stazione", i)};
+  n[indice(membro::progressiva)].come = unita::metri;
+  n[indice(membro::inizio)] = {"area_start", unita::metri};
+  n[indice(membro::fine)] = {"area_end", unita::metri};
+  n[indice(membro::orario)] = {"time", unita::orario};
+  return n;
+}
+
+// Rows 81 to 86 hold the general data of both sources: the members that hold
+// them are named by the general keys' fields; the others keep the station
+// names (they are 0 unless the file was made otherwise).
+struct riga_generale {
+  int riga;
+  const char* dati;  // what the row holds
+  nomi_riga nomi;
+};
+
+std::vector<riga_generale> righe_generali() {
+  const formato::sorgente& l = formato::linea();
+  const formato::sorgente& t = formato::treno();
+  const nomi_riga stazione = nomi_stazione();
+  auto con = [&](std::initializer_list<std::pair<membro, nome_membro>> propri) {
+    nomi_riga n = stazione;
+    for (auto [m, nome] : propri) {
+      nome.conta = true;
+      n[indice(m)] = nome;
+    }
+    return n;
+  };
+  auto progressiva = [&](int riga, const char* quale) {
+    const char* p = "progressiva chilometrica uno";
+    return riga_generale{riga, quale,
+                         con({{membro::inizio, {nome_campo(l, p, 0), unita::metri}},
+                              {membro::fine, {nome_campo(l, p, 1), unita::offset_con_bandiera}},
+                              {membro::progressiva, {nome_campo(l, p, 2)}}})};
+  };
+  const char* ripetizione = "ripetizione segnali 4 codici";
+  return {
+      progressiva(81, "kilometre numbering with the largest start"),
+      progressiva(82, "kilometre numbering with the middle start"),
+      progressiva(83, "kilometre numbering with the smallest start"),
+      {84, "train and route parameters",
+       con({{membro::inizio, {nome_campo(t, "percentuale massa frenata", 0)}},
+            {membro::fine, {nome_campo(l, "lunghezza percorso", 0), unita::metri}},
+            {membro::progressiva, {nome_campo(t, "numero vetture", 0)}}})},
+      {85, "the line",
+       con({{membro::inizio, {nome_campo(l, "sfondo uno", 0) + "_1"}},
+            {membro::progressiva, {nome_campo(l, "sfondo due", 0) + "_2"}},
+            {membro::fine, {nome_campo(l, "sfondo tre", 0) + "_3"}},
+            {membro::nome, {"title"}},
+            {membro::campo7, {"reserved"}},
+            {membro::orario, {"identity_code"}}})},
+      {86, "the train",
+       con({{membro::inizio, {"signal_repetition_" + nome_campo(l, ripetizione, 0), unita::metri}},
+            {membro::fine, {"signal_repetition_" + nome_campo(l, ripetizione, 1), unita::metri}},
+            {membro::progressiva, {"signal_repetition_codes"}},
+            {membro::nome, {"train"}},
+            {membro::campo7, {nome_campo(t, "sabbia", 0)}},
+            {membro::campo10, {"clock_" + nome_campo(t, "orologio", 0)}},
+            {membro::campo11, {"clock_" + nome_campo(t, "orologio", 1)}},
+            {membro::campo12, {"clock_" + nome_campo(t, "orologio", 2)}}})},
+  };
+}
+
+const nomi_riga& nomi_di(int riga) {
+  static const nomi_riga stazione = nomi_stazione();
+  static const std::vector<riga_generale> generali = righe_generali();
+  for (const riga_generale& g : generali) {
+    if (g.riga == riga) return g.nomi;
+  }
+  return stazione;
+}
+
+const char* dati_di(int riga) {
+  static const std::vector<riga_generale> generali = righe_generali();
+  for (const riga_generale& g : generali) {
+    if (g.riga == riga) return g.dati;
+  }
+  return nullptr;
+}
+
+// 4250 m as "4.250 km"; negatives keep their sign.
+std::string in_km(int64_t metri) {
+  const int64_t a = metri < 0 ? -metri : metri;
+  std::string mm = std::to_string(a % 1000);
+  return std::string(metri < 0 ? "-" : "") + std::to_string(a / 1000) + "." + std::string(3 - mm.size(), '0') + mm +
+         " km";
+}
+
+// Seconds of the day as hh:mm:ss (past midnight the hours go on).
+std::string in_ore(int64_t secondi) {
+  if (secondi < 0) return std::to_string(secondi) + " s";
+  auto due = [](int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+  return due(secondi / 3600) + ":" + due(secondi / 60 % 60) + ":" + due(secondi % 60);
+}
+
+// What an author would write for a stored value, "" when it is the same.
+std::string per_autore(const riga_stazione& r, const nome_membro& n, int64_t v) {
+  switch (n.come) {
+    case unita::metri: return in_km(v);
+    case unita::orario: return in_ore(v);
+    case unita::offset_con_bandiera:
+      // The flag's 100 is in the stored offset; the author wrote it without.
+      return r.progressiva == 1 ? "written " + std::to_string(v - 100) + " m with flag 1" : "";
+    case unita::nessuna: break;
+  }
+  return "";
+}
+
+// Sign-board texts fill rows from 80 down with a name and nothing else.
+bool solo_testo(const riga_stazione& r) {
+  if (r.nome.empty()) return false;
+  for (membro m : kMembri) {
+    if (numero_di(r, m) != 0) return false;
+  }
+  return true;
+}
+
+std::string riga_in_testo(int n, const riga_stazione& r, bool con_unita) {
+  const nomi_riga& nomi = nomi_di(n);
+  const char* dati = dati_di(n);
+  if (dati == nullptr && solo_testo(r)) {
+    static const std::string testo = nome_campo(formato::linea(), "cartello_indicatore", 1);
+    return "row " + std::to_string(n) + " (sign-board text): " + testo + "=" + tra_virgolette(r.nome) + "\n";
+  }
+  std::string out = "row " + std::to_string(n) + (dati != nullptr ? std::string(" (") + dati + ")" : "") + ":";
+  for (size_t i = 0; i < kNumeroMembri; ++i) {
+    const membro m = kMembri[i];
+    const nome_membro& nm = nomi[i];
+    // The members of a general row that hold nothing of its data are shown
+    // only when something is in them.
+    if (m == membro::nome) {
+      if (dati == nullptr || nm.conta || !r.nome.empty()) out += " " + nm.nome + "=" + tra_virgolette(r.nome);
+      continue;
+    }
+    const int64_t v = numero_di(r, m);
+    if (dati != nullptr && !nm.conta && v == 0) continue;
+    out += " " + nm.nome + "=" + std::to_string(v);
+    const std::string autore = con_unita ? per_autore(r, nm, v) : "";
+    if (!autore.empty()) out += " (" + autore + ")";
+  }
+  return out + "\n";
+}
+
+json riga_in_json(int n, const riga_stazione& r, bool con_unita) {
+  const nomi_riga& nomi = nomi_di(n);
+  json j = {{"row", n}};
+  if (const char* dati = dati_di(n)) j["data"] = dati;
+  for (size_t i = 0; i < kNumeroMembri; ++i) {
+    const membro m = kMembri[i];
+    if (m == membro::nome) {
+      j[nomi[i].nome] = da_cp1252(r.nome);
+      continue;
+    }
+    const int64_t v = numero_di(r, m);
+    j[nomi[i].nome] = v;
+    const std::string autore = con_unita ? per_autore(r, nomi[i], v) : "";
+    if (!autore.empty()) j[nomi[i].nome + "_units"] = autore;
+  }
+  return j;
+}
+
+// ---- the track ----
+
+constexpr int kPassoVelocita = 5;      // km/h per unit of the stored speed
+constexpr int kScartoPendenza = 100;   // the stored byte is the gradient + 100
+
+// The gradient and the speed of a cell as the sources write them, named as
+// the format names those fields.
+struct cella_per_autore {
+  std::string pendenza, velocita;
+};
+
+const cella_per_autore& nomi_cella() {
+  static const cella_per_autore n{nome_campo(formato::linea(), "pendenza", 1),
+                                  nome_campo(formato::treno(), "velocita", 1)};
+  return n;
+}
+
+std::string cella_in_testo(size_t k, const cella& c, bool con_unita) {
+  auto m = [](const char* nome, long v) { return std::string(" ") + nome + "=" + std::to_string(v); };
+  std::string out = "cell " + std::to_string(k);
+  if (con_unita) out += " (" + in_km(static_cast<int64_t>(k) * kMetriCella) + ")";
+  out += ":" + m("tipo", c.tipo) + m("valore1", c.valore1) + m("valore2", c.valore2) + m("valore3", c.valore3) +
+         m("valore4", c.valore4) + m("tempo", c.tempo) + m("annuncio", c.annuncio) + m("montagna", c.montagna) +
+         m("velocita", c.velocita);
+  if (con_unita) out += " (" + std::to_string(c.velocita * kPassoVelocita) + " km/h)";
+  out += m("pendenza", c.pendenza);
+  if (con_unita) out += " (" + std::to_string(c.pendenza - kScartoPendenza) + " per mille)";
+  return out + m("aderenza", c.aderenza) + "\n";
+}
+
+json cella_in_json(size_t k, const cella& c, bool con_unita) {
+  json j = {{"cell", k},          {"tipo", c.tipo},         {"valore1", c.valore1},   {"valore2", c.valore2},
+            {"valore3", c.valore3}, {"valore4", c.valore4}, {"tempo", c.tempo},       {"annuncio", c.annuncio},
+            {"montagna", c.montagna}, {"velocita", c.velocita}, {"pendenza", c.pendenza}, {"aderenza", c.aderenza}};
+  if (con_unita) {
+    // Beside the stored members, under the names the sources give them.
+    j["from_m"] = static_cast<int64_t>(k) * kMetriCella;
+    j[nomi_cella().velocita + "_kmh"] = c.velocita * kPassoVelocita;
+    j[nomi_cella().pendenza + "_per_mille"] = c.pendenza - kScartoPendenza;
+  }
+  return j;
+}
+
+bool metro_vuoto(const valore_etichettato& x, const valore_etichettato& y) {
+  return x.tipo == tipo_valore::vuoto && y.tipo == tipo_valore::vuoto;
+}
+
+constexpr int kPrimaRigaGenerale = kPrimaRigaCartelli + 1;
+
+void stazioni_in_testo(fonte_byte& f, bool solo_non_vuoti, bool con_unita, std::ostream& out) {
+  const tabella_stazioni_t t = decodifica_stazioni(f);
+  for (int r = 0; r < kRigheStazioni; ++r) {
+    if (r == kPrimaRigaGenerale) out << "general data:\n";
+    if (!solo_non_vuoti || !vuota(t[r])) out << riga_in_testo(r, t[r], con_unita);
+  }
+}
+
+void celle_in_testo(fonte_byte& f, bool solo_non_vuoti, bool con_unita, std::ostream& out) {
+  scorri_celle(
+      f, [](uint64_t) {},
+      [&](uint64_t k, const cella& c) {
+        if (!solo_non_vuoti || !vuota(c)) out << cella_in_testo(k, c, con_unita);
+      });
+}
+
+void profilo_in_testo(const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out) {
+  scorri_profilo(
+      apri, [](int32_t) {},
+      [&](int32_t m, const valore_etichettato& x, const valore_etichettato& y, uint64_t, uint64_t) {
+        if (solo_non_vuoti && metro_vuoto(x, y)) return;
+        out << "metre " << m << ": x=" << in_testo(x) << " y=" << in_testo(y) << "\n";
+      });
+}
+
+// The top object one member a line, and each row, cell or metre of its array
+// on a line of its own: a diff or a grep then works line by line.  Written
+// as the file is read, so the whole document is never held.
+class json_a_righe {
+ public:
+  json_a_righe(std::ostream& out, const char* tipo) : out_(out) { out_ << "{\n \"kind\": " << json(tipo).dump(); }
+  void membro(const char* chiave, const json& valore) { out_ << ",\n " << json(chiave).dump() << ": " << valore.dump(); }
+  // The array is the last member; an empty one stays on its line.
+  void lista(const char* chiave) { out_ << ",\n " << json(chiave).dump() << ": "; }
+  void voce(const json& v) {
+    out_ << (vuota_ ? "[\n  " : ",\n  ") << v.dump();
+    vuota_ = false;
+  }
+  // Ends an array that another one follows.
+  void chiudi_lista() {
+    out_ << (vuota_ ? "[]" : "\n ]");
+    vuota_ = true;
+  }
+  void chiudi() { out_ << (vuota_ ? "[]" : "\n ]") << "\n}\n"; }
+
+ private:
+  std::ostream& out_;
+  bool vuota_ = true;
+};
+
+// Station rows and sign-board texts in "rows", rows 81 to 86 in "general".
+void stazioni_in_json(fonte_byte& f, bool solo_non_vuoti, bool con_unita, std::ostream& out) {
+  const tabella_stazioni_t t = decodifica_stazioni(f);
+  json_a_righe j(out, "stations");
+  j.lista("rows");
+  for (int r = 0; r < kRigheStazioni; ++r) {
+    if (r == kPrimaRigaGenerale) {
+      j.chiudi_lista();
+      j.lista("general");
+    }
+    if (!solo_non_vuoti || !vuota(t[r])) j.voce(riga_in_json(r, t[r], con_unita));
+  }
+  j.chiudi();
+}
+
+void celle_in_json(fonte_byte& f, bool solo_non_vuoti, bool con_unita, std::ostream& out) {
+  std::optional<json_a_righe> j;
+  scorri_celle(
+      f,
+      [&](uint64_t celle) {
+        j.emplace(out, "track");
+        j->membro("cell_count", celle);
+        j->lista("cells");
+      },
+      [&](uint64_t k, const cella& c) {
+        if (!solo_non_vuoti || !vuota(c)) j->voce(cella_in_json(k, c, con_unita));
+      });
+  j->chiudi();
+}
+
+void profilo_in_json(const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out) {
+  std::optional<json_a_righe> j;
+  scorri_profilo(
+      apri,
+      [&](int32_t metri) {
+        j.emplace(out, "profile");
+        j->membro("metre_count", metri);
+        j->lista("metres");
+      },
+      [&](int32_t m, const valore_etichettato& x, const valore_etichettato& y, uint64_t, uint64_t) {
+        if (solo_non_vuoti && metro_vuoto(x, y)) return;
+        j->voce({{"metre", m}, {"x", in_json(x)}, {"y", in_json(y)}});
+      });
+  j->chiudi();
+}
+
+}  // namespace
+
+// In any case: a file that went through a system that does not keep case
+// may come back as ".DAT".
+std::optional<tipo_file> tipo_dal_nome(const std::string& nome_file) {
+  std::string nome = nome_file;
+  for (char& c : nome) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  if (finisce_con(nome, "_linea.dat")) return tipo_file::profilo;
+  if (finisce_con(nome, ".dat")) return tipo_file::binario;
+  if (finisce_con(nome, ".sim")) return tipo_file::stazioni;
+  return std::nullopt;
+}
+
+std::optional<tipo_file> tipo_dalla_parola(const std::string& parola) {
+  if (parola == "stations") return tipo_file::stazioni;
+  if (parola == "track") return tipo_file::binario;
+  if (parola == "profile") return tipo_file::profilo;
+  return std::nullopt;
+}
+
+void dump_testo(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita) {
+  switch (tipo) {
+    case tipo_file::stazioni:
+      return stazioni_in_testo(*apri(), solo_non_vuoti, con_unita, out);
+    case tipo_file::binario:
+      return celle_in_testo(*apri(), solo_non_vuoti, con_unita, out);
+    case tipo_file::profilo:
+      break;
+  }
+  profilo_in_testo(apri, solo_non_vuoti, out);
+}
+
+void dump_json(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita) {
+  switch (tipo) {
+    case tipo_file::stazioni:
+      return stazioni_in_json(*apri(), solo_non_vuoti, con_unita, out);
+    case tipo_file::binario:
+      return celle_in_json(*apri(), solo_non_vuoti, con_unita, out);
+    case tipo_file::profilo:
+      break;
+  }
+  profilo_in_json(apri, solo_non_vuoti, out);
+}
+
+std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita) {
+  std::ostringstream out;
+  dump_testo(tipo, apri_in_memoria(dati), solo_non_vuoti, out, con_unita);
+  return out.str();
+}
+
+std::string dump_json(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita) {
+  std::ostringstream out;
+  dump_json(tipo, apri_in_memoria(dati), solo_non_vuoti, out, con_unita);
+  return out.str();
+}
+
+}  // namespace valdoro

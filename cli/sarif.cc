@@ -1,0 +1,78 @@
+#include "cli/sarif.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "compiler/diagnostica.h"
+#include "output/decodifica.h"
+
+namespace valdoro {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json regola_sarif(const regola& x) {
+  return {{"id", x.id},
+          {"shortDescription", {{"text", x.descrizione}}},
+          {"help", {{"text", x.aiuto}}},
+          {"defaultConfiguration", {{"level", nome_gravita(x.livello)}}}};
+}
+
+// Every entry of the catalogue: the checker's rules, the compile's warnings,
+// and each error number.
+json regole_sarif() {
+  json r = json::array();
+  for (const regola& x : regole()) r.push_back(regola_sarif(x));
+  return r;
+}
+
+json risultato(const diagnostica& d, const std::string& nome_linea, const std::string& uri_linea,
+               const std::string& nome_treno, const std::string& uri_treno) {
+  // The message quotes the sources' own text, in their code page.
+  json r = {{"ruleId", d.regola}, {"level", nome_gravita(d.livello)}, {"message", {{"text", da_cp1252(d.messaggio)}}}};
+  const std::string* uri = d.dove.file == nome_linea ? &uri_linea : d.dove.file == nome_treno ? &uri_treno : nullptr;
+  if (uri == nullptr) return r;
+  json fisico = {{"artifactLocation", {{"uri", *uri}}}};
+  if (d.dove.riga > 0) fisico["region"] = {{"startLine", d.dove.riga}, {"startColumn", std::max(1, d.dove.colonna)}};
+  r["locations"] = json::array({{{"physicalLocation", fisico}}});
+  return r;
+}
+
+bool non_riservato(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         std::string("-._~/:").find(static_cast<char>(c)) != std::string::npos;
+}
+
+}  // namespace
+
+std::string uri_file(const std::string& percorso_generico) {
+  std::string p = percorso_generico;
+  if (p.empty() || p[0] != '/') p = "/" + p;  // C:/x becomes /C:/x
+  std::string uri = "file://";
+  static const char kCifre[] = "0123456789ABCDEF";
+  for (unsigned char c : p) {
+    if (non_riservato(c)) {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += kCifre[c >> 4];
+      uri += kCifre[c & 15];
+    }
+  }
+  return uri;
+}
+
+std::string sarif(const std::vector<diagnostica>& d, const std::string& nome_linea, const std::string& uri_linea,
+                  const std::string& nome_treno, const std::string& uri_treno) {
+  json risultati = json::array();
+  for (const diagnostica& x : d) risultati.push_back(risultato(x, nome_linea, uri_linea, nome_treno, uri_treno));
+  const json log = {{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
+                    {"version", "2.1.0"},
+                    {"runs", json::array({{{"tool", {{"driver", {{"name", "scenario"}, {"rules", regole_sarif()}}}}},
+                                           {"results", risultati}}})}};
+  return log.dump(2) + "\n";
+}
+
+}  // namespace valdoro

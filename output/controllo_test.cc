@@ -1,0 +1,238 @@
+// Our own sources with an author's mistakes in them: every problem told at
+// its own line in one run, and the compiled bytes those of the compile alone.
+#include "output/controllo.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "model/errori.h"
+#include "model/nomi_file.h"
+#include "output/binari.h"
+#include "output/percorso.h"
+#include "sources/scrittori.h"
+#include "sources/scrittura.h"
+#include "testing/cartella_temporanea.h"
+
+namespace valdoro {
+namespace {
+
+constexpr char kLinea[] = "Valdoro_linea.txt";
+constexpr char kTreno[] = "Valdoro_Dir 5802-.txt";
+
+// A line of one source replaced; "" deletes it, and a replacement may hold
+// several lines.
+struct modifica {
+  bool in_linea;
+  size_t riga;  // 1-based
+  std::string nuova;
+};
+
+std::string applica(std::vector<std::string> righe, const std::vector<modifica>& m, bool linea) {
+  // From the last line up, so that the numbers of the others hold.
+  std::vector<modifica> qui;
+  for (const modifica& x : m) {
+    if (x.in_linea == linea) qui.push_back(x);
+  }
+  std::sort(qui.begin(), qui.end(), [](const modifica& a, const modifica& b) { return a.riga > b.riga; });
+  for (const modifica& x : qui) {
+    if (x.nuova.empty()) {
+      righe.erase(righe.begin() + static_cast<long>(x.riga) - 1);
+    } else {
+      righe[x.riga - 1] = x.nuova;
+    }
+  }
+  return testo_file(righe);
+}
+
+// "L:113:1: [rule] message", L or T for the source.
+std::string breve(const diagnostica& d) {
+  const std::string f = d.dove.file == kLinea ? "L" : d.dove.file == kTreno ? "T" : "";
+  return f + ":" + std::to_string(d.dove.riga) + ":" + std::to_string(d.dove.colonna) + ": [" + d.regola + "] " +
+         d.messaggio;
+}
+
+// The two our own sources earn, with every mistake below.
+const std::vector<std::string> kProprie = {
+    "L:114:20: [decimal-comma] \"-4,5\" has a decimal comma: pendenza gradient is read as -4 and \"5\" is passed "
+    "over; values are whole numbers",
+    "T:60:1: [broken-name] \"-Terme\" on a line of its own is passed over: the name on line 59 stays \"Pontelungo\"; "
+    "a name must stand whole on its record's line",
+};
+
+std::vector<std::string> oltre_le_proprie(const sorgenti_controllate& r) {
+  std::vector<std::string> v;
+  for (const diagnostica& d : r.diagnostiche) {
+    const std::string b = breve(d);
+    if (std::find(kProprie.begin(), kProprie.end(), b) == kProprie.end()) v.push_back(b);
+  }
+  return v;
+}
+
+// The packager's own build of the same texts: memorizza_percorso, which
+// knows nothing of the checker.
+std::string byte_del_pacchetto(const std::string& linea, const std::string& treno) {
+  cartella_temporanea dir;
+  dir.scrivi(kLinea, linea);
+  dir.scrivi(kTreno, treno);
+  scenario s;
+  diagnostiche d;
+  s.nome_linea = kNomeLinea;
+  s.nome_treno = kNomeTreno;
+  try {
+    memorizza_percorso(s, d, 1, dir.percorso());
+  } catch (const errore_fatale&) {
+    return "fatal";
+  }
+  return codifica_stazioni(s.tabella_stazioni) + codifica_celle(s.celle) + codifica_profilo(s.profilo_linea);
+}
+
+std::string byte_di(const sorgenti_controllate& r) {
+  if (r.fatale) return "fatal";
+  return codifica_stazioni(r.s.tabella_stazioni) + codifica_celle(r.s.celle) + codifica_profilo(r.s.profilo_linea);
+}
+
+TEST(Controllo, OurOwnSourcesEarnTheirTwoWarningsAndNoOther) {
+  const sorgenti_controllate r =
+      controlla_sorgenti(testo_file(righe_linea()), testo_file(righe_treno()), kNomeLinea, kNomeTreno, true);
+  std::vector<std::string> tutte;
+  for (const diagnostica& d : r.diagnostiche) tutte.push_back(breve(d));
+  EXPECT_EQ(tutte, kProprie);
+  EXPECT_EQ(r.errori, 0u);
+  EXPECT_EQ(r.avvisi, 2u);
+  EXPECT_FALSE(r.fatale);
+  // The packager itself runs no checker, and its compile warns of nothing.
+  const std::string linea = testo_file(righe_linea()), treno = testo_file(righe_treno());
+  fonte_memoria fonte(
+      {{file_sorgente_linea(kNomeLinea), &linea}, {file_sorgente_treno(kNomeLinea, kNomeTreno), &treno}});
+  EXPECT_TRUE(compila_scenario(fonte, kNomeLinea, kNomeTreno, true).d.elenco().empty());
+}
+
+TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
+  std::vector<modifica> senza_stazioni;
+  for (size_t riga = 47; riga <= 72; ++riga) senza_stazioni.push_back({false, riga, ""});
+  struct caso {
+    const char* nome;
+    std::vector<modifica> modifiche;
+    std::vector<std::string> attese;
+  } casi[] = {
+      {"keyword typos",
+       {{true, 113, "pendnza,  600,   -11"},
+        {true, 12, "curvaz4,  1900,  700"},
+        {false, 48, "stazinoe,    4250,  4,  500,  0, 0, 1,  1,1,0,  4,1,1,    0,   0, 0, 0, Fornaci"}},
+       {"L:12:1: [keyword-read-as] keyword \"curvaz4\" is read as \"curvad4\"",
+        "L:113:1: [unknown-keyword] unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean "
+        "\"pendenza\"?",
+        "T:48:1: [unknown-keyword] unknown keyword \"stazinoe\" in [stazioni]: the record is lost; did you mean "
+        "\"stazione\"?"}},
+      {"section typos and repeats",
+       {{true, 111, "[pendenz]"}, {false, 21, "[vel_limiti]"}, {false, 189, "[segnali]"}},
+       {"L:111:1: [unknown-section] unknown section \"[pendenz]\" in the line source; did you mean \"[pendenze]\"?",
+        "T:21:1: [unknown-section] unknown section \"[vel_limiti]\" in the train source; did you mean "
+        "\"[vel_limite]\"?",
+        "T:189:1: [repeated-section] section \"[segnali]\" stands a second time (first on line 78)"}},
+      {"a header that holds a keyword is a record to the compiler",
+       {{true, 270, "[montagna]"}},
+       {"L:270:1: [header-read-as-record] section header \"[montagna]\" holds the keyword \"montagna\": the "
+        "compiler reads it as a montagna record, taking the items after it as fields",
+        "L:271:1: [error-25] record \"[montagna]\", field position: \"montagna\" is not a whole number"}},
+      {"a general key misspelt: the compile's error comes later, the cause is told first",
+       {{true, 2, "lunghezza percoso,    218000"}},
+       {"L:2:1: [unknown-keyword] unknown keyword \"lunghezza percoso\" in [generale]: the record is lost; did you "
+        "mean \"lunghezza percorso\"?",
+        "L:10:1: [error-210] line source gives no route length: the track does not exist (no item of the general "
+        "section, which ends here, holds \"lunghezza\" and \"percorso\")",
+        "L:0:0: [error-201] track has 0 cells, fewer than two: identity codes not stamped into the track"}},
+      {"letter case of a general key",
+       {{true, 7, "Sfondo due,    0"}},
+       {"L:7:1: [unknown-keyword] unknown keyword \"Sfondo due\" in [generale]: the record is lost: letter case "
+        "matters here; did you mean \"sfondo due\"?"}},
+      {"missing and extra fields",
+       {{false, 47, "stazione,       0,  8,  500,  1, 0, 0,  4,1,0,  2,1,1,    1,  14,16,30,"},
+        {true, 113, "pendenza,  600,   -11, 5"},
+        {false, 80, "segnale,    3300,   2, 3, 4,  0, 0,    1,  3,1,0"}},
+       {"L:113:24: [extra-field] \"pendenza\" takes 2 fields: \"5\" and what follows it on the line are passed over",
+        "T:47:1: [missing-field] \"stazione\" record has 16 of its 17 fields: name is missing; the compiler takes "
+        "\"stazione\" on line 48 as its name, and what that line says is lost",
+        "T:80:1: [missing-field] \"segnale\" record has 10 of its 11 fields: tempo is missing; the compiler reads "
+        "\"segnale\" on line 81 in its place",
+        "T:81:1: [error-25] record \"segnale\", field tempo: \"segnale\" is not a whole number"}},
+      {"a decimal point and a name cut at a comma",
+       {{true, 113, "pendenza,  600,   -11.5"},
+        {false, 49, "stazione,   13400,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,28, 0, Ponte, Rovera"}},
+       {"L:113:19: [error-25] record \"pendenza\", field gradient: \"-11.5\" is not a whole number",
+        "T:49:80: [extra-field] stazione name \"Ponte\" is cut at the comma: \"Rovera\" is passed over; a name "
+        "cannot hold a comma"}},
+      {"records swapped in every list",
+       {{true, 12, "curvad4,  1300,  700"},
+        {true, 273, "montagna,   40000,  41000,  1"},
+        {true, 281, "indicatori_vmax,  1000,  140,  145,  155,  0,  ,  ,  ,  0"},
+        {true, 330, "cartello_indicatore,  9950,   (Cippo )(  Km  )(36+000)"},
+        {false, 76, "rallentamento,    7000,    80,  200, 0,  1,  80"},
+        {false, 80, "segnale,     900,   2, 3, 4,  0, 0,    1,  3,1,0, 0"}},
+       {"L:12:1: [out-of-order] curva at 1300 m does not come after the one on line 11 (at 1350 m): curva records "
+        "must rise in position",
+        "L:273:1: [out-of-order] montagna at 40000 m does not come after the one on line 272 (at 40500 m): montagna "
+        "records must rise in position",
+        "L:281:1: [out-of-order] indicatori_vmax at 1000 m does not come after the one on line 280 (at 1100 m): "
+        "indicatori_vmax records must rise in position",
+        "L:330:1: [out-of-order] cartello_indicatore at 9950 m does not come after the one on line 329 (at 10950 "
+        "m): cartello_indicatore records must rise in position",
+        // The finishing pass finds the two slowdowns too close and tells it at
+        // the slowdown it was marking for.
+        "T:76:1: [error-12] no free cell among cell 123, 122 and 121 for a speed mark before the slowdown starting "
+        "in cell 141",
+        "T:76:1: [out-of-order] rallentamento at 7000 m does not come after the one on line 75 (at 7300 m): "
+        "rallentamento records must rise in position",
+        "T:80:1: [out-of-order] segnale at 900 m does not come after the one on line 79 (at 1050 m): segnale "
+        "records must rise in position"}},
+      {"impossible spans",
+       {{true, 272, "montagna,   41350,  40500,  1"},
+        {true, 273, "montagna,   63800,  91000,  1"},
+        {true, 12, "curvad4,  1400,  700"},
+        {false, 48, "stazione,    4250,  4, -500,  0, 0, 1,  1,1,0,  4,1,1,    0,   0, 0, 0, Fornaci"}},
+       {"L:12:1: [overlap] curva from 1400 m starts before the one on line 11 ends (at 1500 m)",
+        "L:272:1: [tunnel-lost] montagna ends at 40500 m, before its start at 41350 m",
+        "L:274:1: [tunnels-merged] montagna from 90300 m starts before the one on line 273 ends (at 91000 m)",
+        "T:48:1: [backward-span] stazione length -500 m is negative"}},
+      {"positions off the line and values out of range",
+       {{true, 280, "indicatori_vmax,  -100,  105,  110,  125,  0,  ,  ,  ,  0"},
+        {false, 23, "velocita,    1100,   1300"},
+        {false, 5, "orologio,    25              16            30 "},
+        {false, 188, "segnale,  219000,   2, 2, 3,  1, 0,    0,  0,0,0, 245"}},
+       {"L:280:1: [error-212] maximum-speed board at -100 m: a position below 0 m",
+        "T:5:14: [out-of-range] orologio hours 25 h is outside its range, 0 to 23",
+        "T:23:22: [error-25] speed 1300 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to 1277 km/h",
+        "T:188:1: [beyond-route] segnale position 219000 m is past the end of the route, 218000 m"}},
+      {"several independent mistakes in both sources at once",
+       {{true, 9, "ripetizione segnali 4 codici,    2110,    211050"},
+        {true, 113, "pendnza,  600,   -11"},
+        {true, 274, "montagna,   90300,  95050,  11, 3"},
+        {false, 48, "stazione,    4260,  4,  500,  0, 0, 1,  1,1,0,  4,1,1,    0,   0, 0, 0, Fornaci"},
+        {false, 49, "stazione,   13400,  2,  450,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,28, 0, Ponte Rovera"},
+        {false, 80, "segnal,    3300,   2, 3, 4,  0, 0,    1,  3,1,0, 0"}},
+       {"L:9:1: [error-3] signal repetition start 2110 m is not a multiple of 50 m",
+        "L:113:1: [unknown-keyword] unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean "
+        "\"pendenza\"?",
+        "L:274:33: [extra-field] \"montagna\" takes 3 fields: \"3\" and what follows it on the line are passed over",
+        "T:48:1: [error-8] station position 4260 m is not a multiple of 50 m",
+        "T:49:1: [error-9] station length 450 m is not a multiple of 100 m",
+        "T:80:1: [unknown-keyword] unknown keyword \"segnal\" in [segnali]: the record is lost; did you mean "
+        "\"segnale\"?"}},
+      {"a train without a station",
+       senza_stazioni,
+       {"T:1:1: [no-station] the train source has no \"stazione\" record: the train runs through no station"}},
+  };
+  for (const caso& c : casi) {
+    const std::string linea = applica(righe_linea(), c.modifiche, true);
+    const std::string treno = applica(righe_treno(), c.modifiche, false);
+    const sorgenti_controllate r = controlla_sorgenti(linea, treno, kNomeLinea, kNomeTreno, true);
+    EXPECT_EQ(oltre_le_proprie(r), c.attese) << c.nome;
+    EXPECT_TRUE(byte_di(r) == byte_del_pacchetto(linea, treno)) << c.nome;
+  }
+}
+
+}  // namespace
+}  // namespace valdoro

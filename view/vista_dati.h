@@ -1,0 +1,65 @@
+// What `scenario view` shows of one compile of a pair of sources: the
+// built tables, the problems `scenario check` reports, and the records that
+// made what the pictures draw, each placed in the author's files.  The page
+// is built from this alone, so that the compile behind it can change
+// without touching the server or the page.
+#ifndef VALDORO_VIEW_VISTA_DATI_H_
+#define VALDORO_VIEW_VISTA_DATI_H_
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/tabelle.h"
+#include "draw/draw.h"
+
+namespace valdoro {
+
+struct diagnostica_vista {
+  std::string livello;  // "error" or "warning"
+  std::string regola;   // the id of its catalogue entry, as `scenario check` names it
+  std::string file;     // the path the author gave; empty when unknown
+  int riga = 0;         // 1-based; 0 when unknown
+  int colonna = 0;
+  std::string messaggio;
+};
+
+// A record of the sources, keyed as the pictures key what it made (their
+// data-kind with data-row, data-cell or the metres data-from to data-to):
+//   station   `riga_tabella`, its row in the station table;
+//   signal, board, slowdown   `cella`, the cell it stands in;
+//   tunnel, gradient, curve   the metres it covers, `da` up to `a`;
+// and the other records of the sources by their metres where they have
+// any (da < 0: none).  A record that made nothing drawn keeps
+// riga_tabella 0 and cella -1.
+struct record_vista {
+  std::string tipo;    // the kind above; for the others, the keyword
+  std::string parola;  // the keyword as the writers write it
+  int32_t riga_tabella = 0;
+  int32_t cella = -1;
+  int64_t da = -1, a = -1;  // metres from the start of the track; a == da: a point
+  std::string file;       // the path the author gave
+  int riga = 0;
+  // Each field read, by its name, with its value as the author writes it
+  // and its unit ("position", "40400 m").
+  std::vector<std::pair<std::string, std::string>> valori;
+};
+
+struct compilazione_vista {
+  linea_costruita linea;
+  std::vector<diagnostica_vista> diagnostiche;
+  size_t errori = 0, avvisi = 0;  // counted, those past a rule's bound included
+  std::vector<record_vista> record;
+  std::string titolo, treno;  // the names the compile ran under
+};
+
+// Compiles and checks the two texts in memory, as `scenario check` does,
+// writing nothing.  Places are told with the paths `file_linea` and
+// `file_treno`.
+compilazione_vista compila_per_vista(const std::string& testo_linea, const std::string& testo_treno,
+                                     const std::string& file_linea, const std::string& file_treno);
+
+}  // namespace valdoro
+
+#endif  // VALDORO_VIEW_VISTA_DATI_H_
