@@ -458,7 +458,7 @@ same_run() {  # the status both must end with, then one scenario command line
 sources=("Sorgenti Łódź/Valdoro_linea.txt" "Sorgenti Łódź/Valdoro_Dir 5802-.txt")
 same_run 0 compile "${sources[@]}" --title Valdoro --train "Dir 5802" --out "Uscita Łódź"
 same_run 0 compile "Sorgenti Łódź/colle_linea.txt" "Sorgenti Łódź/colle_treno.txt" --title Colle --train "R 101" --out "Colle Łódź"
-same_run 1 compile "Sorgenti Łódź/colle_linea.txt" "${sources[1]}" --title Misto --train "X 1" --out "Misto Łódź"
+same_run 1 compile "Sorgenti Łódź/colle_linea.txt" "${sources[1]}" --title Misto --train "X 1" --out "Misto Łódź" --force
 same_run 2 compile "Sorgenti Łódź/manca.txt" "${sources[1]}" --title Valdoro --train "Dir 5802" --out "Niente Łódź"
 for d in "Uscita Łódź" "Colle Łódź" "Misto Łódź"; do
   files=$(cd "$work/autore-win/$d" && ls -A)
