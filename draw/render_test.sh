@@ -59,7 +59,7 @@ genera() {
   }'
 }
 
-"$scenario" compile "$here/testdata/colle_linea.txt" "$here/testdata/colle_treno.txt" \
+"$scenario" compile "$here/../testing/testdata/colle_linea.txt" "$here/../testing/testdata/colle_treno.txt" \
   --title Colle --train "R 101" --out "$work/colle"
 "$scenario" draw "$work/colle" --out "$work/svg-colle" >/dev/null
 mkdir "$work/valdoro"
