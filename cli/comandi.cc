@@ -511,12 +511,12 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   // The format reference in docs/ is printed from the tables the checker
   // reads by; not an author's command.
   CLI::App* format_doc = app.add_subcommand("format-doc", "Print the reference of the source formats")->group("");
-  // docs/diagnostics.md and the README's error table, printed from the
+  // docs/diagnostics.md and the authors' guide's error table, printed from the
   // catalogue of diagnostics.
   bool solo_errori = false;
   CLI::App* diagnostics_doc =
       app.add_subcommand("diagnostics-doc", "Print the reference of every diagnostic")->group("");
-  diagnostics_doc->add_flag("--errors", solo_errori, "only the table of error numbers, as the README holds it");
+  diagnostics_doc->add_flag("--errors", solo_errori, "only the table of error numbers, as docs/authors.md holds it");
 
   if (const char* parola = sottocomando_ignoto(app, argc, argv)) {
     err << "scenario: unknown subcommand " << parola << "\nRun scenario --help for the usage.\n";

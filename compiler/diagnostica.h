@@ -130,7 +130,7 @@ bool stesso_guasto(const std::string& regola_controllo, const std::string& id_co
 // The reference of every diagnostic, as docs/diagnostics.md holds it.
 std::string documento_diagnostiche();
 
-// The table of numbered errors, as the README holds it.
+// The table of numbered errors, as the authors' guide holds it.
 std::string tabella_errori_markdown();
 
 }  // namespace valdoro

@@ -1,5 +1,5 @@
 // The one catalogue of diagnostics, against the enumeration, the docs and
-// the README that are made from it.
+// the authors' guide that are made from it.
 #include "compiler/diagnostica.h"
 
 #include <gtest/gtest.h>
@@ -86,13 +86,13 @@ TEST(Diagnostiche, AFindingAndAnErrorAreOneFaultOnlyWhereTheTableSaysSo) {
 }
 
 // docs/diagnostics.md is printed from the catalogue (scenario
-// diagnostics-doc); the README's error table is its numbered part.
+// diagnostics-doc); the authors' guide's error table is its numbered part.
 TEST(Catalogo, DocsAndReadmeAreMadeFromIt) {
   EXPECT_EQ(leggi_doc("docs/diagnostics.md"), documento_diagnostiche())
       << "docs/diagnostics.md is out of date: run scenario diagnostics-doc > docs/diagnostics.md";
-  EXPECT_NE(leggi_doc("README.md").find(tabella_errori_markdown()), std::string::npos)
-      << "the README's error table is out of date: paste the table of scenario diagnostics-doc --errors";
-  EXPECT_NE(leggi_doc("README.md").find(std::string("\"") + kGeneraleVuota + "\""), std::string::npos);
+  EXPECT_NE(leggi_doc("docs/authors.md").find(tabella_errori_markdown()), std::string::npos)
+      << "docs/authors.md's error table is out of date: paste the table of scenario diagnostics-doc --errors";
+  EXPECT_NE(leggi_doc("docs/authors.md").find(std::string("\"") + kGeneraleVuota + "\""), std::string::npos);
   // A row worked out by hand, so that the generator itself is held too.
   EXPECT_NE(tabella_errori_markdown().find("| 217 | gradient outside -100 to 155 |\n"), std::string::npos);
   EXPECT_NE(documento_diagnostiche().find("| `error-217` | error | gradient outside -100 to 155 | Give a gradient "

@@ -4,11 +4,11 @@
 # (default dist/):
 #   valdoro-VERSION-windows-x86_64.zip   Valdoro.exe, scenario.exe, README.txt, LEGGIMI.txt,
 #                                        LICENSE.txt
-#   valdoro-VERSION-linux-x86_64.tar.gz  valdoro, scenario, README.txt, README.md, LICENSE
+#   valdoro-VERSION-linux-x86_64.tar.gz  valdoro, scenario, README.txt, LICENSE
 #   SHA256SUMS
 # README.txt and LEGGIMI.txt are the players' read-me files of
 # docs/giocatori/, with the version put in; the developers' README.md stays
-# out of the zip.
+# out of both archives: a player reads README.txt, on Linux too.
 # Each archive holds one folder, valdoro-VERSION.  The same commit gives the
 # same bytes: every time stamp is the commit's, entries are sorted, owners
 # are 0 and no user or host name is stored.
@@ -61,7 +61,7 @@ stage() {  # folder, then pairs of source and name inside the archive
 stage pacco-windows "$build/windows/Valdoro.exe" Valdoro.exe "$build/windows/scenario.exe" scenario.exe \
   "$build/leggimi/README.txt" README.txt "$build/leggimi/LEGGIMI.txt" LEGGIMI.txt "$build/src/LICENSE" LICENSE.txt
 stage pacco-linux "$build/linux/valdoro" valdoro "$build/linux/scenario" scenario \
-  "$build/leggimi/README.txt" README.txt "$build/src/README.md" README.md "$build/src/LICENSE" LICENSE
+  "$build/leggimi/README.txt" README.txt "$build/src/LICENSE" LICENSE
 
 zip_name="$name-windows-x86_64.zip"
 tar_name="$name-linux-x86_64.tar.gz"

@@ -5,8 +5,8 @@
 #    and its announcement marks, a station's cell and marks, gradient and
 #    adhesion bytes, a slowdown's cells, two station rows, the first curve's
 #    first metre;
-#  - the README's example of `scenario dump` (cells 20 and 21), read from
-#    the README itself;
+#  - the authors' guide's example of `scenario dump` (cells 20 and 21), read
+#    from docs/authors.md itself;
 #  - a change detector: the SHA-256 sums of the six outputs in
 #    tests/scenario.sha256.  Any change of the embedded data, the compiler
 #    or the writers changes them; when the change is meant, review the new
@@ -111,13 +111,13 @@ check "x of metre 1351 is -0.0001: got $(hex "$profile" 13498 10)" \
 check "y of metre 1351 is 1351.0: got $(hex "$profile" $(( 2249982 + 13498 )) 10)" \
   '[ "$(hex "$profile" $(( 2249982 + 13498 )) 10)" = "05 00 00 00 00 00 00 1c 95 40" ]'
 
-# The README's dump example, word for word.
+# The authors' guide's dump example, word for word.
 "$tool" dump "$track" --nonzero >"$work/dump"; status=$?
 check "dump of the track ends cleanly (status $status)" '[ $status -eq 0 ]'
-grep -E '^cell 2[01]: ' "$here/../README.md" >"$work/example"
-check "the README has the two example lines" '[ "$(wc -l <"$work/example")" -eq 2 ]'
+grep -E '^cell 2[01]: ' "$here/../docs/authors.md" >"$work/example"
+check "docs/authors.md has the two example lines" '[ "$(wc -l <"$work/example")" -eq 2 ]'
 while IFS= read -r line; do
-  check "the dump prints the README's line: $line" 'grep -q -x -F "$line" "$work/dump"'
+  check "the dump prints the guide's line: $line" 'grep -q -x -F "$line" "$work/dump"'
 done <"$work/example"
 
 # Change detector.
