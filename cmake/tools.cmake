@@ -49,7 +49,19 @@ endif()
 file(GLOB TOOLS_SOURCES CONFIGURE_DEPENDS cli/*.cc draw/*.cc view/*.cc)
 list(FILTER TOOLS_SOURCES EXCLUDE REGEX "(_test|_main)\\.cc$")
 valdoro_solo_piattaforma(TOOLS_SOURCES)
-add_library(scenario_tools STATIC ${TOOLS_SOURCES})
+# The live page is written as real files (view/pagina/) and embedded at
+# build time.
+set(VALDORO_PAGINA ${CMAKE_CURRENT_SOURCE_DIR}/view/pagina)
+set(VALDORO_PAGINA_CC ${CMAKE_CURRENT_BINARY_DIR}/view/vista_pagina.cc)
+add_custom_command(OUTPUT ${VALDORO_PAGINA_CC}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/view
+  COMMAND ${CMAKE_COMMAND} -DUSCITA=${VALDORO_PAGINA_CC}
+    "-DVOCI=kPaginaVista=${VALDORO_PAGINA}/vista.html|kScriptVista=${VALDORO_PAGINA}/vista.js|kStileVista=${VALDORO_PAGINA}/vista.css"
+    -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/incorpora.cmake
+  DEPENDS ${VALDORO_PAGINA}/vista.html ${VALDORO_PAGINA}/vista.js ${VALDORO_PAGINA}/vista.css
+    ${CMAKE_CURRENT_SOURCE_DIR}/cmake/incorpora.cmake
+  VERBATIM)
+add_library(scenario_tools STATIC ${TOOLS_SOURCES} ${VALDORO_PAGINA_CC})
 # Boost names its headers in the exceptions it throws: in a release, by
 # their names under the include folder, not by this machine's path.
 target_compile_options(valdoro_beast INTERFACE $<$<CONFIG:Release>:-ffile-prefix-map=/usr/include/=>)

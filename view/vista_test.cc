@@ -14,11 +14,24 @@
 #include "sources/scrittura.h"
 #include "cli/comandi.h"
 #include "view/vista_dati.h"
+#include "util/file.h"
 
 namespace valdoro {
 namespace {
 
 using json = nlohmann::json;
+
+// The page is written as files and embedded at build time: what the server
+// sends is those files, byte for byte, and the page names the other two.
+TEST(VistaPagina, TheServedPageIsItsFilesWhole) {
+  const std::filesystem::path pagina = std::filesystem::path(VALDORO_SOURCE_DIR) / "view" / "pagina";
+  EXPECT_EQ(std::string(kPaginaVista), leggi_file(pagina / "vista.html"));
+  EXPECT_EQ(std::string(kScriptVista), leggi_file(pagina / "vista.js"));
+  EXPECT_EQ(std::string(kStileVista), leggi_file(pagina / "vista.css"));
+  EXPECT_NE(std::string(kPaginaVista).find("<script src=\"/vista.js\" defer></script>"), std::string::npos);
+  EXPECT_NE(std::string(kPaginaVista).find("<link rel=\"stylesheet\" href=\"/vista.css\">"), std::string::npos);
+  EXPECT_EQ(std::string(kScriptVista).rfind("'use strict';\n", 0), 0u);
+}
 
 TEST(VistaHost, OnlyTheLoopbackNamesWithThePort) {
   const struct {
