@@ -7,6 +7,7 @@
 #include "view/vista.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
@@ -24,6 +25,8 @@
 #include <utility>
 #include <vector>
 
+#include "view/instrada.h"
+#include "view/osservatore.h"
 #include "view/vista_sistema.h"
 #include "util/file.h"
 
@@ -39,7 +42,6 @@ using tcp = net::ip::tcp;
 using namespace std::chrono_literals;
 
 constexpr auto kIntervallo = 25ms;          // between looks at the sources
-constexpr auto kScritturaLunga = 200ms;     // a source changing this long is shown as being written
 constexpr auto kAttesaIntestazione = 5s;    // for a request's first line and headers: a trickle is let go
 constexpr auto kAttesaScrittura = 30s;      // for an answer to be taken in whole
 constexpr auto kAttesaEvento = 10s;         // for an event to be taken in by its stream
@@ -60,9 +62,6 @@ constexpr int kBufferFlusso = 8 * 1024;
 struct sorgente {
   std::string nome;  // as the author gave it
   fs::path percorso;
-  firma_file firma;
-  bool da_compilare = true;
-  std::chrono::steady_clock::time_point cambiata{};
 };
 
 // What the network thread asks for: a compile of both sources, or the last
@@ -225,7 +224,7 @@ class server {
     officina_.emplace(sorgenti_, [this](uint64_t versione, std::shared_ptr<const std::string> stato) {
       net::post(io_, [this, versione, stato = std::move(stato)] { pubblica(versione, stato); });
     });
-    for (sorgente& s : sorgenti_) s.firma = firma_di(s.percorso);
+    osservatore_.emplace(std::array<std::string, 2>{sorgenti_[0].nome, sorgenti_[1].nome}, firme());
     aggiorna();
     accetta();
     guarda();
@@ -251,10 +250,7 @@ class server {
     if (officina_) officina_->ferma();
   }
 
-  bool host_ammesso(std::string_view host) const { return valdoro::host_ammesso(host, porta_); }
-  bool gettone_ammesso(std::string_view cookie, std::string_view target) const {
-    return valdoro::gettone_ammesso(cookie, target, nome_cookie(porta_), gettone_);
-  }
+  identita_vista identita() const { return {porta_, gettone_}; }
   // What the page's answer sets: the browser sends the token back on every
   // request of the page, and no script, nor any other site, can read it.
   std::string cookie() const {
@@ -283,6 +279,7 @@ class server {
   void guarda();
   void batti();
   void aggiorna();
+  std::array<firma_file, 2> firme() const;
   void chiedi(lavoro l);
   void pubblica(uint64_t versione, std::shared_ptr<const std::string> stato);
   void annuncia(const std::shared_ptr<const std::string>& evento);
@@ -295,7 +292,7 @@ class server {
   const std::string gettone_ = gettone_casuale();
   bool fermato_ = false;
   sorgente sorgenti_[2];
-  bool in_attesa_annunciata_ = false;
+  std::optional<osservatore> osservatore_;
   uint64_t versione_chiesta_ = 0, versione_pubblicata_ = 0;
   std::shared_ptr<const std::string> stato_;
   std::set<connessione*> connessioni_;
@@ -421,29 +418,18 @@ class sessione : public connessione, public std::enable_shared_from_this<session
     attesa_.reset();
     if (ec || chiuso_) return chiudi();
     const http::request<http::empty_body>& r = parser_->get();
-    // Nothing, not even why, for a request without the token: another user
-    // of the machine learns nothing of the server.
-    const beast::string_view cookie = r[http::field::cookie];
-    if (!srv_.gettone_ammesso(std::string_view(cookie.data(), cookie.size()),
-                              std::string_view(r.target().data(), r.target().size()))) {
-      return rispondi(http::status::forbidden, "text/plain; charset=utf-8", "");
+    auto vista = [](beast::string_view s) { return std::string_view(s.data(), s.size()); };
+    const risposta_vista e = instrada({r.method() == http::verb::get, vista(r.target()),
+                                       vista(r[http::field::cookie]), vista(r[http::field::host])},
+                                      srv_.identita());
+    switch (e.cosa) {
+      case cosa_risposta::flusso:
+        return apri_flusso(r.version());
+      case cosa_risposta::stato:
+        return rispondi(http::status::ok, e.tipo, *srv_.stato(), srv_.stato());
+      case cosa_risposta::testo:
+        return rispondi(static_cast<http::status>(e.codice), e.tipo, e.corpo, nullptr, e.con_cookie);
     }
-    const beast::string_view host = r[http::field::host];
-    if (!srv_.host_ammesso(std::string_view(host.data(), host.size()))) {
-      return rispondi(http::status::forbidden, "text/plain; charset=utf-8", "this server answers only to its own address\n");
-    }
-    if (r.method() != http::verb::get) {
-      return rispondi(http::status::method_not_allowed, "text/plain; charset=utf-8", "only GET\n");
-    }
-    // The paths are names of the page's own parts, never of files.
-    std::string_view percorso(r.target().data(), r.target().size());
-    percorso = percorso.substr(0, percorso.find('?'));
-    if (percorso == "/") return rispondi(http::status::ok, "text/html; charset=utf-8", kPaginaVista, nullptr, true);
-    if (percorso == "/vista.js") return rispondi(http::status::ok, "text/javascript; charset=utf-8", kScriptVista);
-    if (percorso == "/vista.css") return rispondi(http::status::ok, "text/css; charset=utf-8", kStileVista);
-    if (percorso == "/state") return rispondi(http::status::ok, "application/json", *srv_.stato(), srv_.stato());
-    if (percorso == "/events") return apri_flusso(r.version());
-    rispondi(http::status::not_found, "text/plain; charset=utf-8", "not found\n");
   }
 
   void apri_flusso(unsigned versione_http) {
@@ -553,31 +539,13 @@ void server::guarda() {
   controllo_.expires_after(kIntervallo);
   controllo_.async_wait([this](beast::error_code ec) {
     if (ec || fermato_) return;
-    const auto adesso = std::chrono::steady_clock::now();
-    bool in_moto = false, da_compilare = false, a_lungo = false;
-    for (sorgente& s : sorgenti_) {
-      const firma_file f = firma_di(s.percorso);
-      if (f != s.firma) {
-        if (!s.da_compilare) s.cambiata = adesso;
-        s.firma = f;
-        s.da_compilare = true;
-        in_moto = true;
-      }
-      if (s.da_compilare) {
-        da_compilare = true;
-        a_lungo = a_lungo || adesso - s.cambiata >= kScritturaLunga;
-      }
-    }
-    if (da_compilare && !in_moto) {
-      aggiorna();
-    } else if (in_moto && a_lungo && !in_attesa_annunciata_) {
-      // Still being written after a while: the page says so meanwhile.
+    const osservatore::decisione d = osservatore_->guarda(firme(), std::chrono::steady_clock::now());
+    if (d.compila) {
+      chiedi(lavoro{});
+    } else if (!d.attese.empty()) {
       lavoro l;
       l.compila = false;
-      for (const sorgente& s : sorgenti_) {
-        if (s.da_compilare) l.attese.push_back(s.nome);
-      }
-      in_attesa_annunciata_ = true;
+      l.attese = d.attese;
       chiedi(std::move(l));
     }
     guarda();
@@ -585,9 +553,12 @@ void server::guarda() {
 }
 
 void server::aggiorna() {
-  for (sorgente& s : sorgenti_) s.da_compilare = false;
-  in_attesa_annunciata_ = false;
+  osservatore_->compilati();
   chiedi(lavoro{});
+}
+
+std::array<firma_file, 2> server::firme() const {
+  return {firma_di(sorgenti_[0].percorso), firma_di(sorgenti_[1].percorso)};
 }
 
 void server::chiedi(lavoro l) {
