@@ -42,8 +42,8 @@ namespace {
 fs::path percorso(const std::string& utf8) { return fs::u8path(utf8); }
 
 // A fault that ends a subcommand with its status; what() is the message.
-struct uscita : std::runtime_error {
-  uscita(int esito, const std::string& messaggio) : std::runtime_error(messaggio), esito(esito) {}
+struct fine_comando : std::runtime_error {
+  fine_comando(int esito, const std::string& messaggio) : std::runtime_error(messaggio), esito(esito) {}
   int esito;
 };
 
@@ -55,10 +55,10 @@ std::string leggi_sorgente(const fs::path& percorso) { return leggi_file(percors
 // Windows machine, and identity codes in the files: printable ASCII only,
 // without the characters either file system refuses.
 void controlla_nome(const std::string& opzione, const std::string& nome) {
-  if (nome.empty()) throw uscita(kEsitoUso, opzione + " must not be empty");
+  if (nome.empty()) throw fine_comando(kEsitoUso, opzione + " must not be empty");
   for (char c : nome) {
     if (c < 0x20 || c > 0x7E || std::string("/\\:*?\"<>|").find(c) != std::string::npos) {
-      throw uscita(kEsitoUso, opzione + " \"" + nome +
+      throw fine_comando(kEsitoUso, opzione + " \"" + nome +
                                   "\" may hold only printable ASCII without / \\ : * ? \" < > |");
     }
   }
@@ -208,7 +208,7 @@ int inizia(const opzioni_init& o, std::ostream& out) {
       if (!fs::exists(fs::symlink_status(cartella / nome, ec))) continue;
       presi += (presi.empty() ? "" : ", ") + (cartella / nome).u8string();
     }
-    if (!presi.empty()) throw uscita(kEsitoUso, "init would replace " + presi + ": give --force to overwrite");
+    if (!presi.empty()) throw fine_comando(kEsitoUso, "init would replace " + presi + ": give --force to overwrite");
   }
   dati_linea(kNomeLinea, cartella);
   dati_treno(kNomeLinea, kNomeTreno, cartella);
@@ -238,13 +238,13 @@ class uscita_su_file : public std::streambuf {
  public:
   explicit uscita_su_file(const fs::path& percorso) : file_(percorso) { setp(buf_, buf_ + sizeof buf_); }
   void concludi() {
-    scarica();
+    svuota();
     file_.concludi();
   }
 
  protected:
   int_type overflow(int_type c) override {
-    scarica();
+    svuota();
     if (!traits_type::eq_int_type(c, traits_type::eof())) {
       *pptr() = traits_type::to_char_type(c);
       pbump(1);
@@ -252,12 +252,12 @@ class uscita_su_file : public std::streambuf {
     return traits_type::not_eof(c);
   }
   int sync() override {
-    scarica();
+    svuota();
     return 0;
   }
 
  private:
-  void scarica() {
+  void svuota() {
     const std::string_view pezzo(pbase(), static_cast<size_t>(pptr() - pbase()));
     setp(buf_, buf_ + sizeof buf_);
     file_.aggiungi(pezzo);
@@ -275,11 +275,11 @@ void scrivi_dump(const opzioni_dump& o, tipo_file tipo, const apri_fonte& apri, 
   }
 }
 
-int scarica(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
+int esegui_dump(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   std::optional<tipo_file> tipo =
       o.con_tipo ? tipo_dalla_parola(o.tipo) : tipo_dal_nome(percorso(o.file).filename().u8string());
   if (!tipo) {
-    throw uscita(kEsitoUso, o.con_tipo ? "--kind must be stations, track or profile, not \"" + o.tipo + "\""
+    throw fine_comando(kEsitoUso, o.con_tipo ? "--kind must be stations, track or profile, not \"" + o.tipo + "\""
                                        : "cannot tell the kind of " + o.file +
                                              " from its name: give --kind stations, track or profile");
   }
@@ -320,7 +320,7 @@ fs::path trova_tabella(const fs::path& cartella) {
     if (voce.path().extension() == ".sim") trovate.push_back(voce.path());
   }
   if (trovate.size() != 1) {
-    throw uscita(kEsitoUso, cartella.u8string() + " holds " + std::to_string(trovate.size()) +
+    throw fine_comando(kEsitoUso, cartella.u8string() + " holds " + std::to_string(trovate.size()) +
                                 " station tables (.sim); draw needs exactly one");
   }
   return trovate[0];
@@ -332,7 +332,7 @@ auto decodifica_file(const fs::path& percorso, F decodifica) {
   try {
     return decodifica();
   } catch (const errore_decodifica& e) {
-    throw uscita(kEsitoGuastoDati, percorso.u8string() + ": " + e.what());
+    throw fine_comando(kEsitoGuastoDati, percorso.u8string() + ": " + e.what());
   }
 }
 
@@ -353,7 +353,7 @@ void controlla_nome_letto(const fs::path& tabella, int riga, const std::string& 
       guasto = "a control character";
     }
     if (guasto != nullptr) {
-      throw uscita(kEsitoGuastoDati,
+      throw fine_comando(kEsitoGuastoDati,
                    tabella.u8string() + ": row " + std::to_string(riga) + ": the " + cosa + " holds " + guasto);
     }
   }
@@ -403,9 +403,9 @@ int protetto(std::ostream& out, std::ostream& err, F corpo) {
     const int esito = corpo();
     // What is still buffered may be what fails.
     out.flush();
-    if (!out) throw uscita(kEsitoUso, "cannot write standard output");
+    if (!out) throw fine_comando(kEsitoUso, "cannot write standard output");
     return esito;
-  } catch (const uscita& e) {
+  } catch (const fine_comando& e) {
     err << "scenario: " << e.what() << "\n";
     return e.esito;
   } catch (const errore_fatale& e) {
@@ -567,7 +567,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
       return kEsitoBuono;
     });
   }
-  if (dump->parsed()) return protetto(out, err, [&] { return scarica(od, out, err); });
+  if (dump->parsed()) return protetto(out, err, [&] { return esegui_dump(od, out, err); });
   if (init->parsed()) return protetto(out, err, [&] { return inizia(oi, out); });
   if (view->parsed()) return protetto(out, err, [&] { return servi_vista(ov, out, err); });
   return protetto(out, err, [&] { return disegna(ow, out, err); });
@@ -575,7 +575,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
 
 void imposta_attesa_cartella(std::chrono::milliseconds attesa) { attesa_cartella = attesa; }
 
-void uscita_controllata::scarica() {
+void uscita_controllata::svuota() {
   const char* p = pbase();
   while (p < pptr()) {
     const long n = scrivi_descrittore(descrittore_, p, static_cast<size_t>(pptr() - p));
@@ -590,7 +590,7 @@ void uscita_controllata::scarica() {
 }
 
 uscita_controllata::int_type uscita_controllata::overflow(int_type c) {
-  scarica();
+  svuota();
   if (!traits_type::eq_int_type(c, traits_type::eof())) {
     *pptr() = traits_type::to_char_type(c);
     pbump(1);
@@ -599,7 +599,7 @@ uscita_controllata::int_type uscita_controllata::overflow(int_type c) {
 }
 
 int uscita_controllata::sync() {
-  scarica();
+  svuota();
   return 0;
 }
 

@@ -36,7 +36,7 @@ class uscita_controllata : public std::streambuf {
   int sync() override;
 
  private:
-  void scarica();
+  void svuota();
 
   int descrittore_;
   char buf_[64 * 1024];

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/testo.h"
+
 namespace valdoro {
 namespace formato {
 
@@ -267,8 +269,6 @@ sorgente costruisci_treno() {
   s.sezioni.push_back(sezione{"[fine]", "The last line of the source; nothing follows it.", {}});
   return s;
 }
-
-char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool contiene(std::string_view voce, std::string_view chiave, bool maiuscole) {
   if (maiuscole) return voce.find(chiave) != std::string_view::npos;

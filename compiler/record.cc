@@ -3,13 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "util/testo.h"
+
 namespace valdoro {
-
-namespace {
-
-char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
 
 bool contiene(std::string_view voce, std::string_view chiave) {
   auto uguali = [](char a, char b) { return minuscola(a) == minuscola(b); };

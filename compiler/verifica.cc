@@ -6,6 +6,7 @@
 
 #include "compiler/arrotonda.h"
 #include "compiler/lettore.h"
+#include "util/testo.h"
 
 namespace valdoro {
 
@@ -16,14 +17,6 @@ constexpr int64_t kLunghezzaMassima = 1000000;
 constexpr int64_t kMargineOggetti = 100;   // the compile's position test for most records
 constexpr int64_t kMargineStazione = 800;  // and for stations
 constexpr size_t kVoceSuggeribile = 64;    // longer items are no typo of a keyword
-
-char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string in_minuscole(std::string_view v) {
-  std::string s(v);
-  for (char& c : s) c = minuscola(c);
-  return s;
-}
 
 std::string_view senza_spazi(std::string_view v) {
   const size_t a = v.find_first_not_of(" \t");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "model/errori.h"
+#include "util/testo.h"
 
 namespace valdoro {
 
@@ -10,8 +11,6 @@ namespace {
 
 constexpr char kRiempitivo[] = "mmnnbbvvccxxzzllkkjjhhggff";
 constexpr int kCaratteri = 25;
-
-char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Code of a character in the single-byte code page, 0 to 255.
 int codice(char c) { return static_cast<unsigned char>(c); }
