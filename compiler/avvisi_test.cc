@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/prova_linea.h"
+#include "testing/prova_linea.h"
 #include "output/percorso.h"
 #include "sources/scrittori.h"
 #include "sources/scrittura.h"

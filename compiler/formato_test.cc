@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "compiler/prova_linea.h"
+#include "testing/prova_linea.h"
 #include "util/file.h"
 
 namespace valdoro {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "compiler/prova_linea.h"
+#include "testing/prova_linea.h"
 
 namespace valdoro {
 namespace {

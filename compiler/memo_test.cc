@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "compiler/descrizione_test.h"
+#include "testing/prova_descrizione.h"
 
 namespace valdoro {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "compiler/prova_linea.h"
+#include "testing/prova_linea.h"
 
 namespace valdoro {
 namespace {

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "compiler/descrizione_test.h"
-#include "compiler/prova_treno.h"
+#include "testing/prova_descrizione.h"
+#include "testing/prova_treno.h"
 
 namespace valdoro {
 namespace {

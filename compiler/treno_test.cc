@@ -5,10 +5,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "compiler/descrizione_test.h"
+#include "testing/prova_descrizione.h"
 #include "compiler/lettore.h"
-#include "compiler/prova_linea.h"
-#include "compiler/prova_treno.h"
+#include "testing/prova_linea.h"
+#include "testing/prova_treno.h"
 #include "util/file.h"
 
 namespace valdoro {

@@ -339,13 +339,14 @@ class lettura_sorgente {
   // and the first is lost.
   void controlla_ripetuta(const formato::record& r, lettore::punto p) {
     if (sezione_ == nullptr || std::string_view(sezione_->intestazione) != "[generale]") return;
-    auto [it, prima_volta] = generali_.emplace(&r, p.riga);
-    if (prima_volta) return;
+    const auto inserita = generali_.emplace(&r, p.riga);
+    if (inserita.second) return;
+    int32_t& riga_prima = inserita.first->second;
     d_.aggiungi("repeated-key", nome_, p, [&] {
-      return "\"" + std::string(r.parola) + "\" is given again (first on line " + std::to_string(it->second) +
+      return "\"" + std::string(r.parola) + "\" is given again (first on line " + std::to_string(riga_prima) +
              "): only this one counts, the value given before is lost";
     });
-    it->second = p.riga;
+    riga_prima = p.riga;
   }
 
   // What the compile makes of a keyword that is none of the written forms;

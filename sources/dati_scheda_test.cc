@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/nomi_file.h"
-#include "sources/prova_record.h"
+#include "testing/prova_record.h"
 #include "sources/scrittori.h"
 #include "testing/cartella_temporanea.h"
 

@@ -1,7 +1,7 @@
 // Test support: runs the train half over a small train source, on a track
 // built by hand in place of the line half's.
-#ifndef VALDORO_COMPILER_PROVA_TRENO_H_
-#define VALDORO_COMPILER_PROVA_TRENO_H_
+#ifndef VALDORO_TESTING_PROVA_TRENO_H_
+#define VALDORO_TESTING_PROVA_TRENO_H_
 
 #include <string>
 
@@ -45,4 +45,4 @@ inline treno_compilato compila_di_prova(const std::string& testo, scenario s,
 
 }  // namespace valdoro
 
-#endif  // VALDORO_COMPILER_PROVA_TRENO_H_
+#endif  // VALDORO_TESTING_PROVA_TRENO_H_

@@ -1,7 +1,7 @@
 // Test helper: the values of one keyword's records in a source, blanks
 // trimmed, read from the text its writer puts on disk.
-#ifndef VALDORO_SOURCES_PROVA_RECORD_H_
-#define VALDORO_SOURCES_PROVA_RECORD_H_
+#ifndef VALDORO_TESTING_PROVA_RECORD_H_
+#define VALDORO_TESTING_PROVA_RECORD_H_
 
 #include <string>
 #include <vector>
@@ -30,4 +30,4 @@ inline std::vector<std::vector<std::string>> record(const std::vector<std::strin
 
 }  // namespace valdoro
 
-#endif  // VALDORO_SOURCES_PROVA_RECORD_H_
+#endif  // VALDORO_TESTING_PROVA_RECORD_H_

@@ -1,7 +1,7 @@
 // Test support: compiles a small line source (and a train source that holds
 // no records) in a fresh directory and reports what is left on disk.
-#ifndef VALDORO_COMPILER_PROVA_LINEA_H_
-#define VALDORO_COMPILER_PROVA_LINEA_H_
+#ifndef VALDORO_TESTING_PROVA_LINEA_H_
+#define VALDORO_TESTING_PROVA_LINEA_H_
 
 #include <string>
 
@@ -50,4 +50,4 @@ inline compilato compila(const std::string& linea, int32_t con_profilo = 0) { re
 
 }  // namespace valdoro
 
-#endif  // VALDORO_COMPILER_PROVA_LINEA_H_
+#endif  // VALDORO_TESTING_PROVA_LINEA_H_

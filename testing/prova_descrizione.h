@@ -1,7 +1,7 @@
 // Texts of the track for the compiler's tests: exact, short, and readable
 // in a failure message.
-#ifndef VALDORO_COMPILER_DESCRIZIONE_TEST_H_
-#define VALDORO_COMPILER_DESCRIZIONE_TEST_H_
+#ifndef VALDORO_TESTING_PROVA_DESCRIZIONE_H_
+#define VALDORO_TESTING_PROVA_DESCRIZIONE_H_
 
 #include <string>
 
@@ -40,4 +40,4 @@ inline std::string serie(const scenario& s, uint8_t cella::*membro) {
 
 }  // namespace valdoro
 
-#endif  // VALDORO_COMPILER_DESCRIZIONE_TEST_H_
+#endif  // VALDORO_TESTING_PROVA_DESCRIZIONE_H_
