@@ -83,7 +83,18 @@ struct opzioni_compile {
   std::string formato_diagnostiche = "text";
   bool scrivi = true;  // false: check, nothing written
   bool forza = false;  // --force: the files are written despite errors, as the packager would
+  std::string figure;  // --train-figures, check only: "power=4300,..."
 };
+
+// What check compares the timetable with: the category's figures, with
+// the author's in their place where given.
+opzioni_orario orario_per(const opzioni_compile& o) {
+  opzioni_orario r{figure_per_categoria(o.nome_treno), !o.figure.empty()};
+  if (r.figure_date) {
+    if (auto sbaglio = imposta_figure(r.figure, o.figure)) throw uscita(kEsitoUso, "--train-figures: " + *sbaglio);
+  }
+  return r;
+}
 
 // The compiler names its sources by title and train; the author knows them
 // by the paths given on the command line.
@@ -164,7 +175,10 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--train", o.nome_treno);
   const std::string testo_linea = leggi_sorgente(percorso(o.linea));
   const std::string testo_treno = leggi_sorgente(percorso(o.treno));
-  const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo);
+  // The timetable is compared by check, which an author runs while writing it.
+  const opzioni_orario orario = orario_per(o);
+  const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno,
+                                                    !o.senza_profilo, o.scrivi ? nullptr : &orario);
   // A compile with errors leaves the output folder as it was, which may be
   // the simulator's own: --force writes the packager's files all the same.
   // A clash in the identity slots ends the build before any file is
@@ -469,6 +483,8 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   check->add_flag("--strict", ok.severo, "end with status 1 when there is a warning");
   check->add_option("--diagnostics-format", ok.formato_diagnostiche, "text (default) or sarif, as for compile")
       ->check(formati);
+  check->add_option("--train-figures", ok.figure,
+                    "the train's figures for the timetable check, \"power=4300,effort=200,...\" (docs/timetable.md)");
 
   opzioni_dump od;
   CLI::App* dump = app.add_subcommand("dump", "Print a station-table, track or line-profile file");

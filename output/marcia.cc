@@ -1,6 +1,7 @@
 #include "output/marcia.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -135,10 +136,19 @@ size_t cella_di(const linea_marcia& l, double metro) {
 // passed it.
 std::vector<double> limiti_sotto_il_treno(const linea_marcia& l, double lunghezza, int32_t da, int32_t a) {
   std::vector<double> r(static_cast<size_t>(a - da) + 1);
+  // The cells under the train change only every few metres: the lowest
+  // limit is worked out again only then.
+  size_t coda = SIZE_MAX, testa = SIZE_MAX;
+  double v = kSenzaLimite;
   for (size_t i = 0; i < r.size(); ++i) {
     const double fronte = da + static_cast<double>(i);
-    double v = kSenzaLimite;
-    for (size_t k = cella_di(l, fronte - lunghezza); k <= cella_di(l, fronte); ++k) v = std::min(v, l.limite[k]);
+    const size_t c = cella_di(l, fronte - lunghezza), t = cella_di(l, fronte);
+    if (c != coda || t != testa) {
+      coda = c;
+      testa = t;
+      v = *std::min_element(l.limite.begin() + static_cast<std::ptrdiff_t>(c),
+                            l.limite.begin() + static_cast<std::ptrdiff_t>(t) + 1);
+    }
     r[i] = ms(v);
   }
   return r;
@@ -229,15 +239,56 @@ std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno&
   return r;
 }
 
-giudizio giudica(const tratta_marcia& t) {
+giudizio giudica(const tratta_marcia& t, double incertezza) {
   if (t.prevista + kTolleranza < t.c.tempo_limiti) return giudizio::impossibile;
-  if (!t.c.raggiungibile || t.prevista + kTolleranza < t.c.tempo_minimo) return giudizio::stretto;
+  if (!t.c.raggiungibile || t.prevista + kTolleranza < t.c.tempo_minimo * (1 - incertezza)) return giudizio::stretto;
   // Thin: less than 3 % of the minimum, or 20 s, to make up any delay.
   if (t.prevista < t.c.tempo_minimo + std::max(20.0, 0.03 * t.c.tempo_minimo)) return giudizio::margine_sottile;
   return giudizio::buono;
 }
 
-std::string durata(double secondi) {
+std::vector<luogo> luoghi_stazioni(const esito_verifica& v) {
+  std::vector<luogo> r(1);
+  for (const record_letto& x : v.records) {
+    if (x.fonte == formato::quale::treno && x.tipo && std::string(x.tipo->parola) == "stazione") r.push_back(v.dove(x));
+  }
+  return r;
+}
+
+namespace {
+
+std::string testo_confronto(const tratta_marcia& t, giudizio g, bool figure_date) {
+  const std::string inizio = t.a.nome + ": " + testo_durata(t.prevista) + " scheduled from " + t.da.nome + "; ";
+  if (g == giudizio::impossibile) {
+    return inizio + "at least " + testo_durata(t.c.tempo_limiti) + " at the speed limits alone";
+  }
+  if (!t.c.raggiungibile) return inizio + "this train cannot climb the line to it";
+  const std::string minimo = "at least " + testo_durata(t.c.tempo_minimo) + " for this train";
+  if (g == giudizio::stretto) return inizio + minimo;
+  if (t.prevista + kTolleranza < t.c.tempo_minimo) {
+    return inizio + minimo + (figure_date ? "" : " with the default figures, within their uncertainty");
+  }
+  return inizio + minimo + ", " + testo_durata(std::max(0.0, t.prevista - t.c.tempo_minimo)) + " to spare";
+}
+
+}  // namespace
+
+std::vector<diagnostica> confronta_orario(const std::vector<tratta_marcia>& tratte, const std::vector<luogo>& luoghi,
+                                          bool figure_date) {
+  std::vector<diagnostica> r;
+  for (const tratta_marcia& t : tratte) {
+    const giudizio g = giudica(t, figure_date ? 0 : kIncertezzaFigure);
+    if (g == giudizio::buono) continue;
+    const char* id = g == giudizio::impossibile ? kOrarioImpossibile
+                     : g == giudizio::stretto   ? kOrarioStretto
+                                                : kOrarioSottile;
+    const luogo dove = t.a.riga < static_cast<int>(luoghi.size()) ? luoghi[t.a.riga] : luogo{};
+    r.push_back({trova_regola(id)->livello, id, dove, testo_confronto(t, g, figure_date)});
+  }
+  return r;
+}
+
+std::string testo_durata(double secondi) {
   if (!std::isfinite(secondi)) return "never";
   const long s = std::lround(secondi);
   const long ore = std::labs(s) / 3600, minuti = std::labs(s) % 3600 / 60, sec = std::labs(s) % 60;
@@ -247,7 +298,7 @@ std::string durata(double secondi) {
   return r + std::to_string(sec) + " s";
 }
 
-std::string ora(double secondi) {
+std::string testo_ora(double secondi) {
   if (!std::isfinite(secondi)) return "--:--:--";
   const long s = std::lround(secondi);
   char b[32];

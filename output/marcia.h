@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "compiler/diagnostica.h"
+#include "compiler/verifica.h"
 #include "model/tabelle.h"
 
 namespace valdoro {
@@ -112,15 +114,34 @@ std::vector<fermata_marcia> fermate(const scenario& s);
 std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f);
 
 // How a leg compares, with the tolerance and the thin-margin threshold of
-// docs/timetable.md.
+// docs/timetable.md.  `incertezza` is the share of the modelled minimum
+// that guessed figures may be wrong by: a shortfall within it is only thin.
 enum class giudizio { buono, margine_sottile, stretto, impossibile };
 inline constexpr double kTolleranza = 2.0;  // s, twice the integration's bound
-giudizio giudica(const tratta_marcia& t);
+inline constexpr double kIncertezzaFigure = 0.05;  // the default figures' share
+giudizio giudica(const tratta_marcia& t, double incertezza = 0);
+
+// What `check` compares the timetable with: the train's figures, and
+// whether the author gave them (else they are the category's, guessed).
+struct opzioni_orario {
+  figure_treno figure;
+  bool figure_date = false;
+};
+
+// The station rows' records in the train source, by row (row 0 unused):
+// where a stop's finding is told.
+std::vector<luogo> luoghi_stazioni(const esito_verifica& v);
+
+// One finding for each leg that is impossible, tight or thin, at its
+// arrival station's record.  `figure_date`: the author gave the figures,
+// so no uncertainty is allowed them.
+std::vector<diagnostica> confronta_orario(const std::vector<tratta_marcia>& tratte, const std::vector<luogo>& luoghi,
+                                          bool figure_date);
 
 // "9 min 55 s", "45 s", "1 h 2 min 0 s".
-std::string durata(double secondi);
+std::string testo_durata(double secondi);
 // "14:38:55".
-std::string ora(double secondi);
+std::string testo_ora(double secondi);
 
 }  // namespace valdoro
 

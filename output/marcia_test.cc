@@ -237,11 +237,11 @@ TEST(Marcia, Judgement) {
 }
 
 TEST(Marcia, DurationsAndClockTimes) {
-  EXPECT_EQ(durata(595), "9 min 55 s");
-  EXPECT_EQ(durata(45), "45 s");
-  EXPECT_EQ(durata(3720.4), "1 h 2 min 0 s");
-  EXPECT_EQ(durata(-65), "-1 min 5 s");
-  EXPECT_EQ(ora(14 * 3600 + 38 * 60 + 55), "14:38:55");
+  EXPECT_EQ(testo_durata(595), "9 min 55 s");
+  EXPECT_EQ(testo_durata(45), "45 s");
+  EXPECT_EQ(testo_durata(3720.4), "1 h 2 min 0 s");
+  EXPECT_EQ(testo_durata(-65), "-1 min 5 s");
+  EXPECT_EQ(testo_ora(14 * 3600 + 38 * 60 + 55), "14:38:55");
 }
 
 TEST(Marcia, FiguresFromTheCategoryAndTheOption) {
