@@ -25,6 +25,7 @@
 #include "output/controllo.h"
 #include "draw/draw.h"
 #include "cli/dump.h"
+#include "cli/orario.h"
 #include "cli/sistema.h"
 #include "cli/terminale.h"
 #include "view/vista.h"
@@ -193,6 +194,29 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
     scrivi_binari(r.s, percorso(o.uscita));
   }
   return riporta(r, o, out, err);
+}
+
+// ---- timetable ----
+
+// The stops beside the fastest run.  Sources with an error would time
+// another line than the author's: their errors are told instead.
+int orario(const opzioni_compile& o, bool come_json, std::ostream& out, std::ostream& err) {
+  controlla_nome("--title", o.titolo);
+  controlla_nome("--train", o.nome_treno);
+  const opzioni_orario opzioni = orario_per(o);
+  const sorgenti_controllate r = controlla_sorgenti(leggi_sorgente(percorso(o.linea)), leggi_sorgente(percorso(o.treno)),
+                                                    o.titolo, o.nome_treno, !o.senza_profilo);
+  if (r.errori > 0 || r.fatale) {
+    for (const diagnostica& d : r.diagnostiche) {
+      if (d.livello == gravita::errore) err << per_terminale(riga_per_autore(d, o)) << "\n";
+    }
+    err << "scenario: no timetable: " << conta(r.errori, "error") << " in the sources\n";
+    return r.fatale ? kEsitoUso : kEsitoGuastoDati;
+  }
+  const std::vector<tratta_marcia> tratte = calcola_orario(r.s, opzioni.figure);
+  const double incertezza = opzioni.figure_date ? 0 : kIncertezzaFigure;
+  out << (come_json ? orario_json(r.s, tratte, incertezza) : orario_testo(r.s, tratte, incertezza));
+  return kEsitoBuono;
 }
 
 // ---- init ----
@@ -486,6 +510,20 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   check->add_option("--train-figures", ok.figure,
                     "the train's figures for the timetable check, \"power=4300,effort=200,...\" (docs/timetable.md)");
 
+  opzioni_compile oo;
+  oo.scrivi = false;
+  oo.titolo = kNomeLinea;
+  oo.nome_treno = kNomeTreno;
+  bool orario_json_chiesto = false;
+  CLI::App* timetable = app.add_subcommand(
+      "timetable", "Print every stop's scheduled times beside the train's fastest run (docs/timetable.md)");
+  timetable->add_option("LINE_SOURCE", oo.linea, "line source")->required();
+  timetable->add_option("TRAIN_SOURCE", oo.treno, "train source")->required();
+  timetable->add_option("--title", oo.titolo, "scenario title (default Valdoro)");
+  timetable->add_option("--train", oo.nome_treno, "train designation (default \"Dir 5802\")");
+  timetable->add_option("--train-figures", oo.figure, "the train's figures, \"power=4300,effort=200,...\"");
+  timetable->add_flag("--json", orario_json_chiesto, "print JSON");
+
   opzioni_dump od;
   CLI::App* dump = app.add_subcommand("dump", "Print a station-table, track or line-profile file");
   dump->add_option("FILE", od.file, "binary file")->required();
@@ -571,6 +609,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   }
   if (compile->parsed()) return protetto(out, err, [&] { return compila(oc, out, err); });
   if (check->parsed()) return protetto(out, err, [&] { return compila(ok, out, err); });
+  if (timetable->parsed()) return protetto(out, err, [&] { return orario(oo, orario_json_chiesto, out, err); });
   if (format_doc->parsed()) {
     return protetto(out, err, [&] {
       out << formato::documento();

@@ -291,7 +291,9 @@ TEST(Controllo, EveryStopIsComparedWithTheFastestRunAtItsOwnRecord) {
   };
   for (const caso& c : casi) {
     opzioni_orario o{figure_per_categoria(kNomeTreno), *c.figure != '\0'};
-    if (o.figure_date) ASSERT_FALSE(imposta_figure(o.figure, c.figure));
+    if (o.figure_date) {
+      ASSERT_FALSE(imposta_figure(o.figure, c.figure));
+    }
     const std::string treno = applica(righe_treno(), {{false, 51, prato_alto(c.ore)}}, false);
     const sorgenti_controllate r =
         controlla_sorgenti(testo_file(righe_linea()), treno, kNomeLinea, kNomeTreno, true, &o);
