@@ -136,61 +136,103 @@ size_t cella_di(const linea_marcia& l, double metro) {
 // passed it.
 std::vector<double> limiti_sotto_il_treno(const linea_marcia& l, double lunghezza, int32_t da, int32_t a) {
   std::vector<double> r(static_cast<size_t>(a - da) + 1);
-  // The cells under the train change only every few metres: the lowest
-  // limit is worked out again only then.
-  size_t coda = SIZE_MAX, testa = SIZE_MAX;
+  const size_t ultima = l.limite.size() - 1;
+  // The cells under the train change only every few metres: both ends are
+  // moved on as the front advances, and the lowest limit is worked out
+  // again only when one of them enters a new cell.
+  size_t coda = cella_di(l, da - lunghezza), testa = cella_di(l, da);
+  bool cambiata = true;
   double v = kSenzaLimite;
   for (size_t i = 0; i < r.size(); ++i) {
     const double fronte = da + static_cast<double>(i);
-    const size_t c = cella_di(l, fronte - lunghezza), t = cella_di(l, fronte);
-    if (c != coda || t != testa) {
-      coda = c;
-      testa = t;
-      v = *std::min_element(l.limite.begin() + static_cast<std::ptrdiff_t>(c),
-                            l.limite.begin() + static_cast<std::ptrdiff_t>(t) + 1);
+    while (testa < ultima && fronte >= kMetriCella * static_cast<double>(testa + 1)) testa++, cambiata = true;
+    while (coda < testa && fronte - lunghezza >= kMetriCella * static_cast<double>(coda + 1)) coda++, cambiata = true;
+    if (cambiata) {
+      v = *std::min_element(l.limite.begin() + static_cast<std::ptrdiff_t>(coda),
+                            l.limite.begin() + static_cast<std::ptrdiff_t>(testa) + 1);
+      cambiata = false;
     }
     r[i] = ms(v);
   }
   return r;
 }
 
-// Net acceleration with full traction at speed v on gradient i per mille.
-double accelerazione(const treno_marcia& t, double v, double i) {
-  const figure_treno& f = t.figure;
-  const double m = t.massa();  // t
-  const double trazione = std::min(f.forza * 1000, v > 0 ? f.potenza * 1000 / v : f.forza * 1000);
-  const double resistenza = m * (f.davis_a + f.davis_b * v + f.davis_c * v * v);
-  const double gravita = m * 1000 * kG * i / 1000;
-  return (trazione - resistenza - gravita) / (m * 1000 * (1 + f.masse_rotanti));
+// The train's figures folded into accelerations, once per run: the
+// integration divides only by the speed.
+struct dinamica {
+  double forza, potenza;  // per unit of effective mass: m/s², m²/s³
+  double a, b, c;         // the Davis terms likewise
+  explicit dinamica(const treno_marcia& t) {
+    const figure_treno& f = t.figure;
+    const double m = t.massa() * 1000 * (1 + f.masse_rotanti);  // kg
+    forza = f.forza * 1000 / m;
+    potenza = f.potenza * 1000 / m;
+    const double per_tonnellata = t.massa() / m;
+    a = f.davis_a * per_tonnellata;
+    b = f.davis_b * per_tonnellata;
+    c = f.davis_c * per_tonnellata;
+  }
+  // Net acceleration with full traction at speed v, before the gradient.
+  double accelerazione(double v) const {
+    const double trazione = v > 0 ? std::min(forza, potenza / v) : forza;
+    return trazione - (a + b * v + c * v * v);
+  }
+};
+
+// For each cell from the one of `da` to the one of `a`: the gradient's pull
+// back in m/s² (the gravity share of the effective mass) and the braking
+// deceleration.
+struct per_cella {
+  std::vector<double> pendio, frenata;
+  size_t prima = 0;
+};
+
+per_cella celle_della_corsa(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a) {
+  per_cella r;
+  r.prima = cella_di(l, da);
+  const size_t ultima = cella_di(l, a);
+  const double quota = t.massa() / (t.massa() * (1 + t.figure.masse_rotanti));
+  for (size_t k = r.prima; k <= ultima; ++k) {
+    r.pendio.push_back(kG * l.pendenza[k] / 1000 * quota);
+    r.frenata.push_back(decelerazione(t.massa_frenata, t.figure.psi, l.pendenza[k]));
+  }
+  return r;
 }
 
-// Backwards from the stop at the end: the highest speed at each metre from
-// which the train can still keep every lower limit ahead and stop.
-std::vector<double> curva_frenatura(const linea_marcia& l, const treno_marcia& t, const std::vector<double>& lim,
-                                    int32_t da) {
-  std::vector<double> w(lim.size());
-  w.back() = 0;
-  for (size_t i = w.size() - 1; i-- > 0;) {
-    const double b = decelerazione(t.massa_frenata, t.figure.psi, l.pendenza[cella_di(l, da + i + 0.5)]);
-    w[i] = std::min(lim[i], std::sqrt(w[i + 1] * w[i + 1] + 2 * b * kPassoMetri));
+// Backwards from the stop at the end: the square of the highest speed at
+// each metre from which the train can still keep every lower limit ahead
+// and stop.  In squares the step is an addition: no root holds up the
+// chain from one metre to the next.
+std::vector<double> curva_frenatura(const per_cella& pc, const std::vector<double>& lim, int32_t da) {
+  std::vector<double> w2(lim.size());
+  w2.back() = 0;
+  for (size_t i = w2.size() - 1; i-- > 0;) {
+    const double b = pc.frenata[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
+    w2[i] = std::min(lim[i] * lim[i], w2[i + 1] + 2 * b * kPassoMetri);
   }
-  return w;
+  return w2;
 }
 
 }  // namespace
 
 corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a) {
   corsa c;
-  if (a <= da || l.limite.empty()) return c;
+  if (a <= da || da < 0 || l.limite.empty() || cella_di(l, a) != static_cast<size_t>(a / kMetriCella)) return c;
   const std::vector<double> lim = limiti_sotto_il_treno(l, t.lunghezza(), da, a);
-  const std::vector<double> w = curva_frenatura(l, t, lim, da);
+  const per_cella pc = celle_della_corsa(l, t, da, a);
+  const std::vector<double> w2 = curva_frenatura(pc, lim, da);
+  const dinamica d(t);
   c.velocita.assign(lim.size(), 0);
+  // The effort and the resistance are taken at the speed the step before
+  // ended with: the root of this step's square is then off the chain from
+  // metre to metre, and the scheme stays first order (exact where the
+  // acceleration does not change with speed).
+  double v2 = 0, v = 0, v_prima = 0;
   for (size_t i = 0; i + 1 < lim.size(); ++i) {
     c.tempo_limiti += kPassoMetri / std::min(lim[i], lim[i + 1]);
-    const double v = c.velocita[i];
-    const double acc = accelerazione(t, v, l.pendenza[cella_di(l, da + i + 0.5)]);
-    const double v2 = v * v + 2 * acc * kPassoMetri;
-    const double prossima = std::min(w[i + 1], v2 > 0 ? std::sqrt(v2) : 0.0);
+    const double acc = d.accelerazione(v_prima) - pc.pendio[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
+    const double prossima2 = std::min(w2[i + 1], std::max(0.0, v2 + 2 * acc * kPassoMetri));
+    const double prossima = std::sqrt(prossima2);
     if (v + prossima <= 0) {
       // At rest and unable to move: a climb too steep for the train.
       c.raggiungibile = false;
@@ -200,6 +242,9 @@ corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a)
     c.velocita[i + 1] = prossima;
     // Exact for a constant acceleration over the step.
     c.tempo_minimo += 2 * kPassoMetri / (v + prossima);
+    v_prima = v;
+    v = prossima;
+    v2 = prossima2;
   }
   return c;
 }
@@ -231,7 +276,6 @@ std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno&
     x.a = ff[k];
     x.prevista = x.a.arrivo - x.da.partenza;
     x.c = corri(l, t, x.da.posizione, x.a.posizione);
-    x.c.velocita.shrink_to_fit();
     x.arrivo_minimo = partenza + x.c.tempo_minimo;
     partenza = std::max<double>(x.a.partenza, x.arrivo_minimo + (x.a.partenza - x.a.arrivo));
     r.push_back(std::move(x));
