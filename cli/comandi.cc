@@ -25,6 +25,7 @@
 #include "output/controllo.h"
 #include "draw/draw.h"
 #include "cli/dump.h"
+#include "cli/orario.h"
 #include "cli/sistema.h"
 #include "cli/terminale.h"
 #include "view/vista.h"
@@ -83,7 +84,18 @@ struct opzioni_compile {
   std::string formato_diagnostiche = "text";
   bool scrivi = true;  // false: check, nothing written
   bool forza = false;  // --force: the files are written despite errors, as the packager would
+  std::string figure;  // --train-figures, check only: "power=4300,..."
 };
+
+// What check compares the timetable with: the category's figures, with
+// the author's in their place where given.
+opzioni_orario orario_per(const opzioni_compile& o) {
+  opzioni_orario r{figure_per_categoria(o.nome_treno), !o.figure.empty()};
+  if (r.figure_date) {
+    if (auto sbaglio = imposta_figure(r.figure, o.figure)) throw fine_comando(kEsitoUso, "--train-figures: " + *sbaglio);
+  }
+  return r;
+}
 
 // The compiler names its sources by title and train; the author knows them
 // by the paths given on the command line.
@@ -164,7 +176,10 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--train", o.nome_treno);
   const std::string testo_linea = leggi_sorgente(percorso(o.linea));
   const std::string testo_treno = leggi_sorgente(percorso(o.treno));
-  const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo);
+  // The timetable is compared by check, which an author runs while writing it.
+  const opzioni_orario orario = orario_per(o);
+  const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno,
+                                                    !o.senza_profilo, o.scrivi ? nullptr : &orario);
   // A compile with errors leaves the output folder as it was, which may be
   // the simulator's own: --force writes the packager's files all the same.
   // A clash in the identity slots ends the build before any file is
@@ -179,6 +194,29 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
     scrivi_binari(r.s, percorso(o.uscita));
   }
   return riporta(r, o, out, err);
+}
+
+// ---- timetable ----
+
+// The stops beside the fastest run.  Sources with an error would time
+// another line than the author's: their errors are told instead.
+int orario(const opzioni_compile& o, bool come_json, std::ostream& out, std::ostream& err) {
+  controlla_nome("--title", o.titolo);
+  controlla_nome("--train", o.nome_treno);
+  const opzioni_orario opzioni = orario_per(o);
+  const sorgenti_controllate r = controlla_sorgenti(leggi_sorgente(percorso(o.linea)), leggi_sorgente(percorso(o.treno)),
+                                                    o.titolo, o.nome_treno, !o.senza_profilo);
+  if (r.errori > 0 || r.fatale) {
+    for (const diagnostica& d : r.diagnostiche) {
+      if (d.livello == gravita::errore) err << per_terminale(riga_per_autore(d, o)) << "\n";
+    }
+    err << "scenario: no timetable: " << conta(r.errori, "error") << " in the sources\n";
+    return r.fatale ? kEsitoUso : kEsitoGuastoDati;
+  }
+  const std::vector<tratta_marcia> tratte = calcola_orario(r.s, opzioni.figure);
+  const double incertezza = opzioni.figure_date ? 0 : kIncertezzaFigure;
+  out << (come_json ? orario_json(r.s, tratte, incertezza) : orario_testo(r.s, tratte, incertezza));
+  return kEsitoBuono;
 }
 
 // ---- init ----
@@ -469,6 +507,22 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   check->add_flag("--strict", ok.severo, "end with status 1 when there is a warning");
   check->add_option("--diagnostics-format", ok.formato_diagnostiche, "text (default) or sarif, as for compile")
       ->check(formati);
+  check->add_option("--train-figures", ok.figure,
+                    "the train's figures for the timetable check, \"power=4300,effort=200,...\" (docs/timetable.md)");
+
+  opzioni_compile oo;
+  oo.scrivi = false;
+  oo.titolo = kNomeLinea;
+  oo.nome_treno = kNomeTreno;
+  bool orario_json_chiesto = false;
+  CLI::App* timetable = app.add_subcommand(
+      "timetable", "Print every stop's scheduled times beside the train's fastest run (docs/timetable.md)");
+  timetable->add_option("LINE_SOURCE", oo.linea, "line source")->required();
+  timetable->add_option("TRAIN_SOURCE", oo.treno, "train source")->required();
+  timetable->add_option("--title", oo.titolo, "scenario title (default Valdoro)");
+  timetable->add_option("--train", oo.nome_treno, "train designation (default \"Dir 5802\")");
+  timetable->add_option("--train-figures", oo.figure, "the train's figures, \"power=4300,effort=200,...\"");
+  timetable->add_flag("--json", orario_json_chiesto, "print JSON");
 
   opzioni_dump od;
   CLI::App* dump = app.add_subcommand("dump", "Print a station-table, track or line-profile file");
@@ -555,6 +609,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   }
   if (compile->parsed()) return protetto(out, err, [&] { return compila(oc, out, err); });
   if (check->parsed()) return protetto(out, err, [&] { return compila(ok, out, err); });
+  if (timetable->parsed()) return protetto(out, err, [&] { return orario(oo, orario_json_chiesto, out, err); });
   if (format_doc->parsed()) {
     return protetto(out, err, [&] {
       out << formato::documento();

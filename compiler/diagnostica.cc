@@ -11,6 +11,7 @@ constexpr gravita W = gravita::avviso;
 constexpr famiglia N = famiglia::errore_numerato;
 constexpr famiglia R = famiglia::regola_controllo;
 constexpr famiglia C = famiglia::rilievo_compilazione;
+constexpr famiglia T = famiglia::confronto_orario;
 
 // The id of a numbered error is "error-N": SARIF logs and scripts already
 // name the compile's errors so.
@@ -149,6 +150,16 @@ const std::vector<regola>& catalogo() {
        "Give \"[generale]\" and the train's records, or check that the two sources are not swapped."},
       {kAvvisoValoreTagliato, W, C, 0, "a value that does not fit its member: only its low bits are stored",
        "Give a value within the member's range."},
+
+      {kOrarioImpossibile, E, T, 0,
+       "a stop reached in less time than the run at the speed limits alone: no train can keep it",
+       "Give the stop a later time, or the line higher limits."},
+      {kOrarioStretto, W, T, 0, "a stop reached in less time than the fastest run of this train",
+       "Give the stop a later time, or the train's own figures with --train-figures."},
+      {kOrarioSottile, gravita::nota, T, 0,
+       "a stop with little time to spare over the fastest run, or below it by less than the default figures' "
+       "uncertainty",
+       "Give the stop a little more time if a late train should make it up."},
   };
   return tabella;
 }
@@ -224,7 +235,10 @@ const regola& regola_di(numero_errore numero) {
   return *regola_di(numero_di(numero));
 }
 
-const char* nome_gravita(gravita g) { return g == gravita::errore ? "error" : "warning"; }
+const char* nome_gravita(gravita g) {
+  if (g == gravita::errore) return "error";
+  return g == gravita::avviso ? "warning" : "note";
+}
 
 std::string descrivi(const diagnostica& d) {
   const std::string tipo =
@@ -311,6 +325,9 @@ std::string documento_diagnostiche() {
        "The compile finds these without a number: it goes on past them and changes no table for them, and the "
        "packager does not report them. The errors among them are mistakes that lose a record; `--strict` makes "
        "the warnings fail too."},
+      {famiglia::confronto_orario, "Timetable",
+       "`scenario check` compares every stop's scheduled running time with the fastest run of the train over the "
+       "line (docs/timetable.md). A note counts as neither an error nor a warning."},
   };
   std::string doc =
       "# Diagnostics\n\n"

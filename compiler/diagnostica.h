@@ -18,12 +18,15 @@
 
 namespace valdoro {
 
-enum class gravita : uint8_t { errore, avviso };
+// A note tells of something worth a look that is not wrong: it counts as
+// neither an error nor a warning, and `--strict` passes over it.
+enum class gravita : uint8_t { errore, avviso, nota };
 
 // Who finds it: the compile's numbered errors, the checker's rules, and the
 // compile's own findings without a number, which change no table and which
-// the packager does not report.
-enum class famiglia : uint8_t { errore_numerato, regola_controllo, rilievo_compilazione };
+// the packager does not report, and the timetable's comparison with the
+// fastest run of the train.
+enum class famiglia : uint8_t { errore_numerato, regola_controllo, rilievo_compilazione, confronto_orario };
 
 // One entry of the catalogue: its id (stable, as SARIF logs and scripts name
 // it), how grave it is, what it says in one line and what an author does
@@ -38,7 +41,7 @@ struct regola {
 };
 
 // The whole catalogue: numbered errors in rising order, then the checker's
-// rules, then the compile's findings without a number.
+// rules, then the compile's findings without a number, then the timetable's.
 const std::vector<regola>& regole();
 
 // The entry called `id`, or nullptr.
@@ -48,7 +51,7 @@ const regola* trova_regola(const std::string& id);
 const regola* regola_di(int32_t numero);
 const regola& regola_di(numero_errore numero);
 
-// "error" or "warning", as the text lines and SARIF say it.
+// "error", "warning" or "note", as the text lines and SARIF say it.
 const char* nome_gravita(gravita g);
 
 // The compile's findings without a number, by id.
@@ -56,6 +59,11 @@ inline constexpr char kAvvisoOrdine[] = "list-out-of-order";
 inline constexpr char kAvvisoFine[] = "missing-end";
 inline constexpr char kAvvisoTrenoVuoto[] = "train-not-compiled";
 inline constexpr char kAvvisoValoreTagliato[] = "value-cut";
+
+// The timetable against the fastest run, by id.
+inline constexpr char kOrarioImpossibile[] = "timetable-impossible";
+inline constexpr char kOrarioStretto[] = "timetable-tight";
+inline constexpr char kOrarioSottile[] = "timetable-thin-margin";
 
 // Error 102 when "[generale]" is there but nothing follows it: the number
 // stays, the author hears what happened.

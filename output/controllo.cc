@@ -37,7 +37,8 @@ bool detto_dalla_compilazione(const diagnostica& d, const std::vector<diagnostic
 
 // The compile's list and the checker's in one, each fault once, by source
 // and place; an identity clash, which ends the build, last.
-void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& linea, const std::string& treno) {
+void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& linea, const std::string& treno,
+            const std::vector<diagnostica>& orario) {
   std::vector<diagnostica> compilazione = d.elenco();
   // What the compile finds without a place (a track too short, a clash in
   // cell 1 no record is known for) concerns the whole line.
@@ -73,6 +74,11 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
     }
     tutte.push_back(x);
   }
+  for (const diagnostica& x : orario) {
+    if (x.livello == gravita::errore) r.errori += 1;
+    if (x.livello == gravita::avviso) r.avvisi += 1;
+    tutte.push_back(x);
+  }
   std::stable_sort(tutte.begin(), tutte.end(), [&](const diagnostica& a, const diagnostica& b) {
     const int fa = rango_file(a.dove, linea, treno), fb = rango_file(b.dove, linea, treno);
     if (fa != fb) return fa < fb;
@@ -88,7 +94,8 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
 }  // namespace
 
 sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const std::string& testo_treno,
-                                        const std::string& titolo, const std::string& treno, bool con_profilo) {
+                                        const std::string& titolo, const std::string& treno, bool con_profilo,
+                                        const opzioni_orario* opzioni) {
   const std::string nome_linea = file_sorgente_linea(titolo), nome_treno = file_sorgente_treno(titolo, treno);
   const std::map<std::string, const std::string*> testi = {{nome_linea, &testo_linea}, {nome_treno, &testo_treno}};
   fonte_memoria fonte(testi);
@@ -113,7 +120,14 @@ sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const st
   r.s = std::move(esatta.s);
   r.luoghi = std::move(esatta.luoghi);
   r.verifica = verifica(testo_linea, nome_linea, testo_treno, nome_treno);
-  unisci(r, elenco, nome_linea, nome_treno);
+  // Where a record is lost or refused, the tables time another line than
+  // the author's: only a timetable of sources without error is compared.
+  std::vector<diagnostica> orario;
+  if (opzioni && elenco.errori() + r.verifica.errori == 0 && !r.fatale) {
+    orario = confronta_orario(calcola_orario(r.s, opzioni->figure), luoghi_stazioni(r.verifica),
+                              opzioni->figure_date);
+  }
+  unisci(r, elenco, nome_linea, nome_treno, orario);
   return r;
 }
 

@@ -11,6 +11,7 @@
 #include "compiler/diagnostica.h"
 #include "compiler/verifica.h"
 #include "model/tabelle.h"
+#include "output/marcia.h"
 
 namespace valdoro {
 
@@ -31,9 +32,12 @@ struct sorgenti_controllate {
 // again past every faulty record when the packager's reading stopped at
 // one, and checks them.  Places name the
 // sources by the compiler's names for `titolo` and `treno`
-// (file_sorgente_linea, file_sorgente_treno).
+// (file_sorgente_linea, file_sorgente_treno).  Given `orario`, and when
+// the compile found no error, every stop is also compared with the
+// train's fastest run.
 sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const std::string& testo_treno,
-                                        const std::string& titolo, const std::string& treno, bool con_profilo);
+                                        const std::string& titolo, const std::string& treno, bool con_profilo,
+                                        const opzioni_orario* orario = nullptr);
 
 }  // namespace valdoro
 

@@ -1,0 +1,361 @@
+#include "output/marcia.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace valdoro {
+
+namespace {
+
+constexpr double kG = 9.81;
+// Where nothing limits the speed, the limits alone would give no time at
+// all; no train of this simulator runs faster than this.
+constexpr double kSenzaLimite = 300;  // km/h
+// The braking curve never flattens to nothing, even on a descent steeper
+// than the brakes can hold at full force.
+constexpr double kFrenataMinima = 0.05;  // m/s²
+
+double ms(double kmh) { return kmh / 3.6; }
+
+// The board's speed for the rank: the left board's (the train's own track
+// runs on the left), the right one's where the left is empty.  The stored
+// value is the left speed times 20 plus the right speed divided by 5.
+double velocita_cartello(int16_t valore) {
+  const int v = valore;
+  if (v / 20 > 0) return v / 20;
+  return (v % 20) * 5;
+}
+
+int16_t valore_per_rango(const cella& c, char rango) {
+  if (rango == 'A') return c.valore1;
+  if (rango == 'C') return c.valore3;
+  return c.valore2;
+}
+
+double limite_o_nessuno(double v) { return v > 0 ? v : kSenzaLimite; }
+
+}  // namespace
+
+figure_treno figure_per_categoria(const std::string& designazione) {
+  const std::string categoria = designazione.substr(0, designazione.find(' '));
+  figure_treno f;
+  if (categoria == "R" || categoria == "Reg") {
+    // A light multiple unit or a small locomotive with few coaches.
+    f.potenza = 2000;
+    f.forza = 150;
+    f.massa_locomotiva = 70;
+    f.rango = 'A';
+  } else if (categoria == "IC" || categoria == "Ex") {
+    f.potenza = 5000;
+    f.forza = 250;
+  }
+  return f;
+}
+
+std::optional<std::string> imposta_figure(figure_treno& f, const std::string& testo) {
+  const std::map<std::string, double*> nomi = {
+      {"power", &f.potenza},          {"effort", &f.forza},          {"loco-mass", &f.massa_locomotiva},
+      {"coach-mass", &f.massa_vettura}, {"loco-length", &f.lunghezza_locomotiva},
+      {"coach-length", &f.lunghezza_vettura}, {"davis-a", &f.davis_a}, {"davis-b", &f.davis_b},
+      {"davis-c", &f.davis_c},        {"rotating", &f.masse_rotanti}, {"psi", &f.psi}};
+  size_t inizio = 0;
+  while (inizio <= testo.size()) {
+    size_t fine = testo.find(',', inizio);
+    if (fine == std::string::npos) fine = testo.size();
+    const std::string voce = testo.substr(inizio, fine - inizio);
+    const size_t uguale = voce.find('=');
+    if (uguale == std::string::npos) return "\"" + voce + "\" is not name=value";
+    const std::string nome = voce.substr(0, uguale), valore = voce.substr(uguale + 1);
+    if (nome == "rank") {
+      if (valore != "A" && valore != "B" && valore != "C") return "rank must be A, B or C, not \"" + valore + "\"";
+      f.rango = valore[0];
+    } else {
+      auto it = nomi.find(nome);
+      if (it == nomi.end()) return "no train figure is called \"" + nome + "\"";
+      char* resto = nullptr;
+      const double x = std::strtod(valore.c_str(), &resto);
+      if (valore.empty() || *resto != '\0' || !(x >= 0)) return nome + " must be a number of 0 or more, not \"" + valore + "\"";
+      *it->second = x;
+    }
+    inizio = fine + 1;
+  }
+  if (f.forza <= 0 || f.potenza <= 0) return "power and effort must be above 0";
+  return std::nullopt;
+}
+
+double decelerazione(int32_t massa_frenata, double psi, double pendenza) {
+  // s = 3.85 V² / D with V in km/h is s = v² / (2 b) with v in m/s, so
+  // b = D / (2 × 3.6² × 3.85).
+  const double d = 6.1 * psi * (1 + massa_frenata / 10.0) + pendenza;
+  return std::max(kFrenataMinima, d / (2 * 3.6 * 3.6 * 3.85));
+}
+
+linea_marcia linea_da_scenario(const scenario& s, char rango) {
+  linea_marcia l;
+  const size_t n = s.celle.size();
+  l.limite.assign(n, 0);
+  l.pendenza.assign(n, 0);
+  double cartello = 0, rallentamento = 0;
+  for (size_t k = 0; k < n; ++k) {
+    const cella& c = s.celle[k];
+    // A board, a slowdown's start and its end stand in the cell after the
+    // one that holds their position: each rules from that earlier cell on.
+    const cella* dopo = k + 1 < n ? &s.celle[k + 1] : nullptr;
+    if (dopo && dopo->tipo == 6) cartello = velocita_cartello(valore_per_rango(*dopo, rango));
+    if (dopo && dopo->tipo == 3) rallentamento = dopo->valore1;
+    if (dopo && dopo->tipo == 2) rallentamento = 0;
+    double v = limite_o_nessuno(c.velocita * 5.0);
+    if (cartello > 0) v = std::min(v, cartello);
+    if (rallentamento > 0) v = std::min(v, rallentamento);
+    l.limite[k] = v;
+    l.pendenza[k] = static_cast<int>(c.pendenza) - 100;
+  }
+  return l;
+}
+
+double treno_marcia::massa() const { return figure.massa_locomotiva + vetture * figure.massa_vettura; }
+
+double treno_marcia::lunghezza() const {
+  return figure.lunghezza_locomotiva + vetture * figure.lunghezza_vettura;
+}
+
+namespace {
+
+size_t cella_di(const linea_marcia& l, double metro) {
+  const double k = std::floor(metro / kMetriCella);
+  if (k < 0) return 0;
+  return std::min(static_cast<size_t>(k), l.limite.size() - 1);
+}
+
+// The limit for the front at each metre of the run: the lowest limit under
+// any part of the train, since a limit holds until the last vehicle has
+// passed it.
+std::vector<double> limiti_sotto_il_treno(const linea_marcia& l, double lunghezza, int32_t da, int32_t a) {
+  std::vector<double> r(static_cast<size_t>(a - da) + 1);
+  const size_t ultima = l.limite.size() - 1;
+  // The cells under the train change only every few metres: both ends are
+  // moved on as the front advances, and the lowest limit is worked out
+  // again only when one of them enters a new cell.
+  size_t coda = cella_di(l, da - lunghezza), testa = cella_di(l, da);
+  bool cambiata = true;
+  double v = kSenzaLimite;
+  for (size_t i = 0; i < r.size(); ++i) {
+    const double fronte = da + static_cast<double>(i);
+    while (testa < ultima && fronte >= kMetriCella * static_cast<double>(testa + 1)) testa++, cambiata = true;
+    while (coda < testa && fronte - lunghezza >= kMetriCella * static_cast<double>(coda + 1)) coda++, cambiata = true;
+    if (cambiata) {
+      v = *std::min_element(l.limite.begin() + static_cast<std::ptrdiff_t>(coda),
+                            l.limite.begin() + static_cast<std::ptrdiff_t>(testa) + 1);
+      cambiata = false;
+    }
+    r[i] = ms(v);
+  }
+  return r;
+}
+
+// The train's figures folded into accelerations, once per run: the
+// integration divides only by the speed.
+struct dinamica {
+  double forza, potenza;  // per unit of effective mass: m/s², m²/s³
+  double a, b, c;         // the Davis terms likewise
+  explicit dinamica(const treno_marcia& t) {
+    const figure_treno& f = t.figure;
+    const double m = t.massa() * 1000 * (1 + f.masse_rotanti);  // kg
+    forza = f.forza * 1000 / m;
+    potenza = f.potenza * 1000 / m;
+    const double per_tonnellata = t.massa() / m;
+    a = f.davis_a * per_tonnellata;
+    b = f.davis_b * per_tonnellata;
+    c = f.davis_c * per_tonnellata;
+  }
+  // Net acceleration with full traction at speed v, before the gradient.
+  double accelerazione(double v) const {
+    const double trazione = v > 0 ? std::min(forza, potenza / v) : forza;
+    return trazione - (a + b * v + c * v * v);
+  }
+};
+
+// For each cell from the one of `da` to the one of `a`: the gradient's pull
+// back in m/s² (the gravity share of the effective mass) and the braking
+// deceleration.
+struct per_cella {
+  std::vector<double> pendio, frenata;
+  size_t prima = 0;
+};
+
+per_cella celle_della_corsa(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a) {
+  per_cella r;
+  r.prima = cella_di(l, da);
+  const size_t ultima = cella_di(l, a);
+  const double quota = t.massa() / (t.massa() * (1 + t.figure.masse_rotanti));
+  for (size_t k = r.prima; k <= ultima; ++k) {
+    r.pendio.push_back(kG * l.pendenza[k] / 1000 * quota);
+    r.frenata.push_back(decelerazione(t.massa_frenata, t.figure.psi, l.pendenza[k]));
+  }
+  return r;
+}
+
+// Backwards from the stop at the end: the square of the highest speed at
+// each metre from which the train can still keep every lower limit ahead
+// and stop.  In squares the step is an addition: no root holds up the
+// chain from one metre to the next.
+std::vector<double> curva_frenatura(const per_cella& pc, const std::vector<double>& lim, int32_t da) {
+  std::vector<double> w2(lim.size());
+  w2.back() = 0;
+  for (size_t i = w2.size() - 1; i-- > 0;) {
+    const double b = pc.frenata[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
+    w2[i] = std::min(lim[i] * lim[i], w2[i + 1] + 2 * b * kPassoMetri);
+  }
+  return w2;
+}
+
+}  // namespace
+
+corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a) {
+  corsa c;
+  if (a <= da || da < 0 || l.limite.empty() || cella_di(l, a) != static_cast<size_t>(a / kMetriCella)) return c;
+  const std::vector<double> lim = limiti_sotto_il_treno(l, t.lunghezza(), da, a);
+  const per_cella pc = celle_della_corsa(l, t, da, a);
+  const std::vector<double> w2 = curva_frenatura(pc, lim, da);
+  const dinamica d(t);
+  c.velocita.assign(lim.size(), 0);
+  // The effort and the resistance are taken at the speed the step before
+  // ended with: the root of this step's square is then off the chain from
+  // metre to metre, and the scheme stays first order (exact where the
+  // acceleration does not change with speed).
+  double v2 = 0, v = 0, v_prima = 0;
+  for (size_t i = 0; i + 1 < lim.size(); ++i) {
+    c.tempo_limiti += kPassoMetri / std::min(lim[i], lim[i + 1]);
+    const double acc = d.accelerazione(v_prima) - pc.pendio[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
+    const double prossima2 = std::min(w2[i + 1], std::max(0.0, v2 + 2 * acc * kPassoMetri));
+    const double prossima = std::sqrt(prossima2);
+    if (v + prossima <= 0) {
+      // At rest and unable to move: a climb too steep for the train.
+      c.raggiungibile = false;
+      c.tempo_minimo = INFINITY;
+      return c;
+    }
+    c.velocita[i + 1] = prossima;
+    // Exact for a constant acceleration over the step.
+    c.tempo_minimo += 2 * kPassoMetri / (v + prossima);
+    v_prima = v;
+    v = prossima;
+    v2 = prossima2;
+  }
+  return c;
+}
+
+std::vector<fermata_marcia> fermate(const scenario& s) {
+  std::vector<fermata_marcia> r;
+  for (int riga = 1; riga < kPrimaRigaCartelli; ++riga) {
+    const riga_stazione& x = s.tabella_stazioni[riga];
+    if (x.nome.empty() && x.progressiva == 0 && x.orario == 0) break;
+    // A station without a time is passed, not stopped at.
+    if (x.orario == 0) continue;
+    r.push_back({riga, x.nome, x.progressiva, x.orario - x.campo13, x.orario});
+  }
+  return r;
+}
+
+std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f) {
+  std::vector<tratta_marcia> r;
+  const std::vector<fermata_marcia> ff = fermate(s);
+  if (ff.size() < 2 || s.celle.empty()) return r;
+  const linea_marcia l = linea_da_scenario(s, f.rango);
+  const treno_marcia t{f, s.numero_vetture(), s.massa_frenata()};
+  // The train leaves the first stop on time, and a later one no earlier
+  // than its time, nor before its stop is over.
+  double partenza = ff.front().partenza;
+  for (size_t k = 1; k < ff.size(); ++k) {
+    tratta_marcia x;
+    x.da = ff[k - 1];
+    x.a = ff[k];
+    x.prevista = x.a.arrivo - x.da.partenza;
+    x.c = corri(l, t, x.da.posizione, x.a.posizione);
+    x.arrivo_minimo = partenza + x.c.tempo_minimo;
+    partenza = std::max<double>(x.a.partenza, x.arrivo_minimo + (x.a.partenza - x.a.arrivo));
+    r.push_back(std::move(x));
+  }
+  return r;
+}
+
+giudizio giudica(const tratta_marcia& t, double incertezza) {
+  if (t.prevista + kTolleranza < t.c.tempo_limiti) return giudizio::impossibile;
+  if (!t.c.raggiungibile || t.prevista + kTolleranza < t.c.tempo_minimo * (1 - incertezza)) return giudizio::stretto;
+  // Thin: less than 3 % of the minimum, or 20 s, to make up any delay.
+  if (t.prevista < t.c.tempo_minimo + std::max(20.0, 0.03 * t.c.tempo_minimo)) return giudizio::margine_sottile;
+  return giudizio::buono;
+}
+
+std::vector<luogo> luoghi_stazioni(const esito_verifica& v) {
+  std::vector<luogo> r(1);
+  for (const record_letto& x : v.records) {
+    if (x.fonte == formato::quale::treno && x.tipo && std::string(x.tipo->parola) == "stazione") r.push_back(v.dove(x));
+  }
+  return r;
+}
+
+namespace {
+
+std::string testo_confronto(const tratta_marcia& t, giudizio g, bool figure_date) {
+  const std::string inizio = t.a.nome + ": " + testo_durata(t.prevista) + " scheduled from " + t.da.nome + "; ";
+  if (g == giudizio::impossibile) {
+    return inizio + "at least " + testo_durata(t.c.tempo_limiti) + " at the speed limits alone";
+  }
+  if (!t.c.raggiungibile) return inizio + "this train cannot climb the line to it";
+  const std::string minimo = "at least " + testo_durata(t.c.tempo_minimo) + " for this train";
+  if (g == giudizio::stretto) return inizio + minimo;
+  if (t.prevista + kTolleranza < t.c.tempo_minimo) {
+    return inizio + minimo + (figure_date ? "" : " with the default figures, within their uncertainty");
+  }
+  return inizio + minimo + ", " + testo_durata(std::max(0.0, t.prevista - t.c.tempo_minimo)) + " to spare";
+}
+
+}  // namespace
+
+std::vector<diagnostica> confronta_orario(const std::vector<tratta_marcia>& tratte, const std::vector<luogo>& luoghi,
+                                          bool figure_date) {
+  std::vector<diagnostica> r;
+  for (const tratta_marcia& t : tratte) {
+    const giudizio g = giudica(t, figure_date ? 0 : kIncertezzaFigure);
+    if (g == giudizio::buono) continue;
+    const char* id = g == giudizio::impossibile ? kOrarioImpossibile
+                     : g == giudizio::stretto   ? kOrarioStretto
+                                                : kOrarioSottile;
+    const luogo dove = t.a.riga < static_cast<int>(luoghi.size()) ? luoghi[t.a.riga] : luogo{};
+    r.push_back({trova_regola(id)->livello, id, dove, testo_confronto(t, g, figure_date)});
+  }
+  return r;
+}
+
+int32_t metri_numerati(const scenario& s, int32_t metri) {
+  for (int riga = 81; riga <= 83; ++riga) {
+    const riga_stazione& p = s.tabella_stazioni[riga];
+    if (metri >= p.inizio) return metri + p.fine;
+  }
+  return metri;
+}
+
+std::string testo_durata(double secondi) {
+  if (!std::isfinite(secondi)) return "never";
+  const long s = std::lround(secondi);
+  const long ore = std::labs(s) / 3600, minuti = std::labs(s) % 3600 / 60, sec = std::labs(s) % 60;
+  std::string r = s < 0 ? "-" : "";
+  if (ore > 0) r += std::to_string(ore) + " h ";
+  if (ore > 0 || minuti > 0) r += std::to_string(minuti) + " min ";
+  return r + std::to_string(sec) + " s";
+}
+
+std::string testo_ora(double secondi) {
+  if (!std::isfinite(secondi)) return "--:--:--";
+  const long s = std::lround(secondi);
+  char b[32];
+  std::snprintf(b, sizeof b, "%02ld:%02ld:%02ld", s / 3600, s % 3600 / 60, s % 60);
+  return b;
+}
+
+}  // namespace valdoro
