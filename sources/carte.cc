@@ -76,7 +76,7 @@ std::vector<std::string> riquadro_treno(const dati_carte& d, const fatti_carte& 
 std::string riga_fermata(int numero, const fermata_carta& x, const fatti_carte& f, bool prima, bool ultima) {
   const char c = ultima ? ' ' : '_';
   return riga_celle(" |", {
-                              numero == 0 ? std::string(4, c) : a_sinistra(std::string(1, c) + std::to_string(numero), 4, c),
+                              numero == 0 ? std::string(4, c) : a_sinistra(numero < 100 ? std::string(1, c) + std::to_string(numero) : std::to_string(numero), 4, c),
                               prima ? a_sinistra("__" + f.numero, 7, c) : std::string(7, c),
                               prima ? a_sinistra("__" + f.categoria, 7, c) : std::string(7, c),
                               a_sinistra(x.localita, 27, c),
@@ -89,13 +89,9 @@ std::string riga_fermata(int numero, const fermata_carta& x, const fatti_carte& 
 
 // The form has 26 stop rows, the last one ruled by the table's bottom; a
 // train with fewer stops leaves the rows before its last stop ruled and
-// unnumbered.
+// unnumbered, one with more makes the table longer.
 std::vector<std::string> tabella_fermate(const dati_carte& d, const fatti_carte& f) {
   const std::vector<fermata_carta>& elenco = d.fermate;
-  if (elenco.size() > kRigheFermate) {
-    throw fuori_modulo("the timetable card has room for " + std::to_string(kRigheFermate) + " stops, the train has " +
-                       std::to_string(elenco.size()) + " (from \"" + elenco[kRigheFermate].localita + "\" on)");
-  }
   if (elenco.empty()) throw fuori_modulo("the timetable card needs at least one stop");
   std::vector<std::string> righe = {
       "  " + trattini(80),
@@ -189,16 +185,10 @@ bool solo_cartello(const luogo_libretto& l) {
   return l.g == genere_luogo::punto && !senza_velocita(l) && l.testo.rfind("Km ", 0) == 0;
 }
 
-std::string troppi_luoghi(const std::vector<luogo_libretto>& l, size_t righe) {
-  return "the booklet's two pages have room for " + std::to_string(righe) + " places, the line lists " +
-         std::to_string(l.size()) + " (from \"" + (l.at(righe).testo.empty() ? l.at(righe).km : l.at(righe).testo) +
-         "\" on)";
-}
-
 // When the route lists more places than the pages have rows, the board
 // standing nearest to a neighbouring row without speeds moves its speeds
-// there, one board at a time.
-void unisci_cartelli(std::vector<luogo_libretto>& l, size_t righe) {
+// there, one board at a time.  False when no board is left to move.
+bool unisci_cartelli(std::vector<luogo_libretto>& l, size_t righe) {
   while (l.size() > righe) {
     size_t migliore = l.size(), verso = 0;
     int32_t distanza = 0;
@@ -210,10 +200,11 @@ void unisci_cartelli(std::vector<luogo_libretto>& l, size_t righe) {
         if (migliore == l.size() || d < distanza) migliore = i, verso = j, distanza = d;
       }
     }
-    if (migliore == l.size()) throw fuori_modulo(troppi_luoghi(l, righe));
+    if (migliore == l.size()) return false;
     l[verso].velocita = l[migliore].velocita;
     l.erase(l.begin() + static_cast<std::ptrdiff_t>(migliore));
   }
+  return true;
 }
 
 // Plain track rows go where the route runs longest without a listed place,
@@ -232,13 +223,17 @@ void riempi_tratti(std::vector<luogo_libretto>& l, size_t righe) {
 }
 
 // The places in running order, exactly as many as the pages' rows before
-// the closing ones.
+// the closing ones.  The form has two pages; boards share the rows of
+// places near them before the booklet takes a further page like the
+// second, as many as the places need.
 std::vector<luogo_libretto> luoghi_in_righe(const libretto& lib) {
-  const size_t righe = kRighePrimaPagina + kRigheSecondaPagina - lib.arrivo.size();
   std::vector<luogo_libretto> l = lib.luoghi;
   std::stable_sort(l.begin(), l.end(),
                    [](const luogo_libretto& x, const luogo_libretto& y) { return x.posizione < y.posizione; });
-  unisci_cartelli(l, righe);
+  size_t righe = kRighePrimaPagina + kRigheSecondaPagina - lib.arrivo.size();
+  if (!unisci_cartelli(l, righe)) {
+    while (righe < l.size()) righe += kRigheSecondaPagina;
+  }
   riempi_tratti(l, righe);
   if (lib.ventaglio.size() > righe) throw fuori_modulo("the terminal's drawing is longer than the booklet");
   for (size_t k = 0; k < lib.ventaglio.size(); ++k) {
@@ -274,8 +269,10 @@ std::vector<std::string> prima_pagina(const std::vector<luogo_libretto>& l, cons
   return righe;
 }
 
-std::vector<std::string> seconda_pagina(const std::vector<luogo_libretto>& l, const libretto& lib,
-                                        const std::string& nome) {
+// A page like the second from place `da` on; the last page carries the
+// side box and the texts after its bar.
+std::vector<std::string> pagina_seguente(const std::vector<luogo_libretto>& l, size_t da, const libretto& lib,
+                                         const std::string& nome) {
   std::vector<std::string> righe = {
       "  Linea " + nome + " ",
       "   " + trattini(61),
@@ -284,7 +281,12 @@ std::vector<std::string> seconda_pagina(const std::vector<luogo_libretto>& l, co
       "  |__A__|__B__|__C__|__P__|                                     |" + blanks(2),
   };
   std::vector<riga_libretto> corpo;
-  for (size_t i = kRighePrimaPagina; i < l.size(); ++i) corpo.push_back(riga_luogo(l[i], kSeconda));
+  for (size_t i = da; i < da + kRigheSecondaPagina; ++i) corpo.push_back(riga_luogo(l[i], kSeconda));
+  if (da + kRigheSecondaPagina < l.size()) {
+    aggiungi(righe, pagina(corpo, kSeconda.colonna));
+    righe.push_back("  |_____|_____|_____|_____|_____________________________________|");
+    return righe;
+  }
   if (lib.riga_riquadro + lib.riquadro.size() > corpo.size()) throw fuori_modulo("the side box runs past the page");
   for (size_t i = 0; i < lib.riquadro.size(); ++i) corpo[lib.riga_riquadro + i].dopo = lib.riquadro[i];
   for (const auto& [riga, testo] : lib.code) corpo.at(riga).dopo = testo;
@@ -304,7 +306,7 @@ std::string cippo(int32_t metri) { return std::to_string(metri / 1000) + ".000";
 
 std::string riga_rallentamento(int numero, const rallentamento_carta& r) {
   return riga_tabella({
-      a_sinistra(" " + std::to_string(numero), 3),
+      a_sinistra(numero < 100 ? " " + std::to_string(numero) : std::to_string(numero), 3),
       a_sinistra(r.da + " - " + r.a, 28),
       a_destra(cippo(r.metri_cippo), 8) + "    ",
       "    " + a_sinistra(std::to_string(r.velocita), 6),
@@ -385,11 +387,14 @@ std::vector<std::string> carta_orario(const dati_carte& d, const fatti_carte& f)
   vuote(r, 2, " ");
   r.push_back(std::string(72, '.'));
   r.push_back("");
-  aggiungi(r, seconda_pagina(l, d.lib, nome));
-  vuote(r, 8);
-  r.push_back(" ");
-  r.push_back("");
-  r.push_back(std::string(72, '.'));
+  for (size_t da = kRighePrimaPagina; da < l.size(); da += kRigheSecondaPagina) {
+    if (da > kRighePrimaPagina) r.push_back("");
+    aggiungi(r, pagina_seguente(l, da, d.lib, nome));
+    vuote(r, 8);
+    r.push_back(" ");
+    r.push_back("");
+    r.push_back(std::string(72, '.'));
+  }
   vuote(r, 19);
   r.push_back(blanks(32) + "PER MEMORIA");
   vuote(r, 29);
@@ -399,12 +404,9 @@ std::vector<std::string> carta_orario(const dati_carte& d, const fatti_carte& f)
 std::vector<std::string> carta_rallentamenti(const dati_carte& d, const fatti_carte& f) {
   std::vector<std::string> righe = intestazione_ordine(d, f);
   const std::vector<rallentamento_carta>& voci = d.rallentamenti;
-  if (voci.size() > kRigheRallentamenti) {
-    throw fuori_modulo("the slowdown order has room for " + std::to_string(kRigheRallentamenti) +
-                       " slowdowns, the train has " + std::to_string(voci.size()));
-  }
+  // More slowdowns than the form's rows make the table longer.
   for (size_t i = 0; i < voci.size(); ++i) righe.push_back(riga_rallentamento(static_cast<int>(i) + 1, voci[i]));
-  righe.insert(righe.end(), kRigheRallentamenti - voci.size(), kRigaVuota);
+  if (voci.size() < kRigheRallentamenti) righe.insert(righe.end(), kRigheRallentamenti - voci.size(), kRigaVuota);
   righe.push_back(kRigaChiusura);
   aggiungi(righe, legenda());
   return righe;

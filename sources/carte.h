@@ -99,8 +99,9 @@ struct dati_carte {
   libretto lib;
 };
 
-// Rows of the forms: the card's stops, the order's slowdowns, the
-// booklet's two pages.
+// Rows of the forms: the card's stops, the order's slowdowns (more make
+// the tables longer), the booklet's two pages (more places add pages like
+// the second, once the boards share rows with the places near them).
 inline constexpr size_t kRigheFermate = 26;
 inline constexpr size_t kRigheRallentamenti = 26;
 inline constexpr size_t kRighePrimaPagina = 32;
