@@ -50,6 +50,11 @@ const char kPaginaVista[] = R"html(<!DOCTYPE html>
   <h2 id="titolo-altimetria">Gradient profile</h2>
   <div id="altimetria" class="disegno"></div>
 </section>
+<section aria-labelledby="titolo-carte">
+  <h2 id="titolo-carte">Papers</h2>
+  <p>As <code>scenario papers</code> prints them without a facts file: timetable card and line booklet, slowdown order, notes.</p>
+  <pre id="carte"></pre>
+</section>
 <section aria-labelledby="titolo-stazioni">
   <h2 id="titolo-stazioni">Stations</h2>
   <table id="stazioni">
@@ -197,6 +202,7 @@ const char kScriptVista[] = R"js('use strict';
     mostra_diagnostiche();
     mostra_disegno('pianta', stato.pianta);
     mostra_disegno('altimetria', stato.altimetria);
+    $('carte').textContent = stato.carte || '';
     mostra_stazioni();
     document.body.dataset.versione = String(stato.versione);
   }
