@@ -18,8 +18,8 @@ namespace valdoro {
 namespace {
 
 const sorgenti_controllate& controllate() {
-  static const sorgenti_controllate r = controlla_sorgenti(testo_file(righe_linea()), testo_file(righe_treno()),
-                                                           kNomeLinea, kNomeTreno, false);
+  static const sorgenti_controllate r =
+      controlla_sorgenti(testo_file(righe_linea()), testo_file(righe_treno()), kNomeLinea, kNomeTreno, false);
   return r;
 }
 

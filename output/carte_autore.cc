@@ -47,7 +47,8 @@ bool data_valida(const std::string& d) {
 }
 
 bool tutte(const std::string& t, int (*prova)(int)) {
-  return !t.empty() && std::all_of(t.begin(), t.end(), [prova](char c) { return prova(static_cast<unsigned char>(c)) != 0; });
+  return !t.empty() &&
+         std::all_of(t.begin(), t.end(), [prova](char c) { return prova(static_cast<unsigned char>(c)) != 0; });
 }
 
 // One key of the facts file: where its value goes and what it may be.
@@ -209,7 +210,8 @@ std::string testo_fatti(const fatti_carte& f) {
   };
   std::string t =
       "# What the driver's papers carry beyond the two sources; see docs/papers.md.\n"
-      "treno = " + f.numero + "\ncategoria = " + f.categoria + "\nvalido dal = " + dopo(f.valida_dal, "dal ") +
+      "treno = " +
+      f.numero + "\ncategoria = " + f.categoria + "\nvalido dal = " + dopo(f.valida_dal, "dal ") +
       "\nvalido al = " + dopo(f.valida_al, "al ") + "\nperiodicita = " + f.periodicita + "\nrango = " + f.rango +
       "\nlocomotive = " + f.locomotive + "\nripetizione segnali = " + f.ripetizione + "\nlinea = " + f.nome_breve +
       "\n# The notes, one line of the paper each, as laid out by hand.\n";
@@ -259,9 +261,8 @@ std::vector<stazione_letta> stazioni_lette(const esito_verifica& v) {
   for (const record_letto& r : v.records) {
     if (r.tipo == nullptr || !e(r, "stazione")) continue;
     const int64_t orario = (v.valore(r, 13) * 60 + v.valore(r, 14)) * 60 + v.valore(r, 15);
-    s.push_back({&r, v.valore(r, 0), v.valore(r, 12), orario,
-                 maiuscole(senza_bordi(da_cp1252(v.testo(r, 16)))), orario != 0 || v.valore(r, 12) != 0,
-                 senza_bordi(da_cp1252(v.testo(r, 16)))});
+    s.push_back({&r, v.valore(r, 0), v.valore(r, 12), orario, maiuscole(senza_bordi(da_cp1252(v.testo(r, 16)))),
+                 orario != 0 || v.valore(r, 12) != 0, senza_bordi(da_cp1252(v.testo(r, 16)))});
   }
   return s;
 }
@@ -309,7 +310,8 @@ std::vector<rallentamento_carta> rallentamenti_letti(const esito_verifica& v, co
     controlla_larghezza(v, r, da + " - " + a, 28, "the slowdown order's stations column", p);
     // The order names the post by the record's own start, as the form
     // has always printed it.
-    t.push_back({da, a, static_cast<int32_t>(inizio), static_cast<int32_t>(v.valore(r, 1)), static_cast<int32_t>(v.valore(r, 2))});
+    t.push_back({da, a, static_cast<int32_t>(inizio), static_cast<int32_t>(v.valore(r, 1)),
+                 static_cast<int32_t>(v.valore(r, 2))});
   }
   return t;
 }
@@ -351,7 +353,8 @@ void punti(const esito_verifica& v, const numerazione& km, libretto& lib, std::v
     if (e(r, "montagna") && (v.valore(r, 2) % 10 == 1 || v.valore(r, 2) % 10 == 3)) {
       for (const auto& [campo, bocca] : {std::make_pair(0, "Imb.Gall."), std::make_pair(1, "Sb.Gall.")}) {
         const int32_t pos = static_cast<int32_t>(v.valore(r, static_cast<size_t>(campo)));
-        lib.luoghi.push_back({pos, genere_luogo::punto, kDisegnoBinario, "", std::string(bocca) + " Km " + km_carte(km.metri(pos), 3)});
+        lib.luoghi.push_back(
+            {pos, genere_luogo::punto, kDisegnoBinario, "", std::string(bocca) + " Km " + km_carte(km.metri(pos), 3)});
       }
     } else if (e(r, "cartello_indicatore")) {
       const std::string testo = da_cp1252(gruppi(v.testo(r, 1)));
@@ -373,9 +376,9 @@ libretto libretto_letto(const esito_verifica& v, const std::vector<stazione_lett
   punti(v, km, lib, p);
   if (!s.empty()) {
     const int32_t pos = static_cast<int32_t>(s.back().posizione);
-    lib.arrivo = {luogo_libretto{pos, genere_luogo::binario, kDisegnoRespingenti},
-                  luogo_libretto{pos, genere_luogo::stazione, kDisegnoStazioneBox, km_carte(km.metri(pos), 2),
-                                 s.back().nome}};
+    lib.arrivo = {
+        luogo_libretto{pos, genere_luogo::binario, kDisegnoRespingenti},
+        luogo_libretto{pos, genere_luogo::stazione, kDisegnoStazioneBox, km_carte(km.metri(pos), 2), s.back().nome}};
   }
   return lib;
 }

@@ -75,7 +75,8 @@ TEST(FattiCarte, EachMistakeIsNamedAtItsLineAndColumn) {
       {"colore = rosso\n", "facts-unknown-key", 1, 1, "unknown key \"colore\""},
       {"treno = 1\ntreno = 2\n", "facts-repeated-key", 2, 1, "\"treno\" given again; the value of line 1 stands"},
       {"treno = 58O2\n", "facts-bad-value", 1, 9, "treno: the train number \"58O2\" must be digits"},
-      {"treno = 123456\n", "facts-bad-value", 1, 9, "treno: \"123456\" is 6 characters; the card's train column holds 5"},
+      {"treno = 123456\n", "facts-bad-value", 1, 9,
+       "treno: \"123456\" is 6 characters; the card's train column holds 5"},
       {"categoria = dir\n", "facts-bad-value", 1, 13, "categoria: the category \"dir\" must be capital letters"},
       {"valido dal = 10-06-2001\n", "facts-bad-value", 1, 14,
        "valido dal: the date \"10-06-2001\" must be written dd/mm/yyyy"},
@@ -127,8 +128,11 @@ TEST(FattiCarte, OurFactsFileMakesOurPapers) {
 
 TEST(OrarioCarta, HoursPointMinutesAndTheHalfMinute) {
   const std::pair<int64_t, const char*> casi[] = {
-      {0, "0.00"},           {8 * 3600 + 5 * 60, "8.05"},    {14 * 3600 + 16 * 60 + 29, "14.16"},
-      {14 * 3600 + 16 * 60 + 30, "14.16\xc2\xbd"},            {-60, "23.59"},
+      {0, "0.00"},
+      {8 * 3600 + 5 * 60, "8.05"},
+      {14 * 3600 + 16 * 60 + 29, "14.16"},
+      {14 * 3600 + 16 * 60 + 30, "14.16\xc2\xbd"},
+      {-60, "23.59"},
       {23 * 3600 + 59 * 60 + 59, "23.59\xc2\xbd"},
   };
   for (const auto& [secondi, atteso] : casi) EXPECT_EQ(orario_carta(secondi), atteso) << secondi;
@@ -146,7 +150,8 @@ std::string unisci(const std::vector<std::string>& righe) {
 // come out as the packager writes them.  (The card does not: our card
 // carries passing times and the junction, which the sources do not hold.)
 TEST(CarteSorgenti, OurSourcesAndFactsGiveOurNotesAndOrder) {
-  const sorgenti_controllate r = controlla_sorgenti(unisci(righe_linea()), unisci(righe_treno()), "Valdoro", "Dir 5802", false);
+  const sorgenti_controllate r =
+      controlla_sorgenti(unisci(righe_linea()), unisci(righe_treno()), "Valdoro", "Dir 5802", false);
   ASSERT_EQ(r.errori, 0u);
   std::vector<diagnostica> p;
   const dati_carte d = dati_da_sorgenti(r.verifica, p);
@@ -193,7 +198,10 @@ linea_generata genera(int km, int n, int passo_km) {
   for (int i = 0; i < n; ++i) {
     const int minuti = 8 * 60 + 10 * i;
     const bool prima = i == 0, ultima = i == n - 1;
-    t += "stazione, " + numero(int64_t{i} * passo) + ", " + (prima ? "8" : ultima ? "6" : "2") +
+    t += "stazione, " + numero(int64_t{i} * passo) + ", " +
+         (prima    ? "8"
+          : ultima ? "6"
+                   : "2") +
          ", 400, 1, 0, 0, 3,1,0, 2,1,1, " + (prima || ultima ? "0" : "90") + ", " + numero(minuti / 60 % 24) + "," +
          numero(minuti % 60) + ",0, Posto " + numero(i + 1) + "\n";
   }

@@ -75,16 +75,20 @@ std::vector<std::string> riquadro_treno(const dati_carte& d, const fatti_carte& 
 // rule under it share one text line.
 std::string riga_fermata(int numero, const fermata_carta& x, const fatti_carte& f, bool prima, bool ultima) {
   const char c = ultima ? ' ' : '_';
-  return riga_celle(" |", {
-                              numero == 0 ? std::string(4, c) : a_sinistra(numero < 100 ? std::string(1, c) + std::to_string(numero) : std::to_string(numero), 4, c),
-                              prima ? a_sinistra("__" + f.numero, 7, c) : std::string(7, c),
-                              prima ? a_sinistra("__" + f.categoria, 7, c) : std::string(7, c),
-                              a_sinistra(x.localita, 27, c),
-                              a_sinistra(x.arrivo, 8, c),
-                              a_sinistra(x.partenza, 8, c),
-                              std::string(6, c),
-                              std::string(6, c),
-                          });
+  return riga_celle(
+      " |",
+      {
+          numero == 0
+              ? std::string(4, c)
+              : a_sinistra(numero < 100 ? std::string(1, c) + std::to_string(numero) : std::to_string(numero), 4, c),
+          prima ? a_sinistra("__" + f.numero, 7, c) : std::string(7, c),
+          prima ? a_sinistra("__" + f.categoria, 7, c) : std::string(7, c),
+          a_sinistra(x.localita, 27, c),
+          a_sinistra(x.arrivo, 8, c),
+          a_sinistra(x.partenza, 8, c),
+          std::string(6, c),
+          std::string(6, c),
+      });
 }
 
 // The form has 26 stop rows, the last one ruled by the table's bottom; a
@@ -295,7 +299,9 @@ std::vector<std::string> pagina_seguente(const std::vector<luogo_libretto>& l, s
   return righe;
 }
 
-void vuote(std::vector<std::string>& righe, size_t n, const std::string& riga = "") { righe.insert(righe.end(), n, riga); }
+void vuote(std::vector<std::string>& righe, size_t n, const std::string& riga = "") {
+  righe.insert(righe.end(), n, riga);
+}
 
 // ---- The slowdown order.
 

@@ -24,16 +24,16 @@ struct fuori_modulo : std::length_error {
 // What the papers carry that the two sources do not.  Every member has the
 // default an author gets when the facts file leaves it out.
 struct fatti_carte {
-  std::string numero = "0000";     // the train number alone: "5802"
-  std::string categoria = "REG";   // the classification on the card: "DIR"
+  std::string numero = "0000";    // the train number alone: "5802"
+  std::string categoria = "REG";  // the classification on the card: "DIR"
   std::string valida_dal = "dal 01/01/2001";
   std::string valida_al = "al 31/12/2001";
   std::string periodicita = "Periodico: giornaliero";
-  std::string rango = "B";          // the speed rank the train runs at
+  std::string rango = "B";  // the speed rank the train runs at
   std::string locomotive = "";
-  std::string ripetizione = "";     // the signal repetition: "RS 4COD"
-  std::string nome_breve = "";      // the line's two end points: "A-B"; empty: from the stations
-  std::vector<std::string> note;   // the notes' prose, one entry a line, as laid out by hand
+  std::string ripetizione = "";   // the signal repetition: "RS 4COD"
+  std::string nome_breve = "";    // the line's two end points: "A-B"; empty: from the stations
+  std::vector<std::string> note;  // the notes' prose, one entry a line, as laid out by hand
   std::vector<std::string> firma = {"    Saluti."};
 };
 
@@ -46,10 +46,10 @@ struct fermata_carta {
 
 // One row of the slowdown order.
 struct rallentamento_carta {
-  std::string da, a;      // the stations that bound it
+  std::string da, a;    // the stations that bound it
   int32_t metri_cippo;  // the post after which it begins, in metres; printed in whole kilometres
-  int32_t velocita;       // km/h
-  int32_t lunghezza;      // metres
+  int32_t velocita;     // km/h
+  int32_t lunghezza;    // metres
 };
 
 // ---- The line booklet.
@@ -60,11 +60,11 @@ enum class genere_luogo { binario, stazione, punto };
 struct luogo_libretto {
   int32_t posizione;
   genere_luogo g;
-  std::string disegno;      // the track as drawn at this place
-  std::string km = "";      // a station's kilometre, or where the numbering changes
-  std::string testo = "";   // a station's name, or the whole text of a point
+  std::string disegno;                       // the track as drawn at this place
+  std::string km = "";                       // a station's kilometre, or where the numbering changes
+  std::string testo = "";                    // a station's name, or the whole text of a point
   std::array<std::string, 4> velocita = {};  // A, B, C, P as printed where they change; "" none
-  std::string testo_breve = "";  // the text where the page is too narrow for the whole one
+  std::string testo_breve = "";              // the text where the page is too narrow for the whole one
 };
 
 // The booklet's drawings: the same characters on every line's pages.

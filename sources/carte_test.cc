@@ -74,8 +74,7 @@ TEST(CartaGenerale, ATextTooWideForItsCellIsNamed) {
        "\"XXXXXXXXXXXXXXXXXXXXXXXXXXXX\" does not fit its column (28 characters, room for 27)"},
       {"locomotives", [](dati_carte&, fatti_carte& f) { f.locomotive = "E.646 - E.656 -"; },
        "\"E.646 - E.656 -\" does not fit its column (15 characters, room for 13)"},
-      {"no stop", [](dati_carte& d, fatti_carte&) { d.fermate.clear(); },
-       "the timetable card needs at least one stop"},
+      {"no stop", [](dati_carte& d, fatti_carte&) { d.fermate.clear(); }, "the timetable card needs at least one stop"},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);

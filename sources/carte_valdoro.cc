@@ -51,7 +51,8 @@ std::vector<luogo_libretto> stazioni_lungo_linea() {
     // The origin and the station beside the siding are drawn as boxes.
     const bool box = &s == &origine() || (s.posizione > kRaccordoCave && !dopo_raccordo);
     if (s.posizione > kRaccordoCave) dopo_raccordo = true;
-    l.push_back({s.posizione, genere_luogo::stazione, box ? kDisegnoStazioneBox : kDisegnoStazione, chilometro(s.posizione, 2), s.nome_carte});
+    l.push_back({s.posizione, genere_luogo::stazione, box ? kDisegnoStazioneBox : kDisegnoStazione,
+                 chilometro(s.posizione, 2), s.nome_carte});
   }
   return l;
 }
@@ -68,7 +69,8 @@ std::vector<luogo_libretto> cambi_numerazione() {
     if (metri_progressivi(p.inizio) == 0) {
       l.push_back({p.inizio, genere_luogo::stazione, kDisegnoBinario, "0.00", "-------------"});
     } else {
-      l.push_back({p.inizio, genere_luogo::stazione, kDisegnoBinario, km_due(metri_progressivi(p.inizio - 1) + 1), "------"});
+      l.push_back(
+          {p.inizio, genere_luogo::stazione, kDisegnoBinario, km_due(metri_progressivi(p.inizio - 1) + 1), "------"});
     }
   }
   return l;
@@ -79,17 +81,25 @@ std::vector<luogo_libretto> punti_lungo_linea() {
   // A post is listed only where a speed changes at it.
   for (int32_t c : cippi()) {
     for (const cartello_velocita& v : cartelli_velocita()) {
-      if (std::abs(v.posizione - c) <= kVicinanza) l.push_back({c, genere_luogo::punto, kDisegnoBinario, "", "Cippo Km " + chilometro(c + 50, 3)});
+      if (std::abs(v.posizione - c) <= kVicinanza)
+        l.push_back({c, genere_luogo::punto, kDisegnoBinario, "", "Cippo Km " + chilometro(c + 50, 3)});
     }
   }
   for (const punto_notevole& p : punti_notevoli()) {
     const std::string nome = p.nome;
-    l.push_back({p.posizione, genere_luogo::punto, kDisegnoBinario, "", (nome.empty() ? "" : nome + " ") + "Km " + chilometro(p.posizione, 3)});
+    l.push_back({p.posizione, genere_luogo::punto, kDisegnoBinario, "",
+                 (nome.empty() ? "" : nome + " ") + "Km " + chilometro(p.posizione, 3)});
   }
   for (const galleria& g : gallerie()) {
     for (const auto& [posizione, bocca] : {std::make_pair(g.inizio, "Imb.Gall."), std::make_pair(g.fine, "Sb.Gall.")}) {
       const std::string km = " Km " + chilometro(posizione, 3);
-      l.push_back({posizione, genere_luogo::punto, kDisegnoBinario, "", bocca + maiuscole(g.nome) + km, {}, bocca + nome_breve_galleria(g.nome) + km});
+      l.push_back({posizione,
+                   genere_luogo::punto,
+                   kDisegnoBinario,
+                   "",
+                   bocca + maiuscole(g.nome) + km,
+                   {},
+                   bocca + nome_breve_galleria(g.nome) + km});
     }
   }
   l.push_back({kRaccordoCave, genere_luogo::punto, kDisegnoDiramazione, "", ""});
@@ -101,7 +111,6 @@ std::string testo_cartello(int32_t posizione) {
   if (metri_progressivi(posizione + 50) % 1000 == 0) return "Cippo Km " + chilometro(posizione + 50, 3);
   return "Km " + chilometro(posizione, 3);
 }
-
 
 // A speed stands only where it changes.
 void segna_velocita(std::vector<luogo_libretto>& l) {
@@ -139,7 +148,6 @@ std::vector<luogo_libretto> luoghi() {
   return l;
 }
 
-
 // The approach to the terminal: the tracks fan out beside the branch
 // lines' box, then the buffer stops over the station.
 const char* const kVentaglio[] = {"      ||",    "     ||||",   "     ||||",   "    ||||||", "    ||||||",
@@ -150,19 +158,9 @@ const char* const kVentaglio[] = {"      ||",    "     ||||",   "     ||||",   "
 constexpr size_t kPrimaRigaRiquadro = 135 - 116;
 std::vector<std::string> riquadro_diramata() {
   return {
-      std::string(17, '_'),
-      "Velocità Max Km/h|",
-      "_____Diramata____|",
-      "__A__|__B__|__C__|",
-      "  30 |  30 | --- |",
-      "     |     |     |",
-      "_____|_____|_____|",
-      std::string(17, '_'),
-      "  30 |  30 |  30 |",
-      "     |     |     |",
-      "     |     |     |",
-      " ___ | ___ | ___ |",
-      "_____|_____|_____|",
+      std::string(17, '_'), "Velocità Max Km/h|", "_____Diramata____|", "__A__|__B__|__C__|", "  30 |  30 | --- |",
+      "     |     |     |", "_____|_____|_____|", std::string(17, '_'), "  30 |  30 |  30 |", "     |     |     |",
+      "     |     |     |", " ___ | ___ | ___ |", "_____|_____|_____|",
   };
 }
 
