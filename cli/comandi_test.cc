@@ -576,6 +576,18 @@ TEST_F(ScenarioTool, PapersOfInitsFilesGiveOurNotesAndOrder) {
   }
   EXPECT_TRUE(fs::exists(dir / "carte" / file_scheda("Valdoro", "Dir 5802")));
 
+  // compile --papers: the binary files, then the same papers.
+  e = scenario_cli({"compile", base + "Valdoro_linea.txt", base + "Valdoro_Dir 5802-.txt", "--title", "Valdoro",
+                    "--train", "Dir 5802", "--out", uscita("bin"), "--papers", "--facts",
+                    base + "Valdoro_Dir 5802_fatti.txt"});
+  EXPECT_EQ(e.stato, 0);
+  EXPECT_NE(e.out.find("papers: 16 stops, 4 slowdowns; files in " + uscita("bin") + "\n"), std::string::npos);
+  for (const std::string& nome : {file_note("Valdoro", "Dir 5802"), file_rallentamenti("Valdoro", "Dir 5802"),
+                                  file_scheda("Valdoro", "Dir 5802")}) {
+    EXPECT_EQ(leggi_file(dir / "bin" / nome), leggi_file(dir / "carte" / nome)) << nome;
+  }
+  EXPECT_TRUE(fs::exists(dir / "bin" / file_celle("Valdoro", "Dir 5802")));
+
   // A fault in the facts file is named at its place, and no paper is written.
   scrivi_file(dir / "fatti.txt", "treno = 5802\nrango = Z\n");
   e = scenario_cli({"papers", base + "Valdoro_linea.txt", base + "Valdoro_Dir 5802-.txt", "--facts",
