@@ -23,6 +23,10 @@
 #include "sources/scrittori.h"
 #include "cli/sarif.h"
 #include "output/controllo.h"
+#include "output/carte_autore.h"
+#include "sources/carte.h"
+#include "sources/carte_valdoro.h"
+#include "sources/scrittura.h"
 #include "draw/draw.h"
 #include "cli/dump.h"
 #include "cli/orario.h"
@@ -85,6 +89,8 @@ struct opzioni_compile {
   bool scrivi = true;  // false: check, nothing written
   bool forza = false;  // --force: the files are written despite errors, as the packager would
   std::string figure;  // --train-figures, check only: "power=4300,..."
+  bool carte = false;  // --papers: the driver's papers too
+  std::string fatti;   // --facts: the author's facts file; empty: the defaults
 };
 
 // What check compares the timetable with: the category's figures, with
@@ -171,6 +177,8 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
   return stato;
 }
 
+int scrivi_carte(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err);
+
 int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
@@ -193,7 +201,68 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
                            attesa_cartella);
     scrivi_binari(r.s, percorso(o.uscita));
   }
-  return riporta(r, o, out, err);
+  const int stato = riporta(r, o, out, err);
+  if (!o.carte || stato != kEsitoBuono) return stato;
+  return scrivi_carte(r, o, out, err);
+}
+
+// ---- papers ----
+
+// The facts file, read and checked; no file: every default.
+fatti_carte fatti_autore(const opzioni_compile& o, std::vector<diagnostica>& problemi) {
+  if (o.fatti.empty()) return fatti_carte{};
+  return leggi_fatti(leggi_sorgente(percorso(o.fatti)), o.fatti, problemi);
+}
+
+// The three papers of the checked sources, through the one generator the
+// packager's papers come from.  Nothing is written while any problem
+// stands: a paper is never printed with a text cut or a default the author
+// did not choose.
+int scrivi_carte(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err) {
+  std::vector<diagnostica> problemi;
+  const fatti_carte f = fatti_autore(o, problemi);
+  const dati_carte d = dati_da_sorgenti(r.verifica, problemi);
+  for (const diagnostica& p : problemi) err << per_terminale(riga_per_autore(p, o)) << "\n";
+  if (!problemi.empty()) {
+    err << "scenario: " << conta(problemi.size(), "error") << "; no paper written\n";
+    return kEsitoGuastoDati;
+  }
+  std::vector<std::vector<std::string>> carte;
+  try {
+    carte = {carta_note(f), carta_rallentamenti(d, f), carta_orario(d, f)};
+    for (const std::vector<std::string>& c : carte) {
+      if (c.size() >= static_cast<size_t>(kVociElenco)) {
+        throw fuori_modulo("a paper of " + std::to_string(c.size()) + " lines; a paper holds " +
+                           std::to_string(kVociElenco - 1));
+      }
+    }
+  } catch (const fuori_modulo& e) {
+    err << "scenario: " << e.what() << "; no paper written\n";
+    return kEsitoGuastoDati;
+  }
+  const std::vector<std::string> nomi = {file_note(o.titolo, o.nome_treno), file_rallentamenti(o.titolo, o.nome_treno),
+                                         file_scheda(o.titolo, o.nome_treno)};
+  crea_cartella(percorso(o.uscita));
+  blocco_cartella blocco(percorso(o.uscita), nomi, attesa_cartella);
+  for (size_t i = 0; i < nomi.size(); ++i) scrivi_righe(percorso(o.uscita), nomi[i], carte[i]);
+  out << "papers: " << conta(d.fermate.size(), "stop") << ", " << conta(d.rallentamenti.size(), "slowdown")
+      << "; files in " << percorso(o.uscita).u8string() << "\n";
+  return kEsitoBuono;
+}
+
+int carte(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
+  controlla_nome("--title", o.titolo);
+  controlla_nome("--train", o.nome_treno);
+  const sorgenti_controllate r = controlla_sorgenti(leggi_sorgente(percorso(o.linea)),
+                                                    leggi_sorgente(percorso(o.treno)), o.titolo, o.nome_treno, false);
+  if (r.fatale || r.errori > 0) {
+    opzioni_compile senza_file = o;
+    senza_file.scrivi = false;
+    riporta(r, senza_file, out, err);
+    err << "scenario: no paper written: the sources have errors\n";
+    return r.fatale ? kEsitoUso : kEsitoGuastoDati;
+  }
+  return scrivi_carte(r, o, out, err);
 }
 
 // ---- timetable ----
@@ -233,7 +302,7 @@ int inizia(const opzioni_init& o, std::ostream& out) {
   const std::vector<std::string> nomi = {
       file_sorgente_linea(kNomeLinea), file_sorgente_treno(kNomeLinea, kNomeTreno),
       file_note(kNomeLinea, kNomeTreno), file_rallentamenti(kNomeLinea, kNomeTreno),
-      file_scheda(kNomeLinea, kNomeTreno)};
+      file_scheda(kNomeLinea, kNomeTreno), file_fatti(kNomeLinea, kNomeTreno)};
   crea_cartella(cartella);
   // Held from the look at the names to the last file, so that another run
   // cannot take a name in between.
@@ -253,6 +322,9 @@ int inizia(const opzioni_init& o, std::ostream& out) {
   dati_note(kNomeLinea, kNomeTreno, cartella);
   dati_rallentamenti(kNomeLinea, kNomeTreno, cartella);
   dati_scheda(kNomeLinea, kNomeTreno, cartella);
+  // Our papers' facts, as an author writes them: `scenario papers` with
+  // this file makes the three papers above again.
+  scrivi_file(cartella / file_fatti(kNomeLinea, kNomeTreno), testo_fatti(fatti_valdoro()));
   sincronizza_cartella(cartella);
   out << "wrote " << nomi.size() << " files into " << cartella.u8string() << "; compile the sources with\n"
       << "  scenario compile \"" << (cartella / nomi[0]).u8string() << "\" \"" << (cartella / nomi[1]).u8string()
@@ -493,6 +565,21 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
                       "output")
       ->check(formati);
 
+  compile->add_flag("--papers", oc.carte, "write the driver's papers too (see the papers subcommand)");
+  compile->add_option("--facts", oc.fatti, "the facts file for --papers (docs/papers.md)");
+
+  opzioni_compile op;
+  op.titolo = kNomeLinea;
+  op.nome_treno = kNomeTreno;
+  CLI::App* papers = app.add_subcommand(
+      "papers", "Write the driver's papers (timetable card and line booklet, slowdown order, notes) of two sources");
+  papers->add_option("LINE_SOURCE", op.linea, "line source")->required();
+  papers->add_option("TRAIN_SOURCE", op.treno, "train source")->required();
+  papers->add_option("--facts", op.fatti, "the facts file: train number, validity, notes... (docs/papers.md)");
+  papers->add_option("--out", op.uscita, "directory for the three papers")->required();
+  papers->add_option("--title", op.titolo, "scenario title (names the files; default Valdoro)");
+  papers->add_option("--train", op.nome_treno, "train designation (names the files; default \"Dir 5802\")");
+
   opzioni_compile ok;
   ok.scrivi = false;
   ok.titolo = kNomeLinea;
@@ -540,8 +627,8 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   draw->add_option("--out", ow.uscita, "directory for plan.svg and gradient.svg")->required();
 
   opzioni_init oi;
-  CLI::App* init = app.add_subcommand("init", "Write our scenario's two sources and three papers, to start from");
-  init->add_option("DIR", oi.cartella, "directory for the five files")->required();
+  CLI::App* init = app.add_subcommand("init", "Write our scenario's two sources, three papers and the papers' facts, to start from");
+  init->add_option("DIR", oi.cartella, "directory for the six files")->required();
   init->add_flag("--force", oi.forza, "replace files of the same names");
 
   opzioni_vista ov;
@@ -624,6 +711,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   }
   if (dump->parsed()) return protetto(out, err, [&] { return esegui_dump(od, out, err); });
   if (init->parsed()) return protetto(out, err, [&] { return inizia(oi, out); });
+  if (papers->parsed()) return protetto(out, err, [&] { return carte(op, out, err); });
   if (view->parsed()) return protetto(out, err, [&] { return servi_vista(ov, out, err); });
   return protetto(out, err, [&] { return disegna(ow, out, err); });
 }

@@ -547,7 +547,7 @@ TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
   esito e = scenario_cli({"init", uscita("start")});
   const std::string linea = uscita("start") + "/Valdoro_linea.txt";
   const std::string treno = uscita("start") + "/Valdoro_Dir 5802-.txt";
-  EXPECT_EQ(e.out, "wrote 5 files into " + uscita("start") + "; compile the sources with\n  scenario compile \"" +
+  EXPECT_EQ(e.out, "wrote 6 files into " + uscita("start") + "; compile the sources with\n  scenario compile \"" +
                        linea + "\" \"" + treno + "\" --title Valdoro --train \"Dir 5802\" --out OUT_DIR\n");
   EXPECT_EQ(e.err, "");
   ASSERT_EQ(e.stato, 0);
@@ -577,6 +577,43 @@ TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
                                   file_celle("Valdoro", "Dir 5802")}) {
     EXPECT_EQ(leggi_file(dir / "bin" / nome), pacchetto.leggi(nome)) << nome;
   }
+}
+
+// init's sources and facts file through `papers`: the notes and the
+// slowdown order are the packager's; the card is made, with its stops.
+TEST_F(ScenarioTool, PapersOfInitsFilesGiveOurNotesAndOrder) {
+  ASSERT_EQ(scenario_cli({"init", uscita("start")}).stato, 0);
+  const std::string base = uscita("start") + "/";
+  esito e = scenario_cli({"papers", base + "Valdoro_linea.txt", base + "Valdoro_Dir 5802-.txt", "--facts",
+                          base + "Valdoro_Dir 5802_fatti.txt", "--out", uscita("carte")});
+  EXPECT_EQ(e.err, "");
+  EXPECT_EQ(e.out, "papers: 16 stops, 4 slowdowns; files in " + uscita("carte") + "\n");
+  ASSERT_EQ(e.stato, 0);
+  for (const std::string& nome : {file_note("Valdoro", "Dir 5802"), file_rallentamenti("Valdoro", "Dir 5802")}) {
+    EXPECT_EQ(leggi_file(dir / "carte" / nome), leggi_file(dir / "start" / nome)) << nome;
+  }
+  EXPECT_TRUE(fs::exists(dir / "carte" / file_scheda("Valdoro", "Dir 5802")));
+
+  // compile --papers: the binary files, then the same papers.
+  e = scenario_cli({"compile", base + "Valdoro_linea.txt", base + "Valdoro_Dir 5802-.txt", "--title", "Valdoro",
+                    "--train", "Dir 5802", "--out", uscita("bin"), "--papers", "--facts",
+                    base + "Valdoro_Dir 5802_fatti.txt"});
+  EXPECT_EQ(e.stato, 0);
+  EXPECT_NE(e.out.find("papers: 16 stops, 4 slowdowns; files in " + uscita("bin") + "\n"), std::string::npos);
+  for (const std::string& nome : {file_note("Valdoro", "Dir 5802"), file_rallentamenti("Valdoro", "Dir 5802"),
+                                  file_scheda("Valdoro", "Dir 5802")}) {
+    EXPECT_EQ(leggi_file(dir / "bin" / nome), leggi_file(dir / "carte" / nome)) << nome;
+  }
+  EXPECT_TRUE(fs::exists(dir / "bin" / file_celle("Valdoro", "Dir 5802")));
+
+  // A fault in the facts file is named at its place, and no paper is written.
+  scrivi_file(dir / "fatti.txt", "treno = 5802\nrango = Z\n");
+  e = scenario_cli({"papers", base + "Valdoro_linea.txt", base + "Valdoro_Dir 5802-.txt", "--facts",
+                    uscita("fatti.txt"), "--out", uscita("nessuna")});
+  EXPECT_EQ(e.err, uscita("fatti.txt") + ":2:9: error: rango: the rank \"Z\" must be A, B, C or P\n"
+                   "scenario: 1 error; no paper written\n");
+  EXPECT_EQ(e.stato, 1);
+  EXPECT_FALSE(fs::exists(dir / "nessuna"));
 }
 
 TEST_F(ScenarioTool, InitReplacesNothingWithoutForce) {

@@ -21,6 +21,11 @@ inline std::string file_rallentamenti(const std::string& linea, const std::strin
 inline std::string file_scheda(const std::string& linea, const std::string& treno) {
   return linea + "_" + treno + "_" + "scheda_treno.txt";
 }
+// The author's facts for the papers; the packager has its facts built in
+// and never writes this file.
+inline std::string file_fatti(const std::string& linea, const std::string& treno) {
+  return linea + "_" + treno + "_" + "fatti.txt";
+}
 inline std::string file_profilo(const std::string& linea) { return linea + "_linea.dat"; }
 inline std::string file_stazioni(const std::string& linea, const std::string& treno) {
   return linea + "_" + treno + ".sim";

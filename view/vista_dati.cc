@@ -7,6 +7,8 @@
 
 #include "compiler/arrotonda.h"
 #include "compiler/formato.h"
+#include "output/carte_autore.h"
+#include "sources/carte.h"
 #include "model/nomi_file.h"
 #include "output/decodifica.h"
 #include "output/controllo.h"
@@ -173,6 +175,30 @@ class indice_record {
   int32_t stazioni_ = 0;
 };
 
+// The papers an author would print now; with errors in the sources their
+// data would mislead, so the page says so instead.
+std::string carte_in_vista(const sorgenti_controllate& c) {
+  if (c.errori > 0 || c.fatale) return "No papers while the sources have errors.";
+  std::vector<diagnostica> problemi;
+  const dati_carte d = dati_da_sorgenti(c.verifica, problemi);
+  if (!problemi.empty()) {
+    std::string t = "No papers: " + std::to_string(problemi.size()) + " record(s) do not fit them.";
+    for (const diagnostica& p : problemi) t += "\n" + da_cp1252(p.messaggio);
+    return t;
+  }
+  const fatti_carte f;
+  try {
+    std::string t;
+    for (const std::vector<std::string>& carta : {carta_orario(d, f), carta_rallentamenti(d, f), carta_note(f)}) {
+      for (const std::string& riga : carta) t += riga + "\n";
+      t += "\n" + std::string(72, '=') + "\n\n";
+    }
+    return t;
+  } catch (const fuori_modulo& e) {
+    return std::string("No papers: ") + e.what();
+  }
+}
+
 }  // namespace
 
 compilazione_vista compila_per_vista(const std::string& testo_linea, const std::string& testo_treno,
@@ -188,6 +214,7 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
   }
   v.errori = c.errori;
   v.avvisi = c.avvisi;
+  v.carte = carte_in_vista(c);
   v.record = indice_record(c, n).tutti();
   v.linea.stazioni = c.s.tabella_stazioni;
   v.linea.celle = std::move(c.s.celle);

@@ -52,6 +52,9 @@ struct compilazione_vista {
   size_t errori = 0, avvisi = 0;  // counted, those past a rule's bound included
   std::vector<record_vista> record;
   std::string titolo, treno;  // the names the compile ran under
+  // The driver's papers as `scenario papers` writes them with the facts'
+  // defaults (card, order, notes, one after the other), or why there are none.
+  std::string carte;
 };
 
 // Compiles and checks the two texts in memory, as `scenario check` does,

@@ -212,6 +212,7 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   if (c.record.size() > kRecordMostrati) omessi.push_back("the records (" + std::to_string(c.record.size()) + ")");
   j["pianta"] = svg_pianta(l);
   j["altimetria"] = svg_altimetria(l);
+  j["carte"] = c.carte;
   j["omessi"] = omessi;
   // Text from the sources may be anything; the page gets valid UTF-8.
   std::string stato = j.dump(-1, ' ', false, json::error_handler_t::replace);

@@ -151,6 +151,19 @@ TEST(VistaDati, OurScenarioBuildsUnderTheNamesItsFilesCarryWithTheCheckersWarnin
   EXPECT_TRUE(c.linea.pianta.esiste());
 }
 
+// The page's papers are those `scenario papers` makes with the facts'
+// defaults: the card's title first, our order's first slowdown, the notes'
+// default greeting last.
+TEST(VistaDati, ThePapersOfTheSourcesAsTheyWillPrint) {
+  const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), kLinea, kTreno);
+  EXPECT_EQ(c.carte.substr(0, 46), std::string(32, ' ') + "SCHEDA ORARIO\n");
+  EXPECT_NE(c.carte.find(" | 1 |Roccavalle - Fornaci        |   2.000    |    60    |   800   |            |\n"),
+            std::string::npos);
+  EXPECT_NE(c.carte.find("\n    Saluti.\n"), std::string::npos);
+  const compilazione_vista guasta = compila_per_vista("[generale]\n", "", kLinea, kTreno);
+  EXPECT_EQ(guasta.carte, "No papers while the sources have errors.");
+}
+
 TEST(VistaDati, SourcesNamedOtherwiseBuildUnderNeutralNames) {
   const compilazione_vista c =
       compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), "line.txt", "train.txt");

@@ -99,6 +99,7 @@
     mostra_diagnostiche();
     mostra_disegno('pianta', stato.pianta);
     mostra_disegno('altimetria', stato.altimetria);
+    $('carte').textContent = stato.carte || '';
     mostra_stazioni();
     document.body.dataset.versione = String(stato.versione);
   }

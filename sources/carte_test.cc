@@ -1,0 +1,104 @@
+#include "sources/carte.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace valdoro {
+namespace {
+
+// A two-stop train of a short line with every fact set: the card's train
+// box and stops, the order's row and the notes, against lines counted out
+// by hand on the forms.
+dati_carte due_fermate() {
+  dati_carte d;
+  d.origine = "MONTE";
+  d.destinazione = "VALLE";
+  d.fermate = {{"MONTE", "", "8.00"}, {"VALLE", "8.30", ""}};
+  d.massa_frenata = 90;
+  d.rallentamenti = {{"Monte", "Valle", 2950, 40, 300}};
+  d.lib.luoghi = {{0, genere_luogo::stazione, kDisegnoStazioneBox, "0.00", "MONTE"}};
+  d.lib.arrivo = {{3000, genere_luogo::binario, kDisegnoRespingenti},
+                  {3000, genere_luogo::stazione, kDisegnoStazioneBox, "3.00", "VALLE"}};
+  return d;
+}
+
+fatti_carte fatti_prova() {
+  fatti_carte f;
+  f.numero = "77";
+  f.categoria = "R";
+  f.valida_dal = "dal 01/02/2003";
+  f.valida_al = "al 04/05/2006";
+  f.locomotive = "ALn 668";
+  f.note = {"    Una riga."};
+  f.firma = {"    Saluti.", "    Anna."};
+  return f;
+}
+
+TEST(CartaGenerale, TrainBoxAndStopsOfATwoStopTrain) {
+  const std::vector<std::string> r = carta_orario(due_fermate(), fatti_prova());
+  EXPECT_EQ(r.at(2), " |                                 Treno 77                                       |");
+  EXPECT_EQ(r.at(6), " |Da: MONTE                      Denominazione:                     dal 01/02/2003|");
+  EXPECT_EQ(r.at(7), " |A_:_VALLE______________________Classifica: R_______________________al 04/05/2006|" +
+                         std::string(14, ' '));
+  EXPECT_EQ(r.at(11), " |_1__|__77___|__R____|MONTE______________________|________|8.00____|______|______|");
+  // The rows between the first and the last stop are ruled and unnumbered.
+  for (size_t i = 12; i <= 35; ++i) {
+    EXPECT_EQ(r.at(i), " |____|_______|_______|___________________________|________|________|______|______|") << i;
+  }
+  EXPECT_EQ(r.at(36), " | 2  |       |       |VALLE                      |8.30    |        |      |      |");
+  EXPECT_EQ(r.at(48), " | Rango V.Max : B | Massa Frenata : 90%  | Loc ALn 668      |                    |   ");
+  EXPECT_EQ(r.size(), 212u);
+  EXPECT_EQ(r.at(56), "  Linea MONTE-VALLE ");
+}
+
+TEST(CartaGenerale, SlowdownRowAndNotes) {
+  const std::vector<std::string> o = carta_rallentamenti(due_fermate(), fatti_prova());
+  ASSERT_EQ(o.size(), 46u);
+  EXPECT_EQ(o.at(4), "  Linea  MONTE-VALLE");
+  EXPECT_EQ(o.at(6), "  Si ordina al macchinista del treno 77 di effettuare i seguenti rallentamenti");
+  EXPECT_EQ(o.at(12), " | 1 |Monte - Valle               |   2.000    |    40    |   300   |            |");
+  EXPECT_EQ(carta_note(fatti_prova()), (std::vector<std::string>{"    Una riga.", "    Saluti.", "    Anna."}));
+}
+
+// What does not fit is named, never cut.
+TEST(CartaGenerale, ATextTooWideForItsCellIsNamed) {
+  struct caso {
+    const char* nome;
+    void (*guasta)(dati_carte&, fatti_carte&);
+    const char* messaggio;
+  };
+  const caso casi[] = {
+      {"stop name", [](dati_carte& d, fatti_carte&) { d.fermate[0].localita = std::string(28, 'X'); },
+       "\"XXXXXXXXXXXXXXXXXXXXXXXXXXXX\" does not fit its column (28 characters, room for 27)"},
+      {"locomotives", [](dati_carte&, fatti_carte& f) { f.locomotive = "E.646 - E.656 -"; },
+       "\"E.646 - E.656 -\" does not fit its column (15 characters, room for 13)"},
+      {"no stop", [](dati_carte& d, fatti_carte&) { d.fermate.clear(); }, "the timetable card needs at least one stop"},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    dati_carte d = due_fermate();
+    fatti_carte f = fatti_prova();
+    c.guasta(d, f);
+    try {
+      carta_orario(d, f);
+      ADD_FAILURE() << "no error";
+    } catch (const fuori_modulo& e) {
+      EXPECT_STREQ(e.what(), c.messaggio);
+    }
+  }
+}
+
+// More stops than the form's 26 rows make the table longer, numbered on.
+TEST(CartaGenerale, MoreStopsLengthenTheTable) {
+  dati_carte d = due_fermate();
+  d.fermate.assign(30, fermata_carta{"X", "", "9.00"});
+  const std::vector<std::string> r = carta_orario(d, fatti_prova());
+  EXPECT_EQ(r.size(), 212u + 4u);
+  EXPECT_EQ(r.at(40).substr(0, 7), " | 30 |");
+  EXPECT_EQ(r.at(41), " |____|_______|_______|___________________________|________|________|______|______|");
+}
+
+}  // namespace
+}  // namespace valdoro
