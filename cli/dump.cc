@@ -13,6 +13,7 @@
 #include "compiler/formato.h"
 
 #include "output/decodifica.h"
+#include "util/cp1252.h"
 
 namespace valdoro {
 
@@ -42,8 +43,7 @@ std::string tra_virgolette(const std::string& nome) {
   std::string out = "\"";
   for (char ch : nome) {
     const auto b = static_cast<unsigned char>(ch);
-    const bool buco = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
-    if (b < 0x20 || b == 0x7F || buco) {
+    if (b < 0x20 || b == 0x7F || !definito_in_cp1252(b)) {
       out += "\\x";
       out += kCifre[b >> 4];
       out += kCifre[b & 0xF];

@@ -177,25 +177,6 @@ valore_etichettato leggi_valore(cursore& c, uint64_t numero) {
   }
 }
 
-// Windows-1252 0x80..0x9F; 0 where the code page has no character.
-constexpr char16_t kAlti[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E,
-    0x0178};
-
-void aggiungi_utf8(std::string* dst, char32_t c) {
-  if (c < 0x80) {
-    dst->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    dst->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    dst->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    dst->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    dst->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    dst->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 }  // namespace
 
 errore_decodifica::errore_decodifica(uint64_t offset, const std::string& cosa)
@@ -312,17 +293,5 @@ profilo decodifica_profilo(const apri_fonte& apri, const controllo_valore& contr
 }
 
 profilo decodifica_profilo(std::string_view dati) { return decodifica_profilo(apri_in_memoria(dati)); }
-
-std::string da_cp1252(std::string_view testo) {
-  std::string utf8;
-  utf8.reserve(testo.size());
-  for (char ch : testo) {
-    const auto b = static_cast<unsigned char>(ch);
-    char32_t c = b;
-    if (b >= 0x80 && b < 0xA0 && kAlti[b - 0x80] != 0) c = kAlti[b - 0x80];
-    aggiungi_utf8(&utf8, c);
-  }
-  return utf8;
-}
 
 }  // namespace valdoro
