@@ -34,6 +34,7 @@
 #include "cli/terminale.h"
 #include "view/vista.h"
 #include "util/file.h"
+#include "util/cp1252.h"
 
 namespace valdoro {
 
@@ -459,7 +460,7 @@ void controlla_nome_letto(const fs::path& tabella, int riga, const std::string& 
       guasto = "a NUL byte";
     } else if (c == '/' || c == '\\') {
       guasto = "a path separator";
-    } else if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
+    } else if (b < 0x20 || b == 0x7F || !definito_in_cp1252(b)) {
       guasto = "a control character";
     }
     if (guasto != nullptr) {

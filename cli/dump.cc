@@ -13,6 +13,8 @@
 #include "compiler/formato.h"
 
 #include "output/decodifica.h"
+#include "output/formato_binario.h"
+#include "util/cp1252.h"
 
 namespace valdoro {
 
@@ -24,16 +26,22 @@ bool finisce_con(const std::string& s, const std::string& coda) {
   return s.size() >= coda.size() && s.compare(s.size() - coda.size(), coda.size(), coda) == 0;
 }
 
-bool vuota(const riga_stazione& r) {
-  return r.tipo == 0 && r.inizio == 0 && r.fine == 0 && r.progressiva == 0 && r.campo4 == 0 && r.nome.empty() &&
-         r.campo7 == 0 && r.campo8 == 0 && r.campo10 == 0 && r.campo11 == 0 && r.campo12 == 0 && r.campo9 == 0 &&
-         r.campo13 == 0 && r.campo6 == 0 && r.campo5 == 0 && r.orario == 0;
+using formato_binario::campo;
+using formato_binario::kCampiCella;
+using formato_binario::kCampiRiga;
+using formato_binario::numero;
+
+// Every number 0 and every text empty.
+template <typename R, size_t N>
+bool vuoto(const R& r, const campo<R> (&campi)[N]) {
+  for (const campo<R>& m : campi) {
+    if (m.tipo == formato_binario::tipo_campo::testo ? !(r.*m.testo).empty() : numero(r, m) != 0) return false;
+  }
+  return true;
 }
 
-bool vuota(const cella& c) {
-  return c.tipo == 0 && c.valore1 == 0 && c.valore2 == 0 && c.valore3 == 0 && c.valore4 == 0 && c.tempo == 0 &&
-         c.annuncio == 0 && c.montagna == 0 && c.velocita == 0 && c.pendenza == 0 && c.aderenza == 0;
-}
+bool vuota(const riga_stazione& r) { return vuoto(r, kCampiRiga); }
+bool vuota(const cella& c) { return vuoto(c, kCampiCella); }
 
 // A name between quotes: bytes the eye cannot read (controls, the code
 // page's holes) as \xNN, so the line shows every byte of the file.
@@ -42,8 +50,7 @@ std::string tra_virgolette(const std::string& nome) {
   std::string out = "\"";
   for (char ch : nome) {
     const auto b = static_cast<unsigned char>(ch);
-    const bool buco = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
-    if (b < 0x20 || b == 0x7F || buco) {
+    if (b < 0x20 || b == 0x7F || !definito_in_cp1252(b)) {
       out += "\\x";
       out += kCifre[b >> 4];
       out += kCifre[b & 0xF];
@@ -94,38 +101,16 @@ json in_json(const valore_etichettato& v) {
 
 // ---- the station table, named as the sources name its values ----
 
-// The members of a row, in the order of the file.
-enum class membro : uint8_t {
-  tipo, inizio, fine, progressiva, campo4, nome, campo7, campo8, campo10, campo11, campo12, campo9, campo13, campo6,
-  campo5, orario
-};
-constexpr membro kMembri[] = {membro::tipo,    membro::inizio,  membro::fine,    membro::progressiva,
-                              membro::campo4,  membro::nome,    membro::campo7,  membro::campo8,
-                              membro::campo10, membro::campo11, membro::campo12, membro::campo9,
-                              membro::campo13, membro::campo6,  membro::campo5,  membro::orario};
-constexpr size_t kNumeroMembri = std::size(kMembri);
+// The members of a row are shown in the order of the file.
+constexpr size_t kNumeroMembri = formato_binario::kNumeroCampiRiga;
 
-int64_t numero_di(const riga_stazione& r, membro m) {
-  switch (m) {
-    case membro::tipo: return r.tipo;
-    case membro::inizio: return r.inizio;
-    case membro::fine: return r.fine;
-    case membro::progressiva: return r.progressiva;
-    case membro::campo4: return r.campo4;
-    case membro::nome: return 0;
-    case membro::campo7: return r.campo7;
-    case membro::campo8: return r.campo8;
-    case membro::campo10: return r.campo10;
-    case membro::campo11: return r.campo11;
-    case membro::campo12: return r.campo12;
-    case membro::campo9: return r.campo9;
-    case membro::campo13: return r.campo13;
-    case membro::campo6: return r.campo6;
-    case membro::campo5: return r.campo5;
-    case membro::orario: return r.orario;
-  }
-  return 0;
+// The place of a member of a row in that order.
+template <typename T>
+constexpr size_t membro(T riga_stazione::*m) {
+  return formato_binario::indice(kCampiRiga, m);
 }
+
+bool testo(size_t i) { return kCampiRiga[i].tipo == formato_binario::tipo_campo::testo; }
 
 // How an author reads a member: the unit its value is shown in with --units.
 enum class unita : uint8_t { nessuna, metri, orario, offset_con_bandiera };
@@ -147,23 +132,24 @@ std::string nome_campo(const formato::sorgente& s, const char* parola, size_t i)
   return record_di(s, parola).campi.at(i).nome;
 }
 
-size_t indice(membro m) { return static_cast<size_t>(m); }
-
 // A station row: each member by the name of the "stazione" field it holds,
 // the area and the time, which the record works out, by their own.
 nomi_riga nomi_stazione() {
   // The field of the record each member holds, by its place in the record.
-  static constexpr std::pair<membro, size_t> kCampi[] = {
-      {membro::progressiva, 0}, {membro::tipo, 1},     {membro::campo4, 3},   {membro::campo5, 4},
-      {membro::campo6, 5},      {membro::campo7, 6},   {membro::campo8, 7},   {membro::campo9, 8},
-      {membro::campo10, 9},     {membro::campo11, 10}, {membro::campo12, 11}, {membro::campo13, 12},
-      {membro::nome, 16}};
+  static constexpr std::pair<size_t, size_t> kCampi[] = {
+      {membro(&riga_stazione::progressiva), 0}, {membro(&riga_stazione::tipo), 1},
+      {membro(&riga_stazione::campo4), 3},      {membro(&riga_stazione::campo5), 4},
+      {membro(&riga_stazione::campo6), 5},      {membro(&riga_stazione::campo7), 6},
+      {membro(&riga_stazione::campo8), 7},      {membro(&riga_stazione::campo9), 8},
+      {membro(&riga_stazione::campo10), 9},     {membro(&riga_stazione::campo11), 10},
+      {membro(&riga_stazione::campo12), 11},    {membro(&riga_stazione::campo13), 12},
+      {membro(&riga_stazione::nome), 16}};
   nomi_riga n;
-  for (const auto& [m, i] : kCampi) n[indice(m)] = {nome_campo(formato::treno(), "stazione", i)};
-  n[indice(membro::progressiva)].come = unita::metri;
-  n[indice(membro::inizio)] = {"area_start", unita::metri};
-  n[indice(membro::fine)] = {"area_end", unita::metri};
-  n[indice(membro::orario)] = {"time", unita::orario};
+  for (const auto& [m, i] : kCampi) n[m] = {nome_campo(formato::treno(), "stazione", i)};
+  n[membro(&riga_stazione::progressiva)].come = unita::metri;
+  n[membro(&riga_stazione::inizio)] = {"area_start", unita::metri};
+  n[membro(&riga_stazione::fine)] = {"area_end", unita::metri};
+  n[membro(&riga_stazione::orario)] = {"time", unita::orario};
   return n;
 }
 
@@ -180,20 +166,20 @@ std::vector<riga_generale> righe_generali() {
   const formato::sorgente& l = formato::linea();
   const formato::sorgente& t = formato::treno();
   const nomi_riga stazione = nomi_stazione();
-  auto con = [&](std::initializer_list<std::pair<membro, nome_membro>> propri) {
+  auto con = [&](std::initializer_list<std::pair<size_t, nome_membro>> propri) {
     nomi_riga n = stazione;
     for (auto [m, nome] : propri) {
       nome.conta = true;
-      n[indice(m)] = nome;
+      n[m] = nome;
     }
     return n;
   };
   auto progressiva = [&](int riga, const char* quale) {
     const char* p = "progressiva chilometrica uno";
     return riga_generale{riga, quale,
-                         con({{membro::inizio, {nome_campo(l, p, 0), unita::metri}},
-                              {membro::fine, {nome_campo(l, p, 1), unita::offset_con_bandiera}},
-                              {membro::progressiva, {nome_campo(l, p, 2)}}})};
+                         con({{membro(&riga_stazione::inizio), {nome_campo(l, p, 0), unita::metri}},
+                              {membro(&riga_stazione::fine), {nome_campo(l, p, 1), unita::offset_con_bandiera}},
+                              {membro(&riga_stazione::progressiva), {nome_campo(l, p, 2)}}})};
   };
   const char* ripetizione = "ripetizione segnali 4 codici";
   return {
@@ -201,25 +187,25 @@ std::vector<riga_generale> righe_generali() {
       progressiva(82, "kilometre numbering with the middle start"),
       progressiva(83, "kilometre numbering with the smallest start"),
       {84, "train and route parameters",
-       con({{membro::inizio, {nome_campo(t, "percentuale massa frenata", 0)}},
-            {membro::fine, {nome_campo(l, "lunghezza percorso", 0), unita::metri}},
-            {membro::progressiva, {nome_campo(t, "numero vetture", 0)}}})},
+       con({{membro(&riga_stazione::inizio), {nome_campo(t, "percentuale massa frenata", 0)}},
+            {membro(&riga_stazione::fine), {nome_campo(l, "lunghezza percorso", 0), unita::metri}},
+            {membro(&riga_stazione::progressiva), {nome_campo(t, "numero vetture", 0)}}})},
       {85, "the line",
-       con({{membro::inizio, {nome_campo(l, "sfondo uno", 0) + "_1"}},
-            {membro::progressiva, {nome_campo(l, "sfondo due", 0) + "_2"}},
-            {membro::fine, {nome_campo(l, "sfondo tre", 0) + "_3"}},
-            {membro::nome, {"title"}},
-            {membro::campo7, {"reserved"}},
-            {membro::orario, {"identity_code"}}})},
+       con({{membro(&riga_stazione::inizio), {nome_campo(l, "sfondo uno", 0) + "_1"}},
+            {membro(&riga_stazione::progressiva), {nome_campo(l, "sfondo due", 0) + "_2"}},
+            {membro(&riga_stazione::fine), {nome_campo(l, "sfondo tre", 0) + "_3"}},
+            {membro(&riga_stazione::nome), {"title"}},
+            {membro(&riga_stazione::campo7), {"reserved"}},
+            {membro(&riga_stazione::orario), {"identity_code"}}})},
       {86, "the train",
-       con({{membro::inizio, {"signal_repetition_" + nome_campo(l, ripetizione, 0), unita::metri}},
-            {membro::fine, {"signal_repetition_" + nome_campo(l, ripetizione, 1), unita::metri}},
-            {membro::progressiva, {"signal_repetition_codes"}},
-            {membro::nome, {"train"}},
-            {membro::campo7, {nome_campo(t, "sabbia", 0)}},
-            {membro::campo10, {"clock_" + nome_campo(t, "orologio", 0)}},
-            {membro::campo11, {"clock_" + nome_campo(t, "orologio", 1)}},
-            {membro::campo12, {"clock_" + nome_campo(t, "orologio", 2)}}})},
+       con({{membro(&riga_stazione::inizio), {"signal_repetition_" + nome_campo(l, ripetizione, 0), unita::metri}},
+            {membro(&riga_stazione::fine), {"signal_repetition_" + nome_campo(l, ripetizione, 1), unita::metri}},
+            {membro(&riga_stazione::progressiva), {"signal_repetition_codes"}},
+            {membro(&riga_stazione::nome), {"train"}},
+            {membro(&riga_stazione::campo7), {nome_campo(t, "sabbia", 0)}},
+            {membro(&riga_stazione::campo10), {"clock_" + nome_campo(t, "orologio", 0)}},
+            {membro(&riga_stazione::campo11), {"clock_" + nome_campo(t, "orologio", 1)}},
+            {membro(&riga_stazione::campo12), {"clock_" + nome_campo(t, "orologio", 2)}}})},
   };
 }
 
@@ -271,8 +257,8 @@ std::string per_autore(const riga_stazione& r, const nome_membro& n, int64_t v) 
 // Sign-board texts fill rows from 80 down with a name and nothing else.
 bool solo_testo(const riga_stazione& r) {
   if (r.nome.empty()) return false;
-  for (membro m : kMembri) {
-    if (numero_di(r, m) != 0) return false;
+  for (const campo<riga_stazione>& m : kCampiRiga) {
+    if (numero(r, m) != 0) return false;
   }
   return true;
 }
@@ -286,15 +272,15 @@ std::string riga_in_testo(int n, const riga_stazione& r, bool con_unita) {
   }
   std::string out = "row " + std::to_string(n) + (dati != nullptr ? std::string(" (") + dati + ")" : "") + ":";
   for (size_t i = 0; i < kNumeroMembri; ++i) {
-    const membro m = kMembri[i];
     const nome_membro& nm = nomi[i];
     // The members of a general row that hold nothing of its data are shown
     // only when something is in them.
-    if (m == membro::nome) {
-      if (dati == nullptr || nm.conta || !r.nome.empty()) out += " " + nm.nome + "=" + tra_virgolette(r.nome);
+    if (testo(i)) {
+      const std::string& t = r.*kCampiRiga[i].testo;
+      if (dati == nullptr || nm.conta || !t.empty()) out += " " + nm.nome + "=" + tra_virgolette(t);
       continue;
     }
-    const int64_t v = numero_di(r, m);
+    const int64_t v = numero(r, kCampiRiga[i]);
     if (dati != nullptr && !nm.conta && v == 0) continue;
     out += " " + nm.nome + "=" + std::to_string(v);
     const std::string autore = con_unita ? per_autore(r, nm, v) : "";
@@ -308,12 +294,11 @@ json riga_in_json(int n, const riga_stazione& r, bool con_unita) {
   json j = {{"row", n}};
   if (const char* dati = dati_di(n)) j["data"] = dati;
   for (size_t i = 0; i < kNumeroMembri; ++i) {
-    const membro m = kMembri[i];
-    if (m == membro::nome) {
-      j[nomi[i].nome] = da_cp1252(r.nome);
+    if (testo(i)) {
+      j[nomi[i].nome] = da_cp1252(r.*kCampiRiga[i].testo);
       continue;
     }
-    const int64_t v = numero_di(r, m);
+    const int64_t v = numero(r, kCampiRiga[i]);
     j[nomi[i].nome] = v;
     const std::string autore = con_unita ? per_autore(r, nomi[i], v) : "";
     if (!autore.empty()) j[nomi[i].nome + "_units"] = autore;
@@ -338,23 +323,28 @@ const cella_per_autore& nomi_cella() {
   return n;
 }
 
+// With --units, the speed and the gradient follow their stored values as
+// the sources write them.
+std::string per_autore(const cella& c, const campo<cella>& m) {
+  if (m.byte == &cella::velocita) return " (" + std::to_string(c.velocita * kPassoVelocita) + " km/h)";
+  if (m.byte == &cella::pendenza) return " (" + std::to_string(c.pendenza - kScartoPendenza) + " per mille)";
+  return "";
+}
+
 std::string cella_in_testo(size_t k, const cella& c, bool con_unita) {
-  auto m = [](const char* nome, long v) { return std::string(" ") + nome + "=" + std::to_string(v); };
   std::string out = "cell " + std::to_string(k);
   if (con_unita) out += " (" + in_km(static_cast<int64_t>(k) * kMetriCella) + ")";
-  out += ":" + m("tipo", c.tipo) + m("valore1", c.valore1) + m("valore2", c.valore2) + m("valore3", c.valore3) +
-         m("valore4", c.valore4) + m("tempo", c.tempo) + m("annuncio", c.annuncio) + m("montagna", c.montagna) +
-         m("velocita", c.velocita);
-  if (con_unita) out += " (" + std::to_string(c.velocita * kPassoVelocita) + " km/h)";
-  out += m("pendenza", c.pendenza);
-  if (con_unita) out += " (" + std::to_string(c.pendenza - kScartoPendenza) + " per mille)";
-  return out + m("aderenza", c.aderenza) + "\n";
+  out += ":";
+  for (const campo<cella>& m : kCampiCella) {
+    out += std::string(" ") + m.nome + "=" + std::to_string(numero(c, m));
+    if (con_unita) out += per_autore(c, m);
+  }
+  return out + "\n";
 }
 
 json cella_in_json(size_t k, const cella& c, bool con_unita) {
-  json j = {{"cell", k},          {"tipo", c.tipo},         {"valore1", c.valore1},   {"valore2", c.valore2},
-            {"valore3", c.valore3}, {"valore4", c.valore4}, {"tempo", c.tempo},       {"annuncio", c.annuncio},
-            {"montagna", c.montagna}, {"velocita", c.velocita}, {"pendenza", c.pendenza}, {"aderenza", c.aderenza}};
+  json j = {{"cell", k}};
+  for (const campo<cella>& m : kCampiCella) j[m.nome] = numero(c, m);
   if (con_unita) {
     // Beside the stored members, under the names the sources give them.
     j["from_m"] = static_cast<int64_t>(k) * kMetriCella;

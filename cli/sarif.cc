@@ -5,7 +5,7 @@
 #include <string>
 
 #include "compiler/diagnostica.h"
-#include "output/decodifica.h"
+#include "util/cp1252.h"
 
 namespace valdoro {
 

@@ -11,6 +11,7 @@
 
 #include "output/decodifica.h"
 #include "draw/etichette.h"
+#include "util/cp1252.h"
 
 namespace valdoro {
 

@@ -1,7 +1,9 @@
 // The scenario tables: the in-memory model that the compiler fills, the
 // finishing pass and the identity codes complete, and the binary writers dump
-// byte for byte.  Member order and widths are the stored layout: do not
-// reorder or widen a member without changing every file the simulator reads.
+// byte for byte.  The stored order of the members is listed in
+// output/formato_binario.h, through pointers of these very types: a member
+// widened or narrowed here stops that list from compiling, since its width
+// is the one every file the simulator reads was written with.
 #ifndef VALDORO_MODEL_TABELLE_H_
 #define VALDORO_MODEL_TABELLE_H_
 
@@ -37,7 +39,8 @@ struct cella {
 inline bool cella_libera(const cella& c) { return c.tipo == 0 || c.tipo == 11; }
 
 // One row of the station table.  The numbers in the names are the positions
-// of the values in a "stazione" record; the member order is the stored one.
+// of the values in a "stazione" record; the members are declared in the
+// order they are stored.
 struct riga_stazione {
   uint8_t tipo = 0;
   int32_t inizio = 0;

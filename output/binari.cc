@@ -1,36 +1,28 @@
 #include "output/binari.h"
 
+#include "output/formato_binario.h"
 #include "util/coding.h"
 
 namespace valdoro {
 
 namespace {
 
-// Stored type tags of the tagged values.
-constexpr uint16_t kTagVuoto = 0;
-constexpr uint16_t kTagIntero = 2;
-constexpr uint16_t kTagDoppio = 5;
+using formato_binario::campo;
+
+// One writer per stored kind of member, chosen by the member's own type.
+void scrivi(std::string* dst, uint8_t v) { put_u8(dst, v); }
+void scrivi(std::string* dst, int16_t v) { put_i16(dst, v); }
+void scrivi(std::string* dst, int32_t v) { put_i32(dst, v); }
+void scrivi(std::string* dst, const std::string& v) { put_text(dst, v); }
+
+template <typename R, size_t N>
+void codifica_record(std::string* dst, const R& r, const campo<R> (&campi)[N]) {
+  for (const campo<R>& c : campi) formato_binario::visita(r, c, [dst](const auto& v) { scrivi(dst, v); });
+}
 
 }  // namespace
 
-void codifica_riga(std::string* dst, const riga_stazione& r) {
-  put_u8(dst, r.tipo);
-  put_i32(dst, r.inizio);
-  put_i32(dst, r.fine);
-  put_i32(dst, r.progressiva);
-  put_u8(dst, r.campo4);
-  put_text(dst, r.nome);
-  put_i16(dst, r.campo7);
-  put_i16(dst, r.campo8);
-  put_i16(dst, r.campo10);
-  put_i16(dst, r.campo11);
-  put_i16(dst, r.campo12);
-  put_u8(dst, r.campo9);
-  put_u8(dst, r.campo13);
-  put_u8(dst, r.campo6);
-  put_u8(dst, r.campo5);
-  put_i32(dst, r.orario);
-}
+void codifica_riga(std::string* dst, const riga_stazione& r) { codifica_record(dst, r, formato_binario::kCampiRiga); }
 
 std::string codifica_stazioni(const tabella_stazioni_t& tabella) {
   std::string dati;
@@ -38,49 +30,33 @@ std::string codifica_stazioni(const tabella_stazioni_t& tabella) {
   return dati;
 }
 
-void codifica_cella(std::string* dst, const cella& c) {
-  put_u8(dst, c.tipo);
-  put_i16(dst, c.valore1);
-  put_i16(dst, c.valore2);
-  put_i16(dst, c.valore3);
-  put_i16(dst, c.valore4);
-  put_u8(dst, c.tempo);
-  put_u8(dst, c.annuncio);
-  put_u8(dst, c.montagna);
-  put_u8(dst, c.velocita);
-  put_u8(dst, c.pendenza);
-  put_u8(dst, c.aderenza);
-}
+void codifica_cella(std::string* dst, const cella& c) { codifica_record(dst, c, formato_binario::kCampiCella); }
 
 std::string codifica_celle(const std::vector<cella>& celle) {
   std::string dati;
-  dati.reserve(celle.size() * 15);
+  dati.reserve(celle.size() * formato_binario::kByteCella);
   for (const cella& c : celle) codifica_cella(&dati, c);
   return dati;
 }
 
 namespace {
 
+using formato_binario::numero_tag;
+using formato_binario::tag;
+
 size_t byte_valore(const valore_etichettato& v) {
-  switch (v.tipo) {
-    case tipo_valore::intero:
-      return 4;
-    case tipo_valore::doppio:
-      return 10;
-    case tipo_valore::vuoto:
-      break;
-  }
-  return 2;
+  return formato_binario::kByteTag + formato_binario::byte_dopo_tag(v.tipo);
 }
 
+// The tag is a constant in each case: the profile holds millions of values.
 char* scrivi_valore(char* p, const valore_etichettato& v) {
   switch (v.tipo) {
     case tipo_valore::vuoto:
-      return encode_u16(p, kTagVuoto);
+      return encode_u16(p, numero_tag(tag::vuoto));
     case tipo_valore::intero:
-      return encode_u16(encode_u16(p, kTagIntero), static_cast<uint16_t>(static_cast<int16_t>(v.valore)));
+      return encode_u16(encode_u16(p, numero_tag(tag::intero)), static_cast<uint16_t>(static_cast<int16_t>(v.valore)));
     case tipo_valore::doppio:
-      return encode_f64(encode_u16(p, kTagDoppio), v.valore);
+      return encode_f64(encode_u16(p, numero_tag(tag::doppio)), v.valore);
   }
   return p;
 }
@@ -95,8 +71,7 @@ void codifica_valore(std::string* dst, const valore_etichettato& v) {
 
 void codifica_profilo(const profilo& p, const std::function<void(std::string_view)>& consegna) {
   constexpr size_t kPezzo = 64 * 1024;
-  constexpr size_t kValoreMassimo = 10;
-  std::vector<char> pezzo(kPezzo + kValoreMassimo);
+  std::vector<char> pezzo(kPezzo + formato_binario::kByteValoreMassimo);
   char* const inizio = pezzo.data();
   char* cursore = inizio;
   // Held in locals: every byte stored through cursore could otherwise

@@ -1,5 +1,5 @@
-// One encoder per binary layout.  The layouts are written down in
-// docs/binary-files.md.
+// One encoder per binary layout.  The layouts are declared in
+// output/formato_binario.h and told to readers in docs/binary-files.md.
 #ifndef VALDORO_OUTPUT_BINARI_H_
 #define VALDORO_OUTPUT_BINARI_H_
 

@@ -2,14 +2,20 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <optional>
+#include <type_traits>
 
+#include "output/formato_binario.h"
 #include "util/coding.h"
 
 namespace valdoro {
 
 namespace {
 
-constexpr size_t kByteCella = 15;
+using formato_binario::campo;
+using formato_binario::kByteCella;
+
 constexpr size_t kPezzo = 64 * 1024;
 
 // Reads a fonte_byte through a buffer of one piece, 64 KiB or the file's
@@ -38,13 +44,9 @@ class cursore {
     return p;
   }
   template <typename F>
-  uint8_t u8(F cosa) { return get_u8(prendi(1, cosa)); }
-  template <typename F>
   uint16_t u16(F cosa) { return get_u16(prendi(2, cosa)); }
   template <typename F>
   int16_t i16(F cosa) { return get_i16(prendi(2, cosa)); }
-  template <typename F>
-  int32_t i32(F cosa) { return get_i32(prendi(4, cosa)); }
   template <typename F>
   double f64(F cosa) { return get_f64(prendi(8, cosa)); }
 
@@ -118,82 +120,73 @@ class fonte_file : public fonte_byte {
   file_in_lettura file_;
 };
 
+// One reader per stored kind of member, chosen by the member's own type.
+void da_byte(const char* p, uint8_t& v) { v = get_u8(p); }
+void da_byte(const char* p, int16_t& v) { v = get_i16(p); }
+void da_byte(const char* p, int32_t& v) { v = get_i32(p); }
+
+// A member of a row; `dove` names the row in a refusal, which alone builds
+// the text.
+template <typename T>
+void leggi_membro(cursore& c, T& v, const std::string& dove, const campo<riga_stazione>& m) {
+  da_byte(c.prendi(formato_binario::larghezza(m.tipo), [&] { return dove + m.nome; }), v);
+}
+void leggi_membro(cursore& c, std::string& v, const std::string& dove, const campo<riga_stazione>& m) {
+  auto cosa = [&] { return dove + "length of " + m.nome; };
+  const uint16_t n = get_u16(c.prendi(formato_binario::larghezza(m.tipo), cosa));
+  v.assign(c.prendi(n, [&] { return dove + m.nome; }), n);
+}
+
 riga_stazione leggi_riga(cursore& c, int numero) {
-  const std::string riga = "row " + std::to_string(numero) + ", ";
-  auto campo = [&riga](const char* nome) { return [&riga, nome] { return riga + nome; }; };
+  const std::string dove = "row " + std::to_string(numero) + ", ";
   riga_stazione r;
-  r.tipo = c.u8(campo("tipo"));
-  r.inizio = c.i32(campo("inizio"));
-  r.fine = c.i32(campo("fine"));
-  r.progressiva = c.i32(campo("progressiva"));
-  r.campo4 = c.u8(campo("campo4"));
-  uint16_t n = c.u16(campo("length of nome"));
-  r.nome.assign(c.prendi(n, campo("nome")), n);
-  r.campo7 = c.i16(campo("campo7"));
-  r.campo8 = c.i16(campo("campo8"));
-  r.campo10 = c.i16(campo("campo10"));
-  r.campo11 = c.i16(campo("campo11"));
-  r.campo12 = c.i16(campo("campo12"));
-  r.campo9 = c.u8(campo("campo9"));
-  r.campo13 = c.u8(campo("campo13"));
-  r.campo6 = c.u8(campo("campo6"));
-  r.campo5 = c.u8(campo("campo5"));
-  r.orario = c.i32(campo("orario"));
+  for (const campo<riga_stazione>& m : formato_binario::kCampiRiga) {
+    formato_binario::visita(r, m, [&](auto& v) { leggi_membro(c, v, dove, m); });
+  }
   return r;
 }
 
+// A cell from the kCampiCella bytes at p, which has no text.
 cella leggi_cella(const char* p) {
   cella c;
-  c.tipo = get_u8(p);
-  c.valore1 = get_i16(p + 1);
-  c.valore2 = get_i16(p + 3);
-  c.valore3 = get_i16(p + 5);
-  c.valore4 = get_i16(p + 7);
-  c.tempo = get_u8(p + 9);
-  c.annuncio = get_u8(p + 10);
-  c.montagna = get_u8(p + 11);
-  c.velocita = get_u8(p + 12);
-  c.pendenza = get_u8(p + 13);
-  c.aderenza = get_u8(p + 14);
+  for (const campo<cella>& m : formato_binario::kCampiCella) {
+    formato_binario::visita(c, m, [p](auto& v) {
+      if constexpr (std::is_arithmetic_v<std::remove_reference_t<decltype(v)>>) da_byte(p, v);
+    });
+    p += formato_binario::larghezza(m.tipo);
+  }
   return c;
 }
 
-valore_etichettato leggi_valore(cursore& c, uint64_t numero) {
-  auto voce = [numero](const char* cosa) {
-    return [numero, cosa] { return "value " + std::to_string(numero) + cosa; };
-  };
-  const uint64_t inizio = c.posizione();
-  const uint16_t tag = c.u16(voce(" tag"));
-  switch (tag) {
-    case 0:
-      return {tipo_valore::vuoto, 0};
-    case 2:
-      return {tipo_valore::intero, static_cast<double>(c.i16(voce(" (tag 2)")))};
-    case 5:
-      return {tipo_valore::doppio, c.f64(voce(" (tag 5)"))};
-    default:
-      throw errore_decodifica(inizio, voce("")() + " has type tag " + std::to_string(tag) +
-                                          "; known tags are 0, 2 and 5");
+// "0, 2 and 5": the tags a refusal lists as known.
+std::string tag_noti() {
+  std::string noti;
+  const size_t n = std::size(formato_binario::kTag);
+  for (size_t i = 0; i < n; ++i) {
+    const uint16_t t = formato_binario::numero_tag(formato_binario::kTag[i]);
+    noti += (i == 0 ? "" : i + 1 == n ? " and " : ", ") + std::to_string(t);
   }
+  return noti;
 }
 
-// Windows-1252 0x80..0x9F; 0 where the code page has no character.
-constexpr char16_t kAlti[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E,
-    0x0178};
-
-void aggiungi_utf8(std::string* dst, char32_t c) {
-  if (c < 0x80) {
-    dst->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    dst->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    dst->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    dst->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    dst->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    dst->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+valore_etichettato leggi_valore(cursore& c, uint64_t numero) {
+  const uint64_t inizio = c.posizione();
+  const uint16_t letto = c.u16([numero] { return "value " + std::to_string(numero) + " tag"; });
+  const std::optional<tipo_valore> tipo = formato_binario::tipo_di(letto);
+  auto valore = [numero, letto] { return "value " + std::to_string(numero) + " (tag " + std::to_string(letto) + ")"; };
+  if (!tipo) {
+    throw errore_decodifica(inizio, "value " + std::to_string(numero) + " has type tag " + std::to_string(letto) +
+                                        "; known tags are " + tag_noti());
   }
+  switch (*tipo) {
+    case tipo_valore::intero:
+      return {tipo_valore::intero, static_cast<double>(c.i16(valore))};
+    case tipo_valore::doppio:
+      return {tipo_valore::doppio, c.f64(valore)};
+    case tipo_valore::vuoto:
+      break;
+  }
+  return {tipo_valore::vuoto, 0};
 }
 
 }  // namespace
@@ -312,17 +305,5 @@ profilo decodifica_profilo(const apri_fonte& apri, const controllo_valore& contr
 }
 
 profilo decodifica_profilo(std::string_view dati) { return decodifica_profilo(apri_in_memoria(dati)); }
-
-std::string da_cp1252(std::string_view testo) {
-  std::string utf8;
-  utf8.reserve(testo.size());
-  for (char ch : testo) {
-    const auto b = static_cast<unsigned char>(ch);
-    char32_t c = b;
-    if (b >= 0x80 && b < 0xA0 && kAlti[b - 0x80] != 0) c = kAlti[b - 0x80];
-    aggiungi_utf8(&utf8, c);
-  }
-  return utf8;
-}
 
 }  // namespace valdoro

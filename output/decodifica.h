@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "model/tabelle.h"
+#include "util/cp1252.h"  // the names decoded are Windows-1252: da_cp1252 shows them
 #include "util/file.h"
 
 namespace valdoro {
@@ -87,11 +88,6 @@ using controllo_valore =
     std::function<void(uint64_t byte, int32_t metro, int coordinata, const valore_etichettato& v)>;
 profilo decodifica_profilo(const apri_fonte& apri, const controllo_valore& controlla = nullptr);
 profilo decodifica_profilo(std::string_view dati);
-
-// The names in the files are Windows-1252; this gives them as UTF-8.  The
-// five bytes the code page leaves undefined map to the C1 controls of the
-// same number, so no byte is lost.
-std::string da_cp1252(std::string_view testo);
 
 // The three binary files, decoded: a line as it was built.
 struct linea_costruita {

@@ -7,11 +7,14 @@ namespace valdoro {
 namespace {
 
 // Code points of bytes 0x80 to 0x9F; 0 where the code page has no character.
+// Every other byte is the code point of its own number.
 constexpr char32_t kAlti[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
+
+bool alto(unsigned char b) { return b >= 0x80 && b < 0xA0; }
 
 char byte_di(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
@@ -20,6 +23,23 @@ char byte_di(char32_t c) {
   }
   throw std::invalid_argument("character U+" + std::to_string(static_cast<unsigned long>(c)) +
                               " has no Windows-1252 byte");
+}
+
+// A hole keeps its own number, as a C1 control.
+char32_t carattere_di(unsigned char b) { return alto(b) && kAlti[b - 0x80] != 0 ? kAlti[b - 0x80] : b; }
+
+// Only code points below U+10000 come out of the table.
+void aggiungi_utf8(std::string* dst, char32_t c) {
+  if (c < 0x80) {
+    dst->push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    dst->push_back(static_cast<char>(0xC0 | (c >> 6)));
+    dst->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    dst->push_back(static_cast<char>(0xE0 | (c >> 12)));
+    dst->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    dst->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
 }
 
 }  // namespace
@@ -44,5 +64,14 @@ std::string in_cp1252(std::string_view utf8) {
   }
   return uscita;
 }
+
+std::string da_cp1252(std::string_view testo) {
+  std::string utf8;
+  utf8.reserve(testo.size());
+  for (char ch : testo) aggiungi_utf8(&utf8, carattere_di(static_cast<unsigned char>(ch)));
+  return utf8;
+}
+
+bool definito_in_cp1252(unsigned char b) { return !alto(b) || kAlti[b - 0x80] != 0; }
 
 }  // namespace valdoro

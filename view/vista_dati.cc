@@ -12,6 +12,7 @@
 #include "model/nomi_file.h"
 #include "output/decodifica.h"
 #include "output/controllo.h"
+#include "util/cp1252.h"
 
 namespace valdoro {
 

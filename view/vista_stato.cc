@@ -7,6 +7,7 @@
 
 #include "output/decodifica.h"
 #include "view/vista.h"
+#include "util/cp1252.h"
 
 namespace valdoro {
 
