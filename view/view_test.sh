@@ -24,7 +24,7 @@ mkdir "$TMPDIR"
 start() {  # extra options
   "$scenario" view "$line" "$train" "$@" >"$work/out" 2>"$work/err" &
   server=$!
-  for _ in $(seq 200); do
+  for _ in $(seq 600); do
     port=$(sed -n 's|^serving http://127\.0\.0\.1:\([0-9]*\)/?token=[0-9a-f]\{32\} .*|\1|p' "$work/out")
     token=$(sed -n 's|^serving http://127\.0\.0\.1:[0-9]*/?token=\([0-9a-f]\{32\}\) .*|\1|p' "$work/out")
     cookie="scenario_view_$port=$token"
@@ -191,10 +191,12 @@ lift_siege
 # the oldest gives way at once (4 s leaves room for a loaded machine).
 (ulimit -n 64; exec "$scenario" view "$line" "$train") >"$work/out2" 2>&1 &
 limited=$!
-for _ in $(seq 200); do
+# Up to 30 s for the start: the sanitizers' build on a loaded machine is slow.
+for _ in $(seq 600); do
   grep -q "^serving" "$work/out2" && break
   sleep 0.05
 done
+check "the server at 64 descriptors started: $(head -c 500 "$work/out2")" 'grep -q "^serving" "$work/out2"' 
 port2=$(sed -n 's|^serving http://127\.0\.0\.1:\([0-9]*\)/?token=\([0-9a-f]*\) .*|\1|p' "$work/out2")
 token2=$(sed -n 's|^serving http://127\.0\.0\.1:\([0-9]*\)/?token=\([0-9a-f]*\) .*|\2|p' "$work/out2")
 siege "$port2" 100 0
