@@ -217,14 +217,18 @@ sorgente costruisci_treno() {
                {"stop_time", "s", 0, 255, lettura::byte, ruolo::valore, "`campo13`, 8 bits",
                 "how long the train stops; 0 where it does not"},
                {"hours", "h", 0, 23, lettura::intero32, ruolo::valore, "`orario` = (h × 60 + min) × 60 + s",
-                "timetable time; 0, 0, 0 where the train does not stop"},
-               {"minutes", "min", 0, 59, lettura::intero32, ruolo::valore, "`orario`", "timetable time"},
-               {"seconds", "s", 0, 59, lettura::intero32, ruolo::valore, "`orario`", "timetable time"},
+                "the departure time, as the driver's card reads it: the train arrives stop_time seconds before "
+                "it; 0, 0, 0 where it passes without a time"},
+               {"minutes", "min", 0, 59, lettura::intero32, ruolo::valore, "`orario`", "the departure time"},
+               {"seconds", "s", 0, 59, lettura::intero32, ruolo::valore, "`orario`", "the departure time"},
                {"name", "", 0, 0, lettura::testo, ruolo::valore, "`nome`, unchanged",
                 "the station's name, up to the next comma or the end of the line"}},
               ordine::crescente,
               "stazione,   33500,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,38,55, Prato Alto",
-              "a station; areas of consecutive stations lie at least 350 m apart"}}});
+              "a station; areas of consecutive stations lie at least 350 m apart. The stations with a time "
+              "follow each other in time: each time after the one before, and each stop beginning at or after "
+              "the departure before it; stations without a time are left out, and a time more than 12 hours "
+              "before the one before it is the next day's, so a timetable runs on past midnight"}}});
   s.sezioni.push_back(sezione{
       "[rallentamenti]", "Temporary slowdowns and restriction points, in rising order.",
       {record{"rallentamento", "rallentamento", nullptr, false, fase::record, {},

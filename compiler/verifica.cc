@@ -16,6 +16,11 @@ constexpr int64_t kLunghezzaMassima = 1000000;
 constexpr int64_t kMargineOggetti = 100;   // the compile's position test for most records
 constexpr int64_t kMargineStazione = 800;  // and for stations
 constexpr size_t kVoceSuggeribile = 64;    // longer items are no typo of a keyword
+constexpr int64_t kSecondiGiorno = 24 * 3600;
+// The fields of "stazione" that make its time: stop_time, then hours,
+// minutes and seconds, then the name.
+constexpr size_t kCampoSosta = 12;
+constexpr size_t kCampoOre = 13;
 
 char minuscola(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -548,7 +553,10 @@ class lettura_sorgente {
         t_.ultima_cella = cella_al_metro(static_cast<double>(l + kMetriOltreFine));
       }
     }
-    if (parola == "stazione") ++stazioni_;
+    if (parola == "stazione") {
+      ++stazioni_;
+      controlla_orario(rl, p);
+    }
     controlla_griglia(r, rl, p);
     const int ip = indice_ruolo(r, formato::ruolo::posizione);
     if (ip < 0) return;
@@ -572,6 +580,67 @@ class lettura_sorgente {
       if (r.regola == formato::ordine::campate) fine = pos + l;
     }
     controlla_ordine(r, pos, fine, p);
+  }
+
+  // ---- the timetable ----
+
+  struct orario_letto {
+    int64_t partenza = 0;  // seconds from the first day's midnight
+    int32_t riga = 0;      // 0: no station with a time read yet
+    std::string nome;
+  };
+
+  // A station's time is its departure; the train arrives stop_time seconds
+  // before it.  Stations without a time (0:00:00) are passed through and
+  // left out.  A time more than half a day before the one before it is the
+  // next day's: a timetable that runs past midnight goes on.
+  void controlla_orario(const record_letto& rl, lettore::punto p) {
+    const int64_t ore = e_.valore(rl, kCampoOre), minuti = e_.valore(rl, kCampoOre + 1),
+                  secondi = e_.valore(rl, kCampoOre + 2);
+    if (ore == 0 && minuti == 0 && secondi == 0) return;
+    // A negative part is told as out of range; no time can be made of it.
+    if (ore < 0 || minuti < 0 || secondi < 0) return;
+    const int64_t sosta = e_.valore(rl, kCampoSosta);
+    int64_t partenza = giorni_ * kSecondiGiorno + (ore * 60 + minuti) * 60 + secondi;
+    if (orario_prec_.riga != 0 && orario_prec_.partenza - partenza > kSecondiGiorno / 2) {
+      ++giorni_;
+      partenza += kSecondiGiorno;
+    }
+    const orario_letto ora{partenza, p.riga, std::string(e_.testo(rl, kCampoOre + 3))};
+    if (orario_prec_.riga != 0) confronta_orari(orario_prec_, ora, sosta, p);
+    orario_prec_ = ora;
+  }
+
+  void confronta_orari(const orario_letto& prima, const orario_letto& ora, int64_t sosta, lettore::punto p) {
+    const std::string dopo = "the departure from the station on line " + std::to_string(prima.riga) + " (" +
+                             senza_spazi_s(prima.nome) + ", " + hms(prima.partenza) + ")";
+    if (ora.partenza < prima.partenza) {
+      d_.aggiungi("time-goes-back", nome_, p, [&] {
+        return "stazione time " + hms(ora.partenza) + " comes before " + dopo +
+               ": a station's time is its departure, and times must rise from station to station";
+      });
+    } else if (ora.partenza == prima.partenza) {
+      d_.aggiungi("same-time", nome_, p, [&] {
+        return "stazione time " + hms(ora.partenza) + " is the same as " + dopo +
+               ": the train takes no time between the two";
+      });
+    } else if (ora.partenza - sosta < prima.partenza) {
+      d_.aggiungi("stop-before-departure", nome_, p, [&] {
+        return "stazione stop of " + std::to_string(sosta) + " s before the departure at " + hms(ora.partenza) +
+               " begins at " + hms(ora.partenza - sosta) + ", before " + dopo +
+               ": the time is the departure, so the arrival is the time less the stop";
+      });
+    }
+  }
+
+  static std::string senza_spazi_s(std::string_view v) { return std::string(senza_spazi(v)); }
+
+  // hh:mm:ss of a time of the timetable; a time of a later day says so.
+  static std::string hms(int64_t secondi) {
+    const int64_t giorno = secondi / kSecondiGiorno, s = secondi % kSecondiGiorno;
+    auto due = [](int64_t v) { return std::string(v < 10 ? "0" : "") + std::to_string(v); };
+    return due(s / 3600) + ":" + due(s / 60 % 60) + ":" + due(s % 60) +
+           (giorno == 0 ? "" : " of day " + std::to_string(giorno + 1));
   }
 
   static int indice_ruolo(const formato::record& r, formato::ruolo x) {
@@ -664,6 +733,8 @@ class lettura_sorgente {
   std::map<const formato::record*, int32_t> generali_;  // the line each general key was last given on
   bool in_generale_ = false;
   int32_t stazioni_ = 0;
+  orario_letto orario_prec_;  // the last station with a time
+  int64_t giorni_ = 0;        // midnights the timetable has passed
   lettore::punto ultimo_campo_;
   int32_t ultimo_nome_riga_ = 0;
   std::string ultimo_nome_;

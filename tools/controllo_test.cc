@@ -222,6 +222,17 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         "T:49:1: [error-9] station length 450 m is not a multiple of 100 m",
         "T:80:1: [unknown-keyword] unknown keyword \"segnal\" in [segnali]: the record is lost; did you mean "
         "\"segnale\"?"}},
+      {"a timetable out of step: the time is the departure, the arrival the stop before it",
+       {{false, 49, "stazione,   13400,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,16,30, Ponte Rovera"},
+        {false, 51, "stazione,   33500,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,17, 0, Prato Alto"},
+        {false, 52, "stazione,   46200, 12,  500,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,10, 0, Sorgenti"}},
+       {"T:49:1: [same-time] stazione time 14:16:30 is the same as the departure from the station on line 47 "
+        "(Roccavalle, 14:16:30): the train takes no time between the two",
+        "T:51:1: [stop-before-departure] stazione stop of 60 s before the departure at 14:17:00 begins at "
+        "14:16:00, before the departure from the station on line 49 (Ponte Rovera, 14:16:30): the time is the "
+        "departure, so the arrival is the time less the stop",
+        "T:52:1: [time-goes-back] stazione time 14:10:00 comes before the departure from the station on line 51 "
+        "(Prato Alto, 14:17:00): a station's time is its departure, and times must rise from station to station"}},
       {"a train without a station",
        senza_stazioni,
        {"T:1:1: [no-station] the train source has no \"stazione\" record: the train runs through no station"}},
