@@ -146,6 +146,17 @@ const std::vector<regola>& catalogo() {
       {"stop-before-departure", E, R, 0,
        "a station's stop that begins before the train leaves the station with a time before it",
        "Give a later time or a shorter stop: the arrival is the time less the stop."},
+      {"wrong-separator", E, R, 0,
+       "a record whose fields are separated by semicolons or tabs: the compiler reads it as one item and takes the "
+       "next record for its fields",
+       "Separate the fields with commas."},
+      {"repeated-name", W, R, 0, "a station name given to an earlier station too",
+       "Give each station a name of its own."},
+      {"value-rounded", W, R, 0, "a speed the track keeps in steps of 5 km/h: it is stored rounded",
+       "Give the speed as a multiple of 5 km/h."},
+      {"slowdown-without-end", E, R, 0,
+       "a slowdown so short that its start and its end fall on one cell: only the start is stored",
+       "Give the slowdown a length of 50 m or more."},
       {"same-time", W, R, 0, "a station's time equal to that of the station with a time before it",
        "Give the later station a later time."},
 

@@ -6,6 +6,7 @@
 
 #include "compiler/arrotonda.h"
 #include "compiler/lettore.h"
+#include "compiler/record.h"
 
 namespace valdoro {
 
@@ -17,6 +18,7 @@ constexpr int64_t kMargineOggetti = 100;   // the compile's position test for mo
 constexpr int64_t kMargineStazione = 800;  // and for stations
 constexpr size_t kVoceSuggeribile = 64;    // longer items are no typo of a keyword
 constexpr int64_t kSecondiGiorno = 24 * 3600;
+constexpr int64_t kPassoVelocita = 5;  // km/h of a step of a stored speed
 // The fields of "stazione" that make its time: stop_time, then hours,
 // minutes and seconds, then the name.
 constexpr size_t kCampoSosta = 12;
@@ -318,9 +320,11 @@ class lettura_sorgente {
   // ---- one record ----
 
   void leggi_record(const formato::record& r, std::string_view voce, lettore::punto p) {
+    if (const char* sep = separatore_sbagliato(voce)) return separatore(r, senza_spazi(voce), sep, p);
     controlla_fase(r, p);
     if (controlla_forma(r, senza_spazi(voce), p)) controlla_ripetuta(r, p);
     record_letto rl{f_.tipo, &r, sezione_, p.riga, p.colonna, static_cast<uint32_t>(e_.valori.size()), 0};
+    campo_illeggibile_ = false;
     const bool completo = leggi_campi(r, p, rl);
     e_.records.push_back(rl);
     if (r.campi.back().letto == formato::lettura::testo && rl.valori == r.campi.size()) {
@@ -330,6 +334,20 @@ class lettura_sorgente {
       ultimo_nome_riga_ = 0;
     }
     if (completo) controlla_valori(r, rl, p);
+  }
+
+  // The whole line is one item: the keyword with none of its fields.  The
+  // compile takes the items after it, the next record's, for them; the
+  // check goes on with that next record.
+  void separatore(const formato::record& r, std::string_view voce, const char* sep, lettore::punto p) {
+    d_.aggiungi("wrong-separator", nome_, p, [&] {
+      const std::string inizio =
+          "\"" + std::string(voce) + "\": fields are separated by commas, not by " + sep + "; the compiler reads this as one item";
+      // An item holding "-" is passed over between records, whatever it holds.
+      if (voce.find('-') != std::string_view::npos) return inizio + ", which holds \"-\" and is passed over: the record is lost";
+      return inizio + ", the keyword \"" + r.parola + "\" without its " + std::to_string(r.campi.size()) +
+             (r.campi.size() == 1 ? " field" : " fields") + ", and takes the items after it for them";
+    });
   }
 
   void controlla_fase(const formato::record& r, lettore::punto p) {
@@ -405,6 +423,7 @@ class lettura_sorgente {
   // lacks it.
   bool leggi_campi(const formato::record& r, lettore::punto chiave, record_letto& rl) {
     int32_t riga_prec = chiave.riga;
+    luogo_campo_.assign(r.campi.size(), chiave);
     for (size_t i = 0; i < r.campi.size(); ++i) {
       const formato::campo& c = r.campi[i];
       if (r_.esaurito()) return mancano(r, chiave, i, {}, {0, 0});
@@ -423,6 +442,7 @@ class lettura_sorgente {
         e_.valori.push_back(leggi_numero(r, c));
       }
       ultimo_campo_ = r_.punto_voce();
+      luogo_campo_[i] = ultimo_campo_;
       riga_prec = ultimo_campo_.riga;
       ++rl.valori;
     }
@@ -455,12 +475,14 @@ class lettura_sorgente {
     } catch (const errore_lettura&) {
       const lettore::punto p = r_.punto_voce();
       const std::string t(testo_numero(p));
+      campo_illeggibile_ = true;
       if (e_intero(t)) {
         d_.aggiungi("value-too-wide", nome_, p, [&] {
           return std::string(std::string(r.parola) + " " + c.nome + " \"" + t +
                              "\" does not fit 32 bits: the source cannot be read");
         });
       } else {
+        campo_illeggibile_ = true;
         d_.aggiungi("bad-number", nome_, p, [&] {
           return std::string(std::string(r.parola) + " " + c.nome + " \"" + t + "\" is not a whole number" +
                              (t.find('.') != std::string::npos ? ": values are whole numbers, without decimals" : ""));
@@ -495,6 +517,8 @@ class lettura_sorgente {
     // Positions and spans have rules of their own.
     if (c.parte == formato::ruolo::posizione || c.parte == formato::ruolo::fine) return;
     if (std::string_view(c.nome) == "length" && v < 0) return;
+    // A slowdown of no length is told by what it does: it has no end.
+    if (c.parte == formato::ruolo::lunghezza && v == 0) return;
     if (v < c.minimo || v > c.massimo) {
       d_.aggiungi(c.rifiutato ? "refused-value" : "out-of-range", nome_, p, [&] {
         return std::string(nome + " is outside its range, " + std::to_string(c.minimo) + " to " +
@@ -555,8 +579,15 @@ class lettura_sorgente {
     }
     if (parola == "stazione") {
       ++stazioni_;
-      controlla_orario(rl, p);
+      // A field that could not be read shifts the others: the time and
+      // the name would be someone else's.
+      if (!campo_illeggibile_) {
+        controlla_orario(rl, p);
+        controlla_nome(rl, p);
+      }
     }
+    controlla_arrotondati(r, rl);
+    if (parola == "rallentamento") controlla_rallentamento(rl, p);
     controlla_griglia(r, rl, p);
     const int ip = indice_ruolo(r, formato::ruolo::posizione);
     if (ip < 0) return;
@@ -582,6 +613,51 @@ class lettura_sorgente {
     controlla_ordine(r, pos, fine, p);
   }
 
+  // Two stations of one name: the card, the view and the simulator cannot
+  // tell them apart.
+  void controlla_nome(const record_letto& rl, lettore::punto p) {
+    const std::string nome(senza_spazi(e_.testo(rl, kCampoOre + 3)));
+    if (nome.empty()) return;
+    auto [it, primo] = nomi_stazioni_.emplace(in_minuscole(nome), p.riga);
+    if (primo) return;
+    d_.aggiungi("repeated-name", nome_, p, [&] {
+      return "stazione name \"" + nome + "\" is given again (first on line " + std::to_string(it->second) +
+             "): two stations cannot be told apart";
+    });
+  }
+
+  // Speeds the track keeps in steps of 5 km/h: the speed limit, and a
+  // right-hand board's speed, which is added as its fifth.
+  void controlla_arrotondati(const formato::record& r, const record_letto& rl) {
+    const std::string_view parola = r.parola;
+    for (size_t i = 0; i < r.campi.size(); ++i) {
+      const std::string_view nome = r.campi[i].nome;
+      const bool a_passi = (parola == "velocita" && nome == "speed") ||
+                           (parola == "indicatori_vmax" && nome.substr(0, 11) == "right_speed");
+      const int64_t v = e_.valore(rl, i);
+      if (!a_passi || v < 0 || v % kPassoVelocita == 0) continue;
+      const int64_t tenuto = static_cast<int64_t>(nearest(static_cast<double>(v) / kPassoVelocita)) * kPassoVelocita;
+      d_.aggiungi("value-rounded", nome_, luogo_campo_[i], [&] {
+        return std::string(parola) + " " + std::string(nome) + " " + std::to_string(v) + " km/h is stored in steps of " +
+               std::to_string(kPassoVelocita) + " km/h: the track holds " + std::to_string(tenuto) + " km/h";
+      });
+    }
+  }
+
+  // A slowdown whose start and end fall on one cell keeps only its start:
+  // the end the finishing pass looks for is not there.
+  void controlla_rallentamento(const record_letto& rl, lettore::punto p) {
+    const int64_t x = e_.valore(rl, 0), l = e_.valore(rl, 2);
+    if (l < 0) return;  // told as a negative length
+    const int64_t cella = cella_oggetto(static_cast<double>(x)), fine = cella_oggetto(static_cast<double>(x + l));
+    if (cella != fine) return;
+    d_.aggiungi("slowdown-without-end", nome_, p, [&] {
+      return "rallentamento at " + metri(x) + " of length " + metri(l) + ": its start and its end fall on one cell (" +
+             std::to_string(cella) + "), which keeps only the start; give a length of " +
+             std::to_string(kMetriCella) + " m or more";
+    });
+  }
+
   // ---- the timetable ----
 
   struct orario_letto {
@@ -599,7 +675,7 @@ class lettura_sorgente {
                   secondi = e_.valore(rl, kCampoOre + 2);
     if (ore == 0 && minuti == 0 && secondi == 0) return;
     // A negative part is told as out of range; no time can be made of it.
-    if (ore < 0 || minuti < 0 || secondi < 0) return;
+    if (ore < 0 || minuti < 0 || minuti > 59 || secondi < 0 || secondi > 59) return;
     const int64_t sosta = e_.valore(rl, kCampoSosta);
     int64_t partenza = giorni_ * kSecondiGiorno + (ore * 60 + minuti) * 60 + secondi;
     if (orario_prec_.riga != 0 && orario_prec_.partenza - partenza > kSecondiGiorno / 2) {
@@ -734,6 +810,9 @@ class lettura_sorgente {
   bool in_generale_ = false;
   int32_t stazioni_ = 0;
   orario_letto orario_prec_;  // the last station with a time
+  std::map<std::string, int32_t> nomi_stazioni_;  // each name, letter case aside, with its first line
+  bool campo_illeggibile_ = false;                // a field of the record being read could not be read
+  std::vector<lettore::punto> luogo_campo_;       // where each field of that record stands
   int64_t giorni_ = 0;        // midnights the timetable has passed
   lettore::punto ultimo_campo_;
   int32_t ultimo_nome_riga_ = 0;
