@@ -478,6 +478,7 @@ class lettura_sorgente {
       campo_illeggibile_ = true;
       if (e_intero(t)) {
         d_.aggiungi("value-too-wide", nome_, p, [&] {
+          if (c.parte == formato::ruolo::posizione) return fuori_posizione(r, c, t);
           return std::string(std::string(r.parola) + " " + c.nome + " \"" + t +
                              "\" does not fit 32 bits: the source cannot be read");
         });
@@ -492,6 +493,13 @@ class lettura_sorgente {
     }
     controlla_intervallo(r, c, v, r_.punto_voce());
     return v;
+  }
+
+  // A position past 32 bits: the range that counts is the one a position
+  // has, not the width it is read into.
+  static std::string fuori_posizione(const formato::record& r, const formato::campo& c, std::string_view t) {
+    return std::string(r.parola) + " " + c.nome + " " + std::string(t) + " m is outside the range of a position, " +
+           std::to_string(c.minimo) + " to " + std::to_string(c.massimo) + " m: the source cannot be read";
   }
 
   void controlla_intervallo(const formato::record& r, const formato::campo& c, int64_t v, lettore::punto p) {
@@ -509,6 +517,7 @@ class lettura_sorgente {
     const std::string nome = std::string(r.parola) + " " + c.nome + " " + con_unita(v, c);
     if (v < minimo || v > massimo) {
       d_.aggiungi("value-too-wide", nome_, p, [&] {
+        if (c.parte == formato::ruolo::posizione) return fuori_posizione(r, c, std::to_string(v));
         return std::string(nome + " does not fit " + std::to_string(minimo) + " to " + std::to_string(massimo) + " (" +
                            bit + "): the source cannot be read");
       });

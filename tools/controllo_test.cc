@@ -261,6 +261,10 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         "it for them",
         "T:81:1: [out-of-order] segnale at 2900 m does not come after the one on line 80 (at 3300 m): segnale "
         "records must rise in position"}},
+      {"a position past 32 bits is told by the range a position has",
+       {{false, 23, "velocita,    9999999999,   110"}},
+       {"T:23:14: [error-25] record \"velocita\", field position: 9999999999 m is outside the range of a position, "
+        "0 to 1000000 m"}},
       {"a train without a station",
        senza_stazioni,
        {"T:1:1: [no-station] the train source has no \"stazione\" record: the train runs through no station"}},
