@@ -146,6 +146,11 @@ const std::vector<regola>& catalogo() {
       {"stop-before-departure", E, R, 0,
        "a station's stop that begins before the train leaves the station with a time before it",
        "Give a later time or a shorter stop: the arrival is the time less the stop."},
+      {"number-with-blank", E, R, 0, "a number written with a blank inside it: only the part before the blank is read",
+       "Write the number without blanks, such as 218000."},
+      {"past-route-end", E, R, 0,
+       "records past the end of a route whose length was not read as written, told in one line at the first",
+       "Correct the route length the message points at."},
       {"wrong-separator", E, R, 0,
        "a record whose fields are separated by semicolons or tabs: the compiler reads it as one item and takes the "
        "next record for its fields",
@@ -286,6 +291,7 @@ diagnostica riassunto_oltre(const regola& r, size_t n) {
   d.regola = r.id;
   d.messaggio = std::to_string(n) + " more " + nome_gravita(r.livello) + "s of rule " + r.id + " not shown (" +
                 r.descrizione + ")";
+  d.conta = n;
   return d;
 }
 

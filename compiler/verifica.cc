@@ -558,9 +558,18 @@ class lettura_sorgente {
                              std::string(e_.testo(rl, rl.valori - 1)) + "\" is cut at the comma: \"" + std::string(t) +
                              "\" is passed over; a " + ultimo.nome + " cannot hold a comma");
         });
+      } else if (e_intero(t) && t[0] != '-' && dopo_numero_e_spazi(o)) {
+        const int64_t intero = e_.valori.back();
+        dubbia_se_lunghezza(r);
+        d_.aggiungi("number-with-blank", nome_, ultimo_campo_, [&] {
+          return std::string(std::string(r.parola) + " " + ultimo.nome + " \"" + std::to_string(intero) + " " +
+                             std::string(t) + "\" is read as " + std::to_string(intero) + " and \"" + std::string(t) +
+                             "\" is passed over: a number ends at a blank; write it without blanks");
+        });
       } else if (e_intero(t) && t[0] != '-' && o >= 2 && testo_[o - 1] == ',' && testo_[o - 2] >= '0' &&
                  testo_[o - 2] <= '9') {
         const int64_t intero = e_.valori.back();
+        dubbia_se_lunghezza(r);
         d_.aggiungi("decimal-comma", nome_, ultimo_campo_, [&] {
           return std::string("\"" + std::to_string(intero) + "," + std::string(t) + "\" has a decimal comma: " +
                              r.parola + " " + ultimo.nome + " is read as " + std::to_string(intero) + " and \"" +
@@ -573,6 +582,22 @@ class lettura_sorgente {
         });
       }
     }
+  }
+
+  // Whether only blanks stand between offset o and a digit before it: the
+  // item at o is the rest of a number written with a blank inside.
+  bool dopo_numero_e_spazi(size_t o) const {
+    size_t i = o;
+    while (i > 0 && (testo_[i - 1] == ' ' || testo_[i - 1] == '\t')) --i;
+    return i < o && i > 0 && testo_[i - 1] >= '0' && testo_[i - 1] <= '9';
+  }
+
+  // A route length not read as written puts every record past the end it
+  // was read as: those are told once, pointing here.
+  void dubbia_se_lunghezza(const formato::record& r) {
+    if (std::string_view(r.parola) != "lunghezza percorso") return;
+    e_.lunghezza_dubbia = luogo{nome_, ultimo_campo_.riga, ultimo_campo_.colonna};
+    e_.lunghezza_letta = e_.valori.back();
   }
 
   // ---- the rules of a whole record ----
@@ -866,6 +891,56 @@ int distanza(std::string_view a, std::string_view b, int tetto) {
     std::swap(prima, ora);
   }
   return std::min(prima[m], tetto + 1);
+}
+
+namespace {
+
+// Records of both sources that stand past the route's end as it was read.
+size_t oltre_la_fine(const esito_verifica& v) {
+  size_t n = 0;
+  for (const record_letto& r : v.records) {
+    for (size_t i = 0; i < r.tipo->campi.size(); ++i) {
+      if (r.tipo->campi[i].parte != formato::ruolo::posizione) continue;
+      if (i < r.valori && v.valore(r, i) > v.lunghezza_letta) ++n;
+      break;
+    }
+  }
+  return n;
+}
+
+}  // namespace
+
+raccolti raccogli_oltre_la_fine(std::vector<diagnostica>& tutte, const esito_verifica& v) {
+  raccolti via;
+  if (v.lunghezza_dubbia.file.empty()) return via;
+  static const std::set<std::string> kOltre = {"beyond-route", "beyond-track", "error-15",  "error-213",
+                                               "error-215",    "error-216",    "error-230", "error-232"};
+  size_t primo = tutte.size();
+  std::vector<diagnostica> restano;
+  for (diagnostica& d : tutte) {
+    if (kOltre.count(d.regola) == 0) {
+      restano.push_back(std::move(d));
+      continue;
+    }
+    (d.livello == gravita::errore ? via.errori : via.avvisi) += d.conta;
+    if (primo == tutte.size()) {
+      primo = restano.size();
+      restano.push_back(std::move(d));
+    }
+  }
+  if (primo == tutte.size()) return via;
+  const size_t n = std::max<size_t>(1, oltre_la_fine(v));
+  diagnostica& d = restano[primo];
+  d.livello = gravita::errore;
+  d.regola = "past-route-end";
+  d.numero.reset();
+  d.conta = 1;
+  d.messaggio = "this and " + std::to_string(n - 1) + " more record" + (n == 2 ? "" : "s") +
+                " past the route's end, " + metri(v.lunghezza_letta) + ": see line " + std::to_string(v.lunghezza_dubbia.riga) +
+                " of the line source, where the route length is not read as written";
+  --via.errori;  // the line that stands for them is one
+  tutte = std::move(restano);
+  return via;
 }
 
 esito_verifica verifica(std::string_view linea, const std::string& nome_linea, std::string_view treno,

@@ -265,6 +265,19 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
        {{false, 23, "velocita,    9999999999,   110"}},
        {"T:23:14: [error-25] record \"velocita\", field position: 9999999999 m is outside the range of a position, "
         "0 to 1000000 m"}},
+      // 507 records of the two sources stand past 218 m (counted from the
+      // sources by their first value): one line for them all.
+      {"a route length with a blank in it: one message, and the records past the end it was read as told once",
+       {{true, 2, "lunghezza percorso,    218 000"}},
+       {"L:2:24: [number-with-blank] lunghezza percorso route_length \"218 000\" is read as 218 and \"000\" is "
+        "passed over: a number ends at a blank; write it without blanks",
+        "L:11:1: [past-route-end] this and 506 more records past the route's end, 218 m: see line 2 of the line "
+        "source, where the route length is not read as written"}},
+      {"a number with a blank inside a record's last field",
+       {{false, 23, "velocita,    1100,   1 10"}},
+       {"T:23:22: [number-with-blank] velocita speed \"1 10\" is read as 1 and \"10\" is passed over: a number "
+        "ends at a blank; write it without blanks",
+        "T:23:22: [value-rounded] velocita speed 1 km/h is stored in steps of 5 km/h: the track holds 0 km/h"}},
       {"a train without a station",
        senza_stazioni,
        {"T:1:1: [no-station] the train source has no \"stazione\" record: the train runs through no station"}},
