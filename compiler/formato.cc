@@ -243,7 +243,16 @@ sorgente costruisci_treno() {
                       "not 0: four pre-warning cells before the warning"),
                numero("d_v", "km/h", 0, kI16Max, lettura::intero32, "start, end and warning cells, 16 bits",
                       "a second speed; 0 for none")},
-              ordine::campate, "rallentamento,    7300,   100,  600, 0,  1,  100", "a temporary slowdown"},
+              ordine::campate, "rallentamento,    7300,   100,  600, 0,  1,  100",
+              "a temporary slowdown. With its start x on the 50 m grid it takes these cells, each of which must be "
+              "free (a tunnel's marker cell counts as free): the start, the cell from x + 50 m (error 18); the end, "
+              "from x + length + 50 m (error 19); and, when x is above 1500 m, its warning board from x - 1150 m "
+              "(error 17) and, when f_ta is 1, four pre-warning cells from x - 1200 to x - 1350 m (error 20). The "
+              "finishing pass then puts speed marks into free cells: one in each of the windows of cells from "
+              "x - 200 to x - 300, x - 500 to x - 600 and x - 850 to x - 950 m (error 12); every 400 m inside a "
+              "slowdown slower than 110 km/h, a cell either way where that one is taken (error 13); in one of the "
+              "two cells before the first signal within 600 m after the end (error 13); and in one of the two cells "
+              "before every signal within 1000 m before the warning board (error 11)"},
        record{"abbattimento", "abbattimento", nullptr, false, fase::record, {},
               {posizione("the point's cell is the one holding it"),
                numero("value", "", 0, kI16Max, lettura::intero32, "the cell's first value, 16 bits, when above 0",
@@ -266,7 +275,12 @@ sorgente costruisci_treno() {
                cifra("d3", cifra_destra, "right-hand part, third aspect"),
                numero("tempo", "", 0, 255, lettura::intero32, "cell byte `tempo` when sx is 2; 1 to 100 become 101",
                       "0, or a time value of 101 or more")},
-              ordine::crescente, "segnale,    1050,   2, 4, 1,  1, 0,    2,  2,1,1, 0", "a signal"}}});
+              ordine::crescente, "segnale,    1050,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+              "a signal. With its position p on the 50 m grid it stands in the cell from p + 50 m, which must be free "
+              "(error 16; a tunnel's marker cell counts as free), and writes its four announcement marks into the "
+              "cells from p - 50, p - 150, p - 250 and p - 350 m, whatever they hold: a signal closer than 350 m "
+              "to the start is refused (error 231). The finishing pass puts a slowdown's speed marks in one of the "
+              "two cells before a signal near it (see rallentamento)"}}});
   s.sezioni.push_back(sezione{"[codici]", "Stays empty: the identity codes come from the title and the train.", {}});
   s.sezioni.push_back(sezione{"[fine]", "The last line of the source; nothing follows it.", {}});
   return s;
