@@ -5,8 +5,10 @@
 #include <set>
 
 #include "compiler/arrotonda.h"
+#include "compiler/codifica.h"
 #include "compiler/lettore.h"
 #include "compiler/record.h"
+#include "util/cp1252.h"
 
 namespace valdoro {
 
@@ -127,6 +129,7 @@ class lettura_sorgente {
   }
 
   void leggi() {
+    cerca_utf8();
     try {
       if (!cerca_generale()) return;
     } catch (const errore_lettura&) {
@@ -188,6 +191,45 @@ class lettura_sorgente {
     size_t fine = inizio;
     while (fine < testo_.size() && std::string_view(",\r\n \t").find(testo_[fine]) == std::string_view::npos) ++fine;
     return testo_.substr(inizio, fine - inizio);
+  }
+
+  // A line that holds UTF-8 (an editor's default) is stored byte for byte
+  // as Windows-1252: "Città" becomes "CittÃ" and a blank.  Told once a
+  // line, at its first sequence, with the item it stands in as meant and
+  // as stored.
+  void cerca_utf8() {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    const bool bom = testo_.substr(0, kBom.size()) == kBom;
+    if (bom) {
+      d_.aggiungi("utf8-text", nome_, lettore::punto{1, 1}, [&] {
+        return std::string("the source begins with the mark an editor puts before UTF-8 text; the sources are read "
+                           "as Windows-1252: save the source as Windows-1252, or compile with --encoding utf-8");
+      });
+    }
+    for (size_t n = 1; n <= righe_.size(); ++n) {
+      const std::string_view riga_n = riga(static_cast<int32_t>(n));
+      for (size_t i = n == 1 && bom ? kBom.size() : 0; i < riga_n.size(); ++i) {
+        if (static_cast<unsigned char>(riga_n[i]) < 0x80 || sequenza_utf8(riga_n, i) == 0) continue;
+        const size_t a = riga_n.find_last_of(',', i) == std::string_view::npos ? 0 : riga_n.find_last_of(',', i) + 1;
+        const std::string_view voce = senza_spazi(riga_n.substr(a, riga_n.find(',', i) - a));
+        const lettore::punto p{static_cast<int32_t>(n), static_cast<int32_t>(i + 1)};
+        d_.aggiungi("utf8-text", nome_, p, [&] { return testo_utf8(voce); });
+        break;
+      }
+    }
+  }
+
+  // The message quotes Windows-1252, as every message does: the item as
+  // meant is converted, the item as stored is its bytes.
+  static std::string testo_utf8(std::string_view voce) {
+    std::string inteso;
+    try {
+      inteso = "\"" + in_cp1252(voce) + "\" is written in UTF-8";
+    } catch (const std::invalid_argument&) {
+      inteso = "this item is written in UTF-8, with a character Windows-1252 lacks";
+    }
+    return inteso + ": the sources are read as Windows-1252, so it is stored as \"" + std::string(voce) +
+           "\"; save the source as Windows-1252, or compile with --encoding utf-8";
   }
 
   bool cerca_generale() {

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "compiler/codifica.h"
 #include "compiler/diagnostica.h"
 #include "compiler/formato.h"
 #include "model/errori.h"
@@ -82,6 +83,7 @@ struct opzioni_compile {
   std::string formato_diagnostiche = "text";
   bool scrivi = true;  // false: check, nothing written
   bool forza = false;  // --force: the files are written despite errors, as the packager would
+  std::string codifica = "windows-1252";  // --encoding: what the sources are saved in
 };
 
 // The compiler names its sources by title and train; the author knows them
@@ -228,12 +230,26 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
   return stato;
 }
 
+// A source saved as UTF-8 is compiled as the Windows-1252 text it stands
+// for; what cannot be converted is an error at its place, told first.
+std::string leggi_in_cp1252(const std::string& file, const std::string& nome, const opzioni_compile& o,
+                            std::vector<diagnostica>& guasti) {
+  std::string testo = leggi_sorgente(percorso(file));
+  if (o.codifica != "utf-8") return testo;
+  sorgente_convertita c = da_utf8(testo, nome);
+  guasti.insert(guasti.end(), c.guasti.begin(), c.guasti.end());
+  return std::move(c.testo);
+}
+
 int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
-  const std::string testo_linea = leggi_sorgente(percorso(o.linea));
-  const std::string testo_treno = leggi_sorgente(percorso(o.treno));
-  const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo);
+  std::vector<diagnostica> guasti;
+  const std::string testo_linea = leggi_in_cp1252(o.linea, file_sorgente_linea(o.titolo), o, guasti);
+  const std::string testo_treno = leggi_in_cp1252(o.treno, file_sorgente_treno(o.titolo, o.nome_treno), o, guasti);
+  sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo);
+  r.diagnostiche.insert(r.diagnostiche.begin(), guasti.begin(), guasti.end());
+  r.errori += guasti.size();
   // A compile with errors leaves the output folder as it was, which may be
   // the simulator's own: --force writes the packager's files all the same.
   // A clash in the identity slots ends the build before any file is
@@ -549,6 +565,11 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   compile->add_flag("--force", oc.forza,
                     "write the files despite errors, exactly as the packager would (never after an identity clash)");
   const auto formati = CLI::IsMember({"text", "sarif"});
+  const auto codifiche = CLI::IsMember({"windows-1252", "utf-8"});
+  compile->add_option("--encoding", oc.codifica,
+                      "what the sources are saved in: windows-1252 (default, as the packager writes them) or utf-8, "
+                      "converted to Windows-1252")
+      ->check(codifiche);
   compile->add_option("--diagnostics-format", oc.formato_diagnostiche,
                       "text (default): one line a problem on standard error; sarif: one SARIF 2.1.0 log on standard "
                       "output")
@@ -566,6 +587,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   check->add_option("--train", ok.nome_treno, "train designation (default \"Dir 5802\")");
   check->add_flag("--no-profile", ok.senza_profilo, "do not build the line profile");
   check->add_flag("--strict", ok.severo, "end with status 1 when there is a warning");
+  check->add_option("--encoding", ok.codifica, "windows-1252 (default) or utf-8, as for compile")->check(codifiche);
   check->add_option("--diagnostics-format", ok.formato_diagnostiche, "text (default) or sarif, as for compile")
       ->check(formati);
 

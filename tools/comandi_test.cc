@@ -121,6 +121,63 @@ TEST_F(ScenarioTool, CompilesOurScenarioFromAnyNamesIntoThePackagersBytes) {
   EXPECT_EQ(leggi_file(treno), testo_file(righe_treno()));
 }
 
+// "Città Alta" saved as UTF-8 (with the mark an editor puts first) and
+// compiled with --encoding utf-8 is the same scenario as the Windows-1252
+// source: byte E0 for the "à" in the station table.  Without the option
+// the checker says what would be stored; a character the code page lacks
+// is an error at its place, and nothing is written.
+TEST_F(ScenarioTool, AUtf8SourceWithEncodingUtf8CompilesToTheBytesOfItsWindows1252Twin) {
+  const std::string linea = sorgente("line.txt", testo_file(righe_linea()));
+  const std::string treno = testo_file(righe_treno());
+  const std::string cp = sorgente("cp.txt", sostituisci(treno, ", Prato Alto", ", Citt\xE0 Alta"));
+  const std::string u8 = sorgente("u8.txt", "\xEF\xBB\xBF" + sostituisci(treno, ", Prato Alto", ", Citt\xC3\xA0 Alta"));
+  const std::vector<std::string> nomi = {"--title", "Valdoro", "--train", "Dir 5802", "--out"};
+  auto compila = [&](const std::string& t, const std::string& out, std::vector<std::string> altre) {
+    std::vector<std::string> args = {"compile", linea, t};
+    args.insert(args.end(), nomi.begin(), nomi.end());
+    args.push_back(uscita(out));
+    args.insert(args.end(), altre.begin(), altre.end());
+    return scenario_cli(args);
+  };
+  const esito a = compila(cp, "cp", {});
+  const esito b = compila(u8, "u8", {"--encoding", "utf-8"});
+  EXPECT_EQ(a.stato, 0);
+  EXPECT_EQ(b.stato, 0);
+  EXPECT_EQ(b.err, avvisi_propri(linea, u8));
+  for (const std::string& nome : {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
+                                  file_celle("Valdoro", "Dir 5802")}) {
+    EXPECT_EQ(leggi_file(dir / "cp" / nome), leggi_file(dir / "u8" / nome)) << nome;
+  }
+  EXPECT_NE(leggi_file(dir / "u8" / file_stazioni("Valdoro", "Dir 5802")).find("Citt\xE0 Alta"), std::string::npos);
+
+  const esito c = scenario_cli({"check", linea, u8});
+  EXPECT_EQ(c.stato, 0);
+  // The line source's lines first, then the train source's.
+  EXPECT_EQ(c.err, linea +
+                       ":114:20: warning: \"-4,5\" has a decimal comma: pendenza gradient is read as -4 and \"5\" is "
+                       "passed over; values are whole numbers\n" +
+                       u8 +
+                       ":1:1: warning: the source begins with the mark an editor puts before UTF-8 text; the sources "
+                       "are read as Windows-1252: save the source as Windows-1252, or compile with --encoding utf-8\n" +
+                       u8 +
+                       ":51:77: warning: \"Citt\xC3\xA0 Alta\" is written in UTF-8: the sources are read as "
+                       "Windows-1252, so it is stored as \"Citt\xC3\x83\xC2\xA0 Alta\"; save the source as "
+                       "Windows-1252, or compile with --encoding utf-8\n" +
+                       u8 +
+                       ":60:1: warning: \"-Terme\" on a line of its own is passed over: the name on line 59 stays "
+                       "\"Pontelungo\"; a name must stand whole on its record's line\n"
+                       "scenario: 0 errors and 4 warnings\n");
+
+  // U+4E2D, three bytes E4 B8 AD, has no place in Windows-1252.
+  const std::string cinese = sorgente("cn.txt", sostituisci(treno, ", Prato Alto", ", Citt\xE4\xB8\xAD"));
+  const esito d = compila(cinese, "cn", {"--encoding", "utf-8"});
+  EXPECT_EQ(d.stato, 1);
+  EXPECT_EQ(d.err.substr(0, d.err.find('\n') + 1),
+            cinese + ":51:77: error: character U+4E2D is not in Windows-1252, the code page the scenario's files are "
+                     "stored in\n");
+  EXPECT_FALSE(fs::exists(dir / "cn"));
+}
+
 TEST_F(ScenarioTool, NoProfileLeavesTheProfileFileOut) {
   esito e = compila_colle(uscita("bin"), {"--no-profile"});
   EXPECT_EQ(e.out, "Colle / R 101: 541 cells, 3 stations, 5 signals, route length 20000 m; files in " +
