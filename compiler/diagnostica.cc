@@ -298,6 +298,7 @@ diagnostica riassunto_oltre(const regola& r, size_t n) {
   d.messaggio = std::to_string(n) + " more " + nome_gravita(r.livello) + "s of rule " + r.id + " not shown (" +
                 r.descrizione + ")";
   d.conta = n;
+  d.oltre = true;
   return d;
 }
 

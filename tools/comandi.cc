@@ -194,6 +194,13 @@ fs::path uri_assoluto(const std::string& p) {
   return ec ? percorso(p) : a;
 }
 
+// The exit status: the SARIF log carries it too, so it is known first.
+int stato_di(const sorgenti_controllate& r, const opzioni_compile& o) {
+  if (r.fatale) return kEsitoUso;
+  if (r.errori > 0 || (o.severo && r.avvisi > 0)) return kEsitoGuastoDati;
+  return kEsitoBuono;
+}
+
 // The diagnostics, the summary and the status, as the author reads them.
 int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const bool testo = o.formato_diagnostiche != "sarif";
@@ -205,13 +212,12 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
     const std::string uri_linea = uri_file(uri_assoluto(o.linea).generic_u8string());
     const std::string uri_treno = uri_file(uri_assoluto(o.treno).generic_u8string());
     out << sarif(r.diagnostiche, file_sorgente_linea(o.titolo), uri_linea, file_sorgente_treno(o.titolo, o.nome_treno),
-                 uri_treno);
+                 uri_treno, stato_di(r, o));
   }
-  int stato = kEsitoBuono;
+  const int stato = stato_di(r, o);
   if (r.fatale) {
-    stato = kEsitoUso;
+    // A clash in the identity slots has said all there is: no file, no summary.
   } else if (r.errori > 0) {
-    stato = kEsitoGuastoDati;
     if (testo && o.scrivi) {
       err << (o.forza ? "scenario: files written in " + percorso(o.uscita).u8string() + " all the same (--force)\n"
                       : "scenario: no file written: the files in " + percorso(o.uscita).u8string() +
@@ -219,10 +225,7 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
     }
   } else {
     if (testo) out << riassunto(r.s) << (o.scrivi ? "; files in " + percorso(o.uscita).u8string() : "") << "\n";
-    if (o.severo && r.avvisi > 0) {
-      if (testo) err << "scenario: " << conta(r.avvisi, "warning") << " with --strict\n";
-      stato = kEsitoGuastoDati;
-    }
+    if (o.severo && r.avvisi > 0 && testo) err << "scenario: " << conta(r.avvisi, "warning") << " with --strict\n";
   }
   if (testo && r.errori + r.avvisi > 0) {
     err << "scenario: " << conta(r.errori, "error") << " and " << conta(r.avvisi, "warning") << "\n";

@@ -1127,6 +1127,37 @@ TEST_F(ScenarioTool, ErrorsPastTheBoundAreCounted) {
   EXPECT_NE(e.err.find("scenario: 250 errors and "), std::string::npos) << e.err;
 }
 
+// The SARIF log says how columns count, which tool and version wrote it,
+// how the run ended, and counts a rule's problems past its bound as a
+// property of the run: every result has a place.
+TEST_F(ScenarioTool, SarifSaysItsColumnsToolVersionAndExitCodeAndCountsTheRestApart) {
+  std::string segnali;
+  for (int i = 0; i < 250; ++i) segnali += "segnale,    5050,   2, 4, 0,  0, 0,    0,  0,0,0, 0\r\n";
+  const std::string l = sorgente("l.txt", colle("linea"));
+  const std::string t = sorgente("t.txt", sostituisci(colle("treno"), "[codici]", segnali + "[codici]"));
+  const esito e =
+      scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101", "--diagnostics-format=sarif"});
+  EXPECT_EQ(e.stato, 1);
+  const nlohmann::json run = nlohmann::json::parse(e.out)["runs"][0];
+  EXPECT_EQ(run["columnKind"], "unicodeCodePoints");
+  const std::string versione = scenario_cli({"--version"}).out;
+  EXPECT_EQ("scenario " + run["tool"]["driver"]["version"].get<std::string>() + "\n", versione);
+  EXPECT_EQ(run["invocations"], nlohmann::json::parse(R"([{"executionSuccessful": true, "exitCode": 1}])"));
+  // Each of the 250 signals at 5050 m finds its cell taken and does not come
+  // after the signal before it: 200 of each rule shown, 50 of each counted.
+  EXPECT_EQ(run["properties"]["notShown"],
+            nlohmann::json::parse(R"([{"ruleId": "error-16", "count": 50}, {"ruleId": "out-of-order", "count": 50}])"));
+  ASSERT_EQ(run["results"].size(), 400u);
+  for (const auto& r : run["results"]) EXPECT_TRUE(r.contains("locations")) << r.dump();
+  // A clean check ends with 0, and nothing is left unshown.
+  const std::string linea = sorgente("our line.txt", testo_file(righe_linea()));
+  const std::string treno = sorgente("our train.txt", testo_file(righe_treno()));
+  const nlohmann::json pulito =
+      nlohmann::json::parse(scenario_cli({"check", linea, treno, "--diagnostics-format=sarif"}).out)["runs"][0];
+  EXPECT_EQ(pulito["invocations"][0]["exitCode"], 0);
+  EXPECT_FALSE(pulito.contains("properties"));
+}
+
 // Every entry below a folder, with its size, so that a file made and
 // removed again in between still shows as one that is not the same.
 std::map<std::string, uintmax_t> elenco(const fs::path& cartella) {
