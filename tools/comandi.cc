@@ -28,6 +28,7 @@
 #include "tools/sistema.h"
 #include "tools/terminale.h"
 #include "tools/vista.h"
+#include "tools/vista_dati.h"
 #include "util/file.h"
 
 namespace valdoro {
@@ -586,8 +587,11 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
       "check", "Compile and check a line source and a train source, every problem in one run; nothing is written");
   check->add_option("LINE_SOURCE", ok.linea, "line source")->required();
   check->add_option("TRAIN_SOURCE", ok.treno, "train source")->required();
-  check->add_option("--title", ok.titolo, "scenario title (default Valdoro)");
-  check->add_option("--train", ok.nome_treno, "train designation (default \"Dir 5802\")");
+  CLI::Option* titolo_check = check->add_option(
+      "--title", ok.titolo, "scenario title (default: from LINE_SOURCE named TITLE_linea.txt, else Valdoro)");
+  CLI::Option* treno_check = check->add_option(
+      "--train", ok.nome_treno,
+      "train designation (default: from TRAIN_SOURCE named TITLE_TRAIN-.txt, else \"Dir 5802\")");
   check->add_flag("--no-profile", ok.senza_profilo, "do not build the line profile");
   check->add_flag("--strict", ok.severo, "end with status 1 when there is a warning");
   check->add_option("--encoding", ok.codifica, "windows-1252 (default) or utf-8, as for compile")->check(codifiche);
@@ -678,7 +682,12 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
     return kEsitoUso;
   }
   if (compile->parsed()) return protetto(out, err, [&] { return compila(oc, out, err); });
-  if (check->parsed()) return protetto(out, err, [&] { return compila(ok, out, err); });
+  if (check->parsed()) {
+    // Sources named as init names them carry their title and train.
+    if (titolo_check->count() == 0) ok.titolo = titolo_da_file(ok.linea).value_or(ok.titolo);
+    if (treno_check->count() == 0) ok.nome_treno = treno_da_file(ok.treno, ok.titolo).value_or(ok.nome_treno);
+    return protetto(out, err, [&] { return compila(ok, out, err); });
+  }
   if (format_doc->parsed()) {
     return protetto(out, err, [&] {
       out << formato::documento();

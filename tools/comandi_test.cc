@@ -464,6 +464,31 @@ TEST_F(ScenarioTool, CheckTellsWhatCompileTellsAndWritesNothing) {
   EXPECT_EQ(nomi, (std::vector<std::string>{"l.txt", "our line.txt", "our train.txt", "t.txt"}));
 }
 
+// Without --title and --train, check takes them from sources named as init
+// names them, and falls back to ours for sources named otherwise.
+TEST_F(ScenarioTool, CheckTakesTitleAndTrainFromSourcesNamedAsInitNamesThem) {
+  const struct caso {
+    const char* linea;
+    const char* treno;
+    std::vector<std::string> altre;
+    const char* riassunto;
+  } casi[] = {
+      {"Colle_linea.txt", "Colle_R 101-.txt", {}, "Colle / R 101"},
+      {"Colle_linea.txt", "train.txt", {}, "Colle / Dir 5802"},
+      {"line.txt", "train.txt", {}, "Valdoro / Dir 5802"},
+      {"Colle_linea.txt", "Colle_R 101-.txt", {"--title", "Monte"}, "Monte / Dir 5802"},
+      {"Colle_linea.txt", "Colle_R 101-.txt", {"--train", "IC 7"}, "Colle / IC 7"},
+  };
+  for (const caso& c : casi) {
+    std::vector<std::string> args = {"check", sorgente(c.linea, colle("linea")), sorgente(c.treno, colle("treno"))};
+    args.insert(args.end(), c.altre.begin(), c.altre.end());
+    const esito e = scenario_cli(args);
+    EXPECT_EQ(e.out, std::string(c.riassunto) + ": 541 cells, 3 stations, 5 signals, route length 20000 m\n")
+        << c.linea << " " << c.treno;
+    EXPECT_EQ(e.stato, 0) << e.err;
+  }
+}
+
 // The whole list as one SARIF 2.1.0 log on standard output.
 TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
   const std::string l = sorgente("my line.txt", sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"));

@@ -7,6 +7,7 @@
 #define VALDORO_TOOLS_VISTA_DATI_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,13 @@ struct compilazione_vista {
   std::vector<record_vista> record;
   std::string titolo, treno;  // the names the compile ran under
 };
+
+// The title and the train that the sources' names carry when they are
+// named as `init` and the packager name them (TITLE_linea.txt,
+// TITLE_TRAIN-.txt); nothing when they are named otherwise or the name
+// could not name a file.
+std::optional<std::string> titolo_da_file(const std::string& file_linea);
+std::optional<std::string> treno_da_file(const std::string& file_treno, const std::string& titolo);
 
 // Compiles and checks the two texts in memory, as `scenario check` does,
 // writing nothing.  Places are told with the paths `file_linea` and
