@@ -635,6 +635,8 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
       ->check(decimale)
       ->check(CLI::Range(1, 65535));
   view->add_flag("--open", ov.apri, "open the page in the default browser");
+  view->add_option("--title", ov.titolo, "scenario title (default: from LINE_SOURCE named TITLE_linea.txt)");
+  view->add_option("--train", ov.nome_treno, "train designation (default: from TRAIN_SOURCE named TITLE_TRAIN-.txt)");
 
   // The format reference in docs/ is printed from the tables the checker
   // reads by; not an author's command.
@@ -702,7 +704,13 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   }
   if (dump->parsed()) return protetto(out, err, [&] { return scarica(od, out, err); });
   if (init->parsed()) return protetto(out, err, [&] { return inizia(oi, out); });
-  if (view->parsed()) return protetto(out, err, [&] { return servi_vista(ov, out, err); });
+  if (view->parsed()) {
+    return protetto(out, err, [&] {
+      if (!ov.titolo.empty()) controlla_nome("--title", ov.titolo);
+      if (!ov.nome_treno.empty()) controlla_nome("--train", ov.nome_treno);
+      return servi_vista(ov, out, err);
+    });
+  }
   return protetto(out, err, [&] { return disegna(ow, out, err); });
 }
 

@@ -489,6 +489,18 @@ TEST_F(ScenarioTool, CheckTakesTitleAndTrainFromSourcesNamedAsInitNamesThem) {
   }
 }
 
+// A title for view that cannot name a file is refused before any port is taken.
+TEST_F(ScenarioTool, ViewRefusesATitleOrTrainThatCannotNameAFile) {
+  const std::string l = sorgente("l.txt", colle("linea")), t = sorgente("t.txt", colle("treno"));
+  const esito e = scenario_cli({"view", l, t, "--title", "a/b"});
+  EXPECT_EQ(e.stato, 2);
+  EXPECT_EQ(e.err, "scenario: --title \"a/b\" may hold only printable ASCII without / \\ : * ? \" < > |\n");
+  EXPECT_EQ(e.out, "");
+  const esito f = scenario_cli({"view", l, t, "--train", "R:1"});
+  EXPECT_EQ(f.stato, 2);
+  EXPECT_EQ(f.err, "scenario: --train \"R:1\" may hold only printable ASCII without / \\ : * ? \" < > |\n");
+}
+
 // The whole list as one SARIF 2.1.0 log on standard output.
 TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
   const std::string l = sorgente("my line.txt", sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"));

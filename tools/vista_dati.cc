@@ -190,9 +190,12 @@ std::optional<std::string> treno_da_file(const std::string& file_treno, const st
 }
 
 compilazione_vista compila_per_vista(const std::string& testo_linea, const std::string& testo_treno,
-                                     const std::string& file_linea, const std::string& file_treno) {
+                                     const std::string& file_linea, const std::string& file_treno,
+                                     const std::string& titolo, const std::string& treno) {
   compilazione_vista v;
   std::tie(v.titolo, v.treno) = nomi_dai_file(file_linea, file_treno);
+  if (!titolo.empty()) v.titolo = titolo;
+  if (!treno.empty()) v.treno = treno;
   const nomi n{file_sorgente_linea(v.titolo), file_sorgente_treno(v.titolo, v.treno), file_linea, file_treno};
   sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true);
   for (const diagnostica& d : c.diagnostiche) {

@@ -65,8 +65,11 @@ std::optional<std::string> treno_da_file(const std::string& file_treno, const st
 // Compiles and checks the two texts in memory, as `scenario check` does,
 // writing nothing.  Places are told with the paths `file_linea` and
 // `file_treno`.
+// `titolo` and `treno`, when given, name the scenario in place of what the
+// sources' names carry.
 compilazione_vista compila_per_vista(const std::string& testo_linea, const std::string& testo_treno,
-                                     const std::string& file_linea, const std::string& file_treno);
+                                     const std::string& file_linea, const std::string& file_treno,
+                                     const std::string& titolo = {}, const std::string& treno = {});
 
 }  // namespace valdoro
 

@@ -138,6 +138,31 @@ TEST(VistaDati, OurScenarioBuildsUnderTheNamesItsFilesCarryWithTheCheckersWarnin
   EXPECT_TRUE(c.linea.pianta.esiste());
 }
 
+// view --title and --train name the scenario whatever the sources are called.
+TEST(VistaDati, AGivenTitleAndTrainNameTheScenarioAndThePlacesKeepTheAuthorsNames) {
+  const struct caso {
+    const char* linea;
+    const char* treno;
+    const char* titolo;
+    const char* nome_treno;
+    const char* titolo_atteso;
+    const char* treno_atteso;
+  } casi[] = {
+      {"line.txt", "train.txt", "Monte", "IC 7", "Monte", "IC 7"},
+      {"Colle_linea.txt", "Colle_R 101-.txt", "", "", "Colle", "R 101"},
+      {"Colle_linea.txt", "Colle_R 101-.txt", "Monte", "", "Monte", "R 101"},
+  };
+  for (const caso& k : casi) {
+    const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), k.linea,
+                                                   k.treno, k.titolo, k.nome_treno);
+    EXPECT_EQ(c.titolo, k.titolo_atteso) << k.linea;
+    EXPECT_EQ(c.treno, k.treno_atteso) << k.linea;
+    ASSERT_EQ(c.diagnostiche.size(), 2u) << k.linea;
+    EXPECT_EQ(c.diagnostiche[0].file, k.linea);
+    EXPECT_EQ(c.diagnostiche[1].file, k.treno);
+  }
+}
+
 TEST(VistaDati, SourcesNamedOtherwiseBuildUnderNeutralNames) {
   const compilazione_vista c =
       compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), "line.txt", "train.txt");
