@@ -85,7 +85,7 @@ class officina {
   using consegna = std::function<void(uint64_t, std::shared_ptr<const std::string>)>;
 
   officina(const sorgente (&sorgenti)[2], const opzioni_vista& o, consegna c)
-      : titolo_(o.titolo), treno_(o.nome_treno), consegna_(std::move(c)) {
+      : consegna_(std::move(c)), titolo_(o.titolo), treno_(o.nome_treno) {
     for (int k = 0; k < 2; ++k) {
       nomi_[k] = sorgenti[k].nome;
       percorsi_[k] = sorgenti[k].percorso;
