@@ -14,6 +14,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "compiler/codifica.h"
 #include "compiler/diagnostica.h"
 #include "compiler/formato.h"
 #include "model/errori.h"
@@ -33,6 +34,7 @@
 #include "cli/sistema.h"
 #include "cli/terminale.h"
 #include "view/vista.h"
+#include "view/vista_dati.h"
 #include "util/file.h"
 #include "util/cp1252.h"
 
@@ -92,6 +94,7 @@ struct opzioni_compile {
   std::string figure;  // --train-figures, check only: "power=4300,..."
   bool carte = false;  // --papers: the driver's papers too
   std::string fatti;   // --facts: the author's facts file; empty: the defaults
+  std::string codifica = "windows-1252";  // --encoding: what the sources are saved in
 };
 
 // What check compares the timetable with: the category's figures, with
@@ -142,6 +145,13 @@ fs::path uri_assoluto(const std::string& p) {
   return ec ? percorso(p) : a;
 }
 
+// The exit status: the SARIF log carries it too, so it is known first.
+int stato_di(const sorgenti_controllate& r, const opzioni_compile& o) {
+  if (r.fatale) return kEsitoUso;
+  if (r.errori > 0 || (o.severo && r.avvisi > 0)) return kEsitoGuastoDati;
+  return kEsitoBuono;
+}
+
 // The diagnostics, the summary and the status, as the author reads them.
 int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const bool testo = o.formato_diagnostiche != "sarif";
@@ -153,13 +163,12 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
     const std::string uri_linea = uri_file(uri_assoluto(o.linea).generic_u8string());
     const std::string uri_treno = uri_file(uri_assoluto(o.treno).generic_u8string());
     out << sarif(r.diagnostiche, file_sorgente_linea(o.titolo), uri_linea, file_sorgente_treno(o.titolo, o.nome_treno),
-                 uri_treno);
+                 uri_treno, stato_di(r, o));
   }
-  int stato = kEsitoBuono;
+  const int stato = stato_di(r, o);
   if (r.fatale) {
-    stato = kEsitoUso;
+    // A clash in the identity slots has said all there is: no file, no summary.
   } else if (r.errori > 0) {
-    stato = kEsitoGuastoDati;
     if (testo && o.scrivi) {
       err << (o.forza ? "scenario: files written in " + percorso(o.uscita).u8string() + " all the same (--force)\n"
                       : "scenario: no file written: the files in " + percorso(o.uscita).u8string() +
@@ -167,10 +176,7 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
     }
   } else {
     if (testo) out << riassunto(r.s) << (o.scrivi ? "; files in " + percorso(o.uscita).u8string() : "") << "\n";
-    if (o.severo && r.avvisi > 0) {
-      if (testo) err << "scenario: " << conta(r.avvisi, "warning") << " with --strict\n";
-      stato = kEsitoGuastoDati;
-    }
+    if (o.severo && r.avvisi > 0 && testo) err << "scenario: " << conta(r.avvisi, "warning") << " with --strict\n";
   }
   if (testo && r.errori + r.avvisi > 0) {
     err << "scenario: " << conta(r.errori, "error") << " and " << conta(r.avvisi, "warning") << "\n";
@@ -180,15 +186,29 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
 
 int scrivi_carte(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err);
 
+// A source saved as UTF-8 is compiled as the Windows-1252 text it stands
+// for; what cannot be converted is an error at its place, told first.
+std::string leggi_in_cp1252(const std::string& file, const std::string& nome, const opzioni_compile& o,
+                            std::vector<diagnostica>& guasti) {
+  std::string testo = leggi_sorgente(percorso(file));
+  if (o.codifica != "utf-8") return testo;
+  sorgente_convertita c = da_utf8(testo, nome);
+  guasti.insert(guasti.end(), c.guasti.begin(), c.guasti.end());
+  return std::move(c.testo);
+}
+
 int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
-  const std::string testo_linea = leggi_sorgente(percorso(o.linea));
-  const std::string testo_treno = leggi_sorgente(percorso(o.treno));
+  std::vector<diagnostica> guasti;
+  const std::string testo_linea = leggi_in_cp1252(o.linea, file_sorgente_linea(o.titolo), o, guasti);
+  const std::string testo_treno = leggi_in_cp1252(o.treno, file_sorgente_treno(o.titolo, o.nome_treno), o, guasti);
   // The timetable is compared by check, which an author runs while writing it.
   const opzioni_orario orario = orario_per(o);
-  const sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno,
-                                                    !o.senza_profilo, o.scrivi ? nullptr : &orario);
+  sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo,
+                                              o.scrivi ? nullptr : &orario);
+  r.diagnostiche.insert(r.diagnostiche.begin(), guasti.begin(), guasti.end());
+  r.errori += guasti.size();
   // A compile with errors leaves the output folder as it was, which may be
   // the simulator's own: --force writes the packager's files all the same.
   // A clash in the identity slots ends the build before any file is
@@ -561,6 +581,11 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   compile->add_flag("--force", oc.forza,
                     "write the files despite errors, exactly as the packager would (never after an identity clash)");
   const auto formati = CLI::IsMember({"text", "sarif"});
+  const auto codifiche = CLI::IsMember({"windows-1252", "utf-8"});
+  compile->add_option("--encoding", oc.codifica,
+                      "what the sources are saved in: windows-1252 (default, as the packager writes them) or utf-8, "
+                      "converted to Windows-1252")
+      ->check(codifiche);
   compile->add_option("--diagnostics-format", oc.formato_diagnostiche,
                       "text (default): one line a problem on standard error; sarif: one SARIF 2.1.0 log on standard "
                       "output")
@@ -589,10 +614,14 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
       "check", "Compile and check a line source and a train source, every problem in one run; nothing is written");
   check->add_option("LINE_SOURCE", ok.linea, "line source")->required();
   check->add_option("TRAIN_SOURCE", ok.treno, "train source")->required();
-  check->add_option("--title", ok.titolo, "scenario title (default Valdoro)");
-  check->add_option("--train", ok.nome_treno, "train designation (default \"Dir 5802\")");
+  CLI::Option* titolo_check = check->add_option(
+      "--title", ok.titolo, "scenario title (default: from LINE_SOURCE named TITLE_linea.txt, else Valdoro)");
+  CLI::Option* treno_check = check->add_option(
+      "--train", ok.nome_treno,
+      "train designation (default: from TRAIN_SOURCE named TITLE_TRAIN-.txt, else \"Dir 5802\")");
   check->add_flag("--no-profile", ok.senza_profilo, "do not build the line profile");
   check->add_flag("--strict", ok.severo, "end with status 1 when there is a warning");
+  check->add_option("--encoding", ok.codifica, "windows-1252 (default) or utf-8, as for compile")->check(codifiche);
   check->add_option("--diagnostics-format", ok.formato_diagnostiche, "text (default) or sarif, as for compile")
       ->check(formati);
   check->add_option("--train-figures", ok.figure,
@@ -649,6 +678,8 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
       ->check(decimale)
       ->check(CLI::Range(1, 65535));
   view->add_flag("--open", ov.apri, "open the page in the default browser");
+  view->add_option("--title", ov.titolo, "scenario title (default: from LINE_SOURCE named TITLE_linea.txt)");
+  view->add_option("--train", ov.nome_treno, "train designation (default: from TRAIN_SOURCE named TITLE_TRAIN-.txt)");
 
   // The format reference in docs/ is printed from the tables the checker
   // reads by; not an author's command.
@@ -696,7 +727,12 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
     return kEsitoUso;
   }
   if (compile->parsed()) return protetto(out, err, [&] { return compila(oc, out, err); });
-  if (check->parsed()) return protetto(out, err, [&] { return compila(ok, out, err); });
+  if (check->parsed()) {
+    // Sources named as init names them carry their title and train.
+    if (titolo_check->count() == 0) ok.titolo = titolo_da_file(ok.linea).value_or(ok.titolo);
+    if (treno_check->count() == 0) ok.nome_treno = treno_da_file(ok.treno, ok.titolo).value_or(ok.nome_treno);
+    return protetto(out, err, [&] { return compila(ok, out, err); });
+  }
   if (timetable->parsed()) return protetto(out, err, [&] { return orario(oo, orario_json_chiesto, out, err); });
   if (format_doc->parsed()) {
     return protetto(out, err, [&] {
@@ -713,7 +749,13 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   if (dump->parsed()) return protetto(out, err, [&] { return esegui_dump(od, out, err); });
   if (init->parsed()) return protetto(out, err, [&] { return inizia(oi, out); });
   if (papers->parsed()) return protetto(out, err, [&] { return carte(op, out, err); });
-  if (view->parsed()) return protetto(out, err, [&] { return servi_vista(ov, out, err); });
+  if (view->parsed()) {
+    return protetto(out, err, [&] {
+      if (!ov.titolo.empty()) controlla_nome("--title", ov.titolo);
+      if (!ov.nome_treno.empty()) controlla_nome("--train", ov.nome_treno);
+      return servi_vista(ov, out, err);
+    });
+  }
   return protetto(out, err, [&] { return disegna(ow, out, err); });
 }
 

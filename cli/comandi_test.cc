@@ -139,6 +139,75 @@ TEST_F(ScenarioTool, CompilesOurScenarioFromAnyNamesIntoThePackagersBytes) {
   EXPECT_EQ(leggi_file(treno), testo_file(righe_treno()));
 }
 
+// "Città Alta" saved as UTF-8 (with the mark an editor puts first) and
+// compiled with --encoding utf-8 is the same scenario as the Windows-1252
+// source: byte E0 for the "à" in the station table.  Without the option
+// the checker says what would be stored; a character the code page lacks
+// is an error at its place, and nothing is written.
+TEST_F(ScenarioTool, AUtf8SourceWithEncodingUtf8CompilesToTheBytesOfItsWindows1252Twin) {
+  const std::string linea = sorgente("line.txt", testo_file(righe_linea()));
+  const std::string treno = testo_file(righe_treno());
+  const std::string cp = sorgente("cp.txt", sostituisci(treno, ", Prato Alto", ", Citt\xE0 Alta"));
+  const std::string u8 = sorgente("u8.txt", "\xEF\xBB\xBF" + sostituisci(treno, ", Prato Alto", ", Citt\xC3\xA0 Alta"));
+  const std::vector<std::string> nomi = {"--title", "Valdoro", "--train", "Dir 5802", "--out"};
+  auto compila = [&](const std::string& t, const std::string& out, std::vector<std::string> altre) {
+    std::vector<std::string> args = {"compile", linea, t};
+    args.insert(args.end(), nomi.begin(), nomi.end());
+    args.push_back(uscita(out));
+    args.insert(args.end(), altre.begin(), altre.end());
+    return scenario_cli(args);
+  };
+  const esito a = compila(cp, "cp", {});
+  const esito b = compila(u8, "u8", {"--encoding", "utf-8"});
+  EXPECT_EQ(a.stato, 0);
+  EXPECT_EQ(b.stato, 0);
+  EXPECT_EQ(b.err, avvisi_propri(linea, u8));
+  for (const std::string& nome : {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
+                                  file_celle("Valdoro", "Dir 5802")}) {
+    EXPECT_EQ(leggi_file(dir / "cp" / nome), leggi_file(dir / "u8" / nome)) << nome;
+  }
+  EXPECT_NE(leggi_file(dir / "u8" / file_stazioni("Valdoro", "Dir 5802")).find("Citt\xE0 Alta"), std::string::npos);
+
+  const esito c = scenario_cli({"check", linea, u8});
+  EXPECT_EQ(c.stato, 0);
+  // The line source's lines first, then the train source's.
+  EXPECT_EQ(c.err, linea +
+                       ":114:20: warning: \"-4,5\" has a decimal comma: pendenza gradient is read as -4 and \"5\" is "
+                       "passed over; values are whole numbers\n" +
+                       u8 +
+                       ":1:1: warning: the source begins with the mark an editor puts before UTF-8 text; the sources "
+                       "are read as Windows-1252: save the source as Windows-1252, or compile with --encoding utf-8\n" +
+                       u8 +
+                       ":49:1: note: Ponte Rovera: 10 min 30 s scheduled from Roccavalle; at least 10 min 13 s for "
+                       "this train, 17 s to spare\n" +
+                       u8 +
+                       ":51:77: warning: \"Citt\xC3\xA0 Alta\" is written in UTF-8: the sources are read as "
+                       "Windows-1252, so it is stored as \"Citt\xC3\x83\xC2\xA0 Alta\"; save the source as "
+                       "Windows-1252, or compile with --encoding utf-8\n" +
+                       u8 +
+                       ":54:1: note: Pietrafonda: 14 min 0 s scheduled from Sorgenti; at least 13 min 46 s for this "
+                       "train, 14 s to spare\n" +
+                       u8 +
+                       ":56:1: note: Valico: 14 min 0 s scheduled from Pietrafonda; at least 14 min 34 s for this "
+                       "train with the default figures, within their uncertainty\n" +
+                       u8 +
+                       ":60:1: warning: \"-Terme\" on a line of its own is passed over: the name on line 59 stays "
+                       "\"Pontelungo\"; a name must stand whole on its record's line\n" +
+                       u8 +
+                       ":72:1: note: Lagomarino: 12 min 30 s scheduled from Rivalta; at least 12 min 19 s for this "
+                       "train, 11 s to spare\n"
+                       "scenario: 0 errors and 4 warnings\n");
+
+  // U+4E2D, three bytes E4 B8 AD, has no place in Windows-1252.
+  const std::string cinese = sorgente("cn.txt", sostituisci(treno, ", Prato Alto", ", Citt\xE4\xB8\xAD"));
+  const esito d = compila(cinese, "cn", {"--encoding", "utf-8"});
+  EXPECT_EQ(d.stato, 1);
+  EXPECT_EQ(d.err.substr(0, d.err.find('\n') + 1),
+            cinese + ":51:77: error: character U+4E2D is not in Windows-1252, the code page the scenario's files are "
+                     "stored in\n");
+  EXPECT_FALSE(fs::exists(dir / "cn"));
+}
+
 TEST_F(ScenarioTool, NoProfileLeavesTheProfileFileOut) {
   esito e = compila_colle(uscita("bin"), {"--no-profile"});
   EXPECT_EQ(e.out, "Colle / R 101: 541 cells, 3 stations, 5 signals, route length 20000 m; files in " +
@@ -424,6 +493,43 @@ TEST_F(ScenarioTool, CheckTellsWhatCompileTellsAndWritesNothing) {
   for (const auto& f : fs::directory_iterator(dir / "src")) nomi.push_back(f.path().filename().string());
   std::sort(nomi.begin(), nomi.end());
   EXPECT_EQ(nomi, (std::vector<std::string>{"l.txt", "our line.txt", "our train.txt", "t.txt"}));
+}
+
+// Without --title and --train, check takes them from sources named as init
+// names them, and falls back to ours for sources named otherwise.
+TEST_F(ScenarioTool, CheckTakesTitleAndTrainFromSourcesNamedAsInitNamesThem) {
+  const struct caso {
+    const char* linea;
+    const char* treno;
+    std::vector<std::string> altre;
+    const char* riassunto;
+  } casi[] = {
+      {"Colle_linea.txt", "Colle_R 101-.txt", {}, "Colle / R 101"},
+      {"Colle_linea.txt", "train.txt", {}, "Colle / Dir 5802"},
+      {"line.txt", "train.txt", {}, "Valdoro / Dir 5802"},
+      {"Colle_linea.txt", "Colle_R 101-.txt", {"--title", "Monte"}, "Monte / Dir 5802"},
+      {"Colle_linea.txt", "Colle_R 101-.txt", {"--train", "IC 7"}, "Colle / IC 7"},
+  };
+  for (const caso& c : casi) {
+    std::vector<std::string> args = {"check", sorgente(c.linea, colle("linea")), sorgente(c.treno, colle("treno"))};
+    args.insert(args.end(), c.altre.begin(), c.altre.end());
+    const esito e = scenario_cli(args);
+    EXPECT_EQ(e.out, std::string(c.riassunto) + ": 541 cells, 3 stations, 5 signals, route length 20000 m\n")
+        << c.linea << " " << c.treno;
+    EXPECT_EQ(e.stato, 0) << e.err;
+  }
+}
+
+// A title for view that cannot name a file is refused before any port is taken.
+TEST_F(ScenarioTool, ViewRefusesATitleOrTrainThatCannotNameAFile) {
+  const std::string l = sorgente("l.txt", colle("linea")), t = sorgente("t.txt", colle("treno"));
+  const esito e = scenario_cli({"view", l, t, "--title", "a/b"});
+  EXPECT_EQ(e.stato, 2);
+  EXPECT_EQ(e.err, "scenario: --title \"a/b\" may hold only printable ASCII without / \\ : * ? \" < > |\n");
+  EXPECT_EQ(e.out, "");
+  const esito f = scenario_cli({"view", l, t, "--train", "R:1"});
+  EXPECT_EQ(f.stato, 2);
+  EXPECT_EQ(f.err, "scenario: --train \"R:1\" may hold only printable ASCII without / \\ : * ? \" < > |\n");
 }
 
 // The whole list as one SARIF 2.1.0 log on standard output.
@@ -1124,6 +1230,37 @@ TEST_F(ScenarioTool, ErrorsPastTheBoundAreCounted) {
             std::string::npos)
       << e.err;
   EXPECT_NE(e.err.find("scenario: 250 errors and "), std::string::npos) << e.err;
+}
+
+// The SARIF log says how columns count, which tool and version wrote it,
+// how the run ended, and counts a rule's problems past its bound as a
+// property of the run: every result has a place.
+TEST_F(ScenarioTool, SarifSaysItsColumnsToolVersionAndExitCodeAndCountsTheRestApart) {
+  std::string segnali;
+  for (int i = 0; i < 250; ++i) segnali += "segnale,    5050,   2, 4, 0,  0, 0,    0,  0,0,0, 0\r\n";
+  const std::string l = sorgente("l.txt", colle("linea"));
+  const std::string t = sorgente("t.txt", sostituisci(colle("treno"), "[codici]", segnali + "[codici]"));
+  const esito e =
+      scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101", "--diagnostics-format=sarif"});
+  EXPECT_EQ(e.stato, 1);
+  const nlohmann::json run = nlohmann::json::parse(e.out)["runs"][0];
+  EXPECT_EQ(run["columnKind"], "unicodeCodePoints");
+  const std::string versione = scenario_cli({"--version"}).out;
+  EXPECT_EQ("scenario " + run["tool"]["driver"]["version"].get<std::string>() + "\n", versione);
+  EXPECT_EQ(run["invocations"], nlohmann::json::parse(R"([{"executionSuccessful": true, "exitCode": 1}])"));
+  // Each of the 250 signals at 5050 m finds its cell taken and does not come
+  // after the signal before it: 200 of each rule shown, 50 of each counted.
+  EXPECT_EQ(run["properties"]["notShown"],
+            nlohmann::json::parse(R"([{"ruleId": "error-16", "count": 50}, {"ruleId": "out-of-order", "count": 50}])"));
+  ASSERT_EQ(run["results"].size(), 400u);
+  for (const auto& r : run["results"]) EXPECT_TRUE(r.contains("locations")) << r.dump();
+  // A clean check ends with 0, and nothing is left unshown.
+  const std::string linea = sorgente("our line.txt", testo_file(righe_linea()));
+  const std::string treno = sorgente("our train.txt", testo_file(righe_treno()));
+  const nlohmann::json pulito =
+      nlohmann::json::parse(scenario_cli({"check", linea, treno, "--diagnostics-format=sarif"}).out)["runs"][0];
+  EXPECT_EQ(pulito["invocations"][0]["exitCode"], 0);
+  EXPECT_FALSE(pulito.contains("properties"));
 }
 
 // Every entry below a folder, with its size, so that a file made and

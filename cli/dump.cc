@@ -245,7 +245,12 @@ std::string in_ore(int64_t secondi) {
 std::string per_autore(const riga_stazione& r, const nome_membro& n, int64_t v) {
   switch (n.come) {
     case unita::metri: return in_km(v);
-    case unita::orario: return in_ore(v);
+    case unita::orario:
+      // The time is the departure; a stop began stop_time seconds before
+      // it, the day before when the time is just past midnight.
+      if (v == 0) return "no time";
+      if (r.campo13 == 0) return in_ore(v) + ", no stop";
+      return in_ore(v) + " departure, arrival " + in_ore(v >= r.campo13 ? v - r.campo13 : v - r.campo13 + 86400);
     case unita::offset_con_bandiera:
       // The flag's 100 is in the stored offset; the author wrote it without.
       return r.progressiva == 1 ? "written " + std::to_string(v - 100) + " m with flag 1" : "";

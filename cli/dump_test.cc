@@ -84,7 +84,7 @@ TEST(Dump, StationTableSpeaksTheSourcesNames) {
   EXPECT_EQ(dump_testo(tipo_file::stazioni, dati, true, true),
             "row 1: kind=4 area_start=4000 (4.000 km) area_end=4550 (4.550 km) position=4250 (4.250 km) "
             "value_4=0 name=\"Fornaci\" value_7=1 value_8=1 value_10=4 value_11=1 value_12=1 value_9=0 "
-            "stop_time=60 longer_area=1 value_5=0 time=52590 (14:36:30)\n"
+            "stop_time=60 longer_area=1 value_5=0 time=52590 (14:36:30 departure, arrival 14:35:30)\n"
             "general data:\n"
             "row 81 (kilometre numbering with the largest start): start=194700 (194.700 km) "
             "offset=-16300 (written -16400 m with flag 1) flag=1\n"
@@ -103,7 +103,32 @@ TEST(Dump, StationTableSpeaksTheSourcesNames) {
                       "\"offset_units\":\"written -16400 m with flag 1\",\"flag\":1,"),
             std::string::npos)
       << json;
-  EXPECT_NE(json.find("\"time\":52590,\"time_units\":\"14:36:30\"}"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"time\":52590,\"time_units\":\"14:36:30 departure, arrival 14:35:30\"}"),
+            std::string::npos)
+      << json;
+}
+
+// A station's time is its departure; the arrival is the stop before it,
+// the day before when the time is just past midnight.
+TEST(Dump, StationTimeWithUnitsIsTheDepartureAndTheArrivalIsTheStopBeforeIt) {
+  struct caso {
+    uint8_t stop;
+    int32_t orario;
+    const char* atteso;
+  } casi[] = {
+      {60, 52590, "time=52590 (14:36:30 departure, arrival 14:35:30)"},
+      {0, 60840, "time=60840 (16:54:00, no stop)"},
+      {0, 0, "time=0 (no time)"},
+      {90, 30, "time=30 (00:00:30 departure, arrival 23:59:00)"},
+  };
+  for (const caso& c : casi) {
+    tabella_stazioni_t t{};
+    t[1].tipo = 2, t[1].progressiva = 13400, t[1].campo13 = c.stop, t[1].orario = c.orario;
+    const std::string testo = dump_testo(tipo_file::stazioni, codifica_stazioni(t), true, true);
+    const size_t a = testo.find(" time=") + 1;  // not stop_time
+    ASSERT_NE(a, 0u) << testo;
+    EXPECT_EQ(testo.substr(a, testo.find('\n', a) - a), c.atteso);
+  }
 }
 
 TEST(Dump, TrackWithUnitsShowsMetresSpeedAndGradientAsWritten) {

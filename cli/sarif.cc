@@ -65,13 +65,30 @@ std::string uri_file(const std::string& percorso_generico) {
 }
 
 std::string sarif(const std::vector<diagnostica>& d, const std::string& nome_linea, const std::string& uri_linea,
-                  const std::string& nome_treno, const std::string& uri_treno) {
+                  const std::string& nome_treno, const std::string& uri_treno, int stato) {
   json risultati = json::array();
-  for (const diagnostica& x : d) risultati.push_back(risultato(x, nome_linea, uri_linea, nome_treno, uri_treno));
+  // The lines that only count a rule's problems past its bound have no
+  // place: they are the run's property, not results.
+  json non_mostrati = json::array();
+  for (const diagnostica& x : d) {
+    if (x.oltre) {
+      non_mostrati.push_back({{"ruleId", x.regola}, {"count", x.conta}});
+      continue;
+    }
+    risultati.push_back(risultato(x, nome_linea, uri_linea, nome_treno, uri_treno));
+  }
+  json driver = {{"name", "scenario"}, {"version", VALDORO_VERSIONE}, {"semanticVersion", VALDORO_VERSIONE},
+                 {"rules", regole_sarif()}};
+  json run = {{"tool", {{"driver", driver}}},
+              {"invocations", json::array({{{"executionSuccessful", true}, {"exitCode", stato}}})},
+              // A source is Windows-1252, a character a byte: columns count
+              // characters, as code points of the text the log quotes.
+              {"columnKind", "unicodeCodePoints"},
+              {"results", risultati}};
+  if (!non_mostrati.empty()) run["properties"] = {{"notShown", non_mostrati}};
   const json log = {{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
                     {"version", "2.1.0"},
-                    {"runs", json::array({{{"tool", {{"driver", {{"name", "scenario"}, {"rules", regole_sarif()}}}}},
-                                           {"results", risultati}}})}};
+                    {"runs", json::array({run})}};
   return log.dump(2) + "\n";
 }
 

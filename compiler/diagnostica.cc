@@ -151,6 +151,36 @@ const std::vector<regola>& catalogo() {
        "Give the value in the form and within the width docs/papers.md states."},
       {"paper-does-not-fit", E, R, 0, "a record whose text does not fit its column on the driver's papers",
        "Shorten the text; the papers never cut it."},
+      {"time-goes-back", E, R, 0,
+       "a station's time before the departure from the station with a time before it",
+       "Give the stations' times in running order: each station's time is its departure."},
+      {"stop-before-departure", E, R, 0,
+       "a station's stop that begins before the train leaves the station with a time before it",
+       "Give a later time or a shorter stop: the arrival is the time less the stop."},
+      {"utf8-text", W, R, 0,
+       "a line written in UTF-8: the sources are read as Windows-1252, so a letter such as \"à\" is stored as two",
+       "Save the source as Windows-1252, or compile with --encoding utf-8."},
+      {"not-windows-1252", E, R, 0,
+       "with --encoding utf-8, a character that Windows-1252 lacks, or a byte that is no UTF-8",
+       "Write the name with the letters of Windows-1252 (Western European)."},
+      {"number-with-blank", E, R, 0, "a number written with a blank inside it: only the part before the blank is read",
+       "Write the number without blanks, such as 218000."},
+      {"past-route-end", E, R, 0,
+       "records past the end of a route whose length was not read as written, told in one line at the first",
+       "Correct the route length the message points at."},
+      {"wrong-separator", E, R, 0,
+       "a record whose fields are separated by semicolons or tabs: the compiler reads it as one item and takes the "
+       "next record for its fields",
+       "Separate the fields with commas."},
+      {"repeated-name", W, R, 0, "a station name given to an earlier station too",
+       "Give each station a name of its own."},
+      {"value-rounded", W, R, 0, "a speed the track keeps in steps of 5 km/h: it is stored rounded",
+       "Give the speed as a multiple of 5 km/h."},
+      {"slowdown-without-end", E, R, 0,
+       "a slowdown so short that its start and its end fall on one cell: only the start is stored",
+       "Give the slowdown a length of 50 m or more."},
+      {"same-time", W, R, 0, "a station's time equal to that of the station with a time before it",
+       "Give the later station a later time."},
 
       {kAvvisoOrdine, W, C, 0, "a record of a positioned list at or before the one before it: the fill moves on a cell",
        "Put the records of the list in rising order of position."},
@@ -291,6 +321,8 @@ diagnostica riassunto_oltre(const regola& r, size_t n) {
   d.regola = r.id;
   d.messaggio = std::to_string(n) + " more " + nome_gravita(r.livello) + "s of rule " + r.id + " not shown (" +
                 r.descrizione + ")";
+  d.conta = n;
+  d.oltre = true;
   return d;
 }
 

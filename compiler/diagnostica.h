@@ -80,6 +80,8 @@ struct diagnostica {
   luogo dove;                             // an empty file: not tied to a source
   std::string messaggio;                  // with the value and the limit it passed, where known
   std::optional<numero_errore> numero{};  // set for a numbered error
+  size_t conta = 1;                       // the problems it stands for: more for a line that counts the rest
+  bool oltre = false;                     // a line that counts a rule's problems past its bound
 };
 
 // "FILE:LINE:COL: error N: text" (or "warning: text", "error: text"),

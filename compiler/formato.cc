@@ -219,14 +219,18 @@ sorgente costruisci_treno() {
                {"stop_time", "s", 0, 255, lettura::byte, ruolo::valore, "`campo13`, 8 bits",
                 "how long the train stops; 0 where it does not"},
                {"hours", "h", 0, 23, lettura::intero32, ruolo::valore, "`orario` = (h × 60 + min) × 60 + s",
-                "timetable time; 0, 0, 0 where the train does not stop"},
-               {"minutes", "min", 0, 59, lettura::intero32, ruolo::valore, "`orario`", "timetable time"},
-               {"seconds", "s", 0, 59, lettura::intero32, ruolo::valore, "`orario`", "timetable time"},
+                "the departure time, as the driver's card reads it: the train arrives stop_time seconds before "
+                "it; 0, 0, 0 where it passes without a time"},
+               {"minutes", "min", 0, 59, lettura::intero32, ruolo::valore, "`orario`", "the departure time"},
+               {"seconds", "s", 0, 59, lettura::intero32, ruolo::valore, "`orario`", "the departure time"},
                {"name", "", 0, 0, lettura::testo, ruolo::valore, "`nome`, unchanged",
                 "the station's name, up to the next comma or the end of the line"}},
               ordine::crescente,
               "stazione,   33500,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,38,55, Prato Alto",
-              "a station; areas of consecutive stations lie at least 350 m apart"}}});
+              "a station; areas of consecutive stations lie at least 350 m apart. The stations with a time "
+              "follow each other in time: each time after the one before, and each stop beginning at or after "
+              "the departure before it; stations without a time are left out, and a time more than 12 hours "
+              "before the one before it is the next day's, so a timetable runs on past midnight"}}});
   s.sezioni.push_back(sezione{
       "[rallentamenti]", "Temporary slowdowns and restriction points, in rising order.",
       {record{"rallentamento", "rallentamento", nullptr, false, fase::record, {},
@@ -241,7 +245,16 @@ sorgente costruisci_treno() {
                       "not 0: four pre-warning cells before the warning"),
                numero("d_v", "km/h", 0, kI16Max, lettura::intero32, "start, end and warning cells, 16 bits",
                       "a second speed; 0 for none")},
-              ordine::campate, "rallentamento,    7300,   100,  600, 0,  1,  100", "a temporary slowdown"},
+              ordine::campate, "rallentamento,    7300,   100,  600, 0,  1,  100",
+              "a temporary slowdown. With its start x on the 50 m grid it takes these cells, each of which must be "
+              "free (a tunnel's marker cell counts as free): the start, the cell from x + 50 m (error 18); the end, "
+              "from x + length + 50 m (error 19); and, when x is above 1500 m, its warning board from x - 1150 m "
+              "(error 17) and, when f_ta is 1, four pre-warning cells from x - 1200 to x - 1350 m (error 20). The "
+              "finishing pass then puts speed marks into free cells: one in each of the windows of cells from "
+              "x - 200 to x - 300, x - 500 to x - 600 and x - 850 to x - 950 m (error 12); every 400 m inside a "
+              "slowdown slower than 110 km/h, a cell either way where that one is taken (error 13); in one of the "
+              "two cells before the first signal within 600 m after the end (error 13); and in one of the two cells "
+              "before every signal within 1000 m before the warning board (error 11)"},
        record{"abbattimento", "abbattimento", nullptr, false, fase::record, {},
               {posizione("the point's cell is the one holding it"),
                numero("value", "", 0, kI16Max, lettura::intero32, "the cell's first value, 16 bits, when above 0",
@@ -264,7 +277,12 @@ sorgente costruisci_treno() {
                cifra("d3", cifra_destra, "right-hand part, third aspect"),
                numero("tempo", "", 0, 255, lettura::intero32, "cell byte `tempo` when sx is 2; 1 to 100 become 101",
                       "0, or a time value of 101 or more")},
-              ordine::crescente, "segnale,    1050,   2, 4, 1,  1, 0,    2,  2,1,1, 0", "a signal"}}});
+              ordine::crescente, "segnale,    1050,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+              "a signal. With its position p on the 50 m grid it stands in the cell from p + 50 m, which must be free "
+              "(error 16; a tunnel's marker cell counts as free), and writes its four announcement marks into the "
+              "cells from p - 50, p - 150, p - 250 and p - 350 m, whatever they hold: a signal closer than 350 m "
+              "to the start is refused (error 231). The finishing pass puts a slowdown's speed marks in one of the "
+              "two cells before a signal near it (see rallentamento)"}}});
   s.sezioni.push_back(sezione{"[codici]", "Stays empty: the identity codes come from the title and the train.", {}});
   s.sezioni.push_back(sezione{"[fine]", "The last line of the source; nothing follows it.", {}});
   return s;
@@ -406,6 +424,11 @@ std::string documento() {
          "A scenario is written as two text sources, a line source and a train source. `scenario init DIR` "
          "writes ours to start from; `scenario check LINE TRAIN` reads both against the tables below.\n\n"
          "## Reading\n\n"
+         "- A source is Windows-1252 text (Western European, one byte a character) with CR LF line ends, as "
+         "`scenario init` writes it; names are stored byte for byte. A source saved as UTF-8, an editor's usual "
+         "choice, would store an accented letter as two (\"Città\" as \"CittÃ\" and a blank): `scenario check` "
+         "warns at each such line, and `--encoding utf-8` on `check` and `compile` converts the sources, a "
+         "character that Windows-1252 lacks then being an error at its place.\n"
          "- A source is a list of items. Commas and line ends separate items alike, so a record may run over "
          "several lines; the writers put one record on each line, and the checker expects that.\n"
          "- A record is a keyword item followed by its fields, in the order of its table. A keyword is found "

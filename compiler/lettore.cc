@@ -134,6 +134,14 @@ std::string_view lettore::leggi_testo(const char* campo) {
   return testo_.substr(inizio, fine - inizio);
 }
 
+namespace {
+
+constexpr int64_t kPosizioneMassima = 1000000;  // the longest route the compile takes
+
+bool e_posizione(const char* campo) { return campo != nullptr && std::string_view(campo) == "position"; }
+
+}  // namespace
+
 int64_t lettore::leggi_numero(int64_t minimo, int64_t massimo, const char* campo) {
   inizia_voce(campo);
   std::string_view voce;
@@ -157,6 +165,12 @@ int64_t lettore::leggi_numero(int64_t minimo, int64_t massimo, const char* campo
     if (valore < (int64_t{1} << 40)) valore = valore * 10 + (c - '0');
   }
   if (negativo) valore = -valore;
+  // A position is read into 32 bits, but no line is longer than a million
+  // metres: past 32 bits the author hears the range a position has.
+  if ((valore < minimo || valore > massimo) && e_posizione(campo)) {
+    guasto(campo, std::string(voce) + " m is outside the range of a position, 0 to " +
+                      std::to_string(kPosizioneMassima) + " m");
+  }
   if (valore < minimo || valore > massimo) {
     guasto(campo, std::string(voce) + " does not fit its field's range, " + std::to_string(minimo) + " to " +
                       std::to_string(massimo));

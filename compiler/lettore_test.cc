@@ -89,8 +89,11 @@ TEST(Lettore, FaultsCarryThePlaceOfTheItem) {
       {" \r\n\r\n ", "i", "the source is empty", 1, 1},
       // a record's value names its field
       {"pendenza, 600, -4.5", "tPG", "field gradient: \"-4.5\" is not a whole number", 1, 16},
-      {"pendenza, 99999999999, 5", "tPG", "field position: 99999999999 does not fit its field's range, "
-                                        "-2147483648 to 2147483647", 1, 11},
+      // a position past 32 bits is told by the range a position has
+      {"pendenza, 99999999999, 5", "tPG", "field position: 99999999999 m is outside the range of a position, 0 to "
+                                        "1000000 m", 1, 11},
+      {"pendenza, 600, 99999999999", "tPG", "field gradient: 99999999999 does not fit its field's range, "
+                                          "-2147483648 to 2147483647", 1, 16},
       {"pendenza, 600", "tPG", "field gradient is missing: the source ended inside the record", 1, 14},
       {"stazione, \"Ponte", "tN", "field name: quoted item without its closing quote", 1, 11},
       {"\"open", "t", "quoted item without its closing quote", 1, 1},

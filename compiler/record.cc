@@ -18,6 +18,12 @@ bool contiene_esatto(std::string_view voce, std::string_view chiave) {
 
 bool ha_trattino(std::string_view voce) { return voce.find('-') != std::string_view::npos; }
 
+const char* separatore_sbagliato(std::string_view voce) {
+  if (voce.find(';') != std::string_view::npos) return "semicolons";
+  if (voce.find('\t') != std::string_view::npos) return "tabs";
+  return nullptr;
+}
+
 bool cerca_generale(compilazione& comp, lettore& r) {
   for (;;) {
     comp.voce_letta.assign(r.leggi_testo());

@@ -27,6 +27,11 @@ bool contiene_esatto(std::string_view voce, std::string_view chiave);
 // Both sources skip an item holding "-" in favour of the one after it.
 bool ha_trattino(std::string_view voce);
 
+// A record written with semicolons or tabs between its fields is one item
+// to the reader: what it holds in place of commas ("semicolons", "tabs"),
+// or nullptr.
+const char* separatore_sbagliato(std::string_view voce);
+
 // What could not be read, and in which record: the keyword item the record
 // was recognised by is still the current item.
 std::string testo_lettura(const compilazione& comp, const errore_lettura& e);
@@ -65,6 +70,10 @@ esito fase_record(compilazione& comp, lettore& r, Applica applica) {
       comp.voce_letta.assign(r.leggi_testo());
       if (r.esaurito()) return esito::avanti;
     }
+    // An author's run passes over a record whose fields are not separated
+    // by commas (the checker names it), so that the record after it, which
+    // the packager's reading would take for its fields, is still read.
+    if (comp.recupera() && separatore_sbagliato(comp.voce_letta) != nullptr) continue;
     const esito e = prova_record(comp, r, applica);
     if (e != esito::avanti && !comp.recupera()) return e;
   }

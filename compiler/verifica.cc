@@ -5,7 +5,10 @@
 #include <set>
 
 #include "compiler/arrotonda.h"
+#include "compiler/codifica.h"
 #include "compiler/lettore.h"
+#include "compiler/record.h"
+#include "util/cp1252.h"
 #include "util/testo.h"
 
 namespace valdoro {
@@ -17,6 +20,12 @@ constexpr int64_t kLunghezzaMassima = 1000000;
 constexpr int64_t kMargineOggetti = 100;   // the compile's position test for most records
 constexpr int64_t kMargineStazione = 800;  // and for stations
 constexpr size_t kVoceSuggeribile = 64;    // longer items are no typo of a keyword
+constexpr int64_t kSecondiGiorno = 24 * 3600;
+constexpr int64_t kPassoVelocita = 5;  // km/h of a step of a stored speed
+// The fields of "stazione" that make its time: stop_time, then hours,
+// minutes and seconds, then the name.
+constexpr size_t kCampoSosta = 12;
+constexpr size_t kCampoOre = 13;
 
 std::string_view senza_spazi(std::string_view v) {
   const size_t a = v.find_first_not_of(" \t");
@@ -113,6 +122,7 @@ class lettura_sorgente {
   }
 
   void leggi() {
+    cerca_utf8();
     try {
       if (!cerca_generale()) return;
     } catch (const errore_lettura&) {
@@ -174,6 +184,45 @@ class lettura_sorgente {
     size_t fine = inizio;
     while (fine < testo_.size() && std::string_view(",\r\n \t").find(testo_[fine]) == std::string_view::npos) ++fine;
     return testo_.substr(inizio, fine - inizio);
+  }
+
+  // A line that holds UTF-8 (an editor's default) is stored byte for byte
+  // as Windows-1252: "Città" becomes "CittÃ" and a blank.  Told once a
+  // line, at its first sequence, with the item it stands in as meant and
+  // as stored.
+  void cerca_utf8() {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    const bool bom = testo_.substr(0, kBom.size()) == kBom;
+    if (bom) {
+      d_.aggiungi("utf8-text", nome_, lettore::punto{1, 1}, [&] {
+        return std::string("the source begins with the mark an editor puts before UTF-8 text; the sources are read "
+                           "as Windows-1252: save the source as Windows-1252, or compile with --encoding utf-8");
+      });
+    }
+    for (size_t n = 1; n <= righe_.size(); ++n) {
+      const std::string_view riga_n = riga(static_cast<int32_t>(n));
+      for (size_t i = n == 1 && bom ? kBom.size() : 0; i < riga_n.size(); ++i) {
+        if (static_cast<unsigned char>(riga_n[i]) < 0x80 || sequenza_utf8(riga_n, i) == 0) continue;
+        const size_t a = riga_n.find_last_of(',', i) == std::string_view::npos ? 0 : riga_n.find_last_of(',', i) + 1;
+        const std::string_view voce = senza_spazi(riga_n.substr(a, riga_n.find(',', i) - a));
+        const lettore::punto p{static_cast<int32_t>(n), static_cast<int32_t>(i + 1)};
+        d_.aggiungi("utf8-text", nome_, p, [&] { return testo_utf8(voce); });
+        break;
+      }
+    }
+  }
+
+  // The message quotes Windows-1252, as every message does: the item as
+  // meant is converted, the item as stored is its bytes.
+  static std::string testo_utf8(std::string_view voce) {
+    std::string inteso;
+    try {
+      inteso = "\"" + in_cp1252(voce) + "\" is written in UTF-8";
+    } catch (const std::invalid_argument&) {
+      inteso = "this item is written in UTF-8, with a character Windows-1252 lacks";
+    }
+    return inteso + ": the sources are read as Windows-1252, so it is stored as \"" + std::string(voce) +
+           "\"; save the source as Windows-1252, or compile with --encoding utf-8";
   }
 
   bool cerca_generale() {
@@ -306,9 +355,11 @@ class lettura_sorgente {
   // ---- one record ----
 
   void leggi_record(const formato::record& r, std::string_view voce, lettore::punto p) {
+    if (const char* sep = separatore_sbagliato(voce)) return separatore(r, senza_spazi(voce), sep, p);
     controlla_fase(r, p);
     if (controlla_forma(r, senza_spazi(voce), p)) controlla_ripetuta(r, p);
     record_letto rl{f_.tipo, &r, sezione_, p.riga, p.colonna, static_cast<uint32_t>(e_.valori.size()), 0};
+    campo_illeggibile_ = false;
     const bool completo = leggi_campi(r, p, rl);
     e_.records.push_back(rl);
     if (r.campi.back().letto == formato::lettura::testo && rl.valori == r.campi.size()) {
@@ -318,6 +369,20 @@ class lettura_sorgente {
       ultimo_nome_riga_ = 0;
     }
     if (completo) controlla_valori(r, rl, p);
+  }
+
+  // The whole line is one item: the keyword with none of its fields.  The
+  // compile takes the items after it, the next record's, for them; the
+  // check goes on with that next record.
+  void separatore(const formato::record& r, std::string_view voce, const char* sep, lettore::punto p) {
+    d_.aggiungi("wrong-separator", nome_, p, [&] {
+      const std::string inizio =
+          "\"" + std::string(voce) + "\": fields are separated by commas, not by " + sep + "; the compiler reads this as one item";
+      // An item holding "-" is passed over between records, whatever it holds.
+      if (voce.find('-') != std::string_view::npos) return inizio + ", which holds \"-\" and is passed over: the record is lost";
+      return inizio + ", the keyword \"" + r.parola + "\" without its " + std::to_string(r.campi.size()) +
+             (r.campi.size() == 1 ? " field" : " fields") + ", and takes the items after it for them";
+    });
   }
 
   void controlla_fase(const formato::record& r, lettore::punto p) {
@@ -394,6 +459,7 @@ class lettura_sorgente {
   // lacks it.
   bool leggi_campi(const formato::record& r, lettore::punto chiave, record_letto& rl) {
     int32_t riga_prec = chiave.riga;
+    luogo_campo_.assign(r.campi.size(), chiave);
     for (size_t i = 0; i < r.campi.size(); ++i) {
       const formato::campo& c = r.campi[i];
       if (r_.esaurito()) return mancano(r, chiave, i, {}, {0, 0});
@@ -412,6 +478,7 @@ class lettura_sorgente {
         e_.valori.push_back(leggi_numero(r, c));
       }
       ultimo_campo_ = r_.punto_voce();
+      luogo_campo_[i] = ultimo_campo_;
       riga_prec = ultimo_campo_.riga;
       ++rl.valori;
     }
@@ -444,12 +511,15 @@ class lettura_sorgente {
     } catch (const errore_lettura&) {
       const lettore::punto p = r_.punto_voce();
       const std::string t(testo_numero(p));
+      campo_illeggibile_ = true;
       if (e_intero(t)) {
         d_.aggiungi("value-too-wide", nome_, p, [&] {
+          if (c.parte == formato::ruolo::posizione) return fuori_posizione(r, c, t);
           return std::string(std::string(r.parola) + " " + c.nome + " \"" + t +
                              "\" does not fit 32 bits: the source cannot be read");
         });
       } else {
+        campo_illeggibile_ = true;
         d_.aggiungi("bad-number", nome_, p, [&] {
           return std::string(std::string(r.parola) + " " + c.nome + " \"" + t + "\" is not a whole number" +
                              (t.find('.') != std::string::npos ? ": values are whole numbers, without decimals" : ""));
@@ -459,6 +529,13 @@ class lettura_sorgente {
     }
     controlla_intervallo(r, c, v, r_.punto_voce());
     return v;
+  }
+
+  // A position past 32 bits: the range that counts is the one a position
+  // has, not the width it is read into.
+  static std::string fuori_posizione(const formato::record& r, const formato::campo& c, std::string_view t) {
+    return std::string(r.parola) + " " + c.nome + " " + std::string(t) + " m is outside the range of a position, " +
+           std::to_string(c.minimo) + " to " + std::to_string(c.massimo) + " m: the source cannot be read";
   }
 
   void controlla_intervallo(const formato::record& r, const formato::campo& c, int64_t v, lettore::punto p) {
@@ -476,6 +553,7 @@ class lettura_sorgente {
     const std::string nome = std::string(r.parola) + " " + c.nome + " " + con_unita(v, c);
     if (v < minimo || v > massimo) {
       d_.aggiungi("value-too-wide", nome_, p, [&] {
+        if (c.parte == formato::ruolo::posizione) return fuori_posizione(r, c, std::to_string(v));
         return std::string(nome + " does not fit " + std::to_string(minimo) + " to " + std::to_string(massimo) + " (" +
                            bit + "): the source cannot be read");
       });
@@ -484,6 +562,8 @@ class lettura_sorgente {
     // Positions and spans have rules of their own.
     if (c.parte == formato::ruolo::posizione || c.parte == formato::ruolo::fine) return;
     if (std::string_view(c.nome) == "length" && v < 0) return;
+    // A slowdown of no length is told by what it does: it has no end.
+    if (c.parte == formato::ruolo::lunghezza && v == 0) return;
     if (v < c.minimo || v > c.massimo) {
       d_.aggiungi(c.rifiutato ? "refused-value" : "out-of-range", nome_, p, [&] {
         return std::string(nome + " is outside its range, " + std::to_string(c.minimo) + " to " +
@@ -514,9 +594,18 @@ class lettura_sorgente {
                              std::string(e_.testo(rl, rl.valori - 1)) + "\" is cut at the comma: \"" + std::string(t) +
                              "\" is passed over; a " + ultimo.nome + " cannot hold a comma");
         });
+      } else if (e_intero(t) && t[0] != '-' && dopo_numero_e_spazi(o)) {
+        const int64_t intero = e_.valori.back();
+        dubbia_se_lunghezza(r);
+        d_.aggiungi("number-with-blank", nome_, ultimo_campo_, [&] {
+          return std::string(std::string(r.parola) + " " + ultimo.nome + " \"" + std::to_string(intero) + " " +
+                             std::string(t) + "\" is read as " + std::to_string(intero) + " and \"" + std::string(t) +
+                             "\" is passed over: a number ends at a blank; write it without blanks");
+        });
       } else if (e_intero(t) && t[0] != '-' && o >= 2 && testo_[o - 1] == ',' && testo_[o - 2] >= '0' &&
                  testo_[o - 2] <= '9') {
         const int64_t intero = e_.valori.back();
+        dubbia_se_lunghezza(r);
         d_.aggiungi("decimal-comma", nome_, ultimo_campo_, [&] {
           return std::string("\"" + std::to_string(intero) + "," + std::string(t) + "\" has a decimal comma: " +
                              r.parola + " " + ultimo.nome + " is read as " + std::to_string(intero) + " and \"" +
@@ -531,6 +620,22 @@ class lettura_sorgente {
     }
   }
 
+  // Whether only blanks stand between offset o and a digit before it: the
+  // item at o is the rest of a number written with a blank inside.
+  bool dopo_numero_e_spazi(size_t o) const {
+    size_t i = o;
+    while (i > 0 && (testo_[i - 1] == ' ' || testo_[i - 1] == '\t')) --i;
+    return i < o && i > 0 && testo_[i - 1] >= '0' && testo_[i - 1] <= '9';
+  }
+
+  // A route length not read as written puts every record past the end it
+  // was read as: those are told once, pointing here.
+  void dubbia_se_lunghezza(const formato::record& r) {
+    if (std::string_view(r.parola) != "lunghezza percorso") return;
+    e_.lunghezza_dubbia = luogo{nome_, ultimo_campo_.riga, ultimo_campo_.colonna};
+    e_.lunghezza_letta = e_.valori.back();
+  }
+
   // ---- the rules of a whole record ----
 
   void controlla_valori(const formato::record& r, const record_letto& rl, lettore::punto p) {
@@ -542,7 +647,17 @@ class lettura_sorgente {
         t_.ultima_cella = cella_al_metro(static_cast<double>(l + kMetriOltreFine));
       }
     }
-    if (parola == "stazione") ++stazioni_;
+    if (parola == "stazione") {
+      ++stazioni_;
+      // A field that could not be read shifts the others: the time and
+      // the name would be someone else's.
+      if (!campo_illeggibile_) {
+        controlla_orario(rl, p);
+        controlla_nome(rl, p);
+      }
+    }
+    controlla_arrotondati(r, rl);
+    if (parola == "rallentamento") controlla_rallentamento(rl, p);
     controlla_griglia(r, rl, p);
     const int ip = indice_ruolo(r, formato::ruolo::posizione);
     if (ip < 0) return;
@@ -566,6 +681,112 @@ class lettura_sorgente {
       if (r.regola == formato::ordine::campate) fine = pos + l;
     }
     controlla_ordine(r, pos, fine, p);
+  }
+
+  // Two stations of one name: the card, the view and the simulator cannot
+  // tell them apart.
+  void controlla_nome(const record_letto& rl, lettore::punto p) {
+    const std::string nome(senza_spazi(e_.testo(rl, kCampoOre + 3)));
+    if (nome.empty()) return;
+    auto [it, primo] = nomi_stazioni_.emplace(in_minuscole(nome), p.riga);
+    if (primo) return;
+    d_.aggiungi("repeated-name", nome_, p, [&] {
+      return "stazione name \"" + nome + "\" is given again (first on line " + std::to_string(it->second) +
+             "): two stations cannot be told apart";
+    });
+  }
+
+  // Speeds the track keeps in steps of 5 km/h: the speed limit, and a
+  // right-hand board's speed, which is added as its fifth.
+  void controlla_arrotondati(const formato::record& r, const record_letto& rl) {
+    const std::string_view parola = r.parola;
+    for (size_t i = 0; i < r.campi.size(); ++i) {
+      const std::string_view nome = r.campi[i].nome;
+      const bool a_passi = (parola == "velocita" && nome == "speed") ||
+                           (parola == "indicatori_vmax" && nome.substr(0, 11) == "right_speed");
+      const int64_t v = e_.valore(rl, i);
+      if (!a_passi || v < 0 || v % kPassoVelocita == 0) continue;
+      const int64_t tenuto = static_cast<int64_t>(nearest(static_cast<double>(v) / kPassoVelocita)) * kPassoVelocita;
+      d_.aggiungi("value-rounded", nome_, luogo_campo_[i], [&] {
+        return std::string(parola) + " " + std::string(nome) + " " + std::to_string(v) + " km/h is stored in steps of " +
+               std::to_string(kPassoVelocita) + " km/h: the track holds " + std::to_string(tenuto) + " km/h";
+      });
+    }
+  }
+
+  // A slowdown whose start and end fall on one cell keeps only its start:
+  // the end the finishing pass looks for is not there.
+  void controlla_rallentamento(const record_letto& rl, lettore::punto p) {
+    const int64_t x = e_.valore(rl, 0), l = e_.valore(rl, 2);
+    if (l < 0) return;  // told as a negative length
+    const int64_t cella = cella_oggetto(static_cast<double>(x)), fine = cella_oggetto(static_cast<double>(x + l));
+    if (cella != fine) return;
+    d_.aggiungi("slowdown-without-end", nome_, p, [&] {
+      return "rallentamento at " + metri(x) + " of length " + metri(l) + ": its start and its end fall on one cell (" +
+             std::to_string(cella) + "), which keeps only the start; give a length of " +
+             std::to_string(kMetriCella) + " m or more";
+    });
+  }
+
+  // ---- the timetable ----
+
+  struct orario_letto {
+    int64_t partenza = 0;  // seconds from the first day's midnight
+    int32_t riga = 0;      // 0: no station with a time read yet
+    std::string nome;
+  };
+
+  // A station's time is its departure; the train arrives stop_time seconds
+  // before it.  Stations without a time (0:00:00) are passed through and
+  // left out.  A time more than half a day before the one before it is the
+  // next day's: a timetable that runs past midnight goes on.
+  void controlla_orario(const record_letto& rl, lettore::punto p) {
+    const int64_t ore = e_.valore(rl, kCampoOre), minuti = e_.valore(rl, kCampoOre + 1),
+                  secondi = e_.valore(rl, kCampoOre + 2);
+    if (ore == 0 && minuti == 0 && secondi == 0) return;
+    // A negative part is told as out of range; no time can be made of it.
+    if (ore < 0 || minuti < 0 || minuti > 59 || secondi < 0 || secondi > 59) return;
+    const int64_t sosta = e_.valore(rl, kCampoSosta);
+    int64_t partenza = giorni_ * kSecondiGiorno + (ore * 60 + minuti) * 60 + secondi;
+    if (orario_prec_.riga != 0 && orario_prec_.partenza - partenza > kSecondiGiorno / 2) {
+      ++giorni_;
+      partenza += kSecondiGiorno;
+    }
+    const orario_letto ora{partenza, p.riga, std::string(e_.testo(rl, kCampoOre + 3))};
+    if (orario_prec_.riga != 0) confronta_orari(orario_prec_, ora, sosta, p);
+    orario_prec_ = ora;
+  }
+
+  void confronta_orari(const orario_letto& prima, const orario_letto& ora, int64_t sosta, lettore::punto p) {
+    const std::string dopo = "the departure from the station on line " + std::to_string(prima.riga) + " (" +
+                             senza_spazi_s(prima.nome) + ", " + hms(prima.partenza) + ")";
+    if (ora.partenza < prima.partenza) {
+      d_.aggiungi("time-goes-back", nome_, p, [&] {
+        return "stazione time " + hms(ora.partenza) + " comes before " + dopo +
+               ": a station's time is its departure, and times must rise from station to station";
+      });
+    } else if (ora.partenza == prima.partenza) {
+      d_.aggiungi("same-time", nome_, p, [&] {
+        return "stazione time " + hms(ora.partenza) + " is the same as " + dopo +
+               ": the train takes no time between the two";
+      });
+    } else if (ora.partenza - sosta < prima.partenza) {
+      d_.aggiungi("stop-before-departure", nome_, p, [&] {
+        return "stazione stop of " + std::to_string(sosta) + " s before the departure at " + hms(ora.partenza) +
+               " begins at " + hms(ora.partenza - sosta) + ", before " + dopo +
+               ": the time is the departure, so the arrival is the time less the stop";
+      });
+    }
+  }
+
+  static std::string senza_spazi_s(std::string_view v) { return std::string(senza_spazi(v)); }
+
+  // hh:mm:ss of a time of the timetable; a time of a later day says so.
+  static std::string hms(int64_t secondi) {
+    const int64_t giorno = secondi / kSecondiGiorno, s = secondi % kSecondiGiorno;
+    auto due = [](int64_t v) { return std::string(v < 10 ? "0" : "") + std::to_string(v); };
+    return due(s / 3600) + ":" + due(s / 60 % 60) + ":" + due(s % 60) +
+           (giorno == 0 ? "" : " of day " + std::to_string(giorno + 1));
   }
 
   static int indice_ruolo(const formato::record& r, formato::ruolo x) {
@@ -658,6 +879,11 @@ class lettura_sorgente {
   std::map<const formato::record*, int32_t> generali_;  // the line each general key was last given on
   bool in_generale_ = false;
   int32_t stazioni_ = 0;
+  orario_letto orario_prec_;  // the last station with a time
+  std::map<std::string, int32_t> nomi_stazioni_;  // each name, letter case aside, with its first line
+  bool campo_illeggibile_ = false;                // a field of the record being read could not be read
+  std::vector<lettore::punto> luogo_campo_;       // where each field of that record stands
+  int64_t giorni_ = 0;        // midnights the timetable has passed
   lettore::punto ultimo_campo_;
   int32_t ultimo_nome_riga_ = 0;
   std::string ultimo_nome_;
@@ -701,6 +927,56 @@ int distanza(std::string_view a, std::string_view b, int tetto) {
     std::swap(prima, ora);
   }
   return std::min(prima[m], tetto + 1);
+}
+
+namespace {
+
+// Records of both sources that stand past the route's end as it was read.
+size_t oltre_la_fine(const esito_verifica& v) {
+  size_t n = 0;
+  for (const record_letto& r : v.records) {
+    for (size_t i = 0; i < r.tipo->campi.size(); ++i) {
+      if (r.tipo->campi[i].parte != formato::ruolo::posizione) continue;
+      if (i < r.valori && v.valore(r, i) > v.lunghezza_letta) ++n;
+      break;
+    }
+  }
+  return n;
+}
+
+}  // namespace
+
+raccolti raccogli_oltre_la_fine(std::vector<diagnostica>& tutte, const esito_verifica& v) {
+  raccolti via;
+  if (v.lunghezza_dubbia.file.empty()) return via;
+  static const std::set<std::string> kOltre = {"beyond-route", "beyond-track", "error-15",  "error-213",
+                                               "error-215",    "error-216",    "error-230", "error-232"};
+  size_t primo = tutte.size();
+  std::vector<diagnostica> restano;
+  for (diagnostica& d : tutte) {
+    if (kOltre.count(d.regola) == 0) {
+      restano.push_back(std::move(d));
+      continue;
+    }
+    (d.livello == gravita::errore ? via.errori : via.avvisi) += d.conta;
+    if (primo == tutte.size()) {
+      primo = restano.size();
+      restano.push_back(std::move(d));
+    }
+  }
+  if (primo == tutte.size()) return via;
+  const size_t n = std::max<size_t>(1, oltre_la_fine(v));
+  diagnostica& d = restano[primo];
+  d.livello = gravita::errore;
+  d.regola = "past-route-end";
+  d.numero.reset();
+  d.conta = 1;
+  d.messaggio = "this and " + std::to_string(n - 1) + " more record" + (n == 2 ? "" : "s") +
+                " past the route's end, " + metri(v.lunghezza_letta) + ": see line " + std::to_string(v.lunghezza_dubbia.riga) +
+                " of the line source, where the route length is not read as written";
+  --via.errori;  // the line that stands for them is one
+  tutte = std::move(restano);
+  return via;
 }
 
 esito_verifica verifica(std::string_view linea, const std::string& nome_linea, std::string_view treno,

@@ -46,7 +46,22 @@ struct esito_verifica {
   std::string_view testo(const record_letto& r, size_t i) const;
 
   std::string nome_linea, nome_treno;
+  // Where a route length that was not read as written stands ("218 000"
+  // read as 218); an empty file when there is none.
+  luogo lunghezza_dubbia;
+  int64_t lunghezza_letta = 0;  // what it was read as
 };
+
+// Past a route length that was not read as written, every record beyond
+// the end it was read as is a knock-on of that one mistake: the problems of
+// those records (beyond the route, beyond the track, and the compile's
+// errors of the same kind) give way to one error, at the first of them,
+// that counts them and points at the route length.  Returns how many
+// errors and warnings gave way, for the counts.
+struct raccolti {
+  size_t errori = 0, avvisi = 0;
+};
+raccolti raccogli_oltre_la_fine(std::vector<diagnostica>& tutte, const esito_verifica& v);
 
 // Reads the two sources (texts as on disk, names as their places should
 // say) against their formats.

@@ -113,6 +113,60 @@ TEST(Verifica, EachRuleAtItsLine) {
   }
 }
 
+// A station's time is its departure: the times of the stations that have
+// one rise, and each stop begins after the departure before it.
+TEST(Verifica, StationTimesFollowEachOther) {
+  // One station a line from line 4 on: its stop in seconds, its time, its name.
+  struct stazione {
+    int stop;
+    const char* ora;  // "h,min,s"
+    const char* nome;
+  };
+  struct caso {
+    const char* nome;
+    std::vector<stazione> stazioni;
+    std::vector<std::string> attese;  // "LINE:COL: [rule] message"
+  } casi[] = {
+      {"rising times, a pass without a time left out, a stop that ends as the next begins",
+       {{1, "14,30, 0", "Piano"}, {0, "0, 0, 0", "Bivio"}, {60, "14,40, 0", "Colle"}, {60, "14,41, 0", "Monte"}},
+       {}},
+      {"a time that goes back",
+       {{1, "14,30, 0", "Piano"}, {60, "14,20, 0", "Colle"}},
+       {"5:1: [time-goes-back] stazione time 14:20:00 comes before the departure from the station on line 4 "
+        "(Piano, 14:30:00): a station's time is its departure, and times must rise from station to station"}},
+      {"a stop that begins before the train has left the station before: told past a pass",
+       {{1, "14,30, 0", "Piano"}, {0, "0, 0, 0", "Bivio"}, {60, "14,30,30", "Colle"}},
+       {"6:1: [stop-before-departure] stazione stop of 60 s before the departure at 14:30:30 begins at 14:29:30, "
+        "before the departure from the station on line 4 (Piano, 14:30:00): the time is the departure, so the "
+        "arrival is the time less the stop"}},
+      {"the same time twice",
+       {{1, "14,30, 0", "Piano"}, {0, "14,30, 0", "Colle"}},
+       {"5:1: [same-time] stazione time 14:30:00 is the same as the departure from the station on line 4 (Piano, "
+        "14:30:00): the train takes no time between the two"}},
+      {"past midnight the timetable goes on into the next day, and still may not go back",
+       {{1, "23,50, 0", "Piano"}, {60, "0, 5, 0", "Colle"}, {30, "0, 4, 0", "Monte"}},
+       {"6:1: [time-goes-back] stazione time 00:04:00 of day 2 comes before the departure from the station on "
+        "line 5 (Colle, 00:05:00 of day 2): a station's time is its departure, and times must rise from station to "
+        "station"}},
+  };
+  for (const caso& c : casi) {
+    std::string treno = "[generale]\r\nnumero vetture,    5\r\n[stazioni]\r\n";
+    int posizione = 0;
+    for (const stazione& s : c.stazioni) {
+      treno += "stazione,  " + std::to_string(posizione) + ",  2,  400,  1, 0, 0,  3,1,0,  2,1,1,  " +
+               std::to_string(s.stop) + ",  " + s.ora + ", " + s.nome + "\r\n";
+      posizione += 2000;
+    }
+    const esito_verifica e = verifica(kLineaMinima + "[fine]\r\n", kL, treno + "[fine]\r\n", kT);
+    std::vector<std::string> v;
+    for (const diagnostica& d : e.diagnostiche) {
+      v.push_back(std::to_string(d.dove.riga) + ":" + std::to_string(d.dove.colonna) + ": [" + d.regola + "] " +
+                  d.messaggio);
+    }
+    EXPECT_EQ(v, c.attese) << c.nome;
+  }
+}
+
 TEST(Verifica, DistanceCountsASwapAsOneStep) {
   struct caso {
     const char* a;

@@ -87,6 +87,9 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
     if (ra != rb) return ra < rb;
     return a.dove.colonna < b.dove.colonna;
   });
+  const raccolti via = raccogli_oltre_la_fine(tutte, r.verifica);
+  r.errori -= via.errori;
+  r.avvisi -= via.avvisi;
   if (scontro) tutte.push_back(std::move(*scontro));
   r.diagnostiche = std::move(tutte);
 }

@@ -221,6 +221,62 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         "T:49:1: [error-9] station length 450 m is not a multiple of 100 m",
         "T:80:1: [unknown-keyword] unknown keyword \"segnal\" in [segnali]: the record is lost; did you mean "
         "\"segnale\"?"}},
+      {"a timetable out of step: the time is the departure, the arrival the stop before it",
+       {{false, 49, "stazione,   13400,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,16,30, Ponte Rovera"},
+        {false, 51, "stazione,   33500,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,17, 0, Prato Alto"},
+        {false, 52, "stazione,   46200, 12,  500,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,10, 0, Sorgenti"}},
+       {"T:49:1: [same-time] stazione time 14:16:30 is the same as the departure from the station on line 47 "
+        "(Roccavalle, 14:16:30): the train takes no time between the two",
+        "T:51:1: [stop-before-departure] stazione stop of 60 s before the departure at 14:17:00 begins at "
+        "14:16:00, before the departure from the station on line 49 (Ponte Rovera, 14:16:30): the time is the "
+        "departure, so the arrival is the time less the stop",
+        "T:52:1: [time-goes-back] stazione time 14:10:00 comes before the departure from the station on line 51 "
+        "(Prato Alto, 14:17:00): a station's time is its departure, and times must rise from station to station"}},
+      {"values the track keeps otherwise, a repeated name and a slowdown with no room for its end",
+       {{true, 280, "indicatori_vmax,  1100,  105,  110,  125,  0,  97,  ,  ,  0"},
+        {false, 23, "velocita,    1100,   97"},
+        {false, 51, "stazione,   33500,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,38,55, Fornaci"},
+        {false, 75, "rallentamento,    7300,   100,  0, 0,  1,  100"}},
+       {"L:280:48: [value-rounded] indicatori_vmax right_speed_a 97 km/h is stored in steps of 5 km/h: the track "
+        "holds 95 km/h",
+        "T:23:22: [value-rounded] velocita speed 97 km/h is stored in steps of 5 km/h: the track holds 95 km/h",
+        "T:51:1: [repeated-name] stazione name \"Fornaci\" is given again (first on line 48): two stations cannot "
+        "be told apart",
+        "T:75:1: [slowdown-without-end] rallentamento at 7300 m of length 0 m: its start and its end fall on one "
+        "cell (147), which keeps only the start; give a length of 50 m or more"}},
+      {"semicolons and tabs for commas: named, and the record after each still read",
+       {{true, 113, "pendenza;  600;   -11"},
+        {false, 23, "velocita;    1100;   110"},
+        {false, 24, "velocita\t3950\t145"},
+        {false, 80, "segnale,    3300,   2, 3, 4,  0, 0,    1,  3,1,0, 0"},
+        {false, 81, "segnale,    2900,   2, 3, 4,  0, 0,    1,  3,1,0, 0"}},
+       {"L:113:1: [wrong-separator] \"pendenza;  600;   -11\": fields are separated by commas, not by semicolons; "
+        "the compiler reads this as one item, which holds \"-\" and is passed over: the record is lost",
+        "T:23:1: [wrong-separator] \"velocita;    1100;   110\": fields are separated by commas, not by "
+        "semicolons; the compiler reads this as one item, the keyword \"velocita\" without its 2 fields, and takes "
+        "the items after it for them",
+        "T:24:1: [wrong-separator] \"velocita\t3950\t145\": fields are separated by commas, not by tabs; the "
+        "compiler reads this as one item, the keyword \"velocita\" without its 2 fields, and takes the items after "
+        "it for them",
+        "T:81:1: [out-of-order] segnale at 2900 m does not come after the one on line 80 (at 3300 m): segnale "
+        "records must rise in position"}},
+      {"a position past 32 bits is told by the range a position has",
+       {{false, 23, "velocita,    9999999999,   110"}},
+       {"T:23:14: [error-25] record \"velocita\", field position: 9999999999 m is outside the range of a position, "
+        "0 to 1000000 m"}},
+      // 507 records of the two sources stand past 218 m (counted from the
+      // sources by their first value): one line for them all.
+      {"a route length with a blank in it: one message, and the records past the end it was read as told once",
+       {{true, 2, "lunghezza percorso,    218 000"}},
+       {"L:2:24: [number-with-blank] lunghezza percorso route_length \"218 000\" is read as 218 and \"000\" is "
+        "passed over: a number ends at a blank; write it without blanks",
+        "L:11:1: [past-route-end] this and 506 more records past the route's end, 218 m: see line 2 of the line "
+        "source, where the route length is not read as written"}},
+      {"a number with a blank inside a record's last field",
+       {{false, 23, "velocita,    1100,   1 10"}},
+       {"T:23:22: [number-with-blank] velocita speed \"1 10\" is read as 1 and \"10\" is passed over: a number "
+        "ends at a blank; write it without blanks",
+        "T:23:22: [value-rounded] velocita speed 1 km/h is stored in steps of 5 km/h: the track holds 0 km/h"}},
       {"a train without a station",
        senza_stazioni,
        {"T:1:1: [no-station] the train source has no \"stazione\" record: the train runs through no station"}},

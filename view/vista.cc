@@ -82,7 +82,8 @@ class officina {
  public:
   using consegna = std::function<void(uint64_t, std::shared_ptr<const std::string>)>;
 
-  officina(const sorgente (&sorgenti)[2], consegna c) : consegna_(std::move(c)) {
+  officina(const sorgente (&sorgenti)[2], const opzioni_vista& o, consegna c)
+      : consegna_(std::move(c)), titolo_(o.titolo), treno_(o.nome_treno) {
     for (int k = 0; k < 2; ++k) {
       nomi_[k] = sorgenti[k].nome;
       percorsi_[k] = sorgenti[k].percorso;
@@ -121,6 +122,7 @@ class officina {
 
   consegna consegna_;
   std::string nomi_[2];
+  std::string titolo_, treno_;  // as given; empty: from the sources' names
   fs::path percorsi_[2];
   std::atomic<uint64_t> chiesta_{0};
   std::atomic<bool> fine_{false};
@@ -162,7 +164,7 @@ std::vector<std::string> officina::compila() {
     ultima_ = std::move(c);
   } else if (attese.empty()) {
     try {
-      ultima_ = compila_per_vista(testi[0], testi[1], nomi_[0], nomi_[1]);
+      ultima_ = compila_per_vista(testi[0], testi[1], nomi_[0], nomi_[1], titolo_, treno_);
       testi_[0] = std::move(testi[0]);
       testi_[1] = std::move(testi[1]);
     } catch (const std::exception& e) {
@@ -191,6 +193,7 @@ class server {
  public:
   server(net::io_context& io, const opzioni_vista& o)
       : io_(io), acceptor_(io), controllo_(io), battito_(io), pausa_(io), segnali_(io) {
+    opzioni_ = o;
     sorgenti_[0].nome = o.linea;
     sorgenti_[0].percorso = fs::u8path(o.linea);
     sorgenti_[1].nome = o.treno;
@@ -221,7 +224,7 @@ class server {
     segnali_.async_wait([this](beast::error_code ec, int) {
       if (!ec) ferma();
     });
-    officina_.emplace(sorgenti_, [this](uint64_t versione, std::shared_ptr<const std::string> stato) {
+    officina_.emplace(sorgenti_, opzioni_, [this](uint64_t versione, std::shared_ptr<const std::string> stato) {
       net::post(io_, [this, versione, stato = std::move(stato)] { pubblica(versione, stato); });
     });
     osservatore_.emplace(std::array<std::string, 2>{sorgenti_[0].nome, sorgenti_[1].nome}, firme());
@@ -293,6 +296,7 @@ class server {
   bool fermato_ = false;
   sorgente sorgenti_[2];
   std::optional<osservatore> osservatore_;
+  opzioni_vista opzioni_;
   uint64_t versione_chiesta_ = 0, versione_pubblicata_ = 0;
   std::shared_ptr<const std::string> stato_;
   std::set<connessione*> connessioni_;

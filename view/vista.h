@@ -16,6 +16,7 @@ struct opzioni_vista {
   std::string linea, treno;
   uint16_t porta = 0;  // 0: the system picks one
   bool apri = false;   // start the user's browser on the page
+  std::string titolo, nome_treno;  // empty: those the sources' names carry
 };
 
 // Serves until SIGINT, SIGTERM or SIGHUP (on Windows Ctrl+C or the console

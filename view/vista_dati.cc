@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "compiler/arrotonda.h"
@@ -32,24 +33,16 @@ bool finisce_con(const std::string& s, const std::string& coda) {
   return s.size() >= coda.size() && s.compare(s.size() - coda.size(), coda.size(), coda) == 0;
 }
 
-// The title and train the sources' own names carry (TITLE_linea.txt,
-// TITLE_TRAIN-.txt), so that the picture is titled as the packager's would
-// be; neutral names when the files are named otherwise.
+// The title and train the sources' own names carry, so that the picture is
+// titled as the packager's would be; neutral names when the files are
+// named otherwise.
 std::pair<std::string, std::string> nomi_dai_file(const std::string& file_linea, const std::string& file_treno) {
-  const std::string l = fs::u8path(file_linea).filename().u8string();
-  const std::string t = fs::u8path(file_treno).filename().u8string();
-  const std::string coda_linea = file_sorgente_linea("");
-  if (finisce_con(l, coda_linea)) {
-    const std::string titolo = l.substr(0, l.size() - coda_linea.size());
-    const std::string testa = titolo + "_";
-    if (nome_sano(titolo) && t.size() > testa.size() + 5 && t.compare(0, testa.size(), testa) == 0 &&
-        finisce_con(t, "-.txt")) {
-      const std::string treno = t.substr(testa.size(), t.size() - testa.size() - 5);
-      if (nome_sano(treno)) return {titolo, treno};
-    }
-    if (nome_sano(titolo)) return {titolo, "Treno"};
-  }
-  return {"Linea", "Treno"};
+  std::pair<std::string, std::string> n{"Linea", "Treno"};
+  const std::optional<std::string> titolo = titolo_da_file(file_linea);
+  if (!titolo) return n;
+  n.first = *titolo;
+  if (const std::optional<std::string> treno = treno_da_file(file_treno, *titolo)) n.second = *treno;
+  return n;
 }
 
 // The compiler's names for the sources, turned back into the author's.
@@ -202,10 +195,34 @@ std::string carte_in_vista(const sorgenti_controllate& c) {
 
 }  // namespace
 
+std::optional<std::string> titolo_da_file(const std::string& file_linea) {
+  const std::string l = fs::u8path(file_linea).filename().u8string();
+  const std::string coda_linea = file_sorgente_linea("");
+  if (!finisce_con(l, coda_linea)) return std::nullopt;
+  const std::string titolo = l.substr(0, l.size() - coda_linea.size());
+  if (!nome_sano(titolo)) return std::nullopt;
+  return titolo;
+}
+
+std::optional<std::string> treno_da_file(const std::string& file_treno, const std::string& titolo) {
+  const std::string t = fs::u8path(file_treno).filename().u8string();
+  const std::string testa = titolo + "_";
+  constexpr size_t kCoda = 5;  // "-.txt"
+  if (t.size() <= testa.size() + kCoda || t.compare(0, testa.size(), testa) != 0 || !finisce_con(t, "-.txt")) {
+    return std::nullopt;
+  }
+  const std::string treno = t.substr(testa.size(), t.size() - testa.size() - kCoda);
+  if (!nome_sano(treno)) return std::nullopt;
+  return treno;
+}
+
 compilazione_vista compila_per_vista(const std::string& testo_linea, const std::string& testo_treno,
-                                     const std::string& file_linea, const std::string& file_treno) {
+                                     const std::string& file_linea, const std::string& file_treno,
+                                     const std::string& titolo, const std::string& treno) {
   compilazione_vista v;
   std::tie(v.titolo, v.treno) = nomi_dai_file(file_linea, file_treno);
+  if (!titolo.empty()) v.titolo = titolo;
+  if (!treno.empty()) v.treno = treno;
   const nomi n{file_sorgente_linea(v.titolo), file_sorgente_treno(v.titolo, v.treno), file_linea, file_treno};
   sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true);
   for (const diagnostica& d : c.diagnostiche) {

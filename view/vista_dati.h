@@ -7,6 +7,7 @@
 #define VALDORO_VIEW_VISTA_DATI_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,11 +58,21 @@ struct compilazione_vista {
   std::string carte;
 };
 
+// The title and the train that the sources' names carry when they are
+// named as `init` and the packager name them (TITLE_linea.txt,
+// TITLE_TRAIN-.txt); nothing when they are named otherwise or the name
+// could not name a file.
+std::optional<std::string> titolo_da_file(const std::string& file_linea);
+std::optional<std::string> treno_da_file(const std::string& file_treno, const std::string& titolo);
+
 // Compiles and checks the two texts in memory, as `scenario check` does,
 // writing nothing.  Places are told with the paths `file_linea` and
 // `file_treno`.
+// `titolo` and `treno`, when given, name the scenario in place of what the
+// sources' names carry.
 compilazione_vista compila_per_vista(const std::string& testo_linea, const std::string& testo_treno,
-                                     const std::string& file_linea, const std::string& file_treno);
+                                     const std::string& file_linea, const std::string& file_treno,
+                                     const std::string& titolo = {}, const std::string& treno = {});
 
 }  // namespace valdoro
 

@@ -92,9 +92,11 @@ json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutt
   for (int r = 1; r <= kPrimaRigaCartelli; ++r) {
     const riga_stazione& s = t[r];
     if (!riga_stazione_usata(s)) continue;
-    // The time is the arrival; a stop of campo13 seconds gives the departure.
-    // A train that passes has its passing time only, shown as a departure,
-    // and so has the first station, where the train starts.
+    // The time is the departure, as the driver's card reads it; a stop of
+    // campo13 seconds began that long before it (the day before, when the
+    // time is just past midnight).  A train that passes has its passing time
+    // only, shown as a departure, and so has the first station, where the
+    // train starts.
     const bool con_ora = s.orario != 0;
     // The train ends its run at the last station with a time.
     const bool ferma = s.campo13 != 0 || (r == ultima && con_ora);
@@ -107,8 +109,9 @@ json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutt
               {"fine", s.fine},
               {"sosta", s.campo13},
               {"ferma", ferma}};
-    j["arrivo"] = con_ora && ferma && r != 1 ? ora(s.orario) : "";
-    j["partenza"] = con_ora && r != ultima ? ora(s.orario + (ferma && r != 1 ? s.campo13 : 0)) : "";
+    constexpr int32_t kGiorno = 24 * 3600;
+    j["arrivo"] = con_ora && ferma && r != 1 ? ora((s.orario - s.campo13 + kGiorno) % kGiorno) : "";
+    j["partenza"] = con_ora && r != ultima ? ora(s.orario) : "";
     out.push_back(j);
   }
   return out;

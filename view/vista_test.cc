@@ -164,6 +164,31 @@ TEST(VistaDati, ThePapersOfTheSourcesAsTheyWillPrint) {
   EXPECT_EQ(guasta.carte, "No papers while the sources have errors.");
 }
 
+// view --title and --train name the scenario whatever the sources are called.
+TEST(VistaDati, AGivenTitleAndTrainNameTheScenarioAndThePlacesKeepTheAuthorsNames) {
+  const struct caso {
+    const char* linea;
+    const char* treno;
+    const char* titolo;
+    const char* nome_treno;
+    const char* titolo_atteso;
+    const char* treno_atteso;
+  } casi[] = {
+      {"line.txt", "train.txt", "Monte", "IC 7", "Monte", "IC 7"},
+      {"Colle_linea.txt", "Colle_R 101-.txt", "", "", "Colle", "R 101"},
+      {"Colle_linea.txt", "Colle_R 101-.txt", "Monte", "", "Monte", "R 101"},
+  };
+  for (const caso& k : casi) {
+    const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), k.linea,
+                                                   k.treno, k.titolo, k.nome_treno);
+    EXPECT_EQ(c.titolo, k.titolo_atteso) << k.linea;
+    EXPECT_EQ(c.treno, k.treno_atteso) << k.linea;
+    ASSERT_EQ(c.diagnostiche.size(), 2u) << k.linea;
+    EXPECT_EQ(c.diagnostiche[0].file, k.linea);
+    EXPECT_EQ(c.diagnostiche[1].file, k.treno);
+  }
+}
+
 TEST(VistaDati, SourcesNamedOtherwiseBuildUnderNeutralNames) {
   const compilazione_vista c =
       compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), "line.txt", "train.txt");
@@ -403,8 +428,9 @@ TEST(VistaStato, StationsWithTheirTimesAndTheSourcesWaitedFor) {
   EXPECT_EQ(j["riassunto"]["segnali"], 110);
   const json& s = j["stazioni"];
   ASSERT_EQ(s.size(), 25u);
-  // The first station: the train starts there.  A stop: arrival, then
-  // departure after the stop time.  A pass: no time.  The last: arrival.
+  // The first station: the train starts there.  A stop: the time is the
+  // departure, the arrival the stop time before it (Prato Alto, 14:38:55
+  // with 60 s).  A pass: no time.  The last: arrival, with no stop.
   const struct {
     size_t k;
     const char* nome;
@@ -415,7 +441,7 @@ TEST(VistaStato, StationsWithTheirTimesAndTheSourcesWaitedFor) {
   } casi[] = {
       {0, "Roccavalle", 0, "", "14:16:30", true},
       {1, "Fornaci", 4250, "", "", false},
-      {4, "Prato Alto", 33500, "14:38:55", "14:39:55", true},
+      {4, "Prato Alto", 33500, "14:37:55", "14:38:55", true},
       {24, "Lagomarino", 213950, "16:54:00", "", true},
   };
   for (const auto& c : casi) {
