@@ -64,8 +64,8 @@ std::optional<risposta> risposta_argomenti(int argc, const char* const* argv) {
   if (argc == 2 && primo == "--help") return risposta{0, componi(messaggio::uso)};
   // "--help x": the flag is known, what follows it is not.
   const bool primo_noto = primo == "--help" || primo == "--version";
-  return risposta{kUscitaUso, componi(messaggio::argomento_ignoto, {{"argument", argv[primo_noto ? 2 : 1]}}) +
-                                  "\n" + riga_uso()};
+  return risposta{kUscitaUso,
+                  componi(messaggio::argomento_ignoto, {{"argument", argv[primo_noto ? 2 : 1]}}) + "\n" + riga_uso()};
 }
 
 std::optional<int> rispondi_argomenti(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

@@ -12,8 +12,8 @@ namespace {
 struct caso {
   std::vector<const char*> argomenti;  // after the program's name
   std::optional<int> esito;
-  std::string uscita;    // the start of standard output
-  std::string errore;    // all of standard error
+  std::string uscita;  // the start of standard output
+  std::string errore;  // all of standard error
 };
 
 TEST(Argomenti, HelpAndVersionPrintOthersAreRefused) {

@@ -10,7 +10,6 @@
 
 namespace valdoro {
 
-
 // Exit statuses of a run.
 constexpr int kUscitaPulita = 0;
 constexpr int kUscitaErroreRegistrato = 1;  // files written, an error number recorded

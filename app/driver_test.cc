@@ -80,9 +80,8 @@ TEST(FormLoad, FolderHeldByAnotherRunIsToldAndNothingIsWritten) {
     EXPECT_EQ(form_load(p), kUscitaInterrotta);
     imposta_attesa_cartella_programma(std::chrono::seconds(60));
   }
-  EXPECT_EQ(p.eventi, (std::vector<std::string>{"show", "fault:valdoro: another run is writing in " +
-                                                            dir.percorso().string(),
-                                                "close"}));
+  EXPECT_EQ(p.eventi, (std::vector<std::string>{
+                          "show", "fault:valdoro: another run is writing in " + dir.percorso().string(), "close"}));
   EXPECT_TRUE(std::filesystem::is_empty(dir.percorso()));
 }
 
@@ -107,10 +106,11 @@ TEST(FormLoad, ARecordedErrorWritesEveryFileAndEndsWithStatusOne) {
   imposta_guasto_fasi(nullptr);
   EXPECT_EQ(stato, kUscitaErroreRegistrato);
   ASSERT_GT(riga_segnale, 1);
-  EXPECT_EQ(p.eventi, (std::vector<std::string>{"show",
-                                                "notice:valdoro: " + treno + ":" + std::to_string(riga_segnale) +
-                                                    ":1: error 15: position 300000 m is beyond the usable end of the track, 224900 m",
-                                                "close"}));
+  EXPECT_EQ(p.eventi, (std::vector<std::string>{
+                          "show",
+                          "notice:valdoro: " + treno + ":" + std::to_string(riga_segnale) +
+                              ":1: error 15: position 300000 m is beyond the usable end of the track, 224900 m",
+                          "close"}));
   for (const std::string& nome : {file_profilo(kNomeLinea), file_stazioni(kNomeLinea, kNomeTreno),
                                   file_celle(kNomeLinea, kNomeTreno), file_note(kNomeLinea, kNomeTreno),
                                   file_rallentamenti(kNomeLinea, kNomeTreno), file_scheda(kNomeLinea, kNomeTreno)}) {

@@ -32,18 +32,17 @@ constexpr wchar_t kFacciaScalabile[] = L"Microsoft Sans Serif";
 // The system's own wording of its last error.
 std::string motivo_sistema(DWORD codice) {
   wchar_t* testo = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, codice, 0, reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
+  const DWORD n =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, codice, 0, reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
   std::wstring largo(testo != nullptr ? testo : L"", n);
   if (testo != nullptr) LocalFree(testo);
   while (!largo.empty() && (largo.back() == L'\n' || largo.back() == L'\r' || largo.back() == L'.')) largo.pop_back();
   if (largo.empty()) return "system error " + std::to_string(codice);
-  const int byte = WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), nullptr, 0, nullptr,
-                                       nullptr);
+  const int byte =
+      WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), nullptr, 0, nullptr, nullptr);
   std::string stretto(static_cast<size_t>(byte), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), stretto.data(), byte, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), stretto.data(), byte, nullptr, nullptr);
   return stretto;
 }
 
@@ -65,8 +64,8 @@ bool disegnato_alla_misura(HDC dc, HFONT carattere, int altezza) {
   TEXTMETRICW metrica = {};
   const bool letta = GetTextMetricsW(dc, &metrica) != 0;
   SelectObject(dc, prima);
-  return letta && ((metrica.tmPitchAndFamily & TMPF_VECTOR) != 0 ||
-                   metrica.tmHeight - metrica.tmInternalLeading == altezza);
+  return letta &&
+         ((metrica.tmPitchAndFamily & TMPF_VECTOR) != 0 || metrica.tmHeight - metrica.tmInternalLeading == altezza);
 }
 
 // "MS Sans Serif" where the system draws it at the size asked for, its
@@ -330,9 +329,9 @@ void piattaforma_windows::mostra_finestra() {
   finestra_ = CreateWindowExW(0, kClasseFinestra, kTitoloFinestra, kStileFinestra, CW_USEDEFAULT, CW_USEDEFAULT,
                               area.right - area.left, area.bottom - area.top, nullptr, nullptr, istanza, this);
   if (finestra_ == nullptr) throw errore_sistema("cannot create the window");
-  etichetta_ = CreateWindowExW(0, L"STATIC", kTestoEtichetta, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 0,
-                               finestra_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdEtichetta)), istanza,
-                               nullptr);
+  etichetta_ =
+      CreateWindowExW(0, L"STATIC", kTestoEtichetta, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 0, finestra_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdEtichetta)), istanza, nullptr);
   if (etichetta_ == nullptr) {
     const std::runtime_error e = errore_sistema("cannot create the label");
     chiudi_finestra();
@@ -376,8 +375,7 @@ void piattaforma_windows::guasto(const std::exception& e) {
   } catch (const std::exception&) {
     // Only a file fault names the folder, and it was found before one.
   }
-  mostra_messaggio(testo_guasto(e, cartella, !cartella.empty() && cartella_di_sistema(cartella)),
-                   MB_OK | MB_ICONERROR);
+  mostra_messaggio(testo_guasto(e, cartella, !cartella.empty() && cartella_di_sistema(cartella)), MB_OK | MB_ICONERROR);
 }
 
 // A recorded error number is told by the exit status alone.

@@ -67,10 +67,14 @@ struct punto {
 
 const char* nome_fase(fase_scrittura f) {
   switch (f) {
-    case fase_scrittura::apertura: return "open";
-    case fase_scrittura::pezzo: return "piece";
-    case fase_scrittura::scarico: return "flush";
-    case fase_scrittura::rinomina: return "rename";
+    case fase_scrittura::apertura:
+      return "open";
+    case fase_scrittura::pezzo:
+      return "piece";
+    case fase_scrittura::scarico:
+      return "flush";
+    case fase_scrittura::rinomina:
+      return "rename";
   }
   return "?";
 }
@@ -124,16 +128,15 @@ class GuastiFile : public ::testing::Test {
 
   // Each output is whole: new where it was written before the fault, the
   // previous version otherwise; nothing else is left.
-  static void controlla_intere(const cartella_temporanea& dir, stati atteso,
-                               const std::vector<std::string>& scritti) {
+  static void controlla_intere(const cartella_temporanea& dir, stati atteso, const std::vector<std::string>& scritti) {
     for (const std::string& nome : scritti) {
       if (buoni_->count(nome) && atteso[nome] == "previous") atteso[nome] = "new";
     }
     EXPECT_EQ(leggi_stati(dir), atteso);
   }
 
-  static std::string guasto_atteso(const cartella_temporanea& dir, const std::string& verbo,
-                                   const std::string& nome, const std::string& motivo) {
+  static std::string guasto_atteso(const cartella_temporanea& dir, const std::string& verbo, const std::string& nome,
+                                   const std::string& motivo) {
     return "fault:valdoro: cannot " + verbo + " " + (dir / nome).string() + ": " + motivo;
   }
 
@@ -143,18 +146,18 @@ class GuastiFile : public ::testing::Test {
 };
 
 TEST_F(GuastiFile, ACleanRunWritesEveryFileOnceAndLeavesTheSixOutputs) {
-  EXPECT_EQ(*bersagli_, (std::vector<std::string>{linea(), treno(), file_note(kNomeLinea, kNomeTreno),
-                                                   file_rallentamenti(kNomeLinea, kNomeTreno),
-                                                   file_scheda(kNomeLinea, kNomeTreno), file_profilo(kNomeLinea),
-                                                   file_stazioni(kNomeLinea, kNomeTreno),
-                                                   file_celle(kNomeLinea, kNomeTreno)}));
+  EXPECT_EQ(*bersagli_,
+            (std::vector<std::string>{linea(), treno(), file_note(kNomeLinea, kNomeTreno),
+                                      file_rallentamenti(kNomeLinea, kNomeTreno), file_scheda(kNomeLinea, kNomeTreno),
+                                      file_profilo(kNomeLinea), file_stazioni(kNomeLinea, kNomeTreno),
+                                      file_celle(kNomeLinea, kNomeTreno)}));
   std::vector<std::string> uscite;
   for (const auto& [nome, testo] : *buoni_) uscite.push_back(nome);
   // In the order of their names.
-  EXPECT_EQ(uscite, (std::vector<std::string>{file_celle(kNomeLinea, kNomeTreno), file_stazioni(kNomeLinea, kNomeTreno),
-                                              file_note(kNomeLinea, kNomeTreno),
-                                              file_rallentamenti(kNomeLinea, kNomeTreno),
-                                              file_scheda(kNomeLinea, kNomeTreno), file_profilo(kNomeLinea)}));
+  EXPECT_EQ(uscite,
+            (std::vector<std::string>{file_celle(kNomeLinea, kNomeTreno), file_stazioni(kNomeLinea, kNomeTreno),
+                                      file_note(kNomeLinea, kNomeTreno), file_rallentamenti(kNomeLinea, kNomeTreno),
+                                      file_scheda(kNomeLinea, kNomeTreno), file_profilo(kNomeLinea)}));
 }
 
 // The points of the clean run: every file opened, written, flushed (the
@@ -174,7 +177,8 @@ TEST_F(GuastiFile, EveryFileMeetsEveryPointOfAWrite) {
         << nome;
   }
   size_t pezzi_profilo = 0;
-  for (const punto& p : *punti_) pezzi_profilo += p.bersaglio == file_profilo(kNomeLinea) && p.fase == fase_scrittura::pezzo;
+  for (const punto& p : *punti_)
+    pezzi_profilo += p.bersaglio == file_profilo(kNomeLinea) && p.fase == fase_scrittura::pezzo;
   EXPECT_GT(pezzi_profilo, 1u);
 }
 
@@ -196,7 +200,8 @@ TEST_F(GuastiFile, DiskFullAtEveryPointOfEveryWrite) {
       }));
       EXPECT_EQ(form_load(p), kUscitaInterrotta);
     }
-    EXPECT_EQ(p.messaggi, std::vector<std::string>{guasto_atteso(dir, "write", guasto.bersaglio, "No space left on device")});
+    EXPECT_EQ(p.messaggi,
+              std::vector<std::string>{guasto_atteso(dir, "write", guasto.bersaglio, "No space left on device")});
     // The files renamed before the fault are the new ones.
     std::vector<std::string> rinominati;
     for (size_t i = 0; i < n; ++i) {

@@ -48,17 +48,16 @@ TEST(TestoGuasto, EachFaultSaysWhatHappenedAndWhatToDo) {
       {"protected folder", natura_guasto::non_scrivibile, "Valdoro_Dir 5802_note.txt", true,
        "Valdoro cannot write in its folder: it is a protected system folder, where only programs set up by an "
        "administrator may write.\n" +
-           sempre +
-           dove},
+           sempre + dove},
       {"read-only folder", natura_guasto::non_scrivibile, "Valdoro_Dir 5802_note.txt", false,
        "Valdoro cannot write in its folder: Windows does not let it change files there (a read-only disk, or a "
        "folder that belongs to someone else).\n" +
-           sempre +
-           dove},
+           sempre + dove},
       {"disk full", natura_guasto::disco_pieno, "Valdoro_linea.dat", false,
        "The disk is full: Valdoro could not finish \"Valdoro_linea.dat\".\nNot written: \"Valdoro_linea.dat\", "
        "\"Valdoro_Dir 5802.sim\" and \"Valdoro_Dir 5802.dat\". The simulator needs all three, so the scenario is "
-       "not ready yet.\nValdoro needs about 5 MB free on this disk. Make room (empty the Recycle Bin, remove what you no longer need) and start Valdoro again." +
+       "not ready yet.\nValdoro needs about 5 MB free on this disk. Make room (empty the Recycle Bin, remove what you "
+       "no longer need) and start Valdoro again." +
            dove},
       {"read-only file", natura_guasto::sola_lettura, "Valdoro_Dir 5802.sim", false,
        "Valdoro cannot replace \"Valdoro_Dir 5802.sim\": it is marked read-only.\nRight-click that file, choose "
@@ -143,8 +142,8 @@ struct caso_cartella {
 // Every copy that an archive tool makes lies in a temporary folder, under
 // whatever name the tool chooses: the place is what counts.
 TEST(InCartellaTemporanea, AnyFolderInsideATemporaryOneWhateverTheToolNamedIt) {
-  const std::vector<std::string> temporanee = {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\", "D:\\Tmp",
-                                               "C:\\Windows\\Temp", "C:\\", "\\\\server\\share", ""};
+  const std::vector<std::string> temporanee = {
+      "C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\", "D:\\Tmp", "C:\\Windows\\Temp", "C:\\", "\\\\server\\share", ""};
   const caso_cartella casi[] = {
       // Explorer, 7-Zip, WinRAR.
       {"C:\\Users\\Jos\u00e9\\AppData\\Local\\Temp\\Temp1_valdoro-1.0.0-windows-x86_64.zip\\valdoro-1.0.0", true},

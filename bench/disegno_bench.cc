@@ -43,7 +43,11 @@ void BM_Pianta(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(svg_pianta(l));
   state.SetComplexityN(metri);
 }
-BENCHMARK(BM_Pianta)->RangeMultiplier(2)->Range(250000, 4000000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pianta)
+    ->RangeMultiplier(2)
+    ->Range(250000, 4000000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_Altimetria(benchmark::State& state) {
   const auto celle = static_cast<int32_t>(state.range(0));
@@ -51,7 +55,11 @@ void BM_Altimetria(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(svg_altimetria(l));
   state.SetComplexityN(celle);
 }
-BENCHMARK(BM_Altimetria)->RangeMultiplier(2)->Range(125000, 1000000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Altimetria)
+    ->RangeMultiplier(2)
+    ->Range(125000, 1000000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace valdoro

@@ -66,8 +66,8 @@ void controlla_nome(const std::string& opzione, const std::string& nome) {
   if (nome.empty()) throw fine_comando(kEsitoUso, opzione + " must not be empty");
   for (char c : nome) {
     if (c < 0x20 || c > 0x7E || std::string("/\\:*?\"<>|").find(c) != std::string::npos) {
-      throw fine_comando(kEsitoUso, opzione + " \"" + nome +
-                                  "\" may hold only printable ASCII without / \\ : * ? \" < > |");
+      throw fine_comando(kEsitoUso,
+                         opzione + " \"" + nome + "\" may hold only printable ASCII without / \\ : * ? \" < > |");
     }
   }
 }
@@ -89,11 +89,11 @@ struct opzioni_compile {
   bool senza_profilo = false;
   bool severo = false;  // --strict: a warning fails the compile
   std::string formato_diagnostiche = "text";
-  bool scrivi = true;  // false: check, nothing written
-  bool forza = false;  // --force: the files are written despite errors, as the packager would
-  std::string figure;  // --train-figures, check only: "power=4300,..."
-  bool carte = false;  // --papers: the driver's papers too
-  std::string fatti;   // --facts: the author's facts file; empty: the defaults
+  bool scrivi = true;                     // false: check, nothing written
+  bool forza = false;                     // --force: the files are written despite errors, as the packager would
+  std::string figure;                     // --train-figures, check only: "power=4300,..."
+  bool carte = false;                     // --papers: the driver's papers too
+  std::string fatti;                      // --facts: the author's facts file; empty: the defaults
   std::string codifica = "windows-1252";  // --encoding: what the sources are saved in
 };
 
@@ -102,7 +102,8 @@ struct opzioni_compile {
 opzioni_orario orario_per(const opzioni_compile& o) {
   opzioni_orario r{figure_per_categoria(o.nome_treno), !o.figure.empty()};
   if (r.figure_date) {
-    if (auto sbaglio = imposta_figure(r.figure, o.figure)) throw fine_comando(kEsitoUso, "--train-figures: " + *sbaglio);
+    if (auto sbaglio = imposta_figure(r.figure, o.figure))
+      throw fine_comando(kEsitoUso, "--train-figures: " + *sbaglio);
   }
   return r;
 }
@@ -118,9 +119,7 @@ std::string riga_per_autore(diagnostica d, const opzioni_compile& o) {
   return descrivi(d);
 }
 
-std::string conta(size_t n, const char* parola) {
-  return std::to_string(n) + " " + parola + (n == 1 ? "" : "s");
-}
+std::string conta(size_t n, const char* parola) { return std::to_string(n) + " " + parola + (n == 1 ? "" : "s"); }
 
 int conta_stazioni(const tabella_stazioni_t& t) {
   int n = 0;
@@ -216,10 +215,10 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   if (o.scrivi && !r.fatale && (r.errori == 0 || o.forza)) {
     crea_cartella(percorso(o.uscita));
     // Two runs into one folder would mix their files.
-    blocco_cartella blocco(percorso(o.uscita),
-                           {file_profilo(o.titolo), file_stazioni(o.titolo, o.nome_treno),
-                            file_celle(o.titolo, o.nome_treno)},
-                           attesa_cartella);
+    blocco_cartella blocco(
+        percorso(o.uscita),
+        {file_profilo(o.titolo), file_stazioni(o.titolo, o.nome_treno), file_celle(o.titolo, o.nome_treno)},
+        attesa_cartella);
     scrivi_binari(r.s, percorso(o.uscita));
   }
   const int stato = riporta(r, o, out, err);
@@ -294,8 +293,8 @@ int orario(const opzioni_compile& o, bool come_json, std::ostream& out, std::ost
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
   const opzioni_orario opzioni = orario_per(o);
-  const sorgenti_controllate r = controlla_sorgenti(leggi_sorgente(percorso(o.linea)), leggi_sorgente(percorso(o.treno)),
-                                                    o.titolo, o.nome_treno, !o.senza_profilo);
+  const sorgenti_controllate r = controlla_sorgenti(
+      leggi_sorgente(percorso(o.linea)), leggi_sorgente(percorso(o.treno)), o.titolo, o.nome_treno, !o.senza_profilo);
   if (r.errori > 0 || r.fatale) {
     for (const diagnostica& d : r.diagnostiche) {
       if (d.livello == gravita::errore) err << per_terminale(riga_per_autore(d, o)) << "\n";
@@ -321,8 +320,8 @@ struct opzioni_init {
 int inizia(const opzioni_init& o, std::ostream& out) {
   const fs::path cartella = percorso(o.cartella);
   const std::vector<std::string> nomi = {
-      file_sorgente_linea(kNomeLinea), file_sorgente_treno(kNomeLinea, kNomeTreno),
-      file_note(kNomeLinea, kNomeTreno), file_rallentamenti(kNomeLinea, kNomeTreno),
+      file_sorgente_linea(kNomeLinea),     file_sorgente_treno(kNomeLinea, kNomeTreno),
+      file_note(kNomeLinea, kNomeTreno),   file_rallentamenti(kNomeLinea, kNomeTreno),
       file_scheda(kNomeLinea, kNomeTreno), file_fatti(kNomeLinea, kNomeTreno)};
   crea_cartella(cartella);
   // Held from the look at the names to the last file, so that another run
@@ -411,8 +410,8 @@ int esegui_dump(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
       o.con_tipo ? tipo_dalla_parola(o.tipo) : tipo_dal_nome(percorso(o.file).filename().u8string());
   if (!tipo) {
     throw fine_comando(kEsitoUso, o.con_tipo ? "--kind must be stations, track or profile, not \"" + o.tipo + "\""
-                                       : "cannot tell the kind of " + o.file +
-                                             " from its name: give --kind stations, track or profile");
+                                             : "cannot tell the kind of " + o.file +
+                                                   " from its name: give --kind stations, track or profile");
   }
   const apri_fonte apri = apri_file(percorso(o.file), collegamento::segui);
   try {
@@ -452,7 +451,7 @@ fs::path trova_tabella(const fs::path& cartella) {
   }
   if (trovate.size() != 1) {
     throw fine_comando(kEsitoUso, cartella.u8string() + " holds " + std::to_string(trovate.size()) +
-                                " station tables (.sim); draw needs exactly one");
+                                      " station tables (.sim); draw needs exactly one");
   }
   return trovate[0];
 }
@@ -485,7 +484,7 @@ void controlla_nome_letto(const fs::path& tabella, int riga, const std::string& 
     }
     if (guasto != nullptr) {
       throw fine_comando(kEsitoGuastoDati,
-                   tabella.u8string() + ": row " + std::to_string(riga) + ": the " + cosa + " holds " + guasto);
+                         tabella.u8string() + ": row " + std::to_string(riga) + ": the " + cosa + " holds " + guasto);
     }
   }
 }
@@ -570,7 +569,8 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   app.set_version_flag("--version", std::string("scenario ") + VALDORO_VERSIONE, "Print the version and exit");
 
   opzioni_compile oc;
-  CLI::App* compile = app.add_subcommand("compile", "Compile a line source and a train source into the three binary files");
+  CLI::App* compile =
+      app.add_subcommand("compile", "Compile a line source and a train source into the three binary files");
   compile->add_option("LINE_SOURCE", oc.linea, "line source")->required();
   compile->add_option("TRAIN_SOURCE", oc.treno, "train source")->required();
   compile->add_option("--title", oc.titolo, "scenario title (names the files)")->required();
@@ -582,13 +582,15 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
                     "write the files despite errors, exactly as the packager would (never after an identity clash)");
   const auto formati = CLI::IsMember({"text", "sarif"});
   const auto codifiche = CLI::IsMember({"windows-1252", "utf-8"});
-  compile->add_option("--encoding", oc.codifica,
-                      "what the sources are saved in: windows-1252 (default, as the packager writes them) or utf-8, "
-                      "converted to Windows-1252")
+  compile
+      ->add_option("--encoding", oc.codifica,
+                   "what the sources are saved in: windows-1252 (default, as the packager writes them) or utf-8, "
+                   "converted to Windows-1252")
       ->check(codifiche);
-  compile->add_option("--diagnostics-format", oc.formato_diagnostiche,
-                      "text (default): one line a problem on standard error; sarif: one SARIF 2.1.0 log on standard "
-                      "output")
+  compile
+      ->add_option("--diagnostics-format", oc.formato_diagnostiche,
+                   "text (default): one line a problem on standard error; sarif: one SARIF 2.1.0 log on standard "
+                   "output")
       ->check(formati);
 
   compile->add_flag("--papers", oc.carte, "write the driver's papers too (see the papers subcommand)");
@@ -616,9 +618,9 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   check->add_option("TRAIN_SOURCE", ok.treno, "train source")->required();
   CLI::Option* titolo_check = check->add_option(
       "--title", ok.titolo, "scenario title (default: from LINE_SOURCE named TITLE_linea.txt, else Valdoro)");
-  CLI::Option* treno_check = check->add_option(
-      "--train", ok.nome_treno,
-      "train designation (default: from TRAIN_SOURCE named TITLE_TRAIN-.txt, else \"Dir 5802\")");
+  CLI::Option* treno_check =
+      check->add_option("--train", ok.nome_treno,
+                        "train designation (default: from TRAIN_SOURCE named TITLE_TRAIN-.txt, else \"Dir 5802\")");
   check->add_flag("--no-profile", ok.senza_profilo, "do not build the line profile");
   check->add_flag("--strict", ok.severo, "end with status 1 when there is a warning");
   check->add_option("--encoding", ok.codifica, "windows-1252 (default) or utf-8, as for compile")->check(codifiche);
@@ -649,7 +651,8 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   dump->add_flag("--nonzero", od.solo_non_vuoti, "leave out empty rows, cells and metres");
   dump->add_flag("--units", od.con_unita,
                  "show beside each stored value what an author writes (km, hh:mm:ss, km/h, per mille)");
-  CLI::Option* output = dump->add_option("--output", od.uscita, "write the dump into this file, not to standard output");
+  CLI::Option* output =
+      dump->add_option("--output", od.uscita, "write the dump into this file, not to standard output");
 
   opzioni_draw ow;
   CLI::App* draw = app.add_subcommand("draw", "Draw the plan and the gradient profile of a built line as SVG");
@@ -657,13 +660,15 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   draw->add_option("--out", ow.uscita, "directory for plan.svg and gradient.svg")->required();
 
   opzioni_init oi;
-  CLI::App* init = app.add_subcommand("init", "Write our scenario's two sources, three papers and the papers' facts, to start from");
+  CLI::App* init =
+      app.add_subcommand("init", "Write our scenario's two sources, three papers and the papers' facts, to start from");
   init->add_option("DIR", oi.cartella, "directory for the six files")->required();
   init->add_flag("--force", oi.forza, "replace files of the same names");
 
   opzioni_vista ov;
-  CLI::App* view = app.add_subcommand("view", "Serve a page on this machine that shows the line built, its problems "
-                                              "and its records, again at every save of either source");
+  CLI::App* view = app.add_subcommand("view",
+                                      "Serve a page on this machine that shows the line built, its problems "
+                                      "and its records, again at every save of either source");
   view->add_option("LINE_SOURCE", ov.linea, "line source")->required();
   view->add_option("TRAIN_SOURCE", ov.treno, "train source")->required();
   // Decimal digits only: the parser would also take 0x50 or 0b1010000 for
@@ -671,7 +676,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   const CLI::Validator decimale(
       [](std::string& s) {
         return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos ? ""
-                                                                                     : s + " is not a decimal number";
+                                                                                    : s + " is not a decimal number";
       },
       "DECIMAL");
   view->add_option("--port", ov.porta, "port on 127.0.0.1 (default: one the system picks)")

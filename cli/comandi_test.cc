@@ -82,14 +82,18 @@ std::string avvisi_propri(const std::string& linea, const std::string& treno) {
 std::string controllo_proprio(const std::string& linea, const std::string& treno) {
   std::string r = avvisi_propri(linea, treno);
   r.insert(r.find(treno + ":60:1:"),
-           treno + ":49:1: note: Ponte Rovera: 10 min 30 s scheduled from Roccavalle; at least 10 min 13 s for this "
-                   "train, 17 s to spare\n" +
-               treno + ":54:1: note: Pietrafonda: 14 min 0 s scheduled from Sorgenti; at least 13 min 46 s for this "
-                       "train, 14 s to spare\n" +
-               treno + ":56:1: note: Valico: 14 min 0 s scheduled from Pietrafonda; at least 14 min 34 s for this "
-                       "train with the default figures, within their uncertainty\n");
-  r.insert(r.find("scenario: 0 errors"), treno + ":72:1: note: Lagomarino: 12 min 30 s scheduled from Rivalta; at "
-                                                 "least 12 min 19 s for this train, 11 s to spare\n");
+           treno +
+               ":49:1: note: Ponte Rovera: 10 min 30 s scheduled from Roccavalle; at least 10 min 13 s for this "
+               "train, 17 s to spare\n" +
+               treno +
+               ":54:1: note: Pietrafonda: 14 min 0 s scheduled from Sorgenti; at least 13 min 46 s for this "
+               "train, 14 s to spare\n" +
+               treno +
+               ":56:1: note: Valico: 14 min 0 s scheduled from Pietrafonda; at least 14 min 34 s for this "
+               "train with the default figures, within their uncertainty\n");
+  r.insert(r.find("scenario: 0 errors"), treno +
+                                             ":72:1: note: Lagomarino: 12 min 30 s scheduled from Rivalta; at "
+                                             "least 12 min 19 s for this train, 11 s to spare\n");
   return r;
 }
 
@@ -102,9 +106,15 @@ class ScenarioTool : public ::testing::Test {
     return (dir / "src" / nome).string();
   }
   esito compila_colle(const std::string& uscita, std::vector<std::string> altre = {}) {
-    std::vector<std::string> args = {"compile", sorgente("line.txt", colle("linea")),
-                                     sorgente("train.txt", colle("treno")), "--title", "Colle", "--train", "R 101",
-                                     "--out", uscita};
+    std::vector<std::string> args = {"compile",
+                                     sorgente("line.txt", colle("linea")),
+                                     sorgente("train.txt", colle("treno")),
+                                     "--title",
+                                     "Colle",
+                                     "--train",
+                                     "R 101",
+                                     "--out",
+                                     uscita};
     args.insert(args.end(), altre.begin(), altre.end());
     return scenario_cli(args);
   }
@@ -126,13 +136,14 @@ TEST_F(ScenarioTool, CompilesOurScenarioFromAnyNamesIntoThePackagersBytes) {
   s.nome_treno = "Dir 5802";
   memorizza_percorso(s, d, 1, pacchetto.percorso());
 
-  esito e = scenario_cli({"compile", linea, treno, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
+  esito e =
+      scenario_cli({"compile", linea, treno, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
   EXPECT_EQ(e.err, avvisi_propri(linea, treno));
   EXPECT_EQ(e.out, "Valdoro / Dir 5802: 4501 cells, 25 stations, 110 signals, route length 218000 m; files in " +
                        uscita("bin") + "\n");
   EXPECT_EQ(e.stato, 0);
-  for (const std::string& nome : {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
-                                  file_celle("Valdoro", "Dir 5802")}) {
+  for (const std::string& nome :
+       {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"), file_celle("Valdoro", "Dir 5802")}) {
     EXPECT_EQ(leggi_file(dir / "bin" / nome), pacchetto.leggi(nome)) << nome;
   }
   EXPECT_EQ(leggi_file(linea), testo_file(righe_linea()));
@@ -162,8 +173,8 @@ TEST_F(ScenarioTool, AUtf8SourceWithEncodingUtf8CompilesToTheBytesOfItsWindows12
   EXPECT_EQ(a.stato, 0);
   EXPECT_EQ(b.stato, 0);
   EXPECT_EQ(b.err, avvisi_propri(linea, u8));
-  for (const std::string& nome : {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
-                                  file_celle("Valdoro", "Dir 5802")}) {
+  for (const std::string& nome :
+       {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"), file_celle("Valdoro", "Dir 5802")}) {
     EXPECT_EQ(leggi_file(dir / "cp" / nome), leggi_file(dir / "u8" / nome)) << nome;
   }
   EXPECT_NE(leggi_file(dir / "u8" / file_stazioni("Valdoro", "Dir 5802")).find("Citt\xE0 Alta"), std::string::npos);
@@ -203,15 +214,16 @@ TEST_F(ScenarioTool, AUtf8SourceWithEncodingUtf8CompilesToTheBytesOfItsWindows12
   const esito d = compila(cinese, "cn", {"--encoding", "utf-8"});
   EXPECT_EQ(d.stato, 1);
   EXPECT_EQ(d.err.substr(0, d.err.find('\n') + 1),
-            cinese + ":51:77: error: character U+4E2D is not in Windows-1252, the code page the scenario's files are "
-                     "stored in\n");
+            cinese +
+                ":51:77: error: character U+4E2D is not in Windows-1252, the code page the scenario's files are "
+                "stored in\n");
   EXPECT_FALSE(fs::exists(dir / "cn"));
 }
 
 TEST_F(ScenarioTool, NoProfileLeavesTheProfileFileOut) {
   esito e = compila_colle(uscita("bin"), {"--no-profile"});
-  EXPECT_EQ(e.out, "Colle / R 101: 541 cells, 3 stations, 5 signals, route length 20000 m; files in " +
-                       uscita("bin") + "\n");
+  EXPECT_EQ(e.out,
+            "Colle / R 101: 541 cells, 3 stations, 5 signals, route length 20000 m; files in " + uscita("bin") + "\n");
   EXPECT_FALSE(fs::exists(dir / "bin" / "Colle_linea.dat"));
   EXPECT_TRUE(fs::exists(dir / "bin" / "Colle_R 101.sim"));
   EXPECT_EQ(fs::file_size(dir / "bin" / "Colle_R 101.dat"), 541u * 15);
@@ -243,11 +255,13 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
   };
   for (const caso& c : casi) {
     const std::string l = sorgente("my line.txt", c.in_linea ? sostituisci(colle("linea"), c.da, c.a) : colle("linea"));
-    const std::string t = sorgente("my train.txt", c.in_linea ? colle("treno") : sostituisci(colle("treno"), c.da, c.a));
-    esito e = scenario_cli(
-        {"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin"), "--force"});
+    const std::string t =
+        sorgente("my train.txt", c.in_linea ? colle("treno") : sostituisci(colle("treno"), c.da, c.a));
+    esito e =
+        scenario_cli({"compile", l, t, "--title", "Colle", "--train", "R 101", "--out", uscita("bin"), "--force"});
     std::string atteso = c.atteso;
-    atteso.insert(atteso.rfind("scenario: "), "scenario: files written in " + uscita("bin") + " all the same (--force)\n");
+    atteso.insert(atteso.rfind("scenario: "),
+                  "scenario: files written in " + uscita("bin") + " all the same (--force)\n");
     for (const char* segnaposto : {"L:", "T:"}) {
       for (size_t i = atteso.find(segnaposto); i != std::string::npos; i = atteso.find(segnaposto, i + 1)) {
         if (i == 0 || atteso[i - 1] == '\n') atteso.replace(i, 1, segnaposto[0] == 'L' ? l : t);
@@ -264,7 +278,9 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
   const std::string t = sorgente("my train.txt", colle("treno"));
   const std::string ultima =
       ": error 201: track has 0 cells, fewer than two: identity codes not stamped into the track\n"
-      "scenario: no file written: the files in " + uscita("bin") + " are as they were (--force writes them as the "
+      "scenario: no file written: the files in " +
+      uscita("bin") +
+      " are as they were (--force writes them as the "
       "packager would)\n";
   for (const auto& [testo, atteso] : std::vector<std::pair<std::string, std::string>>{
            {"\n[generale]\n\n\n", ":2:1: error 102: line source's [generale] section is empty: nothing follows it\n"},
@@ -302,11 +318,12 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
        0x177c787312568b78u, 0x4cf809abdf2f10adu, 0x657fa62d9d54dd2bu},
       {"general key typo", sostituisci(linea, "lunghezza percorso", "lunghezza percoso"), treno,
        "L:10:1: error 210: line source gives no route length: the track does not exist (no item of the general "
-       "section, which ends here, holds \"lunghezza\" and \"percorso\")\n" + poche_celle,
+       "section, which ends here, holds \"lunghezza\" and \"percorso\")\n" +
+           poche_celle,
        0xcbf29ce484222325u, 0xba57393d03fdde65u, 0xcbf29ce484222325u},
       {"decimal point", sostituisci(linea, "pendenza,  1250,   -4,5", "pendenza,  1250,   -4.5"), treno,
-       "L:114:20: error 25: record \"pendenza\", field gradient: \"-4.5\" is not a whole number\n",
-       0x07d4de6204fcbb50u, 0x190756310ab010f7u, 0xc80858d13fbbbfd2u},
+       "L:114:20: error 25: record \"pendenza\", field gradient: \"-4.5\" is not a whole number\n", 0x07d4de6204fcbb50u,
+       0x190756310ab010f7u, 0xc80858d13fbbbfd2u},
       {"line shortened", sostituisci(linea, "lunghezza percorso,    218000", "lunghezza percorso,    150000"), treno,
        "L:81:1: error 216: curve ends at 157750 m, beyond the last metre of the line profile, 157000 m\n",
        0x6aa8b9f775d8d323u, 0x6b33917716ce08c8u, 0x91743908763e5692u},
@@ -314,8 +331,8 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
        "T:23:22: error 25: speed 1300 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to 1277 km/h\n",
        0x177c787312568b78u, 0x95e9cf1b2666c6beu, 0xbc1708173690ede2u},
       {"station off the grid", linea, sostituisci(treno, "stazione,    4250,", "stazione,    4255,"),
-       "T:48:1: error 8: station position 4255 m is not a multiple of 50 m\n", 0x177c787312568b78u,
-       0x17dd53a3d276e669u, 0x14bdb8ea016e9ea8u},
+       "T:48:1: error 8: station position 4255 m is not a multiple of 50 m\n", 0x177c787312568b78u, 0x17dd53a3d276e669u,
+       0x14bdb8ea016e9ea8u},
       {"stop time past its byte", linea,
        sostituisci(treno, "60,  14,28, 0, Ponte Rovera", "300,  14,28, 0, Ponte Rovera"),
        "T:49:58: error 25: record \"stazione\", field stop_time: 300 does not fit its field's range, 0 to 255\n",
@@ -328,22 +345,23 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
        "L:6:1: error 210: line source gives no route length: the track does not exist (no item of the general "
        "section, which ends here, holds \"lunghezza\" and \"percorso\"); its general section holds \"numero "
        "vetture\", a key of the train source: are the line source and the train source given the other way "
-       "round?\n" + poche_celle,
+       "round?\n" +
+           poche_celle,
        0xcbf29ce484222325u, 0x3b08a8c513e20dddu, 0xcbf29ce484222325u},
   };
   // The files of our own sources, which a failed compile must leave as they were.
   const std::vector<std::string> file = {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
                                          file_celle("Valdoro", "Dir 5802")};
   const std::string l0 = sorgente("l0.txt", linea), t0 = sorgente("t0.txt", treno);
-  ASSERT_EQ(scenario_cli({"compile", l0, t0, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("buoni")})
-                .stato,
-            0);
+  ASSERT_EQ(
+      scenario_cli({"compile", l0, t0, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("buoni")}).stato,
+      0);
   for (const caso& c : casi) {
     const std::string l = sorgente("l.txt", c.linea);
     const std::string t = sorgente("t.txt", c.treno);
     fs::remove_all(dir / "bin");
-    esito e = scenario_cli(
-        {"compile", l, t, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin"), "--force"});
+    esito e =
+        scenario_cli({"compile", l, t, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin"), "--force"});
     // Each of the compile's lines, whole, among what the checker tells beside them.
     std::istringstream righe(c.atteso);
     for (std::string riga; std::getline(righe, riga);) {
@@ -374,13 +392,14 @@ TEST_F(ScenarioTool, AuthorsMistakesAreToldWithValueAndLimitAndTheBytesStayAsThe
 
 TEST_F(ScenarioTool, WarningsAreToldWithTheAuthorsPathsAndStrictFailsOnThem) {
   const std::string l = sorgente("my line.txt", colle("linea"));
-  const std::string t = sorgente("my train.txt", sostituisci(colle("treno"), "aderenza,       0,    80",
-                                                              "aderenza,       0,   339"));
+  const std::string t =
+      sorgente("my train.txt", sostituisci(colle("treno"), "aderenza,       0,    80", "aderenza,       0,   339"));
   const std::string cut = sorgente("cut line.txt", colle("linea").substr(0, colle("linea").find("[indicazioni]")));
   const std::string avviso_339 =
       t + ":7:22: warning: adhesion is 339, which does not fit 8 bits (0 to 255): stored as 83\n";
-  const std::string avviso_cut = cut + ":28:1: warning: the source does not end with the line \"[fine]\": it may "
-                                       "have been cut short here\n";
+  const std::string avviso_cut = cut +
+                                 ":28:1: warning: the source does not end with the line \"[fine]\": it may "
+                                 "have been cut short here\n";
   const std::string riassunto = "Colle / R 101: 541 cells, 3 stations, 5 signals, route length 20000 m; files in ";
   struct caso {
     std::vector<std::string> args;
@@ -390,7 +409,8 @@ TEST_F(ScenarioTool, WarningsAreToldWithTheAuthorsPathsAndStrictFailsOnThem) {
       {{l, t}, avviso_339 + "scenario: 0 errors and 1 warning\n", 0},
       {{l, t, "--strict"}, avviso_339 + "scenario: 1 warning with --strict\nscenario: 0 errors and 1 warning\n", 1},
       {{cut, t, "--strict"},
-       avviso_cut + avviso_339 + "scenario: 2 warnings with --strict\nscenario: 0 errors and 2 warnings\n", 1},
+       avviso_cut + avviso_339 + "scenario: 2 warnings with --strict\nscenario: 0 errors and 2 warnings\n",
+       1},
   };
   for (const caso& c : casi) {
     fs::remove_all(dir / "bin");
@@ -405,12 +425,12 @@ TEST_F(ScenarioTool, WarningsAreToldWithTheAuthorsPathsAndStrictFailsOnThem) {
     EXPECT_TRUE(fs::exists(dir / "bin" / "Colle_R 101.dat"));
   }
   // A warning changes no byte: 339 builds what 83, its low 8 bits, builds.
-  const std::string t83 = sorgente("t83.txt", sostituisci(colle("treno"), "aderenza,       0,    80",
-                                                          "aderenza,       0,    83"));
+  const std::string t83 =
+      sorgente("t83.txt", sostituisci(colle("treno"), "aderenza,       0,    80", "aderenza,       0,    83"));
   for (const auto& [treno, cartella] : {std::pair{t, "b339"}, std::pair{t83, "b83"}}) {
-    ASSERT_EQ(scenario_cli({"compile", l, treno, "--title", "Colle", "--train", "R 101", "--out", uscita(cartella)})
-                  .stato,
-              0);
+    ASSERT_EQ(
+        scenario_cli({"compile", l, treno, "--title", "Colle", "--train", "R 101", "--out", uscita(cartella)}).stato,
+        0);
   }
   for (const char* nome : {"Colle_R 101.sim", "Colle_R 101.dat", "Colle_linea.dat"}) {
     EXPECT_TRUE(leggi_file(dir / "b339" / nome) == leggi_file(dir / "b83" / nome)) << nome;
@@ -430,11 +450,13 @@ TEST_F(ScenarioTool, AClashInTheIdentitySlotsNamesTheRecordAndWritesNoFile) {
                    "[cartelli]\nindicatori_vmax,  50,  100,  110,  120,  0,  ,  ,  ,  0\n"
                    "indicatori_vmax,  100,  100,  110,  120,  0,  ,  ,  ,  0\n"),
        sostituisci(colle("treno"), "rallentamento,   14500,", "rallentamento,   350,"),
-       "T:19:1: " + clash + "the finishing pass put a speed mark for this slowdown into cell 1, where the identity "
-                            "codes go\nscenario: 1 error and 0 warnings\n"},
+       "T:19:1: " + clash +
+           "the finishing pass put a speed mark for this slowdown into cell 1, where the identity "
+           "codes go\nscenario: 1 error and 0 warnings\n"},
       // No speed but a second one: cell 1's second value, an identity-code slot.
-      {colle("linea"), sostituisci(colle("treno"), "rallentamento,   14500,    50,  600, 0,  1,  0",
-                                   "rallentamento,   -1,    0,  600, 0,  0,  7"),
+      {colle("linea"),
+       sostituisci(colle("treno"), "rallentamento,   14500,    50,  600, 0,  1,  0",
+                   "rallentamento,   -1,    0,  600, 0,  0,  7"),
        "T:19:1: warning: rallentamento position -1 m is before the start of the line\n"
        "T:19:1: error 1251: identity-code slots are not empty before stamping: this record put a value into cell 1, "
        "where the identity codes go\nscenario: 1 error and 1 warning\n"},
@@ -471,14 +493,17 @@ TEST_F(ScenarioTool, CheckTellsWhatCompileTellsAndWritesNothing) {
   // Several mistakes in both sources, one run; the status of compile.
   const std::string l = sorgente("l.txt", sostituisci(sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"),
                                                       "[montagne]", "[montagn]"));
-  const std::string t = sorgente("t.txt", sostituisci(colle("treno"), "stazione,   10000,  2,  400,",
-                                                      "stazione,   10000,  2,  -400,"));
+  const std::string t =
+      sorgente("t.txt", sostituisci(colle("treno"), "stazione,   10000,  2,  400,", "stazione,   10000,  2,  -400,"));
   e = scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101"});
-  EXPECT_EQ(e.err, l + ":18:1: error: unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean "
+  EXPECT_EQ(e.err, l +
+                       ":18:1: error: unknown keyword \"pendnza\" in [pendenze]: the record is lost; did you mean "
                        "\"pendenza\"?\n" +
-                       l + ":23:1: warning: unknown section \"[montagn]\" in the line source; did you mean "
+                       l +
+                       ":23:1: warning: unknown section \"[montagn]\" in the line source; did you mean "
                        "\"[montagne]\"?\n" +
-                       t + ":16:1: warning: stazione length -400 m is negative\n"
+                       t +
+                       ":16:1: warning: stazione length -400 m is negative\n"
                        "scenario: 1 error and 2 warnings\n");
   EXPECT_EQ(e.out, "");
   EXPECT_EQ(e.stato, 1);
@@ -535,8 +560,8 @@ TEST_F(ScenarioTool, ViewRefusesATitleOrTrainThatCannotNameAFile) {
 // The whole list as one SARIF 2.1.0 log on standard output.
 TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
   const std::string l = sorgente("my line.txt", sostituisci(colle("linea"), "pendenza,  2000", "pendnza,  2000"));
-  const std::string t = sorgente("my train.txt", sostituisci(colle("treno"), "aderenza,       0,    80",
-                                                              "aderenza,       0,   339"));
+  const std::string t =
+      sorgente("my train.txt", sostituisci(colle("treno"), "aderenza,       0,    80", "aderenza,       0,   339"));
   auto uri = [](std::string p) {
     for (size_t i = p.find(' '); i != std::string::npos; i = p.find(' ', i)) p.replace(i, 1, "%20");
     return "file://" + p;
@@ -553,8 +578,8 @@ TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
   risultati[0]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(l);
   risultati[1]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(t);
   for (const char* comando : {"check", "compile"}) {
-    std::vector<std::string> args = {comando, l, t, "--title", "Colle", "--train", "R 101",
-                                     "--diagnostics-format=sarif"};
+    std::vector<std::string> args = {comando, l,         t,       "--title",
+                                     "Colle", "--train", "R 101", "--diagnostics-format=sarif"};
     if (std::string(comando) == "compile") args.insert(args.end(), {"--out", uscita("bin")});
     const esito e = scenario_cli(args);
     EXPECT_EQ(e.err, "") << comando;
@@ -590,13 +615,14 @@ TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
 constexpr char kParolaOstile[] = "Citt\xE0\x1B[2K\x07\x7F\x80\x89\x9C\x9F\xDF\xFF\x81\x8D";
 
 TEST_F(ScenarioTool, WhatASourceQuotesIsShownInItsOwnLettersAndNoControlReachesTheTerminal) {
-  const std::string l = sorgente("l.txt", sostituisci(colle("linea"), "pendenza,  2000", kParolaOstile + std::string(",  2000")));
+  const std::string l =
+      sorgente("l.txt", sostituisci(colle("linea"), "pendenza,  2000", kParolaOstile + std::string(",  2000")));
   const std::string t = sorgente("t.txt", colle("treno"));
   const std::vector<std::string> args = {"check", l, t, "--title", "Colle", "--train", "R 101"};
   const esito testo = scenario_cli(args);
   EXPECT_EQ(testo.err, l + ":18:1: error: unknown keyword \"Citt\xC3\xA0\\x1B[2K\\x07\\x7F\xE2\x82\xAC\xE2\x80\xB0"
-                       "\xC5\x93\xC5\xB8\xC3\x9F\xC3\xBF\\x81\\x8D\" in [pendenze]: the record is lost\n"
-                       "scenario: 1 error and 0 warnings\n");
+                           "\xC5\x93\xC5\xB8\xC3\x9F\xC3\xBF\\x81\\x8D\" in [pendenze]: the record is lost\n"
+                           "scenario: 1 error and 0 warnings\n");
   EXPECT_EQ(testo.stato, 1);
   std::vector<std::string> sarif_args = args;
   sarif_args.push_back("--diagnostics-format=sarif");
@@ -664,9 +690,9 @@ TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
   dati_note("Valdoro", "Dir 5802", pacchetto.percorso());
   dati_rallentamenti("Valdoro", "Dir 5802", pacchetto.percorso());
   dati_scheda("Valdoro", "Dir 5802", pacchetto.percorso());
-  for (const std::string& nome : {file_sorgente_linea("Valdoro"), file_sorgente_treno("Valdoro", "Dir 5802"),
-                                  file_note("Valdoro", "Dir 5802"), file_rallentamenti("Valdoro", "Dir 5802"),
-                                  file_scheda("Valdoro", "Dir 5802")}) {
+  for (const std::string& nome :
+       {file_sorgente_linea("Valdoro"), file_sorgente_treno("Valdoro", "Dir 5802"), file_note("Valdoro", "Dir 5802"),
+        file_rallentamenti("Valdoro", "Dir 5802"), file_scheda("Valdoro", "Dir 5802")}) {
     EXPECT_EQ(leggi_file(dir / "start" / nome), pacchetto.leggi(nome)) << nome;
   }
   EXPECT_EQ(leggi_file(linea).substr(0, 12), "[generale]\r\n");
@@ -679,8 +705,8 @@ TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
   e = scenario_cli({"compile", linea, treno, "--title", "Valdoro", "--train", "Dir 5802", "--out", uscita("bin")});
   EXPECT_EQ(e.err, avvisi_propri(linea, treno));
   EXPECT_EQ(e.stato, 0);
-  for (const std::string& nome : {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"),
-                                  file_celle("Valdoro", "Dir 5802")}) {
+  for (const std::string& nome :
+       {file_profilo("Valdoro"), file_stazioni("Valdoro", "Dir 5802"), file_celle("Valdoro", "Dir 5802")}) {
     EXPECT_EQ(leggi_file(dir / "bin" / nome), pacchetto.leggi(nome)) << nome;
   }
 }
@@ -716,8 +742,9 @@ TEST_F(ScenarioTool, PapersOfInitsFilesGiveOurNotesAndOrder) {
   scrivi_file(dir / "fatti.txt", "treno = 5802\nrango = Z\n");
   e = scenario_cli({"papers", base + "Valdoro_linea.txt", base + "Valdoro_Dir 5802-.txt", "--facts",
                     uscita("fatti.txt"), "--out", uscita("nessuna")});
-  EXPECT_EQ(e.err, uscita("fatti.txt") + ":2:9: error: rango: the rank \"Z\" must be A, B, C or P\n"
-                   "scenario: 1 error; no paper written\n");
+  EXPECT_EQ(e.err, uscita("fatti.txt") +
+                       ":2:9: error: rango: the rank \"Z\" must be A, B, C or P\n"
+                       "scenario: 1 error; no paper written\n");
   EXPECT_EQ(e.stato, 1);
   EXPECT_FALSE(fs::exists(dir / "nessuna"));
 }
@@ -761,13 +788,14 @@ TEST_F(ScenarioTool, UsageFaultsExitTwoWithAClearMessage) {
        "scenario: cannot read " + src + ": it is a directory\n"},
       {{"compile", l, t, "--title", "C/x", "--train", "T", "--out", uscita("o")},
        "scenario: --title \"C/x\" may hold only printable ASCII without / \\ : * ? \" < > |\n"},
-      {{"compile", l, t, "--title", "C", "--train", "", "--out", uscita("o")},
-       "scenario: --train must not be empty\n"},
-      {{"dump", l}, "scenario: cannot tell the kind of " + l + " from its name: give --kind stations, track or profile\n"},
+      {{"compile", l, t, "--title", "C", "--train", "", "--out", uscita("o")}, "scenario: --train must not be empty\n"},
+      {{"dump", l},
+       "scenario: cannot tell the kind of " + l + " from its name: give --kind stations, track or profile\n"},
       {{"dump", l, "--kind", "rows"}, "scenario: --kind must be stations, track or profile, not \"rows\"\n"},
       {{"dump", l, "--kind", ""}, "scenario: --kind must be stations, track or profile, not \"\"\n"},
       {{"dump", manca, "--kind", "track"}, "scenario: cannot read " + manca + ": No such file or directory\n"},
-      {{"draw", src, "--out", uscita("svg")}, "scenario: " + src + " holds 0 station tables (.sim); draw needs exactly one\n"},
+      {{"draw", src, "--out", uscita("svg")},
+       "scenario: " + src + " holds 0 station tables (.sim); draw needs exactly one\n"},
   };
   for (const caso& c : casi) {
     esito e = scenario_cli(c.args);
@@ -850,12 +878,21 @@ tabella_stazioni_t stazioni_da_json(const nlohmann::json& j) {
       {83, {{"area_start", "start"}, {"area_end", "offset"}, {"position", "flag"}}},
       {84, {{"area_start", "braked_weight"}, {"area_end", "route_length"}, {"position", "coaches"}}},
       {85,
-       {{"area_start", "background_1"}, {"position", "background_2"}, {"area_end", "background_3"},
-        {"name", "title"}, {"value_7", "reserved"}, {"time", "identity_code"}}},
+       {{"area_start", "background_1"},
+        {"position", "background_2"},
+        {"area_end", "background_3"},
+        {"name", "title"},
+        {"value_7", "reserved"},
+        {"time", "identity_code"}}},
       {86,
-       {{"area_start", "signal_repetition_start"}, {"area_end", "signal_repetition_end"},
-        {"position", "signal_repetition_codes"}, {"name", "train"}, {"value_7", "sand"},
-        {"value_10", "clock_hours"}, {"value_11", "clock_minutes"}, {"value_12", "clock_seconds"}}},
+       {{"area_start", "signal_repetition_start"},
+        {"area_end", "signal_repetition_end"},
+        {"position", "signal_repetition_codes"},
+        {"name", "train"},
+        {"value_7", "sand"},
+        {"value_10", "clock_hours"},
+        {"value_11", "clock_minutes"},
+        {"value_12", "clock_seconds"}}},
   };
   tabella_stazioni_t t;
   for (const char* lista : {"rows", "general"}) {
@@ -945,7 +982,8 @@ TEST_F(ScenarioTool, DrawWritesBothPicturesOrSaysWhatIsMissing) {
   const std::string celle = leggi_file(dir / "bin" / "Colle_R 101.dat");
   scrivi_file(dir / "bin" / "Colle_R 101.dat", celle.substr(0, celle.size() - 1));
   e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")});
-  EXPECT_EQ(e.err, "scenario: " + uscita("bin") + "/Colle_R 101.dat: byte 8100: cell 540 has only 14 of its 15 bytes\n");
+  EXPECT_EQ(e.err,
+            "scenario: " + uscita("bin") + "/Colle_R 101.dat: byte 8100: cell 540 has only 14 of its 15 bytes\n");
   EXPECT_EQ(e.stato, 1);
 
   scrivi_file(dir / "bin" / "Other_T.sim", "");
@@ -1222,8 +1260,8 @@ TEST_F(ScenarioTool, ErrorsPastTheBoundAreCounted) {
   size_t cella_presa = 0;
   std::istringstream righe(e.err);
   for (std::string riga; std::getline(righe, riga);) {
-    cella_presa += riga.find(": error 16: signal at 5050 m: cell 102 at 5100 m already holds a signal") !=
-                   std::string::npos;
+    cella_presa +=
+        riga.find(": error 16: signal at 5050 m: cell 102 at 5100 m already holds a signal") != std::string::npos;
   }
   EXPECT_EQ(cella_presa, 200u);
   EXPECT_NE(e.err.find("\nerror: 50 more errors of rule error-16 not shown (signal on a cell already taken)\n"),
@@ -1240,8 +1278,7 @@ TEST_F(ScenarioTool, SarifSaysItsColumnsToolVersionAndExitCodeAndCountsTheRestAp
   for (int i = 0; i < 250; ++i) segnali += "segnale,    5050,   2, 4, 0,  0, 0,    0,  0,0,0, 0\r\n";
   const std::string l = sorgente("l.txt", colle("linea"));
   const std::string t = sorgente("t.txt", sostituisci(colle("treno"), "[codici]", segnali + "[codici]"));
-  const esito e =
-      scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101", "--diagnostics-format=sarif"});
+  const esito e = scenario_cli({"check", l, t, "--title", "Colle", "--train", "R 101", "--diagnostics-format=sarif"});
   EXPECT_EQ(e.stato, 1);
   const nlohmann::json run = nlohmann::json::parse(e.out)["runs"][0];
   EXPECT_EQ(run["columnKind"], "unicodeCodePoints");

@@ -244,7 +244,8 @@ std::string in_ore(int64_t secondi) {
 // What an author would write for a stored value, "" when it is the same.
 std::string per_autore(const riga_stazione& r, const nome_membro& n, int64_t v) {
   switch (n.come) {
-    case unita::metri: return in_km(v);
+    case unita::metri:
+      return in_km(v);
     case unita::orario:
       // The time is the departure; a stop began stop_time seconds before
       // it, the day before when the time is just past midnight.
@@ -254,7 +255,8 @@ std::string per_autore(const riga_stazione& r, const nome_membro& n, int64_t v) 
     case unita::offset_con_bandiera:
       // The flag's 100 is in the stored offset; the author wrote it without.
       return r.progressiva == 1 ? "written " + std::to_string(v - 100) + " m with flag 1" : "";
-    case unita::nessuna: break;
+    case unita::nessuna:
+      break;
   }
   return "";
 }
@@ -313,8 +315,8 @@ json riga_in_json(int n, const riga_stazione& r, bool con_unita) {
 
 // ---- the track ----
 
-constexpr int kPassoVelocita = 5;      // km/h per unit of the stored speed
-constexpr int kScartoPendenza = 100;   // the stored byte is the gradient + 100
+constexpr int kPassoVelocita = 5;     // km/h per unit of the stored speed
+constexpr int kScartoPendenza = 100;  // the stored byte is the gradient + 100
 
 // The gradient and the speed of a cell as the sources write them, named as
 // the format names those fields.
@@ -396,7 +398,9 @@ void profilo_in_testo(const apri_fonte& apri, bool solo_non_vuoti, std::ostream&
 class json_a_righe {
  public:
   json_a_righe(std::ostream& out, const char* tipo) : out_(out) { out_ << "{\n \"kind\": " << json(tipo).dump(); }
-  void membro(const char* chiave, const json& valore) { out_ << ",\n " << json(chiave).dump() << ": " << valore.dump(); }
+  void membro(const char* chiave, const json& valore) {
+    out_ << ",\n " << json(chiave).dump() << ": " << valore.dump();
+  }
   // The array is the last member; an empty one stays on its line.
   void lista(const char* chiave) { out_ << ",\n " << json(chiave).dump() << ": "; }
   void voce(const json& v) {

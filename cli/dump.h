@@ -32,10 +32,8 @@ std::optional<tipo_file> tipo_dalla_parola(const std::string& parola);
 // their own array "general").  `con_unita` adds, beside a stored value,
 // what an author writes for it: km for metres, hh:mm:ss for times, km/h for
 // the cells' speed steps, per mille for their gradient bytes.
-void dump_testo(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out,
-                bool con_unita = false);
-void dump_json(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out,
-               bool con_unita = false);
+void dump_testo(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita = false);
+void dump_json(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita = false);
 
 // The same for bytes in memory, as a string.
 std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita = false);

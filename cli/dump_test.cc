@@ -15,11 +15,14 @@ TEST(Dump, KindFromTheFileName) {
     const char* nome;
     std::optional<tipo_file> atteso;
   } casi[] = {
-      {"Valdoro_linea.dat", tipo_file::profilo},   {"Valdoro_Dir 5802.dat", tipo_file::binario},
-      {"Valdoro_Dir 5802.sim", tipo_file::stazioni}, {"Valdoro_linea.txt", std::nullopt},
+      {"Valdoro_linea.dat", tipo_file::profilo},
+      {"Valdoro_Dir 5802.dat", tipo_file::binario},
+      {"Valdoro_Dir 5802.sim", tipo_file::stazioni},
+      {"Valdoro_linea.txt", std::nullopt},
       {"sim", std::nullopt},
       // A name that lost its case on the way.
-      {"VALDORO_LINEA.DAT", tipo_file::profilo},     {"Valdoro_Dir 5802.Dat", tipo_file::binario},
+      {"VALDORO_LINEA.DAT", tipo_file::profilo},
+      {"Valdoro_Dir 5802.Dat", tipo_file::binario},
       {"VALDORO_DIR 5802.SIM", tipo_file::stazioni},
   };
   for (const caso& c : casi) EXPECT_EQ(tipo_dal_nome(c.nome), c.atteso) << c.nome;
@@ -35,7 +38,8 @@ std::string due_celle() {
 
 TEST(Dump, TrackOneCellALine) {
   const std::string vuota =
-      " tipo=0 valore1=0 valore2=0 valore3=0 valore4=0 tempo=0 annuncio=0 montagna=0 velocita=0 pendenza=0 aderenza=0\n";
+      " tipo=0 valore1=0 valore2=0 valore3=0 valore4=0 tempo=0 annuncio=0 montagna=0 velocita=0 pendenza=0 "
+      "aderenza=0\n";
   const std::string piena =
       "cell 1: tipo=1 valore1=5121 valore2=-2 valore3=3 valore4=4 tempo=5 annuncio=6 montagna=7 velocita=32 "
       "pendenza=100 aderenza=83\n";
@@ -103,8 +107,7 @@ TEST(Dump, StationTableSpeaksTheSourcesNames) {
                       "\"offset_units\":\"written -16400 m with flag 1\",\"flag\":1,"),
             std::string::npos)
       << json;
-  EXPECT_NE(json.find("\"time\":52590,\"time_units\":\"14:36:30 departure, arrival 14:35:30\"}"),
-            std::string::npos)
+  EXPECT_NE(json.find("\"time\":52590,\"time_units\":\"14:36:30 departure, arrival 14:35:30\"}"), std::string::npos)
       << json;
 }
 

@@ -22,10 +22,14 @@ std::string km(const scenario& s, int32_t metri) {
 
 const char* parola_giudizio(giudizio g) {
   switch (g) {
-    case giudizio::impossibile: return "impossible";
-    case giudizio::stretto: return "tight";
-    case giudizio::margine_sottile: return "thin";
-    case giudizio::buono: break;
+    case giudizio::impossibile:
+      return "impossible";
+    case giudizio::stretto:
+      return "tight";
+    case giudizio::margine_sottile:
+      return "thin";
+    case giudizio::buono:
+      break;
   }
   return "";
 }
@@ -59,7 +63,8 @@ std::string orario_json(const scenario& s, const std::vector<tratta_marcia>& tra
   auto secondi = [](double x) { return std::isfinite(x) ? json(std::round(x * 10) / 10) : json(nullptr); };
   if (!tratte.empty()) {
     const fermata_marcia& p = tratte.front().da;
-    fermate.push_back({{"station", da_cp1252(p.nome)}, {"km", km(s, p.posizione)}, {"departure", testo_ora(p.partenza)}});
+    fermate.push_back(
+        {{"station", da_cp1252(p.nome)}, {"km", km(s, p.posizione)}, {"departure", testo_ora(p.partenza)}});
   }
   for (const tratta_marcia& t : tratte) {
     fermate.push_back({{"station", da_cp1252(t.a.nome)},

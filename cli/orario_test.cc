@@ -56,8 +56,16 @@ esito orario_di(const std::string& colle, const std::string& valle, std::vector<
   cartella_temporanea dir;
   dir.scrivi("linea.txt", kPiana);
   dir.scrivi("treno.txt", treno(colle.c_str(), valle.c_str()));
-  std::vector<std::string> a = {"scenario", "timetable", (dir / "linea.txt").string(), (dir / "treno.txt").string(),
-                                "--title", "Piana", "--train", "Dir 1", "--train-figures", figure};
+  std::vector<std::string> a = {"scenario",
+                                "timetable",
+                                (dir / "linea.txt").string(),
+                                (dir / "treno.txt").string(),
+                                "--title",
+                                "Piana",
+                                "--train",
+                                "Dir 1",
+                                "--train-figures",
+                                figure};
   a.insert(a.end(), altri.begin(), altri.end());
   std::vector<const char*> argv;
   for (const std::string& x : a) argv.push_back(x.c_str());

@@ -77,7 +77,9 @@ std::string sarif(const std::vector<diagnostica>& d, const std::string& nome_lin
     }
     risultati.push_back(risultato(x, nome_linea, uri_linea, nome_treno, uri_treno));
   }
-  json driver = {{"name", "scenario"}, {"version", VALDORO_VERSIONE}, {"semanticVersion", VALDORO_VERSIONE},
+  json driver = {{"name", "scenario"},
+                 {"version", VALDORO_VERSIONE},
+                 {"semanticVersion", VALDORO_VERSIONE},
                  {"rules", regole_sarif()}};
   json run = {{"tool", {{"driver", driver}}},
               {"invocations", json::array({{{"executionSuccessful", true}, {"exitCode", stato}}})},
@@ -86,9 +88,8 @@ std::string sarif(const std::vector<diagnostica>& d, const std::string& nome_lin
               {"columnKind", "unicodeCodePoints"},
               {"results", risultati}};
   if (!non_mostrati.empty()) run["properties"] = {{"notShown", non_mostrati}};
-  const json log = {{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
-                    {"version", "2.1.0"},
-                    {"runs", json::array({run})}};
+  const json log = {
+      {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"}, {"version", "2.1.0"}, {"runs", json::array({run})}};
   return log.dump(2) + "\n";
 }
 

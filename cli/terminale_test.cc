@@ -16,7 +16,9 @@ TEST(PerTerminale, ControlsAndBytesThatAreNoUtf8AreShownAsHexAndLettersStay) {
       {std::string("a\0b", 3), "a\\x00b"},
       {"\x07\x08\t\n\x1F\x7F", "\\x07\\x08\\x09\\x0A\\x1F\\x7F"},
       {"Citt\xC3\xA0 \xE2\x82\xAC \xC5\xB8 \xC3\xBF", "Citt\xC3\xA0 \xE2\x82\xAC \xC5\xB8 \xC3\xBF"},
-      {"\xC2\x9B" "2J", "\\x9B2J"},  // C1's CSI, taken as ESC [ by some terminals
+      {"\xC2\x9B"
+       "2J",
+       "\\x9B2J"},                                                      // C1's CSI, taken as ESC [ by some terminals
       {"\xC2\x80\xC2\x81\xC2\x9F\xC2\xA0", "\\x80\\x81\\x9F\xC2\xA0"},  // U+00A0 is a letter
       {"\xF0\x9F\x9A\x82", "\xF0\x9F\x9A\x82"},                         // four bytes
       {"Citt\xE0", "Citt\\xE0"},                                        // Windows-1252, not UTF-8

@@ -21,34 +21,34 @@ std::string unisci(const std::vector<std::string>& righe) {
 // A small pair that compiles without an error or a warning; the cases below
 // spoil one line of it.
 const std::vector<std::string> kLinea = {
-    "[generale]",                                                  // 1
-    "lunghezza percorso,    20000",                                // 2
-    "[pendenze]",                                                  // 3
-    "pendenza,  0,   0",                                           // 4
-    "pendenza,  2000,   12",                                       // 5
-    "[montagne]",                                                  // 6
-    "montagna,   6500,  8200,  11",                                // 7
-    "[cartelli]",                                                  // 8
-    "indicatori_vmax,  1100,  100,  110,  120,  0,  ,  ,  ,  0",   // 9
-    "[fine]",                                                      // 10
+    "[generale]",                                                 // 1
+    "lunghezza percorso,    20000",                               // 2
+    "[pendenze]",                                                 // 3
+    "pendenza,  0,   0",                                          // 4
+    "pendenza,  2000,   12",                                      // 5
+    "[montagne]",                                                 // 6
+    "montagna,   6500,  8200,  11",                               // 7
+    "[cartelli]",                                                 // 8
+    "indicatori_vmax,  1100,  100,  110,  120,  0,  ,  ,  ,  0",  // 9
+    "[fine]",                                                     // 10
 };
 const std::vector<std::string> kTreno = {
-    "[generale]",                                                                      // 1
-    "numero vetture,    5",                                                            // 2
-    "[aderenze]",                                                                      // 3
-    "aderenza,       0,    80",                                                        // 4
-    "aderenza,    5000,    70",                                                        // 5
-    "[vel_limite]",                                                                    // 6
-    "velocita,   0,    30",                                                            // 7
-    "velocita,     800,   100",                                                        // 8
-    "[stazioni]",                                                                      // 9
+    "[generale]",                                                                     // 1
+    "numero vetture,    5",                                                           // 2
+    "[aderenze]",                                                                     // 3
+    "aderenza,       0,    80",                                                       // 4
+    "aderenza,    5000,    70",                                                       // 5
+    "[vel_limite]",                                                                   // 6
+    "velocita,   0,    30",                                                           // 7
+    "velocita,     800,   100",                                                       // 8
+    "[stazioni]",                                                                     // 9
     "stazione,       0,  8,  500,  1, 0, 0,  4,1,0,  2,1,1,    1,   8,30, 0, Piano",  // 10
-    "[rallentamenti]",                                                                 // 11
-    "rallentamento,   14500,    50,  600, 0,  1,  0",                                  // 12
-    "[segnali]",                                                                       // 13
-    "segnale,    5050,   2, 4, 0,  0, 0,    0,  0,0,0, 0",                             // 14
-    "abbattimento,  12000,  90",                                                       // 15
-    "[fine]",                                                                          // 16
+    "[rallentamenti]",                                                                // 11
+    "rallentamento,   14500,    50,  600, 0,  1,  0",                                 // 12
+    "[segnali]",                                                                      // 13
+    "segnale,    5050,   2, 4, 0,  0, 0,    0,  0,0,0, 0",                            // 14
+    "abbattimento,  12000,  90",                                                      // 15
+    "[fine]",                                                                         // 16
 };
 
 // What the compile finds without a number, as "FILE:LINE:COL: text".
@@ -88,9 +88,12 @@ TEST(Avvisi, EachForgivenFaultIsToldAtItsPlace) {
     std::string atteso;
   } casi[] = {
       // Cut short at a line end.
-      {true, 10, "", std::string(L) + "9:1: the source does not end with the line \"[fine]\": it may have been cut short here"},
-      {true, 3, "", std::string(L) + "2:1: the source does not end with the line \"[fine]\": it may have been cut short here"},
-      {false, 16, "", std::string(T) + "15:1: the source does not end with the line \"[fine]\": it may have been cut short here"},
+      {true, 10, "",
+       std::string(L) + "9:1: the source does not end with the line \"[fine]\": it may have been cut short here"},
+      {true, 3, "",
+       std::string(L) + "2:1: the source does not end with the line \"[fine]\": it may have been cut short here"},
+      {false, 16, "",
+       std::string(T) + "15:1: the source does not end with the line \"[fine]\": it may have been cut short here"},
       // Values kept to their low bits.
       {false, 4, "aderenza,       0,   339", std::string(T) + "4:22: adhesion is 339" + fuori_8 + "83"},
       {false, 5, "aderenza,    5000,    -1", std::string(T) + "5:23: adhesion is -1" + fuori_8 + "255"},
@@ -103,7 +106,8 @@ TEST(Avvisi, EachForgivenFaultIsToldAtItsPlace) {
                         "all fit 8 bits (0 to 255): stored as 105, 106, 107, 108"},
       {false, 12, "rallentamento,   14500,    70000,  600, 0,  1,  0",
        std::string(T) + "12:1: slowdown speed is 70000" + fuori_16 + "4464"},
-      {false, 15, "abbattimento,  12000,  70000", std::string(T) + "15:1: restriction value is 70000" + fuori_16 + "4464"},
+      {false, 15, "abbattimento,  12000,  70000",
+       std::string(T) + "15:1: restriction value is 70000" + fuori_16 + "4464"},
       {true, 7, "montagna,   6500,  8200,  300",
        std::string(L) + "7:1: mountain kind (less 10 where it asks for markers) is 290" + fuori_8 + "34"},
       {true, 9, "indicatori_vmax,  1100,  100,  110,  120,  4000,  ,  ,  ,  0",
@@ -134,7 +138,8 @@ TEST(Avvisi, ATrainSourceOfWhichNothingWasCompiled) {
     std::string atteso;
   } casi[] = {
       {"x\r\n", std::string(T) + "1:1: no \"[generale]\" in the train source: nothing of it was compiled"},
-      {"\x01\x7f\xff zz,\r\n,,\r\nqq", std::string(T) + "1:1: no \"[generale]\" in the train source: nothing of it was compiled"},
+      {"\x01\x7f\xff zz,\r\n,,\r\nqq",
+       std::string(T) + "1:1: no \"[generale]\" in the train source: nothing of it was compiled"},
       {"x\r\n[generale]\r\n\r\n  \r\n",
        std::string(T) + "2:1: \"[generale]\" is the last item of the train source: nothing follows it, so nothing of "
                         "it was compiled"},
@@ -142,7 +147,7 @@ TEST(Avvisi, ATrainSourceOfWhichNothingWasCompiled) {
                                         "a key of the line source, does: the line source was given as the train "
                                         "source, and nothing of it was compiled"},
       {"[generale]\r\nx, 1\r\n[fine]\r\n", std::string(T) + "1:1: no train record follows \"[generale]\" (is "
-                                                          "this a line source?): nothing of it was compiled"},
+                                                            "this a line source?): nothing of it was compiled"},
   };
   for (const caso& c : casi) {
     const compilato k = compila_coppia(unisci(kLinea), c.treno);

@@ -30,9 +30,12 @@ uint32_t punto_codice(std::string_view s) {
 size_t sequenza_utf8(std::string_view t, size_t i) {
   const unsigned char c = static_cast<unsigned char>(t[i]);
   size_t n = 0;
-  if (c >= 0xC2 && c <= 0xDF) n = 2;
-  else if (c >= 0xE0 && c <= 0xEF) n = 3;
-  else if (c >= 0xF0 && c <= 0xF4) n = 4;
+  if (c >= 0xC2 && c <= 0xDF)
+    n = 2;
+  else if (c >= 0xE0 && c <= 0xEF)
+    n = 3;
+  else if (c >= 0xF0 && c <= 0xF4)
+    n = 4;
   if (n == 0 || i + n > t.size()) return 0;
   for (size_t k = 1; k < n; ++k) {
     if (!continuazione(static_cast<unsigned char>(t[i + k]))) return 0;

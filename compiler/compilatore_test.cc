@@ -24,17 +24,20 @@ std::string cartelli(int n) {
 }
 
 TEST(MemorizzaDati, EachLineErrorWithItsPlace) {
-  const std::string cinque_pendenze_finali = "pendenza,  6900,   0\r\npendenza,  6900,   0\r\npendenza,  6900,   0\r\n"
-                                          "pendenza,  6900,   0\r\npendenza,  6900,   0\r\n";
+  const std::string cinque_pendenze_finali =
+      "pendenza,  6900,   0\r\npendenza,  6900,   0\r\npendenza,  6900,   0\r\n"
+      "pendenza,  6900,   0\r\npendenza,  6900,   0\r\n";
   struct {
     std::string linea;
     int32_t con_profilo;
     const char* atteso;
   } casi[] = {
-      {"x\r\n[generale]\r\n", 0, "Valdoro_linea.txt:2:1: error 102: line source's [generale] section is empty: "
-                                 "nothing follows it"},
-      {sorgente_linea("", "1000001"), 0, "Valdoro_linea.txt:2:1: error 1: route length 1000001 m is above the "
-                                         "limit, 1000000 m"},
+      {"x\r\n[generale]\r\n", 0,
+       "Valdoro_linea.txt:2:1: error 102: line source's [generale] section is empty: "
+       "nothing follows it"},
+      {sorgente_linea("", "1000001"), 0,
+       "Valdoro_linea.txt:2:1: error 1: route length 1000001 m is above the "
+       "limit, 1000000 m"},
       {sorgente_linea("", "-1"), 0, "Valdoro_linea.txt:2:1: error 218: route length -1 m is below 0 m"},
       {"[generale]\r\nlunghezza percorso, 1000\r\n  ripetizione segnali 4 codici, 2101, 0\r\n[curve]\r\n", 0,
        "Valdoro_linea.txt:3:3: error 3: signal repetition start 2101 m is not a multiple of 50 m"},
@@ -55,15 +58,18 @@ TEST(MemorizzaDati, EachLineErrorWithItsPlace) {
        "Valdoro_linea.txt:4:1: error 216: curve ends at 225001 m, beyond the last metre of the line profile, 225000 m"},
       {sorgente_linea("pendenza,  0,   0\r\npendenza,  224901,   0\r\n"), 0,
        "Valdoro_linea.txt:5:1: error 15: position 224901 m is beyond the usable end of the track, 224900 m"},
-      {sorgente_linea("pendenza,  0,   -101\r\n"), 0, "Valdoro_linea.txt:4:1: error 217: gradient -101 per mille "
-                                                      "is outside -100 to 155"},
-      {sorgente_linea("pendenza,  0,   156\r\n"), 0, "Valdoro_linea.txt:4:1: error 217: gradient 156 per mille "
-                                                     "is outside -100 to 155"},
+      {sorgente_linea("pendenza,  0,   -101\r\n"), 0,
+       "Valdoro_linea.txt:4:1: error 217: gradient -101 per mille "
+       "is outside -100 to 155"},
+      {sorgente_linea("pendenza,  0,   156\r\n"), 0,
+       "Valdoro_linea.txt:4:1: error 217: gradient 156 per mille "
+       "is outside -100 to 155"},
       {sorgente_linea(cinque_pendenze_finali, "0"), 0,
        "Valdoro_linea.txt:8:1: error 215: gradient fill has reached cell 141, past the last cell of the track, "
        "140: each record at or before the one before it pushes the fill on by a cell"},
-      {sorgente_linea(montagne(81)), 0, "Valdoro_linea.txt:84:1: error 211: mountain span from 81000 m to 81100 "
-                                        "m: more than 80 mountain spans"},
+      {sorgente_linea(montagne(81)), 0,
+       "Valdoro_linea.txt:84:1: error 211: mountain span from 81000 m to 81100 "
+       "m: more than 80 mountain spans"},
       {sorgente_linea("montagna,   -100,  50,  1\r\n"), 0,
        "Valdoro_linea.txt:4:1: error 212: mountain span from -100 m to 50 m: a position below 0 m"},
       {sorgente_linea("indicatori_vmax,  -50,  1,  1,  1,  0,  ,  ,  ,  0\r\n"), 0,
@@ -76,17 +82,20 @@ TEST(MemorizzaDati, EachLineErrorWithItsPlace) {
       {sorgente_linea(cartelli(81)), 0,
        "Valdoro_linea.txt:84:1: error 214: sign board 81: the station table has rows for 80 sign-board texts"},
       {sorgente_linea("indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\ncartello_indicatore,  1100,   (X)\r\n"),
-       0, "Valdoro_linea.txt:5:1: error 6: sign board at 1100 m: cell 23 at 1150 m already holds a maximum-speed "
-          "board (kind 6)"},
+       0,
+       "Valdoro_linea.txt:5:1: error 6: sign board at 1100 m: cell 23 at 1150 m already holds a maximum-speed "
+       "board (kind 6)"},
       {sorgente_linea("indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
                       "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"),
-       0, "Valdoro_linea.txt:5:1: error 21: maximum-speed board at 1100 m: cell 23 at 1150 m already holds a "
-          "maximum-speed board (kind 6)"},
+       0,
+       "Valdoro_linea.txt:5:1: error 21: maximum-speed board at 1100 m: cell 23 at 1150 m already holds a "
+       "maximum-speed board (kind 6)"},
       // Found by the train half after the ordering, told at the line record.
       {"[generale]\r\nlunghezza percorso, 1000\r\nprogressiva chilometrica uno, 300, 0, 0\r\n"
        "progressiva chilometrica due, 100, 25, 1\r\n[curve]\r\n[fine]\r\n",
-       0, "Valdoro_linea.txt:4:1: error 2: kilometre progressive of row 82: start 100 m and offset 125 m (as "
-          "stored, with its flag) must both be multiples of 50 m"},
+       0,
+       "Valdoro_linea.txt:4:1: error 2: kilometre progressive of row 82: start 100 m and offset 125 m (as "
+       "stored, with its flag) must both be multiples of 50 m"},
       {"[generale]\r\nlunghezza percorso, 1000\r\nprogressiva chilometrica due, 100, 25, 0\r\n"
        "progressiva chilometrica due, 100, 50, 0\r\n[curve]\r\n[fine]\r\n",
        0, ""},
@@ -156,10 +165,11 @@ TEST(MemorizzaDati, WhichSourcesAreLeftOnDisk) {
 }
 
 TEST(MemorizzaDati, TablesKeepWhatWasStoredBeforeAStop) {
-  compilato c = compila(sorgente_linea("montagna,   1000,  1100,  1\r\n"
-                                       "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
-                                       "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
-                                       "montagna,   3000,  3100,  1\r\n"));
+  compilato c =
+      compila(sorgente_linea("montagna,   1000,  1100,  1\r\n"
+                             "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
+                             "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
+                             "montagna,   3000,  3100,  1\r\n"));
   EXPECT_EQ(c.d.codice_errore(), 21);
   EXPECT_EQ(c.s.celle[20].montagna, 1);
   EXPECT_EQ(c.s.celle[23].tipo, 6);
@@ -189,8 +199,7 @@ TEST(MemorizzaDati, RecordPhaseReadsKeywordsWhereverTheyStand) {
       {sorgente_linea("pendenza-vecchia,  600,   5\r\n"), "100 100 100 100 "},
       {sorgente_linea("a-,  b-,  pendenza,  600,   5\r\n"), "100 100 105 105 "},
       // the last item is never acted on; a final record needs no [fine]
-      {"[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza,  600,   5\r\npendenza",
-       "100 100 105 105 "},
+      {"[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza,  600,   5\r\npendenza", "100 100 105 105 "},
       {"[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza,  600,   5", "100 100 105 105 "},
       // general keys are not records
       {sorgente_linea("sfondo uno,  600\r\npendenza,  600,   5\r\n"), "100 100 105 105 "},

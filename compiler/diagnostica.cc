@@ -151,8 +151,7 @@ const std::vector<regola>& catalogo() {
        "Give the value in the form and within the width docs/papers.md states."},
       {"paper-does-not-fit", E, R, 0, "a record whose text does not fit its column on the driver's papers",
        "Shorten the text; the papers never cut it."},
-      {"time-goes-back", E, R, 0,
-       "a station's time before the departure from the station with a time before it",
+      {"time-goes-back", E, R, 0, "a station's time before the departure from the station with a time before it",
        "Give the stations' times in running order: each station's time is its departure."},
       {"stop-before-departure", E, R, 0,
        "a station's stop that begins before the train leaves the station with a time before it",
@@ -286,9 +285,7 @@ std::string descrivi(const diagnostica& d) {
   return luogo_testo(d.dove) + tipo + ": " + d.messaggio;
 }
 
-bool diagnostiche::da_elencare(const char* id) {
-  return tetto_ == SIZE_MAX || ++per_regola_[id] <= tetto_;
-}
+bool diagnostiche::da_elencare(const char* id) { return tetto_ == SIZE_MAX || ++per_regola_[id] <= tetto_; }
 
 void diagnostiche::errore(valdoro::numero_errore numero, luogo dove, std::string testo) {
   const regola& r = regola_di(numero);

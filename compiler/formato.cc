@@ -52,17 +52,25 @@ sorgente costruisci_linea() {
                   progressiva_significato};
   };
   auto sfondo = [](const char* parola, const char* prova2, const char* riga, const char* esempio) {
-    return record{parola, "sfondo", prova2, true, fase::generale, {},
+    return record{parola,
+                  "sfondo",
+                  prova2,
+                  true,
+                  fase::generale,
+                  {},
                   {numero("background", "", kI32Min, kI32Max, lettura::intero32, riga,
                           "a background selector for the simulator")},
-                  ordine::libero, esempio, "one of the three background selectors"};
+                  ordine::libero,
+                  esempio,
+                  "one of the three background selectors"};
   };
   std::vector<const char*> curve;
   static const char* const kCurve[] = {"curvas1", "curvas2", "curvas3", "curvas4", "curvas5", "curvas6",
                                        "curvad1", "curvad2", "curvad3", "curvad4", "curvad5", "curvad6"};
   curve.assign(std::begin(kCurve), std::end(kCurve));
 
-  sorgente s{quale::linea, "line source",
+  sorgente s{quale::linea,
+             "line source",
              "The railway line: route length, kilometre numbering, curves, gradients, mountain spans, "
              "maximum-speed boards and sign boards.",
              {}};
@@ -70,124 +78,217 @@ sorgente costruisci_linea() {
       "[generale]",
       "General data of the line. Its keys are read only here, up to the next section header; everything before "
       "\"[generale]\" is passed over.",
-      {record{"lunghezza percorso", "lunghezza", "percorso", false, fase::generale, {},
+      {record{"lunghezza percorso",
+              "lunghezza",
+              "percorso",
+              false,
+              fase::generale,
+              {},
               {rifiutato(numero("route_length", "m", 0, kMetriMax, lettura::intero32,
                                 "row 84 `fine`, 32 bits; the track has one 50 m cell up to 7000 m beyond it",
                                 "the length of the route"))},
-              ordine::libero, "lunghezza percorso,    218000", "the route length; it must come first"},
+              ordine::libero,
+              "lunghezza percorso,    218000",
+              "the route length; it must come first"},
        progressiva("progressiva chilometrica uno", "uno", "progressiva chilometrica uno,    180350,    -180350,    0"),
        progressiva("progressiva chilometrica due", "due", "progressiva chilometrica due,    194700,    -16400,    0"),
        progressiva("progressiva chilometrica tre", "tre", "progressiva chilometrica tre,    0,    0,    0"),
        sfondo("sfondo uno", "uno", "row 85 `inizio`, 32 bits", "sfondo uno,    1"),
        sfondo("sfondo due", "due", "row 85 `progressiva`, 32 bits", "sfondo due,    0"),
        sfondo("sfondo tre", "tre", "row 85 `fine`, 32 bits", "sfondo tre,    0"),
-       record{"ripetizione segnali 4 codici", "ripetizione", "segnali", true, fase::generale,
+       record{"ripetizione segnali 4 codici",
+              "ripetizione",
+              "segnali",
+              true,
+              fase::generale,
               {"ripetizione segnali 4 codici", "ripetizione segnali 9 codici"},
               {numero("start", "m", 0, kMetriMax, lettura::intero32, "row 86 `inizio`, 32 bits",
                       "where the signal repetition starts; a multiple of 50"),
                numero("end", "m", 0, kMetriMax, lettura::intero32, "row 86 `fine`, 32 bits",
                       "where it ends; a multiple of 50, 0 for no repetition")},
-              ordine::libero, "ripetizione segnali 4 codici,    2100,    211050",
+              ordine::libero,
+              "ripetizione segnali 4 codici,    2100,    211050",
               "the stretch with repeated signals; the keyword names 4 or 9 codes (row 86 `progressiva`)"}}});
-  s.sezioni.push_back(sezione{
-      "[curve]", "The plan of the line: every curve, in rising order, each starting after the one before ends.",
-      {record{"curva", "curva", nullptr, false, fase::record, curve,
-              {posizione("where the curve starts"),
-               {"length", "m", 1, kMetriMax, lettura::intero32, ruolo::lunghezza, "the plan, metre by metre",
-                "the curve bends the metres after its start, this many"}},
-              ordine::campate, "curvas1,  1350,  150",
-              "a curve: \"curvas\" turns left, \"curvad\" right; the digit is the radius class, 1 to 6 for "
-              "10000, 5000, 2500, 1000, 500 and about 333 m"}}});
-  s.sezioni.push_back(sezione{
-      "[pendenze]", "Gradients: each holds from its position to the next record's.",
-      {record{"pendenza", "pendenza", nullptr, false, fase::record, {},
-              {posizione("where the gradient starts"),
-               rifiutato(numero("gradient", "per mille", -100, 155, lettura::intero32,
-                                "cell byte `pendenza`, gradient + 100, in every cell from the position on",
-                                "rise (positive) or fall (negative), in whole per mille"))},
-              ordine::crescente, "pendenza,  600,   -11", "a gradient"}}});
-  s.sezioni.push_back(sezione{
-      "[montagne]", "Mountain spans (tunnels and the like), in rising order, none overlapping the next.",
-      {record{"montagna", "montagna", nullptr, false, fase::record, {},
-              {posizione("where the span starts"),
-               {"end", "m", 0, kMetriMax, lettura::intero32, ruolo::fine, "the cells up to the one before the end",
-                "where the span ends"},
-               numero("kind", "", 0, 265, lettura::intero32,
-                      "cell byte `montagna` (above 10: less 10, with a marker in every 4th cell)",
-                      "the mountain kind; add 10 for markers; a span starting 150 m or less after the previous "
-                      "one ends takes kind 3")},
-              ordine::campate, "montagna,   90300,  95050,  11", "a mountain span"}}});
+  s.sezioni.push_back(
+      sezione{"[curve]",
+              "The plan of the line: every curve, in rising order, each starting after the one before ends.",
+              {record{"curva",
+                      "curva",
+                      nullptr,
+                      false,
+                      fase::record,
+                      curve,
+                      {posizione("where the curve starts"),
+                       {"length", "m", 1, kMetriMax, lettura::intero32, ruolo::lunghezza, "the plan, metre by metre",
+                        "the curve bends the metres after its start, this many"}},
+                      ordine::campate,
+                      "curvas1,  1350,  150",
+                      "a curve: \"curvas\" turns left, \"curvad\" right; the digit is the radius class, 1 to 6 for "
+                      "10000, 5000, 2500, 1000, 500 and about 333 m"}}});
+  s.sezioni.push_back(
+      sezione{"[pendenze]",
+              "Gradients: each holds from its position to the next record's.",
+              {record{"pendenza",
+                      "pendenza",
+                      nullptr,
+                      false,
+                      fase::record,
+                      {},
+                      {posizione("where the gradient starts"),
+                       rifiutato(numero("gradient", "per mille", -100, 155, lettura::intero32,
+                                        "cell byte `pendenza`, gradient + 100, in every cell from the position on",
+                                        "rise (positive) or fall (negative), in whole per mille"))},
+                      ordine::crescente,
+                      "pendenza,  600,   -11",
+                      "a gradient"}}});
+  s.sezioni.push_back(
+      sezione{"[montagne]",
+              "Mountain spans (tunnels and the like), in rising order, none overlapping the next.",
+              {record{"montagna",
+                      "montagna",
+                      nullptr,
+                      false,
+                      fase::record,
+                      {},
+                      {posizione("where the span starts"),
+                       {"end", "m", 0, kMetriMax, lettura::intero32, ruolo::fine,
+                        "the cells up to the one before the end", "where the span ends"},
+                       numero("kind", "", 0, 265, lettura::intero32,
+                              "cell byte `montagna` (above 10: less 10, with a marker in every 4th cell)",
+                              "the mountain kind; add 10 for markers; a span starting 150 m or less after the previous "
+                              "one ends takes kind 3")},
+                      ordine::campate,
+                      "montagna,   90300,  95050,  11",
+                      "a mountain span"}}});
   const char* velocita_cartello = "with the other board's speed in 16 bits: left × 20 + right / 5";
-  s.sezioni.push_back(sezione{
-      "[cartelli]", "Maximum-speed boards, one cell each, in rising order.",
-      {record{"indicatori_vmax", "indicatori_v", nullptr, false, fase::record, {},
-              {posizione("the board stands in the cell after the one holding it"),
-               numero("left_speed_a", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
-                      "left board, speed for rank A"),
-               numero("left_speed_b", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
-                      "left board, speed for rank B"),
-               numero("left_speed_c", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
-                      "left board, speed for rank C"),
-               cifra("left_stripes", "tens of the stripes value", "left board, stripes"),
-               numero("right_speed_a", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
-                      "right board, speed for rank A; empty for none"),
-               numero("right_speed_b", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
-                      "right board, speed for rank B"),
-               numero("right_speed_c", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
-                      "right board, speed for rank C"),
-               cifra("right_stripes", "units of the stripes value", "right board, stripes")},
-              ordine::crescente, "indicatori_vmax,  1100,  105,  110,  125,  0,  ,  ,  ,  0",
-              "a maximum-speed board; an empty value reads as 0"}}});
-  s.sezioni.push_back(sezione{
-      "[indicazioni]", "Sign boards, one cell each, in rising order; their texts fill the station table from row 80 down.",
-      {record{"cartello_indicatore", "cartello", "indicat", false, fase::record, {},
-              {posizione("the board stands in the cell after the one holding it"),
-               {"text", "", 0, 0, lettura::testo, ruolo::valore, "a station-table row's name, unchanged",
-                "the board's lines, each in parentheses, up to the end of the line"}},
-              ordine::crescente, "cartello_indicatore,  40400,   (Galleria)(Sassoscuro)", "a sign board"}}});
+  s.sezioni.push_back(sezione{"[cartelli]",
+                              "Maximum-speed boards, one cell each, in rising order.",
+                              {record{"indicatori_vmax",
+                                      "indicatori_v",
+                                      nullptr,
+                                      false,
+                                      fase::record,
+                                      {},
+                                      {posizione("the board stands in the cell after the one holding it"),
+                                       numero("left_speed_a", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
+                                              "left board, speed for rank A"),
+                                       numero("left_speed_b", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
+                                              "left board, speed for rank B"),
+                                       numero("left_speed_c", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
+                                              "left board, speed for rank C"),
+                                       cifra("left_stripes", "tens of the stripes value", "left board, stripes"),
+                                       numero("right_speed_a", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
+                                              "right board, speed for rank A; empty for none"),
+                                       numero("right_speed_b", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
+                                              "right board, speed for rank B"),
+                                       numero("right_speed_c", "km/h", 0, 1600, lettura::intero32, velocita_cartello,
+                                              "right board, speed for rank C"),
+                                       cifra("right_stripes", "units of the stripes value", "right board, stripes")},
+                                      ordine::crescente,
+                                      "indicatori_vmax,  1100,  105,  110,  125,  0,  ,  ,  ,  0",
+                                      "a maximum-speed board; an empty value reads as 0"}}});
+  s.sezioni.push_back(
+      sezione{"[indicazioni]",
+              "Sign boards, one cell each, in rising order; their texts fill the station table from row 80 down.",
+              {record{"cartello_indicatore",
+                      "cartello",
+                      "indicat",
+                      false,
+                      fase::record,
+                      {},
+                      {posizione("the board stands in the cell after the one holding it"),
+                       {"text", "", 0, 0, lettura::testo, ruolo::valore, "a station-table row's name, unchanged",
+                        "the board's lines, each in parentheses, up to the end of the line"}},
+                      ordine::crescente,
+                      "cartello_indicatore,  40400,   (Galleria)(Sassoscuro)",
+                      "a sign board"}}});
   s.sezioni.push_back(sezione{"[fine]", "The last line of the source; nothing follows it.", {}});
   return s;
 }
 
 sorgente costruisci_treno() {
-  sorgente s{quale::treno, "train source",
+  sorgente s{quale::treno,
+             "train source",
              "The train: its general data, adhesion and speed limits along the line, stations with the timetable, "
              "slowdowns and signals. Records are recognised by keyword wherever they stand after \"[generale]\"; "
              "the sections only keep the source in order.",
              {}};
   s.sezioni.push_back(sezione{
-      "[generale]", "General data of the train. Everything before \"[generale]\" is passed over.",
-      {record{"numero vetture", "vetture", nullptr, false, fase::record, {},
+      "[generale]",
+      "General data of the train. Everything before \"[generale]\" is passed over.",
+      {record{"numero vetture",
+              "vetture",
+              nullptr,
+              false,
+              fase::record,
+              {},
               {numero("coaches", "", 0, kI32Max, lettura::intero32, "row 84 `progressiva`, 32 bits",
                       "the number of coaches")},
-              ordine::libero, "numero vetture,    7", "the train's length"},
-       record{"percentuale massa frenata", "frenata", "massa", false, fase::record, {},
+              ordine::libero,
+              "numero vetture,    7",
+              "the train's length"},
+       record{"percentuale massa frenata",
+              "frenata",
+              "massa",
+              false,
+              fase::record,
+              {},
               {numero("braked_weight", "%", 0, kI32Max, lettura::intero32, "row 84 `inizio`, 32 bits",
                       "the braked-weight percentage")},
-              ordine::libero, "percentuale massa frenata,    125", "the train's braking"},
-       record{"sabbia", "sabbia", nullptr, false, fase::record, {},
+              ordine::libero,
+              "percentuale massa frenata,    125",
+              "the train's braking"},
+       record{"sabbia",
+              "sabbia",
+              nullptr,
+              false,
+              fase::record,
+              {},
               {numero("sand", "", 0, kI16Max, lettura::intero16, "row 86 `campo7`, 16 bits", "the sand supply")},
-              ordine::libero, "sabbia,    100", "the sand on board"},
-       record{"orologio", "orologio", nullptr, false, fase::record, {},
+              ordine::libero,
+              "sabbia,    100",
+              "the sand on board"},
+       record{"orologio",
+              "orologio",
+              nullptr,
+              false,
+              fase::record,
+              {},
               {numero("hours", "h", 0, 23, lettura::intero16, "row 86 `campo10`, 16 bits", "clock at the start"),
                numero("minutes", "min", 0, 59, lettura::intero16, "row 86 `campo11`, 16 bits", "clock at the start"),
                numero("seconds", "s", 0, 59, lettura::intero16, "row 86 `campo12`, 16 bits", "clock at the start")},
-              ordine::libero, "orologio,    14              16            30 ",
+              ordine::libero,
+              "orologio,    14              16            30 ",
               "the clock when the run starts; the three numbers may be separated by blanks alone"}}});
-  s.sezioni.push_back(sezione{
-      "[aderenze]", "Adhesion along the line: each value holds from its position to the next record's.",
-      {record{"aderenza", "aderenza", nullptr, false, fase::record, {},
-              {posizione("where the adhesion starts"),
-               numero("adhesion", "", 0, 255, lettura::intero32, "cell byte `aderenza`, as written (low 8 bits)",
-                      "the adhesion value")},
-              ordine::crescente, "aderenza,    8400,    70", "an adhesion value"}}});
-  s.sezioni.push_back(sezione{
-      "[vel_limite]", "Speed limits along the line: each holds from its position to the next record's.",
-      {record{"velocita", "velocit", nullptr, false, fase::record, {},
-              {posizione("where the limit starts"),
-               rifiutato(numero("speed", "km/h", 0, 1277, lettura::intero32,
-                                "cell byte `velocita`, in steps of 5 km/h (nearest)", "the speed limit"))},
-              ordine::crescente, "velocita,    1100,   110", "a speed limit"}}});
+  s.sezioni.push_back(sezione{"[aderenze]",
+                              "Adhesion along the line: each value holds from its position to the next record's.",
+                              {record{"aderenza",
+                                      "aderenza",
+                                      nullptr,
+                                      false,
+                                      fase::record,
+                                      {},
+                                      {posizione("where the adhesion starts"),
+                                       numero("adhesion", "", 0, 255, lettura::intero32,
+                                              "cell byte `aderenza`, as written (low 8 bits)", "the adhesion value")},
+                                      ordine::crescente,
+                                      "aderenza,    8400,    70",
+                                      "an adhesion value"}}});
+  s.sezioni.push_back(
+      sezione{"[vel_limite]",
+              "Speed limits along the line: each holds from its position to the next record's.",
+              {record{"velocita",
+                      "velocit",
+                      nullptr,
+                      false,
+                      fase::record,
+                      {},
+                      {posizione("where the limit starts"),
+                       rifiutato(numero("speed", "km/h", 0, 1277, lettura::intero32,
+                                        "cell byte `velocita`, in steps of 5 km/h (nearest)", "the speed limit"))},
+                      ordine::crescente,
+                      "velocita,    1100,   110",
+                      "a speed limit"}}});
   auto b = [](const char* nome, const char* memoria, const char* significato) {
     return numero(nome, "", 0, 255, lettura::byte, memoria, significato);
   };
@@ -196,8 +297,14 @@ sorgente costruisci_treno() {
   };
   const char* come_letto = "passed to the simulator as written";
   s.sezioni.push_back(sezione{
-      "[stazioni]", "Stations in running order, each on one line ending with its name.",
-      {record{"stazione", "stazione", nullptr, false, fase::record, {},
+      "[stazioni]",
+      "Stations in running order, each on one line ending with its name.",
+      {record{"stazione",
+              "stazione",
+              nullptr,
+              false,
+              fase::record,
+              {},
               {{"position", "m", 0, kMetriMax, lettura::intero32, ruolo::posizione, "`progressiva`, 32 bits",
                 "where the station stands; a multiple of 50"},
                b("kind", "`tipo`, 8 bits",
@@ -206,8 +313,7 @@ sorgente costruisci_treno() {
                {"length", "m", 0, kMetriMax, lettura::intero32, ruolo::valore, "not stored: shapes the area",
                 "the length of the station area; a multiple of 100"},
                b("value_4", "`campo4`, 8 bits", come_letto),
-               b("value_5", "`campo5`, 8 bits; 0 when the length is below 600 m, and in the first station",
-                 come_letto),
+               b("value_5", "`campo5`, 8 bits; 0 when the length is below 600 m, and in the first station", come_letto),
                b("longer_area", "`campo6`, 8 bits; 0 for kinds 5 to 8 and in the first station",
                  "not 0: the area of a kind other than 5 to 8 ends 50 m further"),
                w("value_7", "`campo7`, 16 bits", come_letto),
@@ -232,8 +338,14 @@ sorgente costruisci_treno() {
               "the departure before it; stations without a time are left out, and a time more than 12 hours "
               "before the one before it is the next day's, so a timetable runs on past midnight"}}});
   s.sezioni.push_back(sezione{
-      "[rallentamenti]", "Temporary slowdowns and restriction points, in rising order.",
-      {record{"rallentamento", "rallentamento", nullptr, false, fase::record, {},
+      "[rallentamenti]",
+      "Temporary slowdowns and restriction points, in rising order.",
+      {record{"rallentamento",
+              "rallentamento",
+              nullptr,
+              false,
+              fase::record,
+              {},
               {posizione("where the slowdown starts"),
                numero("speed", "km/h", 0, kI16Max, lettura::intero32, "start, end and warning cells, 16 bits",
                       "the speed over the slowdown"),
@@ -245,7 +357,8 @@ sorgente costruisci_treno() {
                       "not 0: four pre-warning cells before the warning"),
                numero("d_v", "km/h", 0, kI16Max, lettura::intero32, "start, end and warning cells, 16 bits",
                       "a second speed; 0 for none")},
-              ordine::campate, "rallentamento,    7300,   100,  600, 0,  1,  100",
+              ordine::campate,
+              "rallentamento,    7300,   100,  600, 0,  1,  100",
               "a temporary slowdown. With its start x on the 50 m grid it takes these cells, each of which must be "
               "free (a tunnel's marker cell counts as free): the start, the cell from x + 50 m (error 18); the end, "
               "from x + length + 50 m (error 19); and, when x is above 1500 m, its warning board from x - 1150 m "
@@ -255,16 +368,29 @@ sorgente costruisci_treno() {
               "slowdown slower than 110 km/h, a cell either way where that one is taken (error 13); in one of the "
               "two cells before the first signal within 600 m after the end (error 13); and in one of the two cells "
               "before every signal within 1000 m before the warning board (error 11)"},
-       record{"abbattimento", "abbattimento", nullptr, false, fase::record, {},
+       record{"abbattimento",
+              "abbattimento",
+              nullptr,
+              false,
+              fase::record,
+              {},
               {posizione("the point's cell is the one holding it"),
                numero("value", "", 0, kI16Max, lettura::intero32, "the cell's first value, 16 bits, when above 0",
                       "the restriction; 0 for a point without a value")},
-              ordine::crescente, "abbattimento,   12000,   90", "a speed restriction point"}}});
+              ordine::crescente,
+              "abbattimento,   12000,   90",
+              "a speed restriction point"}}});
   const char* cifra_sinistra = "tens of one of the cell's values";
   const char* cifra_destra = "units of one of the cell's values";
   s.sezioni.push_back(sezione{
-      "[segnali]", "Signals, in rising order.",
-      {record{"segnale", "segnale", nullptr, false, fase::record, {},
+      "[segnali]",
+      "Signals, in rising order.",
+      {record{"segnale",
+              "segnale",
+              nullptr,
+              false,
+              fase::record,
+              {},
               {posizione("the signal stands in the cell after the one holding it"),
                numero("sx", "", 0, 2, lettura::intero32, "the kind code sx × 3 + dx", "left-hand part's kind"),
                cifra("s1", cifra_sinistra, "left-hand part, first aspect"),
@@ -277,7 +403,8 @@ sorgente costruisci_treno() {
                cifra("d3", cifra_destra, "right-hand part, third aspect"),
                numero("tempo", "", 0, 255, lettura::intero32, "cell byte `tempo` when sx is 2; 1 to 100 become 101",
                       "0, or a time value of 101 or more")},
-              ordine::crescente, "segnale,    1050,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+              ordine::crescente,
+              "segnale,    1050,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
               "a signal. With its position p on the 50 m grid it stands in the cell from p + 50 m, which must be free "
               "(error 16; a tunnel's marker cell counts as free), and writes its four announcement marks into the "
               "cells from p - 50, p - 150, p - 250 and p - 350 m, whatever they hold: a signal closer than 350 m "
@@ -311,19 +438,26 @@ std::string intervallo(const campo& c) {
 
 const char* nome_lettura(lettura l) {
   switch (l) {
-    case lettura::intero32: return "32-bit whole number";
-    case lettura::intero16: return "16-bit whole number";
-    case lettura::byte: return "8-bit whole number, 0 to 255";
-    case lettura::testo: return "text";
+    case lettura::intero32:
+      return "32-bit whole number";
+    case lettura::intero16:
+      return "16-bit whole number";
+    case lettura::byte:
+      return "8-bit whole number, 0 to 255";
+    case lettura::testo:
+      return "text";
   }
   return "";
 }
 
 const char* regola_ordine(ordine o) {
   switch (o) {
-    case ordine::libero: return "any order";
-    case ordine::crescente: return "rising order of position";
-    case ordine::campate: return "rising order of position; each starts at or after the end of the one before";
+    case ordine::libero:
+      return "any order";
+    case ordine::crescente:
+      return "rising order of position";
+    case ordine::campate:
+      return "rising order of position; each starts at or after the end of the one before";
   }
   return "";
 }
@@ -349,8 +483,8 @@ std::string record_md(const record& r) {
   t += "| # | Field | Unit | Range | Read as | Stored | Meaning |\n|---|---|---|---|---|---|---|\n";
   for (size_t i = 0; i < r.campi.size(); ++i) {
     const campo& c = r.campi[i];
-    t += "| " + std::to_string(i + 1) + " | `" + c.nome + "` | " + cella_md(c.unita) + " | " + intervallo(c) +
-         " | " + nome_lettura(c.letto) + " | " + cella_md(c.memoria) + " | " + cella_md(c.significato) + " |\n";
+    t += "| " + std::to_string(i + 1) + " | `" + c.nome + "` | " + cella_md(c.unita) + " | " + intervallo(c) + " | " +
+         nome_lettura(c.letto) + " | " + cella_md(c.memoria) + " | " + cella_md(c.significato) + " |\n";
   }
   return t + "\n";
 }

@@ -28,7 +28,7 @@ enum class ruolo : uint8_t {
 };
 
 struct campo {
-  const char* nome;  // stable: the checker, the reference and dump name the field so
+  const char* nome;   // stable: the checker, the reference and dump name the field so
   const char* unita;  // "" for a plain number or a text
   int64_t minimo;     // accepted range, both ends included
   int64_t massimo;
@@ -51,10 +51,10 @@ enum class ordine : uint8_t {
 enum class fase : uint8_t { generale, record };
 
 struct record {
-  const char* parola;   // as the writers write it
-  const char* prova;    // the compiler takes any item holding this ...
-  const char* prova2;   // ... and this too (nullptr: the first alone)
-  bool maiuscole;       // the tests match letter case exactly
+  const char* parola;  // as the writers write it
+  const char* prova;   // the compiler takes any item holding this ...
+  const char* prova2;  // ... and this too (nullptr: the first alone)
+  bool maiuscole;      // the tests match letter case exactly
   fase letto_in;
   // The keyword's written forms, letter case aside ("curvas1" to
   // "curvad6"); empty: `parola` alone.

@@ -17,8 +17,7 @@ bool fine_di_riga_a(std::string_view t, size_t i) {
 
 }  // namespace
 
-lettore::lettore(std::string_view testo, std::string nome_file)
-    : testo_(testo), nome_file_(std::move(nome_file)) {}
+lettore::lettore(std::string_view testo, std::string nome_file) : testo_(testo), nome_file_(std::move(nome_file)) {}
 
 bool lettore::esaurito() const {
   for (size_t i = pos_; i < testo_.size(); ++i) {

@@ -15,13 +15,27 @@ std::string leggi(const std::string& testo, const std::string& letture) {
   for (char l : letture) {
     if (!uscita.empty()) uscita += '|';
     switch (l) {
-      case 't': uscita += std::string(r.leggi_testo()); break;
-      case 'i': uscita += std::to_string(r.leggi_intero()); break;
-      case 'h': uscita += std::to_string(r.leggi_intero16()); break;
-      case 'b': uscita += std::to_string(r.leggi_byte()); break;
-      case 'P': uscita += std::to_string(r.leggi_intero("position")); break;
-      case 'G': uscita += std::to_string(r.leggi_intero("gradient")); break;
-      case 'N': uscita += std::string(r.leggi_testo("name")); break;
+      case 't':
+        uscita += std::string(r.leggi_testo());
+        break;
+      case 'i':
+        uscita += std::to_string(r.leggi_intero());
+        break;
+      case 'h':
+        uscita += std::to_string(r.leggi_intero16());
+        break;
+      case 'b':
+        uscita += std::to_string(r.leggi_byte());
+        break;
+      case 'P':
+        uscita += std::to_string(r.leggi_intero("position"));
+        break;
+      case 'G':
+        uscita += std::to_string(r.leggi_intero("gradient"));
+        break;
+      case 'N':
+        uscita += std::string(r.leggi_testo("name"));
+        break;
     }
   }
   if (r.esaurito()) uscita += '$';
@@ -79,8 +93,10 @@ TEST(Lettore, FaultsCarryThePlaceOfTheItem) {
       {"+5", "i", "\"+5\" is not a whole number", 1, 1},
       {"1, 2147483648", "ii", "2147483648 does not fit its field's range, -2147483648 to 2147483647", 1, 4},
       {"-2147483649", "i", "-2147483649 does not fit its field's range, -2147483648 to 2147483647", 1, 1},
-      {"99999999999999999999999", "i", "99999999999999999999999 does not fit its field's range, -2147483648 to "
-                                       "2147483647", 1, 1},
+      {"99999999999999999999999", "i",
+       "99999999999999999999999 does not fit its field's range, -2147483648 to "
+       "2147483647",
+       1, 1},
       {"32768", "h", "32768 does not fit its field's range, -32768 to 32767", 1, 1},
       {"256", "b", "256 does not fit its field's range, 0 to 255", 1, 1},
       {"-1", "b", "-1 does not fit its field's range, 0 to 255", 1, 1},
@@ -90,10 +106,14 @@ TEST(Lettore, FaultsCarryThePlaceOfTheItem) {
       // a record's value names its field
       {"pendenza, 600, -4.5", "tPG", "field gradient: \"-4.5\" is not a whole number", 1, 16},
       // a position past 32 bits is told by the range a position has
-      {"pendenza, 99999999999, 5", "tPG", "field position: 99999999999 m is outside the range of a position, 0 to "
-                                        "1000000 m", 1, 11},
-      {"pendenza, 600, 99999999999", "tPG", "field gradient: 99999999999 does not fit its field's range, "
-                                          "-2147483648 to 2147483647", 1, 16},
+      {"pendenza, 99999999999, 5", "tPG",
+       "field position: 99999999999 m is outside the range of a position, 0 to "
+       "1000000 m",
+       1, 11},
+      {"pendenza, 600, 99999999999", "tPG",
+       "field gradient: 99999999999 does not fit its field's range, "
+       "-2147483648 to 2147483647",
+       1, 16},
       {"pendenza, 600", "tPG", "field gradient is missing: the source ended inside the record", 1, 14},
       {"stazione, \"Ponte", "tN", "field name: quoted item without its closing quote", 1, 11},
       {"\"open", "t", "quoted item without its closing quote", 1, 1},
@@ -119,9 +139,8 @@ TEST(Lettore, LocationsCountLinesWhateverTheirEnd) {
     luogo l = r.luogo_voce();
     luoghi.push_back(l.file + ":" + std::to_string(l.riga) + ":" + std::to_string(l.colonna));
   }
-  EXPECT_EQ(luoghi, (std::vector<std::string>{"Valdoro_linea.txt:1:1", "Valdoro_linea.txt:2:3",
-                                              "Valdoro_linea.txt:3:1", "Valdoro_linea.txt:3:6",
-                                              "Valdoro_linea.txt:5:2"}));
+  EXPECT_EQ(luoghi, (std::vector<std::string>{"Valdoro_linea.txt:1:1", "Valdoro_linea.txt:2:3", "Valdoro_linea.txt:3:1",
+                                              "Valdoro_linea.txt:3:6", "Valdoro_linea.txt:5:2"}));
 }
 
 }  // namespace

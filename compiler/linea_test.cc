@@ -67,7 +67,8 @@ TEST(LineaGenerale, KeysAndTheirCase) {
       {"nota-bene\r\nsfondo due, 7\r\n", 85, 0, 0, 7},
   };
   for (const auto& k : casi) {
-    compilato c = compila("[generale]\r\nlunghezza percorso, 1000\r\n" + std::string(k.righe) + "[curve]\r\n[fine]\r\n");
+    compilato c =
+        compila("[generale]\r\nlunghezza percorso, 1000\r\n" + std::string(k.righe) + "[curve]\r\n[fine]\r\n");
     const riga_stazione& t = c.s.tabella_stazioni[static_cast<size_t>(k.riga)];
     EXPECT_EQ(c.errore(), "") << k.righe;
     EXPECT_EQ((std::vector<int32_t>{t.inizio, t.fine, t.progressiva}),
@@ -130,8 +131,9 @@ TEST(ProgressiveOrdina, LargestStartFirstWithTiesAndFlags) {
 TEST(Pendenze, FillTheCellsBeforeTheNextRecord) {
   compilato c = compila(sorgente_linea("pendenza,  0,   0\r\npendenza,  600,   -11\r\npendenza,  1200,   0\r\n"));
   EXPECT_EQ(c.errore(), "");
-  EXPECT_EQ(pendenze(c.s, 0, 25), "100 100 100 100 100 100 100 100 100 100 100 100 "
-                                  "89 89 89 89 89 89 89 89 89 89 89 89 100 100 ");
+  EXPECT_EQ(pendenze(c.s, 0, 25),
+            "100 100 100 100 100 100 100 100 100 100 100 100 "
+            "89 89 89 89 89 89 89 89 89 89 89 89 100 100 ");
   // the closing fill stops before the last three cells
   EXPECT_EQ(pendenze(c.s, 4496, 4500), "100 100 0 0 0 ");
 }
@@ -147,8 +149,7 @@ TEST(Pendenze, DecimalCommaRoundingAndRecordsOutOfOrder) {
       // 625 starts at cell 12, 675 at cell 14
       {"pendenza,  625,   5\r\npendenza,  675,   6\r\n", 11, 15, "100 105 105 106 106 "},
       // a record at or behind the next gradient cell still writes one cell
-      {"pendenza,  500,   1\r\npendenza,  100,   2\r\npendenza,  100,   3\r\n", 9, 13,
-       "100 101 102 103 103 "},
+      {"pendenza,  500,   1\r\npendenza,  100,   2\r\npendenza,  100,   3\r\n", 9, 13, "100 101 102 103 103 "},
   };
   for (const auto& k : casi) {
     compilato c = compila(sorgente_linea(k.record));
@@ -197,7 +198,8 @@ TEST(Curve, AMetreAPartTurningByLengthOverRadiusAndMirrored) {
       return std::atan2(p.numero(metro, 1) - p.numero(metro - 1, 1), p.numero(metro, 0) - p.numero(metro - 1, 0));
     };
     for (int metro = 2; metro <= 3000; ++metro) {
-      const double passo = std::hypot(s.numero(metro, 0) - s.numero(metro - 1, 0), s.numero(metro, 1) - s.numero(metro - 1, 1));
+      const double passo =
+          std::hypot(s.numero(metro, 0) - s.numero(metro - 1, 0), s.numero(metro, 1) - s.numero(metro - 1, 1));
       // Each step of the curve is sqrt(1 + q^2) long: within a thousandth
       // of a metre over 150 m even for the sharpest class.
       ASSERT_NEAR(passo, 1.0, 1e-3) << "metre " << metro;

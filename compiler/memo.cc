@@ -10,7 +10,7 @@ namespace valdoro {
 
 namespace {
 
-constexpr int32_t kInizioSegnali = 350;   // the last mark, 8 cells back, still on cell 0
+constexpr int32_t kInizioSegnali = 350;    // the last mark, 8 cells back, still on cell 0
 constexpr int32_t kDistanzaAvviso = 1200;  // warning board ahead of a slowdown
 constexpr int32_t kSogliaAvviso = 1500;    // slowdowns up to here have no warning board
 constexpr int32_t kMarcheSegnale = 4;
@@ -118,8 +118,8 @@ void avvisa_marche(compilazione& comp, int64_t genere, const luogo& dove) {
   std::string memorizzate;
   for (int64_t v = prima; v <= ultima; ++v) memorizzate += (v == prima ? "" : ", ") + std::to_string(basso8(v));
   comp.d.segnala(kAvvisoValoreTagliato, dove,
-                "signal announcement marks (sx * 3 + dx) * 10 + 1 to 4 are " + std::to_string(prima) + " to " +
-                    std::to_string(ultima) + ", which do not all fit 8 bits (0 to 255): stored as " + memorizzate);
+                 "signal announcement marks (sx * 3 + dx) * 10 + 1 to 4 are " + std::to_string(prima) + " to " +
+                     std::to_string(ultima) + ", which do not all fit 8 bits (0 to 255): stored as " + memorizzate);
 }
 
 }  // namespace
@@ -130,9 +130,9 @@ std::string cella_occupata(const scenario& s, int32_t k) {
     const char* nome;
   };
   static constexpr nome_tipo kNomi[] = {
-      {1, "a signal"},          {2, "a slowdown end"},         {3, "a slowdown start"},
+      {1, "a signal"},           {2, "a slowdown end"},         {3, "a slowdown start"},
       {4, "a slowdown warning"}, {5, "a slowdown pre-warning"}, {6, "a maximum-speed board"},
-      {10, "a station"},        {12, "a restriction point"},   {13, "a restriction point"},
+      {10, "a station"},         {12, "a restriction point"},   {13, "a restriction point"},
       {14, "a sign board"},
   };
   const uint8_t tipo = s.celle[static_cast<size_t>(k)].tipo;
@@ -140,8 +140,8 @@ std::string cella_occupata(const scenario& s, int32_t k) {
   for (const nome_tipo& n : kNomi) {
     if (n.tipo == tipo) nome = n.nome;
   }
-  return "cell " + std::to_string(k) + " at " + std::to_string(int64_t{k} * kMetriCella) + " m already holds " +
-         nome + " (kind " + std::to_string(tipo) + ")";
+  return "cell " + std::to_string(k) + " at " + std::to_string(int64_t{k} * kMetriCella) + " m already holds " + nome +
+         " (kind " + std::to_string(tipo) + ")";
 }
 
 void memo_segnale(compilazione& comp, dati_segnale& d, const luogo& dove) {

@@ -44,8 +44,8 @@ std::string rifiuto_montagna(const scenario& s, numero_errore numero, int32_t in
     case numero_errore::troppe_montagne:
       return span + ": more than " + std::to_string(kMontagneMax) + " mountain spans";
     case numero_errore::montagna_oltre:
-      return span + " ends in cell " + std::to_string(cella_fine_span(fine)) +
-             ", beyond the last cell of the track, " + std::to_string(s.ultima_cella());
+      return span + " ends in cell " + std::to_string(cella_fine_span(fine)) + ", beyond the last cell of the track, " +
+             std::to_string(s.ultima_cella());
     default:
       return span;
   }

@@ -23,12 +23,12 @@ std::string valori(const cella& c) {
 }
 
 TEST(Montagne, SpansMarkersAndCloseSpans) {
-  compilato c = compila(sorgente_linea(
-      "montagna,   10950,  11000,  2\r\n"
-      "montagna,   79000,  80550,  12\r\n"
-      "montagna,   90000,  90300,  1\r\n"
-      "montagna,   90450,  90650,  11\r\n"    // 150 m after: kind 3, markers kept
-      "montagna,   90850,  91100,  1\r\n"));  // 200 m after: keeps its kind
+  compilato c =
+      compila(sorgente_linea("montagna,   10950,  11000,  2\r\n"
+                             "montagna,   79000,  80550,  12\r\n"
+                             "montagna,   90000,  90300,  1\r\n"
+                             "montagna,   90450,  90650,  11\r\n"    // 150 m after: kind 3, markers kept
+                             "montagna,   90850,  91100,  1\r\n"));  // 200 m after: keeps its kind
   EXPECT_EQ(c.errore(), "");
   EXPECT_EQ(celle(c.s, 218, 220), "218:0/0 219:0/2 220:0/0 ");
   EXPECT_EQ(celle(c.s, 1579, 1588),
@@ -84,11 +84,12 @@ TEST(Cartelli, MaximumSpeedBoards) {
 }
 
 TEST(Cartelli, SignBoardsFillRowsDownwardAndMayTakeMarkers) {
-  std::string record = "cartello_indicatore,  10950,   (Cippo )(  Km  )(11+000)\r\n"
-                       "montagna,   20000,  21000,  12\r\n";
+  std::string record =
+      "cartello_indicatore,  10950,   (Cippo )(  Km  )(11+000)\r\n"
+      "montagna,   20000,  21000,  12\r\n";
   for (int i = 1; i < 20; ++i) {
-    record += "cartello_indicatore,  " + std::to_string(20000 + 50 * i) + ",   (Galleria)(n. " + std::to_string(i) +
-              ")\r\n";
+    record +=
+        "cartello_indicatore,  " + std::to_string(20000 + 50 * i) + ",   (Galleria)(n. " + std::to_string(i) + ")\r\n";
   }
   compilato c = compila(sorgente_linea(record));
   EXPECT_EQ(c.errore(), "");

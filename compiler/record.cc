@@ -61,7 +61,7 @@ void controlla_fine(compilazione& comp, const lettore& r) {
   const lettore::riga_finale ultima = r.ultima_riga_piena();
   if (ultima.dove.riga == 0 || contiene(ultima.testo, "[fine]")) return;
   comp.d.segnala(kAvvisoFine, ultima.dove,
-                "the source does not end with the line \"[fine]\": it may have been cut short here");
+                 "the source does not end with the line \"[fine]\": it may have been cut short here");
 }
 
 void nota_cella_riservata(compilazione& comp, const lettore& r, lettore::punto dove) {

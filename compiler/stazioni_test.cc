@@ -28,10 +28,10 @@ std::string righe(const scenario& s) {
     if (!out.empty()) out += " | ";
     out += std::to_string(n) + ":" + std::to_string(r.tipo) + "," + std::to_string(r.inizio) + "," +
            std::to_string(r.fine) + "," + std::to_string(r.progressiva) + "," + std::to_string(r.campo4) + "," +
-           r.nome + "," + std::to_string(r.campo7) + "," + std::to_string(r.campo8) + "," +
-           std::to_string(r.campo10) + "," + std::to_string(r.campo11) + "," + std::to_string(r.campo12) + "," +
-           std::to_string(r.campo9) + "," + std::to_string(r.campo13) + "," + std::to_string(r.campo6) + "," +
-           std::to_string(r.campo5) + "," + std::to_string(r.orario);
+           r.nome + "," + std::to_string(r.campo7) + "," + std::to_string(r.campo8) + "," + std::to_string(r.campo10) +
+           "," + std::to_string(r.campo11) + "," + std::to_string(r.campo12) + "," + std::to_string(r.campo9) + "," +
+           std::to_string(r.campo13) + "," + std::to_string(r.campo6) + "," + std::to_string(r.campo5) + "," +
+           std::to_string(r.orario);
   }
   return out;
 }
@@ -112,8 +112,7 @@ TEST(Stazioni, RejectedRecords) {
       {"too near the end: only the position is kept", stazione(2250, 4, 400) + "numero vetture, 7\r\n",
        "1:0,0,0,2250,0,,0,0,0,0,0,0,0,0,0,0",
        "Valdoro_Dir 5802-.txt:3:1: error 15: position 2250 m is beyond the usable end of the track, 2150 m"},
-      {"station cell beyond the last cell", stazione(1000, 8, 5000),
-       "1:8,-4000,6000,1000,1,X,3,1,2,1,1,0,60,0,0,52735",
+      {"station cell beyond the last cell", stazione(1000, 8, 5000), "1:8,-4000,6000,1000,1,X,3,1,2,1,1,0,60,0,0,52735",
        "Valdoro_Dir 5802-.txt:3:1: error 230: station area ends at 6000 m: its station cell 119 is beyond the "
        "last cell of the track, 59"},
   };
@@ -124,7 +123,8 @@ TEST(Stazioni, RejectedRecords) {
     EXPECT_EQ(t.errore(), c.errore) << c.caso;
   }
   // After a 15 the tails still run: the records after it are not read.
-  treno_compilato t = compila_di_prova(sorgente(stazione(2250, 4, 400) + "numero vetture, 7\r\n"), binario_di_prova(60));
+  treno_compilato t =
+      compila_di_prova(sorgente(stazione(2250, 4, 400) + "numero vetture, 7\r\n"), binario_di_prova(60));
   EXPECT_EQ(serie(t.s, &cella::velocita), "0-56:0 57-59:9");
   EXPECT_EQ(t.s.tabella_stazioni[kRigaParametri].progressiva, 0);
 }

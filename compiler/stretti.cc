@@ -11,8 +11,8 @@ namespace {
 void avvisa_stretto(compilazione& comp, const luogo& dove, const char* cosa, int64_t scritto, int64_t memorizzato,
                     const char* bit) {
   comp.d.segnala(kAvvisoValoreTagliato, dove,
-                std::string(cosa) + " is " + std::to_string(scritto) + ", which does not fit " + bit + ": stored as " +
-                    std::to_string(memorizzato));
+                 std::string(cosa) + " is " + std::to_string(scritto) + ", which does not fit " + bit + ": stored as " +
+                     std::to_string(memorizzato));
 }
 
 }  // namespace

@@ -163,10 +163,8 @@ esito dopo_memo(const compilazione& comp) { return comp.d.codice_errore() > 0 ? 
 esito segnale(compilazione& comp, lettore& r, stato_treno&) {
   const lettore::punto chiave = r.punto_voce();
   dati_segnale d;
-  static constexpr const char* kCampi[] = {"position", "sx", "s1", "s2", "s3", "rapp",
-                                           "dx",       "d1", "d2", "d3", "tempo"};
-  int32_t* const valori[] = {&d.posizione, &d.sx, &d.s1, &d.s2, &d.s3, &d.rapp,
-                             &d.dx,        &d.d1, &d.d2, &d.d3, &d.tempo};
+  static constexpr const char* kCampi[] = {"position", "sx", "s1", "s2", "s3", "rapp", "dx", "d1", "d2", "d3", "tempo"};
+  int32_t* const valori[] = {&d.posizione, &d.sx, &d.s1, &d.s2, &d.s3, &d.rapp, &d.dx, &d.d1, &d.d2, &d.d3, &d.tempo};
   for (size_t i = 0; i < std::size(valori); ++i) *valori[i] = r.leggi_intero(kCampi[i]);
   if (oltre_il_binario(comp.s, d.posizione)) return ferma_oltre(comp, r, chiave, d.posizione);
   memo_segnale(comp, d, r.luogo_di(chiave));
@@ -207,16 +205,11 @@ struct chiave_treno {
 };
 
 const chiave_treno kChiavi[] = {
-    {"frenata", "massa", massa_frenata},
-    {"vetture", nullptr, numero_vetture},
-    {"velocit", nullptr, velocita},
-    {"aderenza", nullptr, aderenza},
-    {"orologio", nullptr, orologio},
-    {"sabbia", nullptr, sabbia},
-    {"segnale", nullptr, segnale},
-    {"rallentamento", nullptr, rallentamento},
-    {"abbattimento", nullptr, abbattimento},
-    {"stazione", nullptr, stazione},
+    {"frenata", "massa", massa_frenata},     {"vetture", nullptr, numero_vetture},
+    {"velocit", nullptr, velocita},          {"aderenza", nullptr, aderenza},
+    {"orologio", nullptr, orologio},         {"sabbia", nullptr, sabbia},
+    {"segnale", nullptr, segnale},           {"rallentamento", nullptr, rallentamento},
+    {"abbattimento", nullptr, abbattimento}, {"stazione", nullptr, stazione},
 };
 
 bool corrisponde(const std::string& voce, const chiave_treno& k) {
@@ -262,7 +255,7 @@ void avvisa_senza_generale(compilazione& comp, const lettore& r) {
            "\"[generale]\" is the last item of the train source: nothing follows it, so nothing of it was compiled");
   } else {
     comp.d.segnala(kAvvisoTrenoVuoto, r.luogo_di({1, 1}),
-                  "no \"[generale]\" in the train source: nothing of it was compiled");
+                   "no \"[generale]\" in the train source: nothing of it was compiled");
   }
 }
 

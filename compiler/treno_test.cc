@@ -23,8 +23,8 @@ TEST(Treno, SpeedFillsAndTail) {
     const char* record;
     const char* atteso;
   } casi[] = {
-      {"first record at 0 fills nothing",
-       "velocita,    0,   30\r\nvelocita,    1100,   110\r\n", "0-21:6 22-56:22 57-59:9"},
+      {"first record at 0 fills nothing", "velocita,    0,   30\r\nvelocita,    1100,   110\r\n",
+       "0-21:6 22-56:22 57-59:9"},
       {"160 and 135 km/h", "velocita, 0, 160\r\nvelocita, 500, 135\r\n", "0-9:32 10-56:27 57-59:9"},
       {"25 m or less only changes the speed in force", "velocita, 25, 30\r\n", "0-56:6 57-59:9"},
       {"26 m fills cell 0 with the speed in force before the first record", "velocita, 26, 30\r\n",
@@ -34,8 +34,8 @@ TEST(Treno, SpeedFillsAndTail) {
        "0-19:6 20-20:12 21-39:18 40-56:24 57-59:9"},
       {"last position accepted: the tail still stores once", "velocita,0,30\r\nvelocita,2850,60\r\n",
        "0-56:6 57-57:12 58-59:9"},
-      {"position beyond the track: 15, the tail still runs",
-       "velocita,0,30\r\nvelocita,2851,60\r\nvelocita,0,90\r\n", "0-56:6 57-59:9"},
+      {"position beyond the track: 15, the tail still runs", "velocita,0,30\r\nvelocita,2851,60\r\nvelocita,0,90\r\n",
+       "0-56:6 57-59:9"},
   };
   for (const auto& c : casi) {
     treno_compilato t = compila_di_prova(sorgente(c.record), binario_di_prova(60));
@@ -83,17 +83,15 @@ TEST(Treno, GeneralRecordsAndTheDispatch) {
        "numero vetture,    7\r\npercentuale massa frenata,    125\r\nsabbia,    100\r\n"
        "orologio,    14              16            30 \r\n",
        "125,0,7,0,0,0,0", "0,0,0,100,14,16,30"},
-      {"case ignored, keys anywhere in the item", "XNUMERO VETTUREX, 9\r\nMassa Frenata, 80\r\n",
-       "80,0,9,0,0,0,0", "0,0,0,0,0,0,0"},
+      {"case ignored, keys anywhere in the item", "XNUMERO VETTUREX, 9\r\nMassa Frenata, 80\r\n", "80,0,9,0,0,0,0",
+       "0,0,0,0,0,0,0"},
       {"frenata without massa is no key", "frenata, 80\r\n", "0,0,0,0,0,0,0", "0,0,0,0,0,0,0"},
       {"every key tried on the same item, in order", "sabbia e vetture, 7, 100\r\n", "0,0,7,0,0,0,0",
        "0,0,0,100,0,0,0"},
       {"items with a dash are passed over, twice at most", "- a, - b, numero vetture, 3\r\n", "0,0,3,0,0,0,0",
        "0,0,0,0,0,0,0"},
-      {"a third dash item is looked at", "- a, - b, - numero vetture, 4\r\n", "0,0,4,0,0,0,0",
-       "0,0,0,0,0,0,0"},
-      {"headers dispatch nothing", "[aderenze]\r\n[vel_limite]\r\n[codici]\r\n", "0,0,0,0,0,0,0",
-       "0,0,0,0,0,0,0"},
+      {"a third dash item is looked at", "- a, - b, - numero vetture, 4\r\n", "0,0,4,0,0,0,0", "0,0,0,0,0,0,0"},
+      {"headers dispatch nothing", "[aderenze]\r\n[vel_limite]\r\n[codici]\r\n", "0,0,0,0,0,0,0", "0,0,0,0,0,0,0"},
   };
   for (const auto& c : casi) {
     treno_compilato t = compila_di_prova(sorgente(c.record), binario_di_prova(60));
@@ -132,8 +130,9 @@ TEST(Treno, ReadingFaultsGoToTheTrap) {
     const char* testo;
     const char* messaggio;
   } velocita[] = {
-      {"velocita, 0, 1300\r\n", "speed 1300 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to "
-                                "1277 km/h"},
+      {"velocita, 0, 1300\r\n",
+       "speed 1300 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to "
+       "1277 km/h"},
       {"velocita, 0, -10\r\nvelocita, 500, 100\r\n",
        "speed -10 km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to 1277 km/h"},
   };
@@ -199,22 +198,28 @@ TEST(Treno, StopsOfTheObjectRecords) {
        "Valdoro_Dir 5802-.txt:3:1: error 231: signal at 300 m is closer than 350 m to the line start", "0-59:9"},
       {"slowdown start taken", "segnale, 1050, 2,0,0,0,0,0,0,0,0,0\r\nrallentamento, 1050, 60, 300, 0, 0, 0\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 18: slowdown at 1050 m: start, cell 22 at 1100 m already holds a signal "
-       "(kind 1)", "0-59:9"},
+       "(kind 1)",
+       "0-59:9"},
       {"slowdown warning taken", "abbattimento, 450, 0\r\nrallentamento, 1600, 60, 300, 0, 0, 0\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 17: slowdown at 1600 m: warning board at 400 m, cell 9 at 450 m already "
-       "holds a restriction point (kind 13)", "0-59:9"},
+       "holds a restriction point (kind 13)",
+       "0-59:9"},
       {"slowdown end taken", "abbattimento, 1350, 0\r\nrallentamento, 1000, 60, 300, 0, 0, 0\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 19: slowdown at 1000 m: end at 1300 m, cell 27 at 1350 m already holds "
-       "a restriction point (kind 13)", "0-59:9"},
+       "a restriction point (kind 13)",
+       "0-59:9"},
       {"pre-warning taken", "abbattimento, 300, 0\r\nrallentamento, 1600, 60, 300, 0, 1, 0\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 20: slowdown at 1600 m: pre-warning, cell 6 at 300 m already holds a "
-       "restriction point (kind 13)", "0-59:9"},
+       "restriction point (kind 13)",
+       "0-59:9"},
       {"slowdown ending beyond the track", "rallentamento, 2000, 60, 9000, 0, 0, 0\r\n",
        "Valdoro_Dir 5802-.txt:3:1: error 232: slowdown from 2000 m over 9000 m: its end cell 221 is outside the "
-       "track, cells 0 to 59", "0-59:9"},
+       "track, cells 0 to 59",
+       "0-59:9"},
       {"restriction point on a taken cell", "abbattimento, 500, 0\r\nabbattimento, 510, 90\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 7: restriction point at 510 m: cell 10 at 500 m already holds a "
-       "restriction point (kind 13)", "0-59:9"},
+       "restriction point (kind 13)",
+       "0-59:9"},
       {"restriction point at a negative position", "abbattimento, -10, 90\r\n",
        "Valdoro_Dir 5802-.txt:3:1: error 233: restriction point at -10 m: a position below 0 m", "0-59:9"},
   };
@@ -243,8 +248,9 @@ TEST(Treno, NoTrackNoCellTouched) {
   treno_compilato t = compila_di_prova(sorgente("velocita, -1000, 50\r\naderenza, -1000, 50\r\n"), s);
   EXPECT_TRUE(t.s.celle.empty());
   EXPECT_EQ(t.errore(), "");
-  for (const char* record : {"segnale, -1000, 2,0,0,0,0,0,0,0,0,0\r\n", "rallentamento, -1000, 60, 300, 0, 0, 0\r\n",
-                             "abbattimento, -1000, 0\r\n", "stazione, -2000, 8, 5000, 1,1,1, 1,1,1, 1,1,1, 0, 0,0,0, X\r\n"}) {
+  for (const char* record :
+       {"segnale, -1000, 2,0,0,0,0,0,0,0,0,0\r\n", "rallentamento, -1000, 60, 300, 0, 0, 0\r\n",
+        "abbattimento, -1000, 0\r\n", "stazione, -2000, 8, 5000, 1,1,1, 1,1,1, 1,1,1, 0, 0,0,0, X\r\n"}) {
     t = compila_di_prova(sorgente(record), s);
     EXPECT_TRUE(t.s.celle.empty()) << record;
     EXPECT_NE(t.d.codice_errore(), 0) << record;
@@ -253,9 +259,10 @@ TEST(Treno, NoTrackNoCellTouched) {
 
 TEST(Treno, ReachedFromTheLineHalf) {
   const std::string linea = sorgente_linea("cartello_indicatore, 500, \"Km 1\"\r\n", "6000");
-  const std::string treno = "[generale]\r\nvelocita, 0, 100\r\n"
-                            "stazione, 0, 8, 500, 1, 0, 0, 3,1,0, 2,1,1, 60, 14,38,55, Alfa\r\n"
-                            "segnale, 1050, 2, 4, 1, 1, 0, 2, 2,1,1, 0\r\n[fine]\r\n";
+  const std::string treno =
+      "[generale]\r\nvelocita, 0, 100\r\n"
+      "stazione, 0, 8, 500, 1, 0, 0, 3,1,0, 2,1,1, 60, 14,38,55, Alfa\r\n"
+      "segnale, 1050, 2, 4, 1, 1, 0, 2, 2,1,1, 0\r\n[fine]\r\n";
   compilato c = compila(&linea, 0, treno);
   EXPECT_EQ(c.errore(), "");
   EXPECT_FALSE(c.treno_rimasto);

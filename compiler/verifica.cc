@@ -195,8 +195,9 @@ class lettura_sorgente {
     const bool bom = testo_.substr(0, kBom.size()) == kBom;
     if (bom) {
       d_.aggiungi("utf8-text", nome_, lettore::punto{1, 1}, [&] {
-        return std::string("the source begins with the mark an editor puts before UTF-8 text; the sources are read "
-                           "as Windows-1252: save the source as Windows-1252, or compile with --encoding utf-8");
+        return std::string(
+            "the source begins with the mark an editor puts before UTF-8 text; the sources are read "
+            "as Windows-1252: save the source as Windows-1252, or compile with --encoding utf-8");
       });
     }
     for (size_t n = 1; n <= righe_.size(); ++n) {
@@ -376,10 +377,11 @@ class lettura_sorgente {
   // check goes on with that next record.
   void separatore(const formato::record& r, std::string_view voce, const char* sep, lettore::punto p) {
     d_.aggiungi("wrong-separator", nome_, p, [&] {
-      const std::string inizio =
-          "\"" + std::string(voce) + "\": fields are separated by commas, not by " + sep + "; the compiler reads this as one item";
+      const std::string inizio = "\"" + std::string(voce) + "\": fields are separated by commas, not by " + sep +
+                                 "; the compiler reads this as one item";
       // An item holding "-" is passed over between records, whatever it holds.
-      if (voce.find('-') != std::string_view::npos) return inizio + ", which holds \"-\" and is passed over: the record is lost";
+      if (voce.find('-') != std::string_view::npos)
+        return inizio + ", which holds \"-\" and is passed over: the record is lost";
       return inizio + ", the keyword \"" + r.parola + "\" without its " + std::to_string(r.campi.size()) +
              (r.campi.size() == 1 ? " field" : " fields") + ", and takes the items after it for them";
     });
@@ -708,8 +710,9 @@ class lettura_sorgente {
       if (!a_passi || v < 0 || v % kPassoVelocita == 0) continue;
       const int64_t tenuto = static_cast<int64_t>(nearest(static_cast<double>(v) / kPassoVelocita)) * kPassoVelocita;
       d_.aggiungi("value-rounded", nome_, luogo_campo_[i], [&] {
-        return std::string(parola) + " " + std::string(nome) + " " + std::to_string(v) + " km/h is stored in steps of " +
-               std::to_string(kPassoVelocita) + " km/h: the track holds " + std::to_string(tenuto) + " km/h";
+        return std::string(parola) + " " + std::string(nome) + " " + std::to_string(v) +
+               " km/h is stored in steps of " + std::to_string(kPassoVelocita) + " km/h: the track holds " +
+               std::to_string(tenuto) + " km/h";
       });
     }
   }
@@ -723,8 +726,8 @@ class lettura_sorgente {
     if (cella != fine) return;
     d_.aggiungi("slowdown-without-end", nome_, p, [&] {
       return "rallentamento at " + metri(x) + " of length " + metri(l) + ": its start and its end fall on one cell (" +
-             std::to_string(cella) + "), which keeps only the start; give a length of " +
-             std::to_string(kMetriCella) + " m or more";
+             std::to_string(cella) + "), which keeps only the start; give a length of " + std::to_string(kMetriCella) +
+             " m or more";
     });
   }
 
@@ -879,11 +882,11 @@ class lettura_sorgente {
   std::map<const formato::record*, int32_t> generali_;  // the line each general key was last given on
   bool in_generale_ = false;
   int32_t stazioni_ = 0;
-  orario_letto orario_prec_;  // the last station with a time
+  orario_letto orario_prec_;                      // the last station with a time
   std::map<std::string, int32_t> nomi_stazioni_;  // each name, letter case aside, with its first line
   bool campo_illeggibile_ = false;                // a field of the record being read could not be read
   std::vector<lettore::punto> luogo_campo_;       // where each field of that record stands
-  int64_t giorni_ = 0;        // midnights the timetable has passed
+  int64_t giorni_ = 0;                            // midnights the timetable has passed
   lettore::punto ultimo_campo_;
   int32_t ultimo_nome_riga_ = 0;
   std::string ultimo_nome_;
@@ -971,8 +974,8 @@ raccolti raccogli_oltre_la_fine(std::vector<diagnostica>& tutte, const esito_ver
   d.regola = "past-route-end";
   d.numero.reset();
   d.conta = 1;
-  d.messaggio = "this and " + std::to_string(n - 1) + " more record" + (n == 2 ? "" : "s") +
-                " past the route's end, " + metri(v.lunghezza_letta) + ": see line " + std::to_string(v.lunghezza_dubbia.riga) +
+  d.messaggio = "this and " + std::to_string(n - 1) + " more record" + (n == 2 ? "" : "s") + " past the route's end, " +
+                metri(v.lunghezza_letta) + ": see line " + std::to_string(v.lunghezza_dubbia.riga) +
                 " of the line source, where the route length is not read as written";
   --via.errori;  // the line that stands for them is one
   tutte = std::move(restano);

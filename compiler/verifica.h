@@ -29,7 +29,6 @@ struct record_letto {
   uint32_t valori;        // how many were read (fewer than the fields when some are missing)
 };
 
-
 struct esito_verifica {
   std::vector<diagnostica> diagnostiche;  // line source first, each in reading order
   size_t errori = 0;                      // all found, shown or not

@@ -52,11 +52,20 @@ std::string xml(const std::string& utf8) {
   std::string out;
   for (char ch : utf8) {
     switch (ch) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += ch;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += ch;
     }
   }
   return out;
@@ -152,12 +161,11 @@ std::vector<tacca> tacche(const tabella_stazioni_t& t, int32_t fine, int64_t pas
 // Advance widths of DejaVu Sans, the pictures' first font, in 2048ths of
 // the font size, for the characters 32 to 126.
 constexpr int16_t kAvanzamenti[95] = {
-    651,  821,  942,  1716, 1303, 1946, 1597, 563,  799,  799,  1024, 1716, 651,  739,  651,  690,
-    1303, 1303, 1303, 1303, 1303, 1303, 1303, 1303, 1303, 1303, 690,  690,  1716, 1716, 1716, 1087,
-    2048, 1401, 1405, 1430, 1577, 1294, 1178, 1587, 1540, 604,  604,  1343, 1141, 1767, 1532, 1612,
-    1235, 1612, 1423, 1300, 1251, 1499, 1401, 2025, 1403, 1251, 1403, 799,  690,  799,  1716, 1024,
-    1024, 1255, 1300, 1126, 1300, 1260, 721,  1300, 1298, 569,  569,  1186, 569,  1995, 1298, 1253,
-    1300, 1300, 842,  1067, 803,  1298, 1212, 1675, 1212, 1212, 1075, 1303, 690,  1303, 1716};
+    651,  821,  942,  1716, 1303, 1946, 1597, 563,  799,  799,  1024, 1716, 651,  739,  651,  690,  1303, 1303, 1303,
+    1303, 1303, 1303, 1303, 1303, 1303, 1303, 690,  690,  1716, 1716, 1716, 1087, 2048, 1401, 1405, 1430, 1577, 1294,
+    1178, 1587, 1540, 604,  604,  1343, 1141, 1767, 1532, 1612, 1235, 1612, 1423, 1300, 1251, 1499, 1401, 2025, 1403,
+    1251, 1403, 799,  690,  799,  1716, 1024, 1024, 1255, 1300, 1126, 1300, 1260, 721,  1300, 1298, 569,  569,  1186,
+    569,  1995, 1298, 1253, 1300, 1300, 842,  1067, 803,  1298, 1212, 1675, 1212, 1212, 1075, 1303, 690,  1303, 1716};
 
 // Of a character by its first byte; the continuation bytes of UTF-8 take none.
 double larghezza_carattere(unsigned char c, double corpo, bool grassetto) {
@@ -400,10 +408,14 @@ void nomina_montagne(const linea_costruita& l, std::vector<tratto>& spans) {
 
 const char* colore_montagna(int tipo) {
   switch (tipo) {
-    case 1: return "#8d6e63";
-    case 2: return "#5c6bc0";
-    case 3: return "#26a69a";
-    default: return "#9e9e9e";
+    case 1:
+      return "#8d6e63";
+    case 2:
+      return "#5c6bc0";
+    case 3:
+      return "#26a69a";
+    default:
+      return "#9e9e9e";
   }
 }
 
@@ -412,10 +424,14 @@ const char* colore_montagna(int tipo) {
 // after the one before it.
 std::string nome_montagna(int tipo) {
   switch (tipo) {
-    case 1: return "tunnel";
-    case 2: return "summit";
-    case 3: return "tunnel or summit close behind another";
-    default: return "mountain span of kind " + std::to_string(tipo);
+    case 1:
+      return "tunnel";
+    case 2:
+      return "summit";
+    case 3:
+      return "tunnel or summit close behind another";
+    default:
+      return "mountain span of kind " + std::to_string(tipo);
   }
 }
 
@@ -428,8 +444,9 @@ std::string apri_svg(int larghezza, int altezza, const std::string& titolo, cons
   etichetta t = kTitolo;
   t.testo = accorcia(titolo, t.corpo, true, kTitoloMassimo);
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" +
-         elemento("svg")("xmlns", "http://www.w3.org/2000/svg")("width", w)("height", h)("viewBox", "0 0 " + w + " " + h)(
-             "font-family", "DejaVu Sans, Arial, sans-serif")("font-size", "12")("data-picture", quale)
+         elemento("svg")("xmlns", "http://www.w3.org/2000/svg")("width", w)("height", h)(
+             "viewBox", "0 0 " + w + " " + h)("font-family", "DejaVu Sans, Arial, sans-serif")("font-size", "12")(
+             "data-picture", quale)
              .apri() +
          "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n" + testo_svg(t, 20, 30);
 }
@@ -439,7 +456,8 @@ std::string chiudi_svg() { return "</svg>\n"; }
 // Titles come from rows 85 and 86.
 std::string nome_scenario(const linea_costruita& l) {
   std::string s = nome_visibile(l.stazioni[kRigaLinea].nome, kTitoloMassimo);
-  if (!l.stazioni[kRigaTreno].nome.empty()) s += " \xE2\x80\x94 " + nome_visibile(l.stazioni[kRigaTreno].nome, kTitoloMassimo);
+  if (!l.stazioni[kRigaTreno].nome.empty())
+    s += " \xE2\x80\x94 " + nome_visibile(l.stazioni[kRigaTreno].nome, kTitoloMassimo);
   return s;
 }
 
@@ -615,7 +633,8 @@ int legenda_pianta(const std::vector<tratto>& spans, bool con_cambi, double metr
   const double metri = tondo_sotto(160 * metri_per_pixel);
   const double lunga = metri / metri_per_pixel;
   const std::string stile = "stroke=\"#222\" stroke-width=\"1.5\"";
-  out += riga(x, y, x + lunga, y, stile) + riga(x, y - 5, x, y + 5, stile) + riga(x + lunga, y - 5, x + lunga, y + 5, stile);
+  out += riga(x, y, x + lunga, y, stile) + riga(x, y - 5, x, y + 5, stile) +
+         riga(x + lunga, y - 5, x + lunga, y + 5, stile);
   out += testo_svg({metri >= 1000 ? chilometri(std::llround(metri)) + " km" : breve(metri) + " m"}, x, y + 18);
   return y + 30;
 }
@@ -698,7 +717,8 @@ void disegna_montagne(pianta_in_corso& c, const std::vector<tratto>& spans) {
 
 // The track, and the cells of the field it passes, which no text covers.
 void disegna_binario(pianta_in_corso& c) {
-  c.svg += percorso(percorso_tra(c.pl, c.traccia, 0, c.L), "stroke=\"#222\" stroke-width=\"2\" stroke-linejoin=\"round\"");
+  c.svg +=
+      percorso(percorso_tra(c.pl, c.traccia, 0, c.L), "stroke=\"#222\" stroke-width=\"2\" stroke-linejoin=\"round\"");
   for (size_t i = 1; i < c.traccia.size(); ++i) {
     if (!c.traccia[i].nuovo) c.testi.occupa_linea(c.traccia[i - 1].p, c.traccia[i].p);
   }
@@ -719,7 +739,8 @@ std::vector<tratto> curve(const piano& pl, int32_t L, F vicini) {
   for (int32_t m = kCorda; m + kCorda <= L; m += kCorda) {
     if (!pl.valido(m - kCorda) || !pl.valido(m) || !pl.valido(m + kCorda)) continue;
     const punto a = pl.a(m - kCorda), b = pl.a(m), c = pl.a(m + kCorda);
-    const double svolta = std::remainder(std::atan2(c.y - b.y, c.x - b.x) - std::atan2(b.y - a.y, b.x - a.x), kGiroPieno);
+    const double svolta =
+        std::remainder(std::atan2(c.y - b.y, c.x - b.x) - std::atan2(b.y - a.y, b.x - a.x), kGiroPieno);
     if (!(std::abs(svolta) > kSvoltaMinima)) continue;
     const int32_t da = m - kCorda, a_ = m + kCorda;
     if (!out.empty() && (out.back().a >= da || vicini(out.back().a, da))) {
@@ -756,7 +777,8 @@ void disegna_segnali(pianta_in_corso& c) {
     if (ultimo && lunghezza(p, *ultimo) < 3) continue;
     if (!presi.prendi(p, kSegnale)) continue;
     ultimo = p;
-    c.svg += elemento("circle")("cx", p.x)("cy", p.y)("r", 2.5)("fill", "#d32f2f").piu(identita("signal", k, m, m)).vuoto();
+    c.svg +=
+        elemento("circle")("cx", p.x)("cy", p.y)("r", 2.5)("fill", "#d32f2f").piu(identita("signal", k, m, m)).vuoto();
   }
 }
 
@@ -797,10 +819,10 @@ profilo decodifica_pianta(const apri_fonte& apri) {
   std::optional<errore_decodifica> primo_y;
   profilo p = decodifica_profilo(apri, [&](uint64_t byte, int32_t metro, int coordinata, const valore_etichettato& v) {
     if (v.tipo != tipo_valore::doppio || std::abs(v.valore) <= kCoordinataMassima) return;
-    const std::string cosa = "metre " + std::to_string(metro) + ": " + (coordinata == 0 ? "x" : "y") + " is " +
-                             numero_grezzo(v.valore);
-    const errore_decodifica e(byte, std::isfinite(v.valore) ? cosa + ", beyond the 10000 km a plan can reach"
-                                                            : cosa + ", not a coordinate");
+    const std::string cosa =
+        "metre " + std::to_string(metro) + ": " + (coordinata == 0 ? "x" : "y") + " is " + numero_grezzo(v.valore);
+    const errore_decodifica e(
+        byte, std::isfinite(v.valore) ? cosa + ", beyond the 10000 km a plan can reach" : cosa + ", not a coordinate");
     if (coordinata == 0) throw e;
     if (!primo_y) primo_y = e;
   });
@@ -810,7 +832,6 @@ profilo decodifica_pianta(const apri_fonte& apri) {
 
 profilo decodifica_pianta(std::string_view dati) { return decodifica_pianta(apri_in_memoria(dati)); }
 
-
 std::string svg_pianta(const linea_costruita& l) {
   const int32_t L = std::min(std::max(0, lunghezza_percorso(l)), l.pianta.ultimo_metro());
   const std::string titolo = nome_scenario(l) + ": plan of the line, " + lunghezza_km(std::max(0, L));
@@ -819,16 +840,17 @@ std::string svg_pianta(const linea_costruita& l) {
   if (estesa.vuota()) return svg_pianta_vuota(titolo);
   piano pl(l.pianta, estesa);
 
-  std::vector<tratto> spans = montagne(l, [&](int32_t a, int32_t b) {
-    return pl.valido(a) && pl.valido(b) && lunghezza(pl.a(a), pl.a(b)) < 1;
-  });
+  std::vector<tratto> spans = montagne(
+      l, [&](int32_t a, int32_t b) { return pl.valido(a) && pl.valido(b) && lunghezza(pl.a(a), pl.a(b)) < 1; });
   nomina_montagne(l, spans);
   const std::vector<cambio_numerazione> cambi = cambi_numerazione(l.stazioni, L);
   std::string legenda;
-  pl.allunga(legenda_pianta(spans, !cambi.empty(), pl.metri_per_pixel(), pl.larghezza() - kColonnaLegenda + 20, legenda));
+  pl.allunga(
+      legenda_pianta(spans, !cambi.empty(), pl.metri_per_pixel(), pl.larghezza() - kColonnaLegenda + 20, legenda));
   const int W = pl.larghezza(), H = pl.altezza();
 
-  pianta_in_corso c{l, pl, L, traccia(pl, L), posatore({2, kTestaPianta - 4.0, W - kColonnaLegenda + 10.0, H - 2.0}), ""};
+  pianta_in_corso c{l, pl, L, traccia(pl, L), posatore({2, kTestaPianta - 4.0, W - kColonnaLegenda + 10.0, H - 2.0}),
+                    ""};
   c.svg = apri_svg(W, H, titolo, "plan");
   c.svg += testo_svg({"1 px = " + n1(pl.metri_per_pixel()) + " m", 12, false, "#555"}, 20, 52);
   disegna_montagne(c, spans);
@@ -931,7 +953,6 @@ std::vector<double> sparpaglia(const std::vector<double>& posti, double passo, d
 constexpr double kPassoNomi = 16;
 constexpr double kNomeMassimo = 300;  // pixels: a longer name is cut short
 
-
 // Points along x, at most four a pixel column (the first, the lowest, the
 // highest and the last of it): a million cells draw as the pixels they fall on.
 class curva_per_colonne {
@@ -983,9 +1004,9 @@ class curva_per_colonne {
 
 // Where things go on the gradient picture.
 struct scala_altimetria {
-  double fine_x;          // metres across the picture
-  double a0, a1;          // heights at the bottom and top of their panel
-  double v1;              // speed at the top of its panel
+  double fine_x;  // metres across the picture
+  double a0, a1;  // heights at the bottom and top of their panel
+  double v1;      // speed at the top of its panel
   int alto_alt, basso_alt, alto_pend, basso_pend, alto_vel, basso_vel;
 
   static constexpr int W = kLarghezzaMassima, kSinistra = 70, kDestra = 40;
@@ -1001,13 +1022,15 @@ std::string assi_altezza_e_velocita(const scala_altimetria& s, double passo_alt,
   for (int i = 0; i <= passi(s.a1 - s.a0, passo_alt); ++i) {
     const double h = s.a0 + i * passo_alt;
     const etichetta e{breve(h)};
-    svg += riga(sx, s.ya(h), dx, s.ya(h), "stroke=\"#e0e0e0\"") + posa_qui(testi, e, sx - 6 - larghezza(e), s.ya(h) + 4);
+    svg +=
+        riga(sx, s.ya(h), dx, s.ya(h), "stroke=\"#e0e0e0\"") + posa_qui(testi, e, sx - 6 - larghezza(e), s.ya(h) + 4);
   }
   svg += posa_qui(testi, {"speed limit, km/h", 12, true, "#c62828"}, sx + 4, s.alto_vel - 24);
   for (int i = 0; i <= passi(s.v1, passo_v); ++i) {
     const double v = i * passo_v;
     const etichetta e{std::to_string(static_cast<int>(v))};
-    svg += riga(sx, s.yv(v), dx, s.yv(v), "stroke=\"#e0e0e0\"") + posa_qui(testi, e, sx - 6 - larghezza(e), s.yv(v) + 4);
+    svg +=
+        riga(sx, s.yv(v), dx, s.yv(v), "stroke=\"#e0e0e0\"") + posa_qui(testi, e, sx - 6 - larghezza(e), s.yv(v) + 4);
   }
   return svg;
 }
@@ -1022,7 +1045,8 @@ std::string assi_chilometri_e_metri(const linea_costruita& l, const scala_altime
   svg += posa_qui(testi, {"m", 12, true}, s.kSinistra - 44, riga_metri);
   for (const cambio_numerazione& c : cambi_numerazione(l.stazioni, L)) {
     const double x = s.x(c.metro);
-    svg += riga(x, s.ya(s.a1), x, s.basso_vel + 4, "stroke=\"" + std::string(kColoreCambio) + "\" stroke-width=\"1.5\"");
+    svg +=
+        riga(x, s.ya(s.a1), x, s.basso_vel + 4, "stroke=\"" + std::string(kColoreCambio) + "\" stroke-width=\"1.5\"");
     const etichetta e{chilometri(c.prima) + " | " + chilometri(c.dopo), 12, true, "#e65100"};
     for (int riga_testo = 0; riga_testo < 2; ++riga_testo) {
       const std::string t = posa_qui(testi, e, x - larghezza(e) / 2, riga_km + 17 * riga_testo);
@@ -1035,7 +1059,8 @@ std::string assi_chilometri_e_metri(const linea_costruita& l, const scala_altime
   const int64_t passo_km = std::max<int64_t>(1, std::llround(passo_tondo(s.fine_x / 1000.0, 20) * 1000));
   for (const tacca& t : tacche(l.stazioni, static_cast<int32_t>(std::min<double>(s.fine_x, INT32_MAX - 1)), passo_km)) {
     const double x = s.x(t.metro);
-    svg += riga(x, s.ya(s.a1), x, s.ya(s.a0), "stroke=\"#f0f0f0\"") + riga(x, s.yv(s.v1), x, s.yv(0), "stroke=\"#f0f0f0\"");
+    svg += riga(x, s.ya(s.a1), x, s.ya(s.a0), "stroke=\"#f0f0f0\"") +
+           riga(x, s.yv(s.v1), x, s.yv(0), "stroke=\"#f0f0f0\"");
     const etichetta e{chilometri(t.numerati)};
     svg += posa_qui(testi, e, x - larghezza(e) / 2, riga_km);
   }
@@ -1073,7 +1098,8 @@ std::string gradini_velocita(const linea_costruita& l, int32_t ultima, const sca
   curva_per_colonne curva;
   for (int32_t k = 0; k <= ultima; ++k) {
     const double y = s.yv(l.celle[k].velocita * 5);
-    if (k == 0 || l.celle[k].velocita != l.celle[k - 1].velocita) curva.aggiungi(s.x(static_cast<double>(k) * kMetriCella), y);
+    if (k == 0 || l.celle[k].velocita != l.celle[k - 1].velocita)
+      curva.aggiungi(s.x(static_cast<double>(k) * kMetriCella), y);
     if (k == ultima || l.celle[k].velocita != l.celle[k + 1].velocita) {
       curva.aggiungi(s.x(static_cast<double>(k + 1) * kMetriCella), y);
     }
@@ -1163,7 +1189,8 @@ std::string oggetti_velocita(const linea_costruita& l, int32_t ultima, const sca
                  .vuoto();
     } else if (c.tipo == kSegnale && x - ultimo_segnale >= 2) {
       ultimo_segnale = x;
-      svg += riga(x, s.basso_vel, x, s.basso_vel - 6, "stroke=\"#d32f2f\" stroke-width=\"1.5\"" + identita("signal", k, m, m));
+      svg += riga(x, s.basso_vel, x, s.basso_vel - 6,
+                  "stroke=\"#d32f2f\" stroke-width=\"1.5\"" + identita("signal", k, m, m));
     } else if (c.tipo == kInizioRallentamento) {
       inizio = k;
     } else if (c.tipo == kFineRallentamento && inizio >= 0) {
@@ -1198,8 +1225,8 @@ std::string nomi_altimetria(const std::vector<stazione_disegnata>& elenco, const
     svg += riga(xs, s.alto_alt, xs, s.yv(0),
                 "id=\"g-st-" + riga_st + "\" stroke=\"" + kColoreStazione + "\" stroke-dasharray=\"4 4\"" + chi);
     svg += elemento("polyline")("fill", "none")("stroke", kColoreStazione)("stroke-width", 0.8)(
-               "points", n1(xs) + "," + std::to_string(s.alto_alt) + " " + n1(xs) + "," + std::to_string(s.alto_alt - 6) +
-                             " " + n1(xn) + "," + std::to_string(basso_nomi + 6))
+               "points", n1(xs) + "," + std::to_string(s.alto_alt) + " " + n1(xs) + "," +
+                             std::to_string(s.alto_alt - 6) + " " + n1(xn) + "," + std::to_string(basso_nomi + 6))
                .piu(" class=\"leader\"" + chi)
                .vuoto();
     // Turned a quarter left about its start, the text's box runs from

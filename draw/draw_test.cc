@@ -98,7 +98,8 @@ TEST(Draw, KilometresFollowTheLinesOwnNumbering) {
   const std::string altimetria = svg_altimetria(l);
   EXPECT_EQ(conta(altimetria, ">0.6 | 0</text>"), 1);
   EXPECT_EQ(conta(altimetria, ">0.2 | 0.9</text>"), 1);
-  EXPECT_EQ(conta(altimetria, ">km, as the line numbers them; m, metres from the start as the sources give them</text>"), 1);
+  EXPECT_EQ(
+      conta(altimetria, ">km, as the line numbers them; m, metres from the start as the sources give them</text>"), 1);
   // A mark every 100 m as numbered: 0.1 twice, no 0.7 nor 0.8, and 1.1 at
   // the end of the route.
   EXPECT_EQ(conta(altimetria, ">0.1</text>"), 2);
@@ -282,7 +283,9 @@ TEST(Draw, APlanFoldedOnItselfDrawsEachPixelOnce) {
 }
 
 // Tagged values written out: tag 0 none, 2 a 16-bit integer, 5 a double.
-std::string intero(int16_t v) { return std::string("\x02\x00", 2) + static_cast<char>(v & 0xFF) + static_cast<char>(v >> 8); }
+std::string intero(int16_t v) {
+  return std::string("\x02\x00", 2) + static_cast<char>(v & 0xFF) + static_cast<char>(v >> 8);
+}
 std::string doppio(double v) {
   char b[8];
   std::memcpy(b, &v, 8);  // this machine is little-endian, as the file

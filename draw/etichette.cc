@@ -17,8 +17,8 @@ constexpr double kLontanoDagliAltri = 14;
 // Distances of the rings from the point, and the directions tried on each:
 // right and left first (a text reads along), then the diagonals, then
 // above and below, then the directions between.
-constexpr double kDistanze[posatore::kAnelli] = {4,  10, 16,  24,  32,  42,  54,  68,  84,  102,
-                                                  122, 146, 172, 200, 232, 268, 308, 352, 400};
+constexpr double kDistanze[posatore::kAnelli] = {4,   10,  16,  24,  32,  42,  54,  68,  84, 102,
+                                                 122, 146, 172, 200, 232, 268, 308, 352, 400};
 // The directions, as cosine and sine (up positive) written out, so that
 // every build lays the texts out alike: at 0, 180, +-45, +-135, +-90
 // degrees, then at the angles between, by halves.
@@ -119,7 +119,8 @@ void posatore::occupa_linea(punto a, punto b) {
   const int passi = static_cast<int>(std::min(lunghezza(a, b) / (cella_ / 2), 1e7)) + 1;
   for (int i = 0; i <= passi; ++i) {
     const double x = a.x + (b.x - a.x) * i / passi, y = a.y + (b.y - a.y) * i / passi;
-    const int c = static_cast<int>(std::floor((x - campo_.x0) / cella_)), r = static_cast<int>(std::floor((y - campo_.y0) / cella_));
+    const int c = static_cast<int>(std::floor((x - campo_.x0) / cella_)),
+              r = static_cast<int>(std::floor((y - campo_.y0) / cella_));
     if (c >= 0 && c < colonne_ && r >= 0 && r < righe_) linea_[static_cast<size_t>(r) * colonne_ + c] = 1;
   }
 }

@@ -74,7 +74,7 @@ class posatore {
   static constexpr size_t kAnelli = 19;
 
  private:
-  riquadro segno(size_t i) const;  // the mark of a named point
+  riquadro segno(size_t i) const;                                    // the mark of a named point
   std::vector<direzione> direzioni_per(punto p, int proprio) const;  // the best first
   bool libero(const riquadro& r) const;
   bool sgombro(const riquadro& r) const;  // of the marks of the line

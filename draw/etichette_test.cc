@@ -23,8 +23,8 @@ TEST(Etichette, SegmentsAndBoxes) {
 
 struct caso_posa {
   const char* nome;
-  std::vector<punto> punti;                          // named points, each with a text 70 x 16
-  std::vector<std::pair<punto, punto>> linee;        // lines no text may cover
+  std::vector<punto> punti;                    // named points, each with a text 70 x 16
+  std::vector<std::pair<punto, punto>> linee;  // lines no text may cover
 };
 
 // The rules a reader relies on, whatever the points: every text placed,

@@ -48,8 +48,7 @@ void prova_decodifica(tipo_file tipo, const uint8_t* d, size_t n, size_t dump_fi
   const size_t pezzo = 1 + n % 61;
   bool intero_ok = false, pezzi_ok = false;
   const std::string intero = ricodifica_o_rifiuto([&] { return ricodifica(apri_in_memoria(dati)); }, &intero_ok);
-  const std::string a_pezzi =
-      ricodifica_o_rifiuto([&] { return ricodifica(apri_in_memoria(dati, pezzo)); }, &pezzi_ok);
+  const std::string a_pezzi = ricodifica_o_rifiuto([&] { return ricodifica(apri_in_memoria(dati, pezzo)); }, &pezzi_ok);
   if (intero_ok != pezzi_ok || intero != a_pezzi) guasto("read whole and in pieces, the file decodes differently");
   if (!intero_ok) return;
   if (intero != dati) guasto("what decodes does not encode back to the same bytes");

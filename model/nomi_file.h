@@ -37,9 +37,9 @@ inline std::string file_celle(const std::string& linea, const std::string& treno
 // All eight: the names a run writes in its folder, and so the only ones
 // whose temporaries it may clear there.
 inline std::vector<std::string> file_scenario(const std::string& linea, const std::string& treno) {
-  return {file_sorgente_linea(linea),    file_sorgente_treno(linea, treno), file_note(linea, treno),
-          file_rallentamenti(linea, treno), file_scheda(linea, treno),        file_profilo(linea),
-          file_stazioni(linea, treno),     file_celle(linea, treno)};
+  return {file_sorgente_linea(linea),       file_sorgente_treno(linea, treno), file_note(linea, treno),
+          file_rallentamenti(linea, treno), file_scheda(linea, treno),         file_profilo(linea),
+          file_stazioni(linea, treno),      file_celle(linea, treno)};
 }
 
 }  // namespace valdoro

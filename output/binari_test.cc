@@ -41,18 +41,18 @@ TEST(StationTable, RowWithNameFollowsTheStoredMemberOrder) {
   r.orario = 51390;  // 14:16:30
   std::string dati;
   codifica_riga(&dati, r);
-  EXPECT_EQ(dati, bytes({0x08,                    // tipo
-                         0x0C, 0xFE, 0xFF, 0xFF,  // inizio -500
-                         0xF4, 0x01, 0x00, 0x00,  // fine 500
-                         0x7E, 0xC0, 0x02, 0x00,  // progressiva 180350
-                         0x01,                    // campo4
-                         0x02, 0x00, 'A', 'B',    // nome
-                         0x04, 0x00,              // campo7
-                         0xFE, 0xFF,              // campo8 -2
-                         0x02, 0x00,              // campo10
-                         0x01, 0x00,              // campo11
-                         0x02, 0x01,              // campo12 258
-                         0x09, 0x3C, 0x06, 0x05,  // campo9, campo13, campo6, campo5
+  EXPECT_EQ(dati, bytes({0x08,                       // tipo
+                         0x0C, 0xFE, 0xFF, 0xFF,     // inizio -500
+                         0xF4, 0x01, 0x00, 0x00,     // fine 500
+                         0x7E, 0xC0, 0x02, 0x00,     // progressiva 180350
+                         0x01,                       // campo4
+                         0x02, 0x00, 'A',  'B',      // nome
+                         0x04, 0x00,                 // campo7
+                         0xFE, 0xFF,                 // campo8 -2
+                         0x02, 0x00,                 // campo10
+                         0x01, 0x00,                 // campo11
+                         0x02, 0x01,                 // campo12 258
+                         0x09, 0x3C, 0x06, 0x05,     // campo9, campo13, campo6, campo5
                          0xBE, 0xC8, 0x00, 0x00}));  // orario
   EXPECT_EQ(dati.size(), 34u + 2u);
 }
@@ -87,8 +87,7 @@ TEST(Track, CellIs15Bytes) {
   c.aderenza = 83;
   std::string dati;
   codifica_cella(&dati, c);
-  EXPECT_EQ(dati, bytes({0x01, 0x2A, 0x00, 0x0B, 0x00, 0xFF, 0xFF, 0x01, 0x14, 0xF5, 0x51, 0x02, 0x20, 0x59,
-                         0x53}));
+  EXPECT_EQ(dati, bytes({0x01, 0x2A, 0x00, 0x0B, 0x00, 0xFF, 0xFF, 0x01, 0x14, 0xF5, 0x51, 0x02, 0x20, 0x59, 0x53}));
 }
 
 TEST(Track, RouteOf218000MetresGives4501Cells) {
@@ -121,7 +120,7 @@ TEST(Profile, AllXBeforeAllY) {
   p.imposta_doppio(2, 0, 0.5);
   EXPECT_EQ(codifica_profilo(p), bytes({0x00, 0x00,                                      // (0,0)
                                         0x00, 0x00,                                      // (1,0)
-                                        0x05, 0x00, 0, 0, 0, 0, 0, 0, 0xE0, 0x3F,        // (2,0)
+                                        0x05, 0x00, 0,    0,    0, 0, 0, 0, 0xE0, 0x3F,  // (2,0)
                                         0x02, 0x00, 0x07, 0x00,                          // (0,1)
                                         0x00, 0x00, 0x00, 0x00}));                       // (1,1) (2,1)
 }

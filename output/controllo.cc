@@ -56,15 +56,15 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
   // A value in force that does not fit is met again at every later fill
   // when the reading goes on past it: told once.
   std::set<std::tuple<std::string, std::string, int, int, std::string>> visti;
-  compilazione.erase(std::remove_if(compilazione.begin(), compilazione.end(),
-                                    [&](const diagnostica& x) {
-                                      const bool nuovo = visti.insert({x.regola, x.dove.file, x.dove.riga,
-                                                                       x.dove.colonna, x.messaggio})
-                                                             .second;
-                                      if (!nuovo) togli(x);
-                                      return !nuovo;
-                                    }),
-                     compilazione.end());
+  compilazione.erase(
+      std::remove_if(
+          compilazione.begin(), compilazione.end(),
+          [&](const diagnostica& x) {
+            const bool nuovo = visti.insert({x.regola, x.dove.file, x.dove.riga, x.dove.colonna, x.messaggio}).second;
+            if (!nuovo) togli(x);
+            return !nuovo;
+          }),
+      compilazione.end());
   std::vector<diagnostica> tutte = compilazione;
   for (diagnostica& x : d.riassunti_oltre()) tutte.push_back(std::move(x));
   for (const diagnostica& x : r.verifica.diagnostiche) {
@@ -127,8 +127,7 @@ sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const st
   // the author's: only a timetable of sources without error is compared.
   std::vector<diagnostica> orario;
   if (opzioni && elenco.errori() + r.verifica.errori == 0 && !r.fatale) {
-    orario = confronta_orario(calcola_orario(r.s, opzioni->figure), luoghi_stazioni(r.verifica),
-                              opzioni->figure_date);
+    orario = confronta_orario(calcola_orario(r.s, opzioni->figure), luoghi_stazioni(r.verifica), opzioni->figure_date);
   }
   unisci(r, elenco, nome_linea, nome_treno, orario);
   return r;

@@ -356,8 +356,9 @@ TEST(Controllo, EveryStopIsComparedWithTheFastestRunAtItsOwnRecord) {
     std::vector<std::string> attese(std::begin(fermate_proprie), std::end(fermate_proprie));
     // With the figures given, Valico's shortfall is no longer only a note.
     if (o.figure_date) {
-      attese[2] = "T:56:1: [timetable-tight] Valico: 14 min 0 s scheduled from Pietrafonda; at least 14 min 34 s for "
-                  "this train";
+      attese[2] =
+          "T:56:1: [timetable-tight] Valico: 14 min 0 s scheduled from Pietrafonda; at least 14 min 34 s for "
+          "this train";
     }
     attese.insert(attese.begin() + 1, c.atteso);
     EXPECT_EQ(orario_di(r), attese) << c.nome;
@@ -366,8 +367,8 @@ TEST(Controllo, EveryStopIsComparedWithTheFastestRunAtItsOwnRecord) {
   }
   // Our own timetable: four notes, nothing more; and none without asking.
   opzioni_orario o{figure_per_categoria(kNomeTreno), false};
-  const sorgenti_controllate r = controlla_sorgenti(testo_file(righe_linea()), testo_file(righe_treno()), kNomeLinea,
-                                                    kNomeTreno, true, &o);
+  const sorgenti_controllate r =
+      controlla_sorgenti(testo_file(righe_linea()), testo_file(righe_treno()), kNomeLinea, kNomeTreno, true, &o);
   EXPECT_EQ(orario_di(r), std::vector<std::string>(std::begin(fermate_proprie), std::end(fermate_proprie)));
   EXPECT_EQ(r.avvisi, 2u);
 }

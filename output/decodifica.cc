@@ -35,8 +35,8 @@ class cursore {
   template <typename F>
   const char* prendi(size_t n, F cosa) {
     if (pronti() < n && !riempi(n)) {
-      throw errore_decodifica(pos_, cosa() + " needs " + std::to_string(n) + " bytes, only " +
-                                        std::to_string(pronti()) + " left");
+      throw errore_decodifica(
+          pos_, cosa() + " needs " + std::to_string(n) + " bytes, only " + std::to_string(pronti()) + " left");
     }
     const char* p = buf_.data() + inizio_;
     inizio_ += n;
@@ -44,11 +44,17 @@ class cursore {
     return p;
   }
   template <typename F>
-  uint16_t u16(F cosa) { return get_u16(prendi(2, cosa)); }
+  uint16_t u16(F cosa) {
+    return get_u16(prendi(2, cosa));
+  }
   template <typename F>
-  int16_t i16(F cosa) { return get_i16(prendi(2, cosa)); }
+  int16_t i16(F cosa) {
+    return get_i16(prendi(2, cosa));
+  }
   template <typename F>
-  double f64(F cosa) { return get_f64(prendi(8, cosa)); }
+  double f64(F cosa) {
+    return get_f64(prendi(8, cosa));
+  }
 
   bool alla_fine() { return pronti() == 0 && !riempi(1); }
 
@@ -212,8 +218,8 @@ tabella_stazioni_t decodifica_stazioni(fonte_byte& f) {
   for (int r = 0; r < kRigheStazioni; ++r) tabella[r] = leggi_riga(c, r);
   const uint64_t dopo = c.posizione();
   if (const uint64_t resto = c.conta_resto(); resto != 0) {
-    throw errore_decodifica(dopo, std::to_string(resto) + " bytes after row " + std::to_string(kRigheStazioni - 1) +
-                                      ", the last row");
+    throw errore_decodifica(
+        dopo, std::to_string(resto) + " bytes after row " + std::to_string(kRigheStazioni - 1) + ", the last row");
   }
   return tabella;
 }

@@ -84,8 +84,7 @@ void scorri_profilo(const apri_fonte& apri, const std::function<void(int32_t met
 
 // Each value at `byte`, of the metre's coordinate 0 (x) or 1 (y), before it
 // is stored; a check may refuse it by throwing errore_decodifica.
-using controllo_valore =
-    std::function<void(uint64_t byte, int32_t metro, int coordinata, const valore_etichettato& v)>;
+using controllo_valore = std::function<void(uint64_t byte, int32_t metro, int coordinata, const valore_etichettato& v)>;
 profilo decodifica_profilo(const apri_fonte& apri, const controllo_valore& controlla = nullptr);
 profilo decodifica_profilo(std::string_view dati);
 

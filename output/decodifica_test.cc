@@ -34,8 +34,8 @@ std::string rifiuto(T (*decodifica)(std::string_view), const std::string& dati) 
 std::string tabella_a_mano() {
   std::string dati(34, '\0');
   dati += bytes({0x08, 0x0C, 0xFE, 0xFF, 0xFF, 0xF4, 0x01, 0x00, 0x00, 0x7E, 0xC0, 0x02, 0x00, 0x01,  //
-                 0x03, 0x00, 'S', 0xE8, 'x',                                                        //
-                 0x04, 0x00, 0xFE, 0xFF, 0x02, 0x00, 0x01, 0x00, 0x02, 0x01,                        //
+                 0x03, 0x00, 'S',  0xE8, 'x',                                                         //
+                 0x04, 0x00, 0xFE, 0xFF, 0x02, 0x00, 0x01, 0x00, 0x02, 0x01,                          //
                  0x09, 0x3C, 0x06, 0x05, 0xBE, 0xC8, 0x00, 0x00});
   dati += std::string(85 * 34, '\0');
   return dati;
@@ -110,11 +110,11 @@ TEST(DecodificaCelle, ReadsHandWrittenCellsAndRefusesAPartialOne) {
 
 TEST(DecodificaProfilo, ReadsAllXBeforeAllY) {
   // Metres 0..2: x = int 0, double 1.5, empty; y = int 1, double -2, empty.
-  std::string dati = bytes({0x02, 0x00, 0x00, 0x00,                                            //
-                            0x05, 0x00, 0, 0, 0, 0, 0, 0, 0xF8, 0x3F,                           //
-                            0x00, 0x00,                                                         //
-                            0x02, 0x00, 0x01, 0x00,                                             //
-                            0x05, 0x00, 0, 0, 0, 0, 0, 0, 0x00, 0xC0,                           //
+  std::string dati = bytes({0x02, 0x00, 0x00, 0x00,                          //
+                            0x05, 0x00, 0,    0,    0, 0, 0, 0, 0xF8, 0x3F,  //
+                            0x00, 0x00,                                      //
+                            0x02, 0x00, 0x01, 0x00,                          //
+                            0x05, 0x00, 0,    0,    0, 0, 0, 0, 0x00, 0xC0,  //
                             0x00, 0x00});
   profilo p = decodifica_profilo(dati);
   ASSERT_EQ(p.ultimo_metro(), 2);

@@ -116,22 +116,14 @@ int64_t numero(const R& r, const campo<R>& c) {
 // positions of the values in a "stazione" record, which is why they do not
 // run in order.
 inline constexpr campo<riga_stazione> kCampiRiga[] = {
-    come_byte("tipo", &riga_stazione::tipo),
-    come_lungo("inizio", &riga_stazione::inizio),
-    come_lungo("fine", &riga_stazione::fine),
-    come_lungo("progressiva", &riga_stazione::progressiva),
-    come_byte("campo4", &riga_stazione::campo4),
-    come_testo("nome", &riga_stazione::nome),
-    come_intero("campo7", &riga_stazione::campo7),
-    come_intero("campo8", &riga_stazione::campo8),
-    come_intero("campo10", &riga_stazione::campo10),
-    come_intero("campo11", &riga_stazione::campo11),
-    come_intero("campo12", &riga_stazione::campo12),
-    come_byte("campo9", &riga_stazione::campo9),
-    come_byte("campo13", &riga_stazione::campo13),
-    come_byte("campo6", &riga_stazione::campo6),
-    come_byte("campo5", &riga_stazione::campo5),
-    come_lungo("orario", &riga_stazione::orario),
+    come_byte("tipo", &riga_stazione::tipo),         come_lungo("inizio", &riga_stazione::inizio),
+    come_lungo("fine", &riga_stazione::fine),        come_lungo("progressiva", &riga_stazione::progressiva),
+    come_byte("campo4", &riga_stazione::campo4),     come_testo("nome", &riga_stazione::nome),
+    come_intero("campo7", &riga_stazione::campo7),   come_intero("campo8", &riga_stazione::campo8),
+    come_intero("campo10", &riga_stazione::campo10), come_intero("campo11", &riga_stazione::campo11),
+    come_intero("campo12", &riga_stazione::campo12), come_byte("campo9", &riga_stazione::campo9),
+    come_byte("campo13", &riga_stazione::campo13),   come_byte("campo6", &riga_stazione::campo6),
+    come_byte("campo5", &riga_stazione::campo5),     come_lungo("orario", &riga_stazione::orario),
 };
 inline constexpr size_t kNumeroCampiRiga = std::size(kCampiRiga);
 
@@ -139,11 +131,11 @@ inline constexpr size_t kNumeroCampiRiga = std::size(kCampiRiga);
 
 // 15 bytes a cell: there is no alignment byte after `tipo`.
 inline constexpr campo<cella> kCampiCella[] = {
-    come_byte("tipo", &cella::tipo),          come_intero("valore1", &cella::valore1),
-    come_intero("valore2", &cella::valore2),  come_intero("valore3", &cella::valore3),
-    come_intero("valore4", &cella::valore4),  come_byte("tempo", &cella::tempo),
-    come_byte("annuncio", &cella::annuncio),  come_byte("montagna", &cella::montagna),
-    come_byte("velocita", &cella::velocita),  come_byte("pendenza", &cella::pendenza),
+    come_byte("tipo", &cella::tipo),         come_intero("valore1", &cella::valore1),
+    come_intero("valore2", &cella::valore2), come_intero("valore3", &cella::valore3),
+    come_intero("valore4", &cella::valore4), come_byte("tempo", &cella::tempo),
+    come_byte("annuncio", &cella::annuncio), come_byte("montagna", &cella::montagna),
+    come_byte("velocita", &cella::velocita), come_byte("pendenza", &cella::pendenza),
     come_byte("aderenza", &cella::aderenza),
 };
 inline constexpr size_t kNumeroCampiCella = std::size(kCampiCella);

@@ -34,17 +34,37 @@ void confronta(const fb::campo<R> (&campi)[N], const std::vector<posto>& attesi)
 }
 
 TEST(FormatoBinario, StationRowMembersFallWhereTheSimulatorReadsThem) {
-  confronta(fb::kCampiRiga, {{"tipo", 0, 1},     {"inizio", 1, 4},   {"fine", 5, 4},     {"progressiva", 9, 4},
-                             {"campo4", 13, 1},  {"nome", 14, 2},    {"campo7", 16, 2},  {"campo8", 18, 2},
-                             {"campo10", 20, 2}, {"campo11", 22, 2}, {"campo12", 24, 2}, {"campo9", 26, 1},
-                             {"campo13", 27, 1}, {"campo6", 28, 1},  {"campo5", 29, 1},  {"orario", 30, 4}});
+  confronta(fb::kCampiRiga, {{"tipo", 0, 1},
+                             {"inizio", 1, 4},
+                             {"fine", 5, 4},
+                             {"progressiva", 9, 4},
+                             {"campo4", 13, 1},
+                             {"nome", 14, 2},
+                             {"campo7", 16, 2},
+                             {"campo8", 18, 2},
+                             {"campo10", 20, 2},
+                             {"campo11", 22, 2},
+                             {"campo12", 24, 2},
+                             {"campo9", 26, 1},
+                             {"campo13", 27, 1},
+                             {"campo6", 28, 1},
+                             {"campo5", 29, 1},
+                             {"orario", 30, 4}});
   EXPECT_EQ(fb::kByteRigaSenzaNome, 34u);
 }
 
 TEST(FormatoBinario, CellMembersFallWhereTheSimulatorReadsThem) {
-  confronta(fb::kCampiCella, {{"tipo", 0, 1},      {"valore1", 1, 2}, {"valore2", 3, 2},   {"valore3", 5, 2},
-                              {"valore4", 7, 2},   {"tempo", 9, 1},   {"annuncio", 10, 1}, {"montagna", 11, 1},
-                              {"velocita", 12, 1}, {"pendenza", 13, 1}, {"aderenza", 14, 1}});
+  confronta(fb::kCampiCella, {{"tipo", 0, 1},
+                              {"valore1", 1, 2},
+                              {"valore2", 3, 2},
+                              {"valore3", 5, 2},
+                              {"valore4", 7, 2},
+                              {"tempo", 9, 1},
+                              {"annuncio", 10, 1},
+                              {"montagna", 11, 1},
+                              {"velocita", 12, 1},
+                              {"pendenza", 13, 1},
+                              {"aderenza", 14, 1}});
   EXPECT_EQ(fb::kByteCella, 15u);  // not 16: no alignment byte after tipo
 }
 
@@ -67,23 +87,22 @@ void ogni_nome_trova_il_suo_membro(const fb::campo<R> (&campi)[N],
 
 TEST(FormatoBinario, EachStationRowNameFindsItsOwnMember) {
   using r_t = riga_stazione;
-  ogni_nome_trova_il_suo_membro<r_t>(
-      fb::kCampiRiga, {{"tipo", [](r_t& r) { r.tipo = 1; }},
-                       {"inizio", [](r_t& r) { r.inizio = -1; }},
-                       {"fine", [](r_t& r) { r.fine = 70000; }},
-                       {"progressiva", [](r_t& r) { r.progressiva = 1; }},
-                       {"campo4", [](r_t& r) { r.campo4 = 255; }},
-                       {"nome", [](r_t& r) { r.nome = "x"; }},
-                       {"campo7", [](r_t& r) { r.campo7 = 610; }},
-                       {"campo8", [](r_t& r) { r.campo8 = -2; }},
-                       {"campo10", [](r_t& r) { r.campo10 = 1; }},
-                       {"campo11", [](r_t& r) { r.campo11 = 1; }},
-                       {"campo12", [](r_t& r) { r.campo12 = 1; }},
-                       {"campo9", [](r_t& r) { r.campo9 = 1; }},
-                       {"campo13", [](r_t& r) { r.campo13 = 1; }},
-                       {"campo6", [](r_t& r) { r.campo6 = 1; }},
-                       {"campo5", [](r_t& r) { r.campo5 = 1; }},
-                       {"orario", [](r_t& r) { r.orario = 51390; }}});
+  ogni_nome_trova_il_suo_membro<r_t>(fb::kCampiRiga, {{"tipo", [](r_t& r) { r.tipo = 1; }},
+                                                      {"inizio", [](r_t& r) { r.inizio = -1; }},
+                                                      {"fine", [](r_t& r) { r.fine = 70000; }},
+                                                      {"progressiva", [](r_t& r) { r.progressiva = 1; }},
+                                                      {"campo4", [](r_t& r) { r.campo4 = 255; }},
+                                                      {"nome", [](r_t& r) { r.nome = "x"; }},
+                                                      {"campo7", [](r_t& r) { r.campo7 = 610; }},
+                                                      {"campo8", [](r_t& r) { r.campo8 = -2; }},
+                                                      {"campo10", [](r_t& r) { r.campo10 = 1; }},
+                                                      {"campo11", [](r_t& r) { r.campo11 = 1; }},
+                                                      {"campo12", [](r_t& r) { r.campo12 = 1; }},
+                                                      {"campo9", [](r_t& r) { r.campo9 = 1; }},
+                                                      {"campo13", [](r_t& r) { r.campo13 = 1; }},
+                                                      {"campo6", [](r_t& r) { r.campo6 = 1; }},
+                                                      {"campo5", [](r_t& r) { r.campo5 = 1; }},
+                                                      {"orario", [](r_t& r) { r.orario = 51390; }}});
 }
 
 TEST(FormatoBinario, EachCellNameFindsItsOwnMember) {

@@ -57,11 +57,17 @@ figure_treno figure_per_categoria(const std::string& designazione) {
 }
 
 std::optional<std::string> imposta_figure(figure_treno& f, const std::string& testo) {
-  const std::map<std::string, double*> nomi = {
-      {"power", &f.potenza},          {"effort", &f.forza},          {"loco-mass", &f.massa_locomotiva},
-      {"coach-mass", &f.massa_vettura}, {"loco-length", &f.lunghezza_locomotiva},
-      {"coach-length", &f.lunghezza_vettura}, {"davis-a", &f.davis_a}, {"davis-b", &f.davis_b},
-      {"davis-c", &f.davis_c},        {"rotating", &f.masse_rotanti}, {"psi", &f.psi}};
+  const std::map<std::string, double*> nomi = {{"power", &f.potenza},
+                                               {"effort", &f.forza},
+                                               {"loco-mass", &f.massa_locomotiva},
+                                               {"coach-mass", &f.massa_vettura},
+                                               {"loco-length", &f.lunghezza_locomotiva},
+                                               {"coach-length", &f.lunghezza_vettura},
+                                               {"davis-a", &f.davis_a},
+                                               {"davis-b", &f.davis_b},
+                                               {"davis-c", &f.davis_c},
+                                               {"rotating", &f.masse_rotanti},
+                                               {"psi", &f.psi}};
   size_t inizio = 0;
   while (inizio <= testo.size()) {
     size_t fine = testo.find(',', inizio);
@@ -78,7 +84,8 @@ std::optional<std::string> imposta_figure(figure_treno& f, const std::string& te
       if (it == nomi.end()) return "no train figure is called \"" + nome + "\"";
       char* resto = nullptr;
       const double x = std::strtod(valore.c_str(), &resto);
-      if (valore.empty() || *resto != '\0' || !(x >= 0)) return nome + " must be a number of 0 or more, not \"" + valore + "\"";
+      if (valore.empty() || *resto != '\0' || !(x >= 0))
+        return nome + " must be a number of 0 or more, not \"" + valore + "\"";
       *it->second = x;
     }
     inizio = fine + 1;
@@ -119,9 +126,7 @@ linea_marcia linea_da_scenario(const scenario& s, char rango) {
 
 double treno_marcia::massa() const { return figure.massa_locomotiva + vetture * figure.massa_vettura; }
 
-double treno_marcia::lunghezza() const {
-  return figure.lunghezza_locomotiva + vetture * figure.lunghezza_vettura;
-}
+double treno_marcia::lunghezza() const { return figure.lunghezza_locomotiva + vetture * figure.lunghezza_vettura; }
 
 namespace {
 

@@ -79,8 +79,8 @@ inline constexpr double kPassoMetri = 1.0;
 
 // One run from a stop to the next.
 struct corsa {
-  double tempo_limiti = 0;   // s, at the limits alone, with no time to speed up or slow down
-  double tempo_minimo = 0;   // s, the modelled fastest run
+  double tempo_limiti = 0;    // s, at the limits alone, with no time to speed up or slow down
+  double tempo_minimo = 0;    // s, the modelled fastest run
   bool raggiungibile = true;  // false: the train stalls on a climb
   // Speed in m/s at every metre from the start (the last entry at the stop).
   std::vector<double> velocita;
@@ -117,7 +117,7 @@ std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno&
 // docs/timetable.md.  `incertezza` is the share of the modelled minimum
 // that guessed figures may be wrong by: a shortfall within it is only thin.
 enum class giudizio { buono, margine_sottile, stretto, impossibile };
-inline constexpr double kTolleranza = 2.0;  // s, twice the integration's bound
+inline constexpr double kTolleranza = 2.0;         // s, twice the integration's bound
 inline constexpr double kIncertezzaFigure = 0.05;  // the default figures' share
 giudizio giudica(const tratta_marcia& t, double incertezza = 0);
 

@@ -57,12 +57,12 @@ TEST(Marcia, MindenDecelerationForBrakedWeightAndGradient) {
     int32_t lambda;
     double psi, pendenza, attesa;
   } casi[] = {
-      {125, 1, 0, 82.35 / 99.792},        // 0.8252 m/s²
-      {100, 1, 0, 67.1 / 99.792},         // 0.6724
-      {125, 1, 10, 92.35 / 99.792},       // a climb helps
-      {125, 1, -10, 72.35 / 99.792},      // a descent does not
-      {80, 0.5, 0, 27.45 / 99.792},       // a weaker brake kind
-      {0, 1, -200, 0.05},                 // never below the floor
+      {125, 1, 0, 82.35 / 99.792},    // 0.8252 m/s²
+      {100, 1, 0, 67.1 / 99.792},     // 0.6724
+      {125, 1, 10, 92.35 / 99.792},   // a climb helps
+      {125, 1, -10, 72.35 / 99.792},  // a descent does not
+      {80, 0.5, 0, 27.45 / 99.792},   // a weaker brake kind
+      {0, 1, -200, 0.05},             // never below the floor
   };
   for (const caso& c : casi) {
     EXPECT_NEAR(decelerazione(c.lambda, c.psi, c.pendenza), c.attesa, 1e-9) << c.lambda << " " << c.pendenza;
@@ -177,8 +177,8 @@ TEST(Marcia, LimitsFromTheTablesByRank) {
     size_t cella;
     double attesa;
   } casi[] = {
-      {'B', 39, 100}, {'B', 40, 80},  {'A', 40, 60},  {'C', 40, 100},  // board from its position
-      {'B', 119, 80}, {'B', 120, 60}, {'B', 129, 60}, {'B', 130, 80},  // slowdown over 6000 to 6500
+      {'B', 39, 100}, {'B', 40, 80},   {'A', 40, 60},  {'C', 40, 100},  // board from its position
+      {'B', 119, 80}, {'B', 120, 60},  {'B', 129, 60}, {'B', 130, 80},  // slowdown over 6000 to 6500
       {'C', 125, 60}, {'C', 130, 100},
   };
   for (const caso& c : casi) {
@@ -199,9 +199,9 @@ TEST(Marcia, StopsAndLegsFromTheStationTable) {
     r.campo13 = sosta;
     r.orario = orario;
   };
-  stazione(1, "Alfa", 0, 1, 36000);              // leaves 10:00:00
-  stazione(2, "Beta", 3000, 0, 0);               // passed
-  stazione(3, "Gamma", 9000, 60, 36000 + 600);   // arrives 10:09:00, leaves 10:10:00
+  stazione(1, "Alfa", 0, 1, 36000);             // leaves 10:00:00
+  stazione(2, "Beta", 3000, 0, 0);              // passed
+  stazione(3, "Gamma", 9000, 60, 36000 + 600);  // arrives 10:09:00, leaves 10:10:00
   const std::vector<fermata_marcia> f = fermate(s);
   ASSERT_EQ(f.size(), 2u);
   EXPECT_EQ(f[1].nome, "Gamma");
@@ -227,7 +227,7 @@ TEST(Marcia, Judgement) {
     int32_t prevista;
     giudizio atteso;
   } casi[] = {
-      {497, giudizio::impossibile}, {498, giudizio::stretto},       {597, giudizio::stretto},
+      {497, giudizio::impossibile},     {498, giudizio::stretto},         {597, giudizio::stretto},
       {598, giudizio::margine_sottile}, {619, giudizio::margine_sottile}, {620, giudizio::buono},
   };
   for (const caso& c : casi) {

@@ -72,9 +72,7 @@ TEST(PassataFinale, SignalsBehindAWarningBoard) {
       {"every signal within 20 cells, none at 21",
        {{31, 4, 0}, {30, 1, 0}, {11, 1, 0}, {10, 1, 0}},
        "9:12/180 10:1/0 11:1/0 29:12/180 30:1/0 31:4/0 e0"},
-      {"mountain marker counts as free",
-       {{15, 4, 0}, {10, 1, 0}, {9, 11, 0}},
-       "9:12/180 10:1/0 15:4/0 e0"},
+      {"mountain marker counts as free", {{15, 4, 0}, {10, 1, 0}, {9, 11, 0}}, "9:12/180 10:1/0 15:4/0 e0"},
       {"restriction of 200 before the signal lowered, the 150 after it untouched",
        {{15, 4, 0}, {10, 1, 0}, {9, 12, 200}, {8, 12, 150}},
        "8:12/150 9:12/180 10:1/0 15:4/0 e0"},
@@ -101,9 +99,9 @@ TEST(PassataFinale, WindowsBeforeASlowdownStart) {
     const char* atteso;
   } casi[] = {
       {"start at cell 7: no window", {{7, 3, 120}, {9, 2, 120}}, "7:3/120 9:2/120 e0"},
-      {"start at cell 8: window over cells 3, 2, 1", {{8, 3, 120}, {10, 2, 120}},
-       "3:12/180 8:3/120 10:2/120 e0"},
-      {"start at cell 21: three windows", {{21, 3, 120}, {23, 2, 120}},
+      {"start at cell 8: window over cells 3, 2, 1", {{8, 3, 120}, {10, 2, 120}}, "3:12/180 8:3/120 10:2/120 e0"},
+      {"start at cell 21: three windows",
+       {{21, 3, 120}, {23, 2, 120}},
        "3:12/180 10:12/180 16:12/180 21:3/120 23:2/120 e0"},
       {"taken cells pass the mark on in each window",
        {{21, 3, 120}, {23, 2, 120}, {16, 1, 0}, {10, 10, 1}, {9, 10, 1}},
@@ -162,18 +160,27 @@ TEST(PassataFinale, ErrorsSayWhichCellsAndWhichSlowdown) {
     std::vector<oggetto> oggetti;
     const char* atteso;
   } casi[] = {
-      {"signal behind a warning with both cells before it taken", 40, {{20, 4, 100}, {15, 1, 0}, {14, 10, 1},
-       {13, 10, 1}},
+      {"signal behind a warning with both cells before it taken",
+       40,
+       {{20, 4, 100}, {15, 1, 0}, {14, 10, 1}, {13, 10, 1}},
        "error 11: no free cell for the speed mark before the signal in cell 15 (cell 14 and cell 13 are taken), "
        "behind the slowdown warning in cell 20"},
-      {"a full window before a start", 40, {{21, 3, 120}, {23, 2, 120}, {10, 14, 0}, {9, 14, 0}, {8, 14, 0}},
+      {"a full window before a start",
+       40,
+       {{21, 3, 120}, {23, 2, 120}, {10, 14, 0}, {9, 14, 0}, {8, 14, 0}},
        "Valdoro_Dir 5802-.txt:7:1: error 12: no free cell among cell 10, 9 and 8 for a speed mark before the "
        "slowdown starting in cell 21"},
-      {"no cell near 8 inside", 80, {{30, 3, 100}, {50, 2, 100}, {37, 10, 1}, {38, 10, 1}, {39, 10, 1}},
+      {"no cell near 8 inside",
+       80,
+       {{30, 3, 100}, {50, 2, 100}, {37, 10, 1}, {38, 10, 1}, {39, 10, 1}},
        "error 13: no free cell among cell 37, 38 and 39 for a mark inside the slowdown starting in cell 30"},
-      {"start with no end ahead", 40, {{10, 3, 100}},
+      {"start with no end ahead",
+       40,
+       {{10, 3, 100}},
        "error 250: the slowdown starting in cell 10 has no end cell after it on the track"},
-      {"end too close to the last cell", 40, {{10, 3, 120}, {30, 2, 120}},
+      {"end too close to the last cell",
+       40,
+       {{10, 3, 120}, {30, 2, 120}},
        "error 250: the look for a signal after the slowdown ending in cell 30 would reach cell 42, past the last "
        "cell of the track, 39"},
   };
@@ -197,9 +204,12 @@ TEST(PassataFinale, WalksThatWouldLeaveTheTrackAreRefused) {
   } casi[] = {
       {"start with no end ahead", 40, {{10, 3, 100}}, "5:12/180 10:3/100 e250"},
       {"fast start with no end ahead", 40, {{10, 3, 120}}, "5:12/180 10:3/120 e250"},
-      {"end too close to the last cell for the signal search", 40, {{10, 3, 120}, {30, 2, 120}},
+      {"end too close to the last cell for the signal search",
+       40,
+       {{10, 3, 120}, {30, 2, 120}},
        "5:12/180 10:3/120 30:2/120 e250"},
-      {"a mark would be looked for past the last cell", 18,
+      {"a mark would be looked for past the last cell",
+       18,
        {{9, 3, 100}, {17, 2, 100}, {16, 10, 1}},
        "4:12/180 9:3/100 16:10/1 17:2/100 e250"},
       {"too short a track for the pass", 2, {{1, 3, 100}}, "1:3/100 e0"},

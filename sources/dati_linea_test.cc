@@ -30,7 +30,8 @@ bool ha_forma(const std::string& t, const std::string& f, size_t i = 0, size_t j
     size_t fine = cifre(i);
     return fine > i && ha_forma(t, f, fine, j + 3);
   }
-  if (f.compare(j, 3, "{d}") == 0) return i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])) && ha_forma(t, f, i + 1, j + 3);
+  if (f.compare(j, 3, "{d}") == 0)
+    return i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])) && ha_forma(t, f, i + 1, j + 3);
   if (f[j] == '[') {
     size_t chiusa = f.find(']', j);
     return i < t.size() && f.find(t[i], j + 1) < chiusa && ha_forma(t, f, i + 1, chiusa + 1);
@@ -49,7 +50,7 @@ class SorgenteLinea : public ::testing::Test {
 TEST_F(SorgenteLinea, SectionHeadersStandAtTheirLines) {
   ASSERT_EQ(righe_.size(), 349u);
   const std::vector<std::pair<int, std::string>> intestazioni = {
-      {0, "[generale]"}, {9, "[curve]"},     {110, "[pendenze]"},    {269, "[montagne]"},
+      {0, "[generale]"},   {9, "[curve]"},         {110, "[pendenze]"}, {269, "[montagne]"},
       {278, "[cartelli]"}, {327, "[indicazioni]"}, {348, "[fine]"},
   };
   for (const auto& [riga, testo] : intestazioni) EXPECT_EQ(righe_[riga], testo) << "line " << riga;
@@ -139,8 +140,8 @@ TEST_F(SorgenteLinea, CurveKeywordCounts) {
   std::map<std::string, int> conta;
   for (int i = 10; i < 110; ++i) conta[righe_[i].substr(0, righe_[i].find(','))]++;
   const std::map<std::string, int> attesi = {
-      {"curvad1", 4},  {"curvad2", 9},  {"curvad3", 22}, {"curvad4", 18}, {"curvad5", 2}, {"curvad6", 1},
-      {"curvas1", 2},  {"curvas2", 6},  {"curvas3", 15}, {"curvas4", 17}, {"curvas5", 3}, {"curvas6", 1},
+      {"curvad1", 4}, {"curvad2", 9}, {"curvad3", 22}, {"curvad4", 18}, {"curvad5", 2}, {"curvad6", 1},
+      {"curvas1", 2}, {"curvas2", 6}, {"curvas3", 15}, {"curvas4", 17}, {"curvas5", 3}, {"curvas6", 1},
   };
   EXPECT_EQ(conta, attesi);
 }

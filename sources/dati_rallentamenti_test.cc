@@ -97,8 +97,8 @@ TEST_F(OrdineRallentamento, RowsRepeatTheTrainSourceSlowdownsBetweenTheirStation
     std::string velocita = rallentamenti[i][1], lunghezza = rallentamenti[i][2];
     velocita.resize(6, ' ');
     lunghezza.resize(6, ' ');
-    EXPECT_EQ(righe_[12 + i], " | " + std::to_string(i + 1) + " |" + stazioni_cella + "|" + km + "    |    " + velocita +
-                                  "|   " + lunghezza + "|            |");
+    EXPECT_EQ(righe_[12 + i], " | " + std::to_string(i + 1) + " |" + stazioni_cella + "|" + km + "    |    " +
+                                  velocita + "|   " + lunghezza + "|            |");
   }
   EXPECT_EQ(righe_[12], " | 1 |Roccavalle - Fornaci        |   2.000    |    60    |   800   |            |");
   EXPECT_EQ(righe_[15], " | 4 |Molo Vecchio - Lagomarino   | 208.000    |    65    |   750   |            |");

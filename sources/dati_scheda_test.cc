@@ -260,7 +260,8 @@ TEST_F(SchedaTreno, BookletPagesKeepTheirWidths) {
 std::string colonna(const std::string& riga, size_t larghezza) { return riga.substr(27, larghezza); }
 
 TEST_F(SchedaTreno, BookletRowsGivenInFull) {
-  EXPECT_EQ(righe_[63], "  | 140 | 145 | 155 | 180 |   \\\\_||_" + std::string(19, ' ') + "Cippo Km 4.000" + std::string(9, ' ') + "|");
+  EXPECT_EQ(righe_[63], "  | 140 | 145 | 155 | 180 |   \\\\_||_" + std::string(19, ' ') + "Cippo Km 4.000" +
+                            std::string(9, ' ') + "|");
   EXPECT_EQ(righe_[65], "  |     | 155 | 175 |     |      ||                    Cippo Km 8.000         |");
   EXPECT_EQ(righe_[56], "  Linea Roccavalle-Lagomarino ");
   const std::multiset<std::string> prima(righe_.begin() + 61, righe_.begin() + 93);

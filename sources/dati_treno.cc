@@ -51,21 +51,19 @@ std::string riga_limite(const limite_velocita& v) {
 
 std::string riga_stazione(const stazione& s) {
   return "stazione" +
-         campi({{s.posizione, 8}, {s.tipo, 3}, {s.lunghezza, 5}, {s.campo4, 3}, {s.campo5, 2}, {s.campo6, 2}}) +
-         ",  " + terna(s.campo7, s.campo8, s.campo9) + ",  " + terna(s.campo10, s.campo11, s.campo12) +
+         campi({{s.posizione, 8}, {s.tipo, 3}, {s.lunghezza, 5}, {s.campo4, 3}, {s.campo5, 2}, {s.campo6, 2}}) + ",  " +
+         terna(s.campo7, s.campo8, s.campo9) + ",  " + terna(s.campo10, s.campo11, s.campo12) +
          campi({{s.sosta, 5}, {s.ore, 4}, {s.minuti, 2}, {s.secondi, 2}}) + ", " + s.nome;
 }
 
 std::string riga_rallentamento(const rallentamento& r) {
-  return "rallentamento" +
-         campi({{r.posizione, 8}, {r.velocita, 6}, {r.lunghezza, 5}, {r.f_tt, 2}, {r.f_ta, 3}}) + ",  " +
-         to_string(r.d_v);
+  return "rallentamento" + campi({{r.posizione, 8}, {r.velocita, 6}, {r.lunghezza, 5}, {r.f_tt, 2}, {r.f_ta, 3}}) +
+         ",  " + to_string(r.d_v);
 }
 
 std::string riga_segnale(const segnale& s) {
-  return "segnale" +
-         campi({{s.posizione, 8}, {s.sx, 4}, {s.s1, 2}, {s.s2, 2}, {s.s3, 3}, {s.rapp, 2}, {s.dx, 5}}) + ",  " +
-         terna(s.d1, s.d2, s.d3) + ", " + to_string(s.tempo);
+  return "segnale" + campi({{s.posizione, 8}, {s.sx, 4}, {s.s1, 2}, {s.s2, 2}, {s.s3, 3}, {s.rapp, 2}, {s.dx, 5}}) +
+         ",  " + terna(s.d1, s.d2, s.d3) + ", " + to_string(s.tempo);
 }
 
 template <typename T, typename F>

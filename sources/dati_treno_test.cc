@@ -154,7 +154,8 @@ TEST_F(SorgenteTreno, EveryRecordKeepsItsFieldWidths) {
 TEST_F(SorgenteTreno, SignalTimesAndSlowdownValues) {
   std::map<std::string, int> tempi;
   for (int i = 78; i < 188; ++i) tempi[righe_[i].substr(righe_[i].rfind(' ') + 1)]++;
-  EXPECT_EQ(tempi, (std::map<std::string, int>{{"0", 105}, {"101", 1}, {"102", 1}, {"105", 1}, {"203", 1}, {"245", 1}}));
+  EXPECT_EQ(tempi,
+            (std::map<std::string, int>{{"0", 105}, {"101", 1}, {"102", 1}, {"105", 1}, {"203", 1}, {"245", 1}}));
   // The first time that is not 0 is the one of 35350.
   auto primo = std::find_if(righe_.begin() + 78, righe_.begin() + 188,
                             [](const std::string& r) { return r.substr(r.rfind(' ') + 1) != "0"; });

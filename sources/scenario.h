@@ -53,8 +53,8 @@ const std::vector<curva>& curve();
 
 struct pendenza {
   int32_t posizione;
-  int32_t valore;   // per mille, whole part
-  int32_t decimi;   // 0, or the tenths the one gradient with a decimal comma carries
+  int32_t valore;  // per mille, whole part
+  int32_t decimi;  // 0, or the tenths the one gradient with a decimal comma carries
 };
 const std::vector<pendenza>& pendenze();
 
@@ -166,11 +166,11 @@ struct stazione {
   int32_t campo4, campo5, campo6;
   int32_t campo7, campo8, campo9;
   int32_t campo10, campo11, campo12;
-  int32_t sosta;  // seconds, field 13; 0 where the train does not stop
+  int32_t sosta;                 // seconds, field 13; 0 where the train does not stop
   int32_t ore, minuti, secondi;  // departure (arrival at the last); 0, 0, 0 when passed
-  const char* arrivo;    // card, "" none: "14.27"
-  const char* partenza;  // card, departure or passing time, "" none: "15.26½"
-  const char* seguito;   // the rest of the name, carried on a line of its own; nullptr none
+  const char* arrivo;            // card, "" none: "14.27"
+  const char* partenza;          // card, departure or passing time, "" none: "15.26½"
+  const char* seguito;           // the rest of the name, carried on a line of its own; nullptr none
 };
 const std::vector<stazione>& stazioni();
 const stazione& origine();

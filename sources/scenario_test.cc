@@ -31,8 +31,8 @@ std::pair<int32_t, int32_t> area(const stazione& s) {
 
 TEST(ScenarioNumerazione, MetresAndKilometresOnPaper) {
   const std::vector<std::pair<int32_t, int32_t>> metri = {
-      {0, 0},          {10950, 10950},  {180349, 180349}, {180350, 0},
-      {182250, 1900},  {194699, 14349}, {194700, 178300}, {213950, 197550},
+      {0, 0},         {10950, 10950},  {180349, 180349}, {180350, 0},
+      {182250, 1900}, {194699, 14349}, {194700, 178300}, {213950, 197550},
   };
   for (const auto& [posizione, attesi] : metri) EXPECT_EQ(metri_progressivi(posizione), attesi) << posizione;
   EXPECT_EQ(chilometro(182250, 3), "1.900");
@@ -130,9 +130,10 @@ TEST(ScenarioScheda, TwentySixStopsWithTheirTimes) {
 TEST(ScenarioRallentamenti, BoundedByStationsAndFitTheOrder) {
   const std::vector<rallentamento>& r = rallentamenti();
   ASSERT_EQ(r.size(), 4u);
-  const std::vector<std::pair<std::string, std::string>> attese = {
-      {"ROCCAVALLE", "FORNACI"}, {"FORNACI", "PONTE ROVERA"}, {"FORNACI", "PONTE ROVERA"},
-      {"MOLO VECCHIO", "LAGOMARINO"}};
+  const std::vector<std::pair<std::string, std::string>> attese = {{"ROCCAVALLE", "FORNACI"},
+                                                                   {"FORNACI", "PONTE ROVERA"},
+                                                                   {"FORNACI", "PONTE ROVERA"},
+                                                                   {"MOLO VECCHIO", "LAGOMARINO"}};
   for (size_t i = 0; i < r.size(); ++i) {
     tratta t = stazioni_attorno(r[i]);
     EXPECT_EQ(std::make_pair(std::string(t.da->nome_carte), std::string(t.a->nome_carte)), attese[i]);

@@ -20,8 +20,7 @@ inline constexpr char kNomeTreno[] = "Dir 5802";
 // train (190 lines).  The packager writes them transitoria, since it
 // deletes them once compiled; for anyone who keeps them they are durevole.
 std::vector<std::string> righe_linea();
-void dati_linea(const std::string& nome_linea, const std::filesystem::path& cartella,
-                durata d = durata::durevole);
+void dati_linea(const std::string& nome_linea, const std::filesystem::path& cartella, durata d = durata::durevole);
 std::vector<std::string> righe_treno();
 void dati_treno(const std::string& nome_linea, const std::string& nome_treno, const std::filesystem::path& cartella,
                 durata d = durata::durevole);

@@ -32,8 +32,8 @@ std::string testo_file(const std::vector<std::string>& righe) {
   return testo;
 }
 
-void scrivi_righe(const std::filesystem::path& cartella, const std::string& nome,
-                  const std::vector<std::string>& righe, durata d) {
+void scrivi_righe(const std::filesystem::path& cartella, const std::string& nome, const std::vector<std::string>& righe,
+                  durata d) {
   scrivi_file(cartella / nome, testo_file(righe), d);
 }
 

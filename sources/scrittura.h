@@ -22,8 +22,8 @@ constexpr int kVociElenco = 1001;
 // the sentinel.  Throws std::length_error when the lines and the sentinel do
 // not fit the list, std::invalid_argument for a character Windows-1252 lacks,
 // errore_file when the file cannot be written.
-void scrivi_righe(const std::filesystem::path& cartella, const std::string& nome,
-                  const std::vector<std::string>& righe, durata d = durata::durevole);
+void scrivi_righe(const std::filesystem::path& cartella, const std::string& nome, const std::vector<std::string>& righe,
+                  durata d = durata::durevole);
 
 // The bytes scrivi_righe writes for these lines.
 std::string testo_file(const std::vector<std::string>& righe);

@@ -13,9 +13,7 @@ TEST(WritingSequence, EveryLineEndsWithCrLf) {
   EXPECT_EQ(testo_file({"[generale]", "", "  x  ", "[fine]"}), "[generale]\r\n\r\n  x  \r\n[fine]\r\n");
 }
 
-TEST(WritingSequence, StopsAtTheSentinel) {
-  EXPECT_EQ(testo_file({"a", kSentinella, "b"}), "a\r\n");
-}
+TEST(WritingSequence, StopsAtTheSentinel) { EXPECT_EQ(testo_file({"a", kSentinella, "b"}), "a\r\n"); }
 
 TEST(WritingSequence, ListHoldsAThousandLines) {
   EXPECT_EQ(testo_file(std::vector<std::string>(1000, "x")).size(), 3000u);

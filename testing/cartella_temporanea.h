@@ -24,8 +24,7 @@ class cartella_temporanea {
   }
   ~cartella_temporanea() {
     std::error_code ec;
-    std::filesystem::permissions(percorso_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(percorso_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(percorso_, ec);
   }
   const std::filesystem::path& percorso() const { return percorso_; }

@@ -18,7 +18,7 @@ namespace {
 
 // From the kernel's ext4 interface, which no installed header carries.
 constexpr unsigned long kEsciExt4 = _IOR('X', 125, uint32_t);  // EXT4_IOC_SHUTDOWN
-constexpr uint32_t kSenzaDiario = 0x2;                          // EXT4_GOING_FLAGS_NOLOGFLUSH
+constexpr uint32_t kSenzaDiario = 0x2;                         // EXT4_GOING_FLAGS_NOLOGFLUSH
 
 }  // namespace
 

@@ -29,10 +29,10 @@ TEST(Cp1252, DecodesEachByteToItsCharacter) {
   } casi[] = {
       {"A", "A"},
       {"\x80", "\xE2\x82\xAC"},  // euro sign
-      {"\x8A", "\xC5\xA0"},       // S with caron
+      {"\x8A", "\xC5\xA0"},      // S with caron
       {"\x99", "\xE2\x84\xA2"},  // trade mark
-      {"\x9F", "\xC5\xB8"},       // Y with diaeresis
-      {"\x81", "\xC2\x81"},       // a hole: the C1 control of its number
+      {"\x9F", "\xC5\xB8"},      // Y with diaeresis
+      {"\x81", "\xC2\x81"},      // a hole: the C1 control of its number
       {"\xA0", "\xC2\xA0"},
       {"\xE0", "\xC3\xA0"},
       {"\xFF", "\xC3\xBF"},

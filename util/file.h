@@ -34,7 +34,7 @@ enum class natura_guasto : uint8_t {
   cartella_al_nome,  // a folder stands at the file's name
   non_scrivibile,    // the folder may not be written in
   disco_pieno,
-  sola_lettura,      // the file is marked read-only, which Windows will not replace
+  sola_lettura,  // the file is marked read-only, which Windows will not replace
 };
 
 // A file operation that failed; what() is "cannot <verb> <path>: <reason>".
@@ -111,8 +111,7 @@ enum class durata { durevole, transitoria };
 // Replaces the file at percorso with exactly contenuto.  On failure the
 // previous file stays whole, the temporary file is removed, and errore_file
 // naming percorso is thrown.
-void scrivi_file(const std::filesystem::path& percorso, std::string_view contenuto,
-                 durata d = durata::durevole);
+void scrivi_file(const std::filesystem::path& percorso, std::string_view contenuto, durata d = durata::durevole);
 
 // The same replacement for content handed over in pieces, so a file of
 // megabytes need not be held whole in memory first.  The target is replaced

@@ -33,7 +33,8 @@ TEST(SafeWrite, ReplacesWholeFileAndLeavesNoTemporary) {
 TEST(SafeWrite, FailureKeepsThePreviousFileAndRemovesTheTemporary) {
   cartella_temporanea dir;
   dir.scrivi("a.dat", "old content");
-  imposta_guasto_scrittura([](const std::filesystem::path&) { throw errore_file("write", "a.dat", "No space left on device"); });
+  imposta_guasto_scrittura(
+      [](const std::filesystem::path&) { throw errore_file("write", "a.dat", "No space left on device"); });
   EXPECT_THROW(scrivi_file(dir / "a.dat", "new content"), errore_file);
   imposta_guasto_scrittura(nullptr);
   EXPECT_EQ(dir.leggi("a.dat"), "old content");
@@ -207,7 +208,7 @@ TEST(SafeWrite, FaultAtEveryPointKeepsThePreviousFile) {
     fase_scrittura fase;
     int volta;  // which call at that point fails
   } casi[] = {
-      {fase_scrittura::apertura, 1}, {fase_scrittura::pezzo, 1},   {fase_scrittura::pezzo, 2},
+      {fase_scrittura::apertura, 1}, {fase_scrittura::pezzo, 1},    {fase_scrittura::pezzo, 2},
       {fase_scrittura::scarico, 1},  {fase_scrittura::rinomina, 1},
   };
   for (const auto& caso : casi) {
@@ -348,10 +349,24 @@ TEST(ReadFile, WhatIsPutAtTheNameAfterTheLookIsRefused) {
     collegamento c;
     std::string atteso;
   } casi[] = {
-      {"another file", [&] { dir.scrivi("b.txt", "other"); fs::rename(dir / "b.txt", a); }, collegamento::rifiuta,
-       sostituito},
-      {"a FIFO", [&] { fs::remove(a); ::mkfifo(a.c_str(), 0600); }, collegamento::rifiuta, sostituito},
-      {"a directory", [&] { fs::remove(a); fs::create_directory(a); }, collegamento::rifiuta, sostituito},
+      {"another file",
+       [&] {
+         dir.scrivi("b.txt", "other");
+         fs::rename(dir / "b.txt", a);
+       },
+       collegamento::rifiuta, sostituito},
+      {"a FIFO",
+       [&] {
+         fs::remove(a);
+         ::mkfifo(a.c_str(), 0600);
+       },
+       collegamento::rifiuta, sostituito},
+      {"a directory",
+       [&] {
+         fs::remove(a);
+         fs::create_directory(a);
+       },
+       collegamento::rifiuta, sostituito},
       {"a link to another file", collegamento_a_un_altro, collegamento::rifiuta,
        "cannot read " + a.string() + ": it is a symbolic link, not a regular file"},
       {"a link to another file, links followed", collegamento_a_un_altro, collegamento::segui, sostituito},
@@ -383,9 +398,7 @@ TEST(ReadFile, LimitInMebibytesIsSaidSo) {
   EXPECT_EQ(errore_di([&] { leggi_file(dir / "a", collegamento::rifiuta, 0); }),
             "cannot read " + (dir / "a").string() + ": larger than the 0 bytes an input may have");
   const fs::path grande = dir / "sparse";
-  {
-    std::ofstream(grande, std::ios::binary) << "";
-  }
+  { std::ofstream(grande, std::ios::binary) << ""; }
   fs::resize_file(grande, (64u << 20) + 1);  // sparse: no room taken on the disk
   EXPECT_EQ(errore_di([&] { leggi_file(grande); }),
             "cannot read " + grande.string() + ": larger than the 64 MiB an input may have");
@@ -397,9 +410,7 @@ TEST(ReadFile, FileGrowingPastTheLimitIsRefused) {
   cartella_temporanea dir;
   dir.scrivi("a", "12345");
   file_in_lettura file(dir / "a", collegamento::rifiuta, 8);
-  {
-    std::ofstream(dir / "a", std::ios::binary | std::ios::app) << "6789";
-  }
+  { std::ofstream(dir / "a", std::ios::binary | std::ios::app) << "6789"; }
   char buffer[64];
   size_t totale = 0;
   const std::string e = errore_di([&] {

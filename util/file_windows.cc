@@ -24,9 +24,9 @@ namespace {
 // elsewhere, in UTF-8 and without the closing full stop.
 std::string motivo_sistema(DWORD codice) {
   wchar_t* testo = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, codice, 0,
-      reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
+  const DWORD n =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, codice, 0, reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
   std::wstring largo = n != 0 && testo != nullptr ? std::wstring(testo, n) : std::wstring();
   if (testo != nullptr) LocalFree(testo);
   while (!largo.empty() && (std::iswspace(largo.back()) || largo.back() == L'.')) largo.pop_back();
@@ -138,9 +138,8 @@ void rimuovi_temporanei(const fs::path& cartella, const std::vector<std::string>
 // (some network shares give 0) puts every folder of its volume under one
 // lock: runs there wait for each other more often, never overlap.
 std::wstring nome_mutex(const fs::path& cartella) {
-  HANDLE h = CreateFileW(cartella.c_str(), FILE_READ_ATTRIBUTES,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE h = CreateFileW(cartella.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw errore_file("lock", cartella, ultimo_motivo());
   BY_HANDLE_FILE_INFORMATION info;
   const bool letta = GetFileInformationByHandle(h, &info) != 0;
@@ -148,9 +147,8 @@ std::wstring nome_mutex(const fs::path& cartella) {
   CloseHandle(h);
   if (!letta) throw errore_file("lock", cartella, motivo);
   wchar_t nome[64];
-  swprintf(nome, 64, L"Local\\valdoro-cartella-%08lx-%08lx%08lx",
-           static_cast<unsigned long>(info.dwVolumeSerialNumber), static_cast<unsigned long>(info.nFileIndexHigh),
-           static_cast<unsigned long>(info.nFileIndexLow));
+  swprintf(nome, 64, L"Local\\valdoro-cartella-%08lx-%08lx%08lx", static_cast<unsigned long>(info.dwVolumeSerialNumber),
+           static_cast<unsigned long>(info.nFileIndexHigh), static_cast<unsigned long>(info.nFileIndexLow));
   return nome;
 }
 

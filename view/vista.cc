@@ -41,15 +41,15 @@ namespace http = beast::http;
 using tcp = net::ip::tcp;
 using namespace std::chrono_literals;
 
-constexpr auto kIntervallo = 25ms;          // between looks at the sources
-constexpr auto kAttesaIntestazione = 5s;    // for a request's first line and headers: a trickle is let go
-constexpr auto kAttesaScrittura = 30s;      // for an answer to be taken in whole
-constexpr auto kAttesaEvento = 10s;         // for an event to be taken in by its stream
-constexpr auto kPausaAccetta = 100ms;       // before accepting again after a failure (no descriptor left)
-constexpr auto kBattito = 15s;              // a comment down every event stream: a vanished client shows
-constexpr size_t kFlussiMassimi = 32;       // open event streams
-constexpr size_t kConnessioniMassime = 256; // open connections of every kind
-constexpr size_t kCodaMassima = 16;         // events queued for one stream that does not read them
+constexpr auto kIntervallo = 25ms;           // between looks at the sources
+constexpr auto kAttesaIntestazione = 5s;     // for a request's first line and headers: a trickle is let go
+constexpr auto kAttesaScrittura = 30s;       // for an answer to be taken in whole
+constexpr auto kAttesaEvento = 10s;          // for an event to be taken in by its stream
+constexpr auto kPausaAccetta = 100ms;        // before accepting again after a failure (no descriptor left)
+constexpr auto kBattito = 15s;               // a comment down every event stream: a vanished client shows
+constexpr size_t kFlussiMassimi = 32;        // open event streams
+constexpr size_t kConnessioniMassime = 256;  // open connections of every kind
+constexpr size_t kCodaMassima = 16;          // events queued for one stream that does not read them
 constexpr uint32_t kIntestazioneMassima = 16 * 1024;
 // The system's send buffers.  Left to itself it grows one to megabytes for
 // a client that does not read; a stream's is small, so that the bound on
@@ -113,9 +113,9 @@ class officina {
   void esegui(const lavoro& l) {
     if (fine_.load() || l.versione < chiesta_.load()) return;
     std::vector<std::string> attese = l.compila ? compila() : l.attese;
-    consegna_(l.versione, std::make_shared<const std::string>(
-                              stato_json(ultima_ ? *ultima_ : compilazione_vista{}, testi_[0], testi_[1], nomi_[0],
-                                         nomi_[1], attese, l.versione)));
+    consegna_(l.versione,
+              std::make_shared<const std::string>(stato_json(ultima_ ? *ultima_ : compilazione_vista{}, testi_[0],
+                                                             testi_[1], nomi_[0], nomi_[1], attese, l.versione)));
   }
 
   std::vector<std::string> compila();
@@ -169,7 +169,8 @@ std::vector<std::string> officina::compila() {
       testi_[1] = std::move(testi[1]);
     } catch (const std::exception& e) {
       compilazione_vista fallita;
-      fallita.diagnostiche.push_back({"error", "stop", "", 0, 0, std::string("the compile could not run: ") + e.what()});
+      fallita.diagnostiche.push_back(
+          {"error", "stop", "", 0, 0, std::string("the compile could not run: ") + e.what()});
       fallita.errori = 1;
       ultima_ = std::move(fallita);
     }
@@ -256,9 +257,7 @@ class server {
   identita_vista identita() const { return {porta_, gettone_}; }
   // What the page's answer sets: the browser sends the token back on every
   // request of the page, and no script, nor any other site, can read it.
-  std::string cookie() const {
-    return nome_cookie(porta_) + "=" + gettone_ + "; Path=/; HttpOnly; SameSite=Strict";
-  }
+  std::string cookie() const { return nome_cookie(porta_) + "=" + gettone_ + "; Path=/; HttpOnly; SameSite=Strict"; }
   const std::string& gettone() const { return gettone_; }
   // One state for every client: an answer holds it, never a copy.
   const std::shared_ptr<const std::string>& stato() const { return stato_; }
@@ -355,9 +354,8 @@ class server::flusso : public connessione, public std::enable_shared_from_this<s
     testa_scritta_ = true;
     // Anything the client sends, or its going away, ends the stream.
     stream_.expires_never();
-    stream_.socket().async_read_some(net::buffer(scarto_), [self = shared_from_this()](beast::error_code, size_t) {
-      self->chiudi();
-    });
+    stream_.socket().async_read_some(net::buffer(scarto_),
+                                     [self = shared_from_this()](beast::error_code, size_t) { self->chiudi(); });
     if (!coda_.empty()) scrivi();
   }
 
@@ -423,9 +421,9 @@ class sessione : public connessione, public std::enable_shared_from_this<session
     if (ec || chiuso_) return chiudi();
     const http::request<http::empty_body>& r = parser_->get();
     auto vista = [](beast::string_view s) { return std::string_view(s.data(), s.size()); };
-    const risposta_vista e = instrada({r.method() == http::verb::get, vista(r.target()),
-                                       vista(r[http::field::cookie]), vista(r[http::field::host])},
-                                      srv_.identita());
+    const risposta_vista e = instrada(
+        {r.method() == http::verb::get, vista(r.target()), vista(r[http::field::cookie]), vista(r[http::field::host])},
+        srv_.identita());
     switch (e.cosa) {
       case cosa_risposta::flusso:
         return apri_flusso(r.version());
@@ -489,8 +487,8 @@ void server::accetta() {
       // Out of descriptors, the same error would come back at once: the
       // oldest connection that has asked nothing gives its descriptor, or,
       // with none to give, the loop waits a moment rather than spin.
-      const bool senza_descrittori = ec == boost::system::errc::too_many_files_open ||
-                                     ec == boost::system::errc::too_many_files_open_in_system;
+      const bool senza_descrittori =
+          ec == boost::system::errc::too_many_files_open || ec == boost::system::errc::too_many_files_open_in_system;
       if (senza_descrittori && fai_posto()) return accetta();
       pausa_.expires_after(kPausaAccetta);
       pausa_.async_wait([this](beast::error_code e) {

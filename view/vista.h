@@ -14,8 +14,8 @@ namespace valdoro {
 
 struct opzioni_vista {
   std::string linea, treno;
-  uint16_t porta = 0;  // 0: the system picks one
-  bool apri = false;   // start the user's browser on the page
+  uint16_t porta = 0;              // 0: the system picks one
+  bool apri = false;               // start the user's browser on the page
   std::string titolo, nome_treno;  // empty: those the sources' names carry
 };
 
@@ -32,8 +32,7 @@ bool host_ammesso(std::string_view host, uint16_t porta);
 // Whether a request carries the server's token, in the cookie named `nome`
 // (its `Cookie` header) or as `token=` in the query of its target: only
 // the author, who was given the address, has it.
-bool gettone_ammesso(std::string_view cookie, std::string_view target, std::string_view nome,
-                     std::string_view gettone);
+bool gettone_ammesso(std::string_view cookie, std::string_view target, std::string_view nome, std::string_view gettone);
 
 // The cookie that keeps the token.  Browsers keep cookies by host, not by
 // port: each server's is named for its port, so that two views open at

@@ -61,8 +61,8 @@ struct nomi {
 // What the pictures call what a keyword makes.
 const char* tipo_disegnato(const std::string& parola) {
   static const std::map<std::string, const char*> tipi = {
-      {"stazione", "station"},  {"segnale", "signal"}, {"indicatori_vmax", "board"}, {"rallentamento", "slowdown"},
-      {"montagna", "tunnel"},   {"pendenza", "gradient"}, {"curva", "curve"},
+      {"stazione", "station"}, {"segnale", "signal"},    {"indicatori_vmax", "board"}, {"rallentamento", "slowdown"},
+      {"montagna", "tunnel"},  {"pendenza", "gradient"}, {"curva", "curve"},
   };
   const auto t = tipi.find(parola);
   return t == tipi.end() ? nullptr : t->second;

@@ -40,7 +40,7 @@ struct record_vista {
   int32_t riga_tabella = 0;
   int32_t cella = -1;
   int64_t da = -1, a = -1;  // metres from the start of the track; a == da: a point
-  std::string file;       // the path the author gave
+  std::string file;         // the path the author gave
   int riga = 0;
   // Each field read, by its name, with its value as the author writes it
   // and its unit ("position", "40400 m").

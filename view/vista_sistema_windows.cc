@@ -69,7 +69,8 @@ std::optional<std::filesystem::path> cartella_segreta() { return std::nullopt; }
 
 bool apri_nel_browser(const std::string& url) {
   const std::wstring largo(url.begin(), url.end());  // the URL is ASCII
-  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", largo.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", largo.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) >
+         32;
 }
 
 segnali_trattenuti::segnali_trattenuti() {}

@@ -21,11 +21,11 @@ constexpr int kRigheIntorno = 2;  // source lines shown before and after a diagn
 // What one state may hold.  A source may be 64 MiB on one line and make a
 // million records; the page is for reading, and every client is sent the
 // same state, so each part is bounded, and the whole.
-constexpr size_t kLarghezzaTesto = 240;           // bytes of a quoted line or value
-constexpr size_t kLarghezzaMessaggio = 1000;      // bytes of a message
-constexpr size_t kDiagnosticheMostrate = 500;     // the rest are counted only
-constexpr size_t kRecordMostrati = 100000;        // beyond: none, and the page says so
-constexpr size_t kCelleMostrate = 1000000;        // the "go to" box's arrays
+constexpr size_t kLarghezzaTesto = 240;             // bytes of a quoted line or value
+constexpr size_t kLarghezzaMessaggio = 1000;        // bytes of a message
+constexpr size_t kDiagnosticheMostrate = 500;       // the rest are counted only
+constexpr size_t kRecordMostrati = 100000;          // beyond: none, and the page says so
+constexpr size_t kCelleMostrate = 1000000;          // the "go to" box's arrays
 constexpr size_t kStatoMassimo = 32 * 1024 * 1024;  // bytes of the whole state
 
 // A text of the sources, cut to `larghezza` bytes (an ellipsis tells the
@@ -149,10 +149,12 @@ json diagnostiche(const compilazione_vista& c, const std::vector<std::string_vie
   json out = json::array();
   for (size_t k = 0; k < c.diagnostiche.size() && k < kDiagnosticheMostrate; ++k) {
     const diagnostica_vista& d = c.diagnostiche[k];
-    json j = {{"livello", d.livello}, {"regola", d.regola},   {"file", d.file},
-              {"riga", d.riga},       {"colonna", d.colonna}, {"messaggio", tagliato_utf8(d.messaggio, kLarghezzaMessaggio)}};
-    const std::vector<std::string_view>* righe =
-        d.file == file_linea ? &righe_linea : d.file == file_treno ? &righe_treno : nullptr;
+    json j = {{"livello", d.livello}, {"regola", d.regola},
+              {"file", d.file},       {"riga", d.riga},
+              {"colonna", d.colonna}, {"messaggio", tagliato_utf8(d.messaggio, kLarghezzaMessaggio)}};
+    const std::vector<std::string_view>* righe = d.file == file_linea   ? &righe_linea
+                                                 : d.file == file_treno ? &righe_treno
+                                                                        : nullptr;
     json intorno = json::array();
     if (righe != nullptr && d.riga > 0) {
       for (int n = std::max(1, d.riga - kRigheIntorno);
@@ -175,8 +177,8 @@ json celle(const std::vector<cella>& tutte) {
     tipo.push_back(k.tipo);
     montagna.push_back(k.montagna);
   }
-  return {{"metri", kMetriCella}, {"velocita", velocita}, {"pendenza", pendenza}, {"tipo", tipo},
-          {"montagna", montagna}};
+  return {
+      {"metri", kMetriCella}, {"velocita", velocita}, {"pendenza", pendenza}, {"tipo", tipo}, {"montagna", montagna}};
 }
 
 }  // namespace
@@ -193,14 +195,9 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   int32_t segnali = 0;
   for (const cella& k : l.celle) segnali += k.tipo == 1 ? 1 : 0;
   const json tabella = stazioni(l.stazioni, c.record);
-  j["riassunto"] = {{"titolo", c.titolo},
-                    {"nome_treno", c.treno},
-                    {"lunghezza", lunghezza_percorso(l)},
-                    {"celle", l.celle.size()},
-                    {"stazioni", tabella.size()},
-                    {"segnali", segnali},
-                    {"errori", c.errori},
-                    {"avvisi", c.avvisi}};
+  j["riassunto"] = {{"titolo", c.titolo},      {"nome_treno", c.treno},      {"lunghezza", lunghezza_percorso(l)},
+                    {"celle", l.celle.size()}, {"stazioni", tabella.size()}, {"segnali", segnali},
+                    {"errori", c.errori},      {"avvisi", c.avvisi}};
   j["diagnostiche"] = diagnostiche(c, righe_di(testo_linea), righe_di(testo_treno), file_linea, file_treno);
   j["stazioni"] = tabella;
   j["numerazione"] = numerazione(l.stazioni);
@@ -211,7 +208,8 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   static const std::vector<cella> kNessunaCella;
   static const std::vector<record_vista> kNessunRecord;
   j["celle"] = celle(l.celle.size() <= kCelleMostrate ? l.celle : kNessunaCella);
-  if (l.celle.size() > kCelleMostrate) omessi.push_back("the cells' values (" + std::to_string(l.celle.size()) + " cells)");
+  if (l.celle.size() > kCelleMostrate)
+    omessi.push_back("the cells' values (" + std::to_string(l.celle.size()) + " cells)");
   j["record"] = record(c.record.size() <= kRecordMostrati ? c.record : kNessunRecord);
   if (c.record.size() > kRecordMostrati) omessi.push_back("the records (" + std::to_string(c.record.size()) + ")");
   j["pianta"] = svg_pianta(l);

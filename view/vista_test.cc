@@ -97,18 +97,25 @@ TEST(VistaUso, AMissingSourceOrAPortOutOfRangeIsAUsageFault) {
     std::string atteso;
   } casi[] = {
       {{"scenario", "view", "l.txt"}, "scenario: TRAIN_SOURCE is required" + usage},
-      {{"scenario", "view", "l.txt", "t.txt", "--port", "0"}, "scenario: --port: Value 0 not in range 1 to 65535" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0"},
+       "scenario: --port: Value 0 not in range 1 to 65535" + usage},
       {{"scenario", "view", "l.txt", "t.txt", "--port", "65536"},
        "scenario: --port: Value 65536 not in range 1 to 65535" + usage},
       // Decimal only: each of these would be read as port 80.
-      {{"scenario", "view", "l.txt", "t.txt", "--port", "0x50"}, "scenario: --port: 0x50 is not a decimal number" + usage},
-      {{"scenario", "view", "l.txt", "t.txt", "--port", "0X50"}, "scenario: --port: 0X50 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0x50"},
+       "scenario: --port: 0x50 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0X50"},
+       "scenario: --port: 0X50 is not a decimal number" + usage},
       {{"scenario", "view", "l.txt", "t.txt", "--port", "0b1010000"},
        "scenario: --port: 0b1010000 is not a decimal number" + usage},
-      {{"scenario", "view", "l.txt", "t.txt", "--port", "0o120"}, "scenario: --port: 0o120 is not a decimal number" + usage},
-      {{"scenario", "view", "l.txt", "t.txt", "--port", "+80"}, "scenario: --port: +80 is not a decimal number" + usage},
-      {{"scenario", "view", "l.txt", "t.txt", "--port", "8e1"}, "scenario: --port: 8e1 is not a decimal number" + usage},
-      {{"scenario", "view", "l.txt", "t.txt", "--port", "80.0"}, "scenario: --port: 80.0 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "0o120"},
+       "scenario: --port: 0o120 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "+80"},
+       "scenario: --port: +80 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "8e1"},
+       "scenario: --port: 8e1 is not a decimal number" + usage},
+      {{"scenario", "view", "l.txt", "t.txt", "--port", "80.0"},
+       "scenario: --port: 80.0 is not a decimal number" + usage},
       {{"scenario", "view", "l.txt", "t.txt", "--port", ""}, "scenario: --port:  is not a decimal number" + usage},
   };
   for (const auto& c : casi) {
@@ -216,8 +223,7 @@ TEST(VistaDati, AMistakeIsPlacedInTheAuthorsFileWithItsLines) {
   ASSERT_EQ(intorno.size(), 5u);
   EXPECT_EQ(intorno[0]["n"], 49);
   EXPECT_EQ(intorno[2]["n"], 51);
-  EXPECT_EQ(intorno[2]["testo"],
-            "stazione,   33510,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,38,55, Prato Alto");
+  EXPECT_EQ(intorno[2]["testo"], "stazione,   33510,  2,  400,  1, 0, 0,  3,1,0,  2,1,1,   60,  14,38,55, Prato Alto");
 }
 
 // The page gets the source's own letters, as `check` prints them, in the
@@ -225,7 +231,8 @@ TEST(VistaDati, AMistakeIsPlacedInTheAuthorsFileWithItsLines) {
 TEST(VistaDati, WhatASourceQuotesReachesThePageInItsOwnLetters) {
   const std::string linea = sostituisci(testo_file(righe_linea()), "\npendenza,  ", "\nCitt\xE0\x80\x1B[2K\x81,  ");
   const compilazione_vista c = compila_per_vista(linea, testo_file(righe_treno()), kLinea, kTreno);
-  const std::string messaggio = "unknown keyword \"Citt\xC3\xA0\xE2\x82\xAC\x1B[2K\xC2\x81\" in [pendenze]: the record is lost";
+  const std::string messaggio =
+      "unknown keyword \"Citt\xC3\xA0\xE2\x82\xAC\x1B[2K\xC2\x81\" in [pendenze]: the record is lost";
   ASSERT_GE(c.diagnostiche.size(), 1u);
   EXPECT_EQ(c.diagnostiche[0].regola, "unknown-keyword");
   EXPECT_EQ(c.diagnostiche[0].messaggio, messaggio);
@@ -345,12 +352,23 @@ TEST(VistaRecord, ARecordIsPlacedAndItsValuesAreInTheAuthorsUnits) {
   EXPECT_EQ(prato->riga, 51);
   EXPECT_EQ(prato->parola, "stazione");
   using campi = std::vector<std::pair<std::string, std::string>>;
-  EXPECT_EQ(prato->valori, (campi{{"position", "33500 m"}, {"kind", "2"},        {"length", "400 m"},
-                                  {"value_4", "1"},        {"value_5", "0"},     {"longer_area", "0"},
-                                  {"value_7", "3"},        {"value_8", "1"},     {"value_9", "0"},
-                                  {"value_10", "2"},       {"value_11", "1"},    {"value_12", "1"},
-                                  {"stop_time", "60 s"},   {"hours", "14 h"},    {"minutes", "38 min"},
-                                  {"seconds", "55 s"},     {"name", "Prato Alto"}}));
+  EXPECT_EQ(prato->valori, (campi{{"position", "33500 m"},
+                                  {"kind", "2"},
+                                  {"length", "400 m"},
+                                  {"value_4", "1"},
+                                  {"value_5", "0"},
+                                  {"longer_area", "0"},
+                                  {"value_7", "3"},
+                                  {"value_8", "1"},
+                                  {"value_9", "0"},
+                                  {"value_10", "2"},
+                                  {"value_11", "1"},
+                                  {"value_12", "1"},
+                                  {"stop_time", "60 s"},
+                                  {"hours", "14 h"},
+                                  {"minutes", "38 min"},
+                                  {"seconds", "55 s"},
+                                  {"name", "Prato Alto"}}));
   ASSERT_NE(segnale, nullptr);
   EXPECT_EQ(segnale->file, kTreno);
   EXPECT_EQ(segnale->riga, 79);
@@ -389,7 +407,9 @@ TEST(VistaStato, AQuotedLineIsCutToItsWidthAndAMessageToItsOwn) {
 // A message is cut where a character starts, never inside one.
 TEST(VistaStato, AMessageIsCutBetweenCharacters) {
   compilazione_vista c;
-  c.diagnostiche.push_back({"error", "x", "", 0, 0, std::string(999, 'a') + "\xC3\xA0" "b"});
+  c.diagnostiche.push_back({"error", "x", "", 0, 0,
+                            std::string(999, 'a') + "\xC3\xA0"
+                                                    "b"});
   const json j = json::parse(stato_json(c, "", "", kLinea, kTreno, {}, 1));
   EXPECT_EQ(j["diagnostiche"][0]["messaggio"], std::string(999, 'a') + "\xE2\x80\xA6");
 }

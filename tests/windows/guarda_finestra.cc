@@ -35,8 +35,8 @@ void descrivi_etichetta(HWND form, HWND etichetta, SIZE minima) {
     riga("label font: none");
     return;
   }
-  riga("label font: \"" + utf8(lf.lfFaceName) + "\" height " + numero(lf.lfHeight) + " weight " +
-       numero(lf.lfWeight) + " italic " + numero(lf.lfItalic) + " underline " + numero(lf.lfUnderline));
+  riga("label font: \"" + utf8(lf.lfFaceName) + "\" height " + numero(lf.lfHeight) + " weight " + numero(lf.lfWeight) +
+       " italic " + numero(lf.lfItalic) + " underline " + numero(lf.lfUnderline));
 
   // The face the system actually draws with, which need not be the one
   // asked for: it must draw the size asked for, and the whole word must
@@ -107,8 +107,9 @@ int main(int argc, char** argv) {
   GetClientRect(form, &cliente);
   riga("client: " + numero(cliente.right) + " x " + numero(cliente.bottom));
   if (etichetta != nullptr) {
-    descrivi_etichetta(form, etichetta, {MulDiv(valdoro::kLarghezzaEtichettaTwip, 192, 1440),
-                                         MulDiv(valdoro::kAltezzaEtichettaTwip, 192, 1440)});
+    descrivi_etichetta(
+        form, etichetta,
+        {MulDiv(valdoro::kLarghezzaEtichettaTwip, 192, 1440), MulDiv(valdoro::kAltezzaEtichettaTwip, 192, 1440)});
   }
 
   if (argc > 1) Sleep(static_cast<DWORD>(std::atoi(argv[1])) * 1000);

@@ -20,8 +20,8 @@ std::wstring largo(const char* stretto) {
 }
 
 std::string quattro(DWORD alto, DWORD basso) {
-  return std::to_string(HIWORD(alto)) + "." + std::to_string(LOWORD(alto)) + "." + std::to_string(HIWORD(basso)) +
-         "." + std::to_string(LOWORD(basso));
+  return std::to_string(HIWORD(alto)) + "." + std::to_string(LOWORD(alto)) + "." + std::to_string(HIWORD(basso)) + "." +
+         std::to_string(LOWORD(basso));
 }
 
 void stampa_versione(const std::wstring& programma) {
@@ -53,8 +53,8 @@ void stampa_versione(const std::wstring& programma) {
   wsprintfW(radice, L"\\StringFileInfo\\%04x%04x\\", traduzioni[0].lingua, traduzioni[0].pagina);
   riga("translation: language " + std::to_string(traduzioni[0].lingua) + " code page " +
        std::to_string(traduzioni[0].pagina));
-  for (const wchar_t* nome : {L"ProductName", L"ProductVersion", L"FileVersion", L"FileDescription",
-                              L"LegalCopyright", L"CompanyName", L"OriginalFilename", L"InternalName"}) {
+  for (const wchar_t* nome : {L"ProductName", L"ProductVersion", L"FileVersion", L"FileDescription", L"LegalCopyright",
+                              L"CompanyName", L"OriginalFilename", L"InternalName"}) {
     wchar_t* valore = nullptr;
     const std::wstring chiave = std::wstring(radice) + nome;
     const bool c = VerQueryValueW(blocco.data(), chiave.c_str(), reinterpret_cast<void**>(&valore), &lunghezza) &&
@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
   if (argc != 2) return 99;
   const std::wstring programma = largo(argv[1]);
   stampa_versione(programma);
-  HMODULE modulo = LoadLibraryExW(programma.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  HMODULE modulo =
+      LoadLibraryExW(programma.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (modulo == nullptr) {
     riga("cannot load " + std::string(argv[1]));
     return 1;

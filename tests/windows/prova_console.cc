@@ -144,9 +144,8 @@ int main(int argc, char** argv) {
   const std::string letto = leggi_fino_a(f.leggi_uscita, invio, 60000);
   riga(std::string("own console, help shown: ") +
        si_no(letto.rfind("Tools for scenario authors", 0) == 0 && letto.find("--version") != std::string::npos));
-  riga(std::string("own console, ends with: ") + si_no(letto.size() >= invio.size() &&
-                                                       letto.compare(letto.size() - invio.size(), invio.size(),
-                                                                     invio) == 0));
+  riga(std::string("own console, ends with: ") +
+       si_no(letto.size() >= invio.size() && letto.compare(letto.size() - invio.size(), invio.size(), invio) == 0));
   riga(std::string("own console, waits for Enter: ") + si_no(WaitForSingleObject(f.processo, 1000) == WAIT_TIMEOUT));
   DWORD scritti = 0;
   WriteFile(f.scrivi_ingresso, "\r\n", 2, &scritti, nullptr);
@@ -162,8 +161,8 @@ int main(int argc, char** argv) {
   for (const wchar_t* argomenti : {L"", L" --version"}) {
     figlio g = avvia(scenario + argomenti, 0);
     const std::string uscita = leggi_fino_a(g.leggi_uscita, "\n\n", 30000);
-    riga("shared console, \"scenario" + std::string(argomenti, argomenti + wcslen(argomenti)) +
-         "\": status " + std::to_string(stato_finale(g.processo, 30000)) + ", code page after it " +
+    riga("shared console, \"scenario" + std::string(argomenti, argomenti + wcslen(argomenti)) + "\": status " +
+         std::to_string(stato_finale(g.processo, 30000)) + ", code page after it " +
          std::to_string(GetConsoleOutputCP()));
   }
   // A message that names a file whose name ends in an accented letter (an

@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
       fs::path altra_grafia = cartella.parent_path() / fs::path(L"PROVA JOS\u00c9\\");
       verifica("whatever its spelling", blocco_da_altro_thread(altra_grafia).rfind("another run", 0) == 0);
       const fs::path altra_via = fs::path(argv[2]) / fs::path(L"Prova Jos\u00e9");
-      verifica("whatever path reaches it", blocco_da_altro_thread(altra_via) == "another run is writing in " +
-                                                                                  altra_via.u8string());
+      verifica("whatever path reaches it",
+               blocco_da_altro_thread(altra_via) == "another run is writing in " + altra_via.u8string());
       verifica("not the folder around it", blocco_da_altro_thread(cartella.parent_path()) == "taken");
     }
     verifica("a folder let go is taken", blocco_da_altro_thread(cartella) == "taken");

@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
   }
   riga("window gone after the run: " +
        std::string(windows.finestra() == nullptr && FindWindowW(nullptr, valdoro::kTitoloFinestra) == nullptr ? "yes"
-                                                                                                           : "no"));
+                                                                                                              : "no"));
   riga("status: " + std::to_string(stato));
   return stato;
 }

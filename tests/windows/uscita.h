@@ -14,8 +14,8 @@ inline void uscita_binaria() { _setmode(_fileno(stdout), _O_BINARY); }
 
 inline std::string utf8(const std::wstring& largo) {
   if (largo.empty()) return std::string();
-  const int n = WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), nullptr, 0, nullptr,
-                                    nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), nullptr, 0, nullptr, nullptr);
   std::string stretto(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), stretto.data(), n, nullptr, nullptr);
   return stretto;
