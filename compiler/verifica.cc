@@ -690,10 +690,11 @@ class lettura_sorgente {
   void controlla_nome(const record_letto& rl, lettore::punto p) {
     const std::string nome(senza_spazi(e_.testo(rl, kCampoOre + 3)));
     if (nome.empty()) return;
-    auto [it, primo] = nomi_stazioni_.emplace(in_minuscole(nome), p.riga);
-    if (primo) return;
+    const auto inserito = nomi_stazioni_.emplace(in_minuscole(nome), p.riga);
+    if (inserito.second) return;
+    const int32_t riga_prima = inserito.first->second;
     d_.aggiungi("repeated-name", nome_, p, [&] {
-      return "stazione name \"" + nome + "\" is given again (first on line " + std::to_string(it->second) +
+      return "stazione name \"" + nome + "\" is given again (first on line " + std::to_string(riga_prima) +
              "): two stations cannot be told apart";
     });
   }
