@@ -1,8 +1,9 @@
 #include "sources/scenario.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
+
+#include "sources/carte.h"
 
 namespace valdoro {
 
@@ -31,13 +32,7 @@ std::string chilometro(int32_t posizione, int decimali) {
   if (decimali != 2 && decimali != 3) throw std::invalid_argument("a kilometre has 2 or 3 decimals");
   int32_t metri = metri_progressivi(posizione);
   if (metri < 0) throw std::invalid_argument("position before the numbering");
-  char testo[24];
-  if (decimali == 3) {
-    std::snprintf(testo, sizeof testo, "%d.%03d", metri / 1000, metri % 1000);
-  } else {
-    std::snprintf(testo, sizeof testo, "%d.%02d", metri / 1000, metri % 1000 / 10);
-  }
-  return testo;
+  return km_carte(metri, decimali);
 }
 
 const std::vector<curva>& curve() {
