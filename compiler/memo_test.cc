@@ -55,7 +55,6 @@ TEST(MemoSegnale, CellValuesMarksAndTime) {
   };
   for (auto& c : casi) {
     binario b(40);
-    scenario& s = b.s;
     memo_segnale(b.comp, c.d);
     EXPECT_EQ(esito(b), c.atteso) << c.d.posizione << " " << c.d.tempo;
     EXPECT_EQ(c.d.tempo, c.tempo_dopo);
@@ -125,7 +124,6 @@ TEST(MemoRallentamento, CellsOfASlowdown) {
   };
   for (const auto& c : casi) {
     binario b(200);
-    scenario& s = b.s;
     memo_rallentamento(b.comp, c.d);
     EXPECT_EQ(esito(b), c.atteso) << c.d.x;
   }
