@@ -242,6 +242,7 @@ int scrivi_carte(const sorgenti_controllate& r, const opzioni_compile& o, std::o
   std::vector<diagnostica> problemi;
   const fatti_carte f = fatti_autore(o, problemi);
   const dati_carte d = dati_da_sorgenti(r.verifica, problemi);
+  controlla_fermate_fatti(d, f, o.fatti, problemi);
   for (const diagnostica& p : problemi) err << per_terminale(riga_per_autore(p, o)) << "\n";
   if (!problemi.empty()) {
     err << "scenario: " << conta(problemi.size(), "error") << "; no paper written\n";
@@ -265,7 +266,7 @@ int scrivi_carte(const sorgenti_controllate& r, const opzioni_compile& o, std::o
   crea_cartella(percorso(o.uscita));
   blocco_cartella blocco(percorso(o.uscita), nomi, attesa_cartella);
   for (size_t i = 0; i < nomi.size(); ++i) scrivi_righe(percorso(o.uscita), nomi[i], carte[i]);
-  out << "papers: " << conta(d.fermate.size(), "stop") << ", " << conta(d.rallentamenti.size(), "slowdown")
+  out << "papers: " << conta(fermate_stampate(d, f).size(), "stop") << ", " << conta(d.rallentamenti.size(), "slowdown")
       << "; files in " << percorso(o.uscita).u8string() << "\n";
   return kEsitoBuono;
 }

@@ -711,27 +711,27 @@ TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
   }
 }
 
-// init's sources and facts file through `papers`: the notes and the
-// slowdown order are the packager's; the card is made, with its stops.
-TEST_F(ScenarioTool, PapersOfInitsFilesGiveOurNotesAndOrder) {
+// init's sources and facts file through `papers`: the three papers are the
+// packager's, the card with its 26 stops included.
+TEST_F(ScenarioTool, PapersOfInitsFilesGiveOurThreePapers) {
   ASSERT_EQ(scenario_cli({"init", uscita("start")}).stato, 0);
   const std::string base = uscita("start") + "/";
   esito e = scenario_cli({"papers", base + "Valdoro_linea.txt", base + "Valdoro_Dir 5802-.txt", "--facts",
                           base + "Valdoro_Dir 5802_fatti.txt", "--out", uscita("carte")});
   EXPECT_EQ(e.err, "");
-  EXPECT_EQ(e.out, "papers: 16 stops, 4 slowdowns; files in " + uscita("carte") + "\n");
+  EXPECT_EQ(e.out, "papers: 26 stops, 4 slowdowns; files in " + uscita("carte") + "\n");
   ASSERT_EQ(e.stato, 0);
-  for (const std::string& nome : {file_note("Valdoro", "Dir 5802"), file_rallentamenti("Valdoro", "Dir 5802")}) {
+  for (const std::string& nome : {file_note("Valdoro", "Dir 5802"), file_rallentamenti("Valdoro", "Dir 5802"),
+                                  file_scheda("Valdoro", "Dir 5802")}) {
     EXPECT_EQ(leggi_file(dir / "carte" / nome), leggi_file(dir / "start" / nome)) << nome;
   }
-  EXPECT_TRUE(fs::exists(dir / "carte" / file_scheda("Valdoro", "Dir 5802")));
 
   // compile --papers: the binary files, then the same papers.
   e = scenario_cli({"compile", base + "Valdoro_linea.txt", base + "Valdoro_Dir 5802-.txt", "--title", "Valdoro",
                     "--train", "Dir 5802", "--out", uscita("bin"), "--papers", "--facts",
                     base + "Valdoro_Dir 5802_fatti.txt"});
   EXPECT_EQ(e.stato, 0);
-  EXPECT_NE(e.out.find("papers: 16 stops, 4 slowdowns; files in " + uscita("bin") + "\n"), std::string::npos);
+  EXPECT_NE(e.out.find("papers: 26 stops, 4 slowdowns; files in " + uscita("bin") + "\n"), std::string::npos);
   for (const std::string& nome : {file_note("Valdoro", "Dir 5802"), file_rallentamenti("Valdoro", "Dir 5802"),
                                   file_scheda("Valdoro", "Dir 5802")}) {
     EXPECT_EQ(leggi_file(dir / "bin" / nome), leggi_file(dir / "carte" / nome)) << nome;

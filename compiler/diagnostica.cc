@@ -146,7 +146,12 @@ const std::vector<regola>& catalogo() {
       {"facts-unknown-key", E, R, 0, "a key the facts file does not have: its value is lost",
        "Use one of the keys of docs/papers.md."},
       {"facts-repeated-key", E, R, 0, "a key of the facts file given a second time: the first value stands",
-       "Give each key once; only \"nota\" and \"firma\" take one line each time."},
+       "Give each key once; only the keys docs/source-format.md marks as repeated take one line each time."},
+      {"facts-unknown-station", E, R, 0,
+       "a card row of the facts file for a station the train source does not have, or a passing point outside "
+       "the run: the row is not printed",
+       "Name the station as the train source writes it, or give a position between the first and the last "
+       "station."},
       {"facts-bad-value", E, R, 0, "a value of the facts file that the papers cannot print: the default stands",
        "Give the value in the form and within the width docs/papers.md states."},
       {"paper-does-not-fit", E, R, 0, "a record whose text does not fit its column on the driver's papers",

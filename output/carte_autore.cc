@@ -23,6 +23,7 @@ constexpr char kChiaveIgnota[] = "facts-unknown-key";
 constexpr char kChiaveRipetuta[] = "facts-repeated-key";
 constexpr char kValoreErrato[] = "facts-bad-value";
 constexpr char kNonSta[] = "paper-does-not-fit";
+constexpr char kStazioneIgnota[] = "facts-unknown-station";
 
 size_t caratteri(const std::string& testo) {
   size_t n = 0;
@@ -58,11 +59,141 @@ struct chiave_fatti {
   bool ripetibile;
   std::string (*controlla)(const std::string& v);
   void (*applica)(fatti_carte& f, const std::string& v);
+  bool grezzo = false;  // kept as written, blanks and all: prose and drawn lines
 };
 
 std::string entro(const std::string& v, size_t n, const char* dove) {
   if (caratteri(v) <= n) return "";
   return "\"" + v + "\" is " + std::to_string(caratteri(v)) + " characters; " + dove + " holds " + std::to_string(n);
+}
+
+// ---- The card's and the booklet's rows: fields split at ";", each
+// trimmed unless written in double quotes, which keep its blanks (a
+// drawing's leading blanks are part of it).
+
+std::vector<std::string> campi(const std::string& v) {
+  std::vector<std::string> c;
+  size_t i = 0;
+  while (true) {
+    const size_t fine = v.find(';', i);
+    const std::string x = senza_bordi(std::string_view(v).substr(i, fine == std::string::npos ? fine : fine - i));
+    c.push_back(x.size() >= 2 && x.front() == '"' && x.back() == '"' ? x.substr(1, x.size() - 2) : x);
+    if (fine == std::string::npos) return c;
+    i = fine + 1;
+  }
+}
+
+std::string numero_in(const std::string& v, int64_t massimo, const char* cosa) {
+  if (!tutte(v, std::isdigit) || v.size() > 9 || std::stoll(v) > massimo) {
+    return std::string(cosa) + " \"" + v + "\" must be a whole number from 0 to " + std::to_string(massimo);
+  }
+  return "";
+}
+
+std::string quanti_campi(const std::vector<std::string>& c, size_t minimo, size_t massimo, const char* forma) {
+  if (c.size() >= minimo && c.size() <= massimo) return "";
+  return std::to_string(c.size()) + " fields where " + forma + " has " +
+         (minimo == massimo ? std::to_string(minimo) : std::to_string(minimo) + " to " + std::to_string(massimo));
+}
+
+// "14.27", "15.26½", or nothing.
+std::string orario_valido(const std::string& t) {
+  const size_t punto = t.find('.');
+  const std::string minuti = punto == std::string::npos ? "" : t.substr(punto + 1);
+  const bool mezzo = minuti.size() == 4 && minuti.substr(2) == "½";
+  const std::string ore = t.substr(0, punto);
+  if (t.empty() ||
+      (tutte(ore, std::isdigit) && ore.size() <= 2 && std::stoi(ore) < 24 && tutte(minuti.substr(0, 2), std::isdigit) &&
+       minuti.size() >= 2 && std::stoi(minuti.substr(0, 2)) < 60 && (minuti.size() == 2 || mezzo))) {
+    return "";
+  }
+  return "the time \"" + t + "\" must be written h.mm or h.mm½";
+}
+
+// A card row's name and two times, fields 1 to 3.
+std::string controlla_riga_carta(const std::vector<std::string>& c) {
+  std::string g = entro(c.size() > 1 ? c[1] : "", 27, "the card's stop column");
+  for (size_t i = 2; i < 4 && g.empty(); ++i) g = orario_valido(i < c.size() ? c[i] : "");
+  return g;
+}
+
+constexpr char kFormaFermata[] = "\"station; name; arrival; departure\"";
+constexpr char kFormaPassaggio[] = "\"position; name; arrival; departure\"";
+
+std::string controlla_fermata(const std::string& v) {
+  const std::vector<std::string> c = campi(v);
+  std::string g = quanti_campi(c, 2, 4, kFormaFermata);
+  if (g.empty() && c[0].empty()) g = "the station is missing";
+  return g.empty() ? controlla_riga_carta(c) : g;
+}
+
+std::string controlla_passaggio(const std::string& v) {
+  const std::vector<std::string> c = campi(v);
+  std::string g = quanti_campi(c, 2, 4, kFormaPassaggio);
+  if (g.empty()) g = numero_in(c[0], 10000000, "the position");
+  if (g.empty() && c[1].empty()) g = "the name is missing";
+  return g.empty() ? controlla_riga_carta(c) : g;
+}
+
+fermata_fatti fermata_di(const std::vector<std::string>& c) {
+  fermata_fatti r;
+  r.localita = c.at(1);
+  if (c.size() > 2) r.arrivo = c[2];
+  if (c.size() > 3) r.partenza = c[3];
+  return r;
+}
+
+void applica_fermata(fatti_carte& f, const std::string& v) {
+  const std::vector<std::string> c = campi(v);
+  fermata_fatti r = fermata_di(c);
+  r.stazione = c[0];
+  f.fermate.push_back(r);
+}
+
+void applica_passaggio(fatti_carte& f, const std::string& v) {
+  const std::vector<std::string> c = campi(v);
+  fermata_fatti r = fermata_di(c);
+  r.posizione = static_cast<int32_t>(std::stol(c[0]));
+  f.fermate.push_back(r);
+}
+
+libretto& disegnato(fatti_carte& f) {
+  if (!f.libretto_disegnato) f.libretto_disegnato.emplace();
+  return *f.libretto_disegnato;
+}
+
+constexpr const char* kGeneri[] = {"binario", "stazione", "punto"};
+
+std::string nome_genere(genere_luogo g) { return kGeneri[static_cast<int>(g)]; }
+
+constexpr char kFormaLuogo[] = "\"position; kind; drawing; km; text; A; B; C; P; short text\"";
+
+// A speed cell holds up to four characters: "105", "---".
+std::string controlla_luogo(const std::string& v) {
+  const std::vector<std::string> c = campi(v);
+  std::string g = quanti_campi(c, 3, 10, kFormaLuogo);
+  if (g.empty()) g = numero_in(c[0], 10000000, "the position");
+  if (g.empty() && std::find(std::begin(kGeneri), std::end(kGeneri), c[1]) == std::end(kGeneri)) {
+    g = "the kind \"" + c[1] + "\" must be binario, stazione or punto";
+  }
+  for (size_t i = 5; i < 9 && i < c.size() && g.empty(); ++i) g = entro(c[i], 4, "a speed cell");
+  return g;
+}
+
+luogo_libretto luogo_di(const std::string& v) {
+  std::vector<std::string> c = campi(v);
+  c.resize(10);
+  const genere_luogo g =
+      static_cast<genere_luogo>(std::find(std::begin(kGeneri), std::end(kGeneri), c[1]) - std::begin(kGeneri));
+  return {static_cast<int32_t>(std::stol(c[0])), g, c[2], c[3], c[4], {c[5], c[6], c[7], c[8]}, c[9]};
+}
+
+std::string controlla_disegno(const std::string& v) { return quanti_campi(campi(v), 1, 1, "a drawing"); }
+
+std::string controlla_coda(const std::string& v) {
+  const std::vector<std::string> c = campi(v);
+  std::string g = quanti_campi(c, 2, 2, "\"row; text\"");
+  return g.empty() ? numero_in(c[0], 1000, "the row") : g;
 }
 
 const std::vector<chiave_fatti>& chiavi_fatti() {
@@ -103,9 +234,26 @@ const std::vector<chiave_fatti>& chiavi_fatti() {
       {"linea", false, [](const std::string& v) { return entro(v, 60, "the booklet's title"); },
        [](fatti_carte& f, const std::string& v) { f.nome_breve = v; }},
       {"nota", true, [](const std::string&) { return std::string(); },
-       [](fatti_carte& f, const std::string& v) { f.note.push_back(v); }},
+       [](fatti_carte& f, const std::string& v) { f.note.push_back(v); }, true},
       {"firma", true, [](const std::string&) { return std::string(); },
-       [](fatti_carte& f, const std::string& v) { f.firma.push_back(v); }},
+       [](fatti_carte& f, const std::string& v) { f.firma.push_back(v); }, true},
+      {"fermata", true, controlla_fermata, applica_fermata},
+      {"passaggio", true, controlla_passaggio, applica_passaggio},
+      {"luogo", true, controlla_luogo,
+       [](fatti_carte& f, const std::string& v) { disegnato(f).luoghi.push_back(luogo_di(v)); }},
+      {"chiusura", true, controlla_luogo,
+       [](fatti_carte& f, const std::string& v) { disegnato(f).arrivo.push_back(luogo_di(v)); }},
+      {"ventaglio", true, controlla_disegno,
+       [](fatti_carte& f, const std::string& v) { disegnato(f).ventaglio.push_back(campi(v).at(0)); }},
+      {"riquadro", true, [](const std::string&) { return std::string(); },
+       [](fatti_carte& f, const std::string& v) { disegnato(f).riquadro.push_back(v); }, true},
+      {"riga riquadro", false, [](const std::string& v) { return numero_in(v, 1000, "the side box's first row"); },
+       [](fatti_carte& f, const std::string& v) { disegnato(f).riga_riquadro = std::stoul(v); }},
+      {"coda", true, controlla_coda,
+       [](fatti_carte& f, const std::string& v) {
+         const std::vector<std::string> c = campi(v);
+         disegnato(f).code.emplace_back(std::stoul(c.at(0)), c.at(1));
+       }},
   };
   return t;
 }
@@ -133,7 +281,7 @@ void problema(std::vector<diagnostica>& p, const char* regola, const std::string
 // indents and trailing blanks are part of the notes' layout; every other
 // value is trimmed.
 std::string valore_di(const chiave_fatti& c, std::string_view dopo_uguale) {
-  if (!c.ripetibile) return senza_bordi(dopo_uguale);
+  if (!c.grezzo) return senza_bordi(dopo_uguale);
   if (!dopo_uguale.empty() && dopo_uguale[0] == ' ') dopo_uguale.remove_prefix(1);
   return std::string(dopo_uguale);
 }
@@ -187,6 +335,7 @@ void leggi_riga(std::string_view riga, int n, const std::string& file, lettura_f
   // The first signature line replaces the default greeting.
   if (std::strcmp(c->nome, "firma") == 0 && !l.firma_letta) l.f.firma.clear(), l.firma_letta = true;
   c->applica(l.f, v);
+  if (!l.f.fermate.empty() && l.f.fermate.back().riga == 0) l.f.fermate.back().riga = n;
 }
 
 }  // namespace
@@ -204,6 +353,49 @@ fatti_carte leggi_fatti(std::string_view testo, const std::string& file, std::ve
   return l.f;
 }
 
+namespace {
+
+// A field as campi reads it back: quoted where its blanks or a ";" would
+// otherwise be lost.
+std::string campo(const std::string& t) {
+  const bool quota = t.find(';') != std::string::npos || (!t.empty() && (t.front() == ' ' || t.back() == ' '));
+  return quota ? "\"" + t + "\"" : t;
+}
+
+// Empty fields at the end are left out, down to the `minimo` the key needs.
+std::string riga_campi(const char* chiave, std::vector<std::string> c, size_t minimo) {
+  while (c.size() > minimo && c.back().empty()) c.pop_back();
+  std::string t = std::string(chiave) + " =";
+  for (size_t i = 0; i < c.size(); ++i) t += (i == 0 ? " " : "; ") + campo(c[i]);
+  return t + "\n";
+}
+
+std::string righe_luoghi(const char* chiave, const std::vector<luogo_libretto>& l) {
+  std::string t;
+  for (const luogo_libretto& x : l) {
+    const std::string breve = x.testo_breve == x.testo ? "" : x.testo_breve;
+    t += riga_campi(chiave,
+                    {std::to_string(x.posizione), nome_genere(x.g), x.disegno, x.km, x.testo, x.velocita[0],
+                     x.velocita[1], x.velocita[2], x.velocita[3], breve},
+                    3);
+  }
+  return t;
+}
+
+std::string testo_libretto(const libretto& l) {
+  std::string t =
+      "# The booklet as drawn, row by row: position; kind; drawing; km; text;\n"
+      "# speeds A; B; C; P; the text where the page is narrow.\n" +
+      righe_luoghi("luogo", l.luoghi) + righe_luoghi("chiusura", l.arrivo);
+  for (const std::string& v : l.ventaglio) t += riga_campi("ventaglio", {v}, 1);
+  t += "riga riquadro = " + std::to_string(l.riga_riquadro) + "\n";
+  for (const std::string& r : l.riquadro) t += "riquadro = " + r + "\n";
+  for (const auto& [riga, testo] : l.code) t += riga_campi("coda", {std::to_string(riga), testo}, 2);
+  return t;
+}
+
+}  // namespace
+
 std::string testo_fatti(const fatti_carte& f) {
   auto dopo = [](const std::string& v, const char* prefisso) {
     return v.rfind(prefisso, 0) == 0 ? v.substr(std::strlen(prefisso)) : v;
@@ -217,6 +409,13 @@ std::string testo_fatti(const fatti_carte& f) {
       "\n# The notes, one line of the paper each, as laid out by hand.\n";
   for (const std::string& r : f.note) t += "nota = " + r + "\n";
   for (const std::string& r : f.firma) t += "firma = " + r + "\n";
+  if (!f.fermate.empty()) t += "# The card where it parts from the train source: station or position; name; times.\n";
+  for (const fermata_fatti& r : f.fermate) {
+    t += r.stazione.empty()
+             ? riga_campi("passaggio", {std::to_string(r.posizione), r.localita, r.arrivo, r.partenza}, 2)
+             : riga_campi("fermata", {r.stazione, r.localita, r.arrivo, r.partenza}, 2);
+  }
+  if (f.libretto_disegnato) t += testo_libretto(*f.libretto_disegnato);
   return t;
 }
 
@@ -251,8 +450,7 @@ struct numerazione {
 struct stazione_letta {
   const record_letto* r;
   int64_t posizione, sosta, orario;
-  std::string nome;  // UTF-8, capitals, as the card and the booklet print it
-  bool ha_orario;
+  std::string nome;        // UTF-8, capitals, as the card and the booklet print it
   std::string nome_fonte;  // UTF-8, as written, as the slowdown order prints it
 };
 
@@ -262,7 +460,7 @@ std::vector<stazione_letta> stazioni_lette(const esito_verifica& v) {
     if (r.tipo == nullptr || !e(r, "stazione")) continue;
     const int64_t orario = (v.valore(r, 13) * 60 + v.valore(r, 14)) * 60 + v.valore(r, 15);
     s.push_back({&r, v.valore(r, 0), v.valore(r, 12), orario, maiuscole(senza_bordi(da_cp1252(v.testo(r, 16)))),
-                 orario != 0 || v.valore(r, 12) != 0, senza_bordi(da_cp1252(v.testo(r, 16)))});
+                 senza_bordi(da_cp1252(v.testo(r, 16)))});
   }
   return s;
 }
@@ -275,21 +473,13 @@ void controlla_larghezza(const esito_verifica& v, const record_letto& r, const s
                               " holds " + std::to_string(n)});
 }
 
-// The card: the first station's departure, the last one's arrival, and
-// between them every station the train has a time at.
+// The card: every station by its record; those passed without a time
+// are printed only where the facts give them one.
 std::vector<fermata_carta> fermate(const std::vector<stazione_letta>& s) {
   std::vector<fermata_carta> f;
   for (size_t i = 0; i < s.size(); ++i) {
-    const bool prima = i == 0, ultima = i + 1 == s.size();
-    if (!prima && !ultima && !s[i].ha_orario) continue;
-    fermata_carta x{s[i].nome, "", ""};
-    if (ultima) {
-      x.arrivo = orario_carta(s[i].orario);
-    } else {
-      x.partenza = orario_carta(s[i].orario);
-      if (!prima && s[i].sosta > 0) x.arrivo = orario_carta(s[i].orario - s[i].sosta);
-    }
-    f.push_back(x);
+    f.push_back(fermata_da_record(s[i].nome_fonte, static_cast<int32_t>(s[i].posizione), s[i].orario, s[i].sosta,
+                                  i == 0, i + 1 == s.size()));
   }
   return f;
 }
@@ -385,13 +575,6 @@ libretto libretto_letto(const esito_verifica& v, const std::vector<stazione_lett
 
 }  // namespace
 
-std::string orario_carta(int64_t secondi) {
-  secondi = ((secondi % 86400) + 86400) % 86400;
-  char t[24];
-  std::snprintf(t, sizeof t, "%d.%02d", static_cast<int>(secondi / 3600), static_cast<int>(secondi / 60 % 60));
-  return std::string(t) + (secondi % 60 >= 30 ? "½" : "");
-}
-
 dati_carte dati_da_sorgenti(const esito_verifica& v, std::vector<diagnostica>& problemi) {
   dati_carte d;
   numerazione km;
@@ -412,6 +595,22 @@ dati_carte dati_da_sorgenti(const esito_verifica& v, std::vector<diagnostica>& p
   d.rallentamenti = rallentamenti_letti(v, s, problemi);
   d.lib = libretto_letto(v, s, km, problemi);
   return d;
+}
+
+void controlla_fermate_fatti(const dati_carte& d, const fatti_carte& f, const std::string& file,
+                             std::vector<diagnostica>& problemi) {
+  for (const fermata_fatti& r : f.fermate) {
+    if (r.stazione.empty()) {
+      if (!d.fermate.empty() && r.posizione > d.fermate.front().posizione && r.posizione < d.fermate.back().posizione)
+        continue;
+      problema(problemi, kStazioneIgnota, file, r.riga, 1,
+               "the passing point \"" + r.localita + "\" at " + std::to_string(r.posizione) +
+                   " m is not between the first and the last station");
+    } else if (std::none_of(d.fermate.begin(), d.fermate.end(),
+                            [&r](const fermata_carta& x) { return x.stazione == r.stazione; })) {
+      problema(problemi, kStazioneIgnota, file, r.riga, 1, "the train source has no station \"" + r.stazione + "\"");
+    }
+  }
 }
 
 }  // namespace valdoro

@@ -30,9 +30,11 @@ std::string testo_fatti(const fatti_carte& f);
 // (a name too long for its column) is a problem at its place.
 dati_carte dati_da_sorgenti(const esito_verifica& v, std::vector<diagnostica>& problemi);
 
-// A time of day as the card prints it, from seconds after midnight:
-// "14.27", "15.26½" from the half minute on.
-std::string orario_carta(int64_t secondi);
+// The facts' card rows against the sources: each station they name must
+// be one of the train source's, each passing point within the run.  A
+// problem is added at the row's line of `file`.
+void controlla_fermate_fatti(const dati_carte& d, const fatti_carte& f, const std::string& file,
+                             std::vector<diagnostica>& problemi);
 
 }  // namespace valdoro
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -91,6 +92,20 @@ TEST(FattiCarte, EachMistakeIsNamedAtItsLineAndColumn) {
       {"nota = \xe2\x82\xac ok, \xe2\x80\xa6 ok, \xe2\x86\x92 no\n", "facts-bad-value", 1, 8,
        "nota: \"\xe2\x82\xac ok, \xe2\x80\xa6 ok, \xe2\x86\x92 no\" holds a character the papers' code page "
        "(Windows-1252) does not have"},
+      {"fermata = Sorgenti; ; 14.46; 14:49\n", "facts-bad-value", 1, 11,
+       "fermata: the time \"14:49\" must be written h.mm or h.mm\xc2\xbd"},
+      {"fermata = ; ; 14.46\n", "facts-bad-value", 1, 11, "fermata: the station is missing"},
+      {"fermata = Sorgenti\n", "facts-bad-value", 1, 11,
+       "fermata: 1 fields where \"station; name; arrival; departure\" has 2 to 4"},
+      {"passaggio = km 180; BIVIO; ; 16.22\n", "facts-bad-value", 1, 13,
+       "passaggio: the position \"km 180\" must be a whole number from 0 to 10000000"},
+      {"luogo = 1100; cartello; \"  ||\"\n", "facts-bad-value", 1, 9,
+       "luogo: the kind \"cartello\" must be binario, stazione or punto"},
+      {"luogo = 1100; punto; \"  ||\"; ; Km 1.100; 10500\n", "facts-bad-value", 1, 9,
+       "luogo: \"10500\" is 5 characters; a speed cell holds 4"},
+      {"\n\ncoda = 5\n", "facts-bad-value", 3, 8, "coda: 1 fields where \"row; text\" has 2"},
+      {"riga riquadro = 19\nriga riquadro = 20\n", "facts-repeated-key", 2, 1,
+       "\"riga riquadro\" given again; the value of line 1 stands"},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.testo);
@@ -124,6 +139,70 @@ TEST(FattiCarte, OurFactsFileMakesOurPapers) {
   EXPECT_EQ(carta_orario(d, f), righe_scheda());
 }
 
+// The card's and the booklet's rows read back: fields at ";", quotes
+// keeping a drawing's blanks, empty trailing fields left out.
+TEST(FattiCarte, CardAndBookletRowsAreRead) {
+  std::vector<diagnostica> p;
+  const fatti_carte f = leggi_fatti(
+      "fermata = Pontelungo; PONTELUNGO-TERME; 15.41; 15.47\n"
+      "passaggio = 180350; BIVIO GHIAIE; ; 16.22\n"
+      "luogo = 3950; punto; \"   \\\\_||_\"; ; Cippo Km 4.000; 140; ; ---; 180\n"
+      "chiusura = 213950; stazione; \"    |____|\"; 194.60; LAGOMARINO\n"
+      "ventaglio = \"     ||||\"\n"
+      "riga riquadro = 19\n"
+      "riquadro =   30 |  30 | --- |\n"
+      "coda = 32; \"     \"\n",
+      "f.txt", p);
+  for (const diagnostica& x : p) ADD_FAILURE() << descrivi(x);
+  ASSERT_EQ(f.fermate.size(), 2u);
+  EXPECT_EQ(f.fermate[0].stazione, "Pontelungo");
+  EXPECT_EQ(f.fermate[0].localita, "PONTELUNGO-TERME");
+  EXPECT_EQ(f.fermate[0].arrivo, "15.41");
+  EXPECT_EQ(f.fermate[0].partenza, "15.47");
+  EXPECT_EQ(f.fermate[0].riga, 1);
+  EXPECT_EQ(f.fermate[1].stazione, "");
+  EXPECT_EQ(f.fermate[1].posizione, 180350);
+  EXPECT_EQ(f.fermate[1].arrivo, "");
+  EXPECT_EQ(f.fermate[1].riga, 2);
+  ASSERT_TRUE(f.libretto_disegnato.has_value());
+  const libretto& l = *f.libretto_disegnato;
+  ASSERT_EQ(l.luoghi.size(), 1u);
+  EXPECT_EQ(l.luoghi[0].posizione, 3950);
+  EXPECT_EQ(l.luoghi[0].g, genere_luogo::punto);
+  EXPECT_EQ(l.luoghi[0].disegno, "   \\\\_||_");
+  EXPECT_EQ(l.luoghi[0].testo, "Cippo Km 4.000");
+  EXPECT_EQ(l.luoghi[0].velocita, (std::array<std::string, 4>{"140", "", "---", "180"}));
+  ASSERT_EQ(l.arrivo.size(), 1u);
+  EXPECT_EQ(l.arrivo[0].g, genere_luogo::stazione);
+  EXPECT_EQ(l.arrivo[0].km, "194.60");
+  EXPECT_EQ(l.ventaglio, std::vector<std::string>{"     ||||"});
+  EXPECT_EQ(l.riga_riquadro, 19u);
+  EXPECT_EQ(l.riquadro, std::vector<std::string>{"  30 |  30 | --- |"});
+  ASSERT_EQ(l.code.size(), 1u);
+  EXPECT_EQ(l.code[0], (std::pair<size_t, std::string>{32, "     "}));
+}
+
+// A card row for a station the train source lacks, or a passing point
+// outside the run, is named at its line of the facts file.
+TEST(FattiCarte, ACardRowMustNameAStationOfTheSource) {
+  dati_carte d;
+  d.fermate = {fermata_da_record("Monte", 0, 8 * 3600, 0, true, false),
+               fermata_da_record("Valle", 9000, 9 * 3600, 0, false, true)};
+  std::vector<diagnostica> p;
+  const fatti_carte f = leggi_fatti(
+      "fermata = Monte; ; ; 8.01\nfermata = Colle; ; ; 8.10\npassaggio = 4000; BIVIO; ; 8.20\n"
+      "passaggio = 9500; OLTRE; ; 9.10\n",
+      "f.txt", p);
+  ASSERT_TRUE(p.empty());
+  controlla_fermate_fatti(d, f, "f.txt", p);
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_EQ(p[0].regola, "facts-unknown-station");
+  EXPECT_EQ(p[0].dove.riga, 2);
+  EXPECT_EQ(p[0].messaggio, "the train source has no station \"Colle\"");
+  EXPECT_EQ(p[1].dove.riga, 4);
+  EXPECT_EQ(p[1].messaggio, "the passing point \"OLTRE\" at 9500 m is not between the first and the last station");
+}
+
 // ---------------------------------------------------------------- times
 
 TEST(OrarioCarta, HoursPointMinutesAndTheHalfMinute) {
@@ -146,10 +225,9 @@ std::string unisci(const std::vector<std::string>& righe) {
   return t;
 }
 
-// Our sources through the author's road: the notes and the slowdown order
-// come out as the packager writes them.  (The card does not: our card
-// carries passing times and the junction, which the sources do not hold.)
-TEST(CarteSorgenti, OurSourcesAndFactsGiveOurNotesAndOrder) {
+// Our sources through the author's road, with our facts as init writes
+// them: the three papers come out as the packager writes them.
+TEST(CarteSorgenti, OurSourcesAndFactsGiveOurThreePapers) {
   const sorgenti_controllate r =
       controlla_sorgenti(unisci(righe_linea()), unisci(righe_treno()), "Valdoro", "Dir 5802", false);
   ASSERT_EQ(r.errori, 0u);
@@ -158,6 +236,11 @@ TEST(CarteSorgenti, OurSourcesAndFactsGiveOurNotesAndOrder) {
   for (const diagnostica& x : p) ADD_FAILURE() << descrivi(x);
   EXPECT_EQ(carta_note(fatti_valdoro()), righe_note());
   EXPECT_EQ(carta_rallentamenti(d, fatti_valdoro()), righe_rallentamenti());
+  const fatti_carte f = leggi_fatti(testo_fatti(fatti_valdoro()), "f", p);
+  ASSERT_TRUE(p.empty());
+  controlla_fermate_fatti(d, f, "f", p);
+  EXPECT_TRUE(p.empty());
+  EXPECT_EQ(carta_orario(d, f), righe_scheda());
   EXPECT_EQ(d.massa_frenata, 125);
   EXPECT_EQ(d.origine, "ROCCAVALLE");
   EXPECT_EQ(d.destinazione, "LAGOMARINO");

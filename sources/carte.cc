@@ -1,6 +1,7 @@
 #include "sources/carte.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -95,7 +96,7 @@ std::string riga_fermata(int numero, const fermata_carta& x, const fatti_carte& 
 // train with fewer stops leaves the rows before its last stop ruled and
 // unnumbered, one with more makes the table longer.
 std::vector<std::string> tabella_fermate(const dati_carte& d, const fatti_carte& f) {
-  const std::vector<fermata_carta>& elenco = d.fermate;
+  const std::vector<fermata_carta> elenco = fermate_stampate(d, f);
   if (elenco.empty()) throw fuori_modulo("the timetable card needs at least one stop");
   std::vector<std::string> righe = {
       "  " + trattini(80),
@@ -293,7 +294,12 @@ std::vector<std::string> pagina_seguente(const std::vector<luogo_libretto>& l, s
   }
   if (lib.riga_riquadro + lib.riquadro.size() > corpo.size()) throw fuori_modulo("the side box runs past the page");
   for (size_t i = 0; i < lib.riquadro.size(); ++i) corpo[lib.riga_riquadro + i].dopo = lib.riquadro[i];
-  for (const auto& [riga, testo] : lib.code) corpo.at(riga).dopo = testo;
+  for (const auto& [riga, testo] : lib.code) {
+    if (riga >= corpo.size())
+      throw fuori_modulo("a text after the bar on row " + std::to_string(riga) + " of a page of " +
+                         std::to_string(corpo.size()));
+    corpo[riga].dopo = testo;
+  }
   aggiungi(righe, pagina(corpo, kSeconda.colonna));
   righe.push_back("  |_____|_____|_____|_____|_____________________________________|");
   return righe;
@@ -354,7 +360,66 @@ std::vector<std::string> legenda() {
   };
 }
 
+// The facts' row for a station, if they give one.
+const fermata_fatti* dai_fatti(const fatti_carte& f, const fermata_carta& x) {
+  for (const fermata_fatti& r : f.fermate) {
+    if (!r.stazione.empty() && r.stazione == x.stazione) return &r;
+  }
+  return nullptr;
+}
+
+fermata_carta come_nei_fatti(const fermata_fatti& r, fermata_carta x) {
+  if (!r.localita.empty()) x.localita = r.localita;
+  x.arrivo = r.arrivo;
+  x.partenza = r.partenza;
+  x.passata = false;
+  return x;
+}
+
 }  // namespace
+
+std::string orario_carta(int64_t secondi) {
+  secondi = ((secondi % 86400) + 86400) % 86400;
+  char t[24];
+  std::snprintf(t, sizeof t, "%d.%02d", static_cast<int>(secondi / 3600), static_cast<int>(secondi / 60 % 60));
+  return std::string(t) + (secondi % 60 >= 30 ? "½" : "");
+}
+
+fermata_carta fermata_da_record(const std::string& nome, int32_t posizione, int64_t orario, int64_t sosta, bool prima,
+                                bool ultima) {
+  std::string capitali = nome;
+  for (char& c : capitali) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  fermata_carta x{capitali, "", "", nome, posizione};
+  // A station at 0:00:00 without a stop is passed, and the record gives no
+  // time to print for it.
+  x.passata = !prima && !ultima && orario == 0 && sosta == 0;
+  if (ultima) {
+    x.arrivo = orario_carta(orario);
+  } else if (!x.passata) {
+    x.partenza = orario_carta(orario);
+    if (!prima && sosta > 0) x.arrivo = orario_carta(orario - sosta);
+  }
+  return x;
+}
+
+std::vector<fermata_carta> fermate_stampate(const dati_carte& d, const fatti_carte& f) {
+  std::vector<fermata_carta> t;
+  for (const fermata_carta& x : d.fermate) {
+    const fermata_fatti* r = dai_fatti(f, x);
+    if (r != nullptr) {
+      t.push_back(come_nei_fatti(*r, x));
+    } else if (!x.passata) {
+      t.push_back(x);
+    }
+  }
+  // A passing point goes before the first row beyond it.
+  for (const fermata_fatti& r : f.fermate) {
+    if (!r.stazione.empty()) continue;
+    auto dopo = std::find_if(t.begin(), t.end(), [&r](const fermata_carta& x) { return x.posizione > r.posizione; });
+    t.insert(dopo, come_nei_fatti(r, fermata_carta{r.localita, "", "", "", r.posizione}));
+  }
+  return t;
+}
 
 std::string nome_breve_carte(const dati_carte& d, const fatti_carte& f) {
   return f.nome_breve.empty() ? d.origine + "-" + d.destinazione : f.nome_breve;
@@ -372,7 +437,8 @@ std::string km_carte(int32_t metri, int decimali) {
 }
 
 std::vector<std::string> carta_orario(const dati_carte& d, const fatti_carte& f) {
-  const std::vector<luogo_libretto> l = luoghi_in_righe(d.lib);
+  const libretto& lib = f.libretto_disegnato ? *f.libretto_disegnato : d.lib;
+  const std::vector<luogo_libretto> l = luoghi_in_righe(lib);
   const std::string nome = nome_breve_carte(d, f);
   std::vector<std::string> r = {blanks(32) + "SCHEDA ORARIO"};
   aggiungi(r, riquadro_treno(d, f));
@@ -395,7 +461,7 @@ std::vector<std::string> carta_orario(const dati_carte& d, const fatti_carte& f)
   r.push_back("");
   for (size_t da = kRighePrimaPagina; da < l.size(); da += kRigheSecondaPagina) {
     if (da > kRighePrimaPagina) r.push_back("");
-    aggiungi(r, pagina_seguente(l, da, d.lib, nome));
+    aggiungi(r, pagina_seguente(l, da, lib, nome));
     vuote(r, 8);
     r.push_back(" ");
     r.push_back("");

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -21,27 +22,14 @@ struct fuori_modulo : std::length_error {
   using std::length_error::length_error;
 };
 
-// What the papers carry that the two sources do not.  Every member has the
-// default an author gets when the facts file leaves it out.
-struct fatti_carte {
-  std::string numero = "0000";    // the train number alone: "5802"
-  std::string categoria = "REG";  // the classification on the card: "DIR"
-  std::string valida_dal = "dal 01/01/2001";
-  std::string valida_al = "al 31/12/2001";
-  std::string periodicita = "Periodico: giornaliero";
-  std::string rango = "B";  // the speed rank the train runs at
-  std::string locomotive = "";
-  std::string ripetizione = "";   // the signal repetition: "RS 4COD"
-  std::string nome_breve = "";    // the line's two end points: "A-B"; empty: from the stations
-  std::vector<std::string> note;  // the notes' prose, one entry a line, as laid out by hand
-  std::vector<std::string> firma = {"    Saluti."};
-};
-
 // One row of the card's stops table.
 struct fermata_carta {
   std::string localita;  // capitals
   std::string arrivo;    // "14.27", "15.26½", "" none
   std::string partenza;
+  std::string stazione = "";  // as the train source names it: what the facts' rows name
+  int32_t posizione = 0;      // metres from the start, for the facts' passing points
+  bool passata = false;       // passed without a time: printed only where the facts give one
 };
 
 // One row of the slowdown order.
@@ -91,6 +79,38 @@ struct libretto {
   std::vector<std::pair<size_t, std::string>> code;
 };
 
+// A row of the card as the facts give it.  The printed card is the
+// operator's document and the record the simulator's: where they part (a
+// time the card rounds otherwise, a passing time, a name the card writes
+// whole, a junction the train source has no record for), the card follows
+// the facts.
+struct fermata_fatti {
+  std::string stazione;   // a station as the train source names it; empty for a passing point
+  int32_t posizione = 0;  // a passing point's position, metres from the start
+  std::string localita;   // as printed; empty: the station's name in capitals
+  std::string arrivo, partenza;
+  int riga = 0;  // its line in the facts file
+};
+
+// What the papers carry that the two sources do not.  Every member has the
+// default an author gets when the facts file leaves it out.
+struct fatti_carte {
+  std::string numero = "0000";    // the train number alone: "5802"
+  std::string categoria = "REG";  // the classification on the card: "DIR"
+  std::string valida_dal = "dal 01/01/2001";
+  std::string valida_al = "al 31/12/2001";
+  std::string periodicita = "Periodico: giornaliero";
+  std::string rango = "B";  // the speed rank the train runs at
+  std::string locomotive = "";
+  std::string ripetizione = "";   // the signal repetition: "RS 4COD"
+  std::string nome_breve = "";    // the line's two end points: "A-B"; empty: from the stations
+  std::vector<std::string> note;  // the notes' prose, one entry a line, as laid out by hand
+  std::vector<std::string> firma = {"    Saluti."};
+  std::vector<fermata_fatti> fermate;  // the card's rows where it parts from the records
+  // The booklet as its author draws it; none: made from the sources.
+  std::optional<libretto> libretto_disegnato;
+};
+
 struct dati_carte {
   std::string origine, destinazione;  // capitals
   std::vector<fermata_carta> fermate;
@@ -112,6 +132,21 @@ inline constexpr size_t kRigheSecondaPagina = 35;
 std::vector<std::string> carta_orario(const dati_carte& d, const fatti_carte& f);
 std::vector<std::string> carta_rallentamenti(const dati_carte& d, const fatti_carte& f);
 std::vector<std::string> carta_note(const fatti_carte& f);
+
+// The card's stops as printed: the stations' rows with the facts' times
+// and names, the facts' passing points in their places, and no station
+// passed without a time.
+std::vector<fermata_carta> fermate_stampate(const dati_carte& d, const fatti_carte& f);
+
+// A station's row by the records: the first departs at its time, the last
+// arrives at it; between them the time is the departure and the arrival
+// is that time less the stop.  Times are seconds after midnight.
+fermata_carta fermata_da_record(const std::string& nome, int32_t posizione, int64_t orario, int64_t sosta, bool prima,
+                                bool ultima);
+
+// A time of day as the card prints it, from seconds after midnight:
+// "14.27", "15.26½" from the half minute on.
+std::string orario_carta(int64_t secondi);
 
 // The line's short name the papers print: the facts', or the two end points.
 std::string nome_breve_carte(const dati_carte& d, const fatti_carte& f);

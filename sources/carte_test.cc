@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,60 @@ TEST(CartaGenerale, MoreStopsLengthenTheTable) {
   EXPECT_EQ(r.size(), 212u + 4u);
   EXPECT_EQ(r.at(40).substr(0, 7), " | 30 |");
   EXPECT_EQ(r.at(41), " |____|_______|_______|___________________________|________|________|______|______|");
+}
+
+// A station's row by its record, worked out by hand: 14:38:55 with a 60 s
+// stop departs 14.38½ and arrives 14.37½; a station at 0:00:00 without a
+// stop is passed and has no time.
+TEST(CartaGenerale, AStationsRowByItsRecord) {
+  struct caso {
+    int64_t orario, sosta;
+    bool prima, ultima, passata;
+    const char *arrivo, *partenza;
+  };
+  const caso casi[] = {
+      {(14 * 60 + 16) * 60 + 30, 1, true, false, false, "", "14.16\xc2\xbd"},
+      {(14 * 60 + 38) * 60 + 55, 60, false, false, false, "14.37\xc2\xbd", "14.38\xc2\xbd"},
+      {(14 * 60 + 49) * 60, 0, false, false, false, "", "14.49"},
+      {0, 0, false, false, true, "", ""},
+      {(16 * 60 + 54) * 60, 0, false, true, false, "16.54", ""},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.orario);
+    const fermata_carta x = fermata_da_record("Prato Alto", 33500, c.orario, c.sosta, c.prima, c.ultima);
+    EXPECT_EQ(x.localita, "PRATO ALTO");
+    EXPECT_EQ(x.stazione, "Prato Alto");
+    EXPECT_EQ(x.passata, c.passata);
+    EXPECT_EQ(x.arrivo, c.arrivo);
+    EXPECT_EQ(x.partenza, c.partenza);
+  }
+}
+
+// The facts' rows over the records' ones: a station's times and printed
+// name, a passed station given a time, a passing point put in its place,
+// and a passed station the facts leave alone kept off the card.
+TEST(CartaGenerale, TheFactsRowsStandOnTheCard) {
+  dati_carte d;
+  d.fermate = {fermata_da_record("Monte", 0, 8 * 3600, 0, true, false),
+               fermata_da_record("Prato", 2000, 0, 0, false, false),
+               fermata_da_record("Borgo", 3000, 0, 0, false, false),
+               fermata_da_record("Lago", 5000, 8 * 3600 + 20 * 60, 60, false, false),
+               fermata_da_record("Valle", 9000, 8 * 3600 + 40 * 60, 0, false, true)};
+  fatti_carte f;
+  f.fermate = {
+      {"Lago", 0, "LAGO-TERME", "8.18", "8.20"}, {"Prato", 0, "", "", "8.05"}, {"", 4000, "BIVIO", "", "8.12"}};
+  const std::vector<fermata_carta> t = fermate_stampate(d, f);
+  ASSERT_EQ(t.size(), 5u);
+  const char* const attese[][3] = {{"MONTE", "", "8.00"},
+                                   {"PRATO", "", "8.05"},
+                                   {"BIVIO", "", "8.12"},
+                                   {"LAGO-TERME", "8.18", "8.20"},
+                                   {"VALLE", "8.40", ""}};
+  for (size_t i = 0; i < t.size(); ++i) {
+    EXPECT_EQ(t[i].localita, attese[i][0]) << i;
+    EXPECT_EQ(t[i].arrivo, attese[i][1]) << i;
+    EXPECT_EQ(t[i].partenza, attese[i][2]) << i;
+  }
 }
 
 }  // namespace

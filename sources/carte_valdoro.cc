@@ -216,13 +216,33 @@ std::vector<std::string> prosa_note() {
   };
 }
 
+fermata_carta fermata_del_record(const stazione& s) {
+  return fermata_da_record(s.nome, s.posizione, (s.ore * 60 + s.minuti) * 60 + s.secondi, s.sosta, &s == &origine(),
+                           &s == &destinazione());
+}
+
+// Where our card parts from the train source: the passing times, the
+// times it rounds otherwise, the name it writes whole, and the junction,
+// which has no station record.
+std::vector<fermata_fatti> fermate_fuori_record() {
+  std::vector<fermata_fatti> t;
+  for (const stazione& s : stazioni()) {
+    const fermata_carta x = fermata_del_record(s);
+    if (!x.passata && x.localita == s.nome_carte && x.arrivo == s.arrivo && x.partenza == s.partenza) continue;
+    t.push_back({s.nome, 0, x.localita == s.nome_carte ? "" : s.nome_carte, s.arrivo, s.partenza});
+  }
+  const bivio_linea& b = bivio();
+  t.push_back({"", b.posizione, b.nome_carte, "", b.passaggio});
+  return t;
+}
+
 }  // namespace
 
 dati_carte dati_carte_valdoro() {
   dati_carte d;
   d.origine = origine().nome_carte;
   d.destinazione = destinazione().nome_carte;
-  for (const fermata& f : fermate_scheda()) d.fermate.push_back({f.localita, f.arrivo, f.partenza});
+  for (const stazione& s : stazioni()) d.fermate.push_back(fermata_del_record(s));
   d.massa_frenata = kMassaFrenata;
   // Our order names the post by the slowdown's start as the train source
   // gives it, rounded down to the kilometre.
@@ -230,7 +250,6 @@ dati_carte dati_carte_valdoro() {
     const tratta t = stazioni_attorno(r);
     d.rallentamenti.push_back({t.da->nome, t.a->nome, r.posizione, r.velocita, r.lunghezza});
   }
-  d.lib = libretto_valdoro();
   return d;
 }
 
@@ -247,6 +266,10 @@ fatti_carte fatti_valdoro() {
   f.nome_breve = nome_breve();
   f.note = prosa_note();
   f.firma = {"    Saluti.", "    Marco.", "    marco.valdoro@example.org "};
+  f.fermate = fermate_fuori_record();
+  // Which posts, boards and drawings our booklet shows is the operator's
+  // choice, and rank P is not in the line source: the booklet is drawn.
+  f.libretto_disegnato = libretto_valdoro();
   return f;
 }
 

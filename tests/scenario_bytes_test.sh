@@ -127,5 +127,18 @@ check "the six files have their recorded sums (change detector; if the change is
 check "the sums cover the six outputs" \
   '[ "$(cut -c67- "$here/scenario.sha256" | sort | tr "\n" "|")" = "Valdoro_Dir 5802.dat|Valdoro_Dir 5802.sim|Valdoro_Dir 5802_note.txt|Valdoro_Dir 5802_rallentamenti.txt|Valdoro_Dir 5802_scheda_treno.txt|Valdoro_linea.dat|" ]'
 
+# The author's road gives the same three papers: init's sources and facts,
+# through `scenario papers`, against the sums above.
+"$tool" init "$work/start" >/dev/null; status=$?
+check "init ends cleanly (status $status)" '[ $status -eq 0 ]'
+"$tool" papers "$work/start/Valdoro_linea.txt" "$work/start/Valdoro_Dir 5802-.txt" \
+  --facts "$work/start/Valdoro_Dir 5802_fatti.txt" --out "$work/papers" >/dev/null; status=$?
+check "papers from init's files end cleanly (status $status)" '[ $status -eq 0 ]'
+grep '_[a-z_]*\.txt$' "$here/scenario.sha256" >"$work/papers.sha256"
+check "the sums name the three papers" '[ "$(wc -l <"$work/papers.sha256")" -eq 3 ]'
+(cd "$work/papers" && sha256sum --quiet -c "$work/papers.sha256") >"$work/papers_sums" 2>&1
+check "init's sources and facts give the packager's three papers: $(cat "$work/papers_sums")" \
+  '[ ! -s "$work/papers_sums" ]'
+
 [ $fail -eq 0 ] && echo "scenario bytes test passed"
 exit $fail
