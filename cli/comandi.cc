@@ -742,7 +742,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   if (timetable->parsed()) return protetto(out, err, [&] { return orario(oo, orario_json_chiesto, out, err); });
   if (format_doc->parsed()) {
     return protetto(out, err, [&] {
-      out << formato::documento();
+      out << documento_formati();
       return kEsitoBuono;
     });
   }

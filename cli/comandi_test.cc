@@ -22,6 +22,7 @@
 #include "compiler/formato.h"
 #include "model/nomi_file.h"
 #include "output/binari.h"
+#include "output/carte_autore.h"
 #include "output/decodifica.h"
 #include "output/percorso.h"
 #include "sources/scrittori.h"
@@ -670,7 +671,8 @@ TEST_F(ScenarioTool, SarifNamesASourceWithABackslashInItsNameExactly) {
 
 TEST_F(ScenarioTool, FormatDocPrintsTheReferenceAndIsNotListed) {
   const esito e = scenario_cli({"format-doc"});
-  EXPECT_EQ(e.out, formato::documento());
+  EXPECT_EQ(e.out, documento_formati());
+  EXPECT_EQ(e.out.find(formato::documento()), 0u);
   EXPECT_EQ(e.stato, 0);
   EXPECT_EQ(scenario_cli({"--help"}).out.find("format-doc"), std::string::npos);
 }

@@ -144,7 +144,7 @@ const std::vector<regola>& catalogo() {
       {"facts-not-a-key", E, R, 0, "a line of the facts file that is no \"key = value\": the line is passed over",
        "Write the line as a key, \"=\" and its value, or start it with \"#\" to make it a comment."},
       {"facts-unknown-key", E, R, 0, "a key the facts file does not have: its value is lost",
-       "Use one of the keys of docs/papers.md."},
+       "Use one of the keys of docs/source-format.md."},
       {"facts-repeated-key", E, R, 0, "a key of the facts file given a second time: the first value stands",
        "Give each key once; only the keys docs/source-format.md marks as repeated take one line each time."},
       {"facts-unknown-station", E, R, 0,
@@ -153,7 +153,7 @@ const std::vector<regola>& catalogo() {
        "Name the station as the train source writes it, or give a position between the first and the last "
        "station."},
       {"facts-bad-value", E, R, 0, "a value of the facts file that the papers cannot print: the default stands",
-       "Give the value in the form and within the width docs/papers.md states."},
+       "Give the value in the form and within the width docs/source-format.md states."},
       {"paper-does-not-fit", E, R, 0, "a record whose text does not fit its column on the driver's papers",
        "Shorten the text; the papers never cut it."},
       {"time-goes-back", E, R, 0, "a station's time before the departure from the station with a time before it",

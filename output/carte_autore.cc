@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "compiler/formato.h"
 #include "output/decodifica.h"
 #include "util/cp1252.h"
 
@@ -57,6 +58,12 @@ bool tutte(const std::string& t, int (*prova)(int)) {
 struct chiave_fatti {
   const char* nome;
   bool ripetibile;
+  // What the reference says of the key (docs/source-format.md).
+  struct {
+    const char* predefinito;
+    const char* cosa;
+    const char* forma;
+  } doc;
   std::string (*controlla)(const std::string& v);
   void (*applica)(fatti_carte& f, const std::string& v);
   bool grezzo = false;  // kept as written, blanks and all: prose and drawn lines
@@ -198,58 +205,122 @@ std::string controlla_coda(const std::string& v) {
 
 const std::vector<chiave_fatti>& chiavi_fatti() {
   static const std::vector<chiave_fatti> t = {
-      {"treno", false,
+      {"treno",
+       false,
+       {"`0000`", "the train number, on the card and in the order", "digits, up to 5"},
        [](const std::string& v) -> std::string {
          if (!tutte(v, std::isdigit)) return "the train number \"" + v + "\" must be digits";
          return entro(v, 5, "the card's train column");
        },
        [](fatti_carte& f, const std::string& v) { f.numero = v; }},
-      {"categoria", false,
+      {"categoria",
+       false,
+       {"`REG`", "the classification on the card", "capitals, up to 5"},
        [](const std::string& v) -> std::string {
          if (!tutte(v, std::isupper)) return "the category \"" + v + "\" must be capital letters";
          return entro(v, 5, "the card's class column");
        },
        [](fatti_carte& f, const std::string& v) { f.categoria = v; }},
-      {"valido dal", false,
+      {"valido dal",
+       false,
+       {"`01/01/2001`", "first day of validity", "`dd/mm/yyyy`"},
        [](const std::string& v) -> std::string {
          return data_valida(v) ? "" : "the date \"" + v + "\" must be written dd/mm/yyyy";
        },
        [](fatti_carte& f, const std::string& v) { f.valida_dal = "dal " + v; }},
-      {"valido al", false,
+      {"valido al",
+       false,
+       {"`31/12/2001`", "last day of validity", "`dd/mm/yyyy`"},
        [](const std::string& v) -> std::string {
          return data_valida(v) ? "" : "the date \"" + v + "\" must be written dd/mm/yyyy";
        },
        [](fatti_carte& f, const std::string& v) { f.valida_al = "al " + v; }},
-      {"periodicita", false, [](const std::string& v) { return entro(v, 35, "the card's periodicity cell"); },
+      {"periodicita",
+       false,
+       {"`Periodico: giornaliero`", "the periodicity text", "up to 35"},
+       [](const std::string& v) { return entro(v, 35, "the card's periodicity cell"); },
        [](fatti_carte& f, const std::string& v) { f.periodicita = v; }},
-      {"rango", false,
+      {"rango",
+       false,
+       {"`B`", "the speed rank of the train", "`A`, `B`, `C` or `P`"},
        [](const std::string& v) -> std::string {
          return v == "A" || v == "B" || v == "C" || v == "P" ? "" : "the rank \"" + v + "\" must be A, B, C or P";
        },
        [](fatti_carte& f, const std::string& v) { f.rango = v; }},
-      {"locomotive", false, [](const std::string& v) { return entro(v, 13, "the card's locomotive cell"); },
+      {"locomotive",
+       false,
+       {"empty", "the locomotive types", "up to 13"},
+       [](const std::string& v) { return entro(v, 13, "the card's locomotive cell"); },
        [](fatti_carte& f, const std::string& v) { f.locomotive = v; }},
-      {"ripetizione segnali", false, [](const std::string& v) { return entro(v, 19, "the card's repetition cell"); },
+      {"ripetizione segnali",
+       false,
+       {"empty", "the signal repetition: `RS 4COD`", "up to 19"},
+       [](const std::string& v) { return entro(v, 19, "the card's repetition cell"); },
        [](fatti_carte& f, const std::string& v) { f.ripetizione = v; }},
-      {"linea", false, [](const std::string& v) { return entro(v, 60, "the booklet's title"); },
+      {"linea",
+       false,
+       {"first and last station", "the line's short name, booklet and order", "up to 60"},
+       [](const std::string& v) { return entro(v, 60, "the booklet's title"); },
        [](fatti_carte& f, const std::string& v) { f.nome_breve = v; }},
-      {"nota", true, [](const std::string&) { return std::string(); },
-       [](fatti_carte& f, const std::string& v) { f.note.push_back(v); }, true},
-      {"firma", true, [](const std::string&) { return std::string(); },
-       [](fatti_carte& f, const std::string& v) { f.firma.push_back(v); }, true},
-      {"fermata", true, controlla_fermata, applica_fermata},
-      {"passaggio", true, controlla_passaggio, applica_passaggio},
-      {"luogo", true, controlla_luogo,
+      {"nota",
+       true,
+       {"none", "one line of the notes, as laid out", "kept as written"},
+       [](const std::string&) { return std::string(); },
+       [](fatti_carte& f, const std::string& v) { f.note.push_back(v); },
+       true},
+      {"firma",
+       true,
+       {"`    Saluti.`", "one line of the closing", "kept as written"},
+       [](const std::string&) { return std::string(); },
+       [](fatti_carte& f, const std::string& v) { f.firma.push_back(v); },
+       true},
+      {"fermata",
+       true,
+       {"the record's",
+        "a station's row where the card parts from its record: `station; name; arrival; departure`; an empty name "
+        "prints the station's in capitals",
+        "the station as the train source names it; name up to 27; times `h.mm` or `h.mm½` or empty"},
+       controlla_fermata,
+       applica_fermata},
+      {"passaggio",
+       true,
+       {"none", "a row for a point the train source has no station for: `position; name; arrival; departure`",
+        "position in metres between the first and the last station; name up to 27; times as for `fermata`"},
+       controlla_passaggio,
+       applica_passaggio},
+      {"luogo",
+       true,
+       {"made from the sources",
+        "a row of the drawn booklet: `position; kind; drawing; km; text; A; B; C; P; short text`",
+        "kind `binario`, `stazione` or `punto`; speeds up to 4 characters; 3 to 10 fields"},
+       controlla_luogo,
        [](fatti_carte& f, const std::string& v) { disegnato(f).luoghi.push_back(luogo_di(v)); }},
-      {"chiusura", true, controlla_luogo,
+      {"chiusura",
+       true,
+       {"none", "a row closing the drawn booklet's last page (buffer stops, terminal), as `luogo`", "as `luogo`"},
+       controlla_luogo,
        [](fatti_carte& f, const std::string& v) { disegnato(f).arrivo.push_back(luogo_di(v)); }},
-      {"ventaglio", true, controlla_disegno,
+      {"ventaglio",
+       true,
+       {"none", "the drawing of one of the last rows before `chiusura`, the tracks fanning into the terminal",
+        "one field"},
+       controlla_disegno,
        [](fatti_carte& f, const std::string& v) { disegnato(f).ventaglio.push_back(campi(v).at(0)); }},
-      {"riquadro", true, [](const std::string&) { return std::string(); },
-       [](fatti_carte& f, const std::string& v) { disegnato(f).riquadro.push_back(v); }, true},
-      {"riga riquadro", false, [](const std::string& v) { return numero_in(v, 1000, "the side box's first row"); },
+      {"riquadro",
+       true,
+       {"none", "one line of a side box right of the last page's bar", "kept as written"},
+       [](const std::string&) { return std::string(); },
+       [](fatti_carte& f, const std::string& v) { disegnato(f).riquadro.push_back(v); },
+       true},
+      {"riga riquadro",
+       false,
+       {"`0`", "the last page's row the side box starts at", "0 to 1000"},
+       [](const std::string& v) { return numero_in(v, 1000, "the side box's first row"); },
        [](fatti_carte& f, const std::string& v) { disegnato(f).riga_riquadro = std::stoul(v); }},
-      {"coda", true, controlla_coda,
+      {"coda",
+       true,
+       {"none", "a text right of the bar on one row of the last page: `row; text`", "row 0 to 1000"},
+       controlla_coda,
        [](fatti_carte& f, const std::string& v) {
          const std::vector<std::string> c = campi(v);
          disegnato(f).code.emplace_back(std::stoul(c.at(0)), c.at(1));
@@ -395,6 +466,38 @@ std::string testo_libretto(const libretto& l) {
 }
 
 }  // namespace
+
+std::string documento_fatti() {
+  std::string t =
+      "## The facts file\n\n"
+      "<!-- Printed from the key table of output/carte_autore.cc. -->\n\n"
+      "What the driver's papers carry beyond the two sources (`scenario papers`, `compile --papers`; see "
+      "docs/papers.md). `scenario init` writes ours beside our sources.\n\n"
+      "- A text file in UTF-8, one `key = value` a line. Empty lines and lines starting with `#` are passed "
+      "over. Every character must exist in Windows-1252.\n"
+      "- Each key may be left out: its default stands. A key marked repeated takes one line each time, in "
+      "order; any other key is given once.\n"
+      "- Values are trimmed, except those kept as written: after `=` one blank is dropped and the rest is "
+      "kept, so indents and trailing blanks stay. The notes are not wrapped: break the lines by hand.\n"
+      "- The rows of the card and the booklet are fields separated by `;`, each trimmed; a field in double "
+      "quotes keeps its blanks (a drawing's leading blanks are part of it). Empty fields at the end may be "
+      "left out.\n"
+      "- Given any `luogo`, `chiusura`, `ventaglio`, `riquadro`, `riga riquadro` or `coda`, the booklet is the "
+      "drawn one, and nothing of it is made from the sources.\n\n"
+      "| Key | Repeated | Default | What | Form |\n|---|---|---|---|---|\n";
+  for (const chiave_fatti& c : chiavi_fatti()) {
+    t += std::string("| `") + c.nome + "` | " + (c.ripetibile ? "yes" : "no") + " | " + c.doc.predefinito + " | " +
+         c.doc.cosa + " | " + c.doc.forma + " |\n";
+  }
+  t += "\nEach problem is named at its place (`FILE:LINE:COL`); the line in fault is passed over and the rest "
+       "is read. No paper is written while one stands.\n\n| Id | What |\n|---|---|\n";
+  for (const char* id : {kNonChiave, kChiaveIgnota, kChiaveRipetuta, kValoreErrato, kStazioneIgnota}) {
+    t += std::string("| `") + id + "` | " + trova_regola(id)->descrizione + " |\n";
+  }
+  return t;
+}
+
+std::string documento_formati() { return formato::documento() + documento_fatti(); }
 
 std::string testo_fatti(const fatti_carte& f) {
   auto dopo = [](const std::string& v, const char* prefisso) {

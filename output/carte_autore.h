@@ -19,6 +19,13 @@ namespace valdoro {
 // `problemi` at its place in `file`, and the line in fault is passed over.
 fatti_carte leggi_fatti(std::string_view testo, const std::string& file, std::vector<diagnostica>& problemi);
 
+// The facts file's reference, printed from the table leggi_fatti reads by:
+// its reading rules, every key with its default and form, and the checks.
+std::string documento_fatti();
+
+// docs/source-format.md: the two sources' reference, then the facts file's.
+std::string documento_formati();
+
 // The facts file that leggi_fatti reads back as `f` (UTF-8).
 std::string testo_fatti(const fatti_carte& f);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "sources/carte_valdoro.h"
 #include "sources/scrittori.h"
 #include "util/cp1252.h"
+#include "util/file.h"
 
 namespace valdoro {
 namespace {
@@ -201,6 +203,20 @@ TEST(FattiCarte, ACardRowMustNameAStationOfTheSource) {
   EXPECT_EQ(p[0].messaggio, "the train source has no station \"Colle\"");
   EXPECT_EQ(p[1].dove.riga, 4);
   EXPECT_EQ(p[1].messaggio, "the passing point \"OLTRE\" at 9500 m is not between the first and the last station");
+}
+
+// The short facts file of docs/papers.md reads without a problem.
+TEST(FattiCarte, TheGuidesExampleReadsClean) {
+  const std::string guida = leggi_file(std::filesystem::path(VALDORO_SOURCE_DIR) / "docs" / "papers.md");
+  const size_t inizio = guida.find("```\ntreno = ");
+  ASSERT_NE(inizio, std::string::npos);
+  const size_t fine = guida.find("```", inizio + 4);
+  std::vector<diagnostica> p;
+  const fatti_carte f = leggi_fatti(guida.substr(inizio + 4, fine - inizio - 4), "papers.md", p);
+  for (const diagnostica& x : p) ADD_FAILURE() << descrivi(x);
+  EXPECT_EQ(f.numero, "2231");
+  ASSERT_EQ(f.fermate.size(), 2u);
+  EXPECT_EQ(f.fermate[1].posizione, 12400);
 }
 
 // ---------------------------------------------------------------- times
