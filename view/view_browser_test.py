@@ -237,6 +237,28 @@ def heals(driver, url, work, train):
     wait_status(driver, "live", "the first page")
 
 
+def papers_text(driver):
+    return driver.execute_script("return document.getElementById('carte').textContent")
+
+
+def check_papers_tab(driver):
+    # The papers are a tab beside the pictures: hidden at first, shown by
+    # their tab, which hides the pictures; a stop's times read from the card.
+    check("the papers' tab is not shown at first", not driver.find_element(By.ID, "carte").is_displayed())
+    driver.find_element(By.ID, "scheda-carte").click()
+    check("the papers' tab shows the papers", driver.find_element(By.ID, "carte").is_displayed())
+    check("and hides the pictures", not driver.find_element(By.ID, "pianta").is_displayed())
+    check("the tab says it is chosen",
+          driver.find_element(By.ID, "scheda-carte").get_attribute("aria-selected") == "true")
+    rows = [r for r in text(driver, "carte").split("\n") if "|PRATO ALTO" in r]
+    # The station's time 14:38:55 is the departure; 60 s of stop before it.
+    check("Prato Alto on the card arrives 14.37½ and departs 14.38½: %r" % rows,
+          len(rows) == 1 and "|14.37½__|14.38½__|" in rows[0])
+    driver.find_element(By.ID, "scheda-disegni").click()
+    check("the pictures' tab shows them again",
+          driver.find_element(By.ID, "pianta").is_displayed() and not driver.find_element(By.ID, "carte").is_displayed())
+
+
 def run(driver, url, work, line, train, artifacts, suffix):
     # Without the token the server gives nothing: the browser shows only
     # its own error page.
@@ -276,6 +298,8 @@ def run(driver, url, work, line, train, artifacts, suffix):
     check("pointing at the signal of cell 22 tells its record: %r" % tip,
           tip.startswith("signal, metre") and (train + ":79 segnale: position 1050 m,") in tip)
 
+    check_papers_tab(driver)
+
     # The "go to" box.
     box = driver.find_element(By.ID, "vai-testo")
     box.send_keys("metre 33500\n")
@@ -311,6 +335,8 @@ def run(driver, url, work, line, train, artifacts, suffix):
         check("the pictures changed",
               driver.execute_script("return document.getElementById('pianta').innerHTML") != plan and
               driver.execute_script("return document.getElementById('altimetria').innerHTML") != gradient)
+        check("the papers follow the save: %r" % papers_text(driver)[:80],
+              papers_text(driver) == "No papers while the sources have errors.")
         check("what the pointer told of the state before is gone",
               not driver.find_element(By.ID, "indicazione").is_displayed())
         # Pointed at in the tall window of the screenshot: a resize after
@@ -326,6 +352,7 @@ def run(driver, url, work, line, train, artifacts, suffix):
         f.write(source)
     if wait_version_after(driver, v, "the fix saved"):
         check_our_warnings(driver, line, train, "after the fix")
+        check("the papers are back after the fix", "|PRATO ALTO" in papers_text(driver))
         check("the pictures are back",
               driver.execute_script("return document.getElementById('pianta').innerHTML") == plan and
               driver.execute_script("return document.getElementById('altimetria').innerHTML") == gradient)

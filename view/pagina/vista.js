@@ -306,7 +306,20 @@
     box.style.top = y + 'px';
   }
 
+  // The pictures and the papers share the page's room, one tab at a time;
+  // both are refreshed on every state, shown or not.
+  function scegli_scheda(scelta) {
+    for (const [scheda, pannello] of [['scheda-disegni', 'pannello-disegni'], ['scheda-carte', 'pannello-carte']]) {
+      const questa = scheda === scelta;
+      $(scheda).setAttribute('aria-selected', String(questa));
+      $(scheda).tabIndex = questa ? 0 : -1;
+      $(pannello).hidden = !questa;
+    }
+    $('indicazione').hidden = true;
+  }
+
   document.addEventListener('DOMContentLoaded', () => {
+    for (const id of ['scheda-disegni', 'scheda-carte']) $(id).addEventListener('click', () => scegli_scheda(id));
     for (const id of ['pianta', 'altimetria']) {
       $(id).addEventListener('mousemove', indica);
       $(id).addEventListener('mouseleave', () => { $('indicazione').hidden = true; });
