@@ -12,6 +12,7 @@
 #include "compiler/formato.h"
 #include "output/decodifica.h"
 #include "util/cp1252.h"
+#include "util/testo.h"
 
 namespace valdoro {
 
@@ -526,11 +527,6 @@ std::string testo_fatti(const fatti_carte& f) {
 
 namespace {
 
-std::string maiuscole(std::string t) {
-  for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return t;
-}
-
 bool e(const record_letto& r, const char* parola) { return std::strcmp(r.tipo->parola, parola) == 0; }
 
 struct progressiva {
@@ -562,7 +558,7 @@ std::vector<stazione_letta> stazioni_lette(const esito_verifica& v) {
   for (const record_letto& r : v.records) {
     if (r.tipo == nullptr || !e(r, "stazione")) continue;
     const int64_t orario = (v.valore(r, 13) * 60 + v.valore(r, 14)) * 60 + v.valore(r, 15);
-    s.push_back({&r, v.valore(r, 0), v.valore(r, 12), orario, maiuscole(senza_bordi(da_cp1252(v.testo(r, 16)))),
+    s.push_back({&r, v.valore(r, 0), v.valore(r, 12), orario, in_maiuscole(senza_bordi(da_cp1252(v.testo(r, 16)))),
                  senza_bordi(da_cp1252(v.testo(r, 16)))});
   }
   return s;
@@ -639,21 +635,76 @@ void cartelli(const esito_verifica& v, const numerazione& km, libretto& lib) {
   }
 }
 
-// Tunnel mouths (mountain kinds 1 and 3, with markers or not) and sign boards.
-void punti(const esito_verifica& v, const numerazione& km, libretto& lib, std::vector<diagnostica>& p) {
+// A tunnel's name board, "(Galleria)(Name)", stands this far at most
+// before the entrance.
+constexpr int64_t kDistanzaNomeGalleria = 500;
+
+struct nome_galleria {
+  const record_letto* r;
+  int64_t posizione;
+  std::string nome;  // UTF-8, as the board writes it
+  bool usato = false;
+};
+
+std::vector<nome_galleria> nomi_gallerie(const esito_verifica& v) {
+  std::vector<nome_galleria> n;
   for (const record_letto& r : v.records) {
-    if (r.tipo == nullptr) continue;
-    if (e(r, "montagna") && (v.valore(r, 2) % 10 == 1 || v.valore(r, 2) % 10 == 3)) {
-      for (const auto& [campo, bocca] : {std::make_pair(0, "Imb.Gall."), std::make_pair(1, "Sb.Gall.")}) {
-        const int32_t pos = static_cast<int32_t>(v.valore(r, static_cast<size_t>(campo)));
-        lib.luoghi.push_back(
-            {pos, genere_luogo::punto, kDisegnoBinario, "", std::string(bocca) + " Km " + km_carte(km.metri(pos), 3)});
+    if (r.tipo == nullptr || !e(r, "cartello_indicatore")) continue;
+    const std::string testo = da_cp1252(gruppi(v.testo(r, 1)));
+    if (testo.rfind("Galleria ", 0) == 0) n.push_back({&r, v.valore(r, 0), testo.substr(9)});
+  }
+  return n;
+}
+
+// The name board nearest before the entrance, not yet given to a tunnel.
+nome_galleria* nome_per(std::vector<nome_galleria>& n, int64_t inizio) {
+  nome_galleria* scelto = nullptr;
+  for (nome_galleria& x : n) {
+    if (x.usato || x.posizione > inizio || x.posizione < inizio - kDistanzaNomeGalleria) continue;
+    if (scelto == nullptr || x.posizione > scelto->posizione) scelto = &x;
+  }
+  if (scelto != nullptr) scelto->usato = true;
+  return scelto;
+}
+
+// Tunnel mouths (mountain kinds 1 and 3, with markers or not), named as
+// the board before the entrance names the tunnel: "Imb.Gall.SASSOSCURO Km
+// 40.500", on a narrow page "Sb.Gall.M.CERVO Km 122.000".  A tunnel
+// without a name board is "Imb.Gall. Km 40.500".
+void gallerie(const esito_verifica& v, const numerazione& km, std::vector<nome_galleria>& nomi, libretto& lib) {
+  for (const record_letto& r : v.records) {
+    if (r.tipo == nullptr || !e(r, "montagna") || (v.valore(r, 2) % 10 != 1 && v.valore(r, 2) % 10 != 3)) continue;
+    const nome_galleria* n = nome_per(nomi, v.valore(r, 0));
+    for (const auto& [campo, bocca] : {std::make_pair(0, "Imb.Gall."), std::make_pair(1, "Sb.Gall.")}) {
+      const int32_t pos = static_cast<int32_t>(v.valore(r, static_cast<size_t>(campo)));
+      const std::string dopo = " Km " + km_carte(km.metri(pos), 3);
+      if (n == nullptr) {
+        lib.luoghi.push_back({pos, genere_luogo::punto, kDisegnoBinario, "", std::string(bocca) + dopo});
+        continue;
       }
-    } else if (e(r, "cartello_indicatore")) {
-      const std::string testo = da_cp1252(gruppi(v.testo(r, 1)));
-      controlla_larghezza(v, r, testo, 28, "the booklet's narrow page", p);
-      lib.luoghi.push_back({static_cast<int32_t>(v.valore(r, 0)), genere_luogo::punto, kDisegnoBinario, "", testo});
+      // Whether the name fits depends on the page its row falls on: the
+      // generator names it if it does not.
+      lib.luoghi.push_back({pos,
+                            genere_luogo::punto,
+                            kDisegnoBinario,
+                            "",
+                            bocca + in_maiuscole(n->nome) + dopo,
+                            {},
+                            bocca + galleria_breve(n->nome) + dopo});
     }
+  }
+}
+
+// Sign boards, but those that name a tunnel: its mouths carry the name.
+void punti(const esito_verifica& v, const numerazione& km, libretto& lib, std::vector<diagnostica>& p) {
+  std::vector<nome_galleria> nomi = nomi_gallerie(v);
+  gallerie(v, km, nomi, lib);
+  for (const record_letto& r : v.records) {
+    if (r.tipo == nullptr || !e(r, "cartello_indicatore")) continue;
+    if (std::any_of(nomi.begin(), nomi.end(), [&r](const nome_galleria& n) { return n.usato && n.r == &r; })) continue;
+    const std::string testo = da_cp1252(gruppi(v.testo(r, 1)));
+    controlla_larghezza(v, r, testo, 28, "the booklet's narrow page", p);
+    lib.luoghi.push_back({static_cast<int32_t>(v.valore(r, 0)), genere_luogo::punto, kDisegnoBinario, "", testo});
   }
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -404,6 +405,34 @@ void controlla_generata(int km, int n, int passo_km) {
 TEST(CarteSorgenti, AShortLineOfThreeStations) { controlla_generata(5, 3, 2); }
 
 TEST(CarteSorgenti, ALongLineOfSixtyStationsGrowsItsTablesAndPages) { controlla_generata(1000, 60, 50); }
+
+// A tunnel's mouths take the name of the "Galleria" board that stands up
+// to 500 m before its entrance, and that board has no row of its own; a
+// tunnel without one is named by its mouth and kilometre alone.
+TEST(CarteSorgenti, TunnelMouthsAreNamedByTheBoardBeforeThem) {
+  linea_generata g = genera(5, 3, 2);  // tunnels 2300-2700 and 4300-4700
+  g.linea.replace(g.linea.find("[indicazioni]\n"), 14,
+                  "[indicazioni]\ncartello_indicatore, 2200, (Galleria)(Monte Rosso)\n"
+                  "cartello_indicatore, 3700, (Galleria)(Lontana)\n");
+  const sorgenti_controllate r = controlla_sorgenti(g.linea, g.treno, "Prova", "R 1", false);
+  for (const diagnostica& d : r.diagnostiche) ADD_FAILURE() << descrivi(d);
+  std::vector<diagnostica> p;
+  const dati_carte d = dati_da_sorgenti(r.verifica, p);
+  EXPECT_TRUE(p.empty());
+  std::map<int32_t, std::pair<std::string, std::string>> punti;
+  for (const luogo_libretto& l : d.lib.luoghi) {
+    if (l.g == genere_luogo::punto && l.velocita == std::array<std::string, 4>{})
+      punti[l.posizione] = {l.testo, l.testo_breve};
+  }
+  const std::map<int32_t, std::pair<std::string, std::string>> attesi = {
+      {2300, {"Imb.Gall.MONTE ROSSO Km 2.300", "Imb.Gall.M.ROSSO Km 2.300"}},
+      {2700, {"Sb.Gall.MONTE ROSSO Km 2.700", "Sb.Gall.M.ROSSO Km 2.700"}},
+      {3700, {"Galleria Lontana", ""}},
+      {4300, {"Imb.Gall. Km 4.300", ""}},
+      {4700, {"Sb.Gall. Km 4.700", ""}},
+  };
+  EXPECT_EQ(punti, attesi);
+}
 
 // A record the papers cannot print whole is named at its place; nothing
 // is cut.

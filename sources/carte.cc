@@ -1,11 +1,12 @@
 #include "sources/carte.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "util/testo.h"
 
 namespace valdoro {
 
@@ -387,9 +388,7 @@ std::string orario_carta(int64_t secondi) {
 
 fermata_carta fermata_da_record(const std::string& nome, int32_t posizione, int64_t orario, int64_t sosta, bool prima,
                                 bool ultima) {
-  std::string capitali = nome;
-  for (char& c : capitali) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  fermata_carta x{capitali, "", "", nome, posizione};
+  fermata_carta x{in_maiuscole(nome), "", "", nome, posizione};
   // A station at 0:00:00 without a stop is passed, and the record gives no
   // time to print for it.
   x.passata = !prima && !ultima && orario == 0 && sosta == 0;
@@ -419,6 +418,15 @@ std::vector<fermata_carta> fermate_stampate(const dati_carte& d, const fatti_car
     t.insert(dopo, come_nei_fatti(r, fermata_carta{r.localita, "", "", "", r.posizione}));
   }
   return t;
+}
+
+std::string galleria_breve(const std::string& nome) {
+  std::string n = in_maiuscole(nome);
+  for (const char* articolo : {"LE ", "LA ", "LO ", "IL ", "GLI ", "I "}) {
+    if (n.rfind(articolo, 0) == 0) n.erase(0, std::string(articolo).size());
+  }
+  if (n.rfind("MONTE ", 0) == 0) n.replace(0, 6, "M.");
+  return n;
 }
 
 std::string nome_breve_carte(const dati_carte& d, const fatti_carte& f) {

@@ -148,6 +148,11 @@ fermata_carta fermata_da_record(const std::string& nome, int32_t posizione, int6
 // "14.27", "15.26½" from the half minute on.
 std::string orario_carta(int64_t secondi);
 
+// A tunnel's name as a narrow page prints it, in capitals: "Monte"
+// shortened to "M.", a leading article dropped ("Monte Cervo" gives
+// "M.CERVO", "Le Scalette" gives "SCALETTE").
+std::string galleria_breve(const std::string& nome);
+
 // The line's short name the papers print: the facts', or the two end points.
 std::string nome_breve_carte(const dati_carte& d, const fatti_carte& f);
 

@@ -155,5 +155,15 @@ TEST(CartaGenerale, TheFactsRowsStandOnTheCard) {
   }
 }
 
+// A tunnel's name on a narrow page: capitals, "Monte" as "M.", a leading
+// article dropped, nothing else touched.
+TEST(CartaGenerale, ATunnelsShortName) {
+  const std::pair<const char*, const char*> casi[] = {
+      {"Monte Cervo", "M.CERVO"}, {"Le Scalette", "SCALETTE"}, {"Il Monte Nero", "M.NERO"},
+      {"Valdoro", "VALDORO"},     {"Lamonte", "LAMONTE"},      {"Isola", "ISOLA"},
+  };
+  for (const auto& [nome, breve] : casi) EXPECT_EQ(galleria_breve(nome), breve) << nome;
+}
+
 }  // namespace
 }  // namespace valdoro

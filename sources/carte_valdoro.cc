@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdlib>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "sources/scenario.h"
+#include "util/testo.h"
 
 namespace valdoro {
 
@@ -16,22 +16,6 @@ namespace {
 
 // The quarry siding that leaves the line just short of Fornaci.
 constexpr int32_t kRaccordoCave = 3950;
-
-std::string maiuscole(std::string testo) {
-  for (char& c : testo) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return testo;
-}
-
-// A tunnel's name as a narrow page prints it: "Monte" shortened to "M.",
-// a leading article dropped ("MONTE CERVO" gives "M.CERVO").
-std::string nome_breve_galleria(const std::string& nome) {
-  std::string n = maiuscole(nome);
-  for (const char* articolo : {"LE ", "LA ", "LO ", "IL ", "GLI ", "I "}) {
-    if (n.rfind(articolo, 0) == 0) n.erase(0, std::string(articolo).size());
-  }
-  if (n.rfind("MONTE ", 0) == 0) n.replace(0, 6, "M.");
-  return n;
-}
 
 // Metres as numbered, printed with two decimals: "102.90".
 std::string km_due(int32_t metri) {
@@ -97,9 +81,9 @@ std::vector<luogo_libretto> punti_lungo_linea() {
                    genere_luogo::punto,
                    kDisegnoBinario,
                    "",
-                   bocca + maiuscole(g.nome) + km,
+                   bocca + in_maiuscole(g.nome) + km,
                    {},
-                   bocca + nome_breve_galleria(g.nome) + km});
+                   bocca + galleria_breve(g.nome) + km});
     }
   }
   l.push_back({kRaccordoCave, genere_luogo::punto, kDisegnoDiramazione, "", ""});

@@ -16,6 +16,15 @@ inline std::string in_minuscole(std::string_view v) {
   return s;
 }
 
+inline char maiuscola(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Capitals as the papers print names; a letter beyond ASCII stays as it is.
+inline std::string in_maiuscole(std::string_view v) {
+  std::string s(v);
+  for (char& c : s) c = maiuscola(c);
+  return s;
+}
+
 }  // namespace valdoro
 
 #endif  // VALDORO_UTIL_TESTO_H_
