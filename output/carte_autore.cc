@@ -619,11 +619,12 @@ std::string gruppi(std::string_view testo) {
 
 std::string velocita_testo(int64_t v) { return v == 0 ? "---" : std::to_string(v); }
 
-// The boards: a speed stands where it changes.
+// The boards: a speed stands where it changes, at the board without
+// stripes, where it holds; the striped boards ahead of it only announce it.
 void cartelli(const esito_verifica& v, const numerazione& km, libretto& lib) {
   std::array<std::string, 4> prima = {"", "", "", ""};
   for (const record_letto& r : v.records) {
-    if (r.tipo == nullptr || !e(r, "indicatori_vmax")) continue;
+    if (r.tipo == nullptr || !e(r, "indicatori_vmax") || v.valore(r, 4) != 0) continue;
     std::array<std::string, 4> ora = {velocita_testo(v.valore(r, 1)), velocita_testo(v.valore(r, 2)),
                                       velocita_testo(v.valore(r, 3)), ""};
     std::array<std::string, 4> testo;

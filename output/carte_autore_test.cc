@@ -434,6 +434,27 @@ TEST(CarteSorgenti, TunnelMouthsAreNamedByTheBoardBeforeThem) {
   EXPECT_EQ(punti, attesi);
 }
 
+// A lowered speed is listed where it holds, at the board without stripes;
+// the two striped boards ahead of it only announce it.
+TEST(CarteSorgenti, ASpeedIsListedWhereItHoldsNotWhereItIsAnnounced) {
+  linea_generata g = genera(10, 3, 20);  // one board at 100 m: 100, 110, 120
+  g.linea.replace(g.linea.find("[indicazioni]\n"), 14,
+                  "indicatori_vmax, 7400, 80, 90, 100, 2, , , , 0\n"
+                  "indicatori_vmax, 7700, 80, 90, 100, 1, , , , 0\n"
+                  "indicatori_vmax, 8000, 80, 90, 100, 0, , , , 0\n[indicazioni]\n");
+  const sorgenti_controllate r = controlla_sorgenti(g.linea, g.treno, "Prova", "R 1", false);
+  for (const diagnostica& d : r.diagnostiche) ADD_FAILURE() << descrivi(d);
+  std::vector<diagnostica> p;
+  const dati_carte d = dati_da_sorgenti(r.verifica, p);
+  std::map<int32_t, std::array<std::string, 4>> velocita;
+  for (const luogo_libretto& l : d.lib.luoghi) {
+    if (l.velocita != std::array<std::string, 4>{}) velocita[l.posizione] = l.velocita;
+  }
+  const std::map<int32_t, std::array<std::string, 4>> attese = {{100, {"100", "110", "120", ""}},
+                                                                {8000, {"80", "90", "100", ""}}};
+  EXPECT_EQ(velocita, attese);
+}
+
 // A record the papers cannot print whole is named at its place; nothing
 // is cut.
 TEST(CarteSorgenti, ANameTooLongForTheBookletIsNamedAtItsRecord) {
