@@ -100,7 +100,7 @@ std::string numero_in(const std::string& v, int64_t massimo, const char* cosa) {
 
 std::string quanti_campi(const std::vector<std::string>& c, size_t minimo, size_t massimo, const char* forma) {
   if (c.size() >= minimo && c.size() <= massimo) return "";
-  return std::to_string(c.size()) + " fields where " + forma + " has " +
+  return std::to_string(c.size()) + (c.size() == 1 ? " field where " : " fields where ") + forma + " has " +
          (minimo == massimo ? std::to_string(minimo) : std::to_string(minimo) + " to " + std::to_string(massimo));
 }
 
