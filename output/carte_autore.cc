@@ -278,8 +278,8 @@ const std::vector<chiave_fatti>& chiavi_fatti() {
       {"fermata",
        true,
        {"the record's",
-        "a station's row where the card parts from its record: `station; name; arrival; departure`; an empty name "
-        "prints the station's in capitals",
+        "a station's row where the card parts from its record: `station; name; arrival; departure`, the row "
+        "whole (an empty time prints none); an empty name prints the station's in capitals",
         "the station as the train source names it; name up to 27; times `h.mm` or `h.mm½` or empty"},
        controlla_fermata,
        applica_fermata},
