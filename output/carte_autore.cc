@@ -696,6 +696,18 @@ void gallerie(const esito_verifica& v, const numerazione& km, std::vector<nome_g
   }
 }
 
+// A kilometre as a post's board writes it, "166+700", is "166.700" in the
+// booklet, as every other kilometre there.
+std::string km_da_cartello(std::string t) {
+  for (size_t i = 1; i + 3 < t.size(); ++i) {
+    if (t[i] == '+' && std::isdigit(static_cast<unsigned char>(t[i - 1])) && tutte(t.substr(i + 1, 3), std::isdigit) &&
+        (i + 4 == t.size() || !std::isdigit(static_cast<unsigned char>(t[i + 4])))) {
+      t[i] = '.';
+    }
+  }
+  return t;
+}
+
 // Sign boards, but those that name a tunnel: its mouths carry the name.
 void punti(const esito_verifica& v, const numerazione& km, libretto& lib, std::vector<diagnostica>& p) {
   std::vector<nome_galleria> nomi = nomi_gallerie(v);
@@ -703,15 +715,33 @@ void punti(const esito_verifica& v, const numerazione& km, libretto& lib, std::v
   for (const record_letto& r : v.records) {
     if (r.tipo == nullptr || !e(r, "cartello_indicatore")) continue;
     if (std::any_of(nomi.begin(), nomi.end(), [&r](const nome_galleria& n) { return n.usato && n.r == &r; })) continue;
-    const std::string testo = da_cp1252(gruppi(v.testo(r, 1)));
+    const std::string testo = km_da_cartello(da_cp1252(gruppi(v.testo(r, 1))));
     controlla_larghezza(v, r, testo, 28, "the booklet's narrow page", p);
     lib.luoghi.push_back({static_cast<int32_t>(v.valore(r, 0)), genere_luogo::punto, kDisegnoBinario, "", testo});
+  }
+}
+
+// Where the numbering changes, a row of its own, as on our booklet: "0.00"
+// and a long dash where it starts again from nought, else the kilometre
+// the old numbering ends at and a short dash.  Listed before a station at
+// the same place.
+void cambi_numerazione(const numerazione& km, libretto& lib) {
+  for (const progressiva& x : km.p) {
+    const int32_t pos = static_cast<int32_t>(x.inizio);
+    if (pos <= 0 || km.metri(pos) == km.metri(pos - 1) + 1) continue;
+    if (km.metri(pos) == 0) {
+      lib.luoghi.push_back({pos, genere_luogo::stazione, kDisegnoBinario, "0.00", "-------------"});
+    } else {
+      lib.luoghi.push_back(
+          {pos, genere_luogo::stazione, kDisegnoBinario, km_carte(km.metri(pos - 1) + 1, 2), "------"});
+    }
   }
 }
 
 libretto libretto_letto(const esito_verifica& v, const std::vector<stazione_letta>& s, const numerazione& km,
                         std::vector<diagnostica>& p) {
   libretto lib;
+  cambi_numerazione(km, lib);
   for (size_t i = 0; i + 1 < s.size(); ++i) {
     const int32_t pos = static_cast<int32_t>(s[i].posizione);
     lib.luoghi.push_back({pos, genere_luogo::stazione, i == 0 ? kDisegnoStazioneBox : kDisegnoStazione,

@@ -455,6 +455,33 @@ TEST(CarteSorgenti, ASpeedIsListedWhereItHoldsNotWhereItIsAnnounced) {
   EXPECT_EQ(velocita, attese);
 }
 
+// Where the numbering starts again from nought, a row "0.00" and a long
+// dash; where it changes otherwise, the old numbering's kilometre and a
+// short dash.  A post's "11+000" reads "11.000" in the booklet.
+TEST(CarteSorgenti, NumberingChangesAndPostsInTheBooklet) {
+  linea_generata g = genera(5, 3, 20);  // stations at 0, 2200 and 4400 m
+  g.linea.replace(g.linea.find("uno, 0, 0, 0"), 12, "uno, 2000, -2000, 0");
+  g.linea.replace(g.linea.find("due, 0, 0, 0"), 12, "due, 4000, 1000, 0");
+  g.linea.replace(g.linea.find("[indicazioni]\n"), 14,
+                  "[indicazioni]\ncartello_indicatore, 1000, (Cippo )(  Km  )(11+000)\n"
+                  "cartello_indicatore, 3000, (Km)(166+7000)\n");
+  const sorgenti_controllate r = controlla_sorgenti(g.linea, g.treno, "Prova", "R 1", false);
+  for (const diagnostica& d : r.diagnostiche) ADD_FAILURE() << descrivi(d);
+  std::vector<diagnostica> p;
+  dati_carte d = dati_da_sorgenti(r.verifica, p);
+  std::stable_sort(d.lib.luoghi.begin(), d.lib.luoghi.end(),
+                   [](const luogo_libretto& x, const luogo_libretto& y) { return x.posizione < y.posizione; });
+  std::vector<std::string> righe;
+  for (const luogo_libretto& l : d.lib.luoghi) {
+    if (l.velocita == std::array<std::string, 4>{})
+      righe.push_back(std::to_string(l.posizione) + " " + l.km + " " + l.testo);
+  }
+  // 2000 m is 0 m in the new numbering; 3999 m is 1999 m, so the old
+  // numbering ends at 2.00 where the new one makes 4000 m into 5000.
+  EXPECT_EQ(righe, (std::vector<std::string>{"0 0.00 POSTO 1", "1000  Cippo Km 11.000", "2000 0.00 -------------",
+                                             "2200 0.20 POSTO 2", "3000  Km 166+7000", "4000 2.00 ------"}));
+}
+
 // A record the papers cannot print whole is named at its place; nothing
 // is cut.
 TEST(CarteSorgenti, ANameTooLongForTheBookletIsNamedAtItsRecord) {
