@@ -369,6 +369,24 @@ const fermata_fatti* dai_fatti(const fatti_carte& f, const fermata_carta& x) {
   return nullptr;
 }
 
+// The names as the card prints them: where the facts rename a station,
+// the train box and the booklet's row for that station follow the card.
+dati_carte con_nomi_stampati(const dati_carte& d, const fatti_carte& f) {
+  dati_carte n = d;
+  for (const fermata_carta& x : d.fermate) {
+    const fermata_fatti* r = dai_fatti(f, x);
+    if (r == nullptr || r->localita.empty() || r->localita == x.localita) continue;
+    if (&x == &d.fermate.front()) n.origine = r->localita;
+    if (&x == &d.fermate.back()) n.destinazione = r->localita;
+    for (std::vector<luogo_libretto>* righe : {&n.lib.luoghi, &n.lib.arrivo}) {
+      for (luogo_libretto& l : *righe) {
+        if (l.g == genere_luogo::stazione && l.posizione == x.posizione && l.testo == x.localita) l.testo = r->localita;
+      }
+    }
+  }
+  return n;
+}
+
 fermata_carta come_nei_fatti(const fermata_fatti& r, fermata_carta x) {
   if (!r.localita.empty()) x.localita = r.localita;
   x.arrivo = r.arrivo;
@@ -444,7 +462,8 @@ std::string km_carte(int32_t metri, int decimali) {
   return testo;
 }
 
-std::vector<std::string> carta_orario(const dati_carte& d, const fatti_carte& f) {
+std::vector<std::string> carta_orario(const dati_carte& dati, const fatti_carte& f) {
+  const dati_carte d = con_nomi_stampati(dati, f);
   const libretto& lib = f.libretto_disegnato ? *f.libretto_disegnato : d.lib;
   const std::vector<luogo_libretto> l = luoghi_in_righe(lib);
   const std::string nome = nome_breve_carte(d, f);
@@ -482,7 +501,7 @@ std::vector<std::string> carta_orario(const dati_carte& d, const fatti_carte& f)
 }
 
 std::vector<std::string> carta_rallentamenti(const dati_carte& d, const fatti_carte& f) {
-  std::vector<std::string> righe = intestazione_ordine(d, f);
+  std::vector<std::string> righe = intestazione_ordine(con_nomi_stampati(d, f), f);
   const std::vector<rallentamento_carta>& voci = d.rallentamenti;
   // More slowdowns than the form's rows make the table longer.
   for (size_t i = 0; i < voci.size(); ++i) righe.push_back(riga_rallentamento(static_cast<int>(i) + 1, voci[i]));

@@ -165,5 +165,21 @@ TEST(CartaGenerale, ATunnelsShortName) {
   for (const auto& [nome, breve] : casi) EXPECT_EQ(galleria_breve(nome), breve) << nome;
 }
 
+// A station the facts rename is printed by that name everywhere: in its
+// row, in the train box and on the booklet's row of the station.
+TEST(CartaGenerale, ARenamedStationKeepsItsNameAcrossTheCard) {
+  dati_carte d = due_fermate();
+  d.fermate = {fermata_da_record("Monte", 0, 8 * 3600, 0, true, false),
+               fermata_da_record("Valle", 3000, 8 * 3600 + 30 * 60, 0, false, true)};
+  fatti_carte f = fatti_prova();
+  f.fermate = {{"Valle", 0, "VALLE-TERME", "8.30", ""}};
+  const std::vector<std::string> r = carta_orario(d, f);
+  EXPECT_EQ(r.at(4), " |Destino Treno: VALLE-TERME" + std::string(54, ' ') + "|");
+  EXPECT_EQ(r.at(36), " | 2  |       |       |VALLE-TERME                |8.30    |        |      |      |");
+  size_t nel_libretto = 0;
+  for (size_t i = 56; i < r.size(); ++i) nel_libretto += r[i].find("3.00   VALLE-TERME") != std::string::npos ? 1 : 0;
+  EXPECT_EQ(nel_libretto, 1u);
+}
+
 }  // namespace
 }  // namespace valdoro
