@@ -8,7 +8,12 @@
 
 namespace valdoro {
 
+// The stops and slowdowns by our sources' records, as an author's sources
+// give theirs.
 dati_carte dati_carte_valdoro();
+// The facts init writes into our facts file: with them the card's rows
+// that part from the records and the drawn booklet, so that our papers
+// come from this one place whichever road makes them.
 fatti_carte fatti_valdoro();
 
 }  // namespace valdoro
