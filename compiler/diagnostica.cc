@@ -180,6 +180,9 @@ const std::vector<regola>& catalogo() {
        "Give the slowdown a length of 50 m or more."},
       {"same-time", W, R, 0, "a station's time equal to that of the station with a time before it",
        "Give the later station a later time."},
+      {"unknown-station-kind", W, R, 0,
+       "a station kind that is none of the known kinds: the simulator is given a kind nobody has described",
+       "Give one of the kinds the format reference lists for the station record."},
 
       {kAvvisoOrdine, W, C, 0, "a record of a positioned list at or before the one before it: the fill moves on a cell",
        "Put the records of the list in rising order of position."},

@@ -24,6 +24,7 @@ constexpr int64_t kSecondiGiorno = 24 * 3600;
 constexpr int64_t kPassoVelocita = 5;  // km/h of a step of a stored speed
 // The fields of "stazione" that make its time: stop_time, then hours,
 // minutes and seconds, then the name.
+constexpr size_t kCampoTipo = 1;
 constexpr size_t kCampoSosta = 12;
 constexpr size_t kCampoOre = 13;
 
@@ -654,6 +655,7 @@ class lettura_sorgente {
       // A field that could not be read shifts the others: the time and
       // the name would be someone else's.
       if (!campo_illeggibile_) {
+        controlla_tipo(rl, p);
         controlla_orario(rl, p);
         controlla_nome(rl, p);
       }
@@ -683,6 +685,18 @@ class lettura_sorgente {
       if (r.regola == formato::ordine::campate) fine = pos + l;
     }
     controlla_ordine(r, pos, fine, p);
+  }
+
+  // A kind outside the byte is told as too wide; within it, one that
+  // neither the compile nor the line's own stations know.
+  void controlla_tipo(const record_letto& rl, lettore::punto p) {
+    const int64_t tipo = e_.valore(rl, kCampoTipo);
+    const std::vector<int32_t>& noti = formato::tipi_stazione();
+    if (tipo < 0 || tipo > UINT8_MAX || std::find(noti.begin(), noti.end(), tipo) != noti.end()) return;
+    d_.aggiungi("unknown-station-kind", nome_, p, [&] {
+      return "stazione kind " + std::to_string(tipo) + " is none of the known kinds, " +
+             formato::elenco_tipi_stazione() + ": the simulator is given a kind nobody has described";
+    });
   }
 
   // Two stations of one name: the card, the view and the simulator cannot

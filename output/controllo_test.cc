@@ -290,6 +290,62 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
   }
 }
 
+// A mistake, what is told beyond our own two warnings, and how many errors
+// and warnings the run counts, our own two included: the status follows.
+struct sbaglio {
+  const char* nome;
+  std::vector<modifica> modifiche;
+  std::vector<std::string> attese;
+  size_t errori, avvisi;
+};
+
+void prova_sbagli(const std::vector<sbaglio>& casi) {
+  for (const sbaglio& c : casi) {
+    const std::string linea = applica(righe_linea(), c.modifiche, true);
+    const std::string treno = applica(righe_treno(), c.modifiche, false);
+    const sorgenti_controllate r = controlla_sorgenti(linea, treno, kNomeLinea, kNomeTreno, true);
+    EXPECT_EQ(oltre_le_proprie(r), c.attese) << c.nome;
+    EXPECT_EQ(r.errori, c.errori) << c.nome;
+    EXPECT_EQ(r.avvisi, c.avvisi) << c.nome;
+    EXPECT_TRUE(byte_di(r) == byte_del_pacchetto(linea, treno)) << c.nome;
+  }
+}
+
+std::string stazione_di_tipo(const char* posizione, const char* tipo, const char* resto) {
+  return std::string("stazione,") + posizione + ", " + tipo + "," + resto;
+}
+
+TEST(Controllo, AStationOfNoKnownKindIsToldAtItsRecord) {
+  const char* fornaci = "  500,  0, 0, 1,  1,1,0,  4,1,1,    0,   0, 0, 0, Fornaci";
+  const char* case_sparse = "  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, Case Sparse";
+  const std::string noti =
+      "is none of the known kinds, 2, 4, 5, 6, 7, 8, 12, 24 and 28: the simulator is given a "
+      "kind nobody has described";
+  prova_sbagli({
+      {"kind 3, between the known ones",
+       {{false, 48, stazione_di_tipo("    4250", " 3", fornaci)}},
+       {"T:48:1: [unknown-station-kind] stazione kind 3 " + noti},
+       0,
+       3},
+      {"kind 0",
+       {{false, 48, stazione_di_tipo("    4250", " 0", fornaci)}},
+       {"T:48:1: [unknown-station-kind] stazione kind 0 " + noti},
+       0,
+       3},
+      {"kind 255, the highest a byte holds, beyond the known ones",
+       {{false, 64, stazione_di_tipo("  171400", "255", case_sparse)}},
+       {"T:64:1: [unknown-station-kind] stazione kind 255 " + noti},
+       0,
+       3},
+      {"kinds 5 and 7, which the compile shapes, are known",
+       {{false, 48, stazione_di_tipo("    4250", " 5", fornaci)},
+        {false, 64, stazione_di_tipo("  171400", " 7", case_sparse)}},
+       {},
+       0,
+       2},
+  });
+}
+
 }  // namespace
 }  // namespace valdoro
 
