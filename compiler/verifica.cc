@@ -461,6 +461,7 @@ class lettura_sorgente {
   // a later line that starts something of its own is not taken: the record
   // lacks it.
   bool leggi_campi(const formato::record& r, lettore::punto chiave, record_letto& rl) {
+    if (nome_in_anticipo(r, chiave)) return false;
     int32_t riga_prec = chiave.riga;
     luogo_campo_.assign(r.campi.size(), chiave);
     for (size_t i = 0; i < r.campi.size(); ++i) {
@@ -487,6 +488,48 @@ class lettura_sorgente {
     }
     campi_in_piu(r, rl);
     return true;
+  }
+
+  // A record that ends in a text whose line holds fewer numbers before that
+  // text than the record takes: a number is missing, and the compiler reads
+  // the text in its place.  Told once, by the names of the numbers it may
+  // be, and the whole line is passed over: the values after the gap would
+  // be told as wrong for fields they were not written for.
+  bool nome_in_anticipo(const formato::record& r, lettore::punto chiave) {
+    const formato::campo& ultimo = r.campi.back();
+    if (ultimo.letto != formato::lettura::testo) return false;
+    const size_t numeri = r.campi.size() - 1;
+    lettore prova = r_;
+    size_t dati = 0;
+    std::string_view v;
+    while (!prova.esaurito()) {
+      lettore dopo = prova;
+      v = senza_spazi(dopo.leggi_testo());
+      if (dopo.punto_voce().riga != chiave.riga) return false;
+      prova = dopo;
+      if (!v.empty() && !e_intero(v)) break;
+      if (++dati >= numeri) return false;
+    }
+    if (!ha_lettere(v) || !alla_fine_riga(prova, chiave.riga)) return false;
+    r_ = prova;
+    const size_t mancanti = numeri - dati;
+    const std::string quali = numeri == 1 ? std::string(r.campi[0].nome) + " is"
+                                          : (mancanti == numeri ? "its " : std::to_string(mancanti) + " of its ") +
+                                                std::to_string(numeri) + " numbers, " + r.campi[0].nome + " to " +
+                                                r.campi[numeri - 1].nome + (mancanti == 1 ? ", is" : ", are");
+    d_.aggiungi("missing-field", nome_, chiave, [&] {
+      return "\"" + std::string(r.parola) + "\" record has " + std::to_string(dati + 1) + " of its " +
+             std::to_string(r.campi.size()) + " fields: " + quali + " missing before its " + ultimo.nome + " \"" +
+             std::string(v) + "\", which the compiler reads as " + r.campi[dati].nome;
+    });
+    return true;
+  }
+
+  // Whether nothing but the line's end follows the reader on line n.
+  static bool alla_fine_riga(lettore prova, int32_t n) {
+    if (prova.esaurito()) return true;
+    prova.leggi_testo();
+    return prova.punto_voce().riga != n;
   }
 
   bool mancano(const formato::record& r, lettore::punto chiave, size_t letti, std::string_view dopo,

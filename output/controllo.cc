@@ -35,6 +35,20 @@ bool detto_dalla_compilazione(const diagnostica& d, const std::vector<diagnostic
   return false;
 }
 
+// A record short of a field fails the compile at the item it takes in the
+// field's place, which the compile can only call a bad value of the wrong
+// field; the checker names what is missing, and that is what the compile's
+// error on the line says.
+void nomina_mancanti(std::vector<diagnostica>& compilazione, const std::vector<diagnostica>& controllo) {
+  const std::string lettura = regola_di(numero_errore::lettura).id;
+  for (const diagnostica& m : controllo) {
+    if (m.regola != "missing-field") continue;
+    for (diagnostica& c : compilazione) {
+      if (c.regola == lettura && c.dove.riga == m.dove.riga && c.dove.file == m.dove.file) c.messaggio = m.messaggio;
+    }
+  }
+}
+
 // The compile's list and the checker's in one, each fault once, by source
 // and place; an identity clash, which ends the build, last.
 void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& linea, const std::string& treno,
@@ -65,6 +79,7 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
             return !nuovo;
           }),
       compilazione.end());
+  nomina_mancanti(compilazione, r.verifica.diagnostiche);
   std::vector<diagnostica> tutte = compilazione;
   for (diagnostica& x : d.riassunti_oltre()) tutte.push_back(std::move(x));
   for (const diagnostica& x : r.verifica.diagnostiche) {

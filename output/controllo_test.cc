@@ -346,6 +346,42 @@ TEST(Controllo, AStationOfNoKnownKindIsToldAtItsRecord) {
   });
 }
 
+TEST(Controllo, AMissingFieldIsNamedByItsOwnName) {
+  const std::string prima_del_nome = "stazione,   13400,  2,  400,  1, 0, 0,  3,1,0,  2,1,1, ";
+  prova_sbagli({
+      {"a station without its stop time",
+       {{false, 49, prima_del_nome + " 14,28, 0, Ponte Rovera"}},
+       {"T:49:67: [error-25] \"stazione\" record has 16 of its 17 fields: 1 of its 16 numbers, position to "
+        "seconds, is missing before its name \"Ponte Rovera\", which the compiler reads as seconds"},
+       1,
+       2},
+      {"a station without its stop time and its seconds",
+       {{false, 49, prima_del_nome + " 14,28, Ponte Rovera"}},
+       {"T:49:64: [error-25] \"stazione\" record has 15 of its 17 fields: 2 of its 16 numbers, position to "
+        "seconds, are missing before its name \"Ponte Rovera\", which the compiler reads as minutes"},
+       1,
+       2},
+      {"a sign board without its position",
+       {{true, 330, "cartello_indicatore,   (Cippo )(  Km  )(36+000)"}},
+       {"L:330:24: [error-25] \"cartello_indicatore\" record has 1 of its 2 fields: position is missing before "
+        "its text \"(Cippo )(  Km  )(36+000)\", which the compiler reads as position"},
+       1,
+       2},
+      {"a gradient without its value, the next record taken in its place",
+       {{true, 113, "pendenza,  600"}},
+       {"L:113:1: [missing-field] \"pendenza\" record has 1 of its 2 fields: gradient is missing; the compiler "
+        "reads \"pendenza\" on line 114 in its place",
+        "L:114:1: [error-25] record \"pendenza\", field gradient: \"pendenza\" is not a whole number"},
+       2,
+       2},
+      {"a bad number before the name is a bad number, not a missing one",
+       {{false, 49, prima_del_nome + "  6O,  14,28, 0, Ponte Rovera"}},
+       {"T:49:58: [error-25] record \"stazione\", field stop_time: \"6O\" is not a whole number"},
+       1,
+       2},
+  });
+}
+
 }  // namespace
 }  // namespace valdoro
 
