@@ -110,9 +110,14 @@ opzioni_orario orario_per(const opzioni_compile& o) {
 
 // The compiler names its sources by title and train; the author knows them
 // by the paths given on the command line.
+void per_autore(luogo& l, const opzioni_compile& o) {
+  if (l.file == file_sorgente_linea(o.titolo)) l.file = o.linea;
+  if (l.file == file_sorgente_treno(o.titolo, o.nome_treno)) l.file = o.treno;
+}
+
 std::string riga_per_autore(diagnostica d, const opzioni_compile& o) {
-  if (d.dove.file == file_sorgente_linea(o.titolo)) d.dove.file = o.linea;
-  if (d.dove.file == file_sorgente_treno(o.titolo, o.nome_treno)) d.dove.file = o.treno;
+  per_autore(d.dove, o);
+  per_autore(d.titolare, o);
   // The message quotes the sources' own text, Windows-1252; the paths are
   // UTF-8 already.
   d.messaggio = da_cp1252(d.messaggio);
@@ -161,7 +166,11 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
     // there, and leaves it a letter of the name elsewhere.
     const std::string uri_linea = uri_file(uri_assoluto(o.linea).generic_u8string());
     const std::string uri_treno = uri_file(uri_assoluto(o.treno).generic_u8string());
-    out << sarif(r.diagnostiche, file_sorgente_linea(o.titolo), uri_linea, file_sorgente_treno(o.titolo, o.nome_treno),
+    // The record a message refers to is named in its text, by the path the
+    // author gave.
+    std::vector<diagnostica> elenco = r.diagnostiche;
+    for (diagnostica& d : elenco) per_autore(d.titolare, o);
+    out << sarif(elenco, file_sorgente_linea(o.titolo), uri_linea, file_sorgente_treno(o.titolo, o.nome_treno),
                  uri_treno, stato_di(r, o));
   }
   const int stato = stato_di(r, o);

@@ -51,7 +51,7 @@ std::string applica(std::vector<std::string> righe, const std::vector<modifica>&
 std::string breve(const diagnostica& d) {
   const std::string f = d.dove.file == kLinea ? "L" : d.dove.file == kTreno ? "T" : "";
   return f + ":" + std::to_string(d.dove.riga) + ":" + std::to_string(d.dove.colonna) + ": [" + d.regola + "] " +
-         d.messaggio;
+         messaggio_intero(d);
 }
 
 // The two our own sources earn, with every mistake below.
@@ -379,6 +379,40 @@ TEST(Controllo, AMissingFieldIsNamedByItsOwnName) {
        {"T:49:58: [error-25] record \"stazione\", field stop_time: \"6O\" is not a whole number"},
        1,
        2},
+  });
+}
+
+TEST(Controllo, ACollisionNamesTheRecordThatHoldsTheCell) {
+  // Line 280 of the line source puts a maximum-speed board at 1100 m, cell
+  // 23; line 49 of the train source the station cell of Ponte Rovera (area
+  // 13200 to 13600 m) at cell 271, and line 75 the slowdown at 7300 m with
+  // its warning board at 6100 m, cell 123.
+  prova_sbagli({
+      {"a sign board on a maximum-speed board, both of the line source",
+       {{true, 329, "cartello_indicatore,  1100,   (Cippo )(  Km  )(11+000)"}},
+       {"L:329:1: [error-6] sign board at 1100 m: cell 23 at 1150 m already holds a maximum-speed board (kind 6), "
+        "stored by Valdoro_linea.txt:280"},
+       1,
+       2},
+      {"a signal on a board of the other source",
+       {{false, 79, "segnale,    1100,   2, 4, 1,  1, 0,    2,  2,1,1, 0"}},
+       {"T:79:1: [error-16] signal at 1100 m: cell 23 at 1150 m already holds a maximum-speed board (kind 6), "
+        "stored by Valdoro_linea.txt:280"},
+       1,
+       2},
+      {"a restriction point on a station cell",
+       {{false, 189, "[codici]\r\nabbattimento,  13550,  90"}},
+       {"T:190:1: [error-7] restriction point at 13550 m: cell 271 at 13550 m already holds a station (kind 10), "
+        "stored by Valdoro_Dir 5802-.txt:49"},
+       1,
+       2},
+      {"a slowdown whose warning board falls on the one before's",
+       {{false, 76, "rallentamento,    7320,   100,  600, 0,  1,  100"}},
+       {"T:76:1: [error-17] slowdown at 7320 m: warning board at 6120 m, cell 123 at 6150 m already holds a "
+        "slowdown warning (kind 4), stored by Valdoro_Dir 5802-.txt:75",
+        "T:76:1: [overlap] rallentamento from 7320 m starts before the one on line 75 ends (at 7900 m)"},
+       1,
+       3},
   });
 }
 
