@@ -406,11 +406,31 @@ class uscita_su_file : public std::streambuf {
   char buf_[64 * 1024];
 };
 
+// A track's kilometres are numbered by its station table, which the
+// packager writes beside it under the same name with ".sim"; without one
+// that decodes, they count from the start.
+std::optional<tabella_stazioni_t> numerazione_accanto(const opzioni_dump& o, tipo_file tipo) {
+  if (tipo != tipo_file::binario || !o.con_unita) return std::nullopt;
+  fs::path sim = percorso(o.file);
+  sim.replace_extension(".sim");
+  std::error_code ec;
+  if (!fs::is_regular_file(sim, ec)) return std::nullopt;
+  try {
+    return decodifica_stazioni(*apri_file(sim, collegamento::segui)());
+  } catch (const errore_decodifica&) {
+    return std::nullopt;
+  } catch (const errore_file&) {
+    return std::nullopt;
+  }
+}
+
 void scrivi_dump(const opzioni_dump& o, tipo_file tipo, const apri_fonte& apri, std::ostream& out) {
+  const std::optional<tabella_stazioni_t> numerazione = numerazione_accanto(o, tipo);
+  const tabella_stazioni_t* n = numerazione ? &*numerazione : nullptr;
   if (o.json) {
-    dump_json(tipo, apri, o.solo_non_vuoti, out, o.con_unita);
+    dump_json(tipo, apri, o.solo_non_vuoti, out, o.con_unita, n);
   } else {
-    dump_testo(tipo, apri, o.solo_non_vuoti, out, o.con_unita);
+    dump_testo(tipo, apri, o.solo_non_vuoti, out, o.con_unita, n);
   }
 }
 

@@ -824,6 +824,20 @@ TEST_F(ScenarioTool, VersionIsAnOptionOfTheHelp) {
   EXPECT_NE(scenario_cli({"--help"}).out.find("--version"), std::string::npos);
 }
 
+// A track numbers its kilometres by the station table beside it; alone, it
+// can only count them from the start, and says so.
+TEST_F(ScenarioTool, TrackDumpWithUnitsNumbersByTheStationTableBesideIt) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  const std::string accanto = (dir / "bin" / "Colle_R 101.dat").string();
+  const std::string sola = sorgente("Colle_R 101.dat", leggi_file(accanto));
+  esito e = scenario_cli({"dump", accanto, "--units"});
+  ASSERT_EQ(e.stato, 0) << e.err;
+  EXPECT_EQ(e.out.substr(0, e.out.find(':')), "cell 0 (0.000 km)");
+  e = scenario_cli({"dump", sola, "--units"});
+  ASSERT_EQ(e.stato, 0) << e.err;
+  EXPECT_EQ(e.out.substr(0, e.out.find(':')), "cell 0 (0.000 km from the start)");
+}
+
 // --output holds exactly what standard output would, and only a whole dump
 // replaces the file.
 TEST_F(ScenarioTool, DumpOutputWritesTheBytesOfStandardOutput) {
