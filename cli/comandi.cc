@@ -195,7 +195,7 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
 int scrivi_carte(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err);
 
 // A source saved as UTF-8 is compiled as the Windows-1252 text it stands
-// for; what cannot be converted is an error at its place, told first.
+// for; what cannot be converted is an error at its place, among the others.
 std::string leggi_in_cp1252(const std::string& file, const std::string& nome, const opzioni_compile& o,
                             std::vector<diagnostica>& guasti) {
   std::string testo = leggi_sorgente(percorso(file));
@@ -215,8 +215,7 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const opzioni_orario orario = orario_per(o);
   sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo,
                                               o.scrivi ? nullptr : &orario);
-  r.diagnostiche.insert(r.diagnostiche.begin(), guasti.begin(), guasti.end());
-  r.errori += guasti.size();
+  aggiungi_in_ordine(r, guasti, o.titolo, o.nome_treno);
   // A compile with errors leaves the output folder as it was, which may be
   // the simulator's own: --force writes the packager's files all the same.
   // A clash in the identity slots ends the build before any file is

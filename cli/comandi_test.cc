@@ -213,11 +213,58 @@ TEST_F(ScenarioTool, AUtf8SourceWithEncodingUtf8CompilesToTheBytesOfItsWindows12
   const std::string cinese = sorgente("cn.txt", sostituisci(treno, ", Prato Alto", ", Citt\xE4\xB8\xAD"));
   const esito d = compila(cinese, "cn", {"--encoding", "utf-8"});
   EXPECT_EQ(d.stato, 1);
-  EXPECT_EQ(d.err.substr(0, d.err.find('\n') + 1),
-            cinese +
+  // In its place: after the line source's warning, before the train source's.
+  EXPECT_EQ(d.err.substr(0, d.err.find('\n', d.err.find('\n') + 1) + 1),
+            linea +
+                ":114:20: warning: \"-4,5\" has a decimal comma: pendenza gradient is read as -4 and \"5\" is "
+                "passed over; values are whole numbers\n" +
+                cinese +
                 ":51:77: error: character U+4E2D is not in Windows-1252, the code page the scenario's files are "
                 "stored in\n");
   EXPECT_FALSE(fs::exists(dir / "cn"));
+}
+
+// With --encoding utf-8, a character Windows-1252 lacks is an error at its
+// place, in the one list by source and line, not ahead of the others.
+TEST_F(ScenarioTool, ConversionErrorsStandInTheListByTheirPlace) {
+  const std::string decimale =
+      ":114:20: warning: \"-4,5\" has a decimal comma: pendenza gradient is read as -4 and \"5\" is passed over; "
+      "values are whole numbers\n";
+  const std::string terme =
+      ":60:1: warning: \"-Terme\" on a line of its own is passed over: the name on line 59 stays \"Pontelungo\"; a "
+      "name must stand whole on its record's line\n";
+  // U+4E2D, bytes E4 B8 AD.
+  const std::string cinese = "\xE4\xB8\xAD";
+  const std::string fuori = "is not in Windows-1252, the code page the scenario's files are stored in\n";
+  struct caso {
+    const char* nome;
+    std::string linea, treno;
+    std::string atteso;  // L and T at the start of a line stand for the two paths
+  } casi[] = {
+      {"after an error of an earlier line of the same source", testo_file(righe_linea()),
+       sostituisci(sostituisci(testo_file(righe_treno()), ", Prato Alto", ", Citt" + cinese), "13400,", "13410,"),
+       "L" + decimale +
+           "T:49:1: error 8: station position 13410 m is not a multiple of 50 m\nT:51:77: error: character "
+           "U+4E2D " +
+           fuori + "T" + terme + "scenario: 2 errors and 2 warnings\n"},
+      {"in the line source, before the train source's lines",
+       sostituisci(testo_file(righe_linea()), "(Galleria)(Sassoscuro)", "(Galleria)(Sasso" + cinese + ")"),
+       sostituisci(testo_file(righe_treno()), "13400,", "13410,"),
+       "L" + decimale + "L:331:48: error: character U+4E2D " + fuori +
+           "T:49:1: error 8: station position 13410 m is not a multiple of 50 m\nT" + terme +
+           "scenario: 2 errors and 2 warnings\n"},
+  };
+  for (const caso& c : casi) {
+    const std::string l = sorgente("l.txt", c.linea), t = sorgente("t.txt", c.treno);
+    const esito e = scenario_cli({"check", l, t, "--encoding", "utf-8"});
+    std::string atteso = c.atteso;
+    for (size_t i = 0; i < atteso.size(); i = atteso.find('\n', i) + 1) {
+      if (atteso.compare(i, 2, "L:") == 0) atteso.replace(i, 1, l);
+      if (atteso.compare(i, 2, "T:") == 0) atteso.replace(i, 1, t);
+    }
+    EXPECT_EQ(e.err, atteso) << c.nome;
+    EXPECT_EQ(e.stato, 1) << c.nome;
+  }
 }
 
 TEST_F(ScenarioTool, NoProfileLeavesTheProfileFileOut) {
