@@ -558,6 +558,12 @@ class lettura_sorgente {
       const lettore::punto p = r_.punto_voce();
       const std::string t(testo_numero(p));
       campo_illeggibile_ = true;
+      // A route length that cannot be read leaves the route without a
+      // length: every record past its start would be told on its own.
+      if (std::string_view(r.parola) == "lunghezza percorso") {
+        e_.lunghezza_dubbia = luogo{nome_, p.riga, p.colonna};
+        e_.lunghezza_letta = 0;
+      }
       if (e_intero(t)) {
         d_.aggiungi("value-too-wide", nome_, p, [&] {
           if (c.parte == formato::ruolo::posizione) return fuori_posizione(r, c, t);

@@ -272,6 +272,14 @@ TEST(Controllo, EveryMistakeIsToldAtItsLineAndTheBytesAreTheCompilesAlone) {
         "passed over: a number ends at a blank; write it without blanks",
         "L:11:1: [past-route-end] this and 506 more records past the route's end, 218 m: see line 2 of the line "
         "source, where the route length is not read as written"}},
+      // The same 507 records stand past 0 m: all but four (a gradient, an
+      // adhesion, a speed limit and a station at 0 m).
+      {"a route length that cannot be read at all: its error, and the records past the end told once",
+       {{true, 2, "lunghezza percorso,    218000m"}},
+       {"L:2:24: [error-25] record \"lunghezza percorso\", field route_length: \"218000m\" is not a whole number",
+        "L:11:1: [past-route-end] this and 506 more records past the route's end, 0 m: see line 2 of the line "
+        "source, where the route length is not read as written",
+        "L:0:0: [error-201] track has 0 cells, fewer than two: identity codes not stamped into the track"}},
       {"a number with a blank inside a record's last field",
        {{false, 23, "velocita,    1100,   1 10"}},
        {"T:23:22: [number-with-blank] velocita speed \"1 10\" is read as 1 and \"10\" is passed over: a number "
@@ -413,6 +421,43 @@ TEST(Controllo, ACollisionNamesTheRecordThatHoldsTheCell) {
         "T:76:1: [overlap] rallentamento from 7320 m starts before the one on line 75 ends (at 7900 m)"},
        1,
        3},
+  });
+}
+
+// Of the general values, only the route length puts other records in the
+// wrong: misread, it is told once with the records past the end it was read
+// as; any other general value misread is told at its own line alone.
+TEST(Controllo, OnlyAMisreadRouteLengthFoldsTheRecordsItPutsPastTheEnd) {
+  const std::string passato =
+      " more records past the route's end, 0 m: see line 2 of the line source, where the route length is not read "
+      "as written";
+  prova_sbagli({
+      {"a route length with a decimal point",
+       {{true, 2, "lunghezza percorso,    218.000"}},
+       {"L:2:24: [error-25] record \"lunghezza percorso\", field route_length: \"218.000\" is not a whole number",
+        "L:11:1: [past-route-end] this and 506" + passato,
+        "L:0:0: [error-201] track has 0 cells, fewer than two: identity codes not stamped into the track"},
+       3,
+       2},
+      {"the signal repetition's end with a blank",
+       {{true, 9, "ripetizione segnali 4 codici,    2100,    211 050"}},
+       {"L:9:1: [error-4] signal repetition end 211 m is not a multiple of 50 m",
+        "L:9:43: [number-with-blank] ripetizione segnali 4 codici end \"211 050\" is read as 211 and \"050\" is passed "
+        "over: a number ends at a blank; write it without blanks"},
+       2,
+       2},
+      {"the coaches with a blank",
+       {{false, 2, "numero vetture,    7 0"}},
+       {"T:2:20: [number-with-blank] numero vetture coaches \"7 0\" is read as 7 and \"0\" is passed over: a number "
+        "ends at a blank; write it without blanks"},
+       1,
+       2},
+      {"the clock's hours with a decimal comma",
+       {{false, 5, "orologio,    1,4              16            30 "}},
+       {"T:5:31: [number-with-blank] orologio seconds \"16 30\" is read as 16 and \"30\" is passed over: a number "
+        "ends at a blank; write it without blanks"},
+       1,
+       2},
   });
 }
 
