@@ -110,9 +110,14 @@ opzioni_orario orario_per(const opzioni_compile& o) {
 
 // The compiler names its sources by title and train; the author knows them
 // by the paths given on the command line.
+void per_autore(luogo& l, const opzioni_compile& o) {
+  if (l.file == file_sorgente_linea(o.titolo)) l.file = o.linea;
+  if (l.file == file_sorgente_treno(o.titolo, o.nome_treno)) l.file = o.treno;
+}
+
 std::string riga_per_autore(diagnostica d, const opzioni_compile& o) {
-  if (d.dove.file == file_sorgente_linea(o.titolo)) d.dove.file = o.linea;
-  if (d.dove.file == file_sorgente_treno(o.titolo, o.nome_treno)) d.dove.file = o.treno;
+  per_autore(d.dove, o);
+  per_autore(d.titolare, o);
   // The message quotes the sources' own text, Windows-1252; the paths are
   // UTF-8 already.
   d.messaggio = da_cp1252(d.messaggio);
@@ -161,7 +166,11 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
     // there, and leaves it a letter of the name elsewhere.
     const std::string uri_linea = uri_file(uri_assoluto(o.linea).generic_u8string());
     const std::string uri_treno = uri_file(uri_assoluto(o.treno).generic_u8string());
-    out << sarif(r.diagnostiche, file_sorgente_linea(o.titolo), uri_linea, file_sorgente_treno(o.titolo, o.nome_treno),
+    // The record a message refers to is named in its text, by the path the
+    // author gave.
+    std::vector<diagnostica> elenco = r.diagnostiche;
+    for (diagnostica& d : elenco) per_autore(d.titolare, o);
+    out << sarif(elenco, file_sorgente_linea(o.titolo), uri_linea, file_sorgente_treno(o.titolo, o.nome_treno),
                  uri_treno, stato_di(r, o));
   }
   const int stato = stato_di(r, o);
@@ -186,7 +195,7 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
 int scrivi_carte(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err);
 
 // A source saved as UTF-8 is compiled as the Windows-1252 text it stands
-// for; what cannot be converted is an error at its place, told first.
+// for; what cannot be converted is an error at its place, among the others.
 std::string leggi_in_cp1252(const std::string& file, const std::string& nome, const opzioni_compile& o,
                             std::vector<diagnostica>& guasti) {
   std::string testo = leggi_sorgente(percorso(file));
@@ -206,8 +215,7 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const opzioni_orario orario = orario_per(o);
   sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo,
                                               o.scrivi ? nullptr : &orario);
-  r.diagnostiche.insert(r.diagnostiche.begin(), guasti.begin(), guasti.end());
-  r.errori += guasti.size();
+  aggiungi_in_ordine(r, guasti, o.titolo, o.nome_treno);
   // A compile with errors leaves the output folder as it was, which may be
   // the simulator's own: --force writes the packager's files all the same.
   // A clash in the identity slots ends the build before any file is
@@ -398,11 +406,31 @@ class uscita_su_file : public std::streambuf {
   char buf_[64 * 1024];
 };
 
+// A track's kilometres are numbered by its station table, which the
+// packager writes beside it under the same name with ".sim"; without one
+// that decodes, they count from the start.
+std::optional<tabella_stazioni_t> numerazione_accanto(const opzioni_dump& o, tipo_file tipo) {
+  if (tipo != tipo_file::binario || !o.con_unita) return std::nullopt;
+  fs::path sim = percorso(o.file);
+  sim.replace_extension(".sim");
+  std::error_code ec;
+  if (!fs::is_regular_file(sim, ec)) return std::nullopt;
+  try {
+    return decodifica_stazioni(*apri_file(sim, collegamento::segui)());
+  } catch (const errore_decodifica&) {
+    return std::nullopt;
+  } catch (const errore_file&) {
+    return std::nullopt;
+  }
+}
+
 void scrivi_dump(const opzioni_dump& o, tipo_file tipo, const apri_fonte& apri, std::ostream& out) {
+  const std::optional<tabella_stazioni_t> numerazione = numerazione_accanto(o, tipo);
+  const tabella_stazioni_t* n = numerazione ? &*numerazione : nullptr;
   if (o.json) {
-    dump_json(tipo, apri, o.solo_non_vuoti, out, o.con_unita);
+    dump_json(tipo, apri, o.solo_non_vuoti, out, o.con_unita, n);
   } else {
-    dump_testo(tipo, apri, o.solo_non_vuoti, out, o.con_unita);
+    dump_testo(tipo, apri, o.solo_non_vuoti, out, o.con_unita, n);
   }
 }
 

@@ -214,11 +214,58 @@ TEST_F(ScenarioTool, AUtf8SourceWithEncodingUtf8CompilesToTheBytesOfItsWindows12
   const std::string cinese = sorgente("cn.txt", sostituisci(treno, ", Prato Alto", ", Citt\xE4\xB8\xAD"));
   const esito d = compila(cinese, "cn", {"--encoding", "utf-8"});
   EXPECT_EQ(d.stato, 1);
-  EXPECT_EQ(d.err.substr(0, d.err.find('\n') + 1),
-            cinese +
+  // In its place: after the line source's warning, before the train source's.
+  EXPECT_EQ(d.err.substr(0, d.err.find('\n', d.err.find('\n') + 1) + 1),
+            linea +
+                ":114:20: warning: \"-4,5\" has a decimal comma: pendenza gradient is read as -4 and \"5\" is "
+                "passed over; values are whole numbers\n" +
+                cinese +
                 ":51:77: error: character U+4E2D is not in Windows-1252, the code page the scenario's files are "
                 "stored in\n");
   EXPECT_FALSE(fs::exists(dir / "cn"));
+}
+
+// With --encoding utf-8, a character Windows-1252 lacks is an error at its
+// place, in the one list by source and line, not ahead of the others.
+TEST_F(ScenarioTool, ConversionErrorsStandInTheListByTheirPlace) {
+  const std::string decimale =
+      ":114:20: warning: \"-4,5\" has a decimal comma: pendenza gradient is read as -4 and \"5\" is passed over; "
+      "values are whole numbers\n";
+  const std::string terme =
+      ":60:1: warning: \"-Terme\" on a line of its own is passed over: the name on line 59 stays \"Pontelungo\"; a "
+      "name must stand whole on its record's line\n";
+  // U+4E2D, bytes E4 B8 AD.
+  const std::string cinese = "\xE4\xB8\xAD";
+  const std::string fuori = "is not in Windows-1252, the code page the scenario's files are stored in\n";
+  struct caso {
+    const char* nome;
+    std::string linea, treno;
+    std::string atteso;  // L and T at the start of a line stand for the two paths
+  } casi[] = {
+      {"after an error of an earlier line of the same source", testo_file(righe_linea()),
+       sostituisci(sostituisci(testo_file(righe_treno()), ", Prato Alto", ", Citt" + cinese), "13400,", "13410,"),
+       "L" + decimale +
+           "T:49:1: error 8: station position 13410 m is not a multiple of 50 m\nT:51:77: error: character "
+           "U+4E2D " +
+           fuori + "T" + terme + "scenario: 2 errors and 2 warnings\n"},
+      {"in the line source, before the train source's lines",
+       sostituisci(testo_file(righe_linea()), "(Galleria)(Sassoscuro)", "(Galleria)(Sasso" + cinese + ")"),
+       sostituisci(testo_file(righe_treno()), "13400,", "13410,"),
+       "L" + decimale + "L:331:48: error: character U+4E2D " + fuori +
+           "T:49:1: error 8: station position 13410 m is not a multiple of 50 m\nT" + terme +
+           "scenario: 2 errors and 2 warnings\n"},
+  };
+  for (const caso& c : casi) {
+    const std::string l = sorgente("l.txt", c.linea), t = sorgente("t.txt", c.treno);
+    const esito e = scenario_cli({"check", l, t, "--encoding", "utf-8"});
+    std::string atteso = c.atteso;
+    for (size_t i = 0; i < atteso.size(); i = atteso.find('\n', i) + 1) {
+      if (atteso.compare(i, 2, "L:") == 0) atteso.replace(i, 1, l);
+      if (atteso.compare(i, 2, "T:") == 0) atteso.replace(i, 1, t);
+    }
+    EXPECT_EQ(e.err, atteso) << c.nome;
+    EXPECT_EQ(e.stato, 1) << c.nome;
+  }
 }
 
 TEST_F(ScenarioTool, NoProfileLeavesTheProfileFileOut) {
@@ -239,7 +286,7 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
       {false, "stazione,   10000,", "stazione,   10010,",
        "T:16:1: error 8: station position 10010 m is not a multiple of 50 m\nscenario: 1 error and 0 warnings\n"},
       {false, "segnale,    9400,", "segnale,   12000,",
-       "T:24:1: error 16: signal at 12000 m: cell 241 at 12050 m already holds a signal (kind 1)\n"
+       "T:24:1: error 16: signal at 12000 m: cell 241 at 12050 m already holds a signal (kind 1), stored by T:23\n"
        "T:24:1: warning: segnale at 12000 m does not come after the one on line 23 (at 12000 m): segnale records "
        "must rise in position\n"
        "scenario: 1 error and 1 warning\n"},
@@ -265,7 +312,8 @@ TEST_F(ScenarioTool, ErrorsNameTheAuthorsFileLineAndColumnAndComeFirstToLast) {
                   "scenario: files written in " + uscita("bin") + " all the same (--force)\n");
     for (const char* segnaposto : {"L:", "T:"}) {
       for (size_t i = atteso.find(segnaposto); i != std::string::npos; i = atteso.find(segnaposto, i + 1)) {
-        if (i == 0 || atteso[i - 1] == '\n') atteso.replace(i, 1, segnaposto[0] == 'L' ? l : t);
+        const bool dopo_titolare = i >= 10 && atteso.compare(i - 10, 10, "stored by ") == 0;
+        if (i == 0 || atteso[i - 1] == '\n' || dopo_titolare) atteso.replace(i, 1, segnaposto[0] == 'L' ? l : t);
       }
     }
     EXPECT_EQ(e.err, atteso);
@@ -825,6 +873,20 @@ TEST_F(ScenarioTool, VersionIsAnOptionOfTheHelp) {
   EXPECT_NE(scenario_cli({"--help"}).out.find("--version"), std::string::npos);
 }
 
+// A track numbers its kilometres by the station table beside it; alone, it
+// can only count them from the start, and says so.
+TEST_F(ScenarioTool, TrackDumpWithUnitsNumbersByTheStationTableBesideIt) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  const std::string accanto = (dir / "bin" / "Colle_R 101.dat").string();
+  const std::string sola = sorgente("Colle_R 101.dat", leggi_file(accanto));
+  esito e = scenario_cli({"dump", accanto, "--units"});
+  ASSERT_EQ(e.stato, 0) << e.err;
+  EXPECT_EQ(e.out.substr(0, e.out.find(':')), "cell 0 (0.000 km)");
+  e = scenario_cli({"dump", sola, "--units"});
+  ASSERT_EQ(e.stato, 0) << e.err;
+  EXPECT_EQ(e.out.substr(0, e.out.find(':')), "cell 0 (0.000 km from the start)");
+}
+
 // --output holds exactly what standard output would, and only a whole dump
 // replaces the file.
 TEST_F(ScenarioTool, DumpOutputWritesTheBytesOfStandardOutput) {
@@ -1192,7 +1254,8 @@ TEST_F(ScenarioTool, OneCheckNamesEveryMistakeOfBothSources) {
       t + ":5:14: warning: orologio hours 25 h is outside its range, 0 to 23",
       t + ":16:1: error 8: station position 10010 m is not a multiple of 50 m",
       t + ":21:1: error 231: signal at 300 m is closer than 350 m to the line start",
-      t + ":24:1: error 16: signal at 9400 m: cell 189 at 9450 m already holds a signal (kind 1)",
+      t + ":24:1: error 16: signal at 9400 m: cell 189 at 9450 m already holds a signal (kind 1), stored by " + t +
+          ":23",
       t + ":24:1: warning: segnale at 9400 m does not come after the one on line 23 (at 9400 m): segnale records "
           "must rise in position",
   };

@@ -1,6 +1,8 @@
 #include "cli/dump.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "compiler/formato.h"
+#include "draw/draw.h"
 
 #include "output/decodifica.h"
 #include "output/formato_binario.h"
@@ -113,7 +116,9 @@ constexpr size_t membro(T riga_stazione::*m) {
 bool testo(size_t i) { return kCampiRiga[i].tipo == formato_binario::tipo_campo::testo; }
 
 // How an author reads a member: the unit its value is shown in with --units.
-enum class unita : uint8_t { nessuna, metri, orario, offset_con_bandiera };
+// A position is shown as the line numbers its kilometres; a length is not
+// numbered.
+enum class unita : uint8_t { nessuna, metri, lunghezza, orario, offset_con_bandiera };
 
 struct nome_membro {
   std::string nome;
@@ -188,7 +193,7 @@ std::vector<riga_generale> righe_generali() {
       progressiva(83, "kilometre numbering with the smallest start"),
       {84, "train and route parameters",
        con({{membro(&riga_stazione::inizio), {nome_campo(t, "percentuale massa frenata", 0)}},
-            {membro(&riga_stazione::fine), {nome_campo(l, "lunghezza percorso", 0), unita::metri}},
+            {membro(&riga_stazione::fine), {nome_campo(l, "lunghezza percorso", 0), unita::lunghezza}},
             {membro(&riga_stazione::progressiva), {nome_campo(t, "numero vetture", 0)}}})},
       {85, "the line",
        con({{membro(&riga_stazione::inizio), {nome_campo(l, "sfondo uno", 0) + "_1"}},
@@ -241,10 +246,18 @@ std::string in_ore(int64_t secondi) {
   return due(secondi / 3600) + ":" + due(secondi / 60 % 60) + ":" + due(secondi % 60);
 }
 
+// The kilometre the line gives metre m from its start, by the numbering of
+// rows 81 to 83, as the view and the drawings show it.
+std::string km_linea(const tabella_stazioni_t& t, int64_t m) {
+  return in_km(metri_numerati(t, static_cast<int32_t>(std::clamp<int64_t>(m, INT32_MIN, INT32_MAX))));
+}
+
 // What an author would write for a stored value, "" when it is the same.
-std::string per_autore(const riga_stazione& r, const nome_membro& n, int64_t v) {
+std::string per_autore(const tabella_stazioni_t& t, const riga_stazione& r, const nome_membro& n, int64_t v) {
   switch (n.come) {
     case unita::metri:
+      return km_linea(t, v);
+    case unita::lunghezza:
       return in_km(v);
     case unita::orario:
       // The time is the departure; a stop began stop_time seconds before
@@ -270,7 +283,8 @@ bool solo_testo(const riga_stazione& r) {
   return true;
 }
 
-std::string riga_in_testo(int n, const riga_stazione& r, bool con_unita) {
+std::string riga_in_testo(const tabella_stazioni_t& t, int n, bool con_unita) {
+  const riga_stazione& r = t[n];
   const nomi_riga& nomi = nomi_di(n);
   const char* dati = dati_di(n);
   if (dati == nullptr && solo_testo(r)) {
@@ -290,13 +304,14 @@ std::string riga_in_testo(int n, const riga_stazione& r, bool con_unita) {
     const int64_t v = numero(r, kCampiRiga[i]);
     if (dati != nullptr && !nm.conta && v == 0) continue;
     out += " " + nm.nome + "=" + std::to_string(v);
-    const std::string autore = con_unita ? per_autore(r, nm, v) : "";
+    const std::string autore = con_unita ? per_autore(t, r, nm, v) : "";
     if (!autore.empty()) out += " (" + autore + ")";
   }
   return out + "\n";
 }
 
-json riga_in_json(int n, const riga_stazione& r, bool con_unita) {
+json riga_in_json(const tabella_stazioni_t& t, int n, bool con_unita) {
+  const riga_stazione& r = t[n];
   const nomi_riga& nomi = nomi_di(n);
   json j = {{"row", n}};
   if (const char* dati = dati_di(n)) j["data"] = dati;
@@ -307,7 +322,7 @@ json riga_in_json(int n, const riga_stazione& r, bool con_unita) {
     }
     const int64_t v = numero(r, kCampiRiga[i]);
     j[nomi[i].nome] = v;
-    const std::string autore = con_unita ? per_autore(r, nomi[i], v) : "";
+    const std::string autore = con_unita ? per_autore(t, r, nomi[i], v) : "";
     if (!autore.empty()) j[nomi[i].nome + "_units"] = autore;
   }
   return j;
@@ -338,9 +353,16 @@ std::string per_autore(const cella& c, const campo<cella>& m) {
   return "";
 }
 
-std::string cella_in_testo(size_t k, const cella& c, bool con_unita) {
+// The cell's start in km: as the line numbers it when its station table is
+// known, else from the start of the line, and then said so.
+std::string km_cella(size_t k, const tabella_stazioni_t* numerazione) {
+  const int64_t m = static_cast<int64_t>(k) * kMetriCella;
+  return numerazione != nullptr ? km_linea(*numerazione, m) : in_km(m) + " from the start";
+}
+
+std::string cella_in_testo(size_t k, const cella& c, bool con_unita, const tabella_stazioni_t* numerazione) {
   std::string out = "cell " + std::to_string(k);
-  if (con_unita) out += " (" + in_km(static_cast<int64_t>(k) * kMetriCella) + ")";
+  if (con_unita) out += " (" + km_cella(k, numerazione) + ")";
   out += ":";
   for (const campo<cella>& m : kCampiCella) {
     out += std::string(" ") + m.nome + "=" + std::to_string(numero(c, m));
@@ -349,12 +371,13 @@ std::string cella_in_testo(size_t k, const cella& c, bool con_unita) {
   return out + "\n";
 }
 
-json cella_in_json(size_t k, const cella& c, bool con_unita) {
+json cella_in_json(size_t k, const cella& c, bool con_unita, const tabella_stazioni_t* numerazione) {
   json j = {{"cell", k}};
   for (const campo<cella>& m : kCampiCella) j[m.nome] = numero(c, m);
   if (con_unita) {
     // Beside the stored members, under the names the sources give them.
     j["from_m"] = static_cast<int64_t>(k) * kMetriCella;
+    j["from_units"] = km_cella(k, numerazione);
     j[nomi_cella().velocita + "_kmh"] = c.velocita * kPassoVelocita;
     j[nomi_cella().pendenza + "_per_mille"] = c.pendenza - kScartoPendenza;
   }
@@ -371,15 +394,16 @@ void stazioni_in_testo(fonte_byte& f, bool solo_non_vuoti, bool con_unita, std::
   const tabella_stazioni_t t = decodifica_stazioni(f);
   for (int r = 0; r < kRigheStazioni; ++r) {
     if (r == kPrimaRigaGenerale) out << "general data:\n";
-    if (!solo_non_vuoti || !vuota(t[r])) out << riga_in_testo(r, t[r], con_unita);
+    if (!solo_non_vuoti || !vuota(t[r])) out << riga_in_testo(t, r, con_unita);
   }
 }
 
-void celle_in_testo(fonte_byte& f, bool solo_non_vuoti, bool con_unita, std::ostream& out) {
+void celle_in_testo(fonte_byte& f, bool solo_non_vuoti, bool con_unita, const tabella_stazioni_t* numerazione,
+                    std::ostream& out) {
   scorri_celle(
       f, [](uint64_t) {},
       [&](uint64_t k, const cella& c) {
-        if (!solo_non_vuoti || !vuota(c)) out << cella_in_testo(k, c, con_unita);
+        if (!solo_non_vuoti || !vuota(c)) out << cella_in_testo(k, c, con_unita, numerazione);
       });
 }
 
@@ -429,12 +453,13 @@ void stazioni_in_json(fonte_byte& f, bool solo_non_vuoti, bool con_unita, std::o
       j.chiudi_lista();
       j.lista("general");
     }
-    if (!solo_non_vuoti || !vuota(t[r])) j.voce(riga_in_json(r, t[r], con_unita));
+    if (!solo_non_vuoti || !vuota(t[r])) j.voce(riga_in_json(t, r, con_unita));
   }
   j.chiudi();
 }
 
-void celle_in_json(fonte_byte& f, bool solo_non_vuoti, bool con_unita, std::ostream& out) {
+void celle_in_json(fonte_byte& f, bool solo_non_vuoti, bool con_unita, const tabella_stazioni_t* numerazione,
+                   std::ostream& out) {
   std::optional<json_a_righe> j;
   scorri_celle(
       f,
@@ -444,7 +469,7 @@ void celle_in_json(fonte_byte& f, bool solo_non_vuoti, bool con_unita, std::ostr
         j->lista("cells");
       },
       [&](uint64_t k, const cella& c) {
-        if (!solo_non_vuoti || !vuota(c)) j->voce(cella_in_json(k, c, con_unita));
+        if (!solo_non_vuoti || !vuota(c)) j->voce(cella_in_json(k, c, con_unita, numerazione));
       });
   j->chiudi();
 }
@@ -485,39 +510,43 @@ std::optional<tipo_file> tipo_dalla_parola(const std::string& parola) {
   return std::nullopt;
 }
 
-void dump_testo(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita) {
+void dump_testo(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita,
+                const tabella_stazioni_t* numerazione) {
   switch (tipo) {
     case tipo_file::stazioni:
       return stazioni_in_testo(*apri(), solo_non_vuoti, con_unita, out);
     case tipo_file::binario:
-      return celle_in_testo(*apri(), solo_non_vuoti, con_unita, out);
+      return celle_in_testo(*apri(), solo_non_vuoti, con_unita, numerazione, out);
     case tipo_file::profilo:
       break;
   }
   profilo_in_testo(apri, solo_non_vuoti, out);
 }
 
-void dump_json(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita) {
+void dump_json(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita,
+               const tabella_stazioni_t* numerazione) {
   switch (tipo) {
     case tipo_file::stazioni:
       return stazioni_in_json(*apri(), solo_non_vuoti, con_unita, out);
     case tipo_file::binario:
-      return celle_in_json(*apri(), solo_non_vuoti, con_unita, out);
+      return celle_in_json(*apri(), solo_non_vuoti, con_unita, numerazione, out);
     case tipo_file::profilo:
       break;
   }
   profilo_in_json(apri, solo_non_vuoti, out);
 }
 
-std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita) {
+std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita,
+                       const tabella_stazioni_t* numerazione) {
   std::ostringstream out;
-  dump_testo(tipo, apri_in_memoria(dati), solo_non_vuoti, out, con_unita);
+  dump_testo(tipo, apri_in_memoria(dati), solo_non_vuoti, out, con_unita, numerazione);
   return out.str();
 }
 
-std::string dump_json(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita) {
+std::string dump_json(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita,
+                      const tabella_stazioni_t* numerazione) {
   std::ostringstream out;
-  dump_json(tipo, apri_in_memoria(dati), solo_non_vuoti, out, con_unita);
+  dump_json(tipo, apri_in_memoria(dati), solo_non_vuoti, out, con_unita, numerazione);
   return out.str();
 }
 

@@ -31,13 +31,20 @@ std::optional<tipo_file> tipo_dalla_parola(const std::string& parola);
 // of the station table are shown as the general data they are (in JSON, in
 // their own array "general").  `con_unita` adds, beside a stored value,
 // what an author writes for it: km for metres, hh:mm:ss for times, km/h for
-// the cells' speed steps, per mille for their gradient bytes.
-void dump_testo(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita = false);
-void dump_json(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita = false);
+// the cells' speed steps, per mille for their gradient bytes.  Positions
+// are in the line's own kilometres, numbered by rows 81 to 83 of the station
+// table; a track's cells so only when `numerazione`, its station table, is
+// given, else in km from the start.
+void dump_testo(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita = false,
+                const tabella_stazioni_t* numerazione = nullptr);
+void dump_json(tipo_file tipo, const apri_fonte& apri, bool solo_non_vuoti, std::ostream& out, bool con_unita = false,
+               const tabella_stazioni_t* numerazione = nullptr);
 
 // The same for bytes in memory, as a string.
-std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita = false);
-std::string dump_json(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita = false);
+std::string dump_testo(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita = false,
+                       const tabella_stazioni_t* numerazione = nullptr);
+std::string dump_json(tipo_file tipo, std::string_view dati, bool solo_non_vuoti, bool con_unita = false,
+                      const tabella_stazioni_t* numerazione = nullptr);
 
 }  // namespace valdoro
 

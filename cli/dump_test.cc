@@ -90,20 +90,20 @@ TEST(Dump, StationTableSpeaksTheSourcesNames) {
             "value_4=0 name=\"Fornaci\" value_7=1 value_8=1 value_10=4 value_11=1 value_12=1 value_9=0 "
             "stop_time=60 longer_area=1 value_5=0 time=52590 (14:36:30 departure, arrival 14:35:30)\n"
             "general data:\n"
-            "row 81 (kilometre numbering with the largest start): start=194700 (194.700 km) "
+            "row 81 (kilometre numbering with the largest start): start=194700 (178.400 km) "
             "offset=-16300 (written -16400 m with flag 1) flag=1\n"
             "row 84 (train and route parameters): braked_weight=125 route_length=218000 (218.000 km) coaches=7\n"
             "row 85 (the line): background_1=1 background_3=2 background_2=0 title=\"Valdoro\" reserved=610 "
             "identity_code=33087\n"
             "row 86 (the train): signal_repetition_start=2100 (2.100 km) signal_repetition_end=211050 "
-            "(211.050 km) signal_repetition_codes=4 train=\"Dir 5802\" sand=100 clock_hours=14 clock_minutes=16 "
+            "(194.750 km) signal_repetition_codes=4 train=\"Dir 5802\" sand=100 clock_hours=14 clock_minutes=16 "
             "clock_seconds=30 value_9=3\n");
   // Without --units the stored values alone.
   EXPECT_EQ(dump_testo(tipo_file::stazioni, dati, true).substr(0, 60),
             "row 1: kind=4 area_start=4000 area_end=4550 position=4250 va");
   const std::string json = dump_json(tipo_file::stazioni, dati, true, true);
   EXPECT_NE(json.find("\n \"general\": [\n  {\"row\":81,\"data\":\"kilometre numbering with the largest start\","
-                      "\"kind\":0,\"start\":194700,\"start_units\":\"194.700 km\",\"offset\":-16300,"
+                      "\"kind\":0,\"start\":194700,\"start_units\":\"178.400 km\",\"offset\":-16300,"
                       "\"offset_units\":\"written -16400 m with flag 1\",\"flag\":1,"),
             std::string::npos)
       << json;
@@ -136,11 +136,38 @@ TEST(Dump, StationTimeWithUnitsIsTheDepartureAndTheArrivalIsTheStopBeforeIt) {
 
 TEST(Dump, TrackWithUnitsShowsMetresSpeedAndGradientAsWritten) {
   EXPECT_EQ(dump_testo(tipo_file::binario, due_celle(), true, true),
-            "cell 1 (0.050 km): tipo=1 valore1=5121 valore2=-2 valore3=3 valore4=4 tempo=5 annuncio=6 montagna=7 "
+            "cell 1 (0.050 km from the start): tipo=1 valore1=5121 valore2=-2 valore3=3 valore4=4 tempo=5 annuncio=6 "
+            "montagna=7 "
             "velocita=32 (160 km/h) pendenza=100 (0 per mille) aderenza=83\n");
   EXPECT_NE(dump_json(tipo_file::binario, due_celle(), true, true)
-                .find("\"aderenza\":83,\"from_m\":50,\"speed_kmh\":160,\"gradient_per_mille\":0}"),
+                .find("\"aderenza\":83,\"from_m\":50,\"from_units\":\"0.050 km from the start\",\"speed_kmh\":160,"
+                      "\"gradient_per_mille\":0}"),
             std::string::npos);
+}
+
+// Positions in the kilometres the line gives them, as the view and the
+// drawings show them: our numbering, from 180350 m and again from 194700 m.
+TEST(Dump, PositionsAreInTheLinesOwnKilometres) {
+  tabella_stazioni_t t{};
+  t[81].inizio = 194700, t[81].fine = -16400;
+  t[82].inizio = 180350, t[82].fine = -180350;
+  struct caso {
+    int32_t cella;
+    const char* km;
+  } casi[] = {
+      {90, "4.500 km"},    {3606, "180.300 km"}, {3607, "0.000 km"},
+      {3893, "14.300 km"}, {3894, "178.300 km"}, {4360, "201.600 km"},
+  };
+  std::vector<cella> celle(4361);
+  for (const caso& c : casi) celle[static_cast<size_t>(c.cella)].aderenza = 83;
+  const std::string dump = dump_testo(tipo_file::binario, codifica_celle(celle), true, true, &t);
+  for (const caso& c : casi) {
+    EXPECT_NE(dump.find("cell " + std::to_string(c.cella) + " (" + c.km + "): "), std::string::npos) << c.cella;
+  }
+  t[1].tipo = 2, t[1].progressiva = 190000, t[1].inizio = 189800, t[1].fine = 190200;
+  EXPECT_EQ(dump_testo(tipo_file::stazioni, codifica_stazioni(t), true, true).substr(0, 106),
+            "row 1: kind=2 area_start=189800 (9.450 km) area_end=190200 (9.850 km) position=190000 (9.650 km) "
+            "value_4=0");
 }
 
 TEST(Dump, ProfileKeepsIntegersDoublesAndEmptiesApart) {

@@ -31,7 +31,9 @@ json regole_sarif() {
 json risultato(const diagnostica& d, const std::string& nome_linea, const std::string& uri_linea,
                const std::string& nome_treno, const std::string& uri_treno) {
   // The message quotes the sources' own text, in their code page.
-  json r = {{"ruleId", d.regola}, {"level", nome_gravita(d.livello)}, {"message", {{"text", da_cp1252(d.messaggio)}}}};
+  json r = {{"ruleId", d.regola},
+            {"level", nome_gravita(d.livello)},
+            {"message", {{"text", da_cp1252(messaggio_intero(d))}}}};
   const std::string* uri = d.dove.file == nome_linea ? &uri_linea : d.dove.file == nome_treno ? &uri_treno : nullptr;
   if (uri == nullptr) return r;
   json fisico = {{"artifactLocation", {{"uri", *uri}}}};

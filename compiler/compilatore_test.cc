@@ -84,12 +84,12 @@ TEST(MemorizzaDati, EachLineErrorWithItsPlace) {
       {sorgente_linea("indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\ncartello_indicatore,  1100,   (X)\r\n"),
        0,
        "Valdoro_linea.txt:5:1: error 6: sign board at 1100 m: cell 23 at 1150 m already holds a maximum-speed "
-       "board (kind 6)"},
+       "board (kind 6), stored by Valdoro_linea.txt:4"},
       {sorgente_linea("indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"
                       "indicatori_vmax,  1100,  1,  1,  1,  0,  ,  ,  ,  0\r\n"),
        0,
        "Valdoro_linea.txt:5:1: error 21: maximum-speed board at 1100 m: cell 23 at 1150 m already holds a "
-       "maximum-speed board (kind 6)"},
+       "maximum-speed board (kind 6), stored by Valdoro_linea.txt:4"},
       // Found by the train half after the ordering, told at the line record.
       {"[generale]\r\nlunghezza percorso, 1000\r\nprogressiva chilometrica uno, 300, 0, 0\r\n"
        "progressiva chilometrica due, 100, 25, 1\r\n[curve]\r\n[fine]\r\n",

@@ -51,6 +51,16 @@ struct compilazione {
   // after the ordering has moved them.
   std::array<luogo, 3> luoghi_progressive_storte;
 
+  // The record whose object each cell holds, by source and line: an object
+  // refused a cell names it.  One small entry a cell, however many records
+  // the sources hold; sized when the first object is stored.
+  struct titolare {
+    int32_t riga = 0;
+    uint8_t file = 0;  // 1 + index into file_titolari; 0: no record known
+  };
+  std::vector<titolare> titolari;
+  std::vector<std::string> file_titolari;
+
   bool recupera() const { return modo == lettura::recupera; }
 };
 

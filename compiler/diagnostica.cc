@@ -185,6 +185,9 @@ const std::vector<regola>& catalogo() {
        "Give the slowdown a length of 50 m or more."},
       {"same-time", W, R, 0, "a station's time equal to that of the station with a time before it",
        "Give the later station a later time."},
+      {"unknown-station-kind", W, R, 0,
+       "a station kind that is none of the known kinds: the simulator is given a kind nobody has described",
+       "Give one of the kinds the format reference lists for the station record."},
 
       {kAvvisoOrdine, W, C, 0, "a record of a positioned list at or before the one before it: the fill moves on a cell",
        "Put the records of the list in rising order of position."},
@@ -287,16 +290,22 @@ const char* nome_gravita(gravita g) {
 std::string descrivi(const diagnostica& d) {
   const std::string tipo =
       d.numero ? "error " + std::to_string(numero_di(*d.numero)) : std::string(nome_gravita(d.livello));
-  return luogo_testo(d.dove) + tipo + ": " + d.messaggio;
+  return luogo_testo(d.dove) + tipo + ": " + messaggio_intero(d);
+}
+
+std::string messaggio_intero(const diagnostica& d) {
+  if (d.titolare.file.empty()) return d.messaggio;
+  return d.messaggio + ", stored by " + d.titolare.file + ":" + std::to_string(d.titolare.riga);
 }
 
 bool diagnostiche::da_elencare(const char* id) { return tetto_ == SIZE_MAX || ++per_regola_[id] <= tetto_; }
 
-void diagnostiche::errore(valdoro::numero_errore numero, luogo dove, std::string testo) {
+void diagnostiche::errore(valdoro::numero_errore numero, luogo dove, std::string testo, luogo titolare) {
   const regola& r = regola_di(numero);
   ++errori_;
   if (!da_elencare(r.id)) return;
   elenco_.push_back({gravita::errore, r.id, std::move(dove), testo.empty() ? r.descrizione : std::move(testo), numero});
+  elenco_.back().titolare = std::move(titolare);
   ultimo_ = elenco_.size();
 }
 

@@ -81,12 +81,19 @@ struct diagnostica {
   std::string messaggio;                  // with the value and the limit it passed, where known
   std::optional<numero_errore> numero{};  // set for a numbered error
   size_t conta = 1;                       // the problems it stands for: more for a line that counts the rest
-  bool oltre = false;                     // a line that counts a rule's problems past its bound
+  // The record that holds what this one was refused (a cell taken), when
+  // known; each reporter names its file as the author knows it.
+  luogo titolare{};
+  bool oltre = false;  // a line that counts a rule's problems past its bound
 };
 
 // "FILE:LINE:COL: error N: text" (or "warning: text", "error: text"),
 // without the place when none is known.
 std::string descrivi(const diagnostica& d);
+
+// The message, with the record that holds what it was refused, when known:
+// "..., stored by FILE:LINE".
+std::string messaggio_intero(const diagnostica& d);
 
 // What a compile found, in the order it found it.  Nothing is ever taken
 // out: the packager's status is the last numbered error, an author sees the
@@ -95,7 +102,7 @@ class diagnostiche {
  public:
   // Records a numbered error at `dove`; an empty `testo` stands for the
   // catalogue's meaning.
-  void errore(valdoro::numero_errore numero, luogo dove = {}, std::string testo = {});
+  void errore(valdoro::numero_errore numero, luogo dove = {}, std::string testo = {}, luogo titolare = {});
   // Adds a finding of the compile without a number, at the level its
   // catalogue entry gives; the tables are not touched and the packager's
   // status does not change.

@@ -206,6 +206,13 @@ sorgente costruisci_linea() {
   return s;
 }
 
+const char* significato_tipo() {
+  static const std::string t = "the station kind, one of " + elenco_tipi_stazione() +
+                               ": 5 and 6 end 150 m past the position, 7 and 8 reach the length on both sides, "
+                               "25 and above leave no mark on the track";
+  return t.c_str();
+}
+
 sorgente costruisci_treno() {
   sorgente s{quale::treno,
              "train source",
@@ -307,9 +314,7 @@ sorgente costruisci_treno() {
               {},
               {{"position", "m", 0, kMetriMax, lettura::intero32, ruolo::posizione, "`progressiva`, 32 bits",
                 "where the station stands; a multiple of 50"},
-               b("kind", "`tipo`, 8 bits",
-                 "the station kind: 5 and 6 end 150 m past the position, 7 and 8 reach the length on both sides, "
-                 "25 and above leave no mark on the track"),
+               b("kind", "`tipo`, 8 bits", significato_tipo()),
                {"length", "m", 0, kMetriMax, lettura::intero32, ruolo::valore, "not stored: shapes the area",
                 "the length of the station area; a multiple of 100"},
                b("value_4", "`campo4`, 8 bits", come_letto),
@@ -499,6 +504,20 @@ std::string sorgente_md(const sorgente& s) {
 }
 
 }  // namespace
+
+const std::vector<int32_t>& tipi_stazione() {
+  static const std::vector<int32_t> t = {2, 4, 5, 6, 7, 8, 12, 24, 28};
+  return t;
+}
+
+std::string elenco_tipi_stazione() {
+  const std::vector<int32_t>& t = tipi_stazione();
+  std::string s;
+  for (size_t i = 0; i < t.size(); ++i) {
+    s += (i == 0 ? "" : i + 1 == t.size() ? " and " : ", ") + std::to_string(t[i]);
+  }
+  return s;
+}
 
 const sorgente& linea() {
   static const sorgente s = costruisci_linea();

@@ -100,6 +100,15 @@ std::vector<std::string> forme(const record& r);
 // The index of the field called `nome` in `r`, or -1.
 int indice_campo(const record& r, std::string_view nome);
 
+// The station kinds the compile and the line's own stations know: 5 and 6,
+// 7 and 8 shape their areas each in their own way, and the others mark the
+// track below 25 and not from 25 on.  Any other value is passed to the
+// simulator all the same, as a kind nobody has described.
+const std::vector<int32_t>& tipi_stazione();
+
+// "2, 4, 5 ... and 28".
+std::string elenco_tipi_stazione();
+
 // The format reference in Markdown, one section per source section and one
 // table per record.
 std::string documento();

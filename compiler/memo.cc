@@ -54,8 +54,8 @@ bool sul_binario(const scenario& s, const celle_rallentamento& c) {
   return !c.con_preavviso || (dentro(s, c.preavviso) && dentro(s, int64_t{c.preavviso} - (kCellePreavviso - 1)));
 }
 
-bool rifiuta(compilazione& comp, numero_errore numero, const luogo& dove, std::string testo) {
-  comp.d.errore(numero, dove, std::move(testo));
+bool rifiuta(compilazione& comp, numero_errore numero, const luogo& dove, std::string testo, luogo titolare = {}) {
+  comp.d.errore(numero, dove, std::move(testo), std::move(titolare));
   return false;
 }
 
@@ -88,11 +88,12 @@ bool preavviso_libero(compilazione& comp, int32_t k) {
   return true;
 }
 
-std::string preavviso_occupato(compilazione& comp, int32_t k) {
+// The first taken cell of the four that end at k.
+int32_t preavviso_occupato(compilazione& comp, int32_t k) {
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
-    if (!cella_libera(at(comp, k - j))) return cella_occupata(comp.s, k - j);
+    if (!cella_libera(at(comp, k - j))) return k - j;
   }
-  return {};
+  return k;
 }
 
 // The values a slowdown stores, each told once when it does not fit.
@@ -105,8 +106,11 @@ valori_rallentamento valori_di(compilazione& comp, const dati_rallentamento& d, 
           basso16(comp, dove, "slowdown second speed d_v", d.d_v)};
 }
 
-void scrivi_rallentamento(cella& c, uint8_t tipo, const dati_rallentamento& d, const valori_rallentamento& w) {
+void scrivi_rallentamento(compilazione& comp, int32_t k, uint8_t tipo, const dati_rallentamento& d,
+                          const valori_rallentamento& w, const luogo& dove) {
+  cella& c = at(comp, k);
   c.tipo = tipo;
+  nota_titolare(comp, k, dove);
   if (d.d_v != 0) c.valore2 = w.d_v;
 }
 
@@ -124,7 +128,25 @@ void avvisa_marche(compilazione& comp, int64_t genere, const luogo& dove) {
 
 }  // namespace
 
-std::string cella_occupata(const scenario& s, int32_t k) {
+void nota_titolare(compilazione& comp, int32_t k, const luogo& dove) {
+  if (dove.file.empty() || k < 0 || static_cast<size_t>(k) >= comp.s.celle.size()) return;
+  if (comp.titolari.size() != comp.s.celle.size()) comp.titolari.assign(comp.s.celle.size(), {});
+  std::vector<std::string>& f = comp.file_titolari;
+  size_t i = 0;
+  while (i < f.size() && f[i] != dove.file) ++i;
+  if (i == f.size()) f.push_back(dove.file);
+  comp.titolari[static_cast<size_t>(k)] = {dove.riga, static_cast<uint8_t>(i + 1)};
+}
+
+luogo titolare_cella(const compilazione& comp, int32_t k) {
+  if (k < 0 || static_cast<size_t>(k) >= comp.titolari.size()) return {};
+  const compilazione::titolare& t = comp.titolari[static_cast<size_t>(k)];
+  if (t.file == 0) return {};
+  return {comp.file_titolari[t.file - 1u], t.riga, 1};
+}
+
+std::string cella_occupata(const compilazione& comp, int32_t k) {
+  const scenario& s = comp.s;
   struct nome_tipo {
     uint8_t tipo;
     const char* nome;
@@ -159,9 +181,11 @@ void memo_segnale(compilazione& comp, dati_segnale& d, const luogo& dove) {
   }
   cella& c = at(comp, i);
   if (!cella_libera(c))
-    return comp.d.errore(numero_errore::segnale_su_cella_presa, dove, segnale() + ": " + cella_occupata(comp.s, i));
+    return comp.d.errore(numero_errore::segnale_su_cella_presa, dove, segnale() + ": " + cella_occupata(comp, i),
+                         titolare_cella(comp, i));
   const int64_t genere = int64_t{d.sx} * 3 + d.dx;
   c.tipo = kSegnale;
+  nota_titolare(comp, i, dove);
   c.valore4 = basso16(comp, dove, "signal value rapp * 10 + sx * 3 + dx", int64_t{d.rapp} * 10 + genere);
   c.valore1 = basso16(comp, dove, "signal value s1 * 10 + d1", int64_t{d.s1} * 10 + d.d1);
   c.valore2 = basso16(comp, dove, "signal value s2 * 10 + d2", int64_t{d.s2} * 10 + d.d2);
@@ -181,22 +205,25 @@ void memo_rallentamento(compilazione& comp, const dati_rallentamento& d, const l
   if (c.con_avviso && !cella_libera(at(comp, c.avviso))) {
     return comp.d.errore(numero_errore::avviso_rallentamento_preso, dove,
                          rallentamento() + ": warning board at " + metri(int64_t{d.x} - kDistanzaAvviso) + ", " +
-                             cella_occupata(comp.s, c.avviso));
+                             cella_occupata(comp, c.avviso),
+                         titolare_cella(comp, c.avviso));
   }
   if (!cella_libera(at(comp, c.inizio))) {
     return comp.d.errore(numero_errore::inizio_rallentamento_preso, dove,
-                         rallentamento() + ": start, " + cella_occupata(comp.s, c.inizio));
+                         rallentamento() + ": start, " + cella_occupata(comp, c.inizio),
+                         titolare_cella(comp, c.inizio));
   }
   if (!cella_libera(at(comp, c.fine))) {
     return comp.d.errore(
         numero_errore::fine_rallentamento_presa, dove,
-        rallentamento() + ": end at " + metri(int64_t{d.x} + d.l) + ", " + cella_occupata(comp.s, c.fine));
+        rallentamento() + ": end at " + metri(int64_t{d.x} + d.l) + ", " + cella_occupata(comp, c.fine),
+        titolare_cella(comp, c.fine));
   }
   const valori_rallentamento w = valori_di(comp, d, dove);
-  scrivi_rallentamento(at(comp, c.fine), kFineRallentamento, d, w);
-  scrivi_rallentamento(at(comp, c.inizio), kInizioRallentamento, d, w);
+  scrivi_rallentamento(comp, c.fine, kFineRallentamento, d, w, dove);
+  scrivi_rallentamento(comp, c.inizio, kInizioRallentamento, d, w, dove);
   if (c.con_avviso) {
-    scrivi_rallentamento(at(comp, c.avviso), kAvviso, d, w);
+    scrivi_rallentamento(comp, c.avviso, kAvviso, d, w, dove);
     at(comp, c.avviso).valore1 = w.v;
   }
   for (int32_t i : {c.inizio, c.fine}) {
@@ -206,12 +233,14 @@ void memo_rallentamento(compilazione& comp, const dati_rallentamento& d, const l
   if (!dove.file.empty()) comp.luoghi.inizi_rallentamento.emplace_back(c.inizio, dove);
   if (!c.con_preavviso) return;
   if (!preavviso_libero(comp, c.preavviso)) {
+    const int32_t k = preavviso_occupato(comp, c.preavviso);
     return comp.d.errore(numero_errore::preavviso_preso, dove,
-                         rallentamento() + ": pre-warning, " + preavviso_occupato(comp, c.preavviso));
+                         rallentamento() + ": pre-warning, " + cella_occupata(comp, k), titolare_cella(comp, k));
   }
   for (int32_t j = 0; j < kCellePreavviso; ++j) {
     cella& p = at(comp, c.preavviso - j);
     p.tipo = kPreavviso;
+    nota_titolare(comp, c.preavviso - j, dove);
     p.valore1 = static_cast<int16_t>(j + 1);
     if (d.d_v != 0) p.valore2 = static_cast<int16_t>(j + 1);
   }
@@ -228,7 +257,9 @@ bool memo_abbattimento(compilazione& comp, int32_t p, int32_t valore, const luog
   }
   cella& c = at(comp, n);
   if (!cella_libera(c))
-    return rifiuta(comp, numero_errore::restrizione_su_cella_presa, dove, punto() + ": " + cella_occupata(comp.s, n));
+    return rifiuta(comp, numero_errore::restrizione_su_cella_presa, dove, punto() + ": " + cella_occupata(comp, n),
+                   titolare_cella(comp, n));
+  nota_titolare(comp, n, dove);
   if (valore > 0) {
     c.tipo = kRestrizione;
     c.valore1 = basso16(comp, dove, "restriction value", valore);

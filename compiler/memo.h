@@ -14,7 +14,15 @@ namespace valdoro {
 
 // "cell K at P m already holds a signal (kind 1)": what stands on a cell
 // that an object was refused.
-std::string cella_occupata(const scenario& s, int32_t k);
+std::string cella_occupata(const compilazione& comp, int32_t k);
+
+// The record that put the object of cell k there; an empty place when
+// none is known.
+luogo titolare_cella(const compilazione& comp, int32_t k);
+
+// Notes that the record read at `dove` now holds cell k; an empty place
+// notes nothing.
+void nota_titolare(compilazione& comp, int32_t k, const luogo& dove);
 
 // The values of a "segnale" record, in the order they are written.
 struct dati_segnale {

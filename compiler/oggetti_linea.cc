@@ -51,7 +51,8 @@ std::string rifiuto_montagna(const scenario& s, numero_errore numero, int32_t in
   }
 }
 
-std::string rifiuto_indicatori(const scenario& s, numero_errore numero, int32_t p) {
+std::string rifiuto_indicatori(const compilazione& comp, numero_errore numero, int32_t p) {
+  const scenario& s = comp.s;
   const std::string board = "maximum-speed board at " + std::to_string(p) + " m";
   switch (numero) {
     case numero_errore::posizione_negativa:
@@ -60,7 +61,7 @@ std::string rifiuto_indicatori(const scenario& s, numero_errore numero, int32_t 
       return board + ": its cell " + std::to_string(cella_oggetto(p)) + " is beyond the last cell of the track, " +
              std::to_string(s.ultima_cella());
     default:
-      return board + ": " + cella_occupata(s, cella_oggetto(p));
+      return board + ": " + cella_occupata(comp, cella_oggetto(p));
   }
 }
 
@@ -134,8 +135,11 @@ esito registra_indicatori(compilazione& comp, lettore& r) {
   const std::optional<numero_errore> rifiuto =
       memo_indicatori_v_max(comp, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   if (rifiuto) {
-    return ferma(comp, r, chiave, *rifiuto, esito::ferma_subito, rifiuto_indicatori(comp.s, *rifiuto, v[0]));
+    return ferma(
+        comp, r, chiave, *rifiuto, esito::ferma_subito, rifiuto_indicatori(comp, *rifiuto, v[0]),
+        *rifiuto == numero_errore::cartello_velocita_preso ? titolare_cella(comp, cella_oggetto(v[0])) : luogo{});
   }
+  nota_titolare(comp, cella_oggetto(v[0]), r.luogo_di(chiave));
   basso16(comp, r.luogo_di(chiave), "board stripes strisces * 10 + strisced", int64_t{v[4]} * 10 + v[8]);
   nota_cella_riservata(comp, r, chiave);
   return esito::avanti;
@@ -161,9 +165,10 @@ esito registra_cartello(compilazione& comp, lettore& r) {
   cella& c = comp.s.celle[static_cast<size_t>(x)];
   if (!cella_libera(c)) {
     return ferma(comp, r, chiave, numero_errore::cartello_su_cella_presa, esito::ferma_subito,
-                 "sign board at " + std::to_string(p) + " m: " + cella_occupata(comp.s, x));
+                 "sign board at " + std::to_string(p) + " m: " + cella_occupata(comp, x), titolare_cella(comp, x));
   }
   c.tipo = kCartello;
+  nota_titolare(comp, x, r.luogo_di(chiave));
   c.valore1 = static_cast<int16_t>(comp.riga_cartelli);
   comp.s.tabella_stazioni[static_cast<size_t>(comp.riga_cartelli)].nome = comp.voce_letta;
   --comp.riga_cartelli;

@@ -38,8 +38,8 @@ std::string testo_lettura(const compilazione& comp, const errore_lettura& e) {
 }
 
 esito ferma(compilazione& comp, const lettore& r, lettore::punto dove, numero_errore numero, esito come,
-            std::string testo) {
-  comp.d.errore(numero, r.luogo_di(dove), std::move(testo));
+            std::string testo, luogo titolare) {
+  comp.d.errore(numero, r.luogo_di(dove), std::move(testo), std::move(titolare));
   return come;
 }
 

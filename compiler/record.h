@@ -85,8 +85,9 @@ bool cerca_generale(compilazione& comp, lettore& r);
 
 // Records `numero` at the place `dove` of `r`'s source, with `testo` saying
 // the value and the limit it passed, and says how the reading goes on.
+// `titolare` is the record that holds what this one was refused, if known.
 esito ferma(compilazione& comp, const lettore& r, lettore::punto dove, numero_errore numero, esito come,
-            std::string testo = {});
+            std::string testo = {}, luogo titolare = {});
 
 // Warns `id` at the place `dove` of `r`'s source; the tables are not touched.
 void avvisa(compilazione& comp, const char* id, const lettore& r, lettore::punto dove, std::string testo);

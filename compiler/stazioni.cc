@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compiler/arrotonda.h"
+#include "compiler/memo.h"
 #include "model/errori.h"
 
 namespace valdoro {
@@ -104,6 +105,7 @@ esito segna_binario(compilazione& comp, const lettore& r, lettore::punto chiave,
   }
   cella& c = comp.s.celle[static_cast<size_t>(nearest(f - 1))];
   c.tipo = kCellaStazione;
+  nota_titolare(comp, nearest(f - 1), r.luogo_di(chiave));
   c.valore1 = static_cast<int16_t>(numero_riga);
   return esito::avanti;
 }

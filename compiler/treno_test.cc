@@ -192,25 +192,26 @@ TEST(Treno, StopsOfTheObjectRecords) {
     const char* velocita;
   } casi[] = {
       {"signal on a signal", "segnale, 1050, 2,0,0,0,0,0,0,0,0,0\r\nsegnale, 1060, 2,0,0,0,0,0,0,0,0,0\r\n",
-       "Valdoro_Dir 5802-.txt:4:1: error 16: signal at 1060 m: cell 22 at 1100 m already holds a signal (kind 1)",
+       "Valdoro_Dir 5802-.txt:4:1: error 16: signal at 1060 m: cell 22 at 1100 m already holds a signal (kind 1), "
+       "stored by Valdoro_Dir 5802-.txt:3",
        "0-59:9"},
       {"signal too near the line start", "segnale, 300, 2,0,0,0,0,0,0,0,0,0\r\n",
        "Valdoro_Dir 5802-.txt:3:1: error 231: signal at 300 m is closer than 350 m to the line start", "0-59:9"},
       {"slowdown start taken", "segnale, 1050, 2,0,0,0,0,0,0,0,0,0\r\nrallentamento, 1050, 60, 300, 0, 0, 0\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 18: slowdown at 1050 m: start, cell 22 at 1100 m already holds a signal "
-       "(kind 1)",
+       "(kind 1), stored by Valdoro_Dir 5802-.txt:3",
        "0-59:9"},
       {"slowdown warning taken", "abbattimento, 450, 0\r\nrallentamento, 1600, 60, 300, 0, 0, 0\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 17: slowdown at 1600 m: warning board at 400 m, cell 9 at 450 m already "
-       "holds a restriction point (kind 13)",
+       "holds a restriction point (kind 13), stored by Valdoro_Dir 5802-.txt:3",
        "0-59:9"},
       {"slowdown end taken", "abbattimento, 1350, 0\r\nrallentamento, 1000, 60, 300, 0, 0, 0\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 19: slowdown at 1000 m: end at 1300 m, cell 27 at 1350 m already holds "
-       "a restriction point (kind 13)",
+       "a restriction point (kind 13), stored by Valdoro_Dir 5802-.txt:3",
        "0-59:9"},
       {"pre-warning taken", "abbattimento, 300, 0\r\nrallentamento, 1600, 60, 300, 0, 1, 0\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 20: slowdown at 1600 m: pre-warning, cell 6 at 300 m already holds a "
-       "restriction point (kind 13)",
+       "restriction point (kind 13), stored by Valdoro_Dir 5802-.txt:3",
        "0-59:9"},
       {"slowdown ending beyond the track", "rallentamento, 2000, 60, 9000, 0, 0, 0\r\n",
        "Valdoro_Dir 5802-.txt:3:1: error 232: slowdown from 2000 m over 9000 m: its end cell 221 is outside the "
@@ -218,7 +219,7 @@ TEST(Treno, StopsOfTheObjectRecords) {
        "0-59:9"},
       {"restriction point on a taken cell", "abbattimento, 500, 0\r\nabbattimento, 510, 90\r\n",
        "Valdoro_Dir 5802-.txt:4:1: error 7: restriction point at 510 m: cell 10 at 500 m already holds a "
-       "restriction point (kind 13)",
+       "restriction point (kind 13), stored by Valdoro_Dir 5802-.txt:3",
        "0-59:9"},
       {"restriction point at a negative position", "abbattimento, -10, 90\r\n",
        "Valdoro_Dir 5802-.txt:3:1: error 233: restriction point at -10 m: a position below 0 m", "0-59:9"},

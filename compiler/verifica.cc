@@ -24,6 +24,7 @@ constexpr int64_t kSecondiGiorno = 24 * 3600;
 constexpr int64_t kPassoVelocita = 5;  // km/h of a step of a stored speed
 // The fields of "stazione" that make its time: stop_time, then hours,
 // minutes and seconds, then the name.
+constexpr size_t kCampoTipo = 1;
 constexpr size_t kCampoSosta = 12;
 constexpr size_t kCampoOre = 13;
 
@@ -460,6 +461,7 @@ class lettura_sorgente {
   // a later line that starts something of its own is not taken: the record
   // lacks it.
   bool leggi_campi(const formato::record& r, lettore::punto chiave, record_letto& rl) {
+    if (nome_in_anticipo(r, chiave)) return false;
     int32_t riga_prec = chiave.riga;
     luogo_campo_.assign(r.campi.size(), chiave);
     for (size_t i = 0; i < r.campi.size(); ++i) {
@@ -488,6 +490,48 @@ class lettura_sorgente {
     return true;
   }
 
+  // A record that ends in a text whose line holds fewer numbers before that
+  // text than the record takes: a number is missing, and the compiler reads
+  // the text in its place.  Told once, by the names of the numbers it may
+  // be, and the whole line is passed over: the values after the gap would
+  // be told as wrong for fields they were not written for.
+  bool nome_in_anticipo(const formato::record& r, lettore::punto chiave) {
+    const formato::campo& ultimo = r.campi.back();
+    if (ultimo.letto != formato::lettura::testo) return false;
+    const size_t numeri = r.campi.size() - 1;
+    lettore prova = r_;
+    size_t dati = 0;
+    std::string_view v;
+    while (!prova.esaurito()) {
+      lettore dopo = prova;
+      v = senza_spazi(dopo.leggi_testo());
+      if (dopo.punto_voce().riga != chiave.riga) return false;
+      prova = dopo;
+      if (!v.empty() && !e_intero(v)) break;
+      if (++dati >= numeri) return false;
+    }
+    if (!ha_lettere(v) || !alla_fine_riga(prova, chiave.riga)) return false;
+    r_ = prova;
+    const size_t mancanti = numeri - dati;
+    const std::string quali = numeri == 1 ? std::string(r.campi[0].nome) + " is"
+                                          : (mancanti == numeri ? "its " : std::to_string(mancanti) + " of its ") +
+                                                std::to_string(numeri) + " numbers, " + r.campi[0].nome + " to " +
+                                                r.campi[numeri - 1].nome + (mancanti == 1 ? ", is" : ", are");
+    d_.aggiungi("missing-field", nome_, chiave, [&] {
+      return "\"" + std::string(r.parola) + "\" record has " + std::to_string(dati + 1) + " of its " +
+             std::to_string(r.campi.size()) + " fields: " + quali + " missing before its " + ultimo.nome + " \"" +
+             std::string(v) + "\", which the compiler reads as " + r.campi[dati].nome;
+    });
+    return true;
+  }
+
+  // Whether nothing but the line's end follows the reader on line n.
+  static bool alla_fine_riga(lettore prova, int32_t n) {
+    if (prova.esaurito()) return true;
+    prova.leggi_testo();
+    return prova.punto_voce().riga != n;
+  }
+
   bool mancano(const formato::record& r, lettore::punto chiave, size_t letti, std::string_view dopo,
                lettore::punto dove_dopo) {
     std::string nomi;
@@ -514,6 +558,12 @@ class lettura_sorgente {
       const lettore::punto p = r_.punto_voce();
       const std::string t(testo_numero(p));
       campo_illeggibile_ = true;
+      // A route length that cannot be read leaves the route without a
+      // length: every record past its start would be told on its own.
+      if (std::string_view(r.parola) == "lunghezza percorso") {
+        e_.lunghezza_dubbia = luogo{nome_, p.riga, p.colonna};
+        e_.lunghezza_letta = 0;
+      }
       if (e_intero(t)) {
         d_.aggiungi("value-too-wide", nome_, p, [&] {
           if (c.parte == formato::ruolo::posizione) return fuori_posizione(r, c, t);
@@ -654,6 +704,7 @@ class lettura_sorgente {
       // A field that could not be read shifts the others: the time and
       // the name would be someone else's.
       if (!campo_illeggibile_) {
+        controlla_tipo(rl, p);
         controlla_orario(rl, p);
         controlla_nome(rl, p);
       }
@@ -683,6 +734,18 @@ class lettura_sorgente {
       if (r.regola == formato::ordine::campate) fine = pos + l;
     }
     controlla_ordine(r, pos, fine, p);
+  }
+
+  // A kind outside the byte is told as too wide; within it, one that
+  // neither the compile nor the line's own stations know.
+  void controlla_tipo(const record_letto& rl, lettore::punto p) {
+    const int64_t tipo = e_.valore(rl, kCampoTipo);
+    const std::vector<int32_t>& noti = formato::tipi_stazione();
+    if (tipo < 0 || tipo > UINT8_MAX || std::find(noti.begin(), noti.end(), tipo) != noti.end()) return;
+    d_.aggiungi("unknown-station-kind", nome_, p, [&] {
+      return "stazione kind " + std::to_string(tipo) + " is none of the known kinds, " +
+             formato::elenco_tipi_stazione() + ": the simulator is given a kind nobody has described";
+    });
   }
 
   // Two stations of one name: the card, the view and the simulator cannot

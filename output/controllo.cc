@@ -25,6 +25,16 @@ int rango_file(const luogo& l, const std::string& linea, const std::string& tren
   return 2;
 }
 
+// The order every list is shown in: by source (line, train, none) and
+// place; what concerns a whole source after its lines.
+bool prima_di(const diagnostica& a, const diagnostica& b, const std::string& linea, const std::string& treno) {
+  const int fa = rango_file(a.dove, linea, treno), fb = rango_file(b.dove, linea, treno);
+  if (fa != fb) return fa < fb;
+  const int ra = a.dove.riga > 0 ? a.dove.riga : INT_MAX, rb = b.dove.riga > 0 ? b.dove.riga : INT_MAX;
+  if (ra != rb) return ra < rb;
+  return a.dove.colonna < b.dove.colonna;
+}
+
 // Whether the compile already told of the fault that the checker's `d`
 // finds: the compile knows best what it did.
 bool detto_dalla_compilazione(const diagnostica& d, const std::vector<diagnostica>& compilazione) {
@@ -33,6 +43,20 @@ bool detto_dalla_compilazione(const diagnostica& d, const std::vector<diagnostic
     if (c.dove.riga == d.dove.riga && c.dove.file == d.dove.file && stesso_guasto(d.regola, c.regola)) return true;
   }
   return false;
+}
+
+// A record short of a field fails the compile at the item it takes in the
+// field's place, which the compile can only call a bad value of the wrong
+// field; the checker names what is missing, and that is what the compile's
+// error on the line says.
+void nomina_mancanti(std::vector<diagnostica>& compilazione, const std::vector<diagnostica>& controllo) {
+  const std::string lettura = regola_di(numero_errore::lettura).id;
+  for (const diagnostica& m : controllo) {
+    if (m.regola != "missing-field") continue;
+    for (diagnostica& c : compilazione) {
+      if (c.regola == lettura && c.dove.riga == m.dove.riga && c.dove.file == m.dove.file) c.messaggio = m.messaggio;
+    }
+  }
 }
 
 // The compile's list and the checker's in one, each fault once, by source
@@ -65,6 +89,7 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
             return !nuovo;
           }),
       compilazione.end());
+  nomina_mancanti(compilazione, r.verifica.diagnostiche);
   std::vector<diagnostica> tutte = compilazione;
   for (diagnostica& x : d.riassunti_oltre()) tutte.push_back(std::move(x));
   for (const diagnostica& x : r.verifica.diagnostiche) {
@@ -79,14 +104,8 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
     if (x.livello == gravita::avviso) r.avvisi += 1;
     tutte.push_back(x);
   }
-  std::stable_sort(tutte.begin(), tutte.end(), [&](const diagnostica& a, const diagnostica& b) {
-    const int fa = rango_file(a.dove, linea, treno), fb = rango_file(b.dove, linea, treno);
-    if (fa != fb) return fa < fb;
-    // What concerns a whole source comes after its lines.
-    const int ra = a.dove.riga > 0 ? a.dove.riga : INT_MAX, rb = b.dove.riga > 0 ? b.dove.riga : INT_MAX;
-    if (ra != rb) return ra < rb;
-    return a.dove.colonna < b.dove.colonna;
-  });
+  std::stable_sort(tutte.begin(), tutte.end(),
+                   [&](const diagnostica& a, const diagnostica& b) { return prima_di(a, b, linea, treno); });
   const raccolti via = raccogli_oltre_la_fine(tutte, r.verifica);
   r.errori -= via.errori;
   r.avvisi -= via.avvisi;
@@ -95,6 +114,21 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
 }
 
 }  // namespace
+
+void aggiungi_in_ordine(sorgenti_controllate& r, const std::vector<diagnostica>& altre, const std::string& titolo,
+                        const std::string& treno) {
+  const std::string linea = file_sorgente_linea(titolo), nome_treno = file_sorgente_treno(titolo, treno);
+  std::vector<diagnostica>& d = r.diagnostiche;
+  // An identity clash, which ends the build, stays last.
+  const auto fine = r.fatale && !d.empty() ? d.end() - 1 : d.end();
+  for (const diagnostica& x : altre) {
+    (x.livello == gravita::errore ? r.errori : r.avvisi) += 1;
+    const auto dopo = std::upper_bound(d.begin(), fine, x, [&](const diagnostica& a, const diagnostica& b) {
+      return prima_di(a, b, linea, nome_treno);
+    });
+    d.insert(dopo, x);
+  }
+}
 
 sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const std::string& testo_treno,
                                         const std::string& titolo, const std::string& treno, bool con_profilo,

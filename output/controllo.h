@@ -39,6 +39,13 @@ sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const st
                                         const std::string& titolo, const std::string& treno, bool con_profilo,
                                         const opzioni_orario* orario = nullptr);
 
+// Adds what was found outside the compile (a source that could not be
+// converted to Windows-1252) to `r`'s list, each at its place among the
+// others as the compile's own are ordered, and to its counts.  Places name
+// the sources as controlla_sorgenti does for `titolo` and `treno`.
+void aggiungi_in_ordine(sorgenti_controllate& r, const std::vector<diagnostica>& altre, const std::string& titolo,
+                        const std::string& treno);
+
 }  // namespace valdoro
 
 #endif  // VALDORO_OUTPUT_CONTROLLO_H_

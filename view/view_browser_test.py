@@ -159,8 +159,35 @@ def point_at(driver, what, where):
     check("the plan draws %s" % what, bool(found))
     if not found:
         return ""
+    driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", found[0])
     ActionChains(driver).move_to_element(found[0]).perform()
     return text(driver, "indicazione")
+
+
+def gradient_figure(driver):
+    """A gradient stretch's own figure on the profile, "-11‰"."""
+    return [t for t in driver.find_elements(By.CSS_SELECTOR, "#altimetria svg text")
+            if re.fullmatch("-?[0-9]+\u2030", t.text)]
+
+
+def point_at_middle(driver, what, selector):
+    """The pop-up's text with the pointer half way along the first path that
+    `selector` finds, and whether something else is drawn over that point."""
+    found = driver.find_elements(By.CSS_SELECTOR, selector)
+    check("the plan draws %s" % what, bool(found))
+    if not found:
+        return "", False
+    path = found[0]
+    driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", path)
+    dx, dy, covered = driver.execute_script("""
+        const p = arguments[0], q = p.getPointAtLength(p.getTotalLength() / 2);
+        const m = p.getScreenCTM(), r = p.getBoundingClientRect();
+        const x = q.x * m.a + q.y * m.c + m.e, y = q.x * m.b + q.y * m.d + m.f;
+        const top = document.elementFromPoint(x, y);
+        return [x - (r.left + r.width / 2), y - (r.top + r.height / 2), top !== p];
+    """, path)
+    ActionChains(driver).move_to_element_with_offset(path, int(round(dx)), int(round(dy))).perform()
+    return text(driver, "indicazione"), covered
 
 
 def check_our_warnings(driver, line, train, when):
@@ -297,6 +324,19 @@ def run(driver, url, work, line, train, artifacts, suffix):
     tip = point_at(driver, "the signal of cell 22", '#pianta svg [data-kind="signal"][data-cell="22"]')
     check("pointing at the signal of cell 22 tells its record: %r" % tip,
           tip.startswith("signal, metre") and (train + ":79 segnale: position 1050 m,") in tip)
+
+    # Pointing at a gradient's own figure, drawn over its stretch, tells the
+    # stretch and its record.
+    tip = point_at(driver, "a gradient's per-mille figure", gradient_figure)
+    check("pointing at a gradient's figure tells its stretch and record: %r" % tip,
+          tip.startswith("gradient, metre") and (line + ":") in tip and " pendenza: position " in tip)
+    # Half way along a tunnel, where the track or a curve is drawn over it,
+    # the tunnel answers too.
+    tip, covered = point_at_middle(driver, "a tunnel", '#pianta svg path[data-kind="tunnel"][data-type="1"]')
+    check("something else is drawn over the middle of the tunnel", covered)
+    check("pointing at the middle of a tunnel tells its span and record: %r" % tip,
+          re.search("^tunnel, metre [0-9]+ to [0-9]+$", tip, re.M) is not None and (line + ":") in tip and
+          " montagna: position " in tip)
 
     check_papers_tab(driver)
 

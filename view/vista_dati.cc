@@ -225,10 +225,11 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
   if (!treno.empty()) v.treno = treno;
   const nomi n{file_sorgente_linea(v.titolo), file_sorgente_treno(v.titolo, v.treno), file_linea, file_treno};
   sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true);
-  for (const diagnostica& d : c.diagnostiche) {
+  for (diagnostica d : c.diagnostiche) {
+    d.titolare.file = n.file_autore(d.titolare.file);
     // The message quotes the sources' own text, in their code page.
     v.diagnostiche.push_back({nome_gravita(d.livello), d.regola, n.file_autore(d.dove.file), d.dove.riga,
-                              d.dove.colonna, da_cp1252(d.messaggio)});
+                              d.dove.colonna, da_cp1252(messaggio_intero(d))});
   }
   v.errori = c.errori;
   v.avvisi = c.avvisi;

@@ -267,36 +267,55 @@
     }).join('\n');
   }
 
+  const kSegnati = '[data-kind],[data-row],[data-cell]';
+
+  // Every object the picture holds under the pointer, topmost first, each
+  // once: through what is drawn over it without a name of its own (a
+  // gradient's figure over its stretch, the track down the middle of a
+  // tunnel) and through another object (a curve over a tunnel).
+  function segnati_sotto(bersaglio, x, y) {
+    const out = [], visti = new Set();
+    const aggiungi = (segnato) => {
+      const d = segnato.dataset, chiave = [d.kind, d.row, d.cell, d.from, d.to].join('/');
+      if (!visti.has(chiave)) { visti.add(chiave); out.push(segnato); }
+    };
+    if (bersaglio.closest(kSegnati)) aggiungi(bersaglio.closest(kSegnati));
+    for (const el of document.elementsFromPoint(x, y)) {
+      if (!el.closest('#pianta, #altimetria')) break;
+      if (el.closest(kSegnati)) aggiungi(el.closest(kSegnati));
+    }
+    return out.slice(0, kMostrati);
+  }
+
+  function racconta_segnato(segnato) {
+    const d = segnato.dataset;
+    const righe = [];
+    const riga = Number.parseInt(d.row, 10);
+    const k = Number.parseInt(d.cell, 10);
+    if (Number.isFinite(riga) && stazione_di_riga(riga)) righe.push(racconta_stazione(stazione_di_riga(riga)));
+    else if (d.kind) righe.push(d.kind + (d.from !== undefined ? ', metre ' + d.from + (d.to !== d.from ? ' to ' + d.to : '') : ''));
+    if (Number.isFinite(k)) righe.push(racconta_cella(k));
+    if (d.kind) {
+      const elenco = record_di(d);
+      righe.push(elenco.length > 0 ? racconta_record(elenco) : 'no record of the sources made it');
+    }
+    return righe.join('\n');
+  }
+
   // What a drawn object is: its data-kind/data-row/data-cell when the
-  // picture gives them, else a station's name.
-  function racconta(bersaglio) {
+  // picture gives them, else a station's name, and what lies beneath.
+  function racconta(bersaglio, x, y) {
     if (!stato || !(bersaglio instanceof Element)) return null;
-    const segnato = bersaglio.closest('[data-kind],[data-row],[data-cell]');
-    if (segnato) {
-      const d = segnato.dataset;
-      const righe = [];
-      const riga = Number.parseInt(d.row, 10);
-      const k = Number.parseInt(d.cell, 10);
-      if (Number.isFinite(riga) && stazione_di_riga(riga)) righe.push(racconta_stazione(stazione_di_riga(riga)));
-      else if (d.kind) righe.push(d.kind + (d.from !== undefined ? ', metre ' + d.from + (d.to !== d.from ? ' to ' + d.to : '') : ''));
-      if (Number.isFinite(k)) righe.push(racconta_cella(k));
-      if (d.kind) {
-        const elenco = record_di(d);
-        righe.push(elenco.length > 0 ? racconta_record(elenco) : 'no record of the sources made it');
-      }
-      if (righe.length > 0) return righe.join('\n');
-    }
-    if (bersaglio.closest('text')) {
-      const nome = bersaglio.closest('text').textContent.trim();
-      const s = stato.stazioni.find((x) => x.nome === nome);
-      if (s) return racconta_stazione(s);
-    }
-    return null;
+    const nome = bersaglio.closest('text') ? bersaglio.closest('text').textContent.trim() : null;
+    const stazione = nome !== null && !bersaglio.closest(kSegnati) ? stato.stazioni.find((s) => s.nome === nome) : null;
+    if (stazione) return racconta_stazione(stazione);
+    const testi = segnati_sotto(bersaglio, x, y).map(racconta_segnato).filter((t) => t !== '');
+    return testi.length > 0 ? testi.join('\n') : null;
   }
 
   function indica(e) {
     const box = $('indicazione');
-    const t = racconta(e.target);
+    const t = racconta(e.target, e.clientX, e.clientY);
     if (!t) { box.hidden = true; return; }
     box.textContent = t;
     box.hidden = false;
