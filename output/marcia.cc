@@ -136,28 +136,61 @@ size_t cella_di(const linea_marcia& l, double metro) {
   return std::min(static_cast<size_t>(k), l.limite.size() - 1);
 }
 
-// The limit for the front at each metre of the run: the lowest limit under
-// any part of the train, since a limit holds until the last vehicle has
-// passed it.
-std::vector<double> limiti_sotto_il_treno(const linea_marcia& l, double lunghezza, int32_t da, int32_t a) {
-  std::vector<double> r(static_cast<size_t>(a - da) + 1);
-  const size_t ultima = l.limite.size() - 1;
-  // The cells under the train change only every few metres: both ends are
-  // moved on as the front advances, and the lowest limit is worked out
-  // again only when one of them enters a new cell.
-  size_t coda = cella_di(l, da - lunghezza), testa = cella_di(l, da);
-  bool cambiata = true;
-  double v = kSenzaLimite;
-  for (size_t i = 0; i < r.size(); ++i) {
-    const double fronte = da + static_cast<double>(i);
-    while (testa < ultima && fronte >= kMetriCella * static_cast<double>(testa + 1)) testa++, cambiata = true;
-    while (coda < testa && fronte - lunghezza >= kMetriCella * static_cast<double>(coda + 1)) coda++, cambiata = true;
-    if (cambiata) {
-      v = *std::min_element(l.limite.begin() + static_cast<std::ptrdiff_t>(coda),
-                            l.limite.begin() + static_cast<std::ptrdiff_t>(testa) + 1);
-      cambiata = false;
+// The cells under the train, from its tail's to its front's, as the
+// front stands at metre i of the run.
+struct sotto_il_treno {
+  const linea_marcia& l;
+  double lunghezza;
+  int32_t da;
+  size_t coda, testa;
+
+  double fronte(size_t i) const { return da + static_cast<double>(i); }
+  bool testa_avanza(size_t i) const {
+    return testa + 1 < l.limite.size() && fronte(i) >= kMetriCella * static_cast<double>(testa + 1);
+  }
+  bool coda_avanza(size_t i) const {
+    return coda < testa && fronte(i) - lunghezza >= kMetriCella * static_cast<double>(coda + 1);
+  }
+  // The first metre after i where an end enters a new cell; `fine` if none
+  // does before it.  The tail's is found near where the length puts it and
+  // then by the same test as it is moved by, to the metre.
+  size_t prossimo_cambio(size_t i, size_t fine) const {
+    size_t j = fine;
+    if (testa + 1 < l.limite.size()) {
+      const int64_t metro = int64_t{kMetriCella} * static_cast<int64_t>(testa + 1) - da;
+      j = std::min<int64_t>(j, std::max<int64_t>(static_cast<int64_t>(i) + 1, metro));
     }
-    r[i] = ms(v);
+    if (coda < testa) {
+      const double stima = std::ceil(kMetriCella * static_cast<double>(coda + 1) + lunghezza - da);
+      size_t c = static_cast<size_t>(std::clamp(stima, static_cast<double>(i + 1), static_cast<double>(fine)));
+      while (c > i + 1 && coda_avanza(c - 1)) --c;
+      while (c < fine && !coda_avanza(c)) ++c;
+      j = std::min(j, c);
+    }
+    return j;
+  }
+};
+
+// A stretch of the run over which the limit under the train is one: from
+// metre `inizio` of the run to the next stretch's.
+struct tratto_limite {
+  size_t inizio;
+  double v;  // m/s
+};
+
+// The limit for the front along the run: the lowest limit under any part
+// of the train, since a limit holds until the last vehicle has passed it.
+// It changes only where an end of the train enters a new cell: it is
+// worked out there and holds to the next such metre.
+std::vector<tratto_limite> limiti_sotto_il_treno(const linea_marcia& l, double lunghezza, int32_t da, int32_t a) {
+  std::vector<tratto_limite> r;
+  const size_t metri = static_cast<size_t>(a - da) + 1;
+  sotto_il_treno t{l, lunghezza, da, cella_di(l, da - lunghezza), cella_di(l, da)};
+  for (size_t i = 0; i < metri; i = t.prossimo_cambio(i, metri)) {
+    while (t.testa_avanza(i)) t.testa++;
+    while (t.coda_avanza(i)) t.coda++;
+    r.push_back({i, ms(*std::min_element(l.limite.begin() + static_cast<std::ptrdiff_t>(t.coda),
+                                         l.limite.begin() + static_cast<std::ptrdiff_t>(t.testa) + 1))});
   }
   return r;
 }
@@ -178,8 +211,11 @@ struct dinamica {
     c = f.davis_c * per_tonnellata;
   }
   // Net acceleration with full traction at speed v, before the gradient.
+  // Well below the speed where the power takes over, the effort is the
+  // smaller for certain: no division holds up the step.
   double accelerazione(double v) const {
-    const double trazione = v > 0 ? std::min(forza, potenza / v) : forza;
+    const bool sforzo = v <= 0 || v * forza <= potenza * (1 - 1e-12);
+    const double trazione = sforzo ? forza : std::min(forza, potenza / v);
     return trazione - (a + b * v + c * v * v);
   }
 };
@@ -207,50 +243,110 @@ per_cella celle_della_corsa(const linea_marcia& l, const treno_marcia& t, int32_
 // Backwards from the stop at the end: the square of the highest speed at
 // each metre from which the train can still keep every lower limit ahead
 // and stop.  In squares the step is an addition: no root holds up the
-// chain from one metre to the next.
-std::vector<double> curva_frenatura(const per_cella& pc, const std::vector<double>& lim, int32_t da) {
-  std::vector<double> w2(lim.size());
+// chain from one metre to the next.  Once the curve meets the limit it is
+// the limit back to the start of the limit's stretch, so it is worked out
+// only before a stop or a lower limit, and the rest is filled.
+std::vector<double> curva_frenatura(const per_cella& pc, const std::vector<tratto_limite>& tratti, size_t metri,
+                                    int32_t da) {
+  std::vector<double> w2(metri);
   w2.back() = 0;
+  size_t k = tratti.size() - 1;  // the stretch that holds metre i
   for (size_t i = w2.size() - 1; i-- > 0;) {
+    while (tratti[k].inizio > i) --k;
     const double b = pc.frenata[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
-    w2[i] = std::min(lim[i] * lim[i], w2[i + 1] + 2 * b * kPassoMetri);
+    const double limite2 = tratti[k].v * tratti[k].v, frenata2 = w2[i + 1] + 2 * b * kPassoMetri;
+    if (frenata2 < limite2) {
+      w2[i] = frenata2;
+      continue;
+    }
+    const size_t inizio = tratti[k].inizio;
+    std::fill(w2.begin() + static_cast<std::ptrdiff_t>(inizio), w2.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+              limite2);
+    i = inizio;
   }
   return w2;
 }
 
+// Each step at the lower of the limits at its two ends: a stretch's steps
+// at its own limit, the one into the next stretch at the lower of the two.
+double tempo_ai_limiti(const std::vector<tratto_limite>& tratti, size_t metri) {
+  double t = 0;
+  for (size_t k = 0; k < tratti.size(); ++k) {
+    const bool ultimo = k + 1 == tratti.size();
+    const size_t fine = ultimo ? metri - 1 : tratti[k + 1].inizio;
+    const double passi_dentro = static_cast<double>(fine - tratti[k].inizio - (ultimo ? 0 : 1));
+    t += passi_dentro * kPassoMetri / tratti[k].v;
+    if (!ultimo) t += kPassoMetri / std::min(tratti[k].v, tratti[k + 1].v);
+  }
+  return t;
+}
+
+// Where the run has got to: the square of the speed and the speed at the
+// metre reached, the speed one metre before, and the time so far.
+struct moto {
+  double v2 = 0, v = 0, v_prima = 0, tempo = 0;
+};
+
+// At the bound, with the pull ahead at least the resistance, each step
+// ends where it began: the same speed, the same time, up to the end of
+// the cell (the gradient may change) or where the bound falls.  Such a
+// stretch is taken whole: its time is its length over the speed.  Returns
+// the metre reached.
+size_t a_velocita_costante(const std::vector<double>& w2, int32_t da, size_t i, moto& m) {
+  const size_t fine_cella = ((static_cast<size_t>(da) + i) / kMetriCella + 1) * kMetriCella - da;
+  const size_t fine = std::min(w2.size() - 1, fine_cella);
+  size_t j = i;
+  while (j < fine && w2[j + 1] == m.v2) ++j;
+  m.tempo += static_cast<double>(j - i) * kPassoMetri / m.v;
+  return j;
+}
+
+// One step from metre i at the acceleration `acc`; false where the train
+// stands and cannot move.
+bool passo_generale(const std::vector<double>& w2, size_t i, double acc, moto& m) {
+  const double prossima2 = std::min(w2[i + 1], std::max(0.0, m.v2 + 2 * acc * kPassoMetri));
+  const double prossima = std::sqrt(prossima2);
+  if (m.v + prossima <= 0) return false;
+  // Exact for a constant acceleration over the step.
+  m.tempo += 2 * kPassoMetri / (m.v + prossima);
+  m = {prossima2, prossima, m.v, m.tempo};
+  return true;
+}
+
 }  // namespace
 
-corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a) {
+corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita) {
   corsa c;
   if (a <= da || da < 0 || l.limite.empty() || cella_di(l, a) != static_cast<size_t>(a / kMetriCella)) return c;
-  const std::vector<double> lim = limiti_sotto_il_treno(l, t.lunghezza(), da, a);
+  const size_t metri = static_cast<size_t>(a - da) + 1;
+  const std::vector<tratto_limite> tratti = limiti_sotto_il_treno(l, t.lunghezza(), da, a);
   const per_cella pc = celle_della_corsa(l, t, da, a);
-  const std::vector<double> w2 = curva_frenatura(pc, lim, da);
+  const std::vector<double> w2 = curva_frenatura(pc, tratti, metri, da);
   const dinamica d(t);
-  c.velocita.assign(lim.size(), 0);
+  c.tempo_limiti = tempo_ai_limiti(tratti, metri);
+  if (con_velocita) c.velocita.reserve(metri), c.velocita.push_back(0);
+  moto m;
   // The effort and the resistance are taken at the speed the step before
   // ended with: the root of this step's square is then off the chain from
   // metre to metre, and the scheme stays first order (exact where the
   // acceleration does not change with speed).
-  double v2 = 0, v = 0, v_prima = 0;
-  for (size_t i = 0; i + 1 < lim.size(); ++i) {
-    c.tempo_limiti += kPassoMetri / std::min(lim[i], lim[i + 1]);
-    const double acc = d.accelerazione(v_prima) - pc.pendio[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
-    const double prossima2 = std::min(w2[i + 1], std::max(0.0, v2 + 2 * acc * kPassoMetri));
-    const double prossima = std::sqrt(prossima2);
-    if (v + prossima <= 0) {
+  for (size_t i = 0; i + 1 < metri;) {
+    const double acc = d.accelerazione(m.v_prima) - pc.pendio[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
+    const size_t prima = i;
+    if (m.v > 0 && m.v_prima == m.v && acc >= 0 && w2[i + 1] == m.v2) {
+      i = a_velocita_costante(w2, da, i, m);
+    } else if (passo_generale(w2, i, acc, m)) {
+      ++i;
+    } else {
       // At rest and unable to move: a climb too steep for the train.
       c.raggiungibile = false;
       c.tempo_minimo = INFINITY;
+      if (con_velocita) c.velocita.resize(metri, 0);
       return c;
     }
-    c.velocita[i + 1] = prossima;
-    // Exact for a constant acceleration over the step.
-    c.tempo_minimo += 2 * kPassoMetri / (v + prossima);
-    v_prima = v;
-    v = prossima;
-    v2 = prossima2;
+    if (con_velocita) c.velocita.insert(c.velocita.end(), i - prima, m.v);
   }
+  c.tempo_minimo = m.tempo;
   return c;
 }
 
@@ -266,7 +362,7 @@ std::vector<fermata_marcia> fermate(const scenario& s) {
   return r;
 }
 
-std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f) {
+std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f, bool con_velocita) {
   std::vector<tratta_marcia> r;
   const std::vector<fermata_marcia> ff = fermate(s);
   if (ff.size() < 2 || s.celle.empty()) return r;
@@ -280,7 +376,7 @@ std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno&
     x.da = ff[k - 1];
     x.a = ff[k];
     x.prevista = x.a.arrivo - x.da.partenza;
-    x.c = corri(l, t, x.da.posizione, x.a.posizione);
+    x.c = corri(l, t, x.da.posizione, x.a.posizione, con_velocita);
     x.arrivo_minimo = partenza + x.c.tempo_minimo;
     partenza = std::max<double>(x.a.partenza, x.arrivo_minimo + (x.a.partenza - x.a.arrivo));
     r.push_back(std::move(x));

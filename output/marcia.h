@@ -82,13 +82,15 @@ struct corsa {
   double tempo_limiti = 0;    // s, at the limits alone, with no time to speed up or slow down
   double tempo_minimo = 0;    // s, the modelled fastest run
   bool raggiungibile = true;  // false: the train stalls on a climb
-  // Speed in m/s at every metre from the start (the last entry at the stop).
+  // Speed in m/s at every metre from the start (the last entry at the
+  // stop), when asked for.
   std::vector<double> velocita;
 };
 
 // The fastest run from `da` to `a` (metres from the line start, a > da),
-// at rest at both.
-corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a);
+// at rest at both.  The speeds at every metre only `con_velocita`: the
+// times alone need no memory that grows with the leg.
+corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita = true);
 
 // A stop of the timetable: a station row with a clock time.
 struct fermata_marcia {
@@ -110,8 +112,9 @@ struct tratta_marcia {
 // The stops of the station table, in running order.
 std::vector<fermata_marcia> fermate(const scenario& s);
 
-// Every leg of the scenario's timetable, worked out.
-std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f);
+// Every leg of the scenario's timetable, worked out; with the speeds at
+// every metre `con_velocita` (for a picture of the run).
+std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f, bool con_velocita = false);
 
 // How a leg compares, with the tolerance and the thin-margin threshold of
 // docs/timetable.md.  `incertezza` is the share of the modelled minimum
