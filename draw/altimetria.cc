@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "draw/contenuto.h"
+#include "draw/corsa.h"
 #include "draw/draw.h"
 #include "draw/elemento.h"
 #include "draw/etichette.h"
@@ -338,6 +339,36 @@ std::string nomi_altimetria(const std::vector<stazione_disegnata>& elenco, const
   return svg;
 }
 
+constexpr char kColoreCorsa[] = "#2e7d32";
+
+// The fastest run over the speed panel, under the limits and the objects
+// that set them, which stay in sight and can be pointed at.  The group
+// covers the panel, and carries how its x and y read as metres and km/h:
+// pointing anywhere on it, a page can tell the run's speed at that metre.
+std::string curva_corsa(const std::vector<tratta_marcia>& tratte, const scala_altimetria& s, posatore& testi) {
+  const std::vector<std::vector<punto_corsa>> gambe = punti_corsa(tratte, s.metri_per_pixel());
+  if (gambe.empty()) return "";
+  const double sx = s.kSinistra, dx = s.W - s.kDestra;
+  std::string svg =
+      elemento("g")("data-kind", "run")("data-x0", breve(s.x(0)))("data-m-per-px", breve(s.metri_per_pixel()))(
+          "data-y0", breve(s.yv(0)))("data-kmh-per-px", breve(s.v1 / (s.yv(0) - s.yv(s.v1))))
+          .apri();
+  svg += elemento("rect")("x", sx)("y", s.yv(s.v1))("width", dx - sx)("height", s.yv(0) - s.yv(s.v1))("fill",
+                                                                                                      "transparent")
+             .vuoto();
+  for (const std::vector<punto_corsa>& gamba : gambe) {
+    curva_per_colonne curva;
+    for (const punto_corsa& p : gamba) curva.aggiungi(s.x(p.metro), s.yv(std::min(p.kmh, s.v1)));
+    svg += elemento("polyline")("fill", "none")("stroke", kColoreCorsa)("stroke-width", 1.5)("points", curva.punti())
+               .vuoto();
+  }
+  // Its legend beside the limit's.
+  const double x = sx + 4 + larghezza({"speed limit, km/h", 12, true}) + 24, y = s.alto_vel - 24;
+  svg += riga(x, y - 4, x + 18, y - 4, "stroke=\"" + std::string(kColoreCorsa) + "\" stroke-width=\"2\"");
+  svg += posa_qui(testi, {"fastest run, km/h", 12, true, kColoreCorsa}, x + 24, y);
+  return svg + "</g>\n";
+}
+
 std::string svg_altimetria_vuota(const linea_costruita& l, const std::string& titolo) {
   return apri_svg(kLarghezzaMassima, 200, titolo, "gradient") + "<text x=\"20\" y=\"80\">" +
          (l.celle.empty() ? "The track is empty." : "The station table gives no route length.") + "</text>\n" +
@@ -346,7 +377,7 @@ std::string svg_altimetria_vuota(const linea_costruita& l, const std::string& ti
 
 }  // namespace
 
-std::string altimetria(const linea_costruita& l) {
+std::string altimetria(const linea_costruita& l, const std::vector<tratta_marcia>& corsa) {
   const int32_t ultima = ultima_cella_percorso(l);
   const int32_t L = std::max(0, lunghezza_percorso(l));
   const std::string titolo = nome_scenario(l) + ": gradient profile and speed limit, " + lunghezza_km(L);
@@ -383,7 +414,8 @@ std::string altimetria(const linea_costruita& l) {
   testi.occupa(scatola({titolo, kTitolo.corpo, true}, 20, 30));
   svg += posa_qui(testi,
                   {"brown: height built up from the gradients (per mille), m above the start; red: speed limit, km/h; "
-                   "orange: slowdowns",
+                   "orange: slowdowns" +
+                       std::string(corsa.empty() ? "" : "; green: the train's fastest run"),
                    12, false, "#6d4c41"},
                   20, 52);
   svg += assi_altezza_e_velocita(s, passo_alt, passo_v, testi);
@@ -391,6 +423,7 @@ std::string altimetria(const linea_costruita& l) {
   const std::string curva = curva_altezza(l, ultima, s, testi);
   svg += gallerie_altimetria(l, s, testi) + curva;
   svg += fascia_pendenze(l, ultima, s);
+  svg += curva_corsa(corsa, s, testi);
   svg += oggetti_velocita(l, ultima, s);
   svg += gradini_velocita(l, ultima, s);
   svg += nomi_altimetria(elenco, s, basso_nomi);

@@ -5,14 +5,16 @@
 #define VALDORO_DRAW_ALTIMETRIA_H_
 
 #include <string>
+#include <vector>
 
 #include "output/decodifica.h"
+#include "output/marcia.h"
 
 namespace valdoro {
 namespace disegno {
 
 // svg_altimetria (draw.h) tells what it shows.
-std::string altimetria(const linea_costruita& l);
+std::string altimetria(const linea_costruita& l, const std::vector<tratta_marcia>& corsa);
 
 }  // namespace disegno
 }  // namespace valdoro

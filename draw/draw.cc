@@ -7,6 +7,7 @@
 #include "draw/elemento.h"
 #include "draw/pianta.h"
 #include "output/decodifica.h"
+#include "output/marcia.h"
 
 namespace valdoro {
 
@@ -31,6 +32,14 @@ profilo decodifica_pianta(std::string_view dati) { return decodifica_pianta(apri
 
 std::string svg_pianta(const linea_costruita& l) { return disegno::pianta(l); }
 
-std::string svg_altimetria(const linea_costruita& l) { return disegno::altimetria(l); }
+std::string svg_altimetria(const linea_costruita& l) { return disegno::altimetria(l, {}); }
+
+std::string svg_altimetria(const linea_costruita& l, const std::vector<tratta_marcia>& corsa) {
+  return disegno::altimetria(l, corsa);
+}
+
+std::vector<tratta_marcia> corsa_della_linea(const linea_costruita& l) {
+  return calcola_orario(l.stazioni, l.celle, figure_per_categoria(l.stazioni[kRigaTreno].nome), true);
+}
 
 }  // namespace valdoro

@@ -101,17 +101,19 @@ double decelerazione(int32_t massa_frenata, double psi, double pendenza) {
   return std::max(kFrenataMinima, d / (2 * 3.6 * 3.6 * 3.85));
 }
 
-linea_marcia linea_da_scenario(const scenario& s, char rango) {
+linea_marcia linea_da_scenario(const scenario& s, char rango) { return linea_da_celle(s.celle, rango); }
+
+linea_marcia linea_da_celle(const std::vector<cella>& celle, char rango) {
   linea_marcia l;
-  const size_t n = s.celle.size();
+  const size_t n = celle.size();
   l.limite.assign(n, 0);
   l.pendenza.assign(n, 0);
   double cartello = 0, rallentamento = 0;
   for (size_t k = 0; k < n; ++k) {
-    const cella& c = s.celle[k];
+    const cella& c = celle[k];
     // A board, a slowdown's start and its end stand in the cell after the
     // one that holds their position: each rules from that earlier cell on.
-    const cella* dopo = k + 1 < n ? &s.celle[k + 1] : nullptr;
+    const cella* dopo = k + 1 < n ? &celle[k + 1] : nullptr;
     if (dopo && dopo->tipo == 6) cartello = velocita_cartello(valore_per_rango(*dopo, rango));
     if (dopo && dopo->tipo == 3) rallentamento = dopo->valore1;
     if (dopo && dopo->tipo == 2) rallentamento = 0;
@@ -350,10 +352,12 @@ corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a,
   return c;
 }
 
-std::vector<fermata_marcia> fermate(const scenario& s) {
+std::vector<fermata_marcia> fermate(const scenario& s) { return fermate(s.tabella_stazioni); }
+
+std::vector<fermata_marcia> fermate(const tabella_stazioni_t& tabella) {
   std::vector<fermata_marcia> r;
   for (int riga = 1; riga < kPrimaRigaCartelli; ++riga) {
-    const riga_stazione& x = s.tabella_stazioni[riga];
+    const riga_stazione& x = tabella[riga];
     if (x.nome.empty() && x.progressiva == 0 && x.orario == 0) break;
     // A station without a time is passed, not stopped at.
     if (x.orario == 0) continue;
@@ -363,11 +367,17 @@ std::vector<fermata_marcia> fermate(const scenario& s) {
 }
 
 std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f, bool con_velocita) {
+  return calcola_orario(s.tabella_stazioni, s.celle, f, con_velocita);
+}
+
+std::vector<tratta_marcia> calcola_orario(const tabella_stazioni_t& tabella, const std::vector<cella>& celle,
+                                          const figure_treno& f, bool con_velocita) {
   std::vector<tratta_marcia> r;
-  const std::vector<fermata_marcia> ff = fermate(s);
-  if (ff.size() < 2 || s.celle.empty()) return r;
-  const linea_marcia l = linea_da_scenario(s, f.rango);
-  const treno_marcia t{f, s.numero_vetture(), s.massa_frenata()};
+  const std::vector<fermata_marcia> ff = fermate(tabella);
+  if (ff.size() < 2 || celle.empty()) return r;
+  const linea_marcia l = linea_da_celle(celle, f.rango);
+  // Row 84: the braked-weight percentage in its "inizio", the coaches in its "progressiva".
+  const treno_marcia t{f, tabella[kRigaParametri].progressiva, tabella[kRigaParametri].inizio};
   // The train leaves the first stop on time, and a later one no earlier
   // than its time, nor before its stop is over.
   double partenza = ff.front().partenza;

@@ -64,6 +64,7 @@ struct linea_marcia {
 
 // Reads the limits and gradients from the compiled tables.
 linea_marcia linea_da_scenario(const scenario& s, char rango);
+linea_marcia linea_da_celle(const std::vector<cella>& celle, char rango);
 
 // The train as the integration sees it.
 struct treno_marcia {
@@ -111,10 +112,14 @@ struct tratta_marcia {
 
 // The stops of the station table, in running order.
 std::vector<fermata_marcia> fermate(const scenario& s);
+std::vector<fermata_marcia> fermate(const tabella_stazioni_t& tabella);
 
 // Every leg of the scenario's timetable, worked out; with the speeds at
 // every metre `con_velocita` (for a picture of the run).
 std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f, bool con_velocita = false);
+// The same from the tables as the built files hold them.
+std::vector<tratta_marcia> calcola_orario(const tabella_stazioni_t& tabella, const std::vector<cella>& celle,
+                                          const figure_treno& f, bool con_velocita = false);
 
 // How a leg compares, with the tolerance and the thin-margin threshold of
 // docs/timetable.md.  `incertezza` is the share of the modelled minimum
