@@ -402,6 +402,25 @@ giudizio giudica(const tratta_marcia& t, double incertezza) {
   return giudizio::buono;
 }
 
+const char* parola_giudizio(giudizio g) {
+  switch (g) {
+    case giudizio::impossibile:
+      return "impossible";
+    case giudizio::stretto:
+      return "tight";
+    case giudizio::margine_sottile:
+      return "thin";
+    case giudizio::buono:
+      break;
+  }
+  return "";
+}
+
+std::string testo_margine(const tratta_marcia& t, double incertezza) {
+  const std::string g = parola_giudizio(giudica(t, incertezza));
+  return testo_durata(t.prevista - t.c.tempo_minimo) + (g.empty() ? "" : " (" + g + ")");
+}
+
 std::vector<luogo> luoghi_stazioni(const esito_verifica& v) {
   std::vector<luogo> r(1);
   for (const record_letto& x : v.records) {

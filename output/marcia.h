@@ -129,6 +129,13 @@ inline constexpr double kTolleranza = 2.0;         // s, twice the integration's
 inline constexpr double kIncertezzaFigure = 0.05;  // the default figures' share
 giudizio giudica(const tratta_marcia& t, double incertezza = 0);
 
+// As the timetable names a judgement: "impossible", "tight", "thin"; ""
+// for a good margin.
+const char* parola_giudizio(giudizio g);
+
+// The margin as the timetable prints it: "17 s (thin)", "1 min 44 s".
+std::string testo_margine(const tratta_marcia& t, double incertezza);
+
 // What `check` compares the timetable with: the train's figures, and
 // whether the author gave them (else they are the category's, guessed).
 struct opzioni_orario {
