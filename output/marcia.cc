@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <tuple>
+#include <utility>
 
 namespace valdoro {
 
@@ -315,42 +317,133 @@ bool passo_generale(const std::vector<double>& w2, size_t i, double acc, moto& m
   return true;
 }
 
+// What one leg's run reads as it goes, fixed before its first step.
+struct dati_corsa {
+  int32_t da;
+  size_t metri;
+  std::vector<tratto_limite> tratti;
+  per_cella pc;
+  std::vector<double> w2;
+  dinamica d;
+};
+
+dati_corsa prepara(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a) {
+  const size_t metri = static_cast<size_t>(a - da) + 1;
+  dati_corsa x{da, metri,      limiti_sotto_il_treno(l, t.lunghezza(), da, a), celle_della_corsa(l, t, da, a),
+               {}, dinamica(t)};
+  x.w2 = curva_frenatura(x.pc, x.tratti, metri, da);
+  return x;
+}
+
+bool valida(const linea_marcia& l, int32_t da, int32_t a) {
+  return a > da && da >= 0 && !l.limite.empty() && cella_di(l, a) == static_cast<size_t>(a / kMetriCella);
+}
+
+enum class esito_passo { avanti, arrivata, ferma };
+
+// From metre i, one step, or a stretch at constant speed.  The effort and
+// the resistance are taken at the speed the step before ended with: the
+// root of this step's square is then off the chain from metre to metre,
+// and the scheme stays first order (exact where the acceleration does not
+// change with speed).
+esito_passo avanza(const dati_corsa& x, moto& m, size_t& i) {
+  if (i + 1 >= x.metri) return esito_passo::arrivata;
+  const double acc =
+      x.d.accelerazione(m.v_prima) - x.pc.pendio[(static_cast<size_t>(x.da) + i) / kMetriCella - x.pc.prima];
+  if (m.v > 0 && m.v_prima == m.v && acc >= 0 && x.w2[i + 1] == m.v2) {
+    i = a_velocita_costante(x.w2, x.da, i, m);
+  } else if (passo_generale(x.w2, i, acc, m)) {
+    ++i;
+  } else {
+    return esito_passo::ferma;
+  }
+  return esito_passo::avanti;
+}
+
+// A leg's run under way: its fixed data, where it has got to, and what it
+// has made.
+struct in_corso {
+  dati_corsa x;
+  corsa c;
+  bool con_velocita;
+  moto m;
+  size_t i = 0;
+  esito_passo e = esito_passo::avanti;
+};
+
+in_corso inizia(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita) {
+  in_corso r{prepara(l, t, da, a), corsa{}, con_velocita, moto{}};
+  r.c.tempo_limiti = tempo_ai_limiti(r.x.tratti, r.x.metri);
+  if (con_velocita) r.c.velocita.reserve(r.x.metri), r.c.velocita.push_back(0);
+  return r;
+}
+
+// The speeds of the metres just run, where they are kept.
+void registra(in_corso& r, size_t prima, const moto& m, size_t i) {
+  if (r.con_velocita) r.c.velocita.insert(r.c.velocita.end(), i - prima, m.v);
+}
+
+corsa finisci(in_corso& r, const moto& m) {
+  if (r.e == esito_passo::ferma) {
+    // At rest and unable to move: a climb too steep for the train.
+    r.c.raggiungibile = false;
+    r.c.tempo_minimo = INFINITY;
+    if (r.con_velocita) r.c.velocita.resize(r.x.metri, 0);
+  } else {
+    r.c.tempo_minimo = m.tempo;
+  }
+  return std::move(r.c);
+}
+
+// Two legs run side by side, a step of each in turn: each step waits on a
+// root and a division from the one before, and the processor fills that
+// wait with the other leg's step.  Where and how fast each has got to stay
+// in locals, which the compiler keeps in registers.
+std::pair<corsa, corsa> corri_due(in_corso& p, in_corso& q) {
+  moto mp = p.m, mq = q.m;
+  size_t ip = 0, iq = 0;
+  while (p.e == esito_passo::avanti || q.e == esito_passo::avanti) {
+    const size_t prima_p = ip, prima_q = iq;
+    if (p.e == esito_passo::avanti && (p.e = avanza(p.x, mp, ip)) == esito_passo::avanti) registra(p, prima_p, mp, ip);
+    if (q.e == esito_passo::avanti && (q.e = avanza(q.x, mq, iq)) == esito_passo::avanti) registra(q, prima_q, mq, iq);
+  }
+  return {finisci(p, mp), finisci(q, mq)};
+}
+
 }  // namespace
 
 corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita) {
-  corsa c;
-  if (a <= da || da < 0 || l.limite.empty() || cella_di(l, a) != static_cast<size_t>(a / kMetriCella)) return c;
-  const size_t metri = static_cast<size_t>(a - da) + 1;
-  const std::vector<tratto_limite> tratti = limiti_sotto_il_treno(l, t.lunghezza(), da, a);
-  const per_cella pc = celle_della_corsa(l, t, da, a);
-  const std::vector<double> w2 = curva_frenatura(pc, tratti, metri, da);
-  const dinamica d(t);
-  c.tempo_limiti = tempo_ai_limiti(tratti, metri);
-  if (con_velocita) c.velocita.reserve(metri), c.velocita.push_back(0);
+  if (!valida(l, da, a)) return corsa{};
+  in_corso r = inizia(l, t, da, a, con_velocita);
   moto m;
-  // The effort and the resistance are taken at the speed the step before
-  // ended with: the root of this step's square is then off the chain from
-  // metre to metre, and the scheme stays first order (exact where the
-  // acceleration does not change with speed).
-  for (size_t i = 0; i + 1 < metri;) {
-    const double acc = d.accelerazione(m.v_prima) - pc.pendio[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
-    const size_t prima = i;
-    if (m.v > 0 && m.v_prima == m.v && acc >= 0 && w2[i + 1] == m.v2) {
-      i = a_velocita_costante(w2, da, i, m);
-    } else if (passo_generale(w2, i, acc, m)) {
-      ++i;
-    } else {
-      // At rest and unable to move: a climb too steep for the train.
-      c.raggiungibile = false;
-      c.tempo_minimo = INFINITY;
-      if (con_velocita) c.velocita.resize(metri, 0);
-      return c;
-    }
-    if (con_velocita) c.velocita.insert(c.velocita.end(), i - prima, m.v);
-  }
-  c.tempo_minimo = m.tempo;
-  return c;
+  size_t i = 0;
+  for (size_t prima = 0; (r.e = avanza(r.x, m, i)) == esito_passo::avanti; prima = i) registra(r, prima, m, i);
+  return finisci(r, m);
 }
+
+namespace {
+
+// The run of every leg between the stops, two at a time.
+std::vector<corsa> corri_tutte(const linea_marcia& l, const treno_marcia& t, const std::vector<fermata_marcia>& ff,
+                               bool con_velocita) {
+  std::vector<corsa> r(ff.size() - 1);
+  auto da = [&](size_t k) { return ff[k].posizione; };
+  auto a = [&](size_t k) { return ff[k + 1].posizione; };
+  size_t k = 0;
+  for (; k + 1 < r.size(); k += 2) {
+    if (valida(l, da(k), a(k)) && valida(l, da(k + 1), a(k + 1))) {
+      in_corso p = inizia(l, t, da(k), a(k), con_velocita), q = inizia(l, t, da(k + 1), a(k + 1), con_velocita);
+      std::tie(r[k], r[k + 1]) = corri_due(p, q);
+    } else {
+      r[k] = corri(l, t, da(k), a(k), con_velocita);
+      r[k + 1] = corri(l, t, da(k + 1), a(k + 1), con_velocita);
+    }
+  }
+  if (k < r.size()) r[k] = corri(l, t, da(k), a(k), con_velocita);
+  return r;
+}
+
+}  // namespace
 
 std::vector<fermata_marcia> fermate(const scenario& s) { return fermate(s.tabella_stazioni); }
 
@@ -380,13 +473,14 @@ std::vector<tratta_marcia> calcola_orario(const tabella_stazioni_t& tabella, con
   const treno_marcia t{f, tabella[kRigaParametri].progressiva, tabella[kRigaParametri].inizio};
   // The train leaves the first stop on time, and a later one no earlier
   // than its time, nor before its stop is over.
+  std::vector<corsa> corse = corri_tutte(l, t, ff, con_velocita);
   double partenza = ff.front().partenza;
   for (size_t k = 1; k < ff.size(); ++k) {
     tratta_marcia x;
     x.da = ff[k - 1];
     x.a = ff[k];
     x.prevista = x.a.arrivo - x.da.partenza;
-    x.c = corri(l, t, x.da.posizione, x.a.posizione, con_velocita);
+    x.c = std::move(corse[k - 1]);
     x.arrivo_minimo = partenza + x.c.tempo_minimo;
     partenza = std::max<double>(x.a.partenza, x.arrivo_minimo + (x.a.partenza - x.a.arrivo));
     r.push_back(std::move(x));
