@@ -48,9 +48,11 @@ figure_treno figure_per_categoria(const std::string& designazione);
 std::optional<std::string> imposta_figure(figure_treno& f, const std::string& testo);
 
 // Mean deceleration of a full brake application, m/s², for a braked-weight
-// percentage and a gradient in per mille (rising positive): the Minden
-// formula's stopping distance s = 3.85 V² / (6.1 psi (1 + lambda/10) + i),
-// V in km/h, read as a constant deceleration.
+// percentage and a gradient in per mille (rising positive), from a
+// stopping distance of the Minden form, s = 3.85 V² / (6.1 psi (1 +
+// lambda/10) + i) with V in km/h, read as a constant deceleration.  The
+// relation is assumed, not confirmed against a published source
+// (docs/timetable.md).
 double decelerazione(int32_t massa_frenata, double psi, double pendenza);
 
 // The track as the model reads it, one entry for each 50 m cell: the most
