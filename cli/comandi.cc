@@ -544,7 +544,7 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   blocco_cartella blocco(percorso(o.uscita), {kPianta, kAltimetria}, attesa_cartella);
   const fs::path svg1 = percorso(o.uscita) / kPianta, svg2 = percorso(o.uscita) / kAltimetria;
   scrivi_file(svg1, svg_pianta(l));
-  scrivi_file(svg2, svg_altimetria(l));
+  scrivi_file(svg2, svg_altimetria(l, corsa_della_linea(l)));
   sincronizza_cartella(percorso(o.uscita));
   out << "wrote " << svg1.u8string() << " and " << svg2.u8string() << "\n";
   if (!con_pianta) {

@@ -20,20 +20,6 @@ std::string km(const scenario& s, int32_t metri) {
   return b;
 }
 
-const char* parola_giudizio(giudizio g) {
-  switch (g) {
-    case giudizio::impossibile:
-      return "impossible";
-    case giudizio::stretto:
-      return "tight";
-    case giudizio::margine_sottile:
-      return "thin";
-    case giudizio::buono:
-      break;
-  }
-  return "";
-}
-
 std::string colonna(const std::string& t, size_t larghezza) {
   return t.size() >= larghezza ? t + " " : t + std::string(larghezza - t.size(), ' ');
 }
@@ -49,11 +35,9 @@ std::string orario_testo(const scenario& s, const std::vector<tratta_marcia>& tr
        testo_ora(prima.partenza) + "\n";
   for (const tratta_marcia& t : tratte) {
     const bool ultima = &t == &tratte.back();
-    const std::string g = parola_giudizio(giudica(t, incertezza));
     r += colonna(da_cp1252(t.a.nome), 20) + colonna(km(s, t.a.posizione), 9) + colonna(testo_ora(t.a.arrivo), 10) +
          colonna(ultima ? "" : testo_ora(t.a.partenza), 11) + colonna(testo_durata(t.c.tempo_minimo), 14) +
-         colonna(testo_ora(t.arrivo_minimo), 10) + testo_durata(t.prevista - t.c.tempo_minimo) +
-         (g.empty() ? "" : " (" + g + ")") + "\n";
+         colonna(testo_ora(t.arrivo_minimo), 10) + testo_margine(t, incertezza) + "\n";
   }
   return r;
 }

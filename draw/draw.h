@@ -12,6 +12,8 @@
 
 namespace valdoro {
 
+struct tratta_marcia;  // output/marcia.h
+
 // Metres as the line's own kilometre numbering counts them at a position
 // (rows 81 to 83: from each start on, the position plus its offset; the
 // greatest start at or before the position is in force).
@@ -67,8 +69,18 @@ std::string svg_pianta(const linea_costruita& l);
 // across it, the gradient of each stretch in per mille below it, the speed
 // limit as a step line with the speed boards, slowdowns and signals, the
 // stations across all, and two axes: the line's own kilometres and metres
-// from the start.
+// from the start.  Given the legs of the train's fastest run with their
+// speeds (calcola_orario), its speed along the track over the limits: a
+// group of data-kind="run" over the speed panel, whose data-x0,
+// data-m-per-px, data-y0 and data-kmh-per-px turn a point of the picture
+// into metres from the start and km/h.
 std::string svg_altimetria(const linea_costruita& l);
+std::string svg_altimetria(const linea_costruita& l, const std::vector<tratta_marcia>& corsa);
+
+// The fastest run of the built line's train, with its speeds, as the
+// gradient picture draws it: the figures of its category (row 86 names the
+// train), as `scenario timetable` takes them without --train-figures.
+std::vector<tratta_marcia> corsa_della_linea(const linea_costruita& l);
 
 // Both cost time linear in the track and the profile, and hold no more
 // than their pixels show: lines are simplified to half a pixel, objects

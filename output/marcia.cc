@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <tuple>
+#include <utility>
 
 namespace valdoro {
 
@@ -101,17 +103,19 @@ double decelerazione(int32_t massa_frenata, double psi, double pendenza) {
   return std::max(kFrenataMinima, d / (2 * 3.6 * 3.6 * 3.85));
 }
 
-linea_marcia linea_da_scenario(const scenario& s, char rango) {
+linea_marcia linea_da_scenario(const scenario& s, char rango) { return linea_da_celle(s.celle, rango); }
+
+linea_marcia linea_da_celle(const std::vector<cella>& celle, char rango) {
   linea_marcia l;
-  const size_t n = s.celle.size();
+  const size_t n = celle.size();
   l.limite.assign(n, 0);
   l.pendenza.assign(n, 0);
   double cartello = 0, rallentamento = 0;
   for (size_t k = 0; k < n; ++k) {
-    const cella& c = s.celle[k];
+    const cella& c = celle[k];
     // A board, a slowdown's start and its end stand in the cell after the
     // one that holds their position: each rules from that earlier cell on.
-    const cella* dopo = k + 1 < n ? &s.celle[k + 1] : nullptr;
+    const cella* dopo = k + 1 < n ? &celle[k + 1] : nullptr;
     if (dopo && dopo->tipo == 6) cartello = velocita_cartello(valore_per_rango(*dopo, rango));
     if (dopo && dopo->tipo == 3) rallentamento = dopo->valore1;
     if (dopo && dopo->tipo == 2) rallentamento = 0;
@@ -136,28 +140,61 @@ size_t cella_di(const linea_marcia& l, double metro) {
   return std::min(static_cast<size_t>(k), l.limite.size() - 1);
 }
 
-// The limit for the front at each metre of the run: the lowest limit under
-// any part of the train, since a limit holds until the last vehicle has
-// passed it.
-std::vector<double> limiti_sotto_il_treno(const linea_marcia& l, double lunghezza, int32_t da, int32_t a) {
-  std::vector<double> r(static_cast<size_t>(a - da) + 1);
-  const size_t ultima = l.limite.size() - 1;
-  // The cells under the train change only every few metres: both ends are
-  // moved on as the front advances, and the lowest limit is worked out
-  // again only when one of them enters a new cell.
-  size_t coda = cella_di(l, da - lunghezza), testa = cella_di(l, da);
-  bool cambiata = true;
-  double v = kSenzaLimite;
-  for (size_t i = 0; i < r.size(); ++i) {
-    const double fronte = da + static_cast<double>(i);
-    while (testa < ultima && fronte >= kMetriCella * static_cast<double>(testa + 1)) testa++, cambiata = true;
-    while (coda < testa && fronte - lunghezza >= kMetriCella * static_cast<double>(coda + 1)) coda++, cambiata = true;
-    if (cambiata) {
-      v = *std::min_element(l.limite.begin() + static_cast<std::ptrdiff_t>(coda),
-                            l.limite.begin() + static_cast<std::ptrdiff_t>(testa) + 1);
-      cambiata = false;
+// The cells under the train, from its tail's to its front's, as the
+// front stands at metre i of the run.
+struct sotto_il_treno {
+  const linea_marcia& l;
+  double lunghezza;
+  int32_t da;
+  size_t coda, testa;
+
+  double fronte(size_t i) const { return da + static_cast<double>(i); }
+  bool testa_avanza(size_t i) const {
+    return testa + 1 < l.limite.size() && fronte(i) >= kMetriCella * static_cast<double>(testa + 1);
+  }
+  bool coda_avanza(size_t i) const {
+    return coda < testa && fronte(i) - lunghezza >= kMetriCella * static_cast<double>(coda + 1);
+  }
+  // The first metre after i where an end enters a new cell; `fine` if none
+  // does before it.  The tail's is found near where the length puts it and
+  // then by the same test as it is moved by, to the metre.
+  size_t prossimo_cambio(size_t i, size_t fine) const {
+    size_t j = fine;
+    if (testa + 1 < l.limite.size()) {
+      const int64_t metro = int64_t{kMetriCella} * static_cast<int64_t>(testa + 1) - da;
+      j = std::min<int64_t>(j, std::max<int64_t>(static_cast<int64_t>(i) + 1, metro));
     }
-    r[i] = ms(v);
+    if (coda < testa) {
+      const double stima = std::ceil(kMetriCella * static_cast<double>(coda + 1) + lunghezza - da);
+      size_t c = static_cast<size_t>(std::clamp(stima, static_cast<double>(i + 1), static_cast<double>(fine)));
+      while (c > i + 1 && coda_avanza(c - 1)) --c;
+      while (c < fine && !coda_avanza(c)) ++c;
+      j = std::min(j, c);
+    }
+    return j;
+  }
+};
+
+// A stretch of the run over which the limit under the train is one: from
+// metre `inizio` of the run to the next stretch's.
+struct tratto_limite {
+  size_t inizio;
+  double v;  // m/s
+};
+
+// The limit for the front along the run: the lowest limit under any part
+// of the train, since a limit holds until the last vehicle has passed it.
+// It changes only where an end of the train enters a new cell: it is
+// worked out there and holds to the next such metre.
+std::vector<tratto_limite> limiti_sotto_il_treno(const linea_marcia& l, double lunghezza, int32_t da, int32_t a) {
+  std::vector<tratto_limite> r;
+  const size_t metri = static_cast<size_t>(a - da) + 1;
+  sotto_il_treno t{l, lunghezza, da, cella_di(l, da - lunghezza), cella_di(l, da)};
+  for (size_t i = 0; i < metri; i = t.prossimo_cambio(i, metri)) {
+    while (t.testa_avanza(i)) t.testa++;
+    while (t.coda_avanza(i)) t.coda++;
+    r.push_back({i, ms(*std::min_element(l.limite.begin() + static_cast<std::ptrdiff_t>(t.coda),
+                                         l.limite.begin() + static_cast<std::ptrdiff_t>(t.testa) + 1))});
   }
   return r;
 }
@@ -178,8 +215,11 @@ struct dinamica {
     c = f.davis_c * per_tonnellata;
   }
   // Net acceleration with full traction at speed v, before the gradient.
+  // Well below the speed where the power takes over, the effort is the
+  // smaller for certain: no division holds up the step.
   double accelerazione(double v) const {
-    const double trazione = v > 0 ? std::min(forza, potenza / v) : forza;
+    const bool sforzo = v <= 0 || v * forza <= potenza * (1 - 1e-12);
+    const double trazione = sforzo ? forza : std::min(forza, potenza / v);
     return trazione - (a + b * v + c * v * v);
   }
 };
@@ -207,57 +247,210 @@ per_cella celle_della_corsa(const linea_marcia& l, const treno_marcia& t, int32_
 // Backwards from the stop at the end: the square of the highest speed at
 // each metre from which the train can still keep every lower limit ahead
 // and stop.  In squares the step is an addition: no root holds up the
-// chain from one metre to the next.
-std::vector<double> curva_frenatura(const per_cella& pc, const std::vector<double>& lim, int32_t da) {
-  std::vector<double> w2(lim.size());
+// chain from one metre to the next.  Once the curve meets the limit it is
+// the limit back to the start of the limit's stretch, so it is worked out
+// only before a stop or a lower limit, and the rest is filled.
+std::vector<double> curva_frenatura(const per_cella& pc, const std::vector<tratto_limite>& tratti, size_t metri,
+                                    int32_t da) {
+  std::vector<double> w2(metri);
   w2.back() = 0;
+  size_t k = tratti.size() - 1;  // the stretch that holds metre i
   for (size_t i = w2.size() - 1; i-- > 0;) {
+    while (tratti[k].inizio > i) --k;
     const double b = pc.frenata[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
-    w2[i] = std::min(lim[i] * lim[i], w2[i + 1] + 2 * b * kPassoMetri);
+    const double limite2 = tratti[k].v * tratti[k].v, frenata2 = w2[i + 1] + 2 * b * kPassoMetri;
+    if (frenata2 < limite2) {
+      w2[i] = frenata2;
+      continue;
+    }
+    const size_t inizio = tratti[k].inizio;
+    std::fill(w2.begin() + static_cast<std::ptrdiff_t>(inizio), w2.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+              limite2);
+    i = inizio;
   }
   return w2;
 }
 
-}  // namespace
-
-corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a) {
-  corsa c;
-  if (a <= da || da < 0 || l.limite.empty() || cella_di(l, a) != static_cast<size_t>(a / kMetriCella)) return c;
-  const std::vector<double> lim = limiti_sotto_il_treno(l, t.lunghezza(), da, a);
-  const per_cella pc = celle_della_corsa(l, t, da, a);
-  const std::vector<double> w2 = curva_frenatura(pc, lim, da);
-  const dinamica d(t);
-  c.velocita.assign(lim.size(), 0);
-  // The effort and the resistance are taken at the speed the step before
-  // ended with: the root of this step's square is then off the chain from
-  // metre to metre, and the scheme stays first order (exact where the
-  // acceleration does not change with speed).
-  double v2 = 0, v = 0, v_prima = 0;
-  for (size_t i = 0; i + 1 < lim.size(); ++i) {
-    c.tempo_limiti += kPassoMetri / std::min(lim[i], lim[i + 1]);
-    const double acc = d.accelerazione(v_prima) - pc.pendio[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
-    const double prossima2 = std::min(w2[i + 1], std::max(0.0, v2 + 2 * acc * kPassoMetri));
-    const double prossima = std::sqrt(prossima2);
-    if (v + prossima <= 0) {
-      // At rest and unable to move: a climb too steep for the train.
-      c.raggiungibile = false;
-      c.tempo_minimo = INFINITY;
-      return c;
-    }
-    c.velocita[i + 1] = prossima;
-    // Exact for a constant acceleration over the step.
-    c.tempo_minimo += 2 * kPassoMetri / (v + prossima);
-    v_prima = v;
-    v = prossima;
-    v2 = prossima2;
+// Each step at the lower of the limits at its two ends: a stretch's steps
+// at its own limit, the one into the next stretch at the lower of the two.
+double tempo_ai_limiti(const std::vector<tratto_limite>& tratti, size_t metri) {
+  double t = 0;
+  for (size_t k = 0; k < tratti.size(); ++k) {
+    const bool ultimo = k + 1 == tratti.size();
+    const size_t fine = ultimo ? metri - 1 : tratti[k + 1].inizio;
+    const double passi_dentro = static_cast<double>(fine - tratti[k].inizio - (ultimo ? 0 : 1));
+    t += passi_dentro * kPassoMetri / tratti[k].v;
+    if (!ultimo) t += kPassoMetri / std::min(tratti[k].v, tratti[k + 1].v);
   }
-  return c;
+  return t;
 }
 
-std::vector<fermata_marcia> fermate(const scenario& s) {
+// Where the run has got to: the square of the speed and the speed at the
+// metre reached, the speed one metre before, and the time so far.
+struct moto {
+  double v2 = 0, v = 0, v_prima = 0, tempo = 0;
+};
+
+// At the bound, with the pull ahead at least the resistance, each step
+// ends where it began: the same speed, the same time, up to the end of
+// the cell (the gradient may change) or where the bound falls.  Such a
+// stretch is taken whole: its time is its length over the speed.  Returns
+// the metre reached.
+size_t a_velocita_costante(const std::vector<double>& w2, int32_t da, size_t i, moto& m) {
+  const size_t fine_cella = ((static_cast<size_t>(da) + i) / kMetriCella + 1) * kMetriCella - da;
+  const size_t fine = std::min(w2.size() - 1, fine_cella);
+  size_t j = i;
+  while (j < fine && w2[j + 1] == m.v2) ++j;
+  m.tempo += static_cast<double>(j - i) * kPassoMetri / m.v;
+  return j;
+}
+
+// One step from metre i at the acceleration `acc`; false where the train
+// stands and cannot move.
+bool passo_generale(const std::vector<double>& w2, size_t i, double acc, moto& m) {
+  const double prossima2 = std::min(w2[i + 1], std::max(0.0, m.v2 + 2 * acc * kPassoMetri));
+  const double prossima = std::sqrt(prossima2);
+  if (m.v + prossima <= 0) return false;
+  // Exact for a constant acceleration over the step.
+  m.tempo += 2 * kPassoMetri / (m.v + prossima);
+  m = {prossima2, prossima, m.v, m.tempo};
+  return true;
+}
+
+// What one leg's run reads as it goes, fixed before its first step.
+struct dati_corsa {
+  int32_t da;
+  size_t metri;
+  std::vector<tratto_limite> tratti;
+  per_cella pc;
+  std::vector<double> w2;
+  dinamica d;
+};
+
+dati_corsa prepara(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a) {
+  const size_t metri = static_cast<size_t>(a - da) + 1;
+  dati_corsa x{da, metri,      limiti_sotto_il_treno(l, t.lunghezza(), da, a), celle_della_corsa(l, t, da, a),
+               {}, dinamica(t)};
+  x.w2 = curva_frenatura(x.pc, x.tratti, metri, da);
+  return x;
+}
+
+bool valida(const linea_marcia& l, int32_t da, int32_t a) {
+  return a > da && da >= 0 && !l.limite.empty() && cella_di(l, a) == static_cast<size_t>(a / kMetriCella);
+}
+
+enum class esito_passo { avanti, arrivata, ferma };
+
+// From metre i, one step, or a stretch at constant speed.  The effort and
+// the resistance are taken at the speed the step before ended with: the
+// root of this step's square is then off the chain from metre to metre,
+// and the scheme stays first order (exact where the acceleration does not
+// change with speed).
+esito_passo avanza(const dati_corsa& x, moto& m, size_t& i) {
+  if (i + 1 >= x.metri) return esito_passo::arrivata;
+  const double acc =
+      x.d.accelerazione(m.v_prima) - x.pc.pendio[(static_cast<size_t>(x.da) + i) / kMetriCella - x.pc.prima];
+  if (m.v > 0 && m.v_prima == m.v && acc >= 0 && x.w2[i + 1] == m.v2) {
+    i = a_velocita_costante(x.w2, x.da, i, m);
+  } else if (passo_generale(x.w2, i, acc, m)) {
+    ++i;
+  } else {
+    return esito_passo::ferma;
+  }
+  return esito_passo::avanti;
+}
+
+// A leg's run under way: its fixed data, where it has got to, and what it
+// has made.
+struct in_corso {
+  dati_corsa x;
+  corsa c;
+  bool con_velocita;
+  moto m;
+  size_t i = 0;
+  esito_passo e = esito_passo::avanti;
+};
+
+in_corso inizia(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita) {
+  in_corso r{prepara(l, t, da, a), corsa{}, con_velocita, moto{}};
+  r.c.tempo_limiti = tempo_ai_limiti(r.x.tratti, r.x.metri);
+  if (con_velocita) r.c.velocita.reserve(r.x.metri), r.c.velocita.push_back(0);
+  return r;
+}
+
+// The speeds of the metres just run, where they are kept.
+void registra(in_corso& r, size_t prima, const moto& m, size_t i) {
+  if (r.con_velocita) r.c.velocita.insert(r.c.velocita.end(), i - prima, m.v);
+}
+
+corsa finisci(in_corso& r, const moto& m) {
+  if (r.e == esito_passo::ferma) {
+    // At rest and unable to move: a climb too steep for the train.
+    r.c.raggiungibile = false;
+    r.c.tempo_minimo = INFINITY;
+    if (r.con_velocita) r.c.velocita.resize(r.x.metri, 0);
+  } else {
+    r.c.tempo_minimo = m.tempo;
+  }
+  return std::move(r.c);
+}
+
+// Two legs run side by side, a step of each in turn: each step waits on a
+// root and a division from the one before, and the processor fills that
+// wait with the other leg's step.  Where and how fast each has got to stay
+// in locals, which the compiler keeps in registers.
+std::pair<corsa, corsa> corri_due(in_corso& p, in_corso& q) {
+  moto mp = p.m, mq = q.m;
+  size_t ip = 0, iq = 0;
+  while (p.e == esito_passo::avanti || q.e == esito_passo::avanti) {
+    const size_t prima_p = ip, prima_q = iq;
+    if (p.e == esito_passo::avanti && (p.e = avanza(p.x, mp, ip)) == esito_passo::avanti) registra(p, prima_p, mp, ip);
+    if (q.e == esito_passo::avanti && (q.e = avanza(q.x, mq, iq)) == esito_passo::avanti) registra(q, prima_q, mq, iq);
+  }
+  return {finisci(p, mp), finisci(q, mq)};
+}
+
+}  // namespace
+
+corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita) {
+  if (!valida(l, da, a)) return corsa{};
+  in_corso r = inizia(l, t, da, a, con_velocita);
+  moto m;
+  size_t i = 0;
+  for (size_t prima = 0; (r.e = avanza(r.x, m, i)) == esito_passo::avanti; prima = i) registra(r, prima, m, i);
+  return finisci(r, m);
+}
+
+namespace {
+
+// The run of every leg between the stops, two at a time.
+std::vector<corsa> corri_tutte(const linea_marcia& l, const treno_marcia& t, const std::vector<fermata_marcia>& ff,
+                               bool con_velocita) {
+  std::vector<corsa> r(ff.size() - 1);
+  auto da = [&](size_t k) { return ff[k].posizione; };
+  auto a = [&](size_t k) { return ff[k + 1].posizione; };
+  size_t k = 0;
+  for (; k + 1 < r.size(); k += 2) {
+    if (valida(l, da(k), a(k)) && valida(l, da(k + 1), a(k + 1))) {
+      in_corso p = inizia(l, t, da(k), a(k), con_velocita), q = inizia(l, t, da(k + 1), a(k + 1), con_velocita);
+      std::tie(r[k], r[k + 1]) = corri_due(p, q);
+    } else {
+      r[k] = corri(l, t, da(k), a(k), con_velocita);
+      r[k + 1] = corri(l, t, da(k + 1), a(k + 1), con_velocita);
+    }
+  }
+  if (k < r.size()) r[k] = corri(l, t, da(k), a(k), con_velocita);
+  return r;
+}
+
+}  // namespace
+
+std::vector<fermata_marcia> fermate(const scenario& s) { return fermate(s.tabella_stazioni); }
+
+std::vector<fermata_marcia> fermate(const tabella_stazioni_t& tabella) {
   std::vector<fermata_marcia> r;
   for (int riga = 1; riga < kPrimaRigaCartelli; ++riga) {
-    const riga_stazione& x = s.tabella_stazioni[riga];
+    const riga_stazione& x = tabella[riga];
     if (x.nome.empty() && x.progressiva == 0 && x.orario == 0) break;
     // A station without a time is passed, not stopped at.
     if (x.orario == 0) continue;
@@ -266,21 +459,28 @@ std::vector<fermata_marcia> fermate(const scenario& s) {
   return r;
 }
 
-std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f) {
+std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f, bool con_velocita) {
+  return calcola_orario(s.tabella_stazioni, s.celle, f, con_velocita);
+}
+
+std::vector<tratta_marcia> calcola_orario(const tabella_stazioni_t& tabella, const std::vector<cella>& celle,
+                                          const figure_treno& f, bool con_velocita) {
   std::vector<tratta_marcia> r;
-  const std::vector<fermata_marcia> ff = fermate(s);
-  if (ff.size() < 2 || s.celle.empty()) return r;
-  const linea_marcia l = linea_da_scenario(s, f.rango);
-  const treno_marcia t{f, s.numero_vetture(), s.massa_frenata()};
+  const std::vector<fermata_marcia> ff = fermate(tabella);
+  if (ff.size() < 2 || celle.empty()) return r;
+  const linea_marcia l = linea_da_celle(celle, f.rango);
+  // Row 84: the braked-weight percentage in its "inizio", the coaches in its "progressiva".
+  const treno_marcia t{f, tabella[kRigaParametri].progressiva, tabella[kRigaParametri].inizio};
   // The train leaves the first stop on time, and a later one no earlier
   // than its time, nor before its stop is over.
+  std::vector<corsa> corse = corri_tutte(l, t, ff, con_velocita);
   double partenza = ff.front().partenza;
   for (size_t k = 1; k < ff.size(); ++k) {
     tratta_marcia x;
     x.da = ff[k - 1];
     x.a = ff[k];
     x.prevista = x.a.arrivo - x.da.partenza;
-    x.c = corri(l, t, x.da.posizione, x.a.posizione);
+    x.c = std::move(corse[k - 1]);
     x.arrivo_minimo = partenza + x.c.tempo_minimo;
     partenza = std::max<double>(x.a.partenza, x.arrivo_minimo + (x.a.partenza - x.a.arrivo));
     r.push_back(std::move(x));
@@ -294,6 +494,25 @@ giudizio giudica(const tratta_marcia& t, double incertezza) {
   // Thin: less than 3 % of the minimum, or 20 s, to make up any delay.
   if (t.prevista < t.c.tempo_minimo + std::max(20.0, 0.03 * t.c.tempo_minimo)) return giudizio::margine_sottile;
   return giudizio::buono;
+}
+
+const char* parola_giudizio(giudizio g) {
+  switch (g) {
+    case giudizio::impossibile:
+      return "impossible";
+    case giudizio::stretto:
+      return "tight";
+    case giudizio::margine_sottile:
+      return "thin";
+    case giudizio::buono:
+      break;
+  }
+  return "";
+}
+
+std::string testo_margine(const tratta_marcia& t, double incertezza) {
+  const std::string g = parola_giudizio(giudica(t, incertezza));
+  return testo_durata(t.prevista - t.c.tempo_minimo) + (g.empty() ? "" : " (" + g + ")");
 }
 
 std::vector<luogo> luoghi_stazioni(const esito_verifica& v) {

@@ -48,9 +48,11 @@ figure_treno figure_per_categoria(const std::string& designazione);
 std::optional<std::string> imposta_figure(figure_treno& f, const std::string& testo);
 
 // Mean deceleration of a full brake application, m/s², for a braked-weight
-// percentage and a gradient in per mille (rising positive): the Minden
-// formula's stopping distance s = 3.85 V² / (6.1 psi (1 + lambda/10) + i),
-// V in km/h, read as a constant deceleration.
+// percentage and a gradient in per mille (rising positive), from a
+// stopping distance of the Minden form, s = 3.85 V² / (6.1 psi (1 +
+// lambda/10) + i) with V in km/h, read as a constant deceleration.  The
+// relation is assumed, not confirmed against a published source
+// (docs/timetable.md).
 double decelerazione(int32_t massa_frenata, double psi, double pendenza);
 
 // The track as the model reads it, one entry for each 50 m cell: the most
@@ -64,6 +66,7 @@ struct linea_marcia {
 
 // Reads the limits and gradients from the compiled tables.
 linea_marcia linea_da_scenario(const scenario& s, char rango);
+linea_marcia linea_da_celle(const std::vector<cella>& celle, char rango);
 
 // The train as the integration sees it.
 struct treno_marcia {
@@ -82,13 +85,15 @@ struct corsa {
   double tempo_limiti = 0;    // s, at the limits alone, with no time to speed up or slow down
   double tempo_minimo = 0;    // s, the modelled fastest run
   bool raggiungibile = true;  // false: the train stalls on a climb
-  // Speed in m/s at every metre from the start (the last entry at the stop).
+  // Speed in m/s at every metre from the start (the last entry at the
+  // stop), when asked for.
   std::vector<double> velocita;
 };
 
 // The fastest run from `da` to `a` (metres from the line start, a > da),
-// at rest at both.
-corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a);
+// at rest at both.  The speeds at every metre only `con_velocita`: the
+// times alone need no memory that grows with the leg.
+corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita = true);
 
 // A stop of the timetable: a station row with a clock time.
 struct fermata_marcia {
@@ -109,9 +114,14 @@ struct tratta_marcia {
 
 // The stops of the station table, in running order.
 std::vector<fermata_marcia> fermate(const scenario& s);
+std::vector<fermata_marcia> fermate(const tabella_stazioni_t& tabella);
 
-// Every leg of the scenario's timetable, worked out.
-std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f);
+// Every leg of the scenario's timetable, worked out; with the speeds at
+// every metre `con_velocita` (for a picture of the run).
+std::vector<tratta_marcia> calcola_orario(const scenario& s, const figure_treno& f, bool con_velocita = false);
+// The same from the tables as the built files hold them.
+std::vector<tratta_marcia> calcola_orario(const tabella_stazioni_t& tabella, const std::vector<cella>& celle,
+                                          const figure_treno& f, bool con_velocita = false);
 
 // How a leg compares, with the tolerance and the thin-margin threshold of
 // docs/timetable.md.  `incertezza` is the share of the modelled minimum
@@ -120,6 +130,13 @@ enum class giudizio { buono, margine_sottile, stretto, impossibile };
 inline constexpr double kTolleranza = 2.0;         // s, twice the integration's bound
 inline constexpr double kIncertezzaFigure = 0.05;  // the default figures' share
 giudizio giudica(const tratta_marcia& t, double incertezza = 0);
+
+// As the timetable names a judgement: "impossible", "tight", "thin"; ""
+// for a good margin.
+const char* parola_giudizio(giudizio g);
+
+// The margin as the timetable prints it: "17 s (thin)", "1 min 44 s".
+std::string testo_margine(const tratta_marcia& t, double incertezza);
 
 // What `check` compares the timetable with: the train's figures, and
 // whether the author gave them (else they are the category's, guessed).

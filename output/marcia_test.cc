@@ -134,6 +134,9 @@ TEST(Marcia, ClimbsAndDescents) {
     const corsa c = corri(linea(5000, 150, 25), treno(90), 0, 5000);
     EXPECT_FALSE(c.raggiungibile);
     EXPECT_TRUE(std::isinf(c.tempo_minimo));
+    // The time at the limits alone is still the whole leg's: 5000 m at
+    // 150 km/h = 41.667 m/s is 120 s.
+    EXPECT_NEAR(c.tempo_limiti, 120, 1e-6);
   }
   // Coasting down 10 per mille with no traction: a = g × 0.01 = 0.0981
   // m/s², so v = sqrt(2 a x) = 14.01 m/s at 1000 m; the brake is weaker by
@@ -146,6 +149,26 @@ TEST(Marcia, ClimbsAndDescents) {
     EXPECT_NEAR(c.velocita[1000], std::sqrt(2 * 0.0981 * 1000), 1e-6);
     EXPECT_NEAR(20000.0 - inizio_frenata(c), 400 / (2 * 72.35 / 99.792), 1.0);
   }
+}
+
+// The times do not depend on whether the speeds are kept: a run with a
+// step down and up of the limit, a climb and a descent.
+TEST(Marcia, TheSameTimesWithoutTheSpeeds) {
+  linea_marcia l = linea(12000, 120, 0);
+  da_metro(l.limite, 3000, 60);
+  da_metro(l.limite, 5000, 140);
+  da_metro(l.pendenza, 7000, 12);
+  da_metro(l.pendenza, 9000, -8);
+  treno_marcia t = treno(250);
+  t.figure.potenza = 3000;
+  t.figure.lunghezza_locomotiva = 120;
+  const corsa con = corri(l, t, 0, 12000), senza = corri(l, t, 0, 12000, false);
+  EXPECT_EQ(con.velocita.size(), 12001u);
+  EXPECT_TRUE(senza.velocita.empty());
+  EXPECT_EQ(con.tempo_minimo, senza.tempo_minimo);
+  EXPECT_EQ(con.tempo_limiti, senza.tempo_limiti);
+  // The time is the one the speeds give, step by step.
+  EXPECT_NEAR(con.tempo_minimo, tempo_fino(con, 12000), 1e-6);
 }
 
 // A compiled scenario of 10 km made by hand: train limit 100 km/h, one

@@ -190,6 +190,37 @@ def point_at_middle(driver, what, selector):
     return text(driver, "indicazione"), covered
 
 
+def point_at_run(driver, metres):
+    """The pop-up's text with the pointer over the speed panel a little
+    below the fastest run's curve, at the first of `metres` where nothing
+    else covers the panel there (the limit's line covers the run where it
+    runs at the limit); the metre taken, and "" when none is free."""
+    where = driver.execute_script("""
+        const g = document.querySelector('#altimetria svg [data-kind="run"]');
+        if (!g) return null;
+        g.scrollIntoView({block: 'center'});
+        const d = g.dataset, m = g.getScreenCTM(), r = g.getBoundingClientRect();
+        for (const metro of arguments[0]) {
+          const x = Number(d.x0) + metro / Number(d.mPerPx);
+          for (const linea of g.querySelectorAll('polyline')) {
+            const p = Array.from(linea.points);
+            const i = p.findIndex((q) => q.x >= x);
+            if (i <= 0) continue;
+            const s = new DOMPoint(x, p[i].y + 12).matrixTransform(m);
+            const sopra = document.elementFromPoint(s.x, s.y);
+            if (sopra && sopra.closest('[data-kind="run"]') === g)
+              return [metro, s.x - (r.left + r.width / 2), s.y - (r.top + r.height / 2)];
+          }
+        }
+        return null;""", metres)
+    check("the gradient picture draws the run with the panel free below it", where is not None)
+    if where is None:
+        return 0, ""
+    group = driver.find_element(By.CSS_SELECTOR, '#altimetria svg [data-kind="run"]')
+    ActionChains(driver).move_to_element_with_offset(group, int(round(where[1])), int(round(where[2]))).perform()
+    return where[0], text(driver, "indicazione")
+
+
 def check_our_warnings(driver, line, train, when):
     """Our scenario's own two warnings, and nothing else."""
     items = [i.text for i in driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li")]
@@ -310,6 +341,14 @@ def run(driver, url, work, line, train, artifacts, suffix):
     check("station table: Prato Alto stops at metre 33500",
           any(r.text.split()[1:3] == ["Prato", "Alto"] and "33500" in r.text and "stop 60 s" in r.text for r in rows))
     check("station table: Prato Alto's record", any("Prato Alto" in r.text and (train + ":51") in r.text for r in rows))
+    check("station table: Ponte Rovera's minimum and thin margin, as the timetable prints them",
+          any("Ponte Rovera" in r.text and "10 min 13 s" in r.text and "17 s (thin)" in r.text for r in rows))
+    check("station table: no minimum where the train starts",
+          not any("Roccavalle" in r.text and " min " in r.text for r in rows))
+    metre, tip = point_at_run(driver, [104000, 60000, 120000, 30000, 150000, 90000])
+    found = re.match(r"fastest run: (\d+) km/h at line km [\d.]+ \(metre (\d+)\)$", tip)
+    check("pointing at the fastest run near metre %d tells its speed and km: %r" % (metre, tip),
+          found is not None and 0 < int(found.group(1)) <= 160 and abs(int(found.group(2)) - metre) <= 500)
     plan = driver.execute_script("return document.getElementById('pianta').innerHTML")
     gradient = driver.execute_script("return document.getElementById('altimetria').innerHTML")
     check("both pictures drawn", plan.startswith("<svg") and gradient.startswith("<svg"))

@@ -234,6 +234,7 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
   v.errori = c.errori;
   v.avvisi = c.avvisi;
   v.carte = carte_in_vista(c);
+  if (c.errori == 0 && !c.fatale) v.corsa = calcola_orario(c.s, figure_per_categoria(v.treno), true);
   v.record = indice_record(c, n).tutti();
   v.linea.stazioni = c.s.tabella_stazioni;
   v.linea.celle = std::move(c.s.celle);

@@ -14,6 +14,7 @@
 
 #include "model/tabelle.h"
 #include "draw/draw.h"
+#include "output/marcia.h"
 
 namespace valdoro {
 
@@ -56,6 +57,10 @@ struct compilazione_vista {
   // The driver's papers as `scenario papers` writes them with the facts'
   // defaults (card, order, notes, one after the other), or why there are none.
   std::string carte;
+  // The train's fastest run, leg by leg with its speeds, as `scenario
+  // timetable` works it out without --train-figures; none while the
+  // sources have errors, as timetable gives none then.
+  std::vector<tratta_marcia> corsa;
 };
 
 // The title and the train that the sources' names carry when they are

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "output/decodifica.h"
+#include "output/marcia.h"
 #include "view/vista.h"
 #include "util/cp1252.h"
 
@@ -85,7 +86,20 @@ std::string nome_da_record(const std::vector<record_vista>& tutti, int riga) {
   return "";
 }
 
-json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutti) {
+// A stop's minimum running time and margin, with the words and figures of
+// `scenario timetable`; empty where no leg of the run arrives.
+void tempi_di_marcia(json& j, int riga, const std::vector<tratta_marcia>& corsa) {
+  j["minimo"] = j["margine"] = j["giudizio"] = "";
+  for (const tratta_marcia& t : corsa) {
+    if (t.a.riga != riga) continue;
+    j["minimo"] = testo_durata(t.c.tempo_minimo);
+    j["margine"] = testo_margine(t, kIncertezzaFigure);
+    j["giudizio"] = parola_giudizio(giudica(t, kIncertezzaFigure));
+  }
+}
+
+json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutti,
+              const std::vector<tratta_marcia>& corsa) {
   json out = json::array();
   int ultima = 0;
   for (int r = 1; r <= kPrimaRigaCartelli; ++r) ultima = riga_stazione_usata(t[r]) ? r : ultima;
@@ -112,6 +126,7 @@ json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutt
     constexpr int32_t kGiorno = 24 * 3600;
     j["arrivo"] = con_ora && ferma && r != 1 ? ora((s.orario - s.campo13 + kGiorno) % kGiorno) : "";
     j["partenza"] = con_ora && r != ultima ? ora(s.orario) : "";
+    tempi_di_marcia(j, r, corsa);
     out.push_back(j);
   }
   return out;
@@ -143,9 +158,9 @@ json numerazione(const tabella_stazioni_t& t) {
   return out;
 }
 
-json diagnostiche(const compilazione_vista& c, const std::vector<std::string_view>& righe_linea,
-                  const std::vector<std::string_view>& righe_treno, const std::string& file_linea,
-                  const std::string& file_treno) {
+json elenco_diagnostiche(const compilazione_vista& c, const std::vector<std::string_view>& righe_linea,
+                         const std::vector<std::string_view>& righe_treno, const std::string& file_linea,
+                         const std::string& file_treno) {
   json out = json::array();
   for (size_t k = 0; k < c.diagnostiche.size() && k < kDiagnosticheMostrate; ++k) {
     const diagnostica_vista& d = c.diagnostiche[k];
@@ -194,11 +209,11 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   j["treno"] = file_treno;
   int32_t segnali = 0;
   for (const cella& k : l.celle) segnali += k.tipo == 1 ? 1 : 0;
-  const json tabella = stazioni(l.stazioni, c.record);
+  const json tabella = stazioni(l.stazioni, c.record, c.corsa);
   j["riassunto"] = {{"titolo", c.titolo},      {"nome_treno", c.treno},      {"lunghezza", lunghezza_percorso(l)},
                     {"celle", l.celle.size()}, {"stazioni", tabella.size()}, {"segnali", segnali},
                     {"errori", c.errori},      {"avvisi", c.avvisi}};
-  j["diagnostiche"] = diagnostiche(c, righe_di(testo_linea), righe_di(testo_treno), file_linea, file_treno);
+  j["diagnostiche"] = elenco_diagnostiche(c, righe_di(testo_linea), righe_di(testo_treno), file_linea, file_treno);
   j["stazioni"] = tabella;
   j["numerazione"] = numerazione(l.stazioni);
   std::vector<std::string> omessi;
@@ -213,7 +228,7 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   j["record"] = record(c.record.size() <= kRecordMostrati ? c.record : kNessunRecord);
   if (c.record.size() > kRecordMostrati) omessi.push_back("the records (" + std::to_string(c.record.size()) + ")");
   j["pianta"] = svg_pianta(l);
-  j["altimetria"] = svg_altimetria(l);
+  j["altimetria"] = svg_altimetria(l, c.corsa);
   j["carte"] = c.carte;
   j["omessi"] = omessi;
   // Text from the sources may be anything; the page gets valid UTF-8.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -471,6 +473,56 @@ TEST(VistaStato, StationsWithTheirTimesAndTheSourcesWaitedFor) {
     EXPECT_EQ(s[c.k]["partenza"], c.partenza) << c.k;
     EXPECT_EQ(s[c.k]["ferma"], c.ferma) << c.k;
   }
+}
+
+// Each stop's minimum running time and margin as `scenario timetable`
+// prints them (docs/timetable.md lists ours); a station the train starts
+// from or passes has none.  The gradient picture shows the same run.
+TEST(VistaStato, StationsWithTheTimetablesMinimumAndMargin) {
+  const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), testo_file(righe_treno()), kLinea, kTreno);
+  const json j = json::parse(stato_json(c, "", "", kLinea, kTreno, {}, 1));
+  const json& s = j["stazioni"];
+  const struct {
+    const char* nome;
+    const char* minimo;
+    const char* margine;
+    const char* giudizio;
+  } casi[] = {
+      {"Roccavalle", "", "", ""},
+      {"Fornaci", "", "", ""},
+      {"Ponte Rovera", "10 min 13 s", "17 s (thin)", "thin"},
+      {"Prato Alto", "9 min 17 s", "38 s", ""},
+      {"Valico", "14 min 34 s", "-34 s (thin)", "thin"},
+      {"Lagomarino", "12 min 19 s", "11 s (thin)", "thin"},
+  };
+  for (const auto& k : casi) {
+    const auto riga = std::find_if(s.begin(), s.end(), [&](const json& x) { return x["nome"] == k.nome; });
+    ASSERT_NE(riga, s.end()) << k.nome;
+    EXPECT_EQ((*riga)["minimo"], k.minimo) << k.nome;
+    EXPECT_EQ((*riga)["margine"], k.margine) << k.nome;
+    EXPECT_EQ((*riga)["giudizio"], k.giudizio) << k.nome;
+  }
+  int con_tempi = 0;
+  for (const json& x : s) con_tempi += x["minimo"] != "" ? 1 : 0;
+  EXPECT_EQ(con_tempi, 15);  // one for each leg
+  const std::string altimetria = j["altimetria"];
+  EXPECT_NE(altimetria.find("<g data-kind=\"run\""), std::string::npos);
+}
+
+// Sources with an error have no timetable, as `scenario timetable` gives
+// none: no minimum, no margin, no run drawn.
+TEST(VistaStato, NoRunWhileTheSourcesHaveErrors) {
+  std::string treno = testo_file(righe_treno());
+  const size_t qui = treno.find("stazione,   33500,");
+  ASSERT_NE(qui, std::string::npos);
+  treno.replace(qui, 18, "stazione,   33510,");
+  const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), treno, kLinea, kTreno);
+  ASSERT_GT(c.errori, 0u);
+  EXPECT_TRUE(c.corsa.empty());
+  const json j = json::parse(stato_json(c, "", "", kLinea, kTreno, {}, 1));
+  for (const json& x : j["stazioni"]) EXPECT_EQ(x["minimo"], "") << x["nome"];
+  const std::string altimetria = j["altimetria"];
+  EXPECT_EQ(altimetria.find("data-kind=\"run\""), std::string::npos);
 }
 
 }  // namespace

@@ -152,6 +152,7 @@
       tr.append(elemento('td', 'numero', String(s.riga)), elemento('td', '', s.nome),
         elemento('td', 'numero', s.km.toFixed(3)), elemento('td', 'numero', String(s.metro)),
         elemento('td', '', ore(s.arrivo)), elemento('td', '', ore(s.partenza)),
+        elemento('td', 'numero', s.minimo), elemento('td', 'numero margine ' + s.giudizio, s.margine),
         elemento('td', '', s.ferma ? (s.sosta ? 'stop ' + s.sosta + ' s' : 'stop') : 'pass'),
         elemento('td', 'dove', record_di({ kind: 'station', row: String(s.riga) }).map((r) => dove(r.file, r.riga, 0)).join(' ')));
       return tr;
@@ -267,7 +268,8 @@
     }).join('\n');
   }
 
-  const kSegnati = '[data-kind],[data-row],[data-cell]';
+  // The fastest run answers through its own reading, not as an object.
+  const kSegnati = '[data-kind]:not([data-kind="run"]),[data-row],[data-cell]';
 
   // Every object the picture holds under the pointer, topmost first, each
   // once: through what is drawn over it without a name of its own (a
@@ -313,9 +315,31 @@
     return testi.length > 0 ? testi.join('\n') : null;
   }
 
+  // The fastest run, pointed anywhere over the speed panel: its speed at
+  // the metre under the pointer, read from the curve the picture draws
+  // (the group says how its x and y read as metres and km/h).
+  function racconta_corsa(e) {
+    const g = stato && e.target instanceof Element ? e.target.closest('[data-kind="run"]') : null;
+    if (!g) return null;
+    const d = g.dataset;
+    const q = new DOMPoint(e.clientX, e.clientY).matrixTransform(g.getScreenCTM().inverse());
+    const metro = Math.round((q.x - Number(d.x0)) * Number(d.mPerPx));
+    for (const linea of g.querySelectorAll('polyline')) {
+      const p = Array.from(linea.points);
+      if (p.length < 2 || q.x < p[0].x || q.x > p[p.length - 1].x) continue;
+      let i = 1;
+      while (i < p.length - 1 && p[i].x < q.x) ++i;
+      const f = p[i].x > p[i - 1].x ? (q.x - p[i - 1].x) / (p[i].x - p[i - 1].x) : 1;
+      const y = p[i - 1].y + f * (p[i].y - p[i - 1].y);
+      const kmh = (Number(d.y0) - y) * Number(d.kmhPerPx);
+      return 'fastest run: ' + Math.round(kmh) + ' km/h at line km ' + km(metri_numerati(metro)) + ' (metre ' + metro + ')';
+    }
+    return null;
+  }
+
   function indica(e) {
     const box = $('indicazione');
-    const t = racconta(e.target, e.clientX, e.clientY);
+    const t = racconta_corsa(e) || racconta(e.target, e.clientX, e.clientY);
     if (!t) { box.hidden = true; return; }
     box.textContent = t;
     box.hidden = false;
