@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "lsp/correzioni.h"
+#include "lsp/formattazione.h"
+#include "lsp/hover.h"
 #include "util/cp1252.h"
 #include "util/file.h"
 
@@ -99,12 +101,20 @@ json richiesta_azioni(const analisi& a, const documento& d, const json& p) {
   return azioni(a, d.uri, d.testo, da, fino);
 }
 
+json richiesta_hover(const analisi& a, const documento& d, const json& p) {
+  return hover(a, d.uri, d.testo, posizione_di(p));
+}
+
+json richiesta_formattazione(const analisi& a, const documento& d, const json&) { return formatta(a, d.uri, d.testo); }
+
 }  // namespace
 
 // What each feature answers, from the analysis of an open source.
 const std::map<std::string, server::funzione>& server::funzioni() {
   static const std::map<std::string, funzione> f = {
       {"textDocument/codeAction", {richiesta_azioni, json::array()}},
+      {"textDocument/hover", {richiesta_hover, nullptr}},
+      {"textDocument/formatting", {richiesta_formattazione, json::array()}},
   };
   return f;
 }
