@@ -158,3 +158,93 @@ TEST(FormattazioneLsp, BlanksMoveAndNoValueChanges) {
 }  // namespace
 }  // namespace lsp
 }  // namespace valdoro
+
+namespace valdoro {
+namespace lsp {
+namespace {
+
+json simboli(sessione& x, const std::string& uri) {
+  return x.chiedi(22, "textDocument/documentSymbol", {{"textDocument", {{"uri", uri}}}})["result"];
+}
+
+// Colle's outline: its sections, the three stations by name in theirs, and
+// the two tunnels in [montagne].
+TEST(SimboliLsp, SectionsStationsAndTunnels) {
+  sessione x;
+  x.inizia();
+  x.apri_colle();
+  const json t = simboli(x, kUriTreno);
+  std::vector<std::string> sezioni;
+  for (const json& s : t) sezioni.push_back(s["name"]);
+  EXPECT_EQ(sezioni, std::vector<std::string>({"[generale]", "[aderenze]", "[vel_limite]", "[stazioni]",
+                                               "[rallentamenti]", "[segnali]", "[codici]", "[fine]"}));
+  const json& stazioni = t[3];
+  EXPECT_EQ(stazioni["kind"], 3);
+  // From its header to the line before the next one.
+  EXPECT_EQ(stazioni["range"], json({{"start", posizione_j(13, 0)}, {"end", posizione_j(16, 77)}}));
+  EXPECT_EQ(stazioni["selectionRange"], intervallo_j(13, 0, 10));
+  ASSERT_EQ(stazioni["children"].size(), 3u);
+  EXPECT_EQ(stazioni["children"][1], json({{"name", "Colle"},
+                                           {"detail", "10000 m, km 10.000"},
+                                           {"kind", 19},
+                                           {"range", intervallo_j(15, 0, 77)},
+                                           {"selectionRange", intervallo_j(15, 0, 8)}}));
+  EXPECT_EQ(stazioni["children"][2]["name"], "Valle");
+  EXPECT_EQ(t[2]["children"], json::array());
+
+  const json l = simboli(x, kUriLinea);
+  ASSERT_EQ(l.size(), 7u);
+  EXPECT_EQ(l[3]["name"], "[montagne]");
+  ASSERT_EQ(l[3]["children"].size(), 2u);
+  EXPECT_EQ(l[3]["children"][0]["name"], "tunnel 6500 m to 8200 m");
+  EXPECT_EQ(l[3]["children"][0]["detail"], "km 6.500 to km 8.200");
+  EXPECT_EQ(l[3]["children"][0]["range"], intervallo_j(23, 0, 28));
+  EXPECT_EQ(l[3]["children"][1]["name"], "tunnel 14000 m to 14300 m");
+}
+
+json completa(sessione& x, const std::string& uri, int riga, int carattere) {
+  return x.chiedi(23, "textDocument/completion",
+                  {{"textDocument", {{"uri", uri}}}, {"position", posizione_j(riga, carattere)}})["result"];
+}
+
+std::vector<std::string> etichette(const json& lista) {
+  std::vector<std::string> r;
+  for (const json& v : lista["items"]) r.push_back(v["label"]);
+  return r;
+}
+
+TEST(CompletamentoLsp, HeadersAndKeywordsWithTheirFields) {
+  sessione x;
+  x.inizia();
+  x.apri(kUriLinea, sostituisci(colle("linea"), "[montagne]\n", "[montagne]\n  mon\n"));
+  x.apri(kUriTreno, sostituisci(colle("treno"), "[codici]\n", "[codici]\n[s\n"));
+  // After blanks and "mon": every header and keyword of the line source,
+  // replacing "mon".
+  const json l = completa(x, kUriLinea, 23, 5);
+  EXPECT_EQ(l["isIncomplete"], false);
+  const std::vector<std::string> e = etichette(l);
+  ASSERT_EQ(e.size(), 32u);
+  EXPECT_EQ(std::vector<std::string>(e.begin(), e.begin() + 7),
+            std::vector<std::string>(
+                {"[generale]", "[curve]", "[pendenze]", "[montagne]", "[cartelli]", "[indicazioni]", "[fine]"}));
+  json montagna;
+  for (const json& v : l["items"]) {
+    if (v["label"] == "montagna") montagna = v;
+  }
+  EXPECT_EQ(montagna["kind"], 14);
+  EXPECT_EQ(montagna["detail"], "record of [montagne]");
+  EXPECT_EQ(montagna["insertTextFormat"], 2);
+  EXPECT_EQ(montagna["textEdit"],
+            json({{"range", intervallo_j(23, 2, 5)}, {"newText", "montagna, ${1:position}, ${2:end}, ${3:kind}"}}));
+  // After "[": the train source's headers alone.
+  const json t = completa(x, kUriTreno, 26, 2);
+  EXPECT_EQ(etichette(t), std::vector<std::string>({"[generale]", "[aderenze]", "[vel_limite]", "[stazioni]",
+                                                    "[rallentamenti]", "[segnali]", "[codici]", "[fine]"}));
+  EXPECT_EQ(t["items"][5]["textEdit"], json({{"range", intervallo_j(26, 0, 2)}, {"newText", "[segnali]"}}));
+  // Among a record's fields: nothing.
+  EXPECT_EQ(completa(x, kUriLinea, 24, 12)["items"], json::array());
+}
+
+}  // namespace
+}  // namespace lsp
+}  // namespace valdoro

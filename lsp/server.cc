@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "lsp/completamento.h"
 #include "lsp/correzioni.h"
+#include "lsp/simboli.h"
 #include "lsp/formattazione.h"
 #include "lsp/hover.h"
 #include "util/cp1252.h"
@@ -107,6 +109,13 @@ json richiesta_hover(const analisi& a, const documento& d, const json& p) {
 
 json richiesta_formattazione(const analisi& a, const documento& d, const json&) { return formatta(a, d.uri, d.testo); }
 
+json richiesta_simboli(const analisi& a, const documento& d, const json&) { return simboli(a, d.uri, d.testo); }
+
+json richiesta_completamento(const analisi& a, const documento& d, const json& p) {
+  const formato::quale q = d.uri == a.c.uri_linea ? formato::quale::linea : formato::quale::treno;
+  return completa(q, d.testo, posizione_di(p));
+}
+
 }  // namespace
 
 // What each feature answers, from the analysis of an open source.
@@ -114,6 +123,8 @@ const std::map<std::string, server::funzione>& server::funzioni() {
   static const std::map<std::string, funzione> f = {
       {"textDocument/codeAction", {richiesta_azioni, json::array()}},
       {"textDocument/hover", {richiesta_hover, nullptr}},
+      {"textDocument/documentSymbol", {richiesta_simboli, json::array()}},
+      {"textDocument/completion", {richiesta_completamento, json::array()}},
       {"textDocument/formatting", {richiesta_formattazione, json::array()}},
   };
   return f;
