@@ -133,7 +133,15 @@ const std::map<std::string, server::funzione>& server::funzioni() {
 server::server(lettore_file leggi, size_t limite) : leggi_(std::move(leggi)), limite_(limite), documenti_(limite) {}
 
 json server::capacita() {
-  return {{"positionEncoding", "utf-16"}, {"textDocumentSync", {{"openClose", true}, {"change", 1}}}};
+  // The whole text at every change: a source is small, and the compile
+  // reads it whole anyway.
+  return {{"positionEncoding", "utf-16"},
+          {"textDocumentSync", {{"openClose", true}, {"change", 1}}},
+          {"hoverProvider", true},
+          {"completionProvider", {{"triggerCharacters", {"["}}, {"resolveProvider", false}}},
+          {"documentSymbolProvider", true},
+          {"documentFormattingProvider", true},
+          {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}};
 }
 
 void server::invia(const json& messaggio) {
