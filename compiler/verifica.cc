@@ -339,7 +339,8 @@ class lettura_sorgente {
   void sostituisci(std::string_view voce, lettore::punto p, const std::string& proposta) {
     if (proposta.empty() || testo_.substr(scostamento(p), voce.size()) != voce) return;
     e_.diagnostiche.back().cura =
-        rimedio{"Replace with \"" + proposta + "\"", {{p.riga, p.colonna, p.riga, p.colonna + static_cast<int32_t>(voce.size()), proposta}}};
+        rimedio{"Replace with \"" + proposta + "\"",
+                {{p.riga, p.colonna, p.riga, p.colonna + static_cast<int32_t>(voce.size()), proposta}}};
   }
 
   // Whether an item starts something of its own: a header or a record.
@@ -635,7 +636,8 @@ class lettura_sorgente {
         // The fraction goes: the value stays what the compile reads.
         if (detto) {
           e_.diagnostiche.back().cura =
-              rimedio{"Write the whole number " + std::to_string(intero), {{p.riga, p.colonna - 1, p.riga, p.colonna + static_cast<int32_t>(t.size()), ""}}};
+              rimedio{"Write the whole number " + std::to_string(intero),
+                      {{p.riga, p.colonna - 1, p.riga, p.colonna + static_cast<int32_t>(t.size()), ""}}};
         }
       } else {
         d_.aggiungi("extra-field", nome_, p, [&] {
