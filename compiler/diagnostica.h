@@ -73,6 +73,26 @@ inline constexpr char kGeneraleVuota[] = "line source's [generale] section is em
 // rest: a source of millions of mistakes costs a count for most of them.
 constexpr size_t kMassimoPerRegola = 200;
 
+// One change to a source's text: what stands from one place up to another
+// (lines and columns from 1, a byte a column; the end is the place just
+// after the last byte replaced, the start again for an insertion) replaced
+// by `testo`, in the source's code page.
+struct modifica_testo {
+  int32_t riga = 0;
+  int32_t colonna = 0;
+  int32_t riga_fine = 0;
+  int32_t colonna_fine = 0;
+  std::string testo;
+};
+
+// What the checker knows mends a problem, for an editor to offer: changes
+// to the source the problem stands in, none overlapping another, each
+// placed in the text as it was checked.
+struct rimedio {
+  std::string titolo;  // what it does, as the author reads it: "Replace with \"pendenza\""
+  std::vector<modifica_testo> modifiche;
+};
+
 // One problem found in the sources.
 struct diagnostica {
   gravita livello;
@@ -84,7 +104,8 @@ struct diagnostica {
   // The record that holds what this one was refused (a cell taken), when
   // known; each reporter names its file as the author knows it.
   luogo titolare{};
-  bool oltre = false;  // a line that counts a rule's problems past its bound
+  bool oltre = false;             // a line that counts a rule's problems past its bound
+  std::optional<rimedio> cura{};  // how to mend it, where the checker knows
 };
 
 // "FILE:LINE:COL: error N: text" (or "warning: text", "error: text"),

@@ -43,6 +43,10 @@ dati_carte dati_da_sorgenti(const esito_verifica& v, std::vector<diagnostica>& p
 void controlla_fermate_fatti(const dati_carte& d, const fatti_carte& f, const std::string& file,
                              std::vector<diagnostica>& problemi);
 
+// A position as the line source's kilometre numbering counts it, in
+// metres: the offset of the numbering in force there added.
+int32_t metri_numerati(const esito_verifica& v, int64_t posizione);
+
 }  // namespace valdoro
 
 #endif  // VALDORO_OUTPUT_CARTE_AUTORE_H_
