@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -35,6 +36,7 @@
 #include "cli/terminale.h"
 #include "view/vista.h"
 #include "view/vista_dati.h"
+#include "lsp/lsp.h"
 #include "util/file.h"
 #include "util/cp1252.h"
 
@@ -686,6 +688,9 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   view->add_option("--title", ov.titolo, "scenario title (default: from LINE_SOURCE named TITLE_linea.txt)");
   view->add_option("--train", ov.nome_treno, "train designation (default: from TRAIN_SOURCE named TITLE_TRAIN-.txt)");
 
+  CLI::App* lsp = app.add_subcommand(
+      "lsp", "Serve the language server protocol on standard input and output, for an editor (docs/authors.md)");
+
   // The format reference in docs/ is printed from the tables the checker
   // reads by; not an author's command.
   CLI::App* format_doc = app.add_subcommand("format-doc", "Print the reference of the source formats")->group("");
@@ -752,6 +757,12 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
     });
   }
   if (dump->parsed()) return protetto(out, err, [&] { return esegui_dump(od, out, err); });
+  if (lsp->parsed()) {
+    return protetto(out, err, [&] {
+      prepara_canale_server();
+      return lsp::esegui(std::cin, out, lsp::lettore_disco());
+    });
+  }
   if (init->parsed()) return protetto(out, err, [&] { return inizia(oi, out); });
   if (papers->parsed()) return protetto(out, err, [&] { return carte(op, out, err); });
   if (view->parsed()) {

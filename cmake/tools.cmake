@@ -1,5 +1,6 @@
-# The `scenario` program for scenario authors, in its three rooms: cli/ (the
-# command and dump), draw/ (the pictures), view/ (the live page).  It alone uses CLI11 and
+# The `scenario` program for scenario authors, in its four rooms: cli/ (the
+# command and dump), draw/ (the pictures), view/ (the live page), lsp/ (the
+# language server).  It alone uses CLI11 and
 # nlohmann-json; the packager links nothing beyond the core library.
 
 if(WIN32)
@@ -45,8 +46,8 @@ else()
   target_link_libraries(valdoro_beast INTERFACE Threads::Threads)
 endif()
 
-# Three rooms: the command line, the pictures, the live page.
-file(GLOB TOOLS_SOURCES CONFIGURE_DEPENDS cli/*.cc draw/*.cc view/*.cc)
+# Four rooms: the command line, the pictures, the live page, the editor's server.
+file(GLOB TOOLS_SOURCES CONFIGURE_DEPENDS cli/*.cc draw/*.cc view/*.cc lsp/*.cc)
 list(FILTER TOOLS_SOURCES EXCLUDE REGEX "(_test|_main)\\.cc$")
 valdoro_solo_piattaforma(TOOLS_SOURCES)
 # The live page is written as real files (view/pagina/) and embedded at
@@ -83,7 +84,7 @@ if(WIN32)
 endif()
 
 if(VALDORO_TESTS)
-  file(GLOB TOOLS_TESTS CONFIGURE_DEPENDS cli/*_test.cc draw/*_test.cc view/*_test.cc)
+  file(GLOB TOOLS_TESTS CONFIGURE_DEPENDS cli/*_test.cc draw/*_test.cc view/*_test.cc lsp/*_test.cc)
   target_sources(valdoro_tests PRIVATE ${TOOLS_TESTS})
   target_link_libraries(valdoro_tests PRIVATE scenario_tools)
 
