@@ -91,6 +91,42 @@ local function client_of(buf)
   return #ids == 1 and ids[1] or nil
 end
 
+-- Hover on the position of Rivalta, 202600 m on line 70: the line's second
+-- numbering starts at 194700 m with an offset of -16400 m, so it stands at
+-- km 186.200.
+local function hover_on_station(id, train_buf)
+  local answers = vim.lsp.buf_request_sync(train_buf, 'textDocument/hover', {
+    textDocument = {uri = vim.uri_from_bufnr(train_buf)},
+    position = {line = 69, character = 12},
+  }, kWait)
+  local text = hover_text(answers and answers[id] and answers[id].result)
+  check('hover on a station\'s position shows its km', text:find('km 186.200', 1, true) ~= nil, show(answers))
+end
+
+-- The "did you mean" fix, as the editor asks for it at the diagnostic, and
+-- applied as the editor applies it.
+local function apply_fix(client, line_buf, typo)
+  vim.api.nvim_set_current_buf(line_buf)
+  local context = {}
+  for _, d in ipairs(vim.diagnostic.get(line_buf, {lnum = 112})) do
+    table.insert(context, d.user_data.lsp)
+  end
+  local answers = vim.lsp.buf_request_sync(line_buf, 'textDocument/codeAction', {
+    textDocument = {uri = vim.uri_from_bufnr(line_buf)},
+    range = {start = {line = 112, character = 0}, ['end'] = {line = 112, character = 7}},
+    context = {diagnostics = context},
+  }, kWait)
+  local fix = nil
+  for _, action in ipairs(answers and answers[client.id] and answers[client.id].result or {}) do
+    if action.edit and action.title:find('pendenza', 1, true) then fix = action end
+  end
+  if not check('a quick fix offers "pendenza"', fix ~= nil, show(answers)) then return end
+  vim.lsp.util.apply_workspace_edit(fix.edit, client.offset_encoding)
+  local fixed = vim.api.nvim_buf_get_lines(line_buf, 112, 113, true)[1]
+  check('the fix puts the keyword right', fixed == 'pendenza,  600,   -11', fixed)
+  check('the diagnostic goes with the fix', wait_diagnostic(line_buf, typo, false), show(diagnostics(line_buf)))
+end
+
 local function run()
   dofile(os.getenv('SETUP'))
   local line_buf = open('Valdoro_linea.txt')
@@ -133,43 +169,11 @@ local function run()
   check('the other warnings stay', has(diagnostics(line_buf), comma) and has(diagnostics(train_buf), terme),
         show(diagnostics(line_buf)) .. ' ' .. show(diagnostics(train_buf)))
 
-  -- Hover on the position of Rivalta, 202600 m on line 70: the line's
-  -- second numbering starts at 194700 m with an offset of -16400 m, so
-  -- it stands at km 186.200.
-  local answers = vim.lsp.buf_request_sync(train_buf, 'textDocument/hover', {
-    textDocument = {uri = vim.uri_from_bufnr(train_buf)},
-    position = {line = 69, character = 12},
-  }, kWait)
-  local hover = answers and answers[id] and answers[id].result
-  local text = hover_text(hover)
-  check('hover on a station\'s position shows its km', text:find('km 186.200', 1, true) ~= nil,
-        show(answers))
-
-  -- The "did you mean" fix, as the editor asks for it at the diagnostic.
-  vim.api.nvim_set_current_buf(line_buf)
-  local context = {}
-  for _, d in ipairs(vim.diagnostic.get(line_buf, {lnum = 112})) do
-    table.insert(context, d.user_data.lsp)
-  end
-  answers = vim.lsp.buf_request_sync(line_buf, 'textDocument/codeAction', {
-    textDocument = {uri = vim.uri_from_bufnr(line_buf)},
-    range = {start = {line = 112, character = 0}, ['end'] = {line = 112, character = 7}},
-    context = {diagnostics = context},
-  }, kWait)
-  local fix = nil
-  for _, action in ipairs(answers and answers[id] and answers[id].result or {}) do
-    if action.edit and action.title:find('pendenza', 1, true) then fix = action end
-  end
-  if not check('a quick fix offers "pendenza"', fix ~= nil, show(answers)) then return end
-  vim.lsp.util.apply_workspace_edit(fix.edit, client.offset_encoding)
-  local fixed = vim.api.nvim_buf_get_lines(line_buf, 112, 113, true)[1]
-  check('the fix puts the keyword right', fixed == 'pendenza,  600,   -11', fixed)
-  check('the diagnostic goes with the fix', wait_diagnostic(line_buf, typo, false), show(diagnostics(line_buf)))
-  local as_before = vim.wait(kWait, function()
+  hover_on_station(id, train_buf)
+  apply_fix(client, line_buf, typo)
+  check('both sources\' diagnostics as they were before the typo', vim.wait(kWait, function()
     return show(diagnostics(line_buf)) == before_line and show(diagnostics(train_buf)) == before_train
-  end, 20)
-  check('both sources\' diagnostics as they were before the typo', as_before,
-        show(diagnostics(line_buf)) .. ' ' .. show(diagnostics(train_buf)))
+  end, 20), show(diagnostics(line_buf)) .. ' ' .. show(diagnostics(train_buf)))
 
   -- Leaving: the server is asked to shut down and exits cleanly, and the
   -- client had nothing to tell the author on the way (a server that quits
