@@ -559,7 +559,8 @@ lsp_exchange "$win_folder/Valdoro_linea.txt" "$win_folder/Valdoro_Dir%205802-.tx
 "$linux_scenario" lsp <"$work/lsp-in-lin" >"$work/lsp-out-lin" 2>"$work/lsp-err-lin"; sl=$?
 timeout 120 wine "$win/scenario.exe" lsp <"$work/lsp-in-win" >"$work/lsp-out-win" 2>>"$log"; sw=$?
 check "scenario lsp: exit status 0 after exit, Windows $sw, Linux $sl" '[ $sw -eq 0 ] && [ $sl -eq 0 ]'
-check "scenario lsp: the Linux server tells the typo" 'grep -qF "unknown keyword \\\"pendnza\\\"" "$work/lsp-out-lin"'
+check "scenario lsp: the Linux server tells the typo, and the train source's broken name once the pair is open" \
+  'grep -qF "unknown keyword \\\"pendnza\\\"" "$work/lsp-out-lin" && grep -qF "\"code\":\"broken-name\"" "$work/lsp-out-lin"'
 # Each URI is put back in its own spelling: a Content-Length before it
 # counts the bytes of the URI, so the whole frame is rebuilt.
 /usr/bin/python3 - "$work/lsp-out-win" "$work/lsp-out-lin.norm" "$win_folder" "$lin_folder" "$work/lsp-out-lin" <<'PY'
