@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The picture of Neovim in the authors' guide: Neovim, set up by
 # editors/neovim/scenario.lua, runs the built `scenario lsp` on our line
-# source from `scenario init` with a keyword spelt wrong, in a tmux
-# terminal of 100 x 30; the screen, colours and all, is turned into a page
+# and train sources from `scenario init`, a keyword spelt wrong, in a tmux
+# terminal of 120 x 30; the screen, colours and all, is turned into a page
 # and headless Chromium takes its picture.
 #   bash scripts/neovim_screenshot.sh [SCENARIO] [OUT_PNG]
 # (default build/scenario, docs/images/neovim-lsp.png)
@@ -25,14 +25,17 @@ vim.o.number = true
 vim.o.shortmess = vim.o.shortmess .. 'I'
 dofile('$(pwd)/editors/neovim/scenario.lua')
 LUA
-# The cursor on the typo, where the error stands.
-tmux -S "$socket" -f /dev/null new-session -d -x 100 -y 30 -c "$work/Valdoro" \
+# Both sources, one above the other: the line source at the typo, the
+# train source at the name broken over two lines; the cursor on the typo.
+tmux -S "$socket" -f /dev/null new-session -d -x 120 -y 30 -c "$work/Valdoro" \
   env HOME="$work/home" PATH="$work/bin:$PATH" TERM=tmux-256color \
-  nvim -n -i NONE -u "$work/init.lua" +110 "+normal! zt3j" Valdoro_linea.txt
+  nvim -n -i NONE -u "$work/init.lua" -o Valdoro_linea.txt "Valdoro_Dir 5802-.txt" \
+  -c "wincmd j" -c "normal! 56Gzt4j" -c "wincmd k" -c "normal! 109Gzt4j"
 # The server's diagnostics take a moment to arrive: the screen is read once
 # the error's text is on it.
 for _ in $(seq 100); do
-  tmux -S "$socket" capture-pane -p | grep -q "unknown keyword" && break
+  tmux -S "$socket" capture-pane -p | grep -q "unknown keyword" &&
+    tmux -S "$socket" capture-pane -p | grep -q "on a line of its own" && break
   sleep 0.2
 done
 sleep 0.5
@@ -107,7 +110,7 @@ body{margin:0;background:%s} pre{margin:0;padding:8px;font:15px/19px 'DejaVu San
 open(sys.argv[2], "w", encoding="utf-8").write(page)
 PY
 mkdir -p "$(dirname "$out")"
-# 100 columns of DejaVu Sans Mono at 15 px are about 905 pixels; 30 rows of 19.
-chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=922,586 \
+# 120 columns of DejaVu Sans Mono at 15 px are about 1086 pixels; 30 rows of 19.
+chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1104,586 \
   --screenshot="$out" "file://$work/screen.html" >/dev/null 2>&1
 echo "wrote $out"

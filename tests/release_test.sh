@@ -76,7 +76,9 @@ done
 # are stamped with the commit's time and come in a fixed order, whose
 # manifest starts the script that starts `scenario lsp` when a source of
 # either kind is opened, and which carries the client library it loads
-# but not the packer.
+# but not the packer.  Activated as VS Code would activate it (with
+# stand-ins for the editor and the client's constructor), it starts the
+# configured program with "lsp" for both kinds of source.
 ext="$work/linux/$name/$vsix"
 check "the same extension in both archives" 'cmp "$ext" "$work/windows/$name/$vsix"'
 vsix_times=$(unzip -Z -T "$ext" | grep "^-" | awk '{print $1, $7}' | sort -u)
@@ -103,7 +105,20 @@ onLanguage:valdoro-line onLanguage:valdoro-train
 valdoro-line *_linea.txt
 valdoro-train *-.txt
 valdoro.scenarioPath" ]'
-check "extension starts scenario lsp" 'unzip -p "$ext" extension/extension.js | grep -qE "args: \[.lsp.\]"'
+mkdir "$work/vsix"
+(cd "$work/vsix" && unzip -q "$ext")
+activated=$(node tests/vscode_activate.js "$work/vsix" 2>&1)
+check "extension activated with stand-ins for VS Code: $activated" '[ "$activated" = "setting valdoro.scenarioPath
+client valdoro \"Valdoro scenario\"
+run /opt/valdoro/scenario lsp
+debug /opt/valdoro/scenario lsp
+serves file valdoro-line
+serves file valdoro-train
+serves untitled valdoro-line
+serves untitled valdoro-train
+started
+subscriptions 1
+stopped" ]'
 check "extension version in its VS Code manifest" 'unzip -p "$ext" extension.vsixmanifest | grep -qF "Id=\"valdoro-scenario\" Version=\"$version\" Publisher=\"valdoro\""'
 check "Windows programs are PE32+ for x86-64" 'file "$work/windows/$name/Valdoro.exe" "$work/windows/$name/scenario.exe" | grep -c "PE32+ executable (.*) x86-64" | grep -qx 2'
 
