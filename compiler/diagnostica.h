@@ -73,6 +73,24 @@ inline constexpr char kGeneraleVuota[] = "line source's [generale] section is em
 // rest: a source of millions of mistakes costs a count for most of them.
 constexpr size_t kMassimoPerRegola = 200;
 
+// One change to a source's text: `lunghezza` bytes from the place (line and
+// column from 1, a byte a column; the bytes may run past the line's end)
+// replaced by `testo`, in the source's code page.
+struct modifica_testo {
+  int32_t riga = 0;
+  int32_t colonna = 0;
+  size_t lunghezza = 0;
+  std::string testo;
+};
+
+// What the checker knows mends a problem, for an editor to offer: changes
+// to the source the problem stands in, none overlapping another, each
+// placed in the text as it was checked.
+struct rimedio {
+  std::string titolo;  // what it does, as the author reads it: "Replace with \"pendenza\""
+  std::vector<modifica_testo> modifiche;
+};
+
 // One problem found in the sources.
 struct diagnostica {
   gravita livello;
@@ -82,6 +100,7 @@ struct diagnostica {
   std::optional<numero_errore> numero{};  // set for a numbered error
   size_t conta = 1;                       // the problems it stands for: more for a line that counts the rest
   bool oltre = false;                     // a line that counts a rule's problems past its bound
+  std::optional<rimedio> cura{};          // how to mend it, where the checker knows
 };
 
 // "FILE:LINE:COL: error N: text" (or "warning: text", "error: text"),

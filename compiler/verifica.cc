@@ -71,13 +71,15 @@ class raccolta {
 
   // The place and the message are made only for a problem that is shown:
   // a source of millions of mistakes costs a count for most of them.
+  // True when it is shown: its mending may then be added to it.
   template <typename Messaggio>
-  void aggiungi(const char* id, const std::string& file, lettore::punto p, Messaggio messaggio) {
+  bool aggiungi(const char* id, const std::string& file, lettore::punto p, Messaggio messaggio) {
     conto& c = conteggi_[id];
     if (c.r == nullptr) c.r = trova_regola(id);
     (c.r->livello == gravita::errore ? e_.errori : e_.avvisi) += 1;
-    if (++c.n > kMassimoPerRegola) return;
+    if (++c.n > kMassimoPerRegola) return false;
     e_.diagnostiche.push_back({c.r->livello, id, luogo{file, p.riga, p.colonna}, messaggio()});
+    return true;
   }
 
   // One line for each rule that passed its bound.
@@ -252,10 +254,11 @@ class lettura_sorgente {
     if (const formato::record* r = formato::trova_record(f_, voce)) return leggi_record(*r, voce, p);
     if (voce.find('-') != std::string_view::npos) return trattino(voce, p);
     if (e_intero(senza_spazi(voce))) {
-      return d_.aggiungi("not-a-record", nome_, p, [&] {
+      d_.aggiungi("not-a-record", nome_, p, [&] {
         return std::string("the number \"" + std::string(senza_spazi(voce)) +
                            "\" stands where a record should start: it is passed over");
       });
+      return;
     }
     sconosciuta(senza_spazi(voce), p);
   }
@@ -275,10 +278,12 @@ class lettura_sorgente {
     } else if (z == nullptr) {
       std::vector<std::string> nomi;
       for (const formato::sezione& s : f_.sezioni) nomi.push_back(s.intestazione);
-      d_.aggiungi("unknown-section", nome_, p, [&] {
+      std::string proposta;
+      const bool detto = d_.aggiungi("unknown-section", nome_, p, [&] {
         return std::string("unknown section \"" + std::string(voce) + "\" in the " + f_.nome +
-                           suggerimento(voce, nomi));
+                           suggerimento(voce, nomi, &proposta));
       });
+      if (detto) sostituisci(voce, p, proposta);
     } else if (viste_.count(z) != 0) {
       d_.aggiungi("repeated-section", nome_, p, [&] {
         return std::string("section \"" + std::string(z->intestazione) + "\" stands a second time (first on line " +
@@ -290,8 +295,9 @@ class lettura_sorgente {
     sezione_ = z;
   }
 
-  // "; did you mean "X"?", or "" when no name is close.
-  static std::string suggerimento(std::string_view voce, const std::vector<std::string>& nomi) {
+  // "; did you mean "X"?", or "" when no name is close; X goes into
+  // `proposta`.
+  static std::string suggerimento(std::string_view voce, const std::vector<std::string>& nomi, std::string* proposta) {
     if (voce.size() > kVoceSuggeribile) return "";
     const int tetto = std::min(3, std::max(1, static_cast<int>(voce.size()) / 4));
     const std::string* migliore = nullptr;
@@ -304,12 +310,14 @@ class lettura_sorgente {
       }
     }
     if (migliore == nullptr) return "";
+    *proposta = *migliore;
     if (d_min == 0) return ": letter case matters here; did you mean \"" + *migliore + "\"?";
     return "; did you mean \"" + *migliore + "\"?";
   }
 
   void sconosciuta(std::string_view voce, lettore::punto p) {
-    d_.aggiungi("unknown-keyword", nome_, p, [&] {
+    std::string proposta;
+    const bool detto = d_.aggiungi("unknown-keyword", nome_, p, [&] {
       std::vector<std::string> nomi;
       for (const formato::sezione& z : f_.sezioni) {
         for (const formato::record& r : z.records) {
@@ -317,10 +325,21 @@ class lettura_sorgente {
         }
       }
       const std::string dove = sezione_ != nullptr ? std::string(" in ") + sezione_->intestazione : "";
-      return "unknown keyword \"" + std::string(voce) + "\"" + dove + ": the record is lost" + suggerimento(voce, nomi);
+      return "unknown keyword \"" + std::string(voce) + "\"" + dove + ": the record is lost" +
+             suggerimento(voce, nomi, &proposta);
     });
+    if (detto) sostituisci(voce, p, proposta);
     // What follows it on its line would have been its fields.
     salta_resto_riga(p.riga);
+  }
+
+  // The mending of the problem just told: `voce`, written at p, replaced
+  // by the name the message proposes.  A quoted item is not where its text
+  // is, and is left alone.
+  void sostituisci(std::string_view voce, lettore::punto p, const std::string& proposta) {
+    if (proposta.empty() || testo_.substr(scostamento(p), voce.size()) != voce) return;
+    e_.diagnostiche.back().cura =
+        rimedio{"Replace with \"" + proposta + "\"", {{p.riga, p.colonna, voce.size(), proposta}}};
   }
 
   // Whether an item starts something of its own: a header or a record.
@@ -608,11 +627,16 @@ class lettura_sorgente {
                  testo_[o - 2] <= '9') {
         const int64_t intero = e_.valori.back();
         dubbia_se_lunghezza(r);
-        d_.aggiungi("decimal-comma", nome_, ultimo_campo_, [&] {
+        const bool detto = d_.aggiungi("decimal-comma", nome_, ultimo_campo_, [&] {
           return std::string("\"" + std::to_string(intero) + "," + std::string(t) + "\" has a decimal comma: " +
                              r.parola + " " + ultimo.nome + " is read as " + std::to_string(intero) + " and \"" +
                              std::string(t) + "\" is passed over; values are whole numbers");
         });
+        // The fraction goes: the value stays what the compile reads.
+        if (detto) {
+          e_.diagnostiche.back().cura =
+              rimedio{"Write the whole number " + std::to_string(intero), {{p.riga, p.colonna - 1, t.size() + 1, ""}}};
+        }
       } else {
         d_.aggiungi("extra-field", nome_, p, [&] {
           return std::string("\"" + std::string(r.parola) + "\" takes " + std::to_string(r.campi.size()) +
@@ -854,11 +878,12 @@ class lettura_sorgente {
       const ultimo_record& u = it->second;
       const std::string parola = r.parola;
       if (pos <= u.posizione) {
-        d_.aggiungi("out-of-order", nome_, p, [&] {
+        const bool detto = d_.aggiungi("out-of-order", nome_, p, [&] {
           return std::string(parola + " at " + metri(pos) + " does not come after the one on line " +
                              std::to_string(u.riga) + " (at " + metri(u.posizione) + "): " + parola +
                              " records must rise in position");
         });
+        if (detto) sposta_al_suo_posto(r, pos, p);
       } else if (r.regola == formato::ordine::campate && pos < u.fine) {
         d_.aggiungi(parola == "montagna" ? "tunnels-merged" : "overlap", nome_, p, [&] {
           return std::string(parola + " from " + metri(pos) + " starts before the one on line " +
@@ -867,6 +892,29 @@ class lettura_sorgente {
       }
     }
     ultimi_[&r] = {pos, std::max(pos, fine), p.riga};
+  }
+
+  // The mending of a record out of order: its line moved before the line
+  // of the first record of its list that stands past it.  Only a record
+  // that has its line to itself, ended by a line end, is moved.
+  void sposta_al_suo_posto(const formato::record& r, int64_t pos, lettore::punto p) {
+    const std::string_view linea = riga(p.riga);
+    const size_t inizio = scostamento({p.riga, 1}), fine_riga = inizio + linea.size();
+    if (ultimo_campo_.riga != p.riga || senza_spazi(linea.substr(0, static_cast<size_t>(p.colonna) - 1)).size() != 0 ||
+        fine_riga >= testo_.size()) {
+      return;
+    }
+    const size_t a_capo = testo_.substr(fine_riga, 2) == "\r\n" ? 2 : 1;
+    const int ip = indice_ruolo(r, formato::ruolo::posizione);
+    for (const record_letto& x : e_.records) {
+      if (x.tipo != &r || x.fonte != f_.tipo || x.riga >= p.riga || e_.valore(x, static_cast<size_t>(ip)) <= pos) {
+        continue;
+      }
+      const std::string intera(testo_.substr(inizio, linea.size() + a_capo));
+      e_.diagnostiche.back().cura = rimedio{"Move the line before line " + std::to_string(x.riga),
+                                            {{x.riga, 1, 0, intera}, {p.riga, 1, intera.size(), ""}}};
+      return;
+    }
   }
 
   const formato::sorgente& f_;

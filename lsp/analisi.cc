@@ -41,6 +41,21 @@ std::string analisi::nome_di(const std::string& uri) const {
   return {};
 }
 
+const std::string& analisi::testo_di(const std::string& uri) const {
+  static const std::string kNessuno;
+  if (!uri.empty() && uri == c.uri_linea) return testo_linea;
+  if (!uri.empty() && uri == c.uri_treno) return testo_treno;
+  return kNessuno;
+}
+
+bool analisi::su(const diagnostica& d, const std::string& uri) const {
+  if (uri.empty()) return false;
+  // What stands for a whole pair (the counts past a rule's bound) is shown
+  // on the first source open.
+  if (d.dove.file.empty()) return uri == (c.uri_linea.empty() ? c.uri_treno : c.uri_linea);
+  return uri_di(d.dove) == uri;
+}
+
 analisi analizza(const coppia& c, const documenti& d) {
   analisi a;
   a.c = c;
@@ -83,21 +98,20 @@ json intervallo(const righe_testo& righe, const luogo& l) {
           {"end", posizione_json(r, unita_utf16(riga, ultimo))}};
 }
 
+json diagnostica_lsp(const righe_testo& righe, const diagnostica& d) {
+  return {{"range", intervallo(righe, d.dove)},
+          {"severity", severita(d.livello)},
+          {"code", d.regola},
+          {"source", "scenario"},
+          // The message quotes the sources' own text, in their code page.
+          {"message", da_cp1252(d.messaggio)}};
+}
+
 json diagnostiche_di(const analisi& a, const std::string& uri, const std::string& testo) {
   json out = json::array();
   const righe_testo righe(testo);
-  // What stands for a whole pair (the counts past a rule's bound) is shown
-  // on the first source open.
-  const bool primo = uri == (a.c.uri_linea.empty() ? a.c.uri_treno : a.c.uri_linea);
   for (const diagnostica& d : a.diagnostiche) {
-    const std::string dove = d.dove.file.empty() ? (primo ? uri : std::string()) : a.uri_di(d.dove);
-    if (dove != uri) continue;
-    out.push_back({{"range", intervallo(righe, d.dove)},
-                   {"severity", severita(d.livello)},
-                   {"code", d.regola},
-                   {"source", "scenario"},
-                   // The message quotes the sources' own text, in their code page.
-                   {"message", da_cp1252(d.messaggio)}});
+    if (a.su(d, uri)) out.push_back(diagnostica_lsp(righe, d));
   }
   return out;
 }

@@ -29,14 +29,21 @@ struct analisi {
   std::string uri_di(const luogo& l) const;
   // The compiler's name of the source `uri` stands for.
   std::string nome_di(const std::string& uri) const;
+  // The text of the source `uri` as compiled, in the code page.
+  const std::string& testo_di(const std::string& uri) const;
+  // Whether a diagnostic is shown on `uri`.
+  bool su(const diagnostica& d, const std::string& uri) const;
 };
 
 // Compiles and checks the pair from the texts the editor holds.
 analisi analizza(const coppia& c, const documenti& d);
 
-// The protocol's range of a place in the compiler's text `testo` (UTF-8,
-// as the editor holds it): from the place to the end of the item there.
+// The protocol's range of a place of the compiler in the lines of the text
+// the editor holds: from the place to the end of the item there.
 nlohmann::json intervallo(const righe_testo& righe, const luogo& l);
+
+// The protocol's diagnostic of `d`, in the source whose lines are `righe`.
+nlohmann::json diagnostica_lsp(const righe_testo& righe, const diagnostica& d);
 
 // The protocol's diagnostics of the source `uri` (its text `testo`).
 nlohmann::json diagnostiche_di(const analisi& a, const std::string& uri, const std::string& testo);

@@ -43,6 +43,10 @@ size_t righe_testo::scostamento(posizione p) const {
   return inizi_[static_cast<size_t>(p.riga)] + byte_del_carattere(r, caratteri_da_utf16(r, p.carattere));
 }
 
+size_t righe_testo::riga_di(size_t scostamento) const {
+  return static_cast<size_t>(std::upper_bound(inizi_.begin(), inizi_.end(), scostamento) - inizi_.begin()) - 1;
+}
+
 int32_t unita_utf16(std::string_view riga, int32_t caratteri) {
   int32_t unita = 0, visti = 0;
   for (size_t i = 0; i < riga.size() && visti < caratteri; ++visti) {

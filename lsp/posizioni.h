@@ -31,6 +31,9 @@ class righe_testo {
   std::string_view riga(size_t n) const;
   // The byte offset of a protocol place, clamped to its line.
   size_t scostamento(posizione p) const;
+  // The line (from 0) a byte offset stands in, and the offset of its start.
+  size_t riga_di(size_t scostamento) const;
+  size_t inizio(size_t n) const { return n < inizi_.size() ? inizi_[n] : testo_.size(); }
 
  private:
   std::string_view testo_;

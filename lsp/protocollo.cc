@@ -1,5 +1,6 @@
 #include "lsp/protocollo.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <optional>
@@ -35,6 +36,12 @@ std::optional<uint64_t> numero(std::string_view v) {
     n = n * 10 + static_cast<uint64_t>(c - '0');
   }
   return n;
+}
+
+// A header's name is a token: letters, digits and '-'.
+bool nome_intestazione(std::string_view v) {
+  return !v.empty() && std::all_of(v.begin(), v.end(),
+                                   [](char c) { return c == '-' || std::isalnum(static_cast<unsigned char>(c)); });
 }
 
 }  // namespace
@@ -101,7 +108,8 @@ messaggio_letto lettore_messaggi::prossimo() {
     }
     righe = true;
     const size_t due_punti = riga.find(':');
-    if (r == riga_letta::troppo_lunga || due_punti == std::string::npos) {
+    if (r == riga_letta::troppo_lunga || due_punti == std::string::npos ||
+        !nome_intestazione(std::string_view(riga).substr(0, due_punti))) {
       sfasato_ = true;
       return {messaggio_letto::tipo::guasto, "a header line that is not \"Name: value\""};
     }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "lsp/correzioni.h"
 #include "util/cp1252.h"
 #include "util/file.h"
 
@@ -91,7 +92,22 @@ void applica(std::string& testo_doc, const json& modifica) {
   testo_doc.replace(da, a - da, nuovo);
 }
 
+json richiesta_azioni(const analisi& a, const documento& d, const json& p) {
+  const json& r = campo(p, "range");
+  const posizione da = posizione_di({{"position", campo(r, "start")}});
+  const posizione fino = posizione_di({{"position", campo(r, "end")}});
+  return azioni(a, d.uri, d.testo, da, fino);
+}
+
 }  // namespace
+
+// What each feature answers, from the analysis of an open source.
+const std::map<std::string, server::funzione>& server::funzioni() {
+  static const std::map<std::string, funzione> f = {
+      {"textDocument/codeAction", {richiesta_azioni, json::array()}},
+  };
+  return f;
+}
 
 server::server(lettore_file leggi, size_t limite) : leggi_(std::move(leggi)), limite_(limite), documenti_(limite) {}
 
@@ -177,6 +193,15 @@ json server::rispondi(const std::string& metodo, const json& parametri) {
   if (metodo == "shutdown") {
     arrestato_ = true;
     return nullptr;
+  }
+  const auto funzione = funzioni().find(metodo);
+  if (funzione != funzioni().end()) {
+    const std::string uri = uri_di(parametri);
+    const documento* d = documenti_.trova(uri);
+    const analisi* a = analisi_di(uri);
+    // A source not open (or refused as too large) has nothing to show.
+    if (d == nullptr || a == nullptr) return funzione->second.vuoto;
+    return funzione->second.f(*a, *d, parametri);
   }
   throw errore_rpc(kMetodoIgnoto, "unknown method " + metodo);
 }

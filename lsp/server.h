@@ -57,6 +57,12 @@ class server {
  private:
   using json = nlohmann::json;
 
+  struct funzione {
+    json (*f)(const analisi& a, const documento& d, const json& parametri);
+    json vuoto;  // the answer for a source that is not open
+  };
+  static const std::map<std::string, funzione>& funzioni();
+
   void richiesta(const json& id, const std::string& metodo, const json& parametri);
   void notifica(const std::string& metodo, const json& parametri);
   json rispondi(const std::string& metodo, const json& parametri);

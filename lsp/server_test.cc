@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/comandi.h"
 #include "lsp/sessione_prova.h"
+#include "sources/scrittori.h"
+#include "sources/scrittura.h"
+#include "testing/cartella_temporanea.h"
 
 namespace valdoro {
 namespace lsp {
@@ -99,6 +104,49 @@ TEST(ServerLsp, ColumnsCountUtf16UnitsOfTheEditorsText) {
   // From the character after "Pià" to the end of the name: "Pià" is 3
   // units, the face 2 and "no" 2.
   EXPECT_EQ(d[0]["range"], intervallo_j(14, 75, 79));
+}
+
+// A diagnostic as check's text line says it, for a source whose columns
+// are all of one UTF-16 unit.
+std::string come_check(const std::string& file, const json& d) {
+  const std::string codice = d["code"];
+  static const char* const kGravita[] = {"", "error", "warning", "note"};
+  const std::string tipo =
+      codice.rfind("error-", 0) == 0 ? "error " + codice.substr(6) : kGravita[d["severity"].get<int>()];
+  return file + ":" + std::to_string(d["range"]["start"]["line"].get<int>() + 1) + ":" +
+         std::to_string(d["range"]["start"]["character"].get<int>() + 1) + ": " + tipo + ": " +
+         d["message"].get<std::string>();
+}
+
+// Our scenario with a few more mistakes in both sources: what the editor
+// is told is what check prints, line for line, in its order.
+TEST(ServerLsp, TheDiagnosticsAreCheckTextLineForLine) {
+  const std::string linea = sostituisci(sostituisci(testo_file(righe_linea()), "curvad4,  1900", "curvaa4,  1900"),
+                                        "\npendenza,  ", "\npendanza,  ");
+  const std::string treno = sostituisci(
+      sostituisci(testo_file(righe_treno()), "stazione,   33500,", "stazione,   33510,"), "[segnali]", "[segnalli]");
+  cartella_temporanea c;
+  c.scrivi("Valdoro_linea.txt", linea);
+  c.scrivi("Valdoro_Dir 5802-.txt", treno);
+  const std::string fl = (c / "Valdoro_linea.txt").string(), ft = (c / "Valdoro_Dir 5802-.txt").string();
+  const char* argv[] = {"scenario", "check", fl.c_str(), ft.c_str()};
+  std::ostringstream out, err;
+  esegui_scenario(4, argv, out, err);
+  std::vector<std::string> attese;
+  std::istringstream righe(err.str());
+  for (std::string r; std::getline(righe, r);) {
+    if (r.rfind("scenario:", 0) != 0) attese.push_back(r);
+  }
+  ASSERT_GE(attese.size(), 6u) << err.str();
+
+  sessione x;
+  x.inizia();
+  x.apri("file:///s/Valdoro_linea.txt", da_cp1252(linea));
+  const std::vector<json> r = x.apri("file:///s/Valdoro_Dir%205802-.txt", da_cp1252(treno));
+  std::vector<std::string> dette;
+  for (const json& d : diagnostiche_per(r, "file:///s/Valdoro_linea.txt")) dette.push_back(come_check(fl, d));
+  for (const json& d : diagnostiche_per(r, "file:///s/Valdoro_Dir%205802-.txt")) dette.push_back(come_check(ft, d));
+  EXPECT_EQ(dette, attese);
 }
 
 TEST(ServerLsp, ASourceOpenedAloneIsCheckedAlone) {
