@@ -4,7 +4,11 @@
 #include <stdexcept>
 #include <utility>
 
+#include "lsp/completamento.h"
 #include "lsp/correzioni.h"
+#include "lsp/simboli.h"
+#include "lsp/formattazione.h"
+#include "lsp/hover.h"
 #include "util/cp1252.h"
 #include "util/file.h"
 
@@ -99,12 +103,29 @@ json richiesta_azioni(const analisi& a, const documento& d, const json& p) {
   return azioni(a, d.uri, d.testo, da, fino);
 }
 
+json richiesta_hover(const analisi& a, const documento& d, const json& p) {
+  return hover(a, d.uri, d.testo, posizione_di(p));
+}
+
+json richiesta_formattazione(const analisi& a, const documento& d, const json&) { return formatta(a, d.uri, d.testo); }
+
+json richiesta_simboli(const analisi& a, const documento& d, const json&) { return simboli(a, d.uri, d.testo); }
+
+json richiesta_completamento(const analisi& a, const documento& d, const json& p) {
+  const formato::quale q = d.uri == a.c.uri_linea ? formato::quale::linea : formato::quale::treno;
+  return completa(q, d.testo, posizione_di(p));
+}
+
 }  // namespace
 
 // What each feature answers, from the analysis of an open source.
 const std::map<std::string, server::funzione>& server::funzioni() {
   static const std::map<std::string, funzione> f = {
       {"textDocument/codeAction", {richiesta_azioni, json::array()}},
+      {"textDocument/hover", {richiesta_hover, nullptr}},
+      {"textDocument/documentSymbol", {richiesta_simboli, json::array()}},
+      {"textDocument/completion", {richiesta_completamento, json::array()}},
+      {"textDocument/formatting", {richiesta_formattazione, json::array()}},
   };
   return f;
 }
@@ -112,7 +133,15 @@ const std::map<std::string, server::funzione>& server::funzioni() {
 server::server(lettore_file leggi, size_t limite) : leggi_(std::move(leggi)), limite_(limite), documenti_(limite) {}
 
 json server::capacita() {
-  return {{"positionEncoding", "utf-16"}, {"textDocumentSync", {{"openClose", true}, {"change", 1}}}};
+  // The whole text at every change: a source is small, and the compile
+  // reads it whole anyway.
+  return {{"positionEncoding", "utf-16"},
+          {"textDocumentSync", {{"openClose", true}, {"change", 1}}},
+          {"hoverProvider", true},
+          {"completionProvider", {{"triggerCharacters", {"["}}, {"resolveProvider", false}}},
+          {"documentSymbolProvider", true},
+          {"documentFormattingProvider", true},
+          {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}};
 }
 
 void server::invia(const json& messaggio) {

@@ -31,9 +31,16 @@ TEST(ServerLsp, InitializeAnswersTheCapabilities) {
   const json r = x.chiedi(1, "initialize", {{"processId", 12}, {"capabilities", json::object()}});
   EXPECT_EQ(r["jsonrpc"], "2.0");
   EXPECT_EQ(r["id"], 1);
-  EXPECT_EQ(r["result"]["capabilities"], server::capacita());
-  EXPECT_EQ(r["result"]["capabilities"]["textDocumentSync"], json::parse(R"({"openClose": true, "change": 1})"));
-  EXPECT_EQ(r["result"]["capabilities"]["positionEncoding"], "utf-16");
+  // Full text at every change; places in UTF-16 units, the protocol's own.
+  EXPECT_EQ(r["result"]["capabilities"], json::parse(R"({
+    "positionEncoding": "utf-16",
+    "textDocumentSync": {"openClose": true, "change": 1},
+    "hoverProvider": true,
+    "completionProvider": {"triggerCharacters": ["["], "resolveProvider": false},
+    "documentSymbolProvider": true,
+    "documentFormattingProvider": true,
+    "codeActionProvider": {"codeActionKinds": ["quickfix"]}
+  })"));
   EXPECT_EQ(r["result"]["serverInfo"]["name"], "scenario");
 }
 

@@ -392,16 +392,27 @@ std::string orario_carta(int64_t secondi) {
   return std::string(t) + (secondi % 60 >= 30 ? "½" : "");
 }
 
-dati_carte dati_da_sorgenti(const esito_verifica& v, std::vector<diagnostica>& problemi) {
-  dati_carte d;
+namespace {
+
+numerazione numerazione_letta(const esito_verifica& v) {
   numerazione km;
   for (const record_letto& r : v.records) {
-    if (r.tipo == nullptr) continue;
-    if (std::strncmp(r.tipo->parola, "progressiva", 11) == 0) {
+    if (r.tipo != nullptr && std::strncmp(r.tipo->parola, "progressiva", 11) == 0) {
       km.p.push_back({v.valore(r, 0), v.valore(r, 1) + (v.valore(r, 2) != 0 ? 100 : 0)});
-    } else if (e(r, "percentuale massa frenata")) {
-      d.massa_frenata = static_cast<int32_t>(v.valore(r, 0));
     }
+  }
+  return km;
+}
+
+}  // namespace
+
+int32_t metri_numerati(const esito_verifica& v, int64_t posizione) { return numerazione_letta(v).metri(posizione); }
+
+dati_carte dati_da_sorgenti(const esito_verifica& v, std::vector<diagnostica>& problemi) {
+  dati_carte d;
+  const numerazione km = numerazione_letta(v);
+  for (const record_letto& r : v.records) {
+    if (r.tipo != nullptr && e(r, "percentuale massa frenata")) d.massa_frenata = static_cast<int32_t>(v.valore(r, 0));
   }
   const std::vector<stazione_letta> s = stazioni_lette(v);
   for (const stazione_letta& x : s) {

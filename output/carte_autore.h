@@ -30,6 +30,10 @@ std::string testo_fatti(const fatti_carte& f);
 // (a name too long for its column) is a problem at its place.
 dati_carte dati_da_sorgenti(const esito_verifica& v, std::vector<diagnostica>& problemi);
 
+// A position as the line source's kilometre numbering counts it, in
+// metres: the offset of the numbering in force there added.
+int32_t metri_numerati(const esito_verifica& v, int64_t posizione);
+
 // A time of day as the card prints it, from seconds after midnight:
 // "14.27", "15.26½" from the half minute on.
 std::string orario_carta(int64_t secondi);
