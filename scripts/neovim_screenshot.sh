@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The picture of Neovim in the authors' guide: Neovim, set up by
 # editors/neovim/scenario.lua, runs the built `scenario lsp` on our line
-# and train sources from `scenario init`, a keyword spelt wrong, in a tmux
+# and train sources from `scenario init`, a keyword spelt wrong, and the
+# hover on a station's position, in a tmux
 # terminal of 120 x 30; the screen, colours and all, is turned into a page
 # and headless Chromium takes its picture.
 #   bash scripts/neovim_screenshot.sh [SCENARIO] [OUT_PNG]
@@ -23,19 +24,29 @@ cat >"$work/init.lua" <<LUA
 vim.o.termguicolors = true
 vim.o.number = true
 vim.o.shortmess = vim.o.shortmess .. 'I'
+-- Only for the picture: a quiet colour and a border for the hover's window.
+vim.cmd('highlight NormalFloat guibg=#2c323c guifg=#e0e0e0')
+vim.cmd('highlight FloatBorder guibg=#2c323c guifg=#8a9199')
+vim.lsp.handlers['textDocument/hover'] = vim.lsp.with(vim.lsp.handlers.hover, {border = 'rounded'})
 dofile('$(pwd)/editors/neovim/scenario.lua')
 LUA
 # Both sources, one above the other: the line source at the typo, the
-# train source at the name broken over two lines; the cursor on the typo.
+# train source from the name broken over two lines down to Rivalta.
 tmux -S "$socket" -f /dev/null new-session -d -x 120 -y 30 -c "$work/Valdoro" \
   env HOME="$work/home" PATH="$work/bin:$PATH" TERM=tmux-256color \
   nvim -n -i NONE -u "$work/init.lua" -o Valdoro_linea.txt "Valdoro_Dir 5802-.txt" \
-  -c "wincmd j" -c "normal! 56Gzt4j" -c "wincmd k" -c "normal! 109Gzt4j"
+  -c "wincmd j" -c "normal! 58Gzt" -c "wincmd k" -c "normal! 109Gzt4j"
 # The server's diagnostics take a moment to arrive: the screen is read once
 # the error's text is on it.
 for _ in $(seq 100); do
   tmux -S "$socket" capture-pane -p | grep -q "unknown keyword" &&
     tmux -S "$socket" capture-pane -p | grep -q "on a line of its own" && break
+  sleep 0.2
+done
+# Then K on Rivalta's position: what the field is, and where it stands.
+tmux -S "$socket" send-keys C-w j 70G13\| K
+for _ in $(seq 100); do
+  tmux -S "$socket" capture-pane -p | grep -q "km 186.200" && break
   sleep 0.2
 done
 sleep 0.5
@@ -106,11 +117,13 @@ for line in text.split("\n")[:30]:
     rows.append("".join(out))
 page = """<!doctype html><meta charset="utf-8"><style>
 body{margin:0;background:%s} pre{margin:0;padding:8px;font:15px/19px 'DejaVu Sans Mono',monospace;color:%s}
+span{display:inline-block;height:19px;vertical-align:top;white-space:pre}
 </style><pre>%s</pre>""" % (BG, FG, "\n".join(rows))
 open(sys.argv[2], "w", encoding="utf-8").write(page)
 PY
 mkdir -p "$(dirname "$out")"
-# 120 columns of DejaVu Sans Mono at 15 px are about 1086 pixels; 30 rows of 19.
+# 120 columns of DejaVu Sans Mono at 15 px are about 1086 pixels; 30 rows of
+# 19, each run of one colour as tall as its row, so that colours meet.
 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1104,586 \
   --screenshot="$out" "file://$work/screen.html" >/dev/null 2>&1
 echo "wrote $out"
