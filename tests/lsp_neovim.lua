@@ -4,7 +4,9 @@
 -- Run by tests/lsp_neovim_test.sh as
 --   nvim --headless --clean -n -i NONE -c 'luafile tests/lsp_neovim.lua'
 -- with SETUP (that file), SOURCES (a folder where `scenario init` wrote our
--- sources) and REPORT (a file for the results) in the environment.  Each
+-- sources), CHECK (what `scenario check` tells of them, a line "FILE
+-- LINE:COL LEVEL RULE MESSAGE" each) and REPORT (a file for the results) in
+-- the environment.  Each
 -- check writes "ok: WHAT" or "FAIL: WHAT: WHY" to REPORT; the editor quits
 -- with status 0 once every check has run, 1 on an error of the script.
 
@@ -57,6 +59,16 @@ end
 -- longer hold) the wanted line.
 local function wait_diagnostic(buf, wanted, present)
   return vim.wait(kWait, function() return has(diagnostics(buf), wanted) == present end, 20)
+end
+
+-- What `scenario check` tells of one source, as diagnostics() lists them.
+local function told_by_check(name)
+  local lines = {}
+  for line in io.lines(os.getenv('CHECK')) do
+    if line:sub(1, #name + 1) == name .. ' ' then table.insert(lines, line:sub(#name + 2)) end
+  end
+  table.sort(lines)
+  return lines
 end
 
 local function open(name)
@@ -154,6 +166,13 @@ local function run()
         show(diagnostics(line_buf)))
   check('the train source\'s warning on open', wait_diagnostic(train_buf, terme, true),
         show(diagnostics(train_buf)))
+  -- Every problem of both, as check tells them: the same lines, levels,
+  -- rules and words.
+  local check_line, check_train = show(told_by_check('Valdoro_linea.txt')), show(told_by_check('Valdoro_Dir 5802-.txt'))
+  check('both sources\' diagnostics on open are those of scenario check', vim.wait(kWait, function()
+    return show(diagnostics(line_buf)) == check_line and show(diagnostics(train_buf)) == check_train
+  end, 20), show(diagnostics(line_buf)) .. ' ' .. show(diagnostics(train_buf)) .. ' check: ' .. check_line .. ' ' ..
+      check_train)
   local before_line, before_train = show(diagnostics(line_buf)), show(diagnostics(train_buf))
 
   -- A typo typed into a keyword: "pendenza" on line 113 loses its second "e".

@@ -22,6 +22,16 @@ if ! /usr/bin/python3 -c 'import sys; sys.exit(open(sys.argv[1]).read() not in o
     "$setup" "$here/../docs/authors.md"; then
   echo "FAIL: docs/authors.md does not show editors/neovim/scenario.lua as it is"; fail=1
 fi
+# What `scenario check` tells of the pair, as "FILE LINE:COL LEVEL RULE
+# MESSAGE" lines: the editor must show the same for each source.
+(cd "$work/sorgenti" && "$scenario" check Valdoro_linea.txt "Valdoro_Dir 5802-.txt" --diagnostics-format=sarif) |
+  /usr/bin/python3 -c '
+import json, sys
+for r in json.load(sys.stdin)["runs"][0]["results"]:
+    p = r["locations"][0]["physicalLocation"]
+    print(p["artifactLocation"]["uri"].rsplit("/", 1)[1].replace("%20", " "), "%d:%d" % (p["region"]["startLine"],
+          p["region"]["startColumn"]), r["level"], r["ruleId"], r["message"]["text"])' >"$work/check"
+[ -s "$work/check" ] || { echo "FAIL: scenario check told nothing of our sources"; fail=1; }
 # The set-up finds `scenario` on the PATH, as an author's would.
 mkdir -p "$work/bin"
 ln -s "$scenario" "$work/bin/scenario"
@@ -31,7 +41,7 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/dat
 mkdir -p "$HOME"
 # A bound on the whole editor, so that a server that never answers cannot
 # hang the test; the script's own waits end well before it.
-PATH="$work/bin:$PATH" SETUP="$setup" SOURCES="$work/sorgenti" REPORT="$work/report" \
+PATH="$work/bin:$PATH" SETUP="$setup" SOURCES="$work/sorgenti" CHECK="$work/check" REPORT="$work/report" \
   timeout 300 nvim --headless --clean -n -i NONE -c "luafile $here/lsp_neovim.lua" </dev/null >"$work/nvim.out" 2>&1
 status=$?
 cat "$work/report" 2>/dev/null
