@@ -108,6 +108,9 @@ if(VALDORO_TESTS)
       ${CHROMIUM})
   endif()
 
+  # The language server as a process on its two pipes.
+  add_test(NAME scenario_lsp COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/lsp/lsp_test.sh $<TARGET_FILE:scenario>)
+
   # The view's server as any client on this machine may try it.
   add_test(NAME scenario_view COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/view/view_test.sh $<TARGET_FILE:scenario>)
   # The view's page in headless Chromium driven by chromedriver, with

@@ -26,7 +26,10 @@ int esegui(std::istream& in, std::ostream& out, server::lettore_file leggi) {
       for (const std::string& u : uscite) out << incornicia(u);
       out.flush();
     } catch (const std::exception&) {
-      break;  // the client has gone
+      // The client has gone: what could not be written is dropped, and
+      // the stream is left usable for whoever flushes it next.
+      out.clear();
+      break;
     }
     if (!out) break;
   }

@@ -269,6 +269,49 @@ TEST(ServerLsp, WrongTypesAreInvalidParams) {
   EXPECT_EQ(x.chiedi(3, "initialize", "no")["error"]["code"], kParametriNonValidi);
 }
 
+// Every cut of a real session's messages, and every message with one byte
+// changed: each is answered or passed over, and the server still answers
+// a request after them all.
+TEST(ServerLsp, CutAndAlteredMessagesNeverStopTheServer) {
+  const std::vector<std::string> messaggi = {
+      json({{"jsonrpc", "2.0"},
+            {"method", "textDocument/didOpen"},
+            {"params",
+             {{"textDocument",
+               {{"uri", kUriLinea},
+                {"languageId", "scenario"},
+                {"version", 1},
+                {"text", "[generale]\nlunghezza percorso, 20000\n"}}}}}})
+          .dump(),
+      json({{"jsonrpc", "2.0"},
+            {"id", 4},
+            {"method", "textDocument/hover"},
+            {"params", {{"textDocument", {{"uri", kUriLinea}}}, {"position", {{"line", 1}, {"character", 22}}}}}})
+          .dump(),
+      json({{"jsonrpc", "2.0"},
+            {"id", 5},
+            {"method", "textDocument/codeAction"},
+            {"params",
+             {{"textDocument", {{"uri", kUriLinea}}},
+              {"range", intervallo_j(0, 0, 1)},
+              {"context", {{"diagnostics", json::array()}}}}}})
+          .dump(),
+  };
+  sessione x;
+  x.inizia();
+  for (const std::string& m : messaggi) {
+    for (size_t n = 0; n < m.size(); ++n) {
+      x.testo(m.substr(0, n));
+      std::string altro = m;
+      for (const char c : {'"', '{', '1', '-', '\\', ' '}) {
+        altro[n] = c;
+        x.testo(altro);
+      }
+    }
+  }
+  EXPECT_EQ(x.chiedi(99, "shutdown", nullptr)["result"], nullptr);
+}
+
 TEST(ServerLsp, ASourceLargerThanTheBoundIsNotKept) {
   sessione x({}, 1000);
   x.inizia();
