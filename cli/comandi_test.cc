@@ -577,6 +577,12 @@ TEST_F(ScenarioTool, SarifCarriesEveryProblemWithRuleLevelMessageAndPlace) {
   nlohmann::json risultati = attesi;
   risultati[0]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(l);
   risultati[1]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] = uri(t);
+  // The checker's mending of the keyword, as a fix of its own source.
+  risultati[0]["fixes"] = nlohmann::json::parse(R"([{"description": {"text": "Replace with \"pendenza\""},
+    "artifactChanges": [{"artifactLocation": {"uri": "L"}, "replacements": [
+      {"deletedRegion": {"startLine": 18, "startColumn": 1, "endLine": 18, "endColumn": 8},
+       "insertedContent": {"text": "pendenza"}}]}]}])");
+  risultati[0]["fixes"][0]["artifactChanges"][0]["artifactLocation"]["uri"] = uri(l);
   for (const char* comando : {"check", "compile"}) {
     std::vector<std::string> args = {comando, l,         t,       "--title",
                                      "Colle", "--train", "R 101", "--diagnostics-format=sarif"};

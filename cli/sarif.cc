@@ -28,6 +28,20 @@ json regole_sarif() {
   return r;
 }
 
+// The checker's mending of a problem as SARIF's fix: its changes, all in
+// the problem's source.
+json correzione(const rimedio& c, const std::string& uri) {
+  json sostituzioni = json::array();
+  for (const modifica_testo& m : c.modifiche) {
+    sostituzioni.push_back(
+        {{"deletedRegion",
+          {{"startLine", m.riga}, {"startColumn", m.colonna}, {"endLine", m.riga_fine}, {"endColumn", m.colonna_fine}}},
+         {"insertedContent", {{"text", da_cp1252(m.testo)}}}});
+  }
+  return {{"description", {{"text", da_cp1252(c.titolo)}}},
+          {"artifactChanges", json::array({{{"artifactLocation", {{"uri", uri}}}, {"replacements", sostituzioni}}})}};
+}
+
 json risultato(const diagnostica& d, const std::string& nome_linea, const std::string& uri_linea,
                const std::string& nome_treno, const std::string& uri_treno) {
   // The message quotes the sources' own text, in their code page.
@@ -37,6 +51,7 @@ json risultato(const diagnostica& d, const std::string& nome_linea, const std::s
   json fisico = {{"artifactLocation", {{"uri", *uri}}}};
   if (d.dove.riga > 0) fisico["region"] = {{"startLine", d.dove.riga}, {"startColumn", std::max(1, d.dove.colonna)}};
   r["locations"] = json::array({{{"physicalLocation", fisico}}});
+  if (d.cura) r["fixes"] = json::array({correzione(*d.cura, *uri)});
   return r;
 }
 

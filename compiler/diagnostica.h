@@ -73,13 +73,15 @@ inline constexpr char kGeneraleVuota[] = "line source's [generale] section is em
 // rest: a source of millions of mistakes costs a count for most of them.
 constexpr size_t kMassimoPerRegola = 200;
 
-// One change to a source's text: `lunghezza` bytes from the place (line and
-// column from 1, a byte a column; the bytes may run past the line's end)
-// replaced by `testo`, in the source's code page.
+// One change to a source's text: what stands from one place up to another
+// (lines and columns from 1, a byte a column; the end is the place just
+// after the last byte replaced, the start again for an insertion) replaced
+// by `testo`, in the source's code page.
 struct modifica_testo {
   int32_t riga = 0;
   int32_t colonna = 0;
-  size_t lunghezza = 0;
+  int32_t riga_fine = 0;
+  int32_t colonna_fine = 0;
   std::string testo;
 };
 

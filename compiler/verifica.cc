@@ -339,7 +339,8 @@ class lettura_sorgente {
   void sostituisci(std::string_view voce, lettore::punto p, const std::string& proposta) {
     if (proposta.empty() || testo_.substr(scostamento(p), voce.size()) != voce) return;
     e_.diagnostiche.back().cura =
-        rimedio{"Replace with \"" + proposta + "\"", {{p.riga, p.colonna, voce.size(), proposta}}};
+        rimedio{"Replace with \"" + proposta + "\"",
+                {{p.riga, p.colonna, p.riga, p.colonna + static_cast<int32_t>(voce.size()), proposta}}};
   }
 
   // Whether an item starts something of its own: a header or a record.
@@ -635,7 +636,8 @@ class lettura_sorgente {
         // The fraction goes: the value stays what the compile reads.
         if (detto) {
           e_.diagnostiche.back().cura =
-              rimedio{"Write the whole number " + std::to_string(intero), {{p.riga, p.colonna - 1, t.size() + 1, ""}}};
+              rimedio{"Write the whole number " + std::to_string(intero),
+                      {{p.riga, p.colonna - 1, p.riga, p.colonna + static_cast<int32_t>(t.size()), ""}}};
         }
       } else {
         d_.aggiungi("extra-field", nome_, p, [&] {
@@ -912,7 +914,7 @@ class lettura_sorgente {
       }
       const std::string intera(testo_.substr(inizio, linea.size() + a_capo));
       e_.diagnostiche.back().cura = rimedio{"Move the line before line " + std::to_string(x.riga),
-                                            {{x.riga, 1, 0, intera}, {p.riga, 1, intera.size(), ""}}};
+                                            {{x.riga, 1, x.riga, 1, intera}, {p.riga, 1, p.riga + 1, 1, ""}}};
       return;
     }
   }
