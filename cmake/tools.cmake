@@ -120,4 +120,13 @@ if(VALDORO_TESTS)
   add_test(NAME scenario_view_browser
     COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/view/view_browser_test.py $<TARGET_FILE:scenario>
     ${CHROMIUM} ${CHROMEDRIVER} ${CMAKE_BINARY_DIR}/artifacts)
+
+  # The language server in headless Neovim, as an author meets it.  The
+  # sanitizers' build leaves it to the plain one: it tests the editor's
+  # side of the protocol, which the protocol tests put through the
+  # sanitizers from the server's.
+  if(NOT VALDORO_SANITIZE)
+    add_test(NAME scenario_lsp_neovim
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/lsp_neovim_test.sh $<TARGET_FILE:scenario>)
+  endif()
 endif()

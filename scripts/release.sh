@@ -3,9 +3,12 @@
 # archive: uncommitted changes never reach it) and writes into OUT_DIR
 # (default dist/):
 #   valdoro-VERSION-windows-x86_64.zip   Valdoro.exe, scenario.exe, README.txt, LEGGIMI.txt,
-#                                        LICENSE.txt
-#   valdoro-VERSION-linux-x86_64.tar.gz  valdoro, scenario, README.txt, LICENSE
+#                                        LICENSE.txt, valdoro-scenario-VERSION.vsix
+#   valdoro-VERSION-linux-x86_64.tar.gz  valdoro, scenario, README.txt, LICENSE,
+#                                        valdoro-scenario-VERSION.vsix
 #   SHA256SUMS
+# The .vsix is the VS Code extension that starts `scenario lsp`
+# (scripts/vsix.sh), the same file in both.
 # README.txt and LEGGIMI.txt are the players' read-me files of
 # docs/giocatori/, with the version put in; the developers' README.md stays
 # out of both archives: a player reads README.txt, on Linux too.
@@ -43,6 +46,10 @@ cmake -S "$build/src" -B "$build/windows" -DCMAKE_TOOLCHAIN_FILE="$build/src/cma
   -DCMAKE_BUILD_TYPE=Release -DVALDORO_TESTS=OFF >/dev/null
 cmake --build "$build/windows" -j"$jobs" --target Valdoro scenario
 
+# The extension, packed from the exported tree and stamped with the commit's time.
+vsix="valdoro-scenario-$version.vsix"
+SOURCE_DATE_EPOCH=$epoch VALDORO_VSIX_BUILD="$build/vscode" bash "$build/src/scripts/vsix.sh" "$build/$vsix"
+
 name="valdoro-$version"
 mkdir -p "$build/leggimi"
 for f in README.txt LEGGIMI.txt; do
@@ -59,9 +66,9 @@ stage() {  # folder, then pairs of source and name inside the archive
   find "$dir" -exec touch -h -d "@$epoch" {} +
 }
 stage pacco-windows "$build/windows/Valdoro.exe" Valdoro.exe "$build/windows/scenario.exe" scenario.exe \
-  "$build/leggimi/README.txt" README.txt "$build/leggimi/LEGGIMI.txt" LEGGIMI.txt "$build/src/LICENSE" LICENSE.txt
+  "$build/leggimi/README.txt" README.txt "$build/leggimi/LEGGIMI.txt" LEGGIMI.txt "$build/src/LICENSE" LICENSE.txt "$build/$vsix" "$vsix"
 stage pacco-linux "$build/linux/valdoro" valdoro "$build/linux/scenario" scenario \
-  "$build/leggimi/README.txt" README.txt "$build/src/LICENSE" LICENSE
+  "$build/leggimi/README.txt" README.txt "$build/src/LICENSE" LICENSE "$build/$vsix" "$vsix"
 
 zip_name="$name-windows-x86_64.zip"
 tar_name="$name-linux-x86_64.tar.gz"

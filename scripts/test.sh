@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh g++ cmake ninja-build libgtest-dev libcli11-dev nlohmann-json3-dev chromium strace gdb e2fsprogs \
-  libboost-dev chromium-driver python3-selenium
+  libboost-dev chromium-driver python3-selenium neovim
 # Ninja for a build directory made now; one made earlier keeps its own.
 export CMAKE_GENERATOR="${CMAKE_GENERATOR:-Ninja}"
 jobs=$(nproc)

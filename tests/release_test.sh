@@ -18,6 +18,7 @@ epoch=$(git log -1 --format=%ct HEAD)
 name="valdoro-$version"
 zip_name="$name-windows-x86_64.zip"
 tar_name="$name-linux-x86_64.tar.gz"
+vsix="valdoro-scenario-$version.vsix"
 
 for run in 1 2; do
   build="$work/build $run"
@@ -41,7 +42,8 @@ check "zip entries: $zip_list" '[ "$zip_list" = "-rw-r--r-- $when $name/LEGGIMI.
 -rw-r--r-- $when $name/LICENSE.txt
 -rw-r--r-- $when $name/README.txt
 -rwxr-xr-x $when $name/Valdoro.exe
--rwxr-xr-x $when $name/scenario.exe" ]'
+-rwxr-xr-x $when $name/scenario.exe
+-rw-r--r-- $when $name/$vsix" ]'
 tar_when=$(TZ=UTC date -d "@$epoch" "+%Y-%m-%d %H:%M")
 # Listed without --numeric-owner: a stored user or group name would show.
 tar_list=$(TZ=UTC tar -tvzf "$work/dist1/$tar_name" | awk '{print $1, $2, $4, $5, $6}')
@@ -49,7 +51,8 @@ check "tar entries: $tar_list" '[ "$tar_list" = "drwxr-xr-x 0/0 $tar_when $name/
 -rw-r--r-- 0/0 $tar_when $name/LICENSE
 -rw-r--r-- 0/0 $tar_when $name/README.txt
 -rwxr-xr-x 0/0 $tar_when $name/scenario
--rwxr-xr-x 0/0 $tar_when $name/valdoro" ]'
+-rwxr-xr-x 0/0 $tar_when $name/valdoro
+-rw-r--r-- 0/0 $tar_when $name/$vsix" ]'
 
 # What is inside: the committed documents, programs that know their version.
 mkdir "$work/linux" "$work/windows"
@@ -69,6 +72,54 @@ for f in "$work/linux/$name/valdoro" "$work/linux/$name/scenario" "$work/windows
     "$work/windows/$name/scenario.exe"; do
   check "no build path in $(basename "$f")" '! strings -a "$f" | grep -q -e "$work" -e "$(pwd)"'
 done
+# The VS Code extension: one file in both archives, a zip whose entries
+# are stamped with the commit's time and come in a fixed order, whose
+# manifest starts the script that starts `scenario lsp` when a source of
+# either kind is opened, and which carries the client library it loads
+# but not the packer.  Activated as VS Code would activate it (with
+# stand-ins for the editor and the client's constructor), it starts the
+# configured program with "lsp" for both kinds of source.
+ext="$work/linux/$name/$vsix"
+check "the same extension in both archives" 'cmp "$ext" "$work/windows/$name/$vsix"'
+vsix_times=$(unzip -Z -T "$ext" | grep "^-" | awk '{print $1, $7}' | sort -u)
+check "extension entries 644, time $when: $vsix_times" '[ "$vsix_times" = "-rw-r--r-- $when" ]'
+vsix_names=$(unzip -Z1 "$ext")
+check "extension entries: manifest, content types, then by name" '[ "$(head -n 2 <<<"$vsix_names")" = "extension.vsixmanifest
+[Content_Types].xml" ] && [ "$(tail -n +3 <<<"$vsix_names")" = "$(tail -n +3 <<<"$vsix_names" | LC_ALL=C sort)" ]'
+for f in extension/package.json extension/extension.js extension/readme.md extension/LICENSE.txt \
+    extension/node_modules/vscode-languageclient/node.js; do
+  check "extension holds $f" 'grep -qxF "$f" <<<"$vsix_names"'
+done
+check "extension leaves the packer out" '! grep -q -e "node_modules/@vscode/vsce" -e "package-lock.json" <<<"$vsix_names"'
+check "extension script as committed" 'git show HEAD:editors/vscode/extension.js | cmp - <(unzip -p "$ext" extension/extension.js)'
+check "extension licence as committed" 'git show HEAD:LICENSE | cmp - <(unzip -p "$ext" extension/LICENSE.txt)'
+manifest=$(unzip -p "$ext" extension/package.json | node -e '
+  const m = JSON.parse(require("fs").readFileSync(0, "utf8"));
+  const langs = m.contributes.languages.map((l) => l.id + " " + l.filenamePatterns.join(" "));
+  console.log([m.name, m.version, m.main, m.activationEvents.join(" "), ...langs,
+    Object.keys(m.contributes.configuration.properties).join(" ")].join("\n"));')
+check "extension manifest: $manifest" '[ "$manifest" = "valdoro-scenario
+$version
+./extension.js
+onLanguage:valdoro-line onLanguage:valdoro-train
+valdoro-line *_linea.txt
+valdoro-train *-.txt
+valdoro.scenarioPath" ]'
+mkdir "$work/vsix"
+(cd "$work/vsix" && unzip -q "$ext")
+activated=$(node tests/vscode_activate.js "$work/vsix" 2>&1)
+check "extension activated with stand-ins for VS Code: $activated" '[ "$activated" = "setting valdoro.scenarioPath
+client valdoro \"Valdoro scenario\"
+run /opt/valdoro/scenario lsp
+debug /opt/valdoro/scenario lsp
+serves file valdoro-line
+serves file valdoro-train
+serves untitled valdoro-line
+serves untitled valdoro-train
+started
+subscriptions 1
+stopped" ]'
+check "extension version in its VS Code manifest" 'unzip -p "$ext" extension.vsixmanifest | grep -qF "Id=\"valdoro-scenario\" Version=\"$version\" Publisher=\"valdoro\""'
 check "Windows programs are PE32+ for x86-64" 'file "$work/windows/$name/Valdoro.exe" "$work/windows/$name/scenario.exe" | grep -c "PE32+ executable (.*) x86-64" | grep -qx 2'
 
 [ $fail -eq 0 ] && echo "release test passed"

@@ -522,6 +522,68 @@ for d in "Disegni Łódź" "Disegni Colle"; do
 done
 echo "scenario.exe: $ncase command lines compared"
 
+# --- scenario.exe lsp: the language server answers an editor's exchange as
+# the Linux one does: initialize, both sources opened (the line source with
+# a keyword spelt wrong), shutdown and exit, framed as the protocol frames
+# them.  The sources are named by URIs as each system's editor names them;
+# that is all that may differ, and it is put back before the answers are
+# compared byte for byte.
+lsp_exchange() {  # line source URI, train source URI; the messages on standard output
+  /usr/bin/python3 - "$work/autore-lin/Sorgenti Łódź" "$1" "$2" <<'PY'
+import json, sys
+folder, line_uri, train_uri = sys.argv[1:]
+def text(name):
+    with open(folder + "/" + name, "rb") as f:
+        return f.read().decode("cp1252")
+line = text("Valdoro_linea.txt").replace("\npendenza,  600,", "\npendnza,  600,")
+messages = [
+    {"jsonrpc": "2.0", "id": 1, "method": "initialize",
+     "params": {"processId": None, "rootUri": None, "capabilities": {}}},
+    {"jsonrpc": "2.0", "method": "initialized", "params": {}},
+    {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
+        "uri": line_uri, "languageId": "valdoro-line", "version": 1, "text": line}}},
+    {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
+        "uri": train_uri, "languageId": "valdoro-train", "version": 1, "text": text("Valdoro_Dir 5802-.txt")}}},
+    {"jsonrpc": "2.0", "id": 2, "method": "shutdown"},
+    {"jsonrpc": "2.0", "method": "exit"},
+]
+for m in messages:
+    body = json.dumps(m).encode("utf-8")
+    sys.stdout.buffer.write(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+PY
+}
+lin_folder="file:///home/autore/Sorgenti%20%C5%81%C3%B3d%C5%BA"
+win_folder="file:///c%3A/Users/autore/Sorgenti%20%C5%81%C3%B3d%C5%BA"
+lsp_exchange "$lin_folder/Valdoro_linea.txt" "$lin_folder/Valdoro_Dir%205802-.txt" >"$work/lsp-in-lin"
+lsp_exchange "$win_folder/Valdoro_linea.txt" "$win_folder/Valdoro_Dir%205802-.txt" >"$work/lsp-in-win"
+"$linux_scenario" lsp <"$work/lsp-in-lin" >"$work/lsp-out-lin" 2>"$work/lsp-err-lin"; sl=$?
+timeout 120 wine "$win/scenario.exe" lsp <"$work/lsp-in-win" >"$work/lsp-out-win" 2>>"$log"; sw=$?
+check "scenario lsp: exit status 0 after exit, Windows $sw, Linux $sl" '[ $sw -eq 0 ] && [ $sl -eq 0 ]'
+check "scenario lsp: the Linux server tells the typo, and the train source's broken name once the pair is open" \
+  'grep -qF "unknown keyword \\\"pendnza\\\"" "$work/lsp-out-lin" && grep -qF "\"code\":\"broken-name\"" "$work/lsp-out-lin"'
+# Each URI is put back in its own spelling: a Content-Length before it
+# counts the bytes of the URI, so the whole frame is rebuilt.
+/usr/bin/python3 - "$work/lsp-out-win" "$work/lsp-out-lin.norm" "$win_folder" "$lin_folder" "$work/lsp-out-lin" <<'PY'
+import re, sys
+def frames(data):
+    out, rest = [], data
+    while rest:
+        m = re.match(rb"Content-Length: (\d+)\r\n\r\n", rest)
+        if not m:
+            return out + [b"UNFRAMED: " + rest]
+        n = int(m.group(1))
+        out.append(rest[m.end():m.end() + n])
+        rest = rest[m.end() + n:]
+    return out
+win, norm, win_folder, lin_folder, lin = sys.argv[1:]
+with open(win, "rb") as f:
+    bodies = [b.replace(win_folder.encode(), lin_folder.encode()) for b in frames(f.read())]
+with open(norm, "wb") as f:
+    f.write(b"".join(b"Content-Length: %d\r\n\r\n" % len(b) + b for b in bodies))
+PY
+check "scenario lsp: the same answers, byte for byte: $(head -c 300 "$work/lsp-out-win")" \
+  '[ -s "$work/lsp-out-lin" ] && cmp -s "$work/lsp-out-lin.norm" "$work/lsp-out-lin"'
+
 # --- scenario.exe view: Linux's headless Chromium on the page that the wine
 # process serves on loopback, through the same saves as the Linux build.
 /usr/bin/python3 "$src/view/view_browser_test.py" "$win/scenario.exe" "$(command -v chromium)" \
