@@ -14,7 +14,7 @@ using json = nlohmann::ordered_json;
 
 // "13.400": kilometres with the metres, as boards and timetables write them.
 std::string km(const scenario& s, int32_t metri) {
-  const int32_t m = metri_numerati(s, metri);
+  const int32_t m = metri_numerati(s.tabella_stazioni, metri);
   char b[32];
   std::snprintf(b, sizeof b, "%s%d.%03d", m < 0 ? "-" : "", std::abs(m) / 1000, std::abs(m) % 1000);
   return b;

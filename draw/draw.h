@@ -14,11 +14,6 @@ namespace valdoro {
 
 struct tratta_marcia;  // output/marcia.h
 
-// Metres as the line's own kilometre numbering counts them at a position
-// (rows 81 to 83: from each start on, the position plus its offset; the
-// greatest start at or before the position is in force).
-int32_t metri_numerati(const tabella_stazioni_t& t, int32_t posizione);
-
 // Both pictures are at most this wide: a browser window of 1280 pixels
 // shows them whole, with room for a scroll bar.
 constexpr int kLarghezzaMassima = 1240;

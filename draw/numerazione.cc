@@ -6,21 +6,6 @@
 
 namespace valdoro {
 
-namespace {
-
-constexpr int kPrimaRigaNumerazione = 81, kUltimaRigaNumerazione = 83;
-
-}  // namespace
-
-int32_t metri_numerati(const tabella_stazioni_t& t, int32_t posizione) {
-  const riga_stazione* in_vigore = nullptr;
-  for (int r = kPrimaRigaNumerazione; r <= kUltimaRigaNumerazione; ++r) {
-    if (posizione >= t[r].inizio && (in_vigore == nullptr || t[r].inizio > in_vigore->inizio)) in_vigore = &t[r];
-  }
-  const int64_t m = static_cast<int64_t>(posizione) + (in_vigore == nullptr ? 0 : in_vigore->fine);
-  return static_cast<int32_t>(std::clamp<int64_t>(m, INT32_MIN, INT32_MAX));
-}
-
 namespace disegno {
 
 std::string chilometri(int64_t metri) {

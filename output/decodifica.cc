@@ -312,4 +312,13 @@ profilo decodifica_profilo(const apri_fonte& apri, const controllo_valore& contr
 
 profilo decodifica_profilo(std::string_view dati) { return decodifica_profilo(apri_in_memoria(dati)); }
 
+int32_t metri_numerati(const tabella_stazioni_t& t, int32_t posizione) {
+  const riga_stazione* in_vigore = nullptr;
+  for (int r = kPrimaRigaNumerazione; r <= kUltimaRigaNumerazione; ++r) {
+    if (posizione >= t[r].inizio && (in_vigore == nullptr || t[r].inizio > in_vigore->inizio)) in_vigore = &t[r];
+  }
+  const int64_t m = static_cast<int64_t>(posizione) + (in_vigore == nullptr ? 0 : in_vigore->fine);
+  return static_cast<int32_t>(std::clamp<int64_t>(m, INT32_MIN, INT32_MAX));
+}
+
 }  // namespace valdoro

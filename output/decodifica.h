@@ -98,6 +98,13 @@ struct linea_costruita {
 // The route length as the station table carries it (row 84, fine).
 inline int32_t lunghezza_percorso(const linea_costruita& l) { return l.stazioni[kRigaParametri].fine; }
 
+// Metres as the line's own kilometre numbering counts them at a position
+// (rows 81 to 83: from each start on, the position plus its offset; the
+// greatest start at or before the position is in force, whatever the
+// order of the rows).
+constexpr int kPrimaRigaNumerazione = 81, kUltimaRigaNumerazione = 83;
+int32_t metri_numerati(const tabella_stazioni_t& t, int32_t posizione);
+
 }  // namespace valdoro
 
 #endif  // VALDORO_OUTPUT_DECODIFICA_H_

@@ -86,6 +86,18 @@ TEST(DecodificaStazioni, ANameCountRunningPastTheEndIsCaught) {
   EXPECT_EQ(rifiuto(decodifica_stazioni, dati), "byte 50: row 1, nome needs 65535 bytes, only 2911 left");
 }
 
+// The numbering rows may stand in any order: the greatest start at or
+// before a position is in force (our line's three, here in ascending order).
+TEST(NumerazioneChilometrica, TheGreatestStartInForceWhateverTheOrder) {
+  tabella_stazioni_t t{};
+  t[81].inizio = 0, t[81].fine = 0;
+  t[82].inizio = 180350, t[82].fine = -180350;
+  t[83].inizio = 194700, t[83].fine = -16400;
+  const std::pair<int32_t, int32_t> casi[] = {{100, 100},     {180349, 180349}, {180350, 0},
+                                              {186900, 6550}, {194700, 178300}, {202600, 186200}};
+  for (const auto& [posizione, metri] : casi) EXPECT_EQ(metri_numerati(t, posizione), metri) << posizione;
+}
+
 TEST(DecodificaCelle, ReadsHandWrittenCellsAndRefusesAPartialOne) {
   std::string dati = std::string(15, '\0') +
                      bytes({0x01, 0x01, 0x14, 0xFE, 0xFF, 0x03, 0x00, 0x04, 0x00, 0x05, 0x06, 0x07, 0x20, 0x64, 0x09});

@@ -556,14 +556,6 @@ std::vector<diagnostica> confronta_orario(const std::vector<tratta_marcia>& trat
   return r;
 }
 
-int32_t metri_numerati(const scenario& s, int32_t metri) {
-  for (int riga = 81; riga <= 83; ++riga) {
-    const riga_stazione& p = s.tabella_stazioni[riga];
-    if (metri >= p.inizio) return metri + p.fine;
-  }
-  return metri;
-}
-
 std::string testo_durata(double secondi) {
   if (!std::isfinite(secondi)) return "never";
   const long s = std::lround(secondi);

@@ -155,11 +155,6 @@ std::vector<luogo> luoghi_stazioni(const esito_verifica& v);
 std::vector<diagnostica> confronta_orario(const std::vector<tratta_marcia>& tratte, const std::vector<luogo>& luoghi,
                                           bool figure_date);
 
-// Position `metri` in the line's own kilometre numbering, in metres: the
-// progressive rows 81 to 83 (largest start first) each renumber the line
-// from their start on by their offset.
-int32_t metri_numerati(const scenario& s, int32_t metri);
-
 // "9 min 55 s", "45 s", "1 h 2 min 0 s".
 std::string testo_durata(double secondi);
 // "14:38:55".
