@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "compiler/formato.h"
-#include "draw/draw.h"
 
 #include "output/decodifica.h"
 #include "output/formato_binario.h"
