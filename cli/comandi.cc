@@ -168,12 +168,14 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
     // there, and leaves it a letter of the name elsewhere.
     const std::string uri_linea = uri_file(uri_assoluto(o.linea).generic_u8string());
     const std::string uri_treno = uri_file(uri_assoluto(o.treno).generic_u8string());
-    // The record a message refers to is named in its text, by the path the
-    // author gave.
+    // Places by the paths the author gave: the record a message refers to
+    // is named in its text by that path too.
     std::vector<diagnostica> elenco = r.diagnostiche;
-    for (diagnostica& d : elenco) per_autore(d.titolare, o);
-    out << sarif(elenco, file_sorgente_linea(o.titolo), uri_linea, file_sorgente_treno(o.titolo, o.nome_treno),
-                 uri_treno, stato_di(r, o));
+    for (diagnostica& d : elenco) {
+      per_autore(d.dove, o);
+      per_autore(d.titolare, o);
+    }
+    out << sarif(elenco, o.linea, uri_linea, o.treno, uri_treno, stato_di(r, o));
   }
   const int stato = stato_di(r, o);
   if (r.fatale) {

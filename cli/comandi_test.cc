@@ -1280,7 +1280,13 @@ TEST_F(ScenarioTool, OneCheckNamesEveryMistakeOfBothSources) {
     const std::string riga = std::to_string(r["locations"][0]["physicalLocation"]["region"]["startLine"].get<int>());
     EXPECT_NE(attese[i].find(":" + riga + ":"), std::string::npos) << r.dump();
     EXPECT_NE(attese[i].find(r["message"]["text"].get<std::string>()), std::string::npos) << r.dump();
+    // Only the refused signal names a holder: the signal of line 23.
+    EXPECT_EQ(r.contains("relatedLocations"), i == 7) << r.dump();
   }
+  const nlohmann::json titolare = risultati[7]["relatedLocations"][0]["physicalLocation"];
+  EXPECT_EQ(titolare["artifactLocation"]["uri"],
+            risultati[7]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"]);
+  EXPECT_EQ(titolare["region"]["startLine"], 23);
 
   // The view's page: the same list.
   const compilazione_vista v = compila_per_vista(testo_linea, testo_treno, l, t);

@@ -42,17 +42,35 @@ json correzione(const rimedio& c, const std::string& uri) {
           {"artifactChanges", json::array({{{"artifactLocation", {{"uri", uri}}}, {"replacements", sostituzioni}}})}};
 }
 
+const std::string* uri_di(const luogo& l, const std::string& nome_linea, const std::string& uri_linea,
+                          const std::string& nome_treno, const std::string& uri_treno) {
+  if (l.file.empty()) return nullptr;
+  return l.file == nome_linea ? &uri_linea : l.file == nome_treno ? &uri_treno : nullptr;
+}
+
+json luogo_fisico(const luogo& l, const std::string& uri) {
+  json fisico = {{"artifactLocation", {{"uri", uri}}}};
+  if (l.riga > 0) fisico["region"] = {{"startLine", l.riga}, {"startColumn", std::max(1, l.colonna)}};
+  return fisico;
+}
+
 json risultato(const diagnostica& d, const std::string& nome_linea, const std::string& uri_linea,
                const std::string& nome_treno, const std::string& uri_treno) {
   // The message quotes the sources' own text, in their code page.
   json r = {{"ruleId", d.regola},
             {"level", nome_gravita(d.livello)},
             {"message", {{"text", da_cp1252(messaggio_intero(d))}}}};
-  const std::string* uri = d.dove.file == nome_linea ? &uri_linea : d.dove.file == nome_treno ? &uri_treno : nullptr;
+  const std::string* uri = uri_di(d.dove, nome_linea, uri_linea, nome_treno, uri_treno);
   if (uri == nullptr) return r;
-  json fisico = {{"artifactLocation", {{"uri", *uri}}}};
-  if (d.dove.riga > 0) fisico["region"] = {{"startLine", d.dove.riga}, {"startColumn", std::max(1, d.dove.colonna)}};
-  r["locations"] = json::array({{{"physicalLocation", fisico}}});
+  r["locations"] = json::array({{{"physicalLocation", luogo_fisico(d.dove, *uri)}}});
+  // A refused cell's holder: the record that stored it first, where an
+  // editor can take the author with one click.
+  const std::string* uri_titolare = uri_di(d.titolare, nome_linea, uri_linea, nome_treno, uri_treno);
+  if (uri_titolare != nullptr && d.titolare.riga > 0) {
+    r["relatedLocations"] = json::array({{{"id", 1},
+                                          {"physicalLocation", luogo_fisico(d.titolare, *uri_titolare)},
+                                          {"message", {{"text", "the record that holds the cell"}}}}});
+  }
   if (d.cura) r["fixes"] = json::array({correzione(*d.cura, *uri)});
   return r;
 }
