@@ -291,29 +291,62 @@ struct moto {
   double v2 = 0, v = 0, v_prima = 0, tempo = 0;
 };
 
+// The end of the cell of metre i, or the last metre of the run: the
+// gradient and the brake are one up to it.
+size_t fine_della_cella(const std::vector<double>& w2, int32_t da, size_t i) {
+  const size_t fine_cella = ((static_cast<size_t>(da) + i) / kMetriCella + 1) * kMetriCella - da;
+  return std::min(w2.size() - 1, fine_cella);
+}
+
+// Where the speeds of the metres run go, when they are kept; else null.
+using velocita_tenute = std::vector<double>*;
+
 // At the bound, with the pull ahead at least the resistance, each step
 // ends where it began: the same speed, the same time, up to the end of
 // the cell (the gradient may change) or where the bound falls.  Such a
 // stretch is taken whole: its time is its length over the speed.  Returns
 // the metre reached.
-size_t a_velocita_costante(const std::vector<double>& w2, int32_t da, size_t i, moto& m) {
-  const size_t fine_cella = ((static_cast<size_t>(da) + i) / kMetriCella + 1) * kMetriCella - da;
-  const size_t fine = std::min(w2.size() - 1, fine_cella);
+size_t a_velocita_costante(const std::vector<double>& w2, int32_t da, size_t i, moto& m, velocita_tenute vv) {
+  const size_t fine = fine_della_cella(w2, da, i);
   size_t j = i;
   while (j < fine && w2[j + 1] == m.v2) ++j;
   m.tempo += static_cast<double>(j - i) * kPassoMetri / m.v;
+  if (vv) vv->insert(vv->end(), j - i, m.v);
+  return j;
+}
+
+// On the braking curve, with a pull ahead that would speed the train up,
+// every step ends on the curve: each square falls by 2 b Δs, the
+// deceleration is b, and the time of the steps together is the speed lost
+// over b, as their sum of 2 Δs / (v₀ + v₁) is.  Taken up to the end of the
+// cell (the brake may change) or where the curve stops falling by that
+// much.  Returns the metre reached, i itself where the curve does not
+// fall from it.
+size_t lungo_la_curva(const std::vector<double>& w2, int32_t da, size_t i, double b, moto& m, velocita_tenute vv) {
+  const size_t fine = fine_della_cella(w2, da, i);
+  size_t j = i;
+  while (j < fine && w2[j] == w2[j + 1] + 2 * b * kPassoMetri) ++j;
+  if (j == i) return i;
+  const double v = std::sqrt(w2[j]);
+  m.tempo += (m.v - v) / b;
+  m = {w2[j], v, j - i == 1 ? m.v : std::sqrt(w2[j - 1]), m.tempo};
+  if (vv) {
+    for (size_t k = i + 1; k < j; ++k) vv->push_back(std::sqrt(w2[k]));
+    vv->push_back(v);
+  }
   return j;
 }
 
 // One step from metre i at the acceleration `acc`; false where the train
 // stands and cannot move.
-bool passo_generale(const std::vector<double>& w2, size_t i, double acc, moto& m) {
+bool passo_generale(const std::vector<double>& w2, size_t i, double acc, moto& m, velocita_tenute vv) {
   const double prossima2 = std::min(w2[i + 1], std::max(0.0, m.v2 + 2 * acc * kPassoMetri));
   const double prossima = std::sqrt(prossima2);
   if (m.v + prossima <= 0) return false;
   // Exact for a constant acceleration over the step.
   m.tempo += 2 * kPassoMetri / (m.v + prossima);
   m = {prossima2, prossima, m.v, m.tempo};
+  if (vv) vv->push_back(prossima);
   return true;
 }
 
@@ -341,22 +374,59 @@ bool valida(const linea_marcia& l, int32_t da, int32_t a) {
 
 enum class esito_passo { avanti, arrivata, ferma };
 
-// From metre i, one step, or a stretch at constant speed.  The effort and
-// the resistance are taken at the speed the step before ended with: the
-// root of this step's square is then off the chain from metre to metre,
-// and the scheme stays first order (exact where the acceleration does not
-// change with speed).
-esito_passo avanza(const dati_corsa& x, moto& m, size_t& i) {
-  if (i + 1 >= x.metri) return esito_passo::arrivata;
-  const double acc =
-      x.d.accelerazione(m.v_prima) - x.pc.pendio[(static_cast<size_t>(x.da) + i) / kMetriCella - x.pc.prima];
-  if (m.v > 0 && m.v_prima == m.v && acc >= 0 && x.w2[i + 1] == m.v2) {
-    i = a_velocita_costante(x.w2, x.da, i, m);
-  } else if (passo_generale(x.w2, i, acc, m)) {
+// Speeding up below the bound: the steps that the bound does not cut,
+// one after another to the end of the cell, where and how fast the train
+// is held in locals, which the compiler keeps in registers.  Each step
+// waits on the root and the division of the one before the last: this is
+// where the run spends its time.  Returns the metre reached, i itself
+// where the first step is cut or the train cannot move.
+size_t accelera(const dati_corsa& x, size_t i, double pendio, moto& m, velocita_tenute vv) {
+  const size_t inizio = i, fine = fine_della_cella(x.w2, x.da, i);
+  double v2 = m.v2, v = m.v, v_prima = m.v_prima, tempo = m.tempo;
+  while (i < fine) {
+    const double prossima2 = v2 + 2 * (x.d.accelerazione(v_prima) - pendio) * kPassoMetri;
+    if (!(prossima2 > 0) || prossima2 >= x.w2[i + 1]) break;
+    const double prossima = std::sqrt(prossima2);
+    tempo += 2 * kPassoMetri / (v + prossima);
+    if (vv) vv->push_back(prossima);
+    v_prima = v;
+    v = prossima;
+    v2 = prossima2;
     ++i;
-  } else {
-    return esito_passo::ferma;
   }
+  if (i > inizio) m = {v2, v, v_prima, tempo};
+  return i;
+}
+
+// Whether the pull ahead would speed the train up at every speed it has
+// on the way down the curve from here.  The acceleration falls as the
+// speed rises, so the highest of them, the first, is the test.
+bool in_spinta(const dati_corsa& x, const moto& m, size_t cella) {
+  return x.d.accelerazione(std::max(m.v, m.v_prima)) >= x.pc.pendio[cella];
+}
+
+// From metre i, a stretch at constant speed, down the braking curve or
+// speeding up below it, or else one step.  The effort and the resistance
+// are taken at the speed the step before ended with: the root of this
+// step's square is then off the chain from metre to metre, and the scheme
+// stays first order (exact where the acceleration does not change with
+// speed).
+esito_passo avanza(const dati_corsa& x, moto& m, size_t& i, velocita_tenute vv) {
+  if (i + 1 >= x.metri) return esito_passo::arrivata;
+  const size_t cella = (static_cast<size_t>(x.da) + i) / kMetriCella - x.pc.prima;
+  const double acc = x.d.accelerazione(m.v_prima) - x.pc.pendio[cella];
+  size_t j = i;
+  if (m.v > 0 && m.v_prima == m.v && acc >= 0 && x.w2[i + 1] == m.v2) {
+    j = a_velocita_costante(x.w2, x.da, i, m, vv);
+  } else if (m.v2 == x.w2[i] && in_spinta(x, m, cella)) {
+    j = lungo_la_curva(x.w2, x.da, i, x.pc.frenata[cella], m, vv);
+  }
+  if (j == i) j = accelera(x, i, x.pc.pendio[cella], m, vv);
+  if (j == i) {
+    if (!passo_generale(x.w2, i, acc, m, vv)) return esito_passo::ferma;
+    j = i + 1;
+  }
+  i = j;
   return esito_passo::avanti;
 }
 
@@ -369,6 +439,7 @@ struct in_corso {
   moto m;
   size_t i = 0;
   esito_passo e = esito_passo::avanti;
+  velocita_tenute tenute() { return con_velocita ? &c.velocita : nullptr; }
 };
 
 in_corso inizia(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita) {
@@ -376,11 +447,6 @@ in_corso inizia(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_
   r.c.tempo_limiti = tempo_ai_limiti(r.x.tratti, r.x.metri);
   if (con_velocita) r.c.velocita.reserve(r.x.metri), r.c.velocita.push_back(0);
   return r;
-}
-
-// The speeds of the metres just run, where they are kept.
-void registra(in_corso& r, size_t prima, const moto& m, size_t i) {
-  if (r.con_velocita) r.c.velocita.insert(r.c.velocita.end(), i - prima, m.v);
 }
 
 corsa finisci(in_corso& r, const moto& m) {
@@ -395,17 +461,16 @@ corsa finisci(in_corso& r, const moto& m) {
   return std::move(r.c);
 }
 
-// Two legs run side by side, a step of each in turn: each step waits on a
-// root and a division from the one before, and the processor fills that
-// wait with the other leg's step.  Where and how fast each has got to stay
-// in locals, which the compiler keeps in registers.
+// Two legs run side by side, a stretch of each in turn, so that the
+// processor fills the wait on one's root and division with the other's
+// work.  Where and how fast each has got to stay in locals.
 std::pair<corsa, corsa> corri_due(in_corso& p, in_corso& q) {
   moto mp = p.m, mq = q.m;
   size_t ip = 0, iq = 0;
+  const velocita_tenute vp = p.tenute(), vq = q.tenute();
   while (p.e == esito_passo::avanti || q.e == esito_passo::avanti) {
-    const size_t prima_p = ip, prima_q = iq;
-    if (p.e == esito_passo::avanti && (p.e = avanza(p.x, mp, ip)) == esito_passo::avanti) registra(p, prima_p, mp, ip);
-    if (q.e == esito_passo::avanti && (q.e = avanza(q.x, mq, iq)) == esito_passo::avanti) registra(q, prima_q, mq, iq);
+    if (p.e == esito_passo::avanti) p.e = avanza(p.x, mp, ip, vp);
+    if (q.e == esito_passo::avanti) q.e = avanza(q.x, mq, iq, vq);
   }
   return {finisci(p, mp), finisci(q, mq)};
 }
@@ -417,7 +482,9 @@ corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a,
   in_corso r = inizia(l, t, da, a, con_velocita);
   moto m;
   size_t i = 0;
-  for (size_t prima = 0; (r.e = avanza(r.x, m, i)) == esito_passo::avanti; prima = i) registra(r, prima, m, i);
+  const velocita_tenute vv = r.tenute();
+  while ((r.e = avanza(r.x, m, i, vv)) == esito_passo::avanti) {
+  }
   return finisci(r, m);
 }
 
