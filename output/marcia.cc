@@ -217,10 +217,14 @@ struct dinamica {
   // Net acceleration with full traction at speed v, before the gradient.
   // Well below the speed where the power takes over, the effort is the
   // smaller for certain: no division holds up the step.
-  double accelerazione(double v) const {
+  double accelerazione(double v) const { return accelerazione(v, v * v); }
+  // The same from the speed and its square.  Where the power rules, P / v
+  // is taken as (P / v²) v: the division can start from the square while
+  // the root is still being taken, and only a product waits on the root.
+  double accelerazione(double v, double v2) const {
     const bool sforzo = v <= 0 || v * forza <= potenza * (1 - 1e-12);
-    const double trazione = sforzo ? forza : std::min(forza, potenza / v);
-    return trazione - (a + b * v + c * v * v);
+    const double trazione = sforzo ? forza : std::min(forza, potenza / v2 * v);
+    return trazione - (a + b * v + c * v2);
   }
 };
 
@@ -382,18 +386,27 @@ enum class esito_passo { avanti, arrivata, ferma };
 // where the first step is cut or the train cannot move.
 size_t accelera(const dati_corsa& x, size_t i, double pendio, moto& m, velocita_tenute vv) {
   const size_t inizio = i, fine = fine_della_cella(x.w2, x.da, i);
-  double v2 = m.v2, v = m.v, v_prima = m.v_prima, tempo = m.tempo;
+  double v2 = m.v2, v = m.v, v_prima = m.v_prima, v2_prima = m.v_prima * m.v_prima, tempo = m.tempo;
+  double attesa = 0;
   while (i < fine) {
-    const double prossima2 = v2 + 2 * (x.d.accelerazione(v_prima) - pendio) * kPassoMetri;
+    const double prossima2 = v2 + 2 * (x.d.accelerazione(v_prima, v2_prima) - pendio) * kPassoMetri;
     if (!(prossima2 > 0) || prossima2 >= x.w2[i + 1]) break;
     const double prossima = std::sqrt(prossima2);
-    tempo += 2 * kPassoMetri / (v + prossima);
+    const double somma = v + prossima;
+    if (attesa > 0) {
+      tempo += 2 * kPassoMetri * (attesa + somma) / (attesa * somma);
+      attesa = 0;
+    } else {
+      attesa = somma;
+    }
     if (vv) vv->push_back(prossima);
     v_prima = v;
+    v2_prima = v2;
     v = prossima;
     v2 = prossima2;
     ++i;
   }
+  if (attesa > 0) tempo += 2 * kPassoMetri / attesa;
   if (i > inizio) m = {v2, v, v_prima, tempo};
   return i;
 }
