@@ -119,11 +119,11 @@ linea_marcia linea_da_celle(const std::vector<cella>& celle, char rango) {
     if (dopo && dopo->tipo == 6) cartello = velocita_cartello(valore_per_rango(*dopo, rango));
     if (dopo && dopo->tipo == 3) rallentamento = dopo->valore1;
     if (dopo && dopo->tipo == 2) rallentamento = 0;
-    double v = limite_o_nessuno(c.velocita * 5.0);
+    double v = limite_o_nessuno(c.velocita * static_cast<double>(kPassoVelocita));
     if (cartello > 0) v = std::min(v, cartello);
     if (rallentamento > 0) v = std::min(v, rallentamento);
     l.limite[k] = v;
-    l.pendenza[k] = static_cast<int>(c.pendenza) - 100;
+    l.pendenza[k] = static_cast<int>(c.pendenza) - kScartoPendenza;
   }
   return l;
 }
