@@ -562,10 +562,19 @@ namespace {
 struct corsia {
   std::optional<in_corso> c;
   size_t tratta = 0;
+  // Whether its next step speeds up below the bound, once asked until it
+  // moves: the other lane may take many turns meanwhile.
+  std::optional<bool> spinta;
 
   bool avanti() const { return c && c->e == esito_passo::avanti; }
-  bool accelera() const { return avanti() && accelera_da_qui(c->x, c->m, c->i); }
-  void avanza_di_un_tratto() { c->e = avanza(c->x, c->m, c->i, c->tenute()); }
+  bool accelera() {
+    if (!spinta) spinta = avanti() && accelera_da_qui(c->x, c->m, c->i);
+    return *spinta;
+  }
+  void avanza_di_un_tratto() {
+    c->e = avanza(c->x, c->m, c->i, c->tenute());
+    spinta.reset();
+  }
 };
 
 // The run of every leg between the stops, in two lanes: each lane runs a
@@ -584,6 +593,7 @@ std::vector<corsa> corri_tutte(const linea_marcia& l, const treno_marcia& t, con
   auto prendi = [&](corsia& x) {
     if (x.c) r[x.tratta] = finisci(*x.c, x.c->m);
     x.c.reset();
+    x.spinta.reset();
     for (; prossima < r.size() && !x.c; ++prossima) {
       const int32_t da = ff[prossima].posizione, a = ff[prossima + 1].posizione;
       if (!valida(l, da, a)) continue;
@@ -603,6 +613,8 @@ std::vector<corsa> corri_tutte(const linea_marcia& l, const treno_marcia& t, con
       const bool ap = p.accelera(), aq = q.accelera();
       if (ap && aq) {
         accelera_due(p.c->x, p.c->i, p.c->m, p.c->tenute(), q.c->x, q.c->i, q.c->m, q.c->tenute());
+        p.spinta.reset();
+        q.spinta.reset();
       } else if (p.c && (!ap || !q.c)) {
         p.avanza_di_un_tratto();
       } else {
