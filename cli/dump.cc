@@ -14,6 +14,7 @@
 
 #include "compiler/formato.h"
 
+#include "model/tabelle.h"
 #include "output/decodifica.h"
 #include "output/formato_binario.h"
 #include "util/cp1252.h"
@@ -328,9 +329,6 @@ json riga_in_json(const tabella_stazioni_t& t, int n, bool con_unita) {
 }
 
 // ---- the track ----
-
-constexpr int kPassoVelocita = 5;     // km/h per unit of the stored speed
-constexpr int kScartoPendenza = 100;  // the stored byte is the gradient + 100
 
 // The gradient and the speed of a cell as the sources write them, named as
 // the format names those fields.

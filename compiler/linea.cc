@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
 #include "compiler/arrotonda.h"
 #include "model/errori.h"
+#include "model/tabelle.h"
 
 namespace valdoro {
 
@@ -15,8 +17,8 @@ namespace {
 constexpr int32_t kLunghezzaMassima = 1000000;
 constexpr int32_t kMetriOltreFine = 7000;
 constexpr int32_t kUltimoMetroProfilo = 1000000;
-constexpr int32_t kPendenzaMinima = -100;  // the stored byte is gradient + 100
-constexpr int32_t kPendenzaMassima = 155;
+constexpr int32_t kPendenzaMinima = -kScartoPendenza;  // the least the stored byte holds
+constexpr int32_t kPendenzaMassima = UINT8_MAX - kScartoPendenza;
 constexpr int kRigaTre = 81;
 constexpr int kRigaDue = 82;
 constexpr int kRigaUno = 83;
@@ -220,7 +222,8 @@ double curvatura(std::string_view voce) {
 }
 
 void scrivi_pendenza(compilazione& comp, stato_linea& st) {
-  comp.s.celle[static_cast<size_t>(st.cella_pendenza)].pendenza = static_cast<uint8_t>(st.pendenza_precedente + 100);
+  comp.s.celle[static_cast<size_t>(st.cella_pendenza)].pendenza =
+      static_cast<uint8_t>(st.pendenza_precedente + kScartoPendenza);
   ++st.cella_pendenza;
 }
 

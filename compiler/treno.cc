@@ -12,13 +12,13 @@
 #include "compiler/stazioni.h"
 #include "compiler/stretti.h"
 #include "model/errori.h"
+#include "model/tabelle.h"
 
 namespace valdoro {
 
 namespace {
 
-constexpr double kPassoVelocita = 5;  // km/h per unit of the stored speed
-constexpr int kCodaBinario = 3;       // the last cells keep what the line half left
+constexpr int kCodaBinario = 3;  // the last cells keep what the line half left
 constexpr int kPrimaRigaProgressive = 81;
 constexpr int kUltimaRigaProgressive = 83;
 
@@ -45,7 +45,7 @@ bool chiave_della_linea(std::string_view voce) { return contiene(voce, "lunghezz
 constexpr int32_t kVelocitaMassima = 1277;
 
 uint8_t velocita_in_cella(int32_t kmh) {
-  const int32_t v = nearest(kmh / kPassoVelocita);
+  const int32_t v = nearest(kmh / static_cast<double>(kPassoVelocita));
   if (v < 0 || v > UINT8_MAX) {
     throw std::range_error("speed " + std::to_string(kmh) +
                            " km/h does not fit its cell, which holds km/h / 5 in 8 bits: 0 to " +

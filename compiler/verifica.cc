@@ -8,6 +8,7 @@
 #include "compiler/codifica.h"
 #include "compiler/lettore.h"
 #include "compiler/record.h"
+#include "model/tabelle.h"
 #include "util/cp1252.h"
 #include "util/testo.h"
 
@@ -21,7 +22,6 @@ constexpr int64_t kMargineOggetti = 100;   // the compile's position test for mo
 constexpr int64_t kMargineStazione = 800;  // and for stations
 constexpr size_t kVoceSuggeribile = 64;    // longer items are no typo of a keyword
 constexpr int64_t kSecondiGiorno = 24 * 3600;
-constexpr int64_t kPassoVelocita = 5;  // km/h of a step of a stored speed
 // The fields of "stazione" that make its time: stop_time, then hours,
 // minutes and seconds, then the name.
 constexpr size_t kCampoTipo = 1;

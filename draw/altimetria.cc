@@ -10,6 +10,7 @@
 #include "draw/elemento.h"
 #include "draw/etichette.h"
 #include "draw/numerazione.h"
+#include "model/tabelle.h"
 
 namespace valdoro {
 namespace disegno {
@@ -177,7 +178,7 @@ std::string assi_chilometri_e_metri(const linea_costruita& l, const scala_altime
 
 // Height built up from the gradients: each cell climbs its gradient (per
 // mille) over 50 m.
-double salita(const cella& c) { return (c.pendenza - 100) * kMetriCella / 1000.0; }
+double salita(const cella& c) { return (c.pendenza - kScartoPendenza) * kMetriCella / 1000.0; }
 
 std::string curva_altezza(const linea_costruita& l, int32_t ultima, const scala_altimetria& s, posatore& testi) {
   curva_per_colonne curva;
@@ -196,7 +197,7 @@ std::string curva_altezza(const linea_costruita& l, int32_t ultima, const scala_
 std::string gradini_velocita(const linea_costruita& l, int32_t ultima, const scala_altimetria& s) {
   curva_per_colonne curva;
   for (int32_t k = 0; k <= ultima; ++k) {
-    const double y = s.yv(l.celle[k].velocita * 5);
+    const double y = s.yv(l.celle[k].velocita * kPassoVelocita);
     if (k == 0 || l.celle[k].velocita != l.celle[k - 1].velocita)
       curva.aggiungi(s.x(static_cast<double>(k) * kMetriCella), y);
     if (k == ultima || l.celle[k].velocita != l.celle[k + 1].velocita) {
@@ -214,7 +215,7 @@ std::string fascia_pendenze(const linea_costruita& l, int32_t ultima, const scal
   const double alto = s.alto_pend, basso = s.basso_pend;
   auto stretto = [&](int32_t da, int32_t a) { return s.x(a * kMetriCella) - s.x(da * kMetriCella) < 2; };
   auto scrivi = [&](int32_t da, int32_t a, bool misto) {
-    const int p = l.celle[da].pendenza - 100;
+    const int p = l.celle[da].pendenza - kScartoPendenza;
     const double x0 = s.x(da * kMetriCella), x1 = s.x(a * kMetriCella);
     const char* colore = misto ? "#eeeeee" : p > 0 ? "#ffe0b2" : p < 0 ? "#c8e6c9" : "white";
     svg += elemento("rect")("x", x0)("y", alto)("width", x1 - x0)("height", basso - alto)("fill", colore)(
@@ -402,7 +403,7 @@ std::string altimetria(const linea_costruita& l, const std::vector<tratta_marcia
   for (int32_t k = 0; k <= ultima; ++k) {
     h += salita(l.celle[k]);
     hmin = std::min(hmin, h), hmax = std::max(hmax, h);
-    vmax = std::max(vmax, l.celle[k].velocita * 5);
+    vmax = std::max(vmax, l.celle[k].velocita * kPassoVelocita);
   }
   const double passo_alt = passo_tondo(std::max(hmax - hmin, 1.0), 6);
   s.a0 = std::floor(hmin / passo_alt) * passo_alt, s.a1 = std::ceil(hmax / passo_alt) * passo_alt;

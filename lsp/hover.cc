@@ -1,6 +1,7 @@
 #include "lsp/hover.h"
 
 #include "lsp/campi.h"
+#include "model/tabelle.h"
 #include "output/carte_autore.h"
 #include "sources/carte.h"
 #include "util/cp1252.h"
@@ -11,9 +12,6 @@ namespace lsp {
 using json = nlohmann::json;
 
 namespace {
-
-constexpr int kPassoVelocita = 5;     // km/h per unit of a cell's stored speed
-constexpr int kScartoPendenza = 100;  // a cell's stored byte is the gradient + 100
 
 std::string intervallo_campo(const formato::campo& c) {
   const std::string unita = c.unita[0] != '\0' ? std::string(" ") + c.unita : "";

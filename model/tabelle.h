@@ -20,6 +20,12 @@ namespace valdoro {
 // The track is stored in cells of 50 m; cell k begins at metre 50 k.
 inline constexpr int32_t kMetriCella = 50;
 
+// A cell's `velocita` is its speed limit in steps of this many km/h.
+inline constexpr int32_t kPassoVelocita = 5;
+// A cell's `pendenza` is its gradient in per mille plus this, so that a
+// descent fits the unsigned byte.
+inline constexpr int32_t kScartoPendenza = 100;
+
 // One 50 m cell of the track.
 struct cella {
   uint8_t tipo = 0;  // object kind; 0 nothing, 11 mountain marker (both free)
@@ -30,8 +36,8 @@ struct cella {
   uint8_t tempo = 0;
   uint8_t annuncio = 0;
   uint8_t montagna = 0;
-  uint8_t velocita = 0;  // speed limit in units of 5 km/h
-  uint8_t pendenza = 0;  // gradient + 100
+  uint8_t velocita = 0;  // speed limit in units of kPassoVelocita km/h
+  uint8_t pendenza = 0;  // gradient + kScartoPendenza
   uint8_t aderenza = 0;
 };
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <tuple>
+#include <optional>
 #include <utility>
 
 namespace valdoro {
@@ -119,11 +119,11 @@ linea_marcia linea_da_celle(const std::vector<cella>& celle, char rango) {
     if (dopo && dopo->tipo == 6) cartello = velocita_cartello(valore_per_rango(*dopo, rango));
     if (dopo && dopo->tipo == 3) rallentamento = dopo->valore1;
     if (dopo && dopo->tipo == 2) rallentamento = 0;
-    double v = limite_o_nessuno(c.velocita * 5.0);
+    double v = limite_o_nessuno(c.velocita * static_cast<double>(kPassoVelocita));
     if (cartello > 0) v = std::min(v, cartello);
     if (rallentamento > 0) v = std::min(v, rallentamento);
     l.limite[k] = v;
-    l.pendenza[k] = static_cast<int>(c.pendenza) - 100;
+    l.pendenza[k] = static_cast<int>(c.pendenza) - kScartoPendenza;
   }
   return l;
 }
@@ -180,6 +180,9 @@ struct sotto_il_treno {
 struct tratto_limite {
   size_t inizio;
   double v;  // m/s
+  // One past the last metre from `inizio` on where the braking curve is
+  // the limit, before it bends down to a stop or a lower limit ahead.
+  size_t fine_piatto = 0;
 };
 
 // The limit for the front along the run: the lowest limit under any part
@@ -217,10 +220,14 @@ struct dinamica {
   // Net acceleration with full traction at speed v, before the gradient.
   // Well below the speed where the power takes over, the effort is the
   // smaller for certain: no division holds up the step.
-  double accelerazione(double v) const {
+  double accelerazione(double v) const { return accelerazione(v, v * v); }
+  // The same from the speed and its square.  Where the power rules, P / v
+  // is taken as (P / v²) v: the division can start from the square while
+  // the root is still being taken, and only a product waits on the root.
+  double accelerazione(double v, double v2) const {
     const bool sforzo = v <= 0 || v * forza <= potenza * (1 - 1e-12);
-    const double trazione = sforzo ? forza : std::min(forza, potenza / v);
-    return trazione - (a + b * v + c * v * v);
+    const double trazione = sforzo ? forza : std::min(forza, potenza / v2 * v);
+    return trazione - (a + b * v + c * v2);
   }
 };
 
@@ -250,22 +257,24 @@ per_cella celle_della_corsa(const linea_marcia& l, const treno_marcia& t, int32_
 // chain from one metre to the next.  Once the curve meets the limit it is
 // the limit back to the start of the limit's stretch, so it is worked out
 // only before a stop or a lower limit, and the rest is filled.
-std::vector<double> curva_frenatura(const per_cella& pc, const std::vector<tratto_limite>& tratti, size_t metri,
-                                    int32_t da) {
+// Where the curve is the limit, the stretch is told how far.
+std::vector<double> curva_frenatura(const per_cella& pc, std::vector<tratto_limite>& tratti, size_t metri, int32_t da) {
   std::vector<double> w2(metri);
-  w2.back() = 0;
+  double dopo = w2.back() = 0;   // the square one metre on, held out of memory
   size_t k = tratti.size() - 1;  // the stretch that holds metre i
   for (size_t i = w2.size() - 1; i-- > 0;) {
     while (tratti[k].inizio > i) --k;
     const double b = pc.frenata[(static_cast<size_t>(da) + i) / kMetriCella - pc.prima];
-    const double limite2 = tratti[k].v * tratti[k].v, frenata2 = w2[i + 1] + 2 * b * kPassoMetri;
+    const double limite2 = tratti[k].v * tratti[k].v, frenata2 = dopo + 2 * b * kPassoMetri;
     if (frenata2 < limite2) {
-      w2[i] = frenata2;
+      w2[i] = dopo = frenata2;
       continue;
     }
     const size_t inizio = tratti[k].inizio;
     std::fill(w2.begin() + static_cast<std::ptrdiff_t>(inizio), w2.begin() + static_cast<std::ptrdiff_t>(i) + 1,
               limite2);
+    tratti[k].fine_piatto = i + 1;
+    dopo = limite2;
     i = inizio;
   }
   return w2;
@@ -291,29 +300,71 @@ struct moto {
   double v2 = 0, v = 0, v_prima = 0, tempo = 0;
 };
 
+// The end of the cell of metre i, or the last metre of the run: the
+// gradient and the brake are one up to it.
+size_t fine_della_cella(const std::vector<double>& w2, int32_t da, size_t i) {
+  const size_t fine_cella = ((static_cast<size_t>(da) + i) / kMetriCella + 1) * kMetriCella - da;
+  return std::min(w2.size() - 1, fine_cella);
+}
+
+// Where the speeds of the metres run go, when they are kept; else null.
+using velocita_tenute = std::vector<double>*;
+
 // At the bound, with the pull ahead at least the resistance, each step
 // ends where it began: the same speed, the same time, up to the end of
 // the cell (the gradient may change) or where the bound falls.  Such a
 // stretch is taken whole: its time is its length over the speed.  Returns
-// the metre reached.
-size_t a_velocita_costante(const std::vector<double>& w2, int32_t da, size_t i, moto& m) {
-  const size_t fine_cella = ((static_cast<size_t>(da) + i) / kMetriCella + 1) * kMetriCella - da;
-  const size_t fine = std::min(w2.size() - 1, fine_cella);
+// the metre reached.  Over the flat of the stretches' curve at that
+// speed, the stretches tell how far the bound stays at it; the bound is
+// read metre by metre only beyond.
+size_t a_velocita_costante(const std::vector<double>& w2, const std::vector<tratto_limite>& tratti, int32_t da,
+                           size_t i, moto& m, velocita_tenute vv) {
+  const size_t fine = fine_della_cella(w2, da, i);
+  auto t = std::upper_bound(tratti.begin(), tratti.end(), i + 1,
+                            [](size_t metro, const tratto_limite& x) { return metro < x.inizio; }) -
+           1;
   size_t j = i;
+  for (; j < fine && t != tratti.end() && t->v * t->v == m.v2 && j + 1 >= t->inizio && j + 1 < t->fine_piatto; ++t) {
+    j = std::min(fine, t->fine_piatto - 1);
+  }
   while (j < fine && w2[j + 1] == m.v2) ++j;
   m.tempo += static_cast<double>(j - i) * kPassoMetri / m.v;
+  if (vv) vv->insert(vv->end(), j - i, m.v);
+  return j;
+}
+
+// On the braking curve, with a pull ahead that would speed the train up,
+// every step ends on the curve: each square falls by 2 b Δs, the
+// deceleration is b, and the time of the steps together is the speed lost
+// over b, as their sum of 2 Δs / (v₀ + v₁) is.  Taken up to the end of the
+// cell (the brake may change) or where the curve stops falling by that
+// much.  Returns the metre reached, i itself where the curve does not
+// fall from it.
+size_t lungo_la_curva(const std::vector<double>& w2, int32_t da, size_t i, double b, moto& m, velocita_tenute vv) {
+  const size_t fine = fine_della_cella(w2, da, i);
+  size_t j = i;
+  while (j < fine && w2[j] == w2[j + 1] + 2 * b * kPassoMetri) ++j;
+  if (j == i) return i;
+  const double v = std::sqrt(w2[j]);
+  m.tempo += (m.v - v) / b;
+  m = {w2[j], v, j - i == 1 ? m.v : std::sqrt(w2[j - 1]), m.tempo};
+  if (vv) {
+    for (size_t k = i + 1; k < j; ++k) vv->push_back(std::sqrt(w2[k]));
+    vv->push_back(v);
+  }
   return j;
 }
 
 // One step from metre i at the acceleration `acc`; false where the train
 // stands and cannot move.
-bool passo_generale(const std::vector<double>& w2, size_t i, double acc, moto& m) {
+bool passo_generale(const std::vector<double>& w2, size_t i, double acc, moto& m, velocita_tenute vv) {
   const double prossima2 = std::min(w2[i + 1], std::max(0.0, m.v2 + 2 * acc * kPassoMetri));
   const double prossima = std::sqrt(prossima2);
   if (m.v + prossima <= 0) return false;
   // Exact for a constant acceleration over the step.
   m.tempo += 2 * kPassoMetri / (m.v + prossima);
   m = {prossima2, prossima, m.v, m.tempo};
+  if (vv) vv->push_back(prossima);
   return true;
 }
 
@@ -341,22 +392,123 @@ bool valida(const linea_marcia& l, int32_t da, int32_t a) {
 
 enum class esito_passo { avanti, arrivata, ferma };
 
-// From metre i, one step, or a stretch at constant speed.  The effort and
-// the resistance are taken at the speed the step before ended with: the
-// root of this step's square is then off the chain from metre to metre,
-// and the scheme stays first order (exact where the acceleration does not
-// change with speed).
-esito_passo avanza(const dati_corsa& x, moto& m, size_t& i) {
-  if (i + 1 >= x.metri) return esito_passo::arrivata;
-  const double acc =
-      x.d.accelerazione(m.v_prima) - x.pc.pendio[(static_cast<size_t>(x.da) + i) / kMetriCella - x.pc.prima];
-  if (m.v > 0 && m.v_prima == m.v && acc >= 0 && x.w2[i + 1] == m.v2) {
-    i = a_velocita_costante(x.w2, x.da, i, m);
-  } else if (passo_generale(x.w2, i, acc, m)) {
+// A leg speeding up below the bound, as the steps go: where and how fast
+// the train is, held in locals, which the compiler keeps in registers.
+struct in_spinta_libera {
+  const dati_corsa& x;
+  velocita_tenute vv;
+  size_t i, fine;
+  double pendio, v2, v, v_prima, v2_prima, tempo;
+  // The sum of the speeds at the ends of a step whose time is still to be
+  // added: two steps' times share one division.  0 for none.
+  double attesa = 0;
+
+  in_spinta_libera(const dati_corsa& d, size_t da_metro, const moto& m, velocita_tenute tenute)
+      : x(d),
+        vv(tenute),
+        i(da_metro),
+        fine(fine_della_cella(d.w2, d.da, da_metro)),
+        pendio(d.pc.pendio[(static_cast<size_t>(d.da) + da_metro) / kMetriCella - d.pc.prima]),
+        v2(m.v2),
+        v(m.v),
+        v_prima(m.v_prima),
+        v2_prima(m.v_prima * m.v_prima),
+        tempo(m.tempo) {}
+
+  // One step to the next metre, if it stays within the cell and the bound
+  // does not cut it, and the train moves.
+  bool passo() {
+    if (i >= fine) return false;
+    const double prossima2 = v2 + 2 * (x.d.accelerazione(v_prima, v2_prima) - pendio) * kPassoMetri;
+    if (!(prossima2 > 0) || prossima2 >= x.w2[i + 1]) return false;
+    const double prossima = std::sqrt(prossima2);
+    const double somma = v + prossima;
+    if (attesa > 0) {
+      tempo += 2 * kPassoMetri * (attesa + somma) / (attesa * somma);
+      attesa = 0;
+    } else {
+      attesa = somma;
+    }
+    if (vv) vv->push_back(prossima);
+    v_prima = v;
+    v2_prima = v2;
+    v = prossima;
+    v2 = prossima2;
     ++i;
-  } else {
-    return esito_passo::ferma;
+    return true;
   }
+
+  // Where the steps have got to.
+  size_t fine_passi(moto& m) {
+    if (attesa > 0) tempo += 2 * kPassoMetri / attesa;
+    attesa = 0;
+    m = {v2, v, v_prima, tempo};
+    return i;
+  }
+};
+
+// Whether the step from metre i would speed the train up below the bound.
+bool accelera_da_qui(const dati_corsa& x, const moto& m, size_t i) {
+  if (i + 1 >= x.metri) return false;
+  const size_t cella = (static_cast<size_t>(x.da) + i) / kMetriCella - x.pc.prima;
+  const double prossima2 = m.v2 + 2 * (x.d.accelerazione(m.v_prima) - x.pc.pendio[cella]) * kPassoMetri;
+  return prossima2 > 0 && prossima2 < x.w2[i + 1];
+}
+
+// Speeding up below the bound: the steps that the bound does not cut,
+// one after another to the end of the cell.  Each step waits on the root
+// and the division of the one before the last: this is where the run
+// spends its time.  Returns the metre reached, i itself where the first
+// step is cut or the train cannot move.
+size_t accelera(const dati_corsa& x, size_t i, moto& m, velocita_tenute vv) {
+  in_spinta_libera s(x, i, m, vv);
+  while (s.passo()) {
+  }
+  if (s.i == i) return i;
+  return s.fine_passi(m);
+}
+
+// Two legs speeding up, a step of each in turn, so that the processor
+// fills the wait on one's root and division with the other's, until
+// either leaves its cell or meets its bound.
+void accelera_due(const dati_corsa& xp, size_t& ip, moto& mp, velocita_tenute vp, const dati_corsa& xq, size_t& iq,
+                  moto& mq, velocita_tenute vq) {
+  in_spinta_libera p(xp, ip, mp, vp), q(xq, iq, mq, vq);
+  while (p.passo() && q.passo()) {
+  }
+  ip = p.fine_passi(mp);
+  iq = q.fine_passi(mq);
+}
+
+// Whether the pull ahead would speed the train up at every speed it has
+// on the way down the curve from here.  The acceleration falls as the
+// speed rises, so the highest of them, the first, is the test.
+bool in_spinta(const dati_corsa& x, const moto& m, size_t cella) {
+  return x.d.accelerazione(std::max(m.v, m.v_prima)) >= x.pc.pendio[cella];
+}
+
+// From metre i, a stretch at constant speed, down the braking curve or
+// speeding up below it, or else one step.  The effort and the resistance
+// are taken at the speed the step before ended with: the root of this
+// step's square is then off the chain from metre to metre, and the scheme
+// stays first order (exact where the acceleration does not change with
+// speed).
+esito_passo avanza(const dati_corsa& x, moto& m, size_t& i, velocita_tenute vv) {
+  if (i + 1 >= x.metri) return esito_passo::arrivata;
+  const size_t cella = (static_cast<size_t>(x.da) + i) / kMetriCella - x.pc.prima;
+  const double acc = x.d.accelerazione(m.v_prima) - x.pc.pendio[cella];
+  size_t j = i;
+  if (m.v > 0 && m.v_prima == m.v && acc >= 0 && x.w2[i + 1] == m.v2) {
+    j = a_velocita_costante(x.w2, x.tratti, x.da, i, m, vv);
+  } else if (m.v2 == x.w2[i] && in_spinta(x, m, cella)) {
+    j = lungo_la_curva(x.w2, x.da, i, x.pc.frenata[cella], m, vv);
+  }
+  if (j == i) j = accelera(x, i, m, vv);
+  if (j == i) {
+    if (!passo_generale(x.w2, i, acc, m, vv)) return esito_passo::ferma;
+    j = i + 1;
+  }
+  i = j;
   return esito_passo::avanti;
 }
 
@@ -369,6 +521,7 @@ struct in_corso {
   moto m;
   size_t i = 0;
   esito_passo e = esito_passo::avanti;
+  velocita_tenute tenute() { return con_velocita ? &c.velocita : nullptr; }
 };
 
 in_corso inizia(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita) {
@@ -376,11 +529,6 @@ in_corso inizia(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_
   r.c.tempo_limiti = tempo_ai_limiti(r.x.tratti, r.x.metri);
   if (con_velocita) r.c.velocita.reserve(r.x.metri), r.c.velocita.push_back(0);
   return r;
-}
-
-// The speeds of the metres just run, where they are kept.
-void registra(in_corso& r, size_t prima, const moto& m, size_t i) {
-  if (r.con_velocita) r.c.velocita.insert(r.c.velocita.end(), i - prima, m.v);
 }
 
 corsa finisci(in_corso& r, const moto& m) {
@@ -395,21 +543,6 @@ corsa finisci(in_corso& r, const moto& m) {
   return std::move(r.c);
 }
 
-// Two legs run side by side, a step of each in turn: each step waits on a
-// root and a division from the one before, and the processor fills that
-// wait with the other leg's step.  Where and how fast each has got to stay
-// in locals, which the compiler keeps in registers.
-std::pair<corsa, corsa> corri_due(in_corso& p, in_corso& q) {
-  moto mp = p.m, mq = q.m;
-  size_t ip = 0, iq = 0;
-  while (p.e == esito_passo::avanti || q.e == esito_passo::avanti) {
-    const size_t prima_p = ip, prima_q = iq;
-    if (p.e == esito_passo::avanti && (p.e = avanza(p.x, mp, ip)) == esito_passo::avanti) registra(p, prima_p, mp, ip);
-    if (q.e == esito_passo::avanti && (q.e = avanza(q.x, mq, iq)) == esito_passo::avanti) registra(q, prima_q, mq, iq);
-  }
-  return {finisci(p, mp), finisci(q, mq)};
-}
-
 }  // namespace
 
 corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a, bool con_velocita) {
@@ -417,29 +550,78 @@ corsa corri(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a,
   in_corso r = inizia(l, t, da, a, con_velocita);
   moto m;
   size_t i = 0;
-  for (size_t prima = 0; (r.e = avanza(r.x, m, i)) == esito_passo::avanti; prima = i) registra(r, prima, m, i);
+  const velocita_tenute vv = r.tenute();
+  while ((r.e = avanza(r.x, m, i, vv)) == esito_passo::avanti) {
+  }
   return finisci(r, m);
 }
 
 namespace {
 
-// The run of every leg between the stops, two at a time.
+// A lane of the run: the leg it has under way, if any, and its number.
+struct corsia {
+  std::optional<in_corso> c;
+  size_t tratta = 0;
+  // Whether its next step speeds up below the bound, once asked until it
+  // moves: the other lane may take many turns meanwhile.
+  std::optional<bool> spinta;
+
+  bool avanti() const { return c && c->e == esito_passo::avanti; }
+  bool accelera() {
+    if (!spinta) spinta = avanti() && accelera_da_qui(c->x, c->m, c->i);
+    return *spinta;
+  }
+  void avanza_di_un_tratto() {
+    c->e = avanza(c->x, c->m, c->i, c->tenute());
+    spinta.reset();
+  }
+};
+
+// The run of every leg between the stops, in two lanes: each lane runs a
+// leg to its end and then takes the next, so that up to the last leg two
+// are under way.  Speeding up is where the run spends its time: each step
+// waits on the root and the division of the one before the last, and the
+// processor fills that wait with the other lane's step.  So while one
+// lane speeds up, the other is run on to where it speeds up too, and the
+// two then step in turn.
 std::vector<corsa> corri_tutte(const linea_marcia& l, const treno_marcia& t, const std::vector<fermata_marcia>& ff,
                                bool con_velocita) {
   std::vector<corsa> r(ff.size() - 1);
-  auto da = [&](size_t k) { return ff[k].posizione; };
-  auto a = [&](size_t k) { return ff[k + 1].posizione; };
-  size_t k = 0;
-  for (; k + 1 < r.size(); k += 2) {
-    if (valida(l, da(k), a(k)) && valida(l, da(k + 1), a(k + 1))) {
-      in_corso p = inizia(l, t, da(k), a(k), con_velocita), q = inizia(l, t, da(k + 1), a(k + 1), con_velocita);
-      std::tie(r[k], r[k + 1]) = corri_due(p, q);
+  size_t prossima = 0;
+  // The lane's leg done, the next that can be run, if one is left; a leg
+  // that cannot keeps an empty run.
+  auto prendi = [&](corsia& x) {
+    if (x.c) r[x.tratta] = finisci(*x.c, x.c->m);
+    x.c.reset();
+    x.spinta.reset();
+    for (; prossima < r.size() && !x.c; ++prossima) {
+      const int32_t da = ff[prossima].posizione, a = ff[prossima + 1].posizione;
+      if (!valida(l, da, a)) continue;
+      x.c.emplace(inizia(l, t, da, a, con_velocita));
+      x.tratta = prossima;
+    }
+  };
+  corsia p, q;
+  prendi(p);
+  prendi(q);
+  while (p.c || q.c) {
+    if (p.c && !p.avanti()) {
+      prendi(p);
+    } else if (q.c && !q.avanti()) {
+      prendi(q);
     } else {
-      r[k] = corri(l, t, da(k), a(k), con_velocita);
-      r[k + 1] = corri(l, t, da(k + 1), a(k + 1), con_velocita);
+      const bool ap = p.accelera(), aq = q.accelera();
+      if (ap && aq) {
+        accelera_due(p.c->x, p.c->i, p.c->m, p.c->tenute(), q.c->x, q.c->i, q.c->m, q.c->tenute());
+        p.spinta.reset();
+        q.spinta.reset();
+      } else if (p.c && (!ap || !q.c)) {
+        p.avanza_di_un_tratto();
+      } else {
+        q.avanza_di_un_tratto();
+      }
     }
   }
-  if (k < r.size()) r[k] = corri(l, t, da(k), a(k), con_velocita);
   return r;
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -169,6 +170,73 @@ TEST(Marcia, TheSameTimesWithoutTheSpeeds) {
   EXPECT_EQ(con.tempo_limiti, senza.tempo_limiti);
   // The time is the one the speeds give, step by step.
   EXPECT_NEAR(con.tempo_minimo, tempo_fino(con, 12000), 1e-6);
+}
+
+// The cell of a position on a line of `celle` cells, as the tables clamp it.
+size_t cella_sulla_linea(double metro, size_t celle) {
+  if (metro < 0) return 0;
+  return std::min(celle - 1, static_cast<size_t>(metro / kMetriCella));
+}
+
+// The run as docs/timetable.md tells it, one metre at a time and nothing
+// taken whole: the limit under the whole train, the braking curve from
+// the stop back, then the steps forward at the effort and resistance of
+// the speed before.  Written here from the formulas, not from the run's
+// own code.
+double tempo_metro_per_metro(const linea_marcia& l, const treno_marcia& t, int32_t da, int32_t a) {
+  const size_t metri = static_cast<size_t>(a - da) + 1, celle = l.limite.size();
+  std::vector<double> w2(metri, 0);
+  for (size_t i = metri - 1; i-- > 0;) {
+    const double fronte = da + static_cast<double>(i);
+    double kmh = INFINITY;
+    for (size_t k = cella_sulla_linea(fronte - t.lunghezza(), celle); k <= cella_sulla_linea(fronte, celle); ++k) {
+      kmh = std::min(kmh, l.limite[k]);
+    }
+    const double b = decelerazione(t.massa_frenata, t.figure.psi, l.pendenza[cella_sulla_linea(fronte, celle)]);
+    w2[i] = std::min((kmh / 3.6) * (kmh / 3.6), w2[i + 1] + 2 * b);
+  }
+  const figure_treno& f = t.figure;
+  const double kg = t.massa() * 1000;
+  double v2 = 0, v = 0, v_prima = 0, tempo = 0;
+  for (size_t i = 0; i + 1 < metri; ++i) {
+    const double trazione = v_prima > 0 ? std::min(f.forza * 1000, f.potenza * 1000 / v_prima) : f.forza * 1000;
+    const double resistenza = t.massa() * (f.davis_a + f.davis_b * v_prima + f.davis_c * v_prima * v_prima);
+    const double gravita = kg * 9.81 * l.pendenza[cella_sulla_linea(da + static_cast<double>(i), celle)] / 1000;
+    const double acc = (trazione - resistenza - gravita) / (kg * (1 + f.masse_rotanti));
+    const double prossima2 = std::min(w2[i + 1], std::max(0.0, v2 + 2 * acc));
+    const double prossima = std::sqrt(prossima2);
+    tempo += 2 / (v + prossima);
+    v_prima = v;
+    v = prossima;
+    v2 = prossima2;
+  }
+  return tempo;
+}
+
+// What the run takes whole (stretches at constant speed, down the braking
+// curve, speeding up through a cell) gives the sum of the single metres:
+// a Dir train with its resistance and power curve, limits that step down
+// and up, a climb it slows on and a descent, legs that start and end
+// inside a cell.
+TEST(Marcia, TheSameTimesAsMetreByMetre) {
+  linea_marcia l = linea(24000, 140, 0);
+  da_metro(l.limite, 6000, 80);
+  da_metro(l.limite, 7050, 160);
+  da_metro(l.limite, 20000, 100);
+  da_metro(l.pendenza, 3000, 20);
+  da_metro(l.pendenza, 11000, 0);
+  da_metro(l.pendenza, 14000, -12);
+  treno_marcia t{figure_per_categoria("Dir 5802"), 7, 125};
+  struct caso {
+    int32_t da, a;
+  } casi[] = {{0, 24000}, {1234, 19876}, {5980, 7110}, {13999, 23950}};
+  for (const caso& c : casi) {
+    const double atteso = tempo_metro_per_metro(l, t, c.da, c.a);
+    EXPECT_NEAR(corri(l, t, c.da, c.a, false).tempo_minimo, atteso, 1e-9) << c.da << " " << c.a;
+    const corsa con = corri(l, t, c.da, c.a);
+    EXPECT_NEAR(con.tempo_minimo, atteso, 1e-9) << c.da << " " << c.a;
+    EXPECT_NEAR(tempo_fino(con, static_cast<size_t>(c.a - c.da)), atteso, 1e-9) << c.da << " " << c.a;
+  }
 }
 
 // A compiled scenario of 10 km made by hand: train limit 100 km/h, one

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/tabelle.h"
 #include "output/decodifica.h"
 #include "output/marcia.h"
 #include "view/vista.h"
@@ -187,8 +188,8 @@ json elenco_diagnostiche(const compilazione_vista& c, const std::vector<std::str
 json celle(const std::vector<cella>& tutte) {
   json velocita = json::array(), pendenza = json::array(), tipo = json::array(), montagna = json::array();
   for (const cella& k : tutte) {
-    velocita.push_back(k.velocita * 5);
-    pendenza.push_back(static_cast<int>(k.pendenza) - 100);
+    velocita.push_back(k.velocita * kPassoVelocita);
+    pendenza.push_back(static_cast<int>(k.pendenza) - kScartoPendenza);
     tipo.push_back(k.tipo);
     montagna.push_back(k.montagna);
   }
