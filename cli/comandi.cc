@@ -699,7 +699,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   opzioni_vista ov;
   CLI::App* view = app.add_subcommand("view",
                                       "Serve a page on this machine that shows the line built, its problems "
-                                      "and its records, again at every save of either source");
+                                      "and its records, again at every save of a source or the facts file");
   view->add_option("LINE_SOURCE", ov.linea, "line source")->required();
   view->add_option("TRAIN_SOURCE", ov.treno, "train source")->required();
   // Decimal digits only: the parser would also take 0x50 or 0b1010000 for
@@ -716,6 +716,9 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   view->add_flag("--open", ov.apri, "open the page in the default browser");
   view->add_option("--title", ov.titolo, "scenario title (default: from LINE_SOURCE named TITLE_linea.txt)");
   view->add_option("--train", ov.nome_treno, "train designation (default: from TRAIN_SOURCE named TITLE_TRAIN-.txt)");
+  view->add_option("--facts", ov.fatti,
+                   "the facts file for the papers (docs/papers.md; default: TITLE_TRAIN_fatti.txt beside LINE_SOURCE, "
+                   "as init writes it, if there)");
 
   CLI::App* lsp = app.add_subcommand(
       "lsp", "Serve the language server protocol on standard input and output, for an editor (docs/authors.md)");

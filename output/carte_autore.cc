@@ -805,4 +805,13 @@ void controlla_fermate_fatti(const dati_carte& d, const fatti_carte& f, const st
   }
 }
 
+fatti_carte fatti_controllati(std::string_view testo, const std::string& file, const esito_verifica* v,
+                              std::vector<diagnostica>& problemi) {
+  fatti_carte f = leggi_fatti(testo, file, problemi);
+  if (v == nullptr) return f;
+  std::vector<diagnostica> delle_carte;
+  controlla_fermate_fatti(dati_da_sorgenti(*v, delle_carte), f, file, problemi);
+  return f;
+}
+
 }  // namespace valdoro

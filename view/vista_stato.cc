@@ -48,6 +48,14 @@ std::string tagliato_utf8(const std::string& testo, size_t larghezza) {
   return testo.substr(0, fine) + "\u2026";
 }
 
+// A line of a UTF-8 text (the facts file) cut to its width as leggibile
+// cuts, between characters.
+std::string leggibile_utf8(std::string_view utf8) {
+  std::string out;
+  for (char ch : utf8) out += static_cast<unsigned char>(ch) < 0x20 && ch != '\t' ? '?' : ch;
+  return tagliato_utf8(out, kLarghezzaTesto);
+}
+
 std::string ora(int32_t secondi) {
   if (secondi < 0) return "";
   char buf[32];
@@ -161,20 +169,25 @@ json numerazione(const tabella_stazioni_t& t) {
 json elenco_diagnostiche(const compilazione_vista& c, const std::vector<std::string_view>& righe_linea,
                          const std::vector<std::string_view>& righe_treno, const std::string& file_linea,
                          const std::string& file_treno) {
+  // The facts file is UTF-8 already: its lines are shown as written.
+  const std::vector<std::string_view> righe_fatti = righe_di(c.testo_fatti);
   json out = json::array();
   for (size_t k = 0; k < c.diagnostiche.size() && k < kDiagnosticheMostrate; ++k) {
     const diagnostica_vista& d = c.diagnostiche[k];
     json j = {{"livello", d.livello}, {"regola", d.regola},
               {"file", d.file},       {"riga", d.riga},
               {"colonna", d.colonna}, {"messaggio", tagliato_utf8(d.messaggio, kLarghezzaMessaggio)}};
+    const bool del_fatti = !c.fatti.empty() && d.file == c.fatti;
     const std::vector<std::string_view>* righe = d.file == file_linea   ? &righe_linea
                                                  : d.file == file_treno ? &righe_treno
+                                                 : del_fatti            ? &righe_fatti
                                                                         : nullptr;
     json intorno = json::array();
     if (righe != nullptr && d.riga > 0) {
       for (int n = std::max(1, d.riga - kRigheIntorno);
            n <= std::min<int>(static_cast<int>(righe->size()), d.riga + kRigheIntorno); ++n) {
-        intorno.push_back({{"n", n}, {"testo", leggibile((*righe)[n - 1])}});
+        const std::string_view testo = (*righe)[n - 1];
+        intorno.push_back({{"n", n}, {"testo", del_fatti ? leggibile_utf8(testo) : leggibile(testo)}});
       }
     }
     j["intorno"] = intorno;
@@ -230,6 +243,8 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   j["pianta"] = svg_pianta(l);
   j["altimetria"] = svg_altimetria(l, c.corsa);
   j["carte"] = c.carte;
+  j["fatti"] = c.fatti;
+  j["fatti_cercati"] = c.fatti_cercati;
   j["omessi"] = omessi;
   // Text from the sources may be anything; the page gets valid UTF-8.
   std::string stato = j.dump(-1, ' ', false, json::error_handler_t::replace);

@@ -95,6 +95,8 @@
     $('numero-stazioni').textContent = String(r.stazioni);
     $('segnali').textContent = String(r.segnali);
     $('sorgenti').textContent = stato.linea + ', ' + stato.treno;
+    $('fatti').textContent = stato.fatti ||
+      ('default facts' + (stato.fatti_cercati ? ' (no ' + stato.fatti_cercati + ')' : ''));
     $('compilato').textContent = new Date().toLocaleTimeString();
     mostra_diagnostiche();
     mostra_disegno('pianta', stato.pianta);
