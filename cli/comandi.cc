@@ -99,15 +99,13 @@ struct opzioni_compile {
   std::string codifica = "windows-1252";  // --encoding: what the sources are saved in
 };
 
-// What check compares the timetable with: the category's figures, with
-// the author's in their place where given.
+// What check compares the timetable with, by the rule every tool follows.
 opzioni_orario orario_per(const opzioni_compile& o) {
-  opzioni_orario r{figure_per_categoria(o.nome_treno), !o.figure.empty()};
-  if (r.figure_date) {
-    if (auto sbaglio = imposta_figure(r.figure, o.figure))
-      throw fine_comando(kEsitoUso, "--train-figures: " + *sbaglio);
+  try {
+    return valdoro::orario_per(o.nome_treno, o.figure);
+  } catch (const std::invalid_argument& e) {
+    throw fine_comando(kEsitoUso, std::string("--train-figures: ") + e.what());
   }
-  return r;
 }
 
 // The compiler names its sources by title and train; the author knows them

@@ -767,6 +767,25 @@ TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
   }
 }
 
+// The page's diagnostics are check's own on init's files, the timetable's
+// notes among them: the same lines at the same places, the same counts.
+TEST_F(ScenarioTool, TheViewListsWhatCheckSaysOfOurScenario) {
+  ASSERT_EQ(scenario_cli({"init", uscita("start")}).stato, 0);
+  const std::string l = uscita("start") + "/Valdoro_linea.txt", t = uscita("start") + "/Valdoro_Dir 5802-.txt";
+  const esito e = scenario_cli({"check", l, t});
+  ASSERT_EQ(e.stato, 0);
+  const compilazione_vista v = compila_per_vista(leggi_file(l), leggi_file(t), l, t);
+  std::string righe;
+  for (const diagnostica_vista& d : v.diagnostiche) {
+    righe += d.file + ":" + std::to_string(d.riga) + ":" + std::to_string(d.colonna) + ": " + d.livello + ": " +
+             d.messaggio + "\n";
+  }
+  EXPECT_EQ(righe + "scenario: 0 errors and 2 warnings\n", e.err);
+  EXPECT_EQ(v.errori, 0u);
+  EXPECT_EQ(v.avvisi, 2u);
+  EXPECT_EQ(v.note, 4u);
+}
+
 // init's sources and facts file through `papers`: the three papers are the
 // packager's, the card with its 26 stops included.
 TEST_F(ScenarioTool, PapersOfInitsFilesGiveOurThreePapers) {

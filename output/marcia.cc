@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <stdexcept>
 #include <tuple>
 #include <utility>
 
@@ -94,6 +95,16 @@ std::optional<std::string> imposta_figure(figure_treno& f, const std::string& te
   }
   if (f.forza <= 0 || f.potenza <= 0) return "power and effort must be above 0";
   return std::nullopt;
+}
+
+opzioni_orario orario_per(const std::string& designazione, const std::string& da_opzione) {
+  opzioni_orario r{figure_per_categoria(designazione), !da_opzione.empty()};
+  if (r.figure_date) {
+    if (const std::optional<std::string> sbaglio = imposta_figure(r.figure, da_opzione)) {
+      throw std::invalid_argument(*sbaglio);
+    }
+  }
+  return r;
 }
 
 double decelerazione(int32_t massa_frenata, double psi, double pendenza) {

@@ -145,6 +145,13 @@ struct opzioni_orario {
   bool figure_date = false;
 };
 
+// What the tools (check, timetable, view, draw, the language server)
+// compare the timetable with and time the train by: the figures of the
+// train's category, the first word of `designazione`, with those of
+// `da_opzione` ("power=4300,rank=B", the command line) in their place.
+// Throws std::invalid_argument saying what is wrong with `da_opzione`.
+opzioni_orario orario_per(const std::string& designazione, const std::string& da_opzione = "");
+
 // The station rows' records in the train source, by row (row 0 unused):
 // where a stop's finding is told.
 std::vector<luogo> luoghi_stazioni(const esito_verifica& v);

@@ -223,14 +223,21 @@ def point_at_run(driver, metres):
 
 
 def check_our_warnings(driver, line, train, when):
-    """Our scenario's own two warnings, and nothing else."""
-    items = [i.text for i in driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li")]
-    check("%s: the two warnings: %s" % (when, items),
-          len(items) == 2 and items[0].startswith(line + ":114:") and "decimal-comma" in items[0].lower() and
-          items[1].startswith(train + ":60:") and "broken-name" in items[1].lower() and
-          not driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li.error"))
+    """Our scenario's own two warnings and the timetable's four notes, as
+    `scenario check` gives them, and nothing else."""
+    expected = [("warning", line + ":114:20", "decimal-comma"),
+                ("note", train + ":49:1", "timetable-thin-margin"),
+                ("note", train + ":54:1", "timetable-thin-margin"),
+                ("note", train + ":56:1", "timetable-thin-margin"),
+                ("warning", train + ":60:1", "broken-name"),
+                ("note", train + ":72:1", "timetable-thin-margin")]
+    found = [(i.get_attribute("class"), i.find_element(By.CSS_SELECTOR, ".dove").text,
+              i.find_element(By.CSS_SELECTOR, ".livello").text.lower())
+             for i in driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li")]
+    check("%s: the two warnings and four notes: %s" % (when, found),
+          found == [(level, place, level + " " + rule) for level, place, rule in expected])
     check("%s: the count: %r" % (when, text(driver, "conta-diagnostiche")),
-          text(driver, "conta-diagnostiche") == "(0 errors, 2 warnings)")
+          text(driver, "conta-diagnostiche") == "(0 errors, 2 warnings, 4 notes)")
 
 
 def status(driver):
@@ -324,7 +331,7 @@ def check_facts_saved(driver, work, facts):
               len(items) == 1 and items[0].startswith(facts + ":7:9 ") and "facts-bad-value" in items[0].lower() and
               'rango: the rank "Z" must be A, B, C or P' in items[0] and "rango = Z" in items[0])
         check("the count: %r" % text(driver, "conta-diagnostiche"),
-              text(driver, "conta-diagnostiche") == "(1 error, 2 warnings)")
+              text(driver, "conta-diagnostiche") == "(1 error, 2 warnings, 4 notes)")
         check("no papers meanwhile: %r" % papers_text(driver)[:80],
               papers_text(driver) == "No papers while the facts file has errors.")
     v = version(driver)
@@ -459,7 +466,7 @@ def run(driver, url, work, line, train, artifacts, suffix, scenario_cmd):
         check("the mistake is listed: %s" % [i.text for i in items],
               len(items) == 1 and items[0].text.startswith(train + ":51:") and "error-8" in items[0].text.lower())
         check("the count: %r" % text(driver, "conta-diagnostiche"),
-              text(driver, "conta-diagnostiche") == "(1 error, 2 warnings)")
+              text(driver, "conta-diagnostiche") == "(1 error, 2 warnings, 0 notes)")
         rows = driver.find_elements(By.CSS_SELECTOR, "#stazioni tbody tr")
         check("the station whose record stopped the compile keeps its name",
               len(rows) >= 5 and "Prato Alto" in rows[4].text)

@@ -161,6 +161,7 @@ std::vector<std::string> officina::compila() {
     compilazione_vista c = ultima_ ? *ultima_ : compilazione_vista{};
     c.errori = illeggibili.size();
     c.avvisi = 0;
+    c.note = 0;
     c.diagnostiche = std::move(illeggibili);
     ultima_ = std::move(c);
   } else if (attese.empty()) {

@@ -256,7 +256,9 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
   if (!titolo.empty()) v.titolo = titolo;
   if (!treno.empty()) v.treno = treno;
   const nomi n{file_sorgente_linea(v.titolo), file_sorgente_treno(v.titolo, v.treno), file_linea, file_treno};
-  sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true);
+  // The diagnostics of `scenario check`, the timetable's among them.
+  const opzioni_orario orario = orario_per(v.treno);
+  sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true, &orario);
   for (diagnostica d : c.diagnostiche) {
     d.titolare.file = n.file_autore(d.titolare.file);
     // The message quotes the sources' own text, in their code page.
@@ -265,6 +267,7 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
   }
   v.errori = c.errori;
   v.avvisi = c.avvisi;
+  v.note = c.note;
   // The facts file's problems follow the sources', in the facts file's own
   // letters (UTF-8).
   std::vector<diagnostica> problemi_fatti;
@@ -280,9 +283,10 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
         {nome_gravita(d.livello), d.regola, d.dove.file, d.dove.riga, d.dove.colonna, messaggio_intero(d)});
     v.errori += d.livello == gravita::errore ? 1 : 0;
     v.avvisi += d.livello == gravita::avviso ? 1 : 0;
+    v.note += d.livello == gravita::nota ? 1 : 0;
   }
   v.carte = carte_in_vista(c, f, problemi_fatti.size());
-  if (c.errori == 0 && !c.fatale) v.corsa = calcola_orario(c.s, figure_per_categoria(v.treno), true);
+  if (c.errori == 0 && !c.fatale) v.corsa = calcola_orario(c.s, orario.figure, true);
   v.record = indice_record(c, n).tutti();
   v.linea.stazioni = c.s.tabella_stazioni;
   v.linea.celle = std::move(c.s.celle);

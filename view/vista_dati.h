@@ -19,7 +19,7 @@
 namespace valdoro {
 
 struct diagnostica_vista {
-  std::string livello;  // "error" or "warning"
+  std::string livello;  // "error", "warning" or "note"
   std::string regola;   // the id of its catalogue entry, as `scenario check` names it
   std::string file;     // the path the author gave; empty when unknown
   int riga = 0;         // 1-based; 0 when unknown
@@ -52,6 +52,7 @@ struct compilazione_vista {
   linea_costruita linea;
   std::vector<diagnostica_vista> diagnostiche;
   size_t errori = 0, avvisi = 0;  // counted, those past a rule's bound included
+  size_t note = 0;
   std::vector<record_vista> record;
   std::string titolo, treno;  // the names the compile ran under
   // The facts file the papers were made with, as the author named it, and

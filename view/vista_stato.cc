@@ -225,7 +225,7 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   const json tabella = stazioni(l.stazioni, c.record, c.corsa);
   j["riassunto"] = {{"titolo", c.titolo},      {"nome_treno", c.treno},      {"lunghezza", lunghezza_percorso(l)},
                     {"celle", l.celle.size()}, {"stazioni", tabella.size()}, {"segnali", segnali},
-                    {"errori", c.errori},      {"avvisi", c.avvisi}};
+                    {"errori", c.errori},      {"avvisi", c.avvisi},         {"note", c.note}};
   j["diagnostiche"] = elenco_diagnostiche(c, righe_di(testo_linea), righe_di(testo_treno), file_linea, file_treno);
   j["stazioni"] = tabella;
   j["numerazione"] = numerazione(l.stazioni);
