@@ -152,8 +152,10 @@ const std::vector<regola>& catalogo() {
        "the run: the row is not printed",
        "Name the station as the train source writes it, or give a position between the first and the last "
        "station."},
-      {"facts-bad-value", E, R, 0, "a value of the facts file that the papers cannot print: the default stands",
-       "Give the value in the form and within the width docs/source-format.md states."},
+      {"facts-bad-value", E, R, 0,
+       "a value of the facts file that the papers cannot print, or a train's figure out of its range: the default "
+       "stands",
+       "Give the value in the form, within the width or the range docs/source-format.md states."},
       {"paper-does-not-fit", E, R, 0, "a record whose text does not fit its column on the driver's papers",
        "Shorten the text; the papers never cut it."},
       {"time-goes-back", E, R, 0, "a station's time before the departure from the station with a time before it",

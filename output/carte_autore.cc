@@ -5,12 +5,14 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
 
 #include "compiler/formato.h"
 #include "output/decodifica.h"
+#include "output/marcia.h"
 #include "util/cp1252.h"
 #include "util/testo.h"
 
@@ -61,12 +63,12 @@ struct chiave_fatti {
   bool ripetibile;
   // What the reference says of the key (docs/source-format.md).
   struct {
-    const char* predefinito;
-    const char* cosa;
-    const char* forma;
+    std::string predefinito;
+    std::string cosa;
+    std::string forma;
   } doc;
-  std::string (*controlla)(const std::string& v);
-  void (*applica)(fatti_carte& f, const std::string& v);
+  std::function<std::string(const std::string& v)> controlla;
+  std::function<void(fatti_carte& f, const std::string& v)> applica;
   bool grezzo = false;  // kept as written, blanks and all: prose and drawn lines
 };
 
@@ -204,8 +206,23 @@ std::string controlla_coda(const std::string& v) {
   return g.empty() ? numero_in(c[0], 1000, "the row") : g;
 }
 
-const std::vector<chiave_fatti>& chiavi_fatti() {
-  static const std::vector<chiave_fatti> t = {
+// The train's figures for its running times, one key each, checked by
+// the model's own rule, as --train-figures is.
+void aggiungi_figure(std::vector<chiave_fatti>& t) {
+  for (const figura_treno& d : figure_del_treno()) {
+    t.push_back({d.chiave,
+                 false,
+                 {"the category's", std::string("for the running times: ") + d.cosa, forma_figura(d)},
+                 [&d](const std::string& v) {
+                   figure_treno f;
+                   return imposta_figura(f, d, v).value_or("");
+                 },
+                 [&d](fatti_carte& f, const std::string& v) { f.figure.emplace_back(d.nome, v); }});
+  }
+}
+
+std::vector<chiave_fatti> tutte_le_chiavi() {
+  std::vector<chiave_fatti> t = {
       {"treno",
        false,
        {"`0000`", "the train number, on the card and in the order", "digits, up to 5"},
@@ -327,6 +344,12 @@ const std::vector<chiave_fatti>& chiavi_fatti() {
          disegnato(f).code.emplace_back(std::stoul(c.at(0)), c.at(1));
        }},
   };
+  aggiungi_figure(t);
+  return t;
+}
+
+const std::vector<chiave_fatti>& chiavi_fatti() {
+  static const std::vector<chiave_fatti> t = tutte_le_chiavi();
   return t;
 }
 
@@ -484,7 +507,10 @@ std::string documento_fatti() {
       "quotes keeps its blanks (a drawing's leading blanks are part of it). Empty fields at the end may be "
       "left out.\n"
       "- Given any `luogo`, `chiusura`, `ventaglio`, `riquadro`, `riga riquadro` or `coda`, the booklet is the "
-      "drawn one, and nothing of it is made from the sources.\n\n"
+      "drawn one, and nothing of it is made from the sources.\n"
+      "- The train's figures, `potenza` to `rango cartelli`, time the train for `check`, `timetable`, `draw` and "
+      "`view` (docs/timetable.md); each one left out keeps the value of the train's category, and each one given "
+      "with `--train-figures` takes the place of the facts file's.\n\n"
       "| Key | Repeated | Default | What | Form |\n|---|---|---|---|---|\n";
   for (const chiave_fatti& c : chiavi_fatti()) {
     t += std::string("| `") + c.nome + "` | " + (c.ripetibile ? "yes" : "no") + " | " + c.doc.predefinito + " | " +
@@ -805,13 +831,10 @@ void controlla_fermate_fatti(const dati_carte& d, const fatti_carte& f, const st
   }
 }
 
-fatti_carte fatti_controllati(std::string_view testo, const std::string& file, const esito_verifica* v,
-                              std::vector<diagnostica>& problemi) {
-  fatti_carte f = leggi_fatti(testo, file, problemi);
-  if (v == nullptr) return f;
+void controlla_fatti_sulle_sorgenti(const fatti_carte& f, const std::string& file, const esito_verifica& v,
+                                    std::vector<diagnostica>& problemi) {
   std::vector<diagnostica> delle_carte;
-  controlla_fermate_fatti(dati_da_sorgenti(*v, delle_carte), f, file, problemi);
-  return f;
+  controlla_fermate_fatti(dati_da_sorgenti(v, delle_carte), f, file, problemi);
 }
 
 }  // namespace valdoro

@@ -1,4 +1,5 @@
 #include "output/carte_autore.h"
+#include "output/marcia.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,41 @@ TEST(FattiCarte, OurFactsFileMakesOurPapers) {
   EXPECT_EQ(carta_note(f), righe_note());
   EXPECT_EQ(carta_rallentamenti(d, f), righe_rallentamenti());
   EXPECT_EQ(carta_orario(d, f), righe_scheda());
+}
+
+// The train's figures: a good value is kept by its command-line name for
+// the running times, a bad one told at its line with the value and what it
+// must be, and the category's stands.  Our own facts file gives none.
+TEST(FattiCarte, TheTrainsFiguresAreReadAndChecked) {
+  const struct {
+    const char* testo;
+    figure_scritte figure;
+    const char* problema;  // "" none
+  } casi[] = {
+      {"potenza = 4300\n", {{"power", "4300"}}, ""},
+      {"# the train\nsforzo = 250\nrango cartelli = A\n", {{"effort", "250"}, {"rank", "A"}}, ""},
+      {"massa vettura = 0\ndavis c = 0.05\n", {{"coach-mass", "0"}, {"davis-c", "0.05"}}, ""},
+      {"treno = 1\npotenza = -5\n", {}, "fatti.txt:2:11: error: potenza: \"-5\" must be a number above 0"},
+      {"psi = 0\n", {}, "fatti.txt:1:7: error: psi: \"0\" must be a number above 0"},
+      {"masse rotanti = molte\n", {}, "fatti.txt:1:17: error: masse rotanti: \"molte\" must be a number of 0 or more"},
+      {"rango cartelli = P\n", {}, "fatti.txt:1:18: error: rango cartelli: \"P\" must be A, B or C"},
+      {"potenza = 3000\npotenza = 5000\n",
+       {{"power", "3000"}},
+       "fatti.txt:2:1: error: \"potenza\" given again; the value of line 1 stands"},
+  };
+  for (const auto& c : casi) {
+    std::vector<diagnostica> p;
+    const fatti_carte f = leggi_fatti(c.testo, "fatti.txt", p);
+    EXPECT_EQ(f.figure, c.figure) << c.testo;
+    if (*c.problema == '\0') {
+      EXPECT_TRUE(p.empty()) << c.testo;
+      continue;
+    }
+    ASSERT_EQ(p.size(), 1u) << c.testo;
+    EXPECT_EQ(descrivi(p[0]), c.problema);
+  }
+  std::vector<diagnostica> p;
+  EXPECT_TRUE(leggi_fatti(testo_fatti(fatti_valdoro()), "f", p).figure.empty());
 }
 
 // The card's and the booklet's rows read back: fields at ";", quotes

@@ -256,8 +256,18 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
   if (!titolo.empty()) v.titolo = titolo;
   if (!treno.empty()) v.treno = treno;
   const nomi n{file_sorgente_linea(v.titolo), file_sorgente_treno(v.titolo, v.treno), file_linea, file_treno};
+  // The facts file's problems follow the sources', in the facts file's own
+  // letters (UTF-8); its figures time the train.
+  std::vector<diagnostica> problemi_fatti;
+  fatti_carte f;
+  if (fatti != nullptr) {
+    v.fatti = fatti->file;
+    v.testo_fatti = fatti->testo;
+    f = leggi_fatti(fatti->testo, fatti->file, problemi_fatti);
+  }
   // The diagnostics of `scenario check`, the timetable's among them.
-  const opzioni_orario orario = orario_per(v.treno);
+  const opzioni_orario orario = orario_per(v.treno, f.figure);
+  v.incertezza = orario.figure_date ? 0 : kIncertezzaFigure;
   sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true, &orario);
   for (diagnostica d : c.diagnostiche) {
     d.titolare.file = n.file_autore(d.titolare.file);
@@ -268,15 +278,8 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
   v.errori = c.errori;
   v.avvisi = c.avvisi;
   v.note = c.note;
-  // The facts file's problems follow the sources', in the facts file's own
-  // letters (UTF-8).
-  std::vector<diagnostica> problemi_fatti;
-  fatti_carte f;
-  if (fatti != nullptr) {
-    v.fatti = fatti->file;
-    v.testo_fatti = fatti->testo;
-    const bool sane = c.errori == 0 && !c.fatale;
-    f = fatti_controllati(fatti->testo, fatti->file, sane ? &c.verifica : nullptr, problemi_fatti);
+  if (fatti != nullptr && c.errori == 0 && !c.fatale) {
+    controlla_fatti_sulle_sorgenti(f, fatti->file, c.verifica, problemi_fatti);
   }
   for (const diagnostica& d : problemi_fatti) {
     v.diagnostiche.push_back(

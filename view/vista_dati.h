@@ -63,9 +63,12 @@ struct compilazione_vista {
   // (card, order, notes, one after the other), or why there are none.
   std::string carte;
   // The train's fastest run, leg by leg with its speeds, as `scenario
-  // timetable` works it out without --train-figures; none while the
+  // timetable` works it out with the facts file's figures; none while the
   // sources have errors, as timetable gives none then.
   std::vector<tratta_marcia> corsa;
+  // The share of the minimum the figures may be wrong by, as `check`
+  // allows it: the category's guessed figures', none for the author's.
+  double incertezza = kIncertezzaFigure;
 };
 
 // The title and the train that the sources' names carry when they are

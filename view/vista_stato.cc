@@ -96,18 +96,18 @@ std::string nome_da_record(const std::vector<record_vista>& tutti, int riga) {
 
 // A stop's minimum running time and margin, with the words and figures of
 // `scenario timetable`; empty where no leg of the run arrives.
-void tempi_di_marcia(json& j, int riga, const std::vector<tratta_marcia>& corsa) {
+void tempi_di_marcia(json& j, int riga, const std::vector<tratta_marcia>& corsa, double incertezza) {
   j["minimo"] = j["margine"] = j["giudizio"] = "";
   for (const tratta_marcia& t : corsa) {
     if (t.a.riga != riga) continue;
     j["minimo"] = testo_durata(t.c.tempo_minimo);
-    j["margine"] = testo_margine(t, kIncertezzaFigure);
-    j["giudizio"] = parola_giudizio(giudica(t, kIncertezzaFigure));
+    j["margine"] = testo_margine(t, incertezza);
+    j["giudizio"] = parola_giudizio(giudica(t, incertezza));
   }
 }
 
 json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutti,
-              const std::vector<tratta_marcia>& corsa) {
+              const std::vector<tratta_marcia>& corsa, double incertezza) {
   json out = json::array();
   int ultima = 0;
   for (int r = 1; r <= kPrimaRigaCartelli; ++r) ultima = riga_stazione_usata(t[r]) ? r : ultima;
@@ -134,7 +134,7 @@ json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutt
     constexpr int32_t kGiorno = 24 * 3600;
     j["arrivo"] = con_ora && ferma && r != 1 ? ora((s.orario - s.campo13 + kGiorno) % kGiorno) : "";
     j["partenza"] = con_ora && r != ultima ? ora(s.orario) : "";
-    tempi_di_marcia(j, r, corsa);
+    tempi_di_marcia(j, r, corsa, incertezza);
     out.push_back(j);
   }
   return out;
@@ -222,7 +222,7 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   j["treno"] = file_treno;
   int32_t segnali = 0;
   for (const cella& k : l.celle) segnali += k.tipo == 1 ? 1 : 0;
-  const json tabella = stazioni(l.stazioni, c.record, c.corsa);
+  const json tabella = stazioni(l.stazioni, c.record, c.corsa, c.incertezza);
   j["riassunto"] = {{"titolo", c.titolo},      {"nome_treno", c.treno},      {"lunghezza", lunghezza_percorso(l)},
                     {"celle", l.celle.size()}, {"stazioni", tabella.size()}, {"segnali", segnali},
                     {"errori", c.errori},      {"avvisi", c.avvisi},         {"note", c.note}};
