@@ -156,8 +156,10 @@ const std::vector<regola>& catalogo() {
        "a value of the facts file that the papers cannot print, or a train's figure out of its range: the default "
        "stands",
        "Give the value in the form, within the width or the range docs/source-format.md states."},
-      {"paper-does-not-fit", E, R, 0, "a record whose text does not fit its column on the driver's papers",
-       "Shorten the text; the papers never cut it."},
+      {"paper-does-not-fit", E, R, 0,
+       "a record whose text, or kilometre, does not fit its column on the driver's papers",
+       "Shorten the text; the papers never cut it. A kilometre before the numbering's 0 has no printed form: move "
+       "the record or the numbering."},
       {"time-goes-back", E, R, 0, "a station's time before the departure from the station with a time before it",
        "Give the stations' times in running order: each station's time is its departure."},
       {"stop-before-departure", E, R, 0,

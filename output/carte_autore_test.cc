@@ -278,6 +278,25 @@ std::string unisci(const std::vector<std::string>& righe) {
   return t;
 }
 
+// A numbering that puts the line's start before its 0 leaves the first
+// station's kilometre without a printed form: told at the station's record,
+// not thrown past it.
+TEST(CarteSorgenti, AKilometreBeforeTheNumberingIsToldAtItsRecord) {
+  std::string linea = unisci(righe_linea());
+  const std::string tre = "progressiva chilometrica tre,    0,    0,    0";
+  ASSERT_NE(linea.find(tre), std::string::npos);
+  linea.replace(linea.find(tre), tre.size(), "progressiva chilometrica tre,    0,    -100,    0");
+  const sorgenti_controllate r = controlla_sorgenti(linea, unisci(righe_treno()), "Valdoro", "Dir 5802", false);
+  ASSERT_EQ(r.errori, 0u);
+  std::vector<diagnostica> p;
+  dati_da_sorgenti(r.verifica, p);
+  std::vector<std::string> detti;
+  for (const diagnostica& x : p) detti.push_back(descrivi(x));
+  EXPECT_EQ(detti, (std::vector<std::string>{
+                       "Valdoro_Dir 5802-.txt:47:1: error: position 0 m is numbered -100 m: the papers print no "
+                       "kilometre before the numbering's 0"}));
+}
+
 // Our sources through the author's road, with our facts as init writes
 // them: the three papers come out as the packager writes them.
 TEST(CarteSorgenti, OurSourcesAndFactsGiveOurThreePapers) {
