@@ -206,7 +206,7 @@ const std::vector<regola>& catalogo() {
        "a stop reached in less time than the run at the speed limits alone: no train can keep it",
        "Give the stop a later time, or the line higher limits."},
       {kOrarioStretto, W, T, 0, "a stop reached in less time than the fastest run of this train",
-       "Give the stop a later time, or the train's own figures with --train-figures."},
+       "Give the stop a later time, or the train's own figures in the facts file or with --train-figures."},
       {kOrarioSottile, gravita::nota, T, 0,
        "a stop with little time to spare over the fastest run, or below it by less than the default figures' "
        "uncertainty",
