@@ -99,15 +99,15 @@ struct opzioni_compile {
   std::string codifica = "windows-1252";  // --encoding: what the sources are saved in
 };
 
-// What check compares the timetable with: the category's figures, with
-// the author's in their place where given.
-opzioni_orario orario_per(const opzioni_compile& o) {
-  opzioni_orario r{figure_per_categoria(o.nome_treno), !o.figure.empty()};
-  if (r.figure_date) {
-    if (auto sbaglio = imposta_figure(r.figure, o.figure))
-      throw fine_comando(kEsitoUso, "--train-figures: " + *sbaglio);
+// What check and timetable compare the timetable with, by the rule every
+// tool follows: the category's figures, the facts file's `f` in their
+// place, the command line's in theirs.
+opzioni_orario orario_per(const opzioni_compile& o, const fatti_carte& f) {
+  try {
+    return valdoro::orario_per(o.nome_treno, f.figure, o.figure);
+  } catch (const std::invalid_argument& e) {
+    throw fine_comando(kEsitoUso, std::string("--train-figures: ") + e.what());
   }
-  return r;
 }
 
 // The compiler names its sources by title and train; the author knows them
@@ -118,11 +118,11 @@ void per_autore(luogo& l, const opzioni_compile& o) {
 }
 
 std::string riga_per_autore(diagnostica d, const opzioni_compile& o) {
+  // The message quotes the sources' own text, Windows-1252; the paths, and
+  // the facts file with what its messages quote, are UTF-8 already.
+  if (o.fatti.empty() || d.dove.file != o.fatti) d.messaggio = da_cp1252(d.messaggio);
   per_autore(d.dove, o);
   per_autore(d.titolare, o);
-  // The message quotes the sources' own text, Windows-1252; the paths are
-  // UTF-8 already.
-  d.messaggio = da_cp1252(d.messaggio);
   return descrivi(d);
 }
 
@@ -198,6 +198,23 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
 
 int scrivi_carte(const sorgenti_controllate& r, const opzioni_compile& o, std::ostream& out, std::ostream& err);
 
+// The facts file, read and checked; no file: every default.
+fatti_carte fatti_autore(const opzioni_compile& o, std::vector<diagnostica>& problemi) {
+  if (o.fatti.empty()) return fatti_carte{};
+  return leggi_fatti(leggi_sorgente(percorso(o.fatti)), o.fatti, problemi);
+}
+
+// The facts file's problems after the sources' (an identity clash, which
+// ends the build, stays last), as the view lists them; its card rows are
+// held against sources without error only.
+void aggiungi_fatti(sorgenti_controllate& r, const fatti_carte& f, const std::string& file,
+                    std::vector<diagnostica> problemi) {
+  if (!file.empty() && r.errori == 0 && !r.fatale) controlla_fatti_sulle_sorgenti(f, file, r.verifica, problemi);
+  const auto dove = r.fatale && !r.diagnostiche.empty() ? r.diagnostiche.end() - 1 : r.diagnostiche.end();
+  r.diagnostiche.insert(dove, problemi.begin(), problemi.end());
+  r.errori += problemi.size();  // every problem of the facts file is an error
+}
+
 // A source saved as UTF-8 is compiled as the Windows-1252 text it stands
 // for; what cannot be converted is an error at its place, among the others.
 std::string leggi_in_cp1252(const std::string& file, const std::string& nome, const opzioni_compile& o,
@@ -215,11 +232,15 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   std::vector<diagnostica> guasti;
   const std::string testo_linea = leggi_in_cp1252(o.linea, file_sorgente_linea(o.titolo), o, guasti);
   const std::string testo_treno = leggi_in_cp1252(o.treno, file_sorgente_treno(o.titolo, o.nome_treno), o, guasti);
-  // The timetable is compared by check, which an author runs while writing it.
-  const opzioni_orario orario = orario_per(o);
+  // The timetable is compared by check, which an author runs while writing
+  // it, with the facts file's figures; its problems are told with the rest.
+  std::vector<diagnostica> problemi_fatti;
+  const fatti_carte fatti = o.scrivi ? fatti_carte{} : fatti_autore(o, problemi_fatti);
+  const opzioni_orario orario = orario_per(o, fatti);
   sorgenti_controllate r = controlla_sorgenti(testo_linea, testo_treno, o.titolo, o.nome_treno, !o.senza_profilo,
                                               o.scrivi ? nullptr : &orario);
   aggiungi_in_ordine(r, guasti, o.titolo, o.nome_treno);
+  if (!o.scrivi) aggiungi_fatti(r, fatti, o.fatti, problemi_fatti);
   // A compile with errors leaves the output folder as it was, which may be
   // the simulator's own: --force writes the packager's files all the same.
   // A clash in the identity slots ends the build before any file is
@@ -239,12 +260,6 @@ int compila(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
 }
 
 // ---- papers ----
-
-// The facts file, read and checked; no file: every default.
-fatti_carte fatti_autore(const opzioni_compile& o, std::vector<diagnostica>& problemi) {
-  if (o.fatti.empty()) return fatti_carte{};
-  return leggi_fatti(leggi_sorgente(percorso(o.fatti)), o.fatti, problemi);
-}
 
 // The three papers of the checked sources, through the one generator the
 // packager's papers come from.  Nothing is written while any problem
@@ -305,7 +320,13 @@ int carte(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
 int orario(const opzioni_compile& o, bool come_json, std::ostream& out, std::ostream& err) {
   controlla_nome("--title", o.titolo);
   controlla_nome("--train", o.nome_treno);
-  const opzioni_orario opzioni = orario_per(o);
+  std::vector<diagnostica> problemi_fatti;
+  const opzioni_orario opzioni = orario_per(o, fatti_autore(o, problemi_fatti));
+  if (!problemi_fatti.empty()) {
+    for (const diagnostica& d : problemi_fatti) err << per_terminale(riga_per_autore(d, o)) << "\n";
+    err << "scenario: no timetable: " << conta(problemi_fatti.size(), "error") << " in the facts file\n";
+    return kEsitoGuastoDati;
+  }
   const sorgenti_controllate r = controlla_sorgenti(
       leggi_sorgente(percorso(o.linea)), leggi_sorgente(percorso(o.treno)), o.titolo, o.nome_treno, !o.senza_profilo);
   if (r.errori > 0 || r.fatale) {
@@ -470,6 +491,7 @@ int esegui_dump(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
 
 struct opzioni_draw {
   std::string cartella, uscita;
+  std::string fatti;  // --facts: the train's figures for the fastest run
 };
 
 // The one station table in the directory names the other two files.
@@ -523,6 +545,16 @@ void controlla_nome_letto(const fs::path& tabella, int riga, const std::string& 
 }
 
 int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
+  // The facts file's figures time the run drawn; with a problem in it
+  // nothing is drawn, as the run would not be the author's train's.
+  std::vector<diagnostica> problemi;
+  const fatti_carte fatti =
+      o.fatti.empty() ? fatti_carte{} : leggi_fatti(leggi_sorgente(percorso(o.fatti)), o.fatti, problemi);
+  if (!problemi.empty()) {
+    for (const diagnostica& d : problemi) err << per_terminale(descrivi(d)) << "\n";
+    err << "scenario: nothing drawn: " << conta(problemi.size(), "error") << " in the facts file\n";
+    return kEsitoGuastoDati;
+  }
   const fs::path sim = trova_tabella(percorso(o.cartella));
   linea_costruita l;
   l.stazioni = decodifica_file(sim, [&] { return decodifica_stazioni(*apri_file(sim, collegamento::segui)()); });
@@ -548,7 +580,7 @@ int disegna(const opzioni_draw& o, std::ostream& out, std::ostream& err) {
   blocco_cartella blocco(percorso(o.uscita), {kPianta, kAltimetria}, attesa_cartella);
   const fs::path svg1 = percorso(o.uscita) / kPianta, svg2 = percorso(o.uscita) / kAltimetria;
   scrivi_file(svg1, svg_pianta(l));
-  scrivi_file(svg2, svg_altimetria(l, corsa_della_linea(l)));
+  scrivi_file(svg2, svg_altimetria(l, corsa_della_linea(l, fatti.figure)));
   sincronizza_cartella(percorso(o.uscita));
   out << "wrote " << svg1.u8string() << " and " << svg2.u8string() << "\n";
   if (!con_pianta) {
@@ -659,8 +691,11 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   check->add_option("--encoding", ok.codifica, "windows-1252 (default) or utf-8, as for compile")->check(codifiche);
   check->add_option("--diagnostics-format", ok.formato_diagnostiche, "text (default) or sarif, as for compile")
       ->check(formati);
+  check->add_option("--facts", ok.fatti,
+                    "the facts file (docs/papers.md): its problems are told, its train's figures time the train");
   check->add_option("--train-figures", ok.figure,
-                    "the train's figures for the timetable check, \"power=4300,effort=200,...\" (docs/timetable.md)");
+                    "the train's figures for the timetable check, \"power=4300,effort=200,...\", in place of the "
+                    "facts file's (docs/timetable.md)");
 
   opzioni_compile oo;
   oo.scrivi = false;
@@ -673,7 +708,9 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   timetable->add_option("TRAIN_SOURCE", oo.treno, "train source")->required();
   timetable->add_option("--title", oo.titolo, "scenario title (default Valdoro)");
   timetable->add_option("--train", oo.nome_treno, "train designation (default \"Dir 5802\")");
-  timetable->add_option("--train-figures", oo.figure, "the train's figures, \"power=4300,effort=200,...\"");
+  timetable->add_option("--facts", oo.fatti, "the facts file whose train's figures time the train (docs/papers.md)");
+  timetable->add_option("--train-figures", oo.figure,
+                        "the train's figures, \"power=4300,effort=200,...\", in place of the facts file's");
   timetable->add_flag("--json", orario_json_chiesto, "print JSON");
 
   opzioni_dump od;
@@ -691,6 +728,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   CLI::App* draw = app.add_subcommand("draw", "Draw the plan and the gradient profile of a built line as SVG");
   draw->add_option("DIR", ow.cartella, "directory with the binary files")->required();
   draw->add_option("--out", ow.uscita, "directory for plan.svg and gradient.svg")->required();
+  draw->add_option("--facts", ow.fatti, "the facts file whose train's figures time the fastest run (docs/papers.md)");
 
   opzioni_init oi;
   CLI::App* init =
@@ -701,7 +739,7 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   opzioni_vista ov;
   CLI::App* view = app.add_subcommand("view",
                                       "Serve a page on this machine that shows the line built, its problems "
-                                      "and its records, again at every save of either source");
+                                      "and its records, again at every save of a source or the facts file");
   view->add_option("LINE_SOURCE", ov.linea, "line source")->required();
   view->add_option("TRAIN_SOURCE", ov.treno, "train source")->required();
   // Decimal digits only: the parser would also take 0x50 or 0b1010000 for
@@ -718,6 +756,9 @@ int esegui_scenario(int argc, const char* const* argv, std::ostream& out, std::o
   view->add_flag("--open", ov.apri, "open the page in the default browser");
   view->add_option("--title", ov.titolo, "scenario title (default: from LINE_SOURCE named TITLE_linea.txt)");
   view->add_option("--train", ov.nome_treno, "train designation (default: from TRAIN_SOURCE named TITLE_TRAIN-.txt)");
+  view->add_option("--facts", ov.fatti,
+                   "the facts file for the papers (docs/papers.md; default: TITLE_TRAIN_fatti.txt beside LINE_SOURCE, "
+                   "as init writes it, if there)");
 
   CLI::App* lsp = app.add_subcommand(
       "lsp", "Serve the language server protocol on standard input and output, for an editor (docs/authors.md)");

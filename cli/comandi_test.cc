@@ -767,6 +767,67 @@ TEST_F(ScenarioTool, InitWritesThePackagersFilesAndTheyCompileToItsBytes) {
   }
 }
 
+// The view's list as check's text lines put it.
+std::string righe_vista(const compilazione_vista& v) {
+  std::string righe;
+  for (const diagnostica_vista& d : v.diagnostiche) {
+    righe += d.file + ":" + std::to_string(d.riga) + ":" + std::to_string(d.colonna) + ": " + d.livello + ": " +
+             d.messaggio + "\n";
+  }
+  return righe;
+}
+
+// The page's diagnostics are check's own on init's files, the timetable's
+// notes among them: the same lines at the same places, the same counts.
+TEST_F(ScenarioTool, TheViewListsWhatCheckSaysOfOurScenario) {
+  ASSERT_EQ(scenario_cli({"init", uscita("start")}).stato, 0);
+  const std::string l = uscita("start") + "/Valdoro_linea.txt", t = uscita("start") + "/Valdoro_Dir 5802-.txt";
+  const esito e = scenario_cli({"check", l, t});
+  ASSERT_EQ(e.stato, 0);
+  const compilazione_vista v = compila_per_vista(leggi_file(l), leggi_file(t), l, t);
+  EXPECT_EQ(righe_vista(v) + "scenario: 0 errors and 2 warnings\n", e.err);
+  EXPECT_EQ(v.errori, 0u);
+  EXPECT_EQ(v.avvisi, 2u);
+  EXPECT_EQ(v.note, 4u);
+}
+
+// With a facts file, both time the train by its figures and tell its
+// problems after the sources'.  More power leaves Valico within reach (a
+// note of its thin margin at most); a bad figure is told at its line.
+TEST_F(ScenarioTool, CheckAndTheViewTakeTheFactsFilesFigures) {
+  ASSERT_EQ(scenario_cli({"init", uscita("start")}).stato, 0);
+  const std::string l = uscita("start") + "/Valdoro_linea.txt", t = uscita("start") + "/Valdoro_Dir 5802-.txt";
+  const struct {
+    const char* testo;
+    int stato;
+    size_t errori, avvisi;
+  } casi[] = {
+      {"potenza = 8000\nsforzo = 300\n", 0, 0, 2},
+      {"psi = 0\n", 1, 1, 2},
+  };
+  for (const auto& c : casi) {
+    scrivi_file(dir / "fatti.txt", c.testo);
+    const esito e = scenario_cli({"check", l, t, "--facts", uscita("fatti.txt")});
+    EXPECT_EQ(e.stato, c.stato) << c.testo;
+    const fatti_in_vista fatti{uscita("fatti.txt"), c.testo};
+    const compilazione_vista v = compila_per_vista(leggi_file(l), leggi_file(t), l, t, "", "", &fatti);
+    EXPECT_EQ(righe_vista(v) + "scenario: " + std::to_string(c.errori) + (c.errori == 1 ? " error" : " errors") +
+                  " and 2 warnings\n",
+              e.err)
+        << c.testo;
+    EXPECT_EQ(v.errori, c.errori) << c.testo;
+    EXPECT_EQ(v.avvisi, c.avvisi) << c.testo;
+    // The bad figure left out, the category's stand, and so does Valico's
+    // shortfall.
+    EXPECT_EQ(e.err.find("Valico: 14 min 0 s scheduled from Pietrafonda; at least 14 min 34 s") == std::string::npos,
+              c.stato == 0)
+        << c.testo;
+  }
+  EXPECT_NE(scenario_cli({"check", l, t, "--facts", uscita("fatti.txt")})
+                .err.find(uscita("fatti.txt") + ":1:7: error: psi: \"0\" must be a number above 0\n"),
+            std::string::npos);
+}
+
 // init's sources and facts file through `papers`: the three papers are the
 // packager's, the card with its 26 stops included.
 TEST_F(ScenarioTool, PapersOfInitsFilesGiveOurThreePapers) {
@@ -1033,6 +1094,29 @@ TEST_F(ScenarioTool, DumpingWhatCompileWroteAndBuildingItAgainRoundTrips) {
     EXPECT_EQ(scenario_cli({"dump", (dir / "bin" / c.file).string()}).out,
               scenario_cli({"dump", (dir / "bin2" / c.file).string()}).out);
   }
+}
+
+// The fastest run drawn is timed by the facts file's figures: a weaker
+// locomotive makes another run; a bad figure draws nothing.
+TEST_F(ScenarioTool, DrawTimesTheRunByTheFactsFilesFigures) {
+  ASSERT_EQ(compila_colle(uscita("bin")).stato, 0);
+  ASSERT_EQ(scenario_cli({"draw", uscita("bin"), "--out", uscita("svg")}).stato, 0);
+  const std::string senza = leggi_file(dir / "svg" / "gradient.svg");
+  scrivi_file(dir / "fatti.txt", "potenza = 500\nsforzo = 40\n");
+  esito e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg"), "--facts", uscita("fatti.txt")});
+  EXPECT_EQ(e.stato, 0) << e.err;
+  const std::string con = leggi_file(dir / "svg" / "gradient.svg");
+  EXPECT_NE(con, senza);
+  EXPECT_NE(con.find("data-kind=\"run\""), std::string::npos);
+
+  scrivi_file(dir / "fatti.txt", "sforzo = 0\n");
+  fs::remove_all(dir / "svg");
+  e = scenario_cli({"draw", uscita("bin"), "--out", uscita("svg"), "--facts", uscita("fatti.txt")});
+  EXPECT_EQ(e.err, uscita("fatti.txt") +
+                       ":1:10: error: sforzo: \"0\" must be a number above 0\nscenario: nothing drawn: 1 error in the "
+                       "facts file\n");
+  EXPECT_EQ(e.stato, 1);
+  EXPECT_FALSE(fs::exists(dir / "svg"));
 }
 
 TEST_F(ScenarioTool, DrawWritesBothPicturesOrSaysWhatIsMissing) {

@@ -152,10 +152,14 @@ const std::vector<regola>& catalogo() {
        "the run: the row is not printed",
        "Name the station as the train source writes it, or give a position between the first and the last "
        "station."},
-      {"facts-bad-value", E, R, 0, "a value of the facts file that the papers cannot print: the default stands",
-       "Give the value in the form and within the width docs/source-format.md states."},
-      {"paper-does-not-fit", E, R, 0, "a record whose text does not fit its column on the driver's papers",
-       "Shorten the text; the papers never cut it."},
+      {"facts-bad-value", E, R, 0,
+       "a value of the facts file that the papers cannot print, or a train's figure out of its range: the default "
+       "stands",
+       "Give the value in the form, within the width or the range docs/source-format.md states."},
+      {"paper-does-not-fit", E, R, 0,
+       "a record whose text, or kilometre, does not fit its column on the driver's papers",
+       "Shorten the text; the papers never cut it. A kilometre before the numbering's 0 has no printed form: move "
+       "the record or the numbering."},
       {"time-goes-back", E, R, 0, "a station's time before the departure from the station with a time before it",
        "Give the stations' times in running order: each station's time is its departure."},
       {"stop-before-departure", E, R, 0,
@@ -202,7 +206,7 @@ const std::vector<regola>& catalogo() {
        "a stop reached in less time than the run at the speed limits alone: no train can keep it",
        "Give the stop a later time, or the line higher limits."},
       {kOrarioStretto, W, T, 0, "a stop reached in less time than the fastest run of this train",
-       "Give the stop a later time, or the train's own figures with --train-figures."},
+       "Give the stop a later time, or the train's own figures in the facts file or with --train-figures."},
       {kOrarioSottile, gravita::nota, T, 0,
        "a stop with little time to spare over the fastest run, or below it by less than the default figures' "
        "uncertainty",

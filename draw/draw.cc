@@ -38,8 +38,8 @@ std::string svg_altimetria(const linea_costruita& l, const std::vector<tratta_ma
   return disegno::altimetria(l, corsa);
 }
 
-std::vector<tratta_marcia> corsa_della_linea(const linea_costruita& l) {
-  return calcola_orario(l.stazioni, l.celle, figure_per_categoria(l.stazioni[kRigaTreno].nome), true);
+std::vector<tratta_marcia> corsa_della_linea(const linea_costruita& l, const figure_scritte& dai_fatti) {
+  return calcola_orario(l.stazioni, l.celle, orario_per(l.stazioni[kRigaTreno].nome, dai_fatti).figure, true);
 }
 
 }  // namespace valdoro

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/tabelle.h"
@@ -74,8 +75,10 @@ std::string svg_altimetria(const linea_costruita& l, const std::vector<tratta_ma
 
 // The fastest run of the built line's train, with its speeds, as the
 // gradient picture draws it: the figures of its category (row 86 names the
-// train), as `scenario timetable` takes them without --train-figures.
-std::vector<tratta_marcia> corsa_della_linea(const linea_costruita& l);
+// train) with the facts file's in their place, by the rule of `scenario
+// timetable` (orario_per).
+std::vector<tratta_marcia> corsa_della_linea(const linea_costruita& l,
+                                             const std::vector<std::pair<std::string, std::string>>& dai_fatti = {});
 
 // Both cost time linear in the track and the profile, and hold no more
 // than their pixels show: lines are simplified to half a pixel, objects

@@ -73,8 +73,9 @@ analisi analizza(const coppia& c, const documenti& d) {
   };
   a.testo_linea = converti(c.uri_linea, a.nome_linea);
   a.testo_treno = converti(c.uri_treno, a.nome_treno);
-  // As check does, the timetable is compared with the category's figures.
-  const opzioni_orario orario{figure_per_categoria(c.treno), false};
+  // By check's rule; the editor pairs no facts file with the sources, so
+  // the category's figures stand.
+  const opzioni_orario orario = orario_per(c.treno);
   a.r = controlla_sorgenti(a.testo_linea, a.testo_treno, c.titolo, c.treno, true, &orario);
   a.diagnostiche = std::move(guasti);
   a.diagnostiche.insert(a.diagnostiche.end(), a.r.diagnostiche.begin(), a.r.diagnostiche.end());

@@ -5,12 +5,14 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
 
 #include "compiler/formato.h"
 #include "output/decodifica.h"
+#include "output/marcia.h"
 #include "util/cp1252.h"
 #include "util/testo.h"
 
@@ -61,12 +63,12 @@ struct chiave_fatti {
   bool ripetibile;
   // What the reference says of the key (docs/source-format.md).
   struct {
-    const char* predefinito;
-    const char* cosa;
-    const char* forma;
+    std::string predefinito;
+    std::string cosa;
+    std::string forma;
   } doc;
-  std::string (*controlla)(const std::string& v);
-  void (*applica)(fatti_carte& f, const std::string& v);
+  std::function<std::string(const std::string& v)> controlla;
+  std::function<void(fatti_carte& f, const std::string& v)> applica;
   bool grezzo = false;  // kept as written, blanks and all: prose and drawn lines
 };
 
@@ -204,8 +206,23 @@ std::string controlla_coda(const std::string& v) {
   return g.empty() ? numero_in(c[0], 1000, "the row") : g;
 }
 
-const std::vector<chiave_fatti>& chiavi_fatti() {
-  static const std::vector<chiave_fatti> t = {
+// The train's figures for its running times, one key each, checked by
+// the model's own rule, as --train-figures is.
+void aggiungi_figure(std::vector<chiave_fatti>& t) {
+  for (const figura_treno& d : figure_del_treno()) {
+    t.push_back({d.chiave,
+                 false,
+                 {"the category's", std::string("for the running times: ") + d.cosa, forma_figura(d)},
+                 [&d](const std::string& v) {
+                   figure_treno f;
+                   return imposta_figura(f, d, v).value_or("");
+                 },
+                 [&d](fatti_carte& f, const std::string& v) { f.figure.emplace_back(d.nome, v); }});
+  }
+}
+
+std::vector<chiave_fatti> tutte_le_chiavi() {
+  std::vector<chiave_fatti> t = {
       {"treno",
        false,
        {"`0000`", "the train number, on the card and in the order", "digits, up to 5"},
@@ -327,6 +344,12 @@ const std::vector<chiave_fatti>& chiavi_fatti() {
          disegnato(f).code.emplace_back(std::stoul(c.at(0)), c.at(1));
        }},
   };
+  aggiungi_figure(t);
+  return t;
+}
+
+const std::vector<chiave_fatti>& chiavi_fatti() {
+  static const std::vector<chiave_fatti> t = tutte_le_chiavi();
   return t;
 }
 
@@ -484,7 +507,10 @@ std::string documento_fatti() {
       "quotes keeps its blanks (a drawing's leading blanks are part of it). Empty fields at the end may be "
       "left out.\n"
       "- Given any `luogo`, `chiusura`, `ventaglio`, `riquadro`, `riga riquadro` or `coda`, the booklet is the "
-      "drawn one, and nothing of it is made from the sources.\n\n"
+      "drawn one, and nothing of it is made from the sources.\n"
+      "- The train's figures, `potenza` to `rango cartelli`, time the train for `check`, `timetable`, `draw` and "
+      "`view` (docs/timetable.md); each one left out keeps the value of the train's category, and each one given "
+      "with `--train-figures` takes the place of the facts file's.\n\n"
       "| Key | Repeated | Default | What | Form |\n|---|---|---|---|---|\n";
   for (const chiave_fatti& c : chiavi_fatti()) {
     t += std::string("| `") + c.nome + "` | " + (c.ripetibile ? "yes" : "no") + " | " + c.doc.predefinito + " | " +
@@ -531,6 +557,7 @@ bool e(const record_letto& r, const char* parola) { return std::strcmp(r.tipo->p
 
 struct progressiva {
   int64_t inizio, scostamento;
+  const record_letto* r;  // the numbering's record
 };
 
 // The kilometre numbering of the line source: from each start on, the
@@ -570,6 +597,18 @@ void controlla_larghezza(const esito_verifica& v, const record_letto& r, const s
   p.push_back(diagnostica{gravita::errore, kNonSta, v.dove(r),
                           "\"" + testo + "\" is " + std::to_string(caratteri(testo)) + " characters; " + dove +
                               " holds " + std::to_string(n)});
+}
+
+// A kilometre the booklet prints for the record `r` at `metri` as
+// numbered.  One before the numbering's 0 has no printed form: a problem
+// at the record, and no text.
+std::string km_stampato(const esito_verifica& v, const record_letto& r, int64_t posizione, int32_t metri, int decimali,
+                        std::vector<diagnostica>& p) {
+  if (metri >= 0) return km_carte(metri, decimali);
+  p.push_back(diagnostica{gravita::errore, kNonSta, v.dove(r),
+                          "position " + std::to_string(posizione) + " m is numbered " + std::to_string(metri) +
+                              " m: the papers print no kilometre before the numbering's 0"});
+  return "";
 }
 
 // The card: every station by its record; those passed without a time
@@ -621,7 +660,7 @@ std::string velocita_testo(int64_t v) { return v == 0 ? "---" : std::to_string(v
 
 // The boards: a speed stands where it changes, at the board without
 // stripes, where it holds; the striped boards ahead of it only announce it.
-void cartelli(const esito_verifica& v, const numerazione& km, libretto& lib) {
+void cartelli(const esito_verifica& v, const numerazione& km, libretto& lib, std::vector<diagnostica>& p) {
   std::array<std::string, 4> prima = {"", "", "", ""};
   for (const record_letto& r : v.records) {
     if (r.tipo == nullptr || !e(r, "indicatori_vmax") || v.valore(r, 4) != 0) continue;
@@ -632,7 +671,8 @@ void cartelli(const esito_verifica& v, const numerazione& km, libretto& lib) {
     prima = ora;
     if (testo == std::array<std::string, 4>{}) continue;
     const int32_t pos = static_cast<int32_t>(v.valore(r, 0));
-    lib.luoghi.push_back({pos, genere_luogo::punto, kDisegnoBinario, "", "Km " + km_carte(km.metri(pos), 3), testo});
+    lib.luoghi.push_back(
+        {pos, genere_luogo::punto, kDisegnoBinario, "", "Km " + km_stampato(v, r, pos, km.metri(pos), 3, p), testo});
   }
 }
 
@@ -672,13 +712,14 @@ nome_galleria* nome_per(std::vector<nome_galleria>& n, int64_t inizio) {
 // the board before the entrance names the tunnel: "Imb.Gall.SASSOSCURO Km
 // 40.500", on a narrow page "Sb.Gall.M.CERVO Km 122.000".  A tunnel
 // without a name board is "Imb.Gall. Km 40.500".
-void gallerie(const esito_verifica& v, const numerazione& km, std::vector<nome_galleria>& nomi, libretto& lib) {
+void gallerie(const esito_verifica& v, const numerazione& km, std::vector<nome_galleria>& nomi, libretto& lib,
+              std::vector<diagnostica>& p) {
   for (const record_letto& r : v.records) {
     if (r.tipo == nullptr || !e(r, "montagna") || (v.valore(r, 2) % 10 != 1 && v.valore(r, 2) % 10 != 3)) continue;
     const nome_galleria* n = nome_per(nomi, v.valore(r, 0));
     for (const auto& [campo, bocca] : {std::make_pair(0, "Imb.Gall."), std::make_pair(1, "Sb.Gall.")}) {
       const int32_t pos = static_cast<int32_t>(v.valore(r, static_cast<size_t>(campo)));
-      const std::string dopo = " Km " + km_carte(km.metri(pos), 3);
+      const std::string dopo = " Km " + km_stampato(v, r, pos, km.metri(pos), 3, p);
       if (n == nullptr) {
         lib.luoghi.push_back({pos, genere_luogo::punto, kDisegnoBinario, "", std::string(bocca) + dopo});
         continue;
@@ -711,7 +752,7 @@ std::string km_da_cartello(std::string t) {
 // Sign boards, but those that name a tunnel: its mouths carry the name.
 void punti(const esito_verifica& v, const numerazione& km, libretto& lib, std::vector<diagnostica>& p) {
   std::vector<nome_galleria> nomi = nomi_gallerie(v);
-  gallerie(v, km, nomi, lib);
+  gallerie(v, km, nomi, lib, p);
   for (const record_letto& r : v.records) {
     if (r.tipo == nullptr || !e(r, "cartello_indicatore")) continue;
     if (std::any_of(nomi.begin(), nomi.end(), [&r](const nome_galleria& n) { return n.usato && n.r == &r; })) continue;
@@ -725,15 +766,15 @@ void punti(const esito_verifica& v, const numerazione& km, libretto& lib, std::v
 // and a long dash where it starts again from nought, else the kilometre
 // the old numbering ends at and a short dash.  Listed before a station at
 // the same place.
-void cambi_numerazione(const numerazione& km, libretto& lib) {
+void cambi_numerazione(const esito_verifica& v, const numerazione& km, libretto& lib, std::vector<diagnostica>& p) {
   for (const progressiva& x : km.p) {
     const int32_t pos = static_cast<int32_t>(x.inizio);
     if (pos <= 0 || km.metri(pos) == km.metri(pos - 1) + 1) continue;
     if (km.metri(pos) == 0) {
       lib.luoghi.push_back({pos, genere_luogo::stazione, kDisegnoBinario, "0.00", "-------------"});
     } else {
-      lib.luoghi.push_back(
-          {pos, genere_luogo::stazione, kDisegnoBinario, km_carte(km.metri(pos - 1) + 1, 2), "------"});
+      lib.luoghi.push_back({pos, genere_luogo::stazione, kDisegnoBinario,
+                            km_stampato(v, *x.r, pos, km.metri(pos - 1) + 1, 2, p), "------"});
     }
   }
 }
@@ -741,19 +782,19 @@ void cambi_numerazione(const numerazione& km, libretto& lib) {
 libretto libretto_letto(const esito_verifica& v, const std::vector<stazione_letta>& s, const numerazione& km,
                         std::vector<diagnostica>& p) {
   libretto lib;
-  cambi_numerazione(km, lib);
+  cambi_numerazione(v, km, lib, p);
   for (size_t i = 0; i + 1 < s.size(); ++i) {
     const int32_t pos = static_cast<int32_t>(s[i].posizione);
     lib.luoghi.push_back({pos, genere_luogo::stazione, i == 0 ? kDisegnoStazioneBox : kDisegnoStazione,
-                          km_carte(km.metri(pos), 2), s[i].nome});
+                          km_stampato(v, *s[i].r, pos, km.metri(pos), 2, p), s[i].nome});
   }
-  cartelli(v, km, lib);
+  cartelli(v, km, lib, p);
   punti(v, km, lib, p);
   if (!s.empty()) {
     const int32_t pos = static_cast<int32_t>(s.back().posizione);
-    lib.arrivo = {
-        luogo_libretto{pos, genere_luogo::binario, kDisegnoRespingenti},
-        luogo_libretto{pos, genere_luogo::stazione, kDisegnoStazioneBox, km_carte(km.metri(pos), 2), s.back().nome}};
+    lib.arrivo = {luogo_libretto{pos, genere_luogo::binario, kDisegnoRespingenti},
+                  luogo_libretto{pos, genere_luogo::stazione, kDisegnoStazioneBox,
+                                 km_stampato(v, *s.back().r, pos, km.metri(pos), 2, p), s.back().nome}};
   }
   return lib;
 }
@@ -762,7 +803,7 @@ numerazione numerazione_letta(const esito_verifica& v) {
   numerazione km;
   for (const record_letto& r : v.records) {
     if (r.tipo != nullptr && std::strncmp(r.tipo->parola, "progressiva", 11) == 0) {
-      km.p.push_back({v.valore(r, 0), v.valore(r, 1) + (v.valore(r, 2) != 0 ? 100 : 0)});
+      km.p.push_back({v.valore(r, 0), v.valore(r, 1) + (v.valore(r, 2) != 0 ? 100 : 0), &r});
     }
   }
   return km;
@@ -803,6 +844,12 @@ void controlla_fermate_fatti(const dati_carte& d, const fatti_carte& f, const st
       problema(problemi, kStazioneIgnota, file, r.riga, 1, "the train source has no station \"" + r.stazione + "\"");
     }
   }
+}
+
+void controlla_fatti_sulle_sorgenti(const fatti_carte& f, const std::string& file, const esito_verifica& v,
+                                    std::vector<diagnostica>& problemi) {
+  std::vector<diagnostica> delle_carte;
+  controlla_fermate_fatti(dati_da_sorgenti(v, delle_carte), f, file, problemi);
 }
 
 }  // namespace valdoro

@@ -43,6 +43,13 @@ dati_carte dati_da_sorgenti(const esito_verifica& v, std::vector<diagnostica>& p
 void controlla_fermate_fatti(const dati_carte& d, const fatti_carte& f, const std::string& file,
                              std::vector<diagnostica>& problemi);
 
+// The facts' card rows against the checked records `v` of sources without
+// error, for the tools that show an author every problem (`check`,
+// `view`), each at its line of `file`.  The papers' own problems (a record
+// too wide for its column) are not the facts file's, and not told here.
+void controlla_fatti_sulle_sorgenti(const fatti_carte& f, const std::string& file, const esito_verifica& v,
+                                    std::vector<diagnostica>& problemi);
+
 // A position as the line source's kilometre numbering counts it, in
 // metres: the offset of the numbering in force there added.
 int32_t metri_numerati(const esito_verifica& v, int64_t posizione);

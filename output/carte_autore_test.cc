@@ -1,4 +1,5 @@
 #include "output/carte_autore.h"
+#include "output/marcia.h"
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,41 @@ TEST(FattiCarte, OurFactsFileMakesOurPapers) {
   EXPECT_EQ(carta_orario(d, f), righe_scheda());
 }
 
+// The train's figures: a good value is kept by its command-line name for
+// the running times, a bad one told at its line with the value and what it
+// must be, and the category's stands.  Our own facts file gives none.
+TEST(FattiCarte, TheTrainsFiguresAreReadAndChecked) {
+  const struct {
+    const char* testo;
+    figure_scritte figure;
+    const char* problema;  // "" none
+  } casi[] = {
+      {"potenza = 4300\n", {{"power", "4300"}}, ""},
+      {"# the train\nsforzo = 250\nrango cartelli = A\n", {{"effort", "250"}, {"rank", "A"}}, ""},
+      {"massa vettura = 0\ndavis c = 0.05\n", {{"coach-mass", "0"}, {"davis-c", "0.05"}}, ""},
+      {"treno = 1\npotenza = -5\n", {}, "fatti.txt:2:11: error: potenza: \"-5\" must be a number above 0"},
+      {"psi = 0\n", {}, "fatti.txt:1:7: error: psi: \"0\" must be a number above 0"},
+      {"masse rotanti = molte\n", {}, "fatti.txt:1:17: error: masse rotanti: \"molte\" must be a number of 0 or more"},
+      {"rango cartelli = P\n", {}, "fatti.txt:1:18: error: rango cartelli: \"P\" must be A, B or C"},
+      {"potenza = 3000\npotenza = 5000\n",
+       {{"power", "3000"}},
+       "fatti.txt:2:1: error: \"potenza\" given again; the value of line 1 stands"},
+  };
+  for (const auto& c : casi) {
+    std::vector<diagnostica> p;
+    const fatti_carte f = leggi_fatti(c.testo, "fatti.txt", p);
+    EXPECT_EQ(f.figure, c.figure) << c.testo;
+    if (*c.problema == '\0') {
+      EXPECT_TRUE(p.empty()) << c.testo;
+      continue;
+    }
+    ASSERT_EQ(p.size(), 1u) << c.testo;
+    EXPECT_EQ(descrivi(p[0]), c.problema);
+  }
+  std::vector<diagnostica> p;
+  EXPECT_TRUE(leggi_fatti(testo_fatti(fatti_valdoro()), "f", p).figure.empty());
+}
+
 // The card's and the booklet's rows read back: fields at ";", quotes
 // keeping a drawing's blanks, empty trailing fields left out.
 TEST(FattiCarte, CardAndBookletRowsAreRead) {
@@ -240,6 +276,25 @@ std::string unisci(const std::vector<std::string>& righe) {
   std::string t;
   for (const std::string& r : righe) t += in_cp1252(r) + "\r\n";
   return t;
+}
+
+// A numbering that puts the line's start before its 0 leaves the first
+// station's kilometre without a printed form: told at the station's record,
+// not thrown past it.
+TEST(CarteSorgenti, AKilometreBeforeTheNumberingIsToldAtItsRecord) {
+  std::string linea = unisci(righe_linea());
+  const std::string tre = "progressiva chilometrica tre,    0,    0,    0";
+  ASSERT_NE(linea.find(tre), std::string::npos);
+  linea.replace(linea.find(tre), tre.size(), "progressiva chilometrica tre,    0,    -100,    0");
+  const sorgenti_controllate r = controlla_sorgenti(linea, unisci(righe_treno()), "Valdoro", "Dir 5802", false);
+  ASSERT_EQ(r.errori, 0u);
+  std::vector<diagnostica> p;
+  dati_da_sorgenti(r.verifica, p);
+  std::vector<std::string> detti;
+  for (const diagnostica& x : p) detti.push_back(descrivi(x));
+  EXPECT_EQ(detti, (std::vector<std::string>{
+                       "Valdoro_Dir 5802-.txt:47:1: error: position 0 m is numbered -100 m: the papers print no "
+                       "kilometre before the numbering's 0"}));
 }
 
 // Our sources through the author's road, with our facts as init writes

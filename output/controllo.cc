@@ -102,6 +102,7 @@ void unisci(sorgenti_controllate& r, const diagnostiche& d, const std::string& l
   for (const diagnostica& x : orario) {
     if (x.livello == gravita::errore) r.errori += 1;
     if (x.livello == gravita::avviso) r.avvisi += 1;
+    if (x.livello == gravita::nota) r.note += 1;
     tutte.push_back(x);
   }
   std::stable_sort(tutte.begin(), tutte.end(),

@@ -25,6 +25,7 @@ struct sorgenti_controllate {
   std::vector<diagnostica> diagnostiche;
   size_t errori = 0;  // counted, those past a rule's bound included
   size_t avvisi = 0;
+  size_t note = 0;      // the timetable's thin margins: neither errors nor warnings
   bool fatale = false;  // the identity step ended the build: no file may be written
 };
 

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <stdexcept>
+#include <tuple>
 #include <utility>
 
 namespace valdoro {
@@ -58,18 +60,46 @@ figure_treno figure_per_categoria(const std::string& designazione) {
   return f;
 }
 
+const std::vector<figura_treno>& figure_del_treno() {
+  static const std::vector<figura_treno> t = {
+      {"power", "potenza", "power at the rail, kW", true, &figure_treno::potenza},
+      {"effort", "sforzo", "starting tractive effort, kN", true, &figure_treno::forza},
+      {"loco-mass", "massa locomotiva", "locomotive mass, t", false, &figure_treno::massa_locomotiva},
+      {"coach-mass", "massa vettura", "mass of one coach, loaded, t", false, &figure_treno::massa_vettura},
+      {"loco-length", "lunghezza locomotiva", "locomotive length, m", false, &figure_treno::lunghezza_locomotiva},
+      {"coach-length", "lunghezza vettura", "length of one coach over buffers, m", false,
+       &figure_treno::lunghezza_vettura},
+      {"davis-a", "davis a", "Davis A, N/t", false, &figure_treno::davis_a},
+      {"davis-b", "davis b", "Davis B, N/t per m/s", false, &figure_treno::davis_b},
+      {"davis-c", "davis c", "Davis C, N/t per (m/s)\u00B2", false, &figure_treno::davis_c},
+      {"rotating", "masse rotanti", "rotating masses' share of the mass", false, &figure_treno::masse_rotanti},
+      // The brake-kind coefficient divides the stopping distance.
+      {"psi", "psi", "Minden formula's brake-kind coefficient \u03C8", true, &figure_treno::psi},
+      {"rank", "rango cartelli", "rank of the speed boards that apply", false, nullptr},
+  };
+  return t;
+}
+
+std::string forma_figura(const figura_treno& d) {
+  if (d.membro == nullptr) return "A, B or C";
+  return d.sopra_zero ? "a number above 0" : "a number of 0 or more";
+}
+
+std::optional<std::string> imposta_figura(figure_treno& f, const figura_treno& d, const std::string& valore) {
+  const std::string sbaglio = "\"" + valore + "\" must be " + forma_figura(d);
+  if (d.membro == nullptr) {
+    if (valore != "A" && valore != "B" && valore != "C") return sbaglio;
+    f.rango = valore[0];
+    return std::nullopt;
+  }
+  char* resto = nullptr;
+  const double x = std::strtod(valore.c_str(), &resto);
+  if (valore.empty() || *resto != '\0' || !std::isfinite(x) || x < 0 || (d.sopra_zero && x == 0)) return sbaglio;
+  f.*d.membro = x;
+  return std::nullopt;
+}
+
 std::optional<std::string> imposta_figure(figure_treno& f, const std::string& testo) {
-  const std::map<std::string, double*> nomi = {{"power", &f.potenza},
-                                               {"effort", &f.forza},
-                                               {"loco-mass", &f.massa_locomotiva},
-                                               {"coach-mass", &f.massa_vettura},
-                                               {"loco-length", &f.lunghezza_locomotiva},
-                                               {"coach-length", &f.lunghezza_vettura},
-                                               {"davis-a", &f.davis_a},
-                                               {"davis-b", &f.davis_b},
-                                               {"davis-c", &f.davis_c},
-                                               {"rotating", &f.masse_rotanti},
-                                               {"psi", &f.psi}};
   size_t inizio = 0;
   while (inizio <= testo.size()) {
     size_t fine = testo.find(',', inizio);
@@ -77,23 +107,32 @@ std::optional<std::string> imposta_figure(figure_treno& f, const std::string& te
     const std::string voce = testo.substr(inizio, fine - inizio);
     const size_t uguale = voce.find('=');
     if (uguale == std::string::npos) return "\"" + voce + "\" is not name=value";
-    const std::string nome = voce.substr(0, uguale), valore = voce.substr(uguale + 1);
-    if (nome == "rank") {
-      if (valore != "A" && valore != "B" && valore != "C") return "rank must be A, B or C, not \"" + valore + "\"";
-      f.rango = valore[0];
-    } else {
-      auto it = nomi.find(nome);
-      if (it == nomi.end()) return "no train figure is called \"" + nome + "\"";
-      char* resto = nullptr;
-      const double x = std::strtod(valore.c_str(), &resto);
-      if (valore.empty() || *resto != '\0' || !(x >= 0))
-        return nome + " must be a number of 0 or more, not \"" + valore + "\"";
-      *it->second = x;
-    }
+    const std::string nome = voce.substr(0, uguale);
+    const auto d = std::find_if(figure_del_treno().begin(), figure_del_treno().end(),
+                                [&nome](const figura_treno& x) { return nome == x.nome; });
+    if (d == figure_del_treno().end()) return "no train figure is called \"" + nome + "\"";
+    if (auto sbaglio = imposta_figura(f, *d, voce.substr(uguale + 1))) return nome + ": " + *sbaglio;
     inizio = fine + 1;
   }
-  if (f.forza <= 0 || f.potenza <= 0) return "power and effort must be above 0";
   return std::nullopt;
+}
+
+opzioni_orario orario_per(const std::string& designazione, const figure_scritte& dai_fatti,
+                          const std::string& da_opzione) {
+  opzioni_orario r{figure_per_categoria(designazione), !dai_fatti.empty() || !da_opzione.empty()};
+  // The facts file's were checked as it was read: a figure that was not
+  // good is not among them.
+  for (const auto& [nome, valore] : dai_fatti) {
+    for (const figura_treno& d : figure_del_treno()) {
+      if (nome == d.nome) imposta_figura(r.figure, d, valore);
+    }
+  }
+  if (!da_opzione.empty()) {
+    if (const std::optional<std::string> sbaglio = imposta_figure(r.figure, da_opzione)) {
+      throw std::invalid_argument(*sbaglio);
+    }
+  }
+  return r;
 }
 
 double decelerazione(int32_t massa_frenata, double psi, double pendenza) {

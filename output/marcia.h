@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compiler/diagnostica.h"
@@ -42,10 +43,34 @@ struct figure_treno {
 // faster one; anything else, "Dir" among them, the defaults above.
 figure_treno figure_per_categoria(const std::string& designazione);
 
+// One figure an author may give, on the command line or in the facts
+// file, and the values it may take.
+struct figura_treno {
+  const char* nome;              // as --train-figures names it: "power"
+  const char* chiave;            // as the facts file names it: "potenza"
+  const char* cosa;              // what it is, with its unit
+  bool sopra_zero;               // 0 is no value for it: no train moves, or stops, with it
+  double figure_treno::*membro;  // nullptr: the rank, a letter
+};
+
+// Every figure, in the order of docs/timetable.md.
+const std::vector<figura_treno>& figure_del_treno();
+
+// What a value of `d` must be: "a number above 0", "A, B or C".
+std::string forma_figura(const figura_treno& d);
+
+// Sets the figure `d` of `f` from the text `valore`; returns what is wrong
+// with the value (`"x" must be a number above 0`), or nothing.
+std::optional<std::string> imposta_figura(figure_treno& f, const figura_treno& d, const std::string& valore);
+
 // Sets figures from "name=value,name=value" (names as in docs/timetable.md:
 // power, effort, loco-mass, coach-mass, loco-length, coach-length, davis-a,
 // davis-b, davis-c, rotating, psi, rank).  Returns what is wrong, or nothing.
 std::optional<std::string> imposta_figure(figure_treno& f, const std::string& testo);
+
+// Figures as an author wrote them, by their --train-figures name, in order:
+// {"power", "4300"}.
+using figure_scritte = std::vector<std::pair<std::string, std::string>>;
 
 // Mean deceleration of a full brake application, m/s², for a braked-weight
 // percentage and a gradient in per mille (rising positive), from a
@@ -144,6 +169,16 @@ struct opzioni_orario {
   figure_treno figure;
   bool figure_date = false;
 };
+
+// What the tools (check, timetable, view, draw, the language server)
+// compare the timetable with and time the train by: the figures of the
+// train's category, the first word of `designazione`; the facts file's
+// (`dai_fatti`, checked as it was read) in their place; and those of
+// `da_opzione` ("power=4300,rank=B", the command line) in theirs, figure
+// by figure.  Throws std::invalid_argument saying what is wrong with
+// `da_opzione`.
+opzioni_orario orario_per(const std::string& designazione, const figure_scritte& dai_fatti = {},
+                          const std::string& da_opzione = "");
 
 // The station rows' records in the train source, by row (row 0 unused):
 // where a stop's finding is told.

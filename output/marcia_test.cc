@@ -346,8 +346,50 @@ TEST(Marcia, FiguresFromTheCategoryAndTheOption) {
   EXPECT_EQ(f.rango, 'C');
   EXPECT_EQ(imposta_figure(f, "speed=3"), "no train figure is called \"speed\"");
   EXPECT_EQ(imposta_figure(f, "power"), "\"power\" is not name=value");
-  EXPECT_EQ(imposta_figure(f, "power=x"), "power must be a number of 0 or more, not \"x\"");
-  EXPECT_EQ(imposta_figure(f, "rank=D"), "rank must be A, B or C, not \"D\"");
+  const struct {
+    const char* testo;
+    const char* sbaglio;
+  } casi[] = {
+      {"power=x", "power: \"x\" must be a number above 0"},
+      {"power=0", "power: \"0\" must be a number above 0"},
+      {"effort=-1", "effort: \"-1\" must be a number above 0"},
+      {"psi=0", "psi: \"0\" must be a number above 0"},
+      {"coach-mass=-0.5", "coach-mass: \"-0.5\" must be a number of 0 or more"},
+      {"davis-c=inf", "davis-c: \"inf\" must be a number of 0 or more"},
+      {"rotating=", "rotating: \"\" must be a number of 0 or more"},
+      {"rank=D", "rank: \"D\" must be A, B or C"},
+  };
+  for (const auto& c : casi) EXPECT_EQ(imposta_figure(f, c.testo), c.sbaglio) << c.testo;
+  EXPECT_FALSE(imposta_figure(f, "coach-mass=0,davis-a=0"));
+  EXPECT_EQ(f.massa_vettura, 0);
+}
+
+// The one rule every tool times the train by: the category's figures, the
+// facts file's in their place, the command line's in theirs, figure by
+// figure; either given, the figures are the author's, with no uncertainty.
+TEST(Marcia, TheFactsFilesFiguresAndThenTheCommandLines) {
+  const struct {
+    const char* nome;
+    figure_scritte fatti;
+    const char* opzione;
+    double potenza, psi;
+    char rango;
+    bool date;
+  } casi[] = {
+      {"the category's", {}, "", 4000, 1, 'B', false},
+      {"a regional train's", {}, "", 2000, 1, 'A', false},
+      {"the facts file's", {{"power", "4300"}, {"psi", "0.8"}, {"rank", "C"}}, "", 4300, 0.8, 'C', true},
+      {"the command line's over the facts'", {{"power", "4300"}, {"psi", "0.8"}}, "power=5000", 5000, 0.8, 'B', true},
+      {"the command line's alone", {}, "psi=1.2", 4000, 1.2, 'B', true},
+  };
+  for (const auto& c : casi) {
+    const opzioni_orario o = orario_per(c.rango == 'A' ? "R 12" : "Dir 5802", c.fatti, c.opzione);
+    EXPECT_EQ(o.figure.potenza, c.potenza) << c.nome;
+    EXPECT_EQ(o.figure.psi, c.psi) << c.nome;
+    EXPECT_EQ(o.figure.rango, c.rango) << c.nome;
+    EXPECT_EQ(o.figure_date, c.date) << c.nome;
+  }
+  EXPECT_THROW(orario_per("Dir 5802", {}, "power=-3"), std::invalid_argument);
 }
 
 }  // namespace

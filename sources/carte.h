@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace valdoro {
@@ -109,6 +110,9 @@ struct fatti_carte {
   std::vector<fermata_fatti> fermate;  // the card's rows where it parts from the records
   // The booklet as its author draws it; none: made from the sources.
   std::optional<libretto> libretto_disegnato;
+  // The train's figures for its running times, by their command-line name
+  // ("power", "4300"), as the facts file gives them; none: the category's.
+  std::vector<std::pair<std::string, std::string>> figure;
 };
 
 struct dati_carte {

@@ -4,13 +4,13 @@
 
 namespace valdoro {
 
-osservatore::osservatore(std::array<std::string, 2> nomi, std::array<firma_file, 2> firme) {
-  for (size_t k = 0; k < 2; ++k) sorgenti_[k] = {std::move(nomi[k]), firme[k], true, {}};
+osservatore::osservatore(std::array<std::string, kFileOsservati> nomi, firme_t firme) {
+  for (size_t k = 0; k < kFileOsservati; ++k) sorgenti_[k] = {std::move(nomi[k]), firme[k], true, {}};
 }
 
-osservatore::decisione osservatore::guarda(const std::array<firma_file, 2>& firme, istante adesso) {
+osservatore::decisione osservatore::guarda(const firme_t& firme, istante adesso) {
   bool in_moto = false, da_compilare = false, a_lungo = false;
-  for (size_t k = 0; k < 2; ++k) {
+  for (size_t k = 0; k < kFileOsservati; ++k) {
     sorgente& s = sorgenti_[k];
     if (firme[k] != s.firma) {
       if (!s.da_compilare) s.cambiata = adesso;

@@ -2,7 +2,7 @@
 
 Opens the page on our scenario, reads the summary and the diagnostics, saves
 the train source with a mistake (a new file renamed over the old) and then
-with the fix (in place), takes the line source away and brings it back, and
+with the fix (in place), the same with the facts file, takes the line source away and brings it back, and
 sees the page follow every save without a reload.  The page must heal by
 itself: a state it could not fetch is fetched again, a stream refused (all
 32 taken) is opened again once there is room, and "live" is never said
@@ -135,7 +135,8 @@ def main():
         proc, url = start_server(scenario, line, train, work)
         driver = browser(chromium, chromedriver, work)
         try:
-            run(driver, url, work, line, train, artifacts, "-wine" if scenario.endswith(".exe") else "")
+            run(driver, url, work, line, train, artifacts, "-wine" if scenario.endswith(".exe") else "",
+                command(scenario))
         finally:
             driver.quit()
             proc.terminate()
@@ -222,14 +223,21 @@ def point_at_run(driver, metres):
 
 
 def check_our_warnings(driver, line, train, when):
-    """Our scenario's own two warnings, and nothing else."""
-    items = [i.text for i in driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li")]
-    check("%s: the two warnings: %s" % (when, items),
-          len(items) == 2 and items[0].startswith(line + ":114:") and "decimal-comma" in items[0].lower() and
-          items[1].startswith(train + ":60:") and "broken-name" in items[1].lower() and
-          not driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li.error"))
+    """Our scenario's own two warnings and the timetable's four notes, as
+    `scenario check` gives them, and nothing else."""
+    expected = [("warning", line + ":114:20", "decimal-comma"),
+                ("note", train + ":49:1", "timetable-thin-margin"),
+                ("note", train + ":54:1", "timetable-thin-margin"),
+                ("note", train + ":56:1", "timetable-thin-margin"),
+                ("warning", train + ":60:1", "broken-name"),
+                ("note", train + ":72:1", "timetable-thin-margin")]
+    found = [(i.get_attribute("class"), i.find_element(By.CSS_SELECTOR, ".dove").text,
+              i.find_element(By.CSS_SELECTOR, ".livello").text.lower())
+             for i in driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li")]
+    check("%s: the two warnings and four notes: %s" % (when, found),
+          found == [(level, place, level + " " + rule) for level, place, rule in expected])
     check("%s: the count: %r" % (when, text(driver, "conta-diagnostiche")),
-          text(driver, "conta-diagnostiche") == "(0 errors, 2 warnings)")
+          text(driver, "conta-diagnostiche") == "(0 errors, 2 warnings, 4 notes)")
 
 
 def status(driver):
@@ -299,7 +307,54 @@ def papers_text(driver):
     return driver.execute_script("return document.getElementById('carte').textContent")
 
 
-def check_papers_tab(driver):
+def card_row(scenario_cmd, work, line, train, facts, place):
+    """The card's row for `place` as `scenario papers --facts` writes it."""
+    subprocess.run(scenario_cmd + ["papers", line, train, "--facts", facts, "--out", "papers"], check=True, cwd=work,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    card = open(os.path.join(work, "papers", "Valdoro_Dir 5802_scheda_treno.txt"), "rb").read().decode("cp1252")
+    rows = [r for r in card.split("\r\n") if "|" + place in r]
+    return rows[0] if len(rows) == 1 else None
+
+
+def check_facts_saved(driver, work, facts):
+    """A mistake saved in the facts file is listed at its line, and goes
+    with the fix; the papers wait for it meanwhile."""
+    path = os.path.join(work, facts)
+    good = open(path, "rb").read()
+    bad = good.replace(b"\nrango = B\n", b"\nrango = Z\n", 1)
+    assert bad != good
+    v = version(driver)
+    save_renamed(path, bad)
+    if wait_version_after(driver, v, "a mistake saved in the facts file"):
+        items = [i.text for i in driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li.error")]
+        check("the facts file's mistake is listed at its line: %s" % items,
+              len(items) == 1 and items[0].startswith(facts + ":7:9 ") and "facts-bad-value" in items[0].lower() and
+              'rango: the rank "Z" must be A, B, C or P' in items[0] and "rango = Z" in items[0])
+        check("the count: %r" % text(driver, "conta-diagnostiche"),
+              text(driver, "conta-diagnostiche") == "(1 error, 2 warnings, 4 notes)")
+        check("no papers meanwhile: %r" % papers_text(driver)[:80],
+              papers_text(driver) == "No papers while the facts file has errors.")
+    v = version(driver)
+    with open(path, "wb") as f:
+        f.write(good)
+    if wait_version_after(driver, v, "the facts file mended"):
+        check("the facts file's mistake is gone",
+              not driver.find_elements(By.CSS_SELECTOR, "#diagnostiche li.error"))
+        check("the papers are back with our facts", "|14.38___|14.39___|" in papers_text(driver))
+    # Taken away, it leaves the defaults, and the page says so.
+    v = version(driver)
+    os.rename(path, path + ".away")
+    if wait_version_after(driver, v, "the facts file taken away"):
+        check("the summary says the default facts: %r" % text(driver, "fatti"),
+              text(driver, "fatti") == "default facts (no %s)" % facts)
+        check("the card has the record's times again", "|14.37½__|14.38½__|" in papers_text(driver))
+    v = version(driver)
+    os.rename(path + ".away", path)
+    if wait_version_after(driver, v, "the facts file back"):
+        check("the summary names our facts file again", text(driver, "fatti") == facts)
+
+
+def check_papers_tab(driver, papers_row):
     # The papers are a tab beside the pictures: hidden at first, shown by
     # their tab, which hides the pictures; a stop's times read from the card.
     check("the papers' tab is not shown at first", not driver.find_element(By.ID, "carte").is_displayed())
@@ -309,15 +364,20 @@ def check_papers_tab(driver):
     check("the tab says it is chosen",
           driver.find_element(By.ID, "scheda-carte").get_attribute("aria-selected") == "true")
     rows = [r for r in text(driver, "carte").split("\n") if "|PRATO ALTO" in r]
-    # The station's time 14:38:55 is the departure; 60 s of stop before it.
-    check("Prato Alto on the card arrives 14.37½ and departs 14.38½: %r" % rows,
-          len(rows) == 1 and "|14.37½__|14.38½__|" in rows[0])
+    # Made with our facts file, found beside the sources: the record's
+    # 14:38:55 with 60 s of stop would print 14.37½ and 14.38½, but the
+    # operator's card, which the facts give, rounds to 14.38 and 14.39, and
+    # so does `scenario papers` with the same facts.
+    check("Prato Alto on the card arrives 14.38 and departs 14.39: %r" % rows,
+          len(rows) == 1 and "|14.38___|14.39___|" in rows[0])
+    check("the same row as papers prints: %r" % papers_row, rows == [papers_row])
     driver.find_element(By.ID, "scheda-disegni").click()
     check("the pictures' tab shows them again",
           driver.find_element(By.ID, "pianta").is_displayed() and not driver.find_element(By.ID, "carte").is_displayed())
 
 
-def run(driver, url, work, line, train, artifacts, suffix):
+def run(driver, url, work, line, train, artifacts, suffix, scenario_cmd):
+    facts = "src/Valdoro_Dir 5802_fatti.txt"
     # Without the token the server gives nothing: the browser shows only
     # its own error page.
     bare = url.split("?")[0]
@@ -377,7 +437,8 @@ def run(driver, url, work, line, train, artifacts, suffix):
           re.search("^tunnel, metre [0-9]+ to [0-9]+$", tip, re.M) is not None and (line + ":") in tip and
           " montagna: position " in tip)
 
-    check_papers_tab(driver)
+    check("the summary names our facts file: %r" % text(driver, "fatti"), text(driver, "fatti") == facts)
+    check_papers_tab(driver, card_row(scenario_cmd, work, line, train, facts, "PRATO ALTO"))
 
     # The "go to" box.
     box = driver.find_element(By.ID, "vai-testo")
@@ -405,7 +466,7 @@ def run(driver, url, work, line, train, artifacts, suffix):
         check("the mistake is listed: %s" % [i.text for i in items],
               len(items) == 1 and items[0].text.startswith(train + ":51:") and "error-8" in items[0].text.lower())
         check("the count: %r" % text(driver, "conta-diagnostiche"),
-              text(driver, "conta-diagnostiche") == "(1 error, 2 warnings)")
+              text(driver, "conta-diagnostiche") == "(1 error, 2 warnings, 0 notes)")
         rows = driver.find_elements(By.CSS_SELECTOR, "#stazioni tbody tr")
         check("the station whose record stopped the compile keeps its name",
               len(rows) >= 5 and "Prato Alto" in rows[4].text)
@@ -435,6 +496,8 @@ def run(driver, url, work, line, train, artifacts, suffix):
         check("the pictures are back",
               driver.execute_script("return document.getElementById('pianta').innerHTML") == plan and
               driver.execute_script("return document.getElementById('altimetria').innerHTML") == gradient)
+
+    check_facts_saved(driver, work, facts)
 
     # A source taken away is waited for; the last picture stays.
     v = version(driver)

@@ -138,7 +138,7 @@ rmdir "$line"
 check "a missing source is waited for" \
   'state_holds "d[\"attese\"] == [\"$line\"] and d[\"riassunto\"][\"stazioni\"] == 25"'
 mv "$work/line.saved" "$line"
-check "the source back, built again" 'state_holds "d[\"attese\"] == [] and [x[\"regola\"] for x in d[\"diagnostiche\"]] == [\"decimal-comma\", \"broken-name\"] and d[\"riassunto\"][\"stazioni\"] == 25"'
+check "the source back, built again" 'state_holds "d[\"attese\"] == [] and [x[\"regola\"] for x in d[\"diagnostiche\"]] == [\"decimal-comma\", \"timetable-thin-margin\", \"timetable-thin-margin\", \"timetable-thin-margin\", \"broken-name\", \"timetable-thin-margin\"] and d[\"riassunto\"][\"stazioni\"] == 25"'
 
 # Connections that send nothing and connections that trickle a request a
 # byte at a time, each opened again as soon as the server lets it go, until

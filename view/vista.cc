@@ -82,9 +82,9 @@ class officina {
  public:
   using consegna = std::function<void(uint64_t, std::shared_ptr<const std::string>)>;
 
-  officina(const sorgente (&sorgenti)[2], const opzioni_vista& o, consegna c)
-      : consegna_(std::move(c)), titolo_(o.titolo), treno_(o.nome_treno) {
-    for (int k = 0; k < 2; ++k) {
+  officina(const sorgente (&sorgenti)[kFileOsservati], const opzioni_vista& o, consegna c)
+      : consegna_(std::move(c)), titolo_(o.titolo), treno_(o.nome_treno), fatti_nominati_(!o.fatti.empty()) {
+    for (size_t k = 0; k < kFileOsservati; ++k) {
       nomi_[k] = sorgenti[k].nome;
       percorsi_[k] = sorgenti[k].percorso;
     }
@@ -121,9 +121,10 @@ class officina {
   std::vector<std::string> compila();
 
   consegna consegna_;
-  std::string nomi_[2];
+  std::string nomi_[kFileOsservati];
   std::string titolo_, treno_;  // as given; empty: from the sources' names
-  fs::path percorsi_[2];
+  bool fatti_nominati_;         // --facts was given: a facts file missing is the author's to mend
+  fs::path percorsi_[kFileOsservati];
   std::atomic<uint64_t> chiesta_{0};
   std::atomic<bool> fine_{false};
   // The pool thread's own.
@@ -160,11 +161,19 @@ std::vector<std::string> officina::compila() {
     compilazione_vista c = ultima_ ? *ultima_ : compilazione_vista{};
     c.errori = illeggibili.size();
     c.avvisi = 0;
+    c.note = 0;
     c.diagnostiche = std::move(illeggibili);
     ultima_ = std::move(c);
   } else if (attese.empty()) {
+    std::vector<diagnostica_vista> guasti_fatti;
+    const size_t k = kFileOsservati - 1;
+    const std::optional<fatti_in_vista> fatti =
+        percorsi_[k].empty() ? std::nullopt : leggi_fatti_vista(nomi_[k], fatti_nominati_, guasti_fatti);
     try {
-      ultima_ = compila_per_vista(testi[0], testi[1], nomi_[0], nomi_[1], titolo_, treno_);
+      ultima_ = compila_per_vista(testi[0], testi[1], nomi_[0], nomi_[1], titolo_, treno_, fatti ? &*fatti : nullptr);
+      if (!fatti) ultima_->fatti_cercati = nomi_[kFileOsservati - 1];
+      ultima_->diagnostiche.insert(ultima_->diagnostiche.end(), guasti_fatti.begin(), guasti_fatti.end());
+      ultima_->errori += guasti_fatti.size();
       testi_[0] = std::move(testi[0]);
       testi_[1] = std::move(testi[1]);
     } catch (const std::exception& e) {
@@ -199,6 +208,8 @@ class server {
     sorgenti_[0].percorso = fs::u8path(o.linea);
     sorgenti_[1].nome = o.treno;
     sorgenti_[1].percorso = fs::u8path(o.treno);
+    sorgenti_[2].nome = o.fatti.empty() ? fatti_accanto(o.linea, o.treno, o.titolo, o.nome_treno) : o.fatti;
+    sorgenti_[2].percorso = fs::u8path(sorgenti_[2].nome);
     stato_ = std::make_shared<const std::string>(
         stato_json(compilazione_vista{}, "", "", o.linea, o.treno, {}, versione_pubblicata_));
     const tcp::endpoint dove(net::ip::address_v4::loopback(), o.porta);
@@ -228,7 +239,8 @@ class server {
     officina_.emplace(sorgenti_, opzioni_, [this](uint64_t versione, std::shared_ptr<const std::string> stato) {
       net::post(io_, [this, versione, stato = std::move(stato)] { pubblica(versione, stato); });
     });
-    osservatore_.emplace(std::array<std::string, 2>{sorgenti_[0].nome, sorgenti_[1].nome}, firme());
+    osservatore_.emplace(
+        std::array<std::string, kFileOsservati>{sorgenti_[0].nome, sorgenti_[1].nome, sorgenti_[2].nome}, firme());
     aggiorna();
     accetta();
     guarda();
@@ -281,7 +293,7 @@ class server {
   void guarda();
   void batti();
   void aggiorna();
-  std::array<firma_file, 2> firme() const;
+  osservatore::firme_t firme() const;
   void chiedi(lavoro l);
   void pubblica(uint64_t versione, std::shared_ptr<const std::string> stato);
   void annuncia(const std::shared_ptr<const std::string>& evento);
@@ -293,7 +305,7 @@ class server {
   uint16_t porta_ = 0;
   const std::string gettone_ = gettone_casuale();
   bool fermato_ = false;
-  sorgente sorgenti_[2];
+  sorgente sorgenti_[kFileOsservati];  // the line source, the train source, the facts file
   std::optional<osservatore> osservatore_;
   opzioni_vista opzioni_;
   uint64_t versione_chiesta_ = 0, versione_pubblicata_ = 0;
@@ -559,8 +571,8 @@ void server::aggiorna() {
   chiedi(lavoro{});
 }
 
-std::array<firma_file, 2> server::firme() const {
-  return {firma_di(sorgenti_[0].percorso), firma_di(sorgenti_[1].percorso)};
+osservatore::firme_t server::firme() const {
+  return {firma_di(sorgenti_[0].percorso), firma_di(sorgenti_[1].percorso), firma_di(sorgenti_[2].percorso)};
 }
 
 void server::chiedi(lavoro l) {

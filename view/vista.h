@@ -17,6 +17,7 @@ struct opzioni_vista {
   uint16_t porta = 0;              // 0: the system picks one
   bool apri = false;               // start the user's browser on the page
   std::string titolo, nome_treno;  // empty: those the sources' names carry
+  std::string fatti;               // --facts; empty: the one beside the sources (fatti_accanto), if there
 };
 
 // Serves until SIGINT, SIGTERM or SIGHUP (on Windows Ctrl+C or the console

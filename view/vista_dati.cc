@@ -14,6 +14,8 @@
 #include "output/decodifica.h"
 #include "output/controllo.h"
 #include "util/cp1252.h"
+#include "util/file.h"
+#include "view/vista_sistema.h"
 
 namespace valdoro {
 
@@ -169,10 +171,12 @@ class indice_record {
   int32_t stazioni_ = 0;
 };
 
-// The papers an author would print now; with errors in the sources their
-// data would mislead, so the page says so instead.
-std::string carte_in_vista(const sorgenti_controllate& c) {
+// The papers an author would print now; with errors in the sources or the
+// facts file their data would mislead, so the page says so instead, as
+// `scenario papers` writes none then.
+std::string carte_in_vista(const sorgenti_controllate& c, const fatti_carte& f, size_t problemi_fatti) {
   if (c.errori > 0 || c.fatale) return "No papers while the sources have errors.";
+  if (problemi_fatti > 0) return "No papers while the facts file has errors.";
   std::vector<diagnostica> problemi;
   const dati_carte d = dati_da_sorgenti(c.verifica, problemi);
   if (!problemi.empty()) {
@@ -180,7 +184,6 @@ std::string carte_in_vista(const sorgenti_controllate& c) {
     for (const diagnostica& p : problemi) t += "\n" + da_cp1252(p.messaggio);
     return t;
   }
-  const fatti_carte f;
   try {
     std::string t;
     for (const std::vector<std::string>& carta : {carta_orario(d, f), carta_rallentamenti(d, f), carta_note(f)}) {
@@ -216,15 +219,56 @@ std::optional<std::string> treno_da_file(const std::string& file_treno, const st
   return treno;
 }
 
+std::string fatti_accanto(const std::string& file_linea, const std::string& file_treno, const std::string& titolo,
+                          const std::string& treno) {
+  std::pair<std::string, std::string> n = nomi_dai_file(file_linea, file_treno);
+  if (!titolo.empty()) n.first = titolo;
+  if (!treno.empty()) n.second = treno;
+    // Beside it by the author's own spelling of the folder, so that the
+    // page names the file as the author would.
+#ifdef _WIN32
+  const size_t barra = file_linea.find_last_of("/\\");
+#else
+  const size_t barra = file_linea.rfind('/');
+#endif
+  const std::string cartella = barra == std::string::npos ? "" : file_linea.substr(0, barra + 1);
+  return cartella + file_fatti(n.first, n.second);
+}
+
+std::optional<fatti_in_vista> leggi_fatti_vista(const std::string& file, bool nominato,
+                                                std::vector<diagnostica_vista>& guasti) {
+  const fs::path percorso = fs::u8path(file);
+  const char* kIntanto = ": the papers are made with the default facts meanwhile";
+  try {
+    if (firma_di(percorso).esiste) return fatti_in_vista{file, leggi_file(percorso, collegamento::segui)};
+    if (nominato) guasti.push_back({"error", "read", file, 0, 0, "no facts file " + file + kIntanto});
+  } catch (const std::exception& e) {
+    guasti.push_back({"error", "read", file, 0, 0, e.what() + std::string(kIntanto)});
+  }
+  return std::nullopt;
+}
+
 compilazione_vista compila_per_vista(const std::string& testo_linea, const std::string& testo_treno,
                                      const std::string& file_linea, const std::string& file_treno,
-                                     const std::string& titolo, const std::string& treno) {
+                                     const std::string& titolo, const std::string& treno, const fatti_in_vista* fatti) {
   compilazione_vista v;
   std::tie(v.titolo, v.treno) = nomi_dai_file(file_linea, file_treno);
   if (!titolo.empty()) v.titolo = titolo;
   if (!treno.empty()) v.treno = treno;
   const nomi n{file_sorgente_linea(v.titolo), file_sorgente_treno(v.titolo, v.treno), file_linea, file_treno};
-  sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true);
+  // The facts file's problems follow the sources', in the facts file's own
+  // letters (UTF-8); its figures time the train.
+  std::vector<diagnostica> problemi_fatti;
+  fatti_carte f;
+  if (fatti != nullptr) {
+    v.fatti = fatti->file;
+    v.testo_fatti = fatti->testo;
+    f = leggi_fatti(fatti->testo, fatti->file, problemi_fatti);
+  }
+  // The diagnostics of `scenario check`, the timetable's among them.
+  const opzioni_orario orario = orario_per(v.treno, f.figure);
+  v.incertezza = orario.figure_date ? 0 : kIncertezzaFigure;
+  sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true, &orario);
   for (diagnostica d : c.diagnostiche) {
     d.titolare.file = n.file_autore(d.titolare.file);
     // The message quotes the sources' own text, in their code page.
@@ -233,8 +277,19 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
   }
   v.errori = c.errori;
   v.avvisi = c.avvisi;
-  v.carte = carte_in_vista(c);
-  if (c.errori == 0 && !c.fatale) v.corsa = calcola_orario(c.s, figure_per_categoria(v.treno), true);
+  v.note = c.note;
+  if (fatti != nullptr && c.errori == 0 && !c.fatale) {
+    controlla_fatti_sulle_sorgenti(f, fatti->file, c.verifica, problemi_fatti);
+  }
+  for (const diagnostica& d : problemi_fatti) {
+    v.diagnostiche.push_back(
+        {nome_gravita(d.livello), d.regola, d.dove.file, d.dove.riga, d.dove.colonna, messaggio_intero(d)});
+    v.errori += d.livello == gravita::errore ? 1 : 0;
+    v.avvisi += d.livello == gravita::avviso ? 1 : 0;
+    v.note += d.livello == gravita::nota ? 1 : 0;
+  }
+  v.carte = carte_in_vista(c, f, problemi_fatti.size());
+  if (c.errori == 0 && !c.fatale) v.corsa = calcola_orario(c.s, orario.figure, true);
   v.record = indice_record(c, n).tutti();
   v.linea.stazioni = c.s.tabella_stazioni;
   v.linea.celle = std::move(c.s.celle);

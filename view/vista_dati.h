@@ -19,7 +19,7 @@
 namespace valdoro {
 
 struct diagnostica_vista {
-  std::string livello;  // "error" or "warning"
+  std::string livello;  // "error", "warning" or "note"
   std::string regola;   // the id of its catalogue entry, as `scenario check` names it
   std::string file;     // the path the author gave; empty when unknown
   int riga = 0;         // 1-based; 0 when unknown
@@ -52,15 +52,23 @@ struct compilazione_vista {
   linea_costruita linea;
   std::vector<diagnostica_vista> diagnostiche;
   size_t errori = 0, avvisi = 0;  // counted, those past a rule's bound included
+  size_t note = 0;
   std::vector<record_vista> record;
   std::string titolo, treno;  // the names the compile ran under
-  // The driver's papers as `scenario papers` writes them with the facts'
-  // defaults (card, order, notes, one after the other), or why there are none.
+  // The facts file the papers were made with, as the author named it, and
+  // its text (for the lines around its diagnostics); empty: the defaults.
+  std::string fatti, testo_fatti;
+  std::string fatti_cercati;  // with no facts file: where the view looked for one, if anywhere
+  // The driver's papers as `scenario papers` writes them with those facts
+  // (card, order, notes, one after the other), or why there are none.
   std::string carte;
   // The train's fastest run, leg by leg with its speeds, as `scenario
-  // timetable` works it out without --train-figures; none while the
+  // timetable` works it out with the facts file's figures; none while the
   // sources have errors, as timetable gives none then.
   std::vector<tratta_marcia> corsa;
+  // The share of the minimum the figures may be wrong by, as `check`
+  // allows it: the category's guessed figures', none for the author's.
+  double incertezza = kIncertezzaFigure;
 };
 
 // The title and the train that the sources' names carry when they are
@@ -70,14 +78,39 @@ struct compilazione_vista {
 std::optional<std::string> titolo_da_file(const std::string& file_linea);
 std::optional<std::string> treno_da_file(const std::string& file_treno, const std::string& titolo);
 
+// The facts file the page is made with, as read: its path as the author
+// named it, and its text.
+struct fatti_in_vista {
+  std::string file;
+  std::string testo;
+};
+
+// The facts file `scenario view` looks for where none is named: the one
+// `init` writes beside the sources, under the title and train the view
+// compiles with (`titolo` and `treno` when given, else what the sources'
+// names carry).
+std::string fatti_accanto(const std::string& file_linea, const std::string& file_treno, const std::string& titolo,
+                          const std::string& treno);
+
+// Reads the facts file `file` (UTF-8 path), named with --facts (`nominato`)
+// or looked for beside the sources.  None beside them is no fault: the
+// papers are made with the defaults.  One named and missing, or one that
+// cannot be read, is added to `guasti`, and the defaults stand in for it
+// meanwhile.
+std::optional<fatti_in_vista> leggi_fatti_vista(const std::string& file, bool nominato,
+                                                std::vector<diagnostica_vista>& guasti);
+
 // Compiles and checks the two texts in memory, as `scenario check` does,
 // writing nothing.  Places are told with the paths `file_linea` and
 // `file_treno`.
 // `titolo` and `treno`, when given, name the scenario in place of what the
-// sources' names carry.
+// sources' names carry.  The papers are made with `fatti` (none: the
+// defaults), whose problems are told among the others, as `scenario
+// papers` tells them.
 compilazione_vista compila_per_vista(const std::string& testo_linea, const std::string& testo_treno,
                                      const std::string& file_linea, const std::string& file_treno,
-                                     const std::string& titolo = {}, const std::string& treno = {});
+                                     const std::string& titolo = {}, const std::string& treno = {},
+                                     const fatti_in_vista* fatti = nullptr);
 
 }  // namespace valdoro
 

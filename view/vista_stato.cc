@@ -49,6 +49,14 @@ std::string tagliato_utf8(const std::string& testo, size_t larghezza) {
   return testo.substr(0, fine) + "\u2026";
 }
 
+// A line of a UTF-8 text (the facts file) cut to its width as leggibile
+// cuts, between characters.
+std::string leggibile_utf8(std::string_view utf8) {
+  std::string out;
+  for (char ch : utf8) out += static_cast<unsigned char>(ch) < 0x20 && ch != '\t' ? '?' : ch;
+  return tagliato_utf8(out, kLarghezzaTesto);
+}
+
 std::string ora(int32_t secondi) {
   if (secondi < 0) return "";
   char buf[32];
@@ -89,18 +97,18 @@ std::string nome_da_record(const std::vector<record_vista>& tutti, int riga) {
 
 // A stop's minimum running time and margin, with the words and figures of
 // `scenario timetable`; empty where no leg of the run arrives.
-void tempi_di_marcia(json& j, int riga, const std::vector<tratta_marcia>& corsa) {
+void tempi_di_marcia(json& j, int riga, const std::vector<tratta_marcia>& corsa, double incertezza) {
   j["minimo"] = j["margine"] = j["giudizio"] = "";
   for (const tratta_marcia& t : corsa) {
     if (t.a.riga != riga) continue;
     j["minimo"] = testo_durata(t.c.tempo_minimo);
-    j["margine"] = testo_margine(t, kIncertezzaFigure);
-    j["giudizio"] = parola_giudizio(giudica(t, kIncertezzaFigure));
+    j["margine"] = testo_margine(t, incertezza);
+    j["giudizio"] = parola_giudizio(giudica(t, incertezza));
   }
 }
 
 json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutti,
-              const std::vector<tratta_marcia>& corsa) {
+              const std::vector<tratta_marcia>& corsa, double incertezza) {
   json out = json::array();
   int ultima = 0;
   for (int r = 1; r <= kPrimaRigaCartelli; ++r) ultima = riga_stazione_usata(t[r]) ? r : ultima;
@@ -127,7 +135,7 @@ json stazioni(const tabella_stazioni_t& t, const std::vector<record_vista>& tutt
     constexpr int32_t kGiorno = 24 * 3600;
     j["arrivo"] = con_ora && ferma && r != 1 ? ora((s.orario - s.campo13 + kGiorno) % kGiorno) : "";
     j["partenza"] = con_ora && r != ultima ? ora(s.orario) : "";
-    tempi_di_marcia(j, r, corsa);
+    tempi_di_marcia(j, r, corsa, incertezza);
     out.push_back(j);
   }
   return out;
@@ -162,20 +170,25 @@ json numerazione(const tabella_stazioni_t& t) {
 json elenco_diagnostiche(const compilazione_vista& c, const std::vector<std::string_view>& righe_linea,
                          const std::vector<std::string_view>& righe_treno, const std::string& file_linea,
                          const std::string& file_treno) {
+  // The facts file is UTF-8 already: its lines are shown as written.
+  const std::vector<std::string_view> righe_fatti = righe_di(c.testo_fatti);
   json out = json::array();
   for (size_t k = 0; k < c.diagnostiche.size() && k < kDiagnosticheMostrate; ++k) {
     const diagnostica_vista& d = c.diagnostiche[k];
     json j = {{"livello", d.livello}, {"regola", d.regola},
               {"file", d.file},       {"riga", d.riga},
               {"colonna", d.colonna}, {"messaggio", tagliato_utf8(d.messaggio, kLarghezzaMessaggio)}};
+    const bool del_fatti = !c.fatti.empty() && d.file == c.fatti;
     const std::vector<std::string_view>* righe = d.file == file_linea   ? &righe_linea
                                                  : d.file == file_treno ? &righe_treno
+                                                 : del_fatti            ? &righe_fatti
                                                                         : nullptr;
     json intorno = json::array();
     if (righe != nullptr && d.riga > 0) {
       for (int n = std::max(1, d.riga - kRigheIntorno);
            n <= std::min<int>(static_cast<int>(righe->size()), d.riga + kRigheIntorno); ++n) {
-        intorno.push_back({{"n", n}, {"testo", leggibile((*righe)[n - 1])}});
+        const std::string_view testo = (*righe)[n - 1];
+        intorno.push_back({{"n", n}, {"testo", del_fatti ? leggibile_utf8(testo) : leggibile(testo)}});
       }
     }
     j["intorno"] = intorno;
@@ -210,10 +223,10 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   j["treno"] = file_treno;
   int32_t segnali = 0;
   for (const cella& k : l.celle) segnali += k.tipo == 1 ? 1 : 0;
-  const json tabella = stazioni(l.stazioni, c.record, c.corsa);
+  const json tabella = stazioni(l.stazioni, c.record, c.corsa, c.incertezza);
   j["riassunto"] = {{"titolo", c.titolo},      {"nome_treno", c.treno},      {"lunghezza", lunghezza_percorso(l)},
                     {"celle", l.celle.size()}, {"stazioni", tabella.size()}, {"segnali", segnali},
-                    {"errori", c.errori},      {"avvisi", c.avvisi}};
+                    {"errori", c.errori},      {"avvisi", c.avvisi},         {"note", c.note}};
   j["diagnostiche"] = elenco_diagnostiche(c, righe_di(testo_linea), righe_di(testo_treno), file_linea, file_treno);
   j["stazioni"] = tabella;
   j["numerazione"] = numerazione(l.stazioni);
@@ -231,6 +244,8 @@ std::string stato_json(const compilazione_vista& c, const std::string& testo_lin
   j["pianta"] = svg_pianta(l);
   j["altimetria"] = svg_altimetria(l, c.corsa);
   j["carte"] = c.carte;
+  j["fatti"] = c.fatti;
+  j["fatti_cercati"] = c.fatti_cercati;
   j["omessi"] = omessi;
   // Text from the sources may be anything; the page gets valid UTF-8.
   std::string stato = j.dump(-1, ' ', false, json::error_handler_t::replace);

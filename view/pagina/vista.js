@@ -95,6 +95,8 @@
     $('numero-stazioni').textContent = String(r.stazioni);
     $('segnali').textContent = String(r.segnali);
     $('sorgenti').textContent = stato.linea + ', ' + stato.treno;
+    $('fatti').textContent = stato.fatti ||
+      ('default facts' + (stato.fatti_cercati ? ' (no ' + stato.fatti_cercati + ')' : ''));
     $('compilato').textContent = new Date().toLocaleTimeString();
     mostra_diagnostiche();
     mostra_disegno('pianta', stato.pianta);
@@ -131,7 +133,7 @@
     const conta = (q, nome) => q + ' ' + nome + (q === 1 ? '' : 's');
     // Past a rule's bound problems are only counted: the count says so.
     $('conta-diagnostiche').textContent = '(' + conta(r.errori, 'error') + ', ' + conta(r.avvisi, 'warning') +
-      (r.errori + r.avvisi > n ? '; ' + n + ' listed' : '') + ')';
+      ', ' + conta(r.note, 'note') + (r.errori + r.avvisi + r.note > n ? '; ' + n + ' listed' : '') + ')';
   }
 
   // The pictures are the program's own SVG, every text in them escaped.
