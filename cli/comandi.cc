@@ -166,8 +166,9 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
   } else {
     // Only Windows has '\\' between names: the generic form turns it to '/'
     // there, and leaves it a letter of the name elsewhere.
-    const std::string uri_linea = uri_file(uri_assoluto(o.linea).generic_u8string());
-    const std::string uri_treno = uri_file(uri_assoluto(o.treno).generic_u8string());
+    auto uri = [](const std::string& p) { return uri_file(uri_assoluto(p).generic_u8string()); };
+    std::vector<sorgente_sarif> sorgenti = {{o.linea, uri(o.linea)}, {o.treno, uri(o.treno)}};
+    if (!o.fatti.empty()) sorgenti.push_back({o.fatti, uri(o.fatti), false});
     // Places by the paths the author gave: the record a message refers to
     // is named in its text by that path too.
     std::vector<diagnostica> elenco = r.diagnostiche;
@@ -175,7 +176,7 @@ int riporta(const sorgenti_controllate& r, const opzioni_compile& o, std::ostrea
       per_autore(d.dove, o);
       per_autore(d.titolare, o);
     }
-    out << sarif(elenco, o.linea, uri_linea, o.treno, uri_treno, stato_di(r, o));
+    out << sarif(elenco, sorgenti, stato_di(r, o));
   }
   const int stato = stato_di(r, o);
   if (r.fatale) {

@@ -828,6 +828,26 @@ TEST_F(ScenarioTool, CheckAndTheViewTakeTheFactsFilesFigures) {
             std::string::npos);
 }
 
+// In SARIF a facts file's problem has its place in the facts file, and
+// the message keeps the author's UTF-8 as it is.
+TEST_F(ScenarioTool, SarifPlacesAFactsFilesProblemInTheFactsFile) {
+  ASSERT_EQ(scenario_cli({"init", uscita("start")}).stato, 0);
+  const std::string l = uscita("start") + "/Valdoro_linea.txt", t = uscita("start") + "/Valdoro_Dir 5802-.txt";
+  scrivi_file(dir / "fatti.txt", "potenza = 8000\nrango cartelli = \xC3\x88\n");
+  const esito e = scenario_cli({"check", l, t, "--facts", uscita("fatti.txt"), "--diagnostics-format=sarif"});
+  const nlohmann::json risultati = nlohmann::json::parse(e.out)["runs"][0]["results"];
+  const nlohmann::json* fatti = nullptr;
+  for (const nlohmann::json& r : risultati) {
+    if (r["ruleId"] == "facts-bad-value") fatti = &r;
+  }
+  ASSERT_NE(fatti, nullptr) << e.out;
+  const nlohmann::json& luogo = (*fatti)["locations"][0]["physicalLocation"];
+  const std::string uri = luogo["artifactLocation"]["uri"];
+  EXPECT_EQ(uri.substr(uri.size() - 10), "/fatti.txt");
+  EXPECT_EQ(luogo["region"]["startLine"], 2);
+  EXPECT_NE((*fatti)["message"]["text"].get<std::string>().find("\"\xC3\x88\""), std::string::npos) << fatti->dump();
+}
+
 // init's sources and facts file through `papers`: the three papers are the
 // packager's, the card with its 26 stops included.
 TEST_F(ScenarioTool, PapersOfInitsFilesGiveOurThreePapers) {

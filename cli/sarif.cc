@@ -42,10 +42,12 @@ json correzione(const rimedio& c, const std::string& uri) {
           {"artifactChanges", json::array({{{"artifactLocation", {{"uri", uri}}}, {"replacements", sostituzioni}}})}};
 }
 
-const std::string* uri_di(const luogo& l, const std::string& nome_linea, const std::string& uri_linea,
-                          const std::string& nome_treno, const std::string& uri_treno) {
+const sorgente_sarif* sorgente_di(const luogo& l, const std::vector<sorgente_sarif>& sorgenti) {
   if (l.file.empty()) return nullptr;
-  return l.file == nome_linea ? &uri_linea : l.file == nome_treno ? &uri_treno : nullptr;
+  for (const sorgente_sarif& x : sorgenti) {
+    if (x.nome == l.file) return &x;
+  }
+  return nullptr;
 }
 
 json luogo_fisico(const luogo& l, const std::string& uri) {
@@ -54,24 +56,25 @@ json luogo_fisico(const luogo& l, const std::string& uri) {
   return fisico;
 }
 
-json risultato(const diagnostica& d, const std::string& nome_linea, const std::string& uri_linea,
-               const std::string& nome_treno, const std::string& uri_treno) {
-  // The message quotes the sources' own text, in their code page.
+json risultato(const diagnostica& d, const std::vector<sorgente_sarif>& sorgenti) {
+  const sorgente_sarif* dove = sorgente_di(d.dove, sorgenti);
+  // The message quotes its file's own text: the sources' code page, or
+  // UTF-8 already.
+  const std::string messaggio = messaggio_intero(d);
   json r = {{"ruleId", d.regola},
             {"level", nome_gravita(d.livello)},
-            {"message", {{"text", da_cp1252(messaggio_intero(d))}}}};
-  const std::string* uri = uri_di(d.dove, nome_linea, uri_linea, nome_treno, uri_treno);
-  if (uri == nullptr) return r;
-  r["locations"] = json::array({{{"physicalLocation", luogo_fisico(d.dove, *uri)}}});
+            {"message", {{"text", dove != nullptr && !dove->in_cp1252 ? messaggio : da_cp1252(messaggio)}}}};
+  if (dove == nullptr) return r;
+  r["locations"] = json::array({{{"physicalLocation", luogo_fisico(d.dove, dove->uri)}}});
   // A refused cell's holder: the record that stored it first, where an
   // editor can take the author with one click.
-  const std::string* uri_titolare = uri_di(d.titolare, nome_linea, uri_linea, nome_treno, uri_treno);
-  if (uri_titolare != nullptr && d.titolare.riga > 0) {
+  const sorgente_sarif* titolare = sorgente_di(d.titolare, sorgenti);
+  if (titolare != nullptr && d.titolare.riga > 0) {
     r["relatedLocations"] = json::array({{{"id", 1},
-                                          {"physicalLocation", luogo_fisico(d.titolare, *uri_titolare)},
+                                          {"physicalLocation", luogo_fisico(d.titolare, titolare->uri)},
                                           {"message", {{"text", "the record that holds the cell"}}}}});
   }
-  if (d.cura) r["fixes"] = json::array({correzione(*d.cura, *uri)});
+  if (d.cura) r["fixes"] = json::array({correzione(*d.cura, dove->uri)});
   return r;
 }
 
@@ -99,8 +102,7 @@ std::string uri_file(const std::string& percorso_generico) {
   return uri;
 }
 
-std::string sarif(const std::vector<diagnostica>& d, const std::string& nome_linea, const std::string& uri_linea,
-                  const std::string& nome_treno, const std::string& uri_treno, int stato) {
+std::string sarif(const std::vector<diagnostica>& d, const std::vector<sorgente_sarif>& sorgenti, int stato) {
   json risultati = json::array();
   // The lines that only count a rule's problems past its bound have no
   // place: they are the run's property, not results.
@@ -110,7 +112,7 @@ std::string sarif(const std::vector<diagnostica>& d, const std::string& nome_lin
       non_mostrati.push_back({{"ruleId", x.regola}, {"count", x.conta}});
       continue;
     }
-    risultati.push_back(risultato(x, nome_linea, uri_linea, nome_treno, uri_treno));
+    risultati.push_back(risultato(x, sorgenti));
   }
   json driver = {{"name", "scenario"},
                  {"version", VALDORO_VERSIONE},

@@ -10,12 +10,19 @@
 
 namespace valdoro {
 
-// The SARIF 2.1.0 log of `d`, every rule listed; `uri_linea` and
-// `uri_treno` are the file URIs of the sources that `nome_linea` and
-// `nome_treno` name in the places.
+// A file the places name: `nome` as in the places, its file URI, and
+// whether what its messages quote is Windows-1252 (the sources) or UTF-8
+// already (the facts file).
+struct sorgente_sarif {
+  std::string nome;
+  std::string uri;
+  bool in_cp1252 = true;
+};
+
+// The SARIF 2.1.0 log of `d`, every rule listed; a place in none of
+// `sorgenti` is left out, its message kept.
 // The run's exit status is its invocation's exit code.
-std::string sarif(const std::vector<diagnostica>& d, const std::string& nome_linea, const std::string& uri_linea,
-                  const std::string& nome_treno, const std::string& uri_treno, int stato);
+std::string sarif(const std::vector<diagnostica>& d, const std::vector<sorgente_sarif>& sorgenti, int stato);
 
 // A file URI for a path in its generic form ('/' between names on every
 // system), every byte but the unreserved ones and '/' and ':'
