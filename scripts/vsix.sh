@@ -8,7 +8,10 @@
 # package is unpacked and zipped again: entries in a fixed order, every
 # time stamp SOURCE_DATE_EPOCH (default: the last commit's), modes 644,
 # no owners.  VALDORO_VSIX_BUILD names the work folder (default
-# build-vsix/); it is emptied first.
+# build-vsix/); it is emptied first.  VALDORO_VSIX_MODULES names a folder
+# where npm ci installs the packages once for each lock file, for later
+# packs to copy (tests/release_test.sh packs twice); without it every pack
+# installs them afresh.  Either way the package is packed anew.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh zip unzip
@@ -26,7 +29,23 @@ cp editors/vscode/package.json editors/vscode/package-lock.json editors/vscode/e
 cp LICENSE "$work/pacco/LICENSE"
 # No install scripts: packing needs none, and none of the packages' code
 # runs but the packer's own.
-(cd "$work/pacco" && npm ci --prefer-offline --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
+installa() { (cd "$1" && npm ci --prefer-offline --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null); }
+if [ -n "${VALDORO_VSIX_MODULES:-}" ]; then
+  # Unpacking the packer's some hundred packages costs more than the rest
+  # of the pack; a copy of the same lock file's install is the same files.
+  moduli="$(realpath -m "$VALDORO_VSIX_MODULES")/$(sha256sum editors/vscode/package-lock.json | cut -c1-16)"
+  if [ ! -d "$moduli/node_modules" ]; then
+    rm -rf "$moduli.nuovo"
+    mkdir -p "$moduli.nuovo"
+    cp editors/vscode/package.json editors/vscode/package-lock.json "$moduli.nuovo/"
+    installa "$moduli.nuovo"
+    rm -rf "$moduli"
+    mv "$moduli.nuovo" "$moduli"
+  fi
+  cp -a "$moduli/node_modules" "$work/pacco/"
+else
+  installa "$work/pacco"
+fi
 (cd "$work/pacco" && npx --no-install vsce package --allow-missing-repository --out "$work/vsce.vsix" >"$work/vsce.log" 2>&1) ||
   { cat "$work/vsce.log" >&2; exit 1; }
 

@@ -20,6 +20,9 @@ zip_name="$name-windows-x86_64.zip"
 tar_name="$name-linux-x86_64.tar.gz"
 vsix="valdoro-scenario-$version.vsix"
 
+# The packer of the VS Code extension is installed once for both runs; each
+# run packs the extension anew.
+export VALDORO_VSIX_MODULES="$work/npm"
 for run in 1 2; do
   build="$work/build $run"
   [ $run -eq 1 ] && [ -n "${VALDORO_RELEASE_KEEP:-}" ] && build=$(realpath -m "$VALDORO_RELEASE_KEEP")
