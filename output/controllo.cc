@@ -162,7 +162,8 @@ sorgenti_controllate controlla_sorgenti(const std::string& testo_linea, const st
   // the author's: only a timetable of sources without error is compared.
   std::vector<diagnostica> orario;
   if (opzioni && elenco.errori() + r.verifica.errori == 0 && !r.fatale) {
-    orario = confronta_orario(calcola_orario(r.s, opzioni->figure), luoghi_stazioni(r.verifica), opzioni->figure_date);
+    r.tratte = calcola_orario(r.s, opzioni->figure, opzioni->con_velocita);
+    orario = confronta_orario(r.tratte, luoghi_stazioni(r.verifica), opzioni->figure_date);
   }
   unisci(r, elenco, nome_linea, nome_treno, orario);
   return r;

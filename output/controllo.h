@@ -27,6 +27,9 @@ struct sorgenti_controllate {
   size_t avvisi = 0;
   size_t note = 0;      // the timetable's thin margins: neither errors nor warnings
   bool fatale = false;  // the identity step ended the build: no file may be written
+  // The legs timed for the comparison, when there was one: a page that
+  // shows the run takes them rather than timing the train again.
+  std::vector<tratta_marcia> tratte;
 };
 
 // Compiles the two texts from memory as the packager would, reads them

@@ -168,6 +168,7 @@ std::string testo_margine(const tratta_marcia& t, double incertezza);
 struct opzioni_orario {
   figure_treno figure;
   bool figure_date = false;
+  bool con_velocita = false;  // keep the speeds at every metre too, for a picture of the run
 };
 
 // What the tools (check, timetable, view, draw, the language server)

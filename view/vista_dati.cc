@@ -266,7 +266,8 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
     f = leggi_fatti(fatti->testo, fatti->file, problemi_fatti);
   }
   // The diagnostics of `scenario check`, the timetable's among them.
-  const opzioni_orario orario = orario_per(v.treno, f.figure);
+  opzioni_orario orario = orario_per(v.treno, f.figure);
+  orario.con_velocita = true;
   v.incertezza = orario.figure_date ? 0 : kIncertezzaFigure;
   sorgenti_controllate c = controlla_sorgenti(testo_linea, testo_treno, v.titolo, v.treno, true, &orario);
   for (diagnostica d : c.diagnostiche) {
@@ -289,7 +290,9 @@ compilazione_vista compila_per_vista(const std::string& testo_linea, const std::
     v.note += d.livello == gravita::nota ? 1 : 0;
   }
   v.carte = carte_in_vista(c, f, problemi_fatti.size());
-  if (c.errori == 0 && !c.fatale) v.corsa = calcola_orario(c.s, orario.figure, true);
+  // Timed once, for the comparison: an impossible timetable, an error of
+  // its own, still shows the run it cannot keep.
+  v.corsa = std::move(c.tratte);
   v.record = indice_record(c, n).tutti();
   v.linea.stazioni = c.s.tabella_stazioni;
   v.linea.celle = std::move(c.s.celle);

@@ -645,6 +645,32 @@ TEST(VistaStato, StationsWithTheTimetablesMinimumAndMargin) {
   EXPECT_NE(altimetria.find("<g data-kind=\"run\""), std::string::npos);
 }
 
+// A timetable no train can keep is an error of the timetable, not of the
+// sources: the stations keep their minimum and the run is drawn, so that
+// the author sees what the stop asks for.
+TEST(VistaStato, AnImpossibleTimetableStillShowsTheRunItCannotKeep) {
+  std::string treno = testo_file(righe_treno());
+  const std::string prima = "   60,  14,28, 0, Ponte Rovera";
+  const size_t qui = treno.find(prima);
+  ASSERT_NE(qui, std::string::npos);
+  treno.replace(qui, prima.size(), "   60,  14,20, 0, Ponte Rovera");
+  const compilazione_vista c = compila_per_vista(testo_file(righe_linea()), treno, kLinea, kTreno);
+  ASSERT_EQ(c.errori, 1u);
+  const auto errore = std::find_if(c.diagnostiche.begin(), c.diagnostiche.end(),
+                                   [](const diagnostica_vista& d) { return d.livello == "error"; });
+  ASSERT_NE(errore, c.diagnostiche.end());
+  EXPECT_EQ(errore->regola, "timetable-impossible");
+  EXPECT_FALSE(c.corsa.empty());
+  const json j = json::parse(stato_json(c, "", "", kLinea, kTreno, {}, 1));
+  const json& s = j["stazioni"];
+  const auto riga = std::find_if(s.begin(), s.end(), [](const json& x) { return x["nome"] == "Ponte Rovera"; });
+  ASSERT_NE(riga, s.end());
+  EXPECT_EQ((*riga)["minimo"], "10 min 13 s");
+  EXPECT_EQ((*riga)["giudizio"], "impossible");
+  const std::string altimetria = j["altimetria"];
+  EXPECT_NE(altimetria.find("<g data-kind=\"run\""), std::string::npos);
+}
+
 // Sources with an error have no timetable, as `scenario timetable` gives
 // none: no minimum, no margin, no run drawn.
 TEST(VistaStato, NoRunWhileTheSourcesHaveErrors) {
